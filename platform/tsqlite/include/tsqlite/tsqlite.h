@@ -1,0 +1,127 @@
+#pragma once
+// The embedded database: a SQLite file that accepts the T-SQL the module sends to SQL Server.
+// This header is the whole public surface; clients (the module's database backend, the ERP
+// database objects, the tools) use nothing else.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace tsqlite {
+
+// One entry of a connection's error list, as a provider reports it.
+struct Error {
+    std::int64_t number = 0;      // e.g. 0x80040E2F (as a negative 32-bit HRESULT widened) for a unique key
+    std::string description;      // readable, names the construct or object at fault
+    std::string sqlState;         // "23000", "42S02", "HYT00", ... where one applies
+};
+
+// Provider codes the module can rely on.
+inline constexpr std::int64_t kErrIntegrityViolation = static_cast<std::int32_t>(0x80040E2F);
+inline constexpr std::int64_t kErrSyntax = static_cast<std::int32_t>(0x80040E14);
+inline constexpr std::int64_t kErrUnsupported = static_cast<std::int32_t>(0x80040E21);
+inline constexpr std::int64_t kErrNoSuchObject = static_cast<std::int32_t>(0x80040E37);
+inline constexpr std::int64_t kErrCannotOpen = static_cast<std::int32_t>(0x80004005);
+
+// What a result column is: its name, the SQL type it was declared with (T-SQL spelling,
+// lower case: "int", "smallint", "decimal(14,3)", "nvarchar(20)", "char(12)", "datetime",
+// "bit", "float", ... or "" for a computed expression whose type is not known), and, for a
+// column read straight from a table, that table and column and whether the column belongs to
+// the table's primary key.
+struct Column {
+    std::string name;
+    std::string declType;
+    std::string baseTable;
+    std::string baseColumn;
+    bool inPrimaryKey = false;
+};
+
+// One cell as SQLite returns it. Dates come back as text "YYYY-MM-DD HH:MM:SS[.mmm]"; the
+// declared type tells the client to read them as dates. Views are valid only during the call.
+struct Cell {
+    enum class Kind : std::uint8_t { Null, Integer, Real, Text, Blob };
+    Kind kind = Kind::Null;
+    std::int64_t i = 0;
+    double r = 0;
+    std::string_view text; // Text and Blob
+};
+
+// Receives the result sets of a statement batch, row by row, without copies in between.
+class ResultSink {
+public:
+    virtual ~ResultSink() = default;
+    virtual void beginResultSet(const std::vector<Column>& columns) = 0;
+    virtual void row(const Cell* cells, std::size_t count) = 0;
+    virtual void endResultSet() = 0;
+};
+
+// A named parameter of a stored-procedure call ("@Ditta", ...).
+struct Parameter {
+    std::string name;
+    Cell value;            // text parameters: value.text views `textStorage`
+    std::string textStorage;
+};
+
+class Connection;
+
+// A stored procedure of the database, implemented natively (see registerProcedure).
+using Procedure = std::function<bool(Connection& connection, const std::vector<Parameter>& parameters,
+                                     ResultSink* sink, std::vector<Error>& errors)>;
+
+// Registers a procedure for every connection of this process (name compared without case and
+// without a "dbo." prefix). Called by whoever provides the database's objects at start-up.
+void registerProcedure(const std::string& name, Procedure procedure);
+
+// Registers a hook run on every connection right after it is opened, to define functions,
+// collations, table functions, ... on the raw SQLite handle.
+void registerConnectionInitializer(std::function<void(sqlite3* db)> initializer);
+
+// Registers an inline table-valued function: `body` is a SELECT in SQLite's dialect that
+// reads its arguments as ?1, ?2, ...; `columns` name its result columns. T-SQL
+// "OUTER APPLY dbo.NAME(a, b) AS T" and "CROSS APPLY" over it are then accepted.
+void registerTableFunction(const std::string& name, const std::vector<std::string>& columns,
+                           const std::string& body);
+
+// Options of one execution.
+struct ExecOptions {
+    bool noRecords = false;   // like adExecuteNoRecords: result rows are discarded
+    int timeoutSeconds = 0;   // busy wait on a locked database; 0 means the default busy timeout
+};
+
+class Connection {
+public:
+    // Opens (creating it when `create` is true) the database file. On failure returns nullptr
+    // and appends the reason to `errors` (missing file, not a database, read-only, locked).
+    static std::unique_ptr<Connection> open(const std::string& path, std::vector<Error>& errors,
+                                            bool create = false);
+    ~Connection(); // closes: drops the ## tables this connection created
+
+    // Runs a T-SQL batch (one or more statements). Result sets go to `sink` (may be null).
+    // Returns false at the first failing statement, with its errors appended to `errors`;
+    // `rowsAffected` gets the count of the last data-changing statement.
+    bool execute(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,
+                 const ExecOptions& options = {}, std::int64_t* rowsAffected = nullptr);
+
+    // Calls a stored procedure with named parameters (command type 4).
+    bool callProcedure(std::string_view name, const std::vector<Parameter>& parameters, ResultSink* sink,
+                       std::vector<Error>& errors);
+
+    // The T-SQL statement rewritten into SQLite, for diagnostics and tests.
+    bool translate(std::string_view tsql, std::vector<std::string>& sqliteStatements, std::vector<Error>& errors);
+
+    sqlite3* handle() const;
+    const std::string& path() const;
+
+    struct Impl;
+
+private:
+    explicit Connection(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace tsqlite

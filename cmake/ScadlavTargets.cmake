@@ -2,11 +2,13 @@
 
 set(SCADLAV_WARNINGS -Wall -Wextra -Wpedantic -Wno-unused-parameter)
 
-# scadlav_add_library(NAME [STATIC|SHARED] SOURCES ... [PUBLIC_DEPS ...] [PRIVATE_DEPS ...]
-#                     [INCLUDE_DIRS ...])
-# Symbols are hidden by default; shared libraries export through their own macro.
+# scadlav_add_library(NAME [STATIC|SHARED] [HIDDEN_SYMBOLS] SOURCES ... [PUBLIC_DEPS ...]
+#                     [PRIVATE_DEPS ...] [INCLUDE_DIRS ...])
+# Static libraries hide their symbols (they end up inside the module library, which exports
+# only its factory). Shared runtime libraries used by both the host and the module (data
+# access, the control kit, the embedded database) export everything unless HIDDEN_SYMBOLS.
 function(scadlav_add_library name)
-    cmake_parse_arguments(ARG "STATIC;SHARED" "" "SOURCES;PUBLIC_DEPS;PRIVATE_DEPS;INCLUDE_DIRS" ${ARGN})
+    cmake_parse_arguments(ARG "STATIC;SHARED;HIDDEN_SYMBOLS" "" "SOURCES;PUBLIC_DEPS;PRIVATE_DEPS;INCLUDE_DIRS" ${ARGN})
     if(ARG_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "scadlav_add_library(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
     endif()
@@ -16,7 +18,9 @@ function(scadlav_add_library name)
         add_library(${name} STATIC ${ARG_SOURCES})
     endif()
     target_compile_options(${name} PRIVATE ${SCADLAV_WARNINGS})
-    set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    if(NOT ARG_SHARED OR ARG_HIDDEN_SYMBOLS)
+        set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    endif()
     if(ARG_INCLUDE_DIRS)
         target_include_directories(${name} PUBLIC ${ARG_INCLUDE_DIRS})
     else()

@@ -1,0 +1,103 @@
+#include "Collation.h"
+
+#include <sqlite3.h>
+
+namespace tsqlite::detail {
+namespace {
+
+// Decodes one UTF-8 sequence at `pos`; malformed bytes are taken one by one as themselves.
+char32_t decode(std::string_view s, std::size_t& pos) {
+    const auto b0 = static_cast<unsigned char>(s[pos]);
+    auto cont = [&](std::size_t k) -> int {
+        if (pos + k >= s.size())
+            return -1;
+        const auto b = static_cast<unsigned char>(s[pos + k]);
+        return (b & 0xC0) == 0x80 ? (b & 0x3F) : -1;
+    };
+    if (b0 < 0x80) {
+        ++pos;
+        return b0;
+    }
+    if ((b0 & 0xE0) == 0xC0) {
+        int c1 = cont(1);
+        if (c1 >= 0) {
+            pos += 2;
+            return static_cast<char32_t>(((b0 & 0x1F) << 6) | c1);
+        }
+    } else if ((b0 & 0xF0) == 0xE0) {
+        int c1 = cont(1), c2 = cont(2);
+        if (c1 >= 0 && c2 >= 0) {
+            pos += 3;
+            return static_cast<char32_t>(((b0 & 0x0F) << 12) | (c1 << 6) | c2);
+        }
+    } else if ((b0 & 0xF8) == 0xF0) {
+        int c1 = cont(1), c2 = cont(2), c3 = cont(3);
+        if (c1 >= 0 && c2 >= 0 && c3 >= 0) {
+            pos += 4;
+            return static_cast<char32_t>(((b0 & 0x07) << 18) | (c1 << 12) | (c2 << 6) | c3);
+        }
+    }
+    ++pos;
+    return b0;
+}
+
+std::string_view trimRight(std::string_view s) {
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+int collate(void*, int lenA, const void* a, int lenB, const void* b) {
+    return compareText(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(lenA)),
+                       std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(lenB)));
+}
+
+} // namespace
+
+char32_t foldCase(char32_t c) {
+    if (c < 0x80)
+        return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 32;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A alternates upper/lower, with a shifted run from U+0139 to U+0148
+        // and from U+0179 to U+017E.
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+            return (c % 2 == 1) ? c + 1 : c;
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F)
+            return c;
+        return (c % 2 == 0) ? c + 1 : c;
+    }
+    if (c == 0x178)
+        return 0xFF;
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        return c + 32; // Greek
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 32; // Cyrillic
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 80;
+    return c;
+}
+
+int compareText(std::string_view a, std::string_view b) {
+    a = trimRight(a);
+    b = trimRight(b);
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char32_t ca = foldCase(decode(a, i));
+        const char32_t cb = foldCase(decode(b, j));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    return 0;
+}
+
+int registerCollation(sqlite3* db) {
+    return sqlite3_create_collation_v2(db, kCollationName, SQLITE_UTF8, nullptr, &collate, nullptr);
+}
+
+} // namespace tsqlite::detail

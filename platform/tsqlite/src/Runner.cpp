@@ -1,0 +1,91 @@
+#include "Runner.h"
+
+#include <cctype>
+
+namespace tsqlite::detail {
+
+std::string normaliseType(std::string_view declared) {
+    std::string out;
+    for (char c : declared) {
+        if (std::isspace(static_cast<unsigned char>(c)))
+            continue;
+        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+std::vector<Column> describeColumns(sqlite3* db, sqlite3_stmt* stmt) {
+    const int count = sqlite3_column_count(stmt);
+    std::vector<Column> columns(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        Column& c = columns[static_cast<std::size_t>(i)];
+        if (const char* name = sqlite3_column_name(stmt, i))
+            c.name = name;
+        if (const char* type = sqlite3_column_decltype(stmt, i))
+            c.declType = normaliseType(type);
+        const char* table = sqlite3_column_table_name(stmt, i);
+        const char* origin = sqlite3_column_origin_name(stmt, i);
+        const char* schema = sqlite3_column_database_name(stmt, i);
+        if (table && origin) {
+            c.baseTable = table;
+            c.baseColumn = origin;
+            int primaryKey = 0;
+            if (sqlite3_table_column_metadata(db, schema, table, origin, nullptr, nullptr, nullptr,
+                                              &primaryKey, nullptr) == SQLITE_OK)
+                c.inPrimaryKey = primaryKey != 0;
+        }
+    }
+    return columns;
+}
+
+int runPrepared(sqlite3* db, sqlite3_stmt* stmt, ResultSink* sink, bool noRecords, std::int64_t* changes,
+                const std::vector<Column>* knownColumns) {
+    const int count = sqlite3_column_count(stmt);
+    const bool deliver = sink && !noRecords && count > 0;
+    std::vector<Cell> cells(static_cast<std::size_t>(count));
+    if (deliver)
+        sink->beginResultSet(knownColumns ? *knownColumns : describeColumns(db, stmt));
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (!deliver)
+            continue;
+        for (int i = 0; i < count; ++i) {
+            Cell& cell = cells[static_cast<std::size_t>(i)];
+            switch (sqlite3_column_type(stmt, i)) {
+            case SQLITE_INTEGER:
+                cell.kind = Cell::Kind::Integer;
+                cell.i = sqlite3_column_int64(stmt, i);
+                break;
+            case SQLITE_FLOAT:
+                cell.kind = Cell::Kind::Real;
+                cell.r = sqlite3_column_double(stmt, i);
+                break;
+            case SQLITE_TEXT: {
+                cell.kind = Cell::Kind::Text;
+                auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                cell.text =
+                    std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+                break;
+            }
+            case SQLITE_BLOB: {
+                cell.kind = Cell::Kind::Blob;
+                auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+                cell.text =
+                    std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+                break;
+            }
+            default:
+                cell.kind = Cell::Kind::Null;
+                break;
+            }
+        }
+        sink->row(cells.data(), cells.size());
+    }
+    if (deliver)
+        sink->endResultSet();
+    if (rc == SQLITE_DONE && changes && count == 0 && !sqlite3_stmt_readonly(stmt))
+        *changes = sqlite3_changes64(db);
+    return rc;
+}
+
+} // namespace tsqlite::detail

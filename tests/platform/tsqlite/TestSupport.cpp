@@ -1,0 +1,58 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+
+namespace tsqlite::testing {
+
+std::string cellText(const Cell& cell) {
+    switch (cell.kind) {
+    case Cell::Kind::Null:
+        return "NULL";
+    case Cell::Kind::Integer:
+        return std::to_string(cell.i);
+    case Cell::Kind::Real: {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.15g", cell.r);
+        return buffer;
+    }
+    case Cell::Kind::Text:
+    case Cell::Kind::Blob:
+        return std::string(cell.text);
+    }
+    return {};
+}
+
+void RecordingSink::beginResultSet(const std::vector<Column>& columns) {
+    results.push_back(TextResult{columns, {}});
+}
+
+void RecordingSink::row(const Cell* cells, std::size_t count) {
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < count; ++i)
+        values.push_back(cellText(cells[i]));
+    results.back().rows.push_back(std::move(values));
+}
+
+ScratchDatabase::ScratchDatabase() {
+    std::random_device random;
+    m_dir = std::filesystem::temp_directory_path() / ("tsqlite-test-" + std::to_string(random()));
+    std::filesystem::create_directories(m_dir);
+    m_path = (m_dir / "erp.db").string();
+}
+
+ScratchDatabase::~ScratchDatabase() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_dir, ec);
+}
+
+std::unique_ptr<Connection> ScratchDatabase::open() const {
+    std::vector<Error> errors;
+    auto connection = Connection::open(m_path, errors, true);
+    EXPECT_TRUE(connection) << (errors.empty() ? "" : errors.front().description);
+    return connection;
+}
+
+} // namespace tsqlite::testing

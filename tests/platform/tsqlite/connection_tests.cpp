@@ -1,0 +1,88 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tsqlite;
+using tsqlite::testing::RecordingSink;
+using tsqlite::testing::ScratchDatabase;
+
+TEST(Connection, RunsBatchAndDescribesColumns) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    ASSERT_TRUE(db);
+    std::vector<Error> errors;
+    std::int64_t affected = -1;
+    ASSERT_TRUE(
+        db->execute("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, QTA decimal(14,3), DESCR nvarchar(20));"
+                    "INSERT INTO T VALUES (1, 2.5, 'a'); INSERT INTO T VALUES (2, NULL, 'b')",
+                    nullptr, errors, {}, &affected))
+        << errors.front().description;
+    EXPECT_EQ(affected, 1);
+    RecordingSink sink;
+    ASSERT_TRUE(db->execute("SELECT ID, QTA, DESCR, ID * 2 AS DOPPIO FROM T ORDER BY ID", &sink, errors));
+    ASSERT_EQ(sink.results.size(), 1u);
+    const auto& result = sink.results.front();
+    ASSERT_EQ(result.columns.size(), 4u);
+    EXPECT_EQ(result.columns[0].declType, "int");
+    EXPECT_TRUE(result.columns[0].inPrimaryKey);
+    EXPECT_EQ(result.columns[1].declType, "decimal(14,3)");
+    EXPECT_EQ(result.columns[1].baseTable, "T");
+    EXPECT_EQ(result.columns[1].baseColumn, "QTA");
+    EXPECT_FALSE(result.columns[1].inPrimaryKey);
+    EXPECT_EQ(result.columns[3].declType, "");
+    EXPECT_EQ(result.columns[3].baseTable, "");
+    ASSERT_EQ(result.rows.size(), 2u);
+    EXPECT_EQ(result.rows[1], (std::vector<std::string>{"2", "NULL", "b", "4"}));
+}
+
+TEST(Connection, NoRecordsDiscardsRows) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    std::vector<Error> errors;
+    RecordingSink sink;
+    ExecOptions options;
+    options.noRecords = true;
+    ASSERT_TRUE(db->execute("SELECT 1", &sink, errors, options));
+    EXPECT_TRUE(sink.results.empty());
+}
+
+TEST(Connection, CallsRegisteredProcedureByNameWithoutOwnerOrCase) {
+    registerProcedure("dbo.SP_TEST_ECHO", [](Connection&, const std::vector<Parameter>& parameters,
+                                             ResultSink*, std::vector<Error>& errors) {
+        if (parameters.size() != 1 || parameters[0].value.i != 7) {
+            errors.push_back({kErrSyntax, "bad parameters", "42000"});
+            return false;
+        }
+        return true;
+    });
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    std::vector<Error> errors;
+    Parameter p;
+    p.name = "@Ditta";
+    p.value.kind = Cell::Kind::Integer;
+    p.value.i = 7;
+    EXPECT_TRUE(db->callProcedure("sp_test_echo", {p}, nullptr, errors));
+    EXPECT_FALSE(db->callProcedure("SP_MISSING", {}, nullptr, errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].number, kErrNoSuchObject);
+}
+
+TEST(Connection, OpenFailuresAreReported) {
+    ScratchDatabase scratch;
+    std::vector<Error> errors;
+    EXPECT_FALSE(Connection::open(scratch.path() + ".missing", errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].number, kErrCannotOpen);
+    EXPECT_NE(errors[0].description.find("does not exist"), std::string::npos);
+
+    const std::string garbage = scratch.path() + ".txt";
+    FILE* f = std::fopen(garbage.c_str(), "w");
+    std::fputs("this is not a database file, just some text long enough to fill a header...........", f);
+    std::fclose(f);
+    errors.clear();
+    EXPECT_FALSE(Connection::open(garbage, errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors[0].number, kErrCannotOpen);
+    EXPECT_NE(errors[0].description.find("not a database"), std::string::npos);
+}

@@ -1,0 +1,112 @@
+#include "platform/host/HostApplication.h"
+
+#include "module/contract/Cinterface.h"
+#include "module/services/ClassNames.h"
+#include "module/services/HostRuntime.h"
+#include "platform/host/DateObject.h"
+#include "platform/host/FallbackTranslation.h"
+#include "platform/host/NumericFormatter.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+
+namespace erphost {
+
+HostApplication::HostApplication(HostSettings settings)
+    : m_settings(std::move(settings)), m_catalog(TextCatalog::builtIn()),
+      m_messages(m_catalog, m_settings.language, m_presenter),
+      m_usage(m_settings.usageLogPath(), m_settings.userId), m_layouts(m_settings.layoutFolder()),
+      m_loader(QCoreApplication::applicationDirPath()) {
+    scadlav::HostRuntime::setClock(&m_clock);
+    registerClasses();
+    scadlav::HostRuntime::setObjectFactory(&m_factory);
+
+    m_window = std::make_unique<HostWindow>(m_settings);
+    m_global = std::make_unique<GlobalContext>(
+        m_settings, GlobalContext::Services{&m_messages, &m_usage, m_window.get(), &m_layouts});
+    m_window->onOpenModule = [this] { openModule(); };
+    m_window->onClosing = [this] { closeModule(); };
+}
+
+HostApplication::~HostApplication() {
+    closeModule();
+    if (m_module) {
+        m_loader.destroy(m_module);
+        m_module = nullptr;
+    }
+    scadlav::HostRuntime::setObjectFactory(nullptr);
+    scadlav::HostRuntime::setClock(nullptr);
+}
+
+void HostApplication::registerClasses() {
+    m_factory.registerClass(scadlav::classnames::FallbackTranslation,
+                            [this] { return std::make_unique<FallbackTranslation>(m_presenter); });
+    m_factory.registerClass(scadlav::classnames::ErrorLog,
+                            [this] { return std::make_unique<ErrorLog>(m_settings.errorLogPath()); });
+    m_factory.registerClass(scadlav::classnames::NumericFormatter,
+                            [] { return std::make_unique<NumericFormatter>(); });
+    m_factory.registerClass(scadlav::classnames::DateObject,
+                            [this] { return std::make_unique<DateObject>(m_settings.connectionString); });
+}
+
+int HostApplication::run(std::optional<int> quitAfterMs) {
+    if (quitAfterMs)
+        QTimer::singleShot(*quitAfterMs, m_window.get(), [this] { quitAndListWindows(); });
+    m_window->show();
+
+    if (!m_loader.load()) {
+        std::fprintf(stderr, "erp-host: %s\n", qPrintable(m_loader.errorString()));
+        return 3;
+    }
+    m_module = m_loader.create();
+    if (!m_module) {
+        std::fprintf(stderr, "erp-host: the module library did not create its module class\n");
+        return 3;
+    }
+    m_module->Cinterface_SetClsGlobal(m_global.get());
+    m_module->Cinterface_SetActiveNavigator(&m_navigator);
+    m_module->Cinterface_SetStatusBar(&m_window->statusBarService());
+    m_module->Cinterface_SetActiveFrame(m_window.get());
+    m_module->Cinterface_LetCanInsert(true);
+    m_module->Cinterface_LetCanDelete(true);
+    m_module->Cinterface_LetCanUpdate(true);
+    m_module->Cinterface_LetCanQbe(true);
+    m_module->Cinterface_LetWindowState(m_settings.windowState);
+    m_module->Cinterface_LetWindowModal(m_settings.modal);
+    m_module->Cinterface_LetCaption(scadlav::Value(m_settings.caption));
+    m_module->Cinterface_LetIsActive(true);
+
+    openModule();
+    if (m_quitRequested)
+        return 0;
+    return QApplication::exec();
+}
+
+void HostApplication::openModule() {
+    if (m_module)
+        m_module->Cinterface_ShowForm();
+}
+
+void HostApplication::closeModule() {
+    if (m_module)
+        m_module->Cinterface_CloseForm();
+}
+
+void HostApplication::quitAndListWindows() {
+    QStringList titles;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->isVisible())
+            titles << w->windowTitle();
+    }
+    std::sort(titles.begin(), titles.end());
+    for (const QString& title : titles)
+        std::printf("window: %s\n", qPrintable(title));
+    std::fflush(stdout);
+    m_quitRequested = true;
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(0);
+}
+
+} // namespace erphost

@@ -1,0 +1,144 @@
+#include "platform/host/HostSettings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QSysInfo>
+
+namespace erphost {
+
+QString HostSettings::effectiveDataFolder() const {
+    if (!dataFolder.isEmpty())
+        return dataFolder;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/erp-host");
+}
+
+QString HostSettings::errorLogPath() const {
+    return effectiveDataFolder() + QStringLiteral("/errors.log");
+}
+
+QString HostSettings::usageLogPath() const {
+    return effectiveDataFolder() + QStringLiteral("/usage.log");
+}
+
+QString HostSettings::layoutFolder() const {
+    return effectiveDataFolder() + QStringLiteral("/layouts");
+}
+
+QString defaultConfigPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/erp-host/erp-host.ini");
+}
+
+std::optional<std::int16_t> parseSmallInt(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < 0 || value > 32767)
+        return std::nullopt;
+    return static_cast<std::int16_t>(value);
+}
+
+namespace {
+
+std::optional<bool> parseBool(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("1") || t == QLatin1String("true") || t == QLatin1String("yes"))
+        return true;
+    if (t == QLatin1String("0") || t == QLatin1String("false") || t == QLatin1String("no") || t.isEmpty())
+        return false;
+    return std::nullopt;
+}
+
+} // namespace
+
+QStringList readConfigFile(const QString& path, HostSettings& s) {
+    QStringList problems;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {QStringLiteral("config file %1: no such file").arg(path)};
+    if (!info.isFile() || !info.isReadable())
+        return {QStringLiteral("config file %1: cannot be read").arg(path)};
+
+    QSettings ini(path, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError)
+        return {QStringLiteral("config file %1: not a valid INI file").arg(path)};
+
+    auto text = [&](const char* key, QString& target) {
+        const QString k = QString::fromLatin1(key);
+        if (ini.contains(k))
+            target = ini.value(k).toString();
+    };
+    auto smallInt = [&](const char* key, std::int16_t& target) {
+        const QString k = QString::fromLatin1(key);
+        if (!ini.contains(k))
+            return;
+        const QString value = ini.value(k).toString();
+        if (std::optional<std::int16_t> n = parseSmallInt(value))
+            target = *n;
+        else
+            problems << QStringLiteral("setting %1 in %2: '%3' is not a whole number from 0 to 32767")
+                            .arg(k, path, value);
+    };
+
+    text("Database/ConnectionString", s.connectionString);
+    text("Database/Server", s.connectionInfo.server);
+    text("Database/Name", s.connectionInfo.database);
+    text("Database/User", s.connectionInfo.user);
+    text("Database/Password", s.connectionInfo.password);
+    smallInt("Session/Company", s.company);
+    smallInt("Session/UserId", s.userId);
+    text("Session/UserName", s.userName);
+    text("Session/Identity", s.identity);
+    text("Session/SubcontractWarehouse", s.subcontractWarehouse);
+    text("Session/ReportValue", s.reportValue);
+    if (ini.contains(QStringLiteral("Session/Language"))) {
+        const QString lang = ini.value(QStringLiteral("Session/Language")).toString().trimmed().toLower();
+        if (lang == QLatin1String("it"))
+            s.language = Language::Italian;
+        else if (lang == QLatin1String("en"))
+            s.language = Language::English;
+        else
+            problems
+                << QStringLiteral("setting Session/Language in %1: '%2' is not it or en").arg(path, lang);
+    }
+    text("Window/Caption", s.caption);
+    if (ini.contains(QStringLiteral("Window/Modal"))) {
+        const QString value = ini.value(QStringLiteral("Window/Modal")).toString();
+        if (std::optional<bool> b = parseBool(value))
+            s.modal = *b;
+        else
+            problems
+                << QStringLiteral("setting Window/Modal in %1: '%2' is not true or false").arg(path, value);
+    }
+    smallInt("Window/State", s.windowState);
+    text("Files/DataFolder", s.dataFolder);
+    if (!s.dataFolder.isEmpty() && QDir::isRelativePath(s.dataFolder))
+        s.dataFolder = info.absoluteDir().absoluteFilePath(s.dataFolder);
+    return problems;
+}
+
+void fillDefaults(HostSettings& s) {
+    if (s.userName.isEmpty())
+        s.userName = qEnvironmentVariable("USER", QStringLiteral("utente"));
+    if (s.identity.isEmpty())
+        s.identity = s.userName + QLatin1Char('_') + QSysInfo::machineHostName();
+    if (s.caption.isEmpty())
+        s.caption = QStringLiteral("Situazione fasi di lavorazione");
+}
+
+QStringList validate(const HostSettings& s) {
+    QStringList problems;
+    if (s.connectionString.trimmed().isEmpty())
+        problems << QStringLiteral(
+            "setting Database/ConnectionString (--connect) is empty: the host needs the "
+            "ERP database to work on");
+    if (s.windowState > 2)
+        problems << QStringLiteral(
+                        "setting Window/State: %1 is not 0 (normal), 1 (minimised) or 2 (maximised)")
+                        .arg(s.windowState);
+    return problems;
+}
+
+} // namespace erphost

@@ -1,0 +1,37 @@
+#include "platform/host/ModuleLoader.h"
+
+#include <QDir>
+
+namespace erphost {
+
+ModuleLoader::ModuleLoader(const QString& folder)
+    : m_library(QDir(folder).absoluteFilePath(QStringLiteral("PDUO_KVB_SCADLAV"))) {}
+
+ModuleLoader::~ModuleLoader() = default; // the library stays mapped until the process ends
+
+bool ModuleLoader::load() {
+    if (!m_library.load()) {
+        m_error = QStringLiteral("the module library cannot be loaded: %1").arg(m_library.errorString());
+        return false;
+    }
+    m_create =
+        reinterpret_cast<PDUO_KVB_SCADLAV_CreateObjectFn>(m_library.resolve("PDUO_KVB_SCADLAV_CreateObject"));
+    m_destroy = reinterpret_cast<PDUO_KVB_SCADLAV_DestroyObjectFn>(
+        m_library.resolve("PDUO_KVB_SCADLAV_DestroyObject"));
+    if (!m_create || !m_destroy) {
+        m_error = QStringLiteral("the module library %1 has no module factory").arg(m_library.fileName());
+        return false;
+    }
+    return true;
+}
+
+scadlav::Cinterface* ModuleLoader::create() {
+    return m_create ? m_create(PDUO_KVB_SCADLAV_CLASS_NAME) : nullptr;
+}
+
+void ModuleLoader::destroy(scadlav::Cinterface* object) {
+    if (m_destroy && object)
+        m_destroy(object);
+}
+
+} // namespace erphost

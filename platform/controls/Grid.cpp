@@ -1,0 +1,790 @@
+#include "platform/controls/Grid.h"
+
+#include "platform/controls/DateText.h"
+#include "platform/controls/GridDelegate.h"
+#include "platform/controls/GridModel.h"
+#include "platform/controls/ImageList.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
+#include <QToolTip>
+
+namespace erpctl {
+
+namespace {
+
+constexpr int kMarkColumnTwips = 400;
+constexpr int kMaxWidthTwips = 60000;
+
+QString rightTrimmed(QString text) {
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
+    return text;
+}
+
+// Reads a number typed in the user's locale ("1.234,5" in Italian) or in plain form ("1234.5").
+std::optional<QVariant> parseNumber(const QString& text, const QLocale& locale) {
+    QString t = text.trimmed();
+    t.remove(QLatin1Char(' '));
+    bool ok = false;
+    const qlonglong whole = locale.toLongLong(t, &ok);
+    if (ok)
+        return QVariant(whole);
+    const double d = locale.toDouble(t, &ok);
+    if (ok)
+        return QVariant(d);
+    const qlonglong plainWhole = t.toLongLong(&ok);
+    if (ok)
+        return QVariant(plainWhole);
+    const double plain = t.toDouble(&ok);
+    if (ok && std::isfinite(plain))
+        return QVariant(plain);
+    return std::nullopt;
+}
+
+} // namespace
+
+Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
+    QTableView::setModel(m_model);
+    setItemDelegate(new GridDelegate(this));
+    m_model->setLocale(locale());
+
+    setAlternatingRowColors(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                    QAbstractItemView::AnyKeyPressed);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setCornerButtonEnabled(false);
+
+    // Fixed row heights keep scrolling through 100 000 rows instant.
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setMinimumSectionSize(12);
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QMenu* menu = createColumnChooser(this);
+        menu->exec(horizontalHeader()->mapToGlobal(pos));
+        delete menu;
+    });
+    connect(header, &QHeaderView::sectionResized, this, [this](int logical, int, int newSize) {
+        if (m_applying || newSize <= 0 || logical >= m_model->columnCount())
+            return;
+        m_model->column(logical).widthTwips = pixelsToTwips(newSize);
+        emit layoutEdited();
+    });
+    connect(header, &QHeaderView::sectionMoved, this, [this] {
+        if (m_applying)
+            return;
+        m_order = visualFields();
+        emit layoutEdited();
+    });
+
+    connect(this, &QAbstractItemView::clicked, this, &Grid::onClicked);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { onCurrentChanged(current); });
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &Grid::onModelAboutToBeReset);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &Grid::onModelReset);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (m_lastRow < 0 && m_model->rowCount() > 0)
+            setCurrentRow(0);
+    });
+}
+
+Grid::~Grid() = default;
+
+// ---------------------------------------------------------------- columns
+
+void Grid::removeAllColumns() {
+    QList<GridColumn> kept;
+    m_order.clear();
+    setColumns(kept);
+    updateMarkColumn();
+}
+
+int Grid::addColumn(const QString& field, const QString& caption, ColumnKind kind, int widthTwips,
+                    bool visible, const QString& format) {
+    GridColumn column;
+    column.field = field;
+    column.caption = caption;
+    column.kind = kind;
+    column.widthTwips = widthTwips;
+    column.visible = visible;
+    column.format = format;
+    return appendColumn(std::move(column));
+}
+
+int Grid::addListColumn(const QString& field, const QString& caption, const QList<ListItem>& items,
+                        int widthTwips, bool visible) {
+    GridColumn column;
+    column.field = field;
+    column.caption = caption;
+    column.kind = ColumnKind::List;
+    column.widthTwips = widthTwips;
+    column.visible = visible;
+    column.listItems = items;
+    return appendColumn(std::move(column));
+}
+
+int Grid::addImageColumn(const QString& field, const QString& caption, ImageList* images, int widthTwips,
+                         bool visible) {
+    GridColumn column;
+    column.field = field;
+    column.caption = caption;
+    column.kind = ColumnKind::Image;
+    column.widthTwips = widthTwips;
+    column.visible = visible;
+    column.images = images;
+    return appendColumn(std::move(column));
+}
+
+int Grid::addCheckColumn(const QString& field, const QString& caption, int widthTwips, bool visible) {
+    GridColumn column;
+    column.field = field;
+    column.caption = caption;
+    column.kind = ColumnKind::CheckBox;
+    column.widthTwips = widthTwips;
+    column.visible = visible;
+    return appendColumn(std::move(column));
+}
+
+int Grid::appendColumn(GridColumn column) {
+    column.field = column.field.trimmed();
+    if (column.field.isEmpty())
+        return -1;
+    const int existing = m_model->columnOf(column.field);
+    QList<GridColumn> columns = m_model->columns();
+    if (existing >= 0) {
+        // The screen's own column replaces the grid's mark column for the same field.
+        if (!columns[existing].internal)
+            return -1;
+        columns.removeAt(existing);
+    }
+    column.widthTwips = std::clamp(column.widthTwips, 0, kMaxWidthTwips);
+    columns.append(column);
+    m_order.removeAll(column.field);
+    m_order.append(column.field);
+    setColumns(columns);
+    return m_model->columnOf(column.field);
+}
+
+void Grid::setColumns(const QList<GridColumn>& columns) {
+    const bool editing = m_model->editingAllowed();
+    m_model->setColumns(columns);
+    m_model->setEditingAllowed(editing);
+}
+
+int Grid::gridColumnCount() const {
+    return m_model->columnCount();
+}
+
+const GridColumn* Grid::columnAt(int index) const {
+    if (index < 0 || index >= m_model->columnCount())
+        return nullptr;
+    return &m_model->columns()[index];
+}
+
+int Grid::columnIndex(const QString& field) const {
+    return m_model->columnOf(field);
+}
+
+QStringList Grid::visualFields() const {
+    QStringList fields;
+    const QHeaderView* header = horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (logical >= 0 && logical < m_model->columnCount())
+            fields << m_model->columns()[logical].field;
+    }
+    return fields;
+}
+
+void Grid::setColumnVisible(const QString& field, bool visible) {
+    const int c = m_model->columnOf(field);
+    if (c < 0 || m_model->columns()[c].visible == visible)
+        return;
+    m_model->column(c).visible = visible;
+    setColumnHidden(c, !visible);
+    if (visible && columnWidth(c) <= 0)
+        setColumnWidth(c, twipsToPixels(std::max(m_model->columns()[c].widthTwips, 300)));
+    emit columnVisibilityChanged(m_model->columns()[c].field, visible);
+}
+
+bool Grid::isColumnVisible(const QString& field) const {
+    const int c = m_model->columnOf(field);
+    return c >= 0 && m_model->columns()[c].visible;
+}
+
+void Grid::setColumnWidthTwips(const QString& field, int widthTwips) {
+    const int c = m_model->columnOf(field);
+    if (c < 0)
+        return;
+    m_model->column(c).widthTwips = std::clamp(widthTwips, 0, kMaxWidthTwips);
+    m_applying = true;
+    setColumnWidth(c, twipsToPixels(m_model->columns()[c].widthTwips));
+    m_applying = false;
+}
+
+int Grid::columnWidthTwips(const QString& field) const {
+    const int c = m_model->columnOf(field);
+    return c < 0 ? 0 : m_model->columns()[c].widthTwips;
+}
+
+// ---------------------------------------------------------------- binding
+
+void Grid::bind(QAbstractItemModel* model) {
+    if (model == m_model)
+        return;
+    m_rebinding = true;
+    m_model->setSourceModel(model);
+    m_rebinding = false;
+}
+
+QAbstractItemModel* Grid::boundModel() const {
+    return m_model->sourceModel();
+}
+
+void Grid::setModel(QAbstractItemModel* model) {
+    // The view always shows the grid's own model; a model handed in is bound under it.
+    if (model == m_model)
+        QTableView::setModel(model);
+    else
+        bind(model);
+}
+
+int Grid::rowCount() const {
+    return m_model->rowCount();
+}
+
+QVariant Grid::value(int row, const QString& field) const {
+    return m_model->value(row, field);
+}
+
+bool Grid::setValue(int row, const QString& field, const QVariant& value) {
+    return m_model->setValue(row, field, value);
+}
+
+QString Grid::cellText(int row, const QString& field) const {
+    const int c = m_model->columnOf(field);
+    if (c < 0 || row < 0 || row >= rowCount())
+        return {};
+    return m_model->data(m_model->index(row, c), Qt::DisplayRole).toString();
+}
+
+void Grid::onModelAboutToBeReset() {
+    m_rowBeforeReset = m_lastRow;
+}
+
+void Grid::onModelReset() {
+    applyViewState();
+    const int previous = m_rowBeforeReset;
+    m_lastRow = -1;
+    const int rows = m_model->rowCount();
+    if (rows == 0) {
+        if (previous >= 0)
+            emit rowChanged(-1, previous);
+        return;
+    }
+    // A new model starts on its first row; the same model re-read keeps the row it was on,
+    // without telling the screen of a move that did not happen.
+    const int target = m_rebinding || previous < 0 ? 0 : std::min(previous, rows - 1);
+    if (!m_rebinding && target == previous) {
+        m_lastRow = target;
+        const QSignalBlocker block(selectionModel());
+        selectionModel()->setCurrentIndex(m_model->index(target, firstVisibleColumn()),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        viewport()->update();
+        return;
+    }
+    setCurrentRow(target);
+}
+
+void Grid::applyViewState() {
+    m_applying = true;
+    QHeaderView* header = horizontalHeader();
+    const auto& columns = m_model->columns();
+    // Internal mark column first, then the remembered order, then anything new.
+    QStringList order;
+    for (const auto& column : columns) {
+        if (column.internal)
+            order << column.field;
+    }
+    for (const auto& field : m_order) {
+        const int c = m_model->columnOf(field);
+        if (c >= 0 && !columns[c].internal && !order.contains(columns[c].field, Qt::CaseInsensitive))
+            order << columns[c].field;
+    }
+    for (const auto& column : columns) {
+        if (!order.contains(column.field, Qt::CaseInsensitive))
+            order << column.field;
+    }
+    for (int visual = 0; visual < order.size(); ++visual) {
+        const int logical = m_model->columnOf(order[visual]);
+        const int from = header->visualIndex(logical);
+        if (from >= 0 && from != visual)
+            header->moveSection(from, visual);
+    }
+    m_order = order;
+    for (int c = 0; c < columns.size(); ++c) {
+        setColumnWidth(c, twipsToPixels(columns[c].widthTwips));
+        setColumnHidden(c, !columns[c].visible);
+    }
+    m_applying = false;
+}
+
+// ---------------------------------------------------------------- position
+
+int Grid::currentRow() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void Grid::setCurrentRow(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
+    const QModelIndex current = currentIndex();
+    const int column =
+        current.isValid() && !isColumnHidden(current.column()) ? current.column() : firstVisibleColumn();
+    setCurrentIndex(m_model->index(row, std::max(column, 0)));
+}
+
+QString Grid::currentField() const {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || current.column() >= m_model->columnCount())
+        return {};
+    return m_model->columns()[current.column()].field;
+}
+
+void Grid::onCurrentChanged(const QModelIndex& current) {
+    const int row = current.isValid() ? current.row() : -1;
+    if (row == m_lastRow)
+        return;
+    const int previous = m_lastRow;
+    m_lastRow = row;
+    emit rowChanged(row, previous);
+}
+
+int Grid::firstVisibleColumn() const {
+    const QHeaderView* header = horizontalHeader();
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!header->isSectionHidden(logical))
+            return logical;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- editing
+
+void Grid::setEditable(bool editable) {
+    m_model->setEditingAllowed(editable);
+    viewport()->update();
+}
+
+bool Grid::isEditable() const {
+    return m_model->editingAllowed();
+}
+
+void Grid::setColumnEditable(const QString& field, bool open) {
+    const int c = m_model->columnOf(field);
+    if (c >= 0)
+        m_model->column(c).editable = open;
+}
+
+bool Grid::isColumnEditable(const QString& field) const {
+    const int c = m_model->columnOf(field);
+    return c >= 0 && m_model->columns()[c].editable;
+}
+
+void Grid::closeAllColumnsForEdit() {
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        m_model->column(c).editable = false;
+}
+
+bool Grid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    const bool opensEditor =
+        index.isValid() && state() != EditingState && (m_model->flags(index) & Qt::ItemIsEditable) &&
+        (trigger == AllEditTriggers || (editTriggers() & trigger)) && trigger != SelectedClicked;
+    if (opensEditor) {
+        if (currentIndex() != index)
+            setCurrentIndex(index);
+        bool cancel = false;
+        emit beforeEdit(index.row(), m_model->columns()[index.column()].field, cancel);
+        if (cancel)
+            return false;
+    }
+    return QTableView::edit(index, trigger, event);
+}
+
+QString Grid::editorText(const QModelIndex& index) {
+    if (m_retryIndex.isValid() && m_retryIndex == index) {
+        m_retryIndex = QPersistentModelIndex();
+        return m_retryText;
+    }
+    const GridColumn* column = columnAt(index.column());
+    const QVariant value = index.data(Qt::EditRole);
+    if (!column || !value.isValid() || value.isNull())
+        return {};
+    switch (column->kind) {
+    case ColumnKind::Date: {
+        if (value.typeId() == QMetaType::QDateTime)
+            return formatDateText(value.toDateTime().date());
+        if (value.typeId() == QMetaType::QDate)
+            return formatDateText(value.toDate());
+        const auto date = parseDateText(value.toString());
+        return date ? formatDateText(*date) : rightTrimmed(value.toString());
+    }
+    case ColumnKind::Number:
+        return formatPlainNumber(value, m_model->locale());
+    default:
+        return rightTrimmed(value.toString());
+    }
+}
+
+void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool typedText) {
+    const GridColumn* column = columnAt(index.column());
+    if (!column || !index.isValid())
+        return;
+    const int row = index.row();
+    const QString field = column->field;
+    const QString text = typedText ? input.toString() : QString();
+
+    QVariant value = input;
+    if (typedText) {
+        const QString trimmed = text.trimmed();
+        if (column->kind == ColumnKind::Date) {
+            if (trimmed.isEmpty()) {
+                value = QVariant();
+            } else if (const auto date = parseDateText(trimmed)) {
+                value = date->startOfDay();
+            } else {
+                const QString message =
+                    QStringLiteral("\"%1\" non è una data valida: scrivere la data come gg/mm/aaaa.")
+                        .arg(trimmed);
+                showMessage(index, message);
+                emit editRejected(row, field, message);
+                reopenEditor(index, text);
+                return;
+            }
+        } else if (column->kind == ColumnKind::Number) {
+            if (trimmed.isEmpty()) {
+                value = QVariant();
+            } else if (const auto number = parseNumber(trimmed, m_model->locale())) {
+                value = *number;
+            } else {
+                const QString message = QStringLiteral("\"%1\" non è un numero.").arg(trimmed);
+                showMessage(index, message);
+                emit editRejected(row, field, message);
+                reopenEditor(index, text);
+                return;
+            }
+        } else {
+            value = text;
+        }
+    }
+
+    bool cancel = false;
+    QString message;
+    emit validateCell(row, field, value, cancel, message);
+    if (cancel) {
+        if (message.isEmpty())
+            message = QStringLiteral("Valore non accettato.");
+        showMessage(index, message);
+        emit editRejected(row, field, message);
+        if (typedText)
+            reopenEditor(index, text);
+        return;
+    }
+    if (!m_model->setData(index, value, Qt::EditRole)) {
+        message = QStringLiteral("Il valore non è stato salvato.");
+        showMessage(index, message);
+        emit editRejected(row, field, message);
+        return;
+    }
+    emit afterEdit(row, field);
+}
+
+void Grid::showMessage(const QModelIndex& index, const QString& message) {
+    m_lastMessage = message;
+    if (isVisible())
+        QToolTip::showText(viewport()->mapToGlobal(visualRect(index).bottomLeft()), message, viewport());
+}
+
+void Grid::reopenEditor(const QModelIndex& index, const QString& text) {
+    // The typed text comes back in a new editor, so the user can correct it instead of
+    // typing it again; Esc abandons it.
+    m_retryIndex = index;
+    m_retryText = text;
+    const QPersistentModelIndex target(index);
+    QTimer::singleShot(0, this, [this, target] {
+        if (target.isValid() && m_retryIndex == target)
+            QAbstractItemView::edit(target);
+    });
+}
+
+// ---------------------------------------------------------------- marks and clicks
+
+void Grid::setSelectionField(const QString& field) {
+    m_selectionField = field.trimmed();
+    updateMarkColumn();
+}
+
+bool Grid::setFeatureEnabled(const QString& key, bool enabled) {
+    if (key.compare(SelectionFeatureKey, Qt::CaseInsensitive) != 0)
+        return false;
+    if (enabled && m_selectionField.isEmpty())
+        return false;
+    m_selectionOn = enabled;
+    updateMarkColumn();
+    return true;
+}
+
+bool Grid::isFeatureEnabled(const QString& key) const {
+    return key.compare(SelectionFeatureKey, Qt::CaseInsensitive) == 0 && m_selectionOn;
+}
+
+void Grid::updateMarkColumn() {
+    QList<GridColumn> columns = m_model->columns();
+    bool changed = false;
+    for (int c = int(columns.size()) - 1; c >= 0; --c) {
+        if (columns[c].internal &&
+            (!m_selectionOn || columns[c].field.compare(m_selectionField, Qt::CaseInsensitive))) {
+            columns.removeAt(c);
+            changed = true;
+        }
+    }
+    if (m_selectionOn && m_model->columnOf(m_selectionField) < 0) {
+        GridColumn mark;
+        mark.field = m_selectionField;
+        mark.caption = QStringLiteral("Sel.");
+        mark.kind = ColumnKind::CheckBox;
+        mark.widthTwips = kMarkColumnTwips;
+        mark.internal = true;
+        columns.prepend(mark);
+        changed = true;
+    }
+    if (changed)
+        setColumns(columns);
+}
+
+bool Grid::isMarkColumn(int column) const {
+    return m_selectionOn && column >= 0 && column < m_model->columnCount() &&
+           m_model->columns()[column].field.compare(m_selectionField, Qt::CaseInsensitive) == 0;
+}
+
+bool Grid::isRowMarked(int row) const {
+    return !m_selectionField.isEmpty() && isTicked(value(row, m_selectionField));
+}
+
+bool Grid::setRowMarked(int row, bool marked) {
+    if (!m_selectionOn || row < 0 || row >= rowCount())
+        return false;
+    if (!m_model->setValue(row, m_selectionField, QVariant(qlonglong(marked ? 1 : 0)))) {
+        m_lastMessage = QStringLiteral("La selezione della riga non è stata salvata.");
+        return false;
+    }
+    emit rowMarkChanged(row, marked);
+    return true;
+}
+
+bool Grid::toggleRowMark(int row) {
+    return setRowMarked(row, !isRowMarked(row));
+}
+
+void Grid::onClicked(const QModelIndex& index) {
+    if (!index.isValid())
+        return;
+    const int row = index.row();
+    const GridColumn& column = m_model->columns()[index.column()];
+    const QString field = column.field;
+    if (isMarkColumn(index.column())) {
+        toggleRowMark(row);
+    } else if (column.kind == ColumnKind::CheckBox && isEditable() && column.editable &&
+               column.sourceColumn >= 0) {
+        bool cancel = false;
+        emit beforeEdit(row, field, cancel);
+        if (!cancel)
+            commitCellInput(index, QVariant(qlonglong(isTicked(index.data(Qt::EditRole)) ? 0 : 1)), false);
+    }
+    emit cellClicked(row, field);
+}
+
+void Grid::keyPressEvent(QKeyEvent* event) {
+    // Space marks the current row, as a click on its mark does.
+    if (event->key() == Qt::Key_Space && m_selectionOn && state() != EditingState && currentRow() >= 0) {
+        toggleRowMark(currentRow());
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------- display
+
+void Grid::redisplay() {
+    viewport()->update();
+}
+
+void Grid::refresh() {
+    m_model->refresh();
+    viewport()->update();
+}
+
+void Grid::suspendDisplay() {
+    if (m_suspended++ == 0)
+        setUpdatesEnabled(false);
+    m_model->suspendUpdates();
+}
+
+void Grid::resumeDisplay() {
+    if (m_suspended == 0)
+        return;
+    m_model->resumeUpdates();
+    if (--m_suspended == 0) {
+        setUpdatesEnabled(true);
+        viewport()->update();
+    }
+}
+
+bool Grid::isDisplaySuspended() const {
+    return m_suspended > 0;
+}
+
+void Grid::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LocaleChange)
+        m_model->setLocale(locale());
+    QTableView::changeEvent(event);
+}
+
+// ---------------------------------------------------------------- layout
+
+QByteArray Grid::saveLayout() const {
+    QJsonArray columns;
+    for (const auto& field : visualFields()) {
+        const int c = m_model->columnOf(field);
+        const GridColumn& column = m_model->columns()[c];
+        if (column.internal)
+            continue;
+        columns.append(QJsonObject{
+            {QStringLiteral("field"), column.field},
+            {QStringLiteral("width"), column.widthTwips},
+            {QStringLiteral("visible"), column.visible},
+        });
+    }
+    QJsonObject root{{QStringLiteral("version"), 1}, {QStringLiteral("columns"), columns}};
+    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+}
+
+bool Grid::restoreLayout(const QByteArray& layout) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(layout, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    const QJsonValue list = document.object().value(QStringLiteral("columns"));
+    if (!list.isArray())
+        return false;
+    // Check every entry first, so a damaged layout changes nothing.
+    for (const auto& entry : list.toArray()) {
+        const QJsonObject object = entry.toObject();
+        if (!entry.isObject() || !object.value(QStringLiteral("field")).isString() ||
+            !object.value(QStringLiteral("width")).isDouble() ||
+            !object.value(QStringLiteral("visible")).isBool())
+            return false;
+    }
+    QStringList order;
+    for (const auto& entry : list.toArray()) {
+        const QJsonObject object = entry.toObject();
+        const int c = m_model->columnOf(object.value(QStringLiteral("field")).toString());
+        if (c < 0 || m_model->columns()[c].internal)
+            continue;
+        GridColumn& column = m_model->column(c);
+        column.widthTwips = std::clamp(object.value(QStringLiteral("width")).toInt(), 0, kMaxWidthTwips);
+        column.visible = object.value(QStringLiteral("visible")).toBool();
+        order << column.field;
+    }
+    for (const auto& field : m_order) {
+        if (!order.contains(field, Qt::CaseInsensitive))
+            order << field;
+    }
+    m_order = order;
+    applyViewState();
+    return true;
+}
+
+QMenu* Grid::createColumnChooser(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    menu->setTitle(QStringLiteral("Colonne"));
+    int visibleCount = 0;
+    for (const auto& column : m_model->columns())
+        visibleCount += column.visible && !column.internal ? 1 : 0;
+    for (const auto& field : visualFields()) {
+        const GridColumn& column = m_model->columns()[m_model->columnOf(field)];
+        if (column.internal)
+            continue;
+        QAction* action = menu->addAction(column.caption.isEmpty() ? column.field : column.caption);
+        action->setCheckable(true);
+        action->setChecked(column.visible);
+        action->setData(column.field);
+        action->setToolTip(column.field);
+        // The last visible column stays: a grid with no columns cannot be used to get one back.
+        action->setEnabled(!(column.visible && visibleCount == 1));
+        connect(action, &QAction::toggled, this,
+                [this, f = column.field](bool checked) { setColumnVisible(f, checked); });
+    }
+    menu->addSeparator();
+    QAction* all = menu->addAction(QStringLiteral("Mostra tutte le colonne"));
+    connect(all, &QAction::triggered, this, [this] {
+        for (const auto& column : m_model->columns())
+            setColumnVisible(column.field, true);
+    });
+    return menu;
+}
+
+// ---------------------------------------------------------------- focus
+
+bool Grid::requestLeave() {
+    bool cancel = false;
+    emit validate(cancel);
+    return !cancel;
+}
+
+void Grid::focusOutEvent(QFocusEvent* event) {
+    QTableView::focusOutEvent(event);
+    if (m_leaveCheck || event->reason() == Qt::PopupFocusReason ||
+        event->reason() == Qt::ActiveWindowFocusReason)
+        return;
+    QWidget* next = QApplication::focusWidget();
+    if (next && (next == this || isAncestorOf(next)))
+        return; // an editor of the grid took the focus
+    m_leaveCheck = true;
+    const bool allowed = requestLeave();
+    m_leaveCheck = false;
+    if (!allowed)
+        QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
+}
+
+int Grid::twipsToPixels(int twips) const {
+    return qRound(twips * logicalDpiX() / 1440.0);
+}
+
+int Grid::pixelsToTwips(int pixels) const {
+    return qRound(pixels * 1440.0 / logicalDpiX());
+}
+
+} // namespace erpctl

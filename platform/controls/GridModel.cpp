@@ -1,0 +1,361 @@
+#include "platform/controls/GridModel.h"
+
+#include "platform/controls/DateText.h"
+#include "platform/controls/ImageList.h"
+
+#include <QDateTime>
+
+namespace erpctl {
+
+namespace {
+
+QString rightTrimmed(QString text) {
+    while (!text.isEmpty() && text.back().isSpace())
+        text.chop(1);
+    return text;
+}
+
+// Dates arrive as QDateTime from a record set, but also as QDate or as ISO text from models
+// that keep what the database returned.
+QDateTime toDateTime(const QVariant& value) {
+    switch (value.typeId()) {
+    case QMetaType::QDateTime:
+        return value.toDateTime();
+    case QMetaType::QDate:
+        return value.toDate().startOfDay();
+    case QMetaType::QString: {
+        const QString text = value.toString().trimmed();
+        QDateTime dt = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (!dt.isValid())
+            dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+        if (!dt.isValid())
+            dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (!dt.isValid()) {
+            if (const auto d = parseDateText(text))
+                dt = d->startOfDay();
+        }
+        return dt;
+    }
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
+    setLocale(QLocale());
+}
+
+void GridModel::setColumns(const QList<GridColumn>& columns) {
+    beginResetModel();
+    m_columns = columns;
+    for (auto& column : m_columns)
+        column.picture = NumberPicture(column.kind == ColumnKind::Date ? QString() : column.format);
+    matchColumns();
+    endResetModel();
+}
+
+int GridModel::columnOf(const QString& field) const {
+    for (int i = 0; i < m_columns.size(); ++i) {
+        if (m_columns[i].field.compare(field, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void GridModel::setSourceModel(QAbstractItemModel* source) {
+    beginResetModel();
+    for (const auto& connection : m_connections)
+        disconnect(connection);
+    m_connections.clear();
+    m_source = source;
+    if (m_source)
+        connectSource();
+    matchColumns();
+    endResetModel();
+}
+
+void GridModel::connectSource() {
+    auto* s = m_source.data();
+    auto reset = [this] { beginResetModel(); };
+    auto rematch = [this] {
+        matchColumns();
+        endResetModel();
+    };
+    m_connections << connect(s, &QAbstractItemModel::modelAboutToBeReset, this, reset)
+                  << connect(s, &QAbstractItemModel::modelReset, this, rematch)
+                  << connect(s, &QAbstractItemModel::layoutAboutToBeChanged, this, reset)
+                  << connect(s, &QAbstractItemModel::layoutChanged, this, rematch)
+                  << connect(s, &QAbstractItemModel::columnsAboutToBeInserted, this, reset)
+                  << connect(s, &QAbstractItemModel::columnsInserted, this, rematch)
+                  << connect(s, &QAbstractItemModel::columnsAboutToBeRemoved, this, reset)
+                  << connect(s, &QAbstractItemModel::columnsRemoved, this, rematch)
+                  << connect(s, &QAbstractItemModel::columnsAboutToBeMoved, this, reset)
+                  << connect(s, &QAbstractItemModel::columnsMoved, this, rematch)
+                  << connect(s, &QAbstractItemModel::rowsAboutToBeMoved, this, reset)
+                  << connect(s, &QAbstractItemModel::rowsMoved, this, rematch);
+    m_connections << connect(s, &QAbstractItemModel::headerDataChanged, this,
+                             [this](Qt::Orientation orientation, int, int) {
+                                 if (orientation != Qt::Horizontal)
+                                     return;
+                                 beginResetModel();
+                                 matchColumns();
+                                 endResetModel();
+                             });
+    m_connections << connect(s, &QAbstractItemModel::rowsAboutToBeInserted, this,
+                             [this](const QModelIndex& parent, int first, int last) {
+                                 if (!parent.isValid())
+                                     beginInsertRows({}, first, last);
+                             });
+    m_connections << connect(s, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent) {
+        if (!parent.isValid())
+            endInsertRows();
+    });
+    m_connections << connect(s, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                             [this](const QModelIndex& parent, int first, int last) {
+                                 if (!parent.isValid())
+                                     beginRemoveRows({}, first, last);
+                             });
+    m_connections << connect(s, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex& parent) {
+        if (!parent.isValid())
+            endRemoveRows();
+    });
+    m_connections << connect(s, &QAbstractItemModel::dataChanged, this, &GridModel::onSourceDataChanged);
+    // A model deleted while bound: show nothing rather than read freed memory.
+    m_connections << connect(s, &QObject::destroyed, this, [this] {
+        beginResetModel();
+        m_connections.clear();
+        matchColumns();
+        endResetModel();
+    });
+}
+
+void GridModel::matchColumns() {
+    for (auto& column : m_columns)
+        column.sourceColumn = sourceColumnOf(column.field);
+}
+
+int GridModel::sourceColumnOf(const QString& field) const {
+    if (!m_source || field.isEmpty())
+        return -1;
+    const int count = m_source->columnCount();
+    for (int c = 0; c < count; ++c) {
+        const QString name = m_source->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        if (name.compare(field, Qt::CaseInsensitive) == 0)
+            return c;
+    }
+    return -1;
+}
+
+void GridModel::onSourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+    if (m_columns.isEmpty() || topLeft.parent().isValid())
+        return;
+    if (m_suspended > 0) {
+        m_changedWhileSuspended = true;
+        return;
+    }
+    emit dataChanged(index(topLeft.row(), 0), index(bottomRight.row(), columnCount() - 1));
+}
+
+void GridModel::setLocale(const QLocale& locale) {
+    m_locale = locale;
+    m_dateFormat = localeDateFormat(locale);
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+QVariant GridModel::value(int row, const QString& field) const {
+    const int c = sourceColumnOf(field);
+    if (c < 0 || row < 0 || row >= rowCount())
+        return {};
+    return m_source->data(m_source->index(row, c), Qt::EditRole);
+}
+
+bool GridModel::setValue(int row, const QString& field, const QVariant& value) {
+    const int c = sourceColumnOf(field);
+    if (c < 0 || row < 0 || row >= rowCount())
+        return false;
+    return m_source->setData(m_source->index(row, c), value, Qt::EditRole);
+}
+
+void GridModel::suspendUpdates() {
+    ++m_suspended;
+}
+
+void GridModel::resumeUpdates() {
+    if (m_suspended == 0)
+        return;
+    if (--m_suspended == 0 && m_changedWhileSuspended) {
+        m_changedWhileSuspended = false;
+        if (rowCount() > 0 && columnCount() > 0)
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
+}
+
+void GridModel::refresh() {
+    beginResetModel();
+    matchColumns();
+    endResetModel();
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !m_source)
+        return 0;
+    return m_source->rowCount();
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QString GridModel::displayText(const GridColumn& column, const QVariant& value) const {
+    if (!value.isValid() || value.isNull())
+        return {};
+    switch (column.kind) {
+    case ColumnKind::Image:
+    case ColumnKind::CheckBox:
+        return {};
+    case ColumnKind::List:
+        for (const auto& item : column.listItems) {
+            if (listCodeMatches(item.code, value))
+                return item.caption;
+        }
+        return {};
+    case ColumnKind::Date: {
+        const QDateTime dt = toDateTime(value);
+        if (!dt.isValid())
+            return rightTrimmed(value.toString());
+        return dt.toString(column.format.isEmpty() ? m_dateFormat : column.format);
+    }
+    case ColumnKind::Number:
+        return column.picture.format(value, m_locale);
+    case ColumnKind::Text:
+        break;
+    }
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        if (!column.picture.isEmpty() && !plainDecimal(value).isEmpty())
+            return column.picture.format(value, m_locale);
+        return rightTrimmed(value.toString());
+    case QMetaType::QDateTime:
+    case QMetaType::QDate:
+        return toDateTime(value).toString(m_dateFormat);
+    default:
+        if (!plainDecimal(value).isEmpty())
+            return column.picture.isEmpty() ? formatPlainNumber(value, m_locale)
+                                            : column.picture.format(value, m_locale);
+        return value.toString();
+    }
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.column() >= m_columns.size() || !m_source)
+        return {};
+    const GridColumn& column = m_columns[index.column()];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+    case Qt::DecorationRole:
+    case Qt::CheckStateRole:
+    case Qt::EditRole:
+        break;
+    case Qt::TextAlignmentRole:
+        switch (column.kind) {
+        case ColumnKind::Number:
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        case ColumnKind::Date:
+        case ColumnKind::Image:
+        case ColumnKind::CheckBox:
+            return int(Qt::AlignHCenter | Qt::AlignVCenter);
+        default:
+            return column.picture.isEmpty() ? int(Qt::AlignLeft | Qt::AlignVCenter)
+                                            : int(Qt::AlignRight | Qt::AlignVCenter);
+        }
+    default:
+        return {};
+    }
+    if (column.sourceColumn < 0)
+        return {};
+    const QVariant value = m_source->data(m_source->index(index.row(), column.sourceColumn), Qt::EditRole);
+    switch (role) {
+    case Qt::EditRole:
+        return value;
+    case Qt::DisplayRole:
+        return displayText(column, value);
+    case Qt::ToolTipRole: {
+        // Long texts are cut by narrow columns; the tooltip shows them whole.
+        if (column.kind != ColumnKind::Text)
+            return {};
+        const QString text = displayText(column, value);
+        return text.size() > 12 ? QVariant(text) : QVariant();
+    }
+    case Qt::DecorationRole: {
+        if (column.kind != ColumnKind::Image || !column.images || value.isNull())
+            return {};
+        bool ok = false;
+        const double code = value.toDouble(&ok);
+        if (!ok || code != double(int(code)))
+            return {};
+        const QIcon icon = column.images->icon(int(code));
+        return icon.isNull() ? QVariant() : QVariant(icon);
+    }
+    case Qt::CheckStateRole:
+        if (column.kind != ColumnKind::CheckBox)
+            return {};
+        return isTicked(value) ? Qt::Checked : Qt::Unchecked;
+    default:
+        return {};
+    }
+}
+
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || !m_source)
+        return false;
+    const GridColumn& column = m_columns[index.column()];
+    if (column.sourceColumn < 0)
+        return false;
+    return m_source->setData(m_source->index(index.row(), column.sourceColumn), value, Qt::EditRole);
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal)
+        return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
+    if (section < 0 || section >= m_columns.size())
+        return {};
+    const GridColumn& column = m_columns[section];
+    switch (role) {
+    case Qt::DisplayRole:
+        return column.caption;
+    case Qt::ToolTipRole:
+        return column.caption.isEmpty() ? column.field
+                                        : column.caption + QStringLiteral(" (") + column.field + ')';
+    case FieldRole:
+        return column.field;
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    const GridColumn& column = m_columns[index.column()];
+    // Check boxes change by a click (the grid handles it), not through an editor.
+    if (m_editingAllowed && column.editable && column.sourceColumn >= 0 && column.kind != ColumnKind::Image &&
+        column.kind != ColumnKind::CheckBox)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+bool GridModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && m_source && m_source->canFetchMore({});
+}
+
+void GridModel::fetchMore(const QModelIndex& parent) {
+    if (!parent.isValid() && m_source)
+        m_source->fetchMore({});
+}
+
+} // namespace erpctl

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "module/db/IBackend.h"
+
+#include <QString>
+#include <memory>
+
+namespace scadlav::db {
+
+// The value of `key` in a "Key=Value;Key=Value" connection string (keys without case,
+// values trimmed; a value in braces may hold ';'). Empty when the key is absent.
+QString connectionStringValue(const QString& connectionString, const QString& key);
+
+// The backend a connection string names: "Provider=tsqlite" the embedded database, anything
+// else ODBC. nullptr with a reason when that backend is not part of this build.
+std::unique_ptr<IBackend> makeBackend(const QString& connectionString, QString* error);
+
+} // namespace scadlav::db

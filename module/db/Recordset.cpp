@@ -1,0 +1,710 @@
+#include "module/db/Recordset.h"
+
+#include "module/db/FilterPredicate.h"
+#include "module/db/RowStore.h"
+#include "module/db/Session.h"
+#include "module/db/StoreLoader.h"
+#include "module/db/WriteBack.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <numeric>
+
+namespace scadlav::db {
+namespace {
+
+// Reads the single number a COUNT(*) returns.
+class CountSink : public IRowSink {
+public:
+    void beginResultSet(const std::vector<ColumnInfo>&) override {}
+    void row(const Cell* cells, std::size_t count) override {
+        if (count > 0 && !m_seen) {
+            m_seen = true;
+            if (cells[0].kind == Cell::Kind::Int)
+                m_count = cells[0].i;
+            else if (cells[0].kind == Cell::Kind::Double)
+                m_count = static_cast<std::int64_t>(cells[0].d);
+            else if (cells[0].kind == Cell::Kind::Text)
+                m_count =
+                    QString::fromUtf8(cells[0].text.data(), static_cast<qsizetype>(cells[0].text.size()))
+                        .toLongLong();
+        }
+    }
+    void endResultSet() override {}
+    std::int64_t count() const { return m_count; }
+
+private:
+    bool m_seen = false;
+    std::int64_t m_count = -1;
+};
+
+const FieldInfo& noField() {
+    static const FieldInfo none;
+    return none;
+}
+
+} // namespace
+
+Recordset::Recordset() = default;
+
+Recordset::~Recordset() {
+    detach();
+}
+
+// ----- errors and notification -----
+
+bool Recordset::fail(std::int64_t number, const QString& description) const {
+    m_lastError = DbError{number, description, {}};
+    return false;
+}
+
+bool Recordset::failFromSession() {
+    if (m_store && m_store->session && !m_store->session->errors.isEmpty())
+        m_lastError = m_store->session->errors.last();
+    else
+        m_lastError = DbError{kErrGeneric, QStringLiteral("The database operation failed."), {}};
+    return false;
+}
+
+int Recordset::addListener(std::function<void(const RecordsetEvent&)> listener) {
+    const int id = m_nextListenerId++;
+    m_listeners.emplace_back(id, std::move(listener));
+    return id;
+}
+
+void Recordset::removeListener(int id) {
+    std::erase_if(m_listeners, [id](const auto& entry) { return entry.first == id; });
+}
+
+void Recordset::notify(RecordsetEvent::Kind kind, int row) {
+    const auto listeners = m_listeners;
+    for (const auto& entry : listeners)
+        entry.second(RecordsetEvent{kind, row});
+}
+
+// ----- building and opening -----
+
+bool Recordset::appendField(const QString& name, DataType type, int definedSize, int attributes) {
+    if (isOpen())
+        return fail(kErrBadArgument,
+                    QStringLiteral("Fields can be appended only before the record set is opened."));
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return fail(kErrBadArgument, QStringLiteral("A field needs a name."));
+    for (const FieldInfo& f : m_building)
+        if (f.name.compare(trimmed, Qt::CaseInsensitive) == 0)
+            return fail(kErrBadArgument, QStringLiteral("There is already a field %1.").arg(trimmed));
+    FieldInfo f;
+    f.name = trimmed;
+    f.type = type;
+    f.definedSize = definedSize;
+    f.attributes = attributes;
+    if (type == DataType::Currency)
+        f.numericScale = 4;
+    m_building.push_back(f);
+    return true;
+}
+
+bool Recordset::setPrecision(const QString& name, int precision) {
+    for (FieldInfo& f : m_building)
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0) {
+            f.precision = precision;
+            return true;
+        }
+    return fail(kErrNotFound, QStringLiteral("There is no field %1 to set the precision of.").arg(name));
+}
+
+bool Recordset::setNumericScale(const QString& name, int scale) {
+    if (scale < 0 || scale > 18)
+        return fail(kErrBadArgument, QStringLiteral("A numeric scale goes from 0 to 18, not %1.").arg(scale));
+    for (FieldInfo& f : m_building)
+        if (f.name.compare(name, Qt::CaseInsensitive) == 0) {
+            f.numericScale = scale;
+            return true;
+        }
+    return fail(kErrNotFound, QStringLiteral("There is no field %1 to set the scale of.").arg(name));
+}
+
+bool Recordset::open() {
+    if (isOpen())
+        return fail(kErrBadArgument, QStringLiteral("The record set is already open."));
+    if (m_building.empty())
+        return fail(kErrBadArgument, QStringLiteral("A record set without a source needs its fields first."));
+    auto store = std::make_shared<RowStore>(m_building);
+    store->updatable = true;
+    openOnStore(std::move(store), LockType::Optimistic);
+    return true;
+}
+
+bool Recordset::open(const QString& source, Connection& connection, CursorType, LockType lockType, int) {
+    if (isOpen())
+        return fail(kErrBadArgument, QStringLiteral("The record set is already open."));
+    std::shared_ptr<Session> session = connection.session();
+    StoreLoader loader;
+    const QByteArray text = source.toUtf8();
+    if (!session->execute(std::string_view(text.constData(), text.size()), false, &loader)) {
+        m_lastError = session->errors.isEmpty()
+                          ? DbError{kErrGeneric, QStringLiteral("The statement failed."), {}}
+                          : session->errors.last();
+        return false;
+    }
+    std::shared_ptr<RowStore> store = loader.take();
+    if (!store)
+        return fail(kErrObjectClosed,
+                    QStringLiteral("The statement returned no rows to open: %1").arg(source.left(200)));
+    store->source = source;
+    store->session = session;
+    store->updatable = lockType != LockType::ReadOnly;
+    openOnStore(std::move(store), lockType == LockType::Unspecified ? LockType::ReadOnly : lockType);
+    return true;
+}
+
+void Recordset::openOnStore(std::shared_ptr<RowStore> store, LockType lockType) {
+    detach();
+    m_lockType = lockType;
+    attach(std::move(store));
+    m_identityView = true;
+    m_view.clear();
+    m_filter.reset();
+    m_filterText.clear();
+    m_sortFields.clear();
+    m_sortDescending.clear();
+    m_sortText.clear();
+    m_current = 0;
+    notify(RecordsetEvent::Kind::Reset, -1);
+}
+
+void Recordset::attach(std::shared_ptr<RowStore> store) {
+    m_store = std::move(store);
+    if (m_store)
+        m_store->attach(this);
+}
+
+void Recordset::detach() {
+    if (m_store)
+        m_store->detach(this);
+    m_store.reset();
+}
+
+void Recordset::close() {
+    if (!isOpen())
+        return;
+    m_editMode = EditMode::None;
+    m_pending.clear();
+    detach();
+    m_view.clear();
+    m_identityView = true;
+    m_filter.reset();
+    m_filterText.clear();
+    m_sortFields.clear();
+    m_sortDescending.clear();
+    m_sortText.clear();
+    m_current = 0;
+    notify(RecordsetEvent::Kind::Reset, -1);
+}
+
+ObjectState Recordset::state() const {
+    return m_store ? ObjectState::Open : ObjectState::Closed;
+}
+
+QString Recordset::source() const {
+    return m_store ? m_store->source : QString();
+}
+
+LockType Recordset::lockType() const {
+    return m_lockType;
+}
+
+std::size_t Recordset::storeMemoryBytes() const {
+    return m_store ? m_store->memoryBytes() : 0;
+}
+
+bool Recordset::requery() {
+    if (!ensureOpen())
+        return false;
+    if (!m_store->session || m_store->source.isEmpty())
+        return fail(kErrBadArgument, QStringLiteral("This record set has no statement to run again."));
+    StoreLoader loader;
+    const QByteArray text = m_store->source.toUtf8();
+    if (!m_store->session->execute(std::string_view(text.constData(), text.size()), false, &loader))
+        return failFromSession();
+    std::shared_ptr<RowStore> fresh = loader.take();
+    if (!fresh)
+        return fail(kErrObjectClosed, QStringLiteral("The statement returned no rows when run again."));
+    if (fresh->columnCount() != m_store->columnCount())
+        return fail(kErrBadArgument, QStringLiteral("The statement returned other columns when run again."));
+    m_store->replaceRows(*fresh);
+    m_store->notifyRowsReplaced();
+    return true;
+}
+
+// ----- position -----
+
+bool Recordset::ensureOpen() {
+    if (isOpen())
+        return true;
+    return fail(kErrObjectClosed, QStringLiteral("The record set is closed."));
+}
+
+int Recordset::recordCount() const {
+    if (!m_store)
+        return -1;
+    return m_identityView ? static_cast<int>(m_store->rowCount()) : static_cast<int>(m_view.size());
+}
+
+bool Recordset::eof() const {
+    const int count = recordCount();
+    return count <= 0 || m_current >= count;
+}
+
+bool Recordset::bof() const {
+    const int count = recordCount();
+    return count <= 0 || m_current < 0;
+}
+
+int Recordset::currentIndex() const {
+    if (m_editMode == EditMode::Add || bof() || eof())
+        return -1;
+    return m_current;
+}
+
+void Recordset::setCurrent(int index) {
+    const int before = currentIndex();
+    m_current = index;
+    const int after = currentIndex();
+    if (before != after)
+        notify(RecordsetEvent::Kind::CurrentChanged, after);
+}
+
+bool Recordset::commitPendingBeforeMove() {
+    if (m_editMode == EditMode::None)
+        return true;
+    return update();
+}
+
+bool Recordset::moveFirst() {
+    if (!ensureOpen() || !commitPendingBeforeMove())
+        return false;
+    setCurrent(0);
+    return true;
+}
+
+bool Recordset::moveLast() {
+    if (!ensureOpen() || !commitPendingBeforeMove())
+        return false;
+    const int count = recordCount();
+    setCurrent(count > 0 ? count - 1 : 0);
+    return true;
+}
+
+bool Recordset::moveNext() {
+    if (!ensureOpen())
+        return false;
+    if (eof())
+        return fail(kErrNoCurrentRow, QStringLiteral("Cannot move past the end of the record set."));
+    if (!commitPendingBeforeMove())
+        return false;
+    setCurrent(m_current + 1);
+    return true;
+}
+
+bool Recordset::movePrevious() {
+    if (!ensureOpen())
+        return false;
+    if (bof())
+        return fail(kErrNoCurrentRow, QStringLiteral("Cannot move before the start of the record set."));
+    if (!commitPendingBeforeMove())
+        return false;
+    setCurrent(m_current - 1);
+    return true;
+}
+
+bool Recordset::moveTo(int index) {
+    if (!ensureOpen())
+        return false;
+    if (index < 0 || index >= recordCount())
+        return fail(
+            kErrNoCurrentRow,
+            QStringLiteral("There is no row %1 (the record set shows %2).").arg(index).arg(recordCount()));
+    if (!commitPendingBeforeMove())
+        return false;
+    setCurrent(index);
+    return true;
+}
+
+std::uint32_t Recordset::storeRowAt(int index) const {
+    return m_identityView ? static_cast<std::uint32_t>(index) : m_view[static_cast<std::size_t>(index)];
+}
+
+int Recordset::indexOfStoreRow(std::uint32_t storeRow) const {
+    if (m_identityView)
+        return storeRow < m_store->rowCount() ? static_cast<int>(storeRow) : -1;
+    if (m_sortFields.empty()) { // filtered only: the view is in store order
+        auto it = std::lower_bound(m_view.begin(), m_view.end(), storeRow);
+        return it != m_view.end() && *it == storeRow ? static_cast<int>(it - m_view.begin()) : -1;
+    }
+    auto it = std::find(m_view.begin(), m_view.end(), storeRow);
+    return it != m_view.end() ? static_cast<int>(it - m_view.begin()) : -1;
+}
+
+bool Recordset::ensureCurrentRow() {
+    if (!ensureOpen())
+        return false;
+    if (m_editMode == EditMode::Add)
+        return true;
+    if (bof() || eof())
+        return fail(kErrNoCurrentRow,
+                    QStringLiteral("There is no current row (start or end of the record set)."));
+    return true;
+}
+
+// ----- fields -----
+
+int Recordset::fieldCount() const {
+    if (m_store)
+        return m_store->columnCount();
+    return static_cast<int>(m_building.size());
+}
+
+const FieldInfo& Recordset::fieldInfo(int index) const {
+    if (index < 0 || index >= fieldCount())
+        return noField();
+    if (m_store)
+        return m_store->field(index);
+    return m_building[static_cast<std::size_t>(index)];
+}
+
+int Recordset::fieldIndex(const QString& name) const {
+    if (m_store)
+        return m_store->fieldIndex(name);
+    for (std::size_t k = 0; k < m_building.size(); ++k)
+        if (m_building[k].name.compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            return static_cast<int>(k);
+    return -1;
+}
+
+Value Recordset::value(const QString& name) const {
+    const int index = fieldIndex(name);
+    if (index < 0) {
+        fail(kErrNotFound, QStringLiteral("There is no field %1 in the record set.").arg(name));
+        return Value();
+    }
+    return value(index);
+}
+
+Value Recordset::value(int index) const {
+    if (!m_store) {
+        fail(kErrObjectClosed, QStringLiteral("The record set is closed."));
+        return Value();
+    }
+    if (index < 0 || index >= fieldCount()) {
+        fail(kErrNotFound, QStringLiteral("There is no field number %1 in the record set.").arg(index));
+        return Value();
+    }
+    for (const auto& [field, pending] : m_pending)
+        if (field == index)
+            return pending;
+    if (m_editMode == EditMode::Add)
+        return Value::null();
+    if (bof() || eof()) {
+        fail(kErrNoCurrentRow, QStringLiteral("There is no current row (start or end of the record set)."));
+        return Value();
+    }
+    return m_store->value(storeRowAt(m_current), index);
+}
+
+Value Recordset::valueAt(int row, int index) const {
+    if (!m_store || row < 0 || row >= recordCount() || index < 0 || index >= fieldCount())
+        return Value();
+    if (row == m_current && m_editMode == EditMode::InProgress)
+        for (const auto& [field, pending] : m_pending)
+            if (field == index)
+                return pending;
+    return m_store->value(storeRowAt(row), index);
+}
+
+bool Recordset::setValue(const QString& name, const Value& value) {
+    const int index = fieldIndex(name);
+    if (index < 0)
+        return fail(kErrNotFound, QStringLiteral("There is no field %1 in the record set.").arg(name));
+    return setValue(index, value);
+}
+
+bool Recordset::setValue(int index, const Value& value) {
+    if (!ensureCurrentRow())
+        return false;
+    if (m_lockType == LockType::ReadOnly || !m_store->updatable)
+        return fail(kErrReadOnly, QStringLiteral("This record set is read-only."));
+    if (index < 0 || index >= fieldCount())
+        return fail(kErrNotFound,
+                    QStringLiteral("There is no field number %1 in the record set.").arg(index));
+    QString why;
+    std::optional<Value> normalized = m_store->normalize(index, value, &why);
+    if (!normalized)
+        return fail(kErrTypeMismatch, why);
+    for (auto& entry : m_pending)
+        if (entry.first == index) {
+            entry.second = *normalized;
+            return true;
+        }
+    m_pending.emplace_back(index, *normalized);
+    if (m_editMode == EditMode::None)
+        m_editMode = EditMode::InProgress;
+    return true;
+}
+
+// ----- editing -----
+
+bool Recordset::addNew() {
+    if (!ensureOpen())
+        return false;
+    if (m_lockType == LockType::ReadOnly || !m_store->updatable)
+        return fail(kErrReadOnly, QStringLiteral("This record set is read-only."));
+    if (!commitPendingBeforeMove())
+        return false;
+    m_editMode = EditMode::Add;
+    m_pending.clear();
+    return true;
+}
+
+EditMode Recordset::editMode() const {
+    return m_editMode;
+}
+
+void Recordset::cancelUpdate() {
+    if (m_editMode == EditMode::None)
+        return;
+    const bool wasEdit = m_editMode == EditMode::InProgress;
+    m_editMode = EditMode::None;
+    m_pending.clear();
+    if (wasEdit)
+        notify(RecordsetEvent::Kind::RowChanged, currentIndex());
+}
+
+bool Recordset::update() {
+    if (!ensureOpen())
+        return false;
+    if (m_editMode == EditMode::None)
+        return true;
+    Session* session = m_store->session.get();
+    const bool writesBack = session != nullptr && !m_store->source.isEmpty();
+    if (m_editMode == EditMode::Add) {
+        if (writesBack) {
+            QString why;
+            std::optional<WriteStatement> insert = buildInsert(*m_store, m_pending, session->dialect(), &why);
+            if (!insert && !why.isEmpty())
+                return fail(kErrBadArgument, why);
+            if (insert) {
+                const QByteArray text = insert->sql.toUtf8();
+                if (!session->execute(std::string_view(text.constData(), text.size()), true, nullptr))
+                    return failFromSession();
+            }
+        }
+        m_appendingHere = true;
+        const std::uint32_t row = m_store->appendRow(m_pending);
+        m_editMode = EditMode::None;
+        m_pending.clear();
+        m_store->notifyRowAppended(row);
+        m_appendingHere = false;
+        setCurrent(indexOfStoreRow(row));
+        return true;
+    }
+
+    const std::uint32_t row = storeRowAt(m_current);
+    if (writesBack) {
+        for (const WriteStatement& s : buildUpdates(*m_store, row, m_pending, session->dialect())) {
+            if (!s.countSql.isEmpty()) {
+                CountSink counter;
+                const QByteArray count = s.countSql.toUtf8();
+                if (!session->execute(std::string_view(count.constData(), count.size()), false, &counter))
+                    return failFromSession();
+                if (counter.count() != 1) {
+                    const QString why =
+                        counter.count() == 0
+                            ? QStringLiteral(
+                                  "The row to update in %1 cannot be found: it was changed or deleted "
+                                  "since it was read.")
+                                  .arg(s.table)
+                            : QStringLiteral(
+                                  "The row to update in %1 cannot be told apart: %2 rows hold the same "
+                                  "values and the table has no key.")
+                                  .arg(s.table)
+                                  .arg(counter.count());
+                    session->addError(kErrRowNotLocated, why);
+                    return fail(kErrRowNotLocated, why);
+                }
+            }
+            std::int64_t affected = -1;
+            const QByteArray text = s.sql.toUtf8();
+            if (!session->execute(std::string_view(text.constData(), text.size()), true, nullptr, &affected))
+                return failFromSession();
+            if (affected == 0) {
+                const QString why =
+                    QStringLiteral("The row to update in %1 cannot be found: it was changed or "
+                                   "deleted since it was read.")
+                        .arg(s.table);
+                session->addError(kErrRowNotLocated, why);
+                return fail(kErrRowNotLocated, why);
+            }
+        }
+    }
+    for (const auto& [field, value] : m_pending)
+        m_store->setValue(row, field, value);
+    m_editMode = EditMode::None;
+    m_pending.clear();
+    m_store->notifyRowChanged(row);
+    return true;
+}
+
+// ----- filter, sort, clone -----
+
+void Recordset::rebuildView() {
+    const std::uint32_t rows = m_store->rowCount();
+    if (!m_filter && m_sortFields.empty()) {
+        m_identityView = true;
+        m_view.clear();
+        m_view.shrink_to_fit();
+        return;
+    }
+    m_identityView = false;
+    m_view.clear();
+    if (m_filter) {
+        for (std::uint32_t r = 0; r < rows; ++r)
+            if (m_filter->matches(*m_store, r))
+                m_view.push_back(r);
+    } else {
+        m_view.resize(rows);
+        std::iota(m_view.begin(), m_view.end(), 0u);
+    }
+    if (!m_sortFields.empty()) {
+        const RowStore& store = *m_store;
+        const auto& fields = m_sortFields;
+        const auto& descending = m_sortDescending;
+        // The store row as last key keeps rows with equal keys in their original order.
+        std::sort(m_view.begin(), m_view.end(), [&](std::uint32_t a, std::uint32_t b) {
+            for (std::size_t k = 0; k < fields.size(); ++k) {
+                int r = compareCells(store.cell(a, fields[k]), store.cell(b, fields[k]));
+                if (r != 0)
+                    return descending[k] ? r > 0 : r < 0;
+            }
+            return a < b;
+        });
+    }
+}
+
+bool Recordset::setFilter(const QString& expression) {
+    if (!ensureOpen())
+        return false;
+    std::shared_ptr<FilterPredicate> predicate;
+    if (!expression.trimmed().isEmpty()) {
+        QString why;
+        predicate = FilterPredicate::parse(expression, *m_store, &why);
+        if (!predicate)
+            return fail(kErrBadArgument, why);
+    }
+    if (!commitPendingBeforeMove())
+        return false;
+    m_filter = std::move(predicate);
+    m_filterText = m_filter ? expression : QString();
+    rebuildView();
+    m_current = 0;
+    notify(RecordsetEvent::Kind::Reset, -1);
+    notify(RecordsetEvent::Kind::CurrentChanged, currentIndex());
+    return true;
+}
+
+QString Recordset::filter() const {
+    return m_filterText;
+}
+
+bool Recordset::setSort(const QString& fieldList) {
+    if (!ensureOpen())
+        return false;
+    std::vector<int> fields;
+    std::vector<bool> descending;
+    for (const QString& item : fieldList.split(u',', Qt::SkipEmptyParts)) {
+        QStringList words = item.simplified().split(u' ');
+        if (words.isEmpty() || words.first().isEmpty())
+            continue;
+        bool desc = false;
+        if (words.size() == 2 && words[1].compare(QStringLiteral("DESC"), Qt::CaseInsensitive) == 0)
+            desc = true;
+        else if (words.size() == 2 && words[1].compare(QStringLiteral("ASC"), Qt::CaseInsensitive) == 0)
+            desc = false;
+        else if (words.size() != 1)
+            return fail(kErrBadArgument,
+                        QStringLiteral("Sort \"%1\" is not valid: \"%2\" is not a field name "
+                                       "optionally followed by ASC or DESC.")
+                            .arg(fieldList, item.trimmed()));
+        const int index = m_store->fieldIndex(words.first());
+        if (index < 0)
+            return fail(kErrNotFound, QStringLiteral("Sort \"%1\" is not valid: there is no field %2.")
+                                          .arg(fieldList, words.first()));
+        fields.push_back(index);
+        descending.push_back(desc);
+    }
+    if (!commitPendingBeforeMove())
+        return false;
+    const bool onRow = !bof() && !eof();
+    const std::uint32_t currentRow = onRow ? storeRowAt(m_current) : 0;
+    m_sortFields = std::move(fields);
+    m_sortDescending = std::move(descending);
+    m_sortText = m_sortFields.empty() ? QString() : fieldList;
+    rebuildView();
+    m_current = onRow ? std::max(0, indexOfStoreRow(currentRow)) : 0;
+    notify(RecordsetEvent::Kind::Reset, -1);
+    notify(RecordsetEvent::Kind::CurrentChanged, currentIndex());
+    return true;
+}
+
+QString Recordset::sort() const {
+    return m_sortText;
+}
+
+std::unique_ptr<Recordset> Recordset::clone() const {
+    if (!m_store) {
+        fail(kErrObjectClosed, QStringLiteral("A closed record set cannot be cloned."));
+        return nullptr;
+    }
+    auto copy = std::make_unique<Recordset>();
+    copy->m_lockType = m_lockType;
+    copy->attach(m_store);
+    return copy;
+}
+
+// ----- changes made through other cursors -----
+
+void Recordset::storeRowsReplaced() {
+    m_editMode = EditMode::None;
+    m_pending.clear();
+    rebuildView();
+    m_current = 0;
+    notify(RecordsetEvent::Kind::Reset, -1);
+    notify(RecordsetEvent::Kind::CurrentChanged, currentIndex());
+}
+
+void Recordset::storeRowChanged(std::uint32_t storeRow) {
+    const int index = indexOfStoreRow(storeRow);
+    if (index >= 0)
+        notify(RecordsetEvent::Kind::RowChanged, index);
+}
+
+void Recordset::storeRowAppended(std::uint32_t storeRow) {
+    int index = -1;
+    if (m_identityView) {
+        // The view grows by itself; a cursor that stood at the end stays at the end.
+        if (!m_appendingHere && m_current == static_cast<int>(storeRow))
+            ++m_current;
+        index = static_cast<int>(storeRow);
+    } else if (m_appendingHere || !m_filter || m_filter->matches(*m_store, storeRow)) {
+        const bool atEnd = m_current >= static_cast<int>(m_view.size());
+        m_view.push_back(storeRow);
+        if (atEnd && !m_appendingHere)
+            ++m_current;
+        index = static_cast<int>(m_view.size()) - 1;
+    }
+    if (index >= 0)
+        notify(RecordsetEvent::Kind::RowAppended, index);
+}
+
+} // namespace scadlav::db

@@ -1,0 +1,60 @@
+#pragma once
+// A table model over a record-set cursor, for the grids. Cells are read only when a view asks
+// for them, so 100 000 rows show at once. The model follows the cursor: a new filter, sort or
+// requery resets it, values written through any clone refresh their row, and the cursor's
+// position is reported as the current row. Edits go through the record set (update() with
+// write-back); one that fails is reported and the cell keeps its value.
+
+#include "module/db/Recordset.h"
+
+#include <QAbstractTableModel>
+#include <QVariant>
+
+namespace scadlav::db {
+
+class RecordsetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // The record set must outlive the model, or be detached with setRecordset(nullptr).
+    explicit RecordsetModel(Recordset* recordset = nullptr, QObject* parent = nullptr);
+    ~RecordsetModel() override;
+
+    void setRecordset(Recordset* recordset);
+    Recordset* recordset() const { return m_recordset; }
+    // Whether setData() may write (grids that only show data turn it off).
+    void setEditable(bool editable) { m_editable = editable; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Moves the cursor to the row, writes the value and commits it (write-back included).
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // The cursor's current row, -1 when at BOF/EOF.
+    int currentRow() const;
+    // Moves the cursor (a grid's selection follows from currentRowChanged()).
+    bool setCurrentRow(int row);
+
+    // Conversions between record-set values and what item views use.
+    static QVariant toVariant(const Value& value);
+    static Value fromVariant(const QVariant& value);
+    static QString displayText(const Value& value);
+
+signals:
+    void currentRowChanged(int row);
+    // A value was written through the model and committed.
+    void edited(int row, int column, const scadlav::Value& oldValue, const scadlav::Value& newValue);
+    // An edit was refused (type, read-only, write-back failure); the cell keeps its old value.
+    void editFailed(int row, int column, const QString& message);
+
+private:
+    void onEvent(const RecordsetEvent& event);
+
+    Recordset* m_recordset = nullptr;
+    int m_listener = 0;
+    bool m_editable = true;
+};
+
+} // namespace scadlav::db

@@ -1,0 +1,48 @@
+#include "module/db/Session.h"
+
+namespace scadlav::db {
+
+void Session::addError(std::int64_t number, const QString& description, const QString& sqlState) {
+    errors.append(DbError{number, description, sqlState});
+}
+
+void Session::addErrors(const std::vector<ProviderError>& list) {
+    for (const ProviderError& e : list)
+        addError(e.number, QString::fromStdString(e.description), QString::fromStdString(e.sqlState));
+}
+
+bool Session::execute(std::string_view text, bool noRecords, IRowSink* sink, std::int64_t* rowsAffected) {
+    if (!isOpen()) {
+        addError(kErrObjectClosed, QStringLiteral("The connection is closed."));
+        return false;
+    }
+    std::vector<ProviderError> list;
+    ExecuteOptions options;
+    options.noRecords = noRecords;
+    options.timeoutSeconds = commandTimeout;
+    bool ok = backend->execute(text, options, noRecords ? nullptr : sink, list, rowsAffected);
+    addErrors(list);
+    if (!ok && list.empty())
+        addError(kErrGeneric, QStringLiteral("The statement failed without a reason from the database."));
+    return ok;
+}
+
+bool Session::callProcedure(std::string_view name, const std::vector<ProcedureParameter>& parameters,
+                            int timeoutSeconds, bool noRecords, IRowSink* sink) {
+    if (!isOpen()) {
+        addError(kErrObjectClosed, QStringLiteral("The connection is closed."));
+        return false;
+    }
+    std::vector<ProviderError> list;
+    ExecuteOptions options;
+    options.noRecords = noRecords;
+    options.timeoutSeconds = timeoutSeconds;
+    bool ok = backend->callProcedure(name, parameters, options, noRecords ? nullptr : sink, list);
+    addErrors(list);
+    if (!ok && list.empty())
+        addError(kErrGeneric,
+                 QStringLiteral("The procedure call failed without a reason from the database."));
+    return ok;
+}
+
+} // namespace scadlav::db

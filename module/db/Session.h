@@ -1,0 +1,31 @@
+#pragma once
+
+#include "module/db/DbError.h"
+#include "module/db/IBackend.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+#include <string_view>
+
+namespace scadlav::db {
+
+// The state a connection shares with its record sets and commands: the backend, the error
+// list and the command timeout. A record set keeps it alive, so that after the connection
+// object is gone it still fails cleanly instead of touching freed memory.
+struct Session {
+    std::unique_ptr<IBackend> backend;
+    QList<DbError> errors;
+    int commandTimeout = 30;
+
+    bool isOpen() const { return backend && backend->isOpen(); }
+    Dialect dialect() const { return backend ? backend->dialect() : Dialect::Tsqlite; }
+    void addError(std::int64_t number, const QString& description, const QString& sqlState = {});
+    void addErrors(const std::vector<ProviderError>& errors);
+    // Runs text on the backend, moving its errors into the list. Fails cleanly when closed.
+    bool execute(std::string_view text, bool noRecords, IRowSink* sink, std::int64_t* rowsAffected = nullptr);
+    bool callProcedure(std::string_view name, const std::vector<ProcedureParameter>& parameters,
+                       int timeoutSeconds, bool noRecords, IRowSink* sink);
+};
+
+} // namespace scadlav::db

@@ -1,0 +1,42 @@
+#include "module/db/TextArena.h"
+
+#include <cstring>
+#include <utility>
+
+namespace scadlav::db {
+
+std::uint64_t TextArena::add(std::string_view text) {
+    if (text.empty())
+        return 0;
+    if (text.size() > kSharedLimit) {
+        Chunk chunk;
+        chunk.data = std::make_unique<char[]>(text.size());
+        std::memcpy(chunk.data.get(), text.data(), text.size());
+        chunk.size = text.size();
+        m_allocated += text.size();
+        m_chunks.push_back(std::move(chunk));
+        const std::uint64_t index = m_chunks.size() - 1;
+        // The length field cannot hold every size: the chunk's own size is the length.
+        return (index << 44) | kLengthMask;
+    }
+    if (m_open == SIZE_MAX || m_chunks[m_open].size + text.size() > kChunkSize) {
+        Chunk chunk;
+        chunk.data = std::make_unique<char[]>(kChunkSize);
+        m_allocated += kChunkSize;
+        m_chunks.push_back(std::move(chunk));
+        m_open = m_chunks.size() - 1;
+    }
+    Chunk& chunk = m_chunks[m_open];
+    const std::uint64_t offset = chunk.size;
+    std::memcpy(chunk.data.get() + offset, text.data(), text.size());
+    chunk.size += text.size();
+    return (static_cast<std::uint64_t>(m_open) << 44) | (offset << 24) | text.size();
+}
+
+void TextArena::swap(TextArena& other) noexcept {
+    std::swap(m_chunks, other.m_chunks);
+    std::swap(m_open, other.m_open);
+    std::swap(m_allocated, other.m_allocated);
+}
+
+} // namespace scadlav::db

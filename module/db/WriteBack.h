@@ -1,0 +1,34 @@
+#pragma once
+// The statements that write a record-set row back to its base tables.
+
+#include "module/db/IBackend.h"
+#include "module/db/RowStore.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace scadlav::db {
+
+struct WriteStatement {
+    QString table;
+    QString sql;
+    // Set when the row is located by all its original values (the result carries no key of
+    // the table): a COUNT over the same condition, run first, so that a statement that would
+    // change several rows, or none, is refused before it runs.
+    QString countSql;
+};
+
+// UPDATE statements, one per base table touched by `changes` (column -> normalized value) of
+// store row `row`. The row is located by the table's key columns as they were read, else by
+// all the table's columns as they were read. Columns with no base table are left out.
+std::vector<WriteStatement> buildUpdates(const RowStore& store, std::uint32_t row,
+                                         const std::vector<std::pair<int, Value>>& changes, Dialect dialect);
+
+// The INSERT for a new row; nullopt when its values belong to no base table, or to several
+// (with an explanation in `error` for the latter).
+std::optional<WriteStatement> buildInsert(const RowStore& store,
+                                          const std::vector<std::pair<int, Value>>& values, Dialect dialect,
+                                          QString* error);
+
+} // namespace scadlav::db

@@ -1,9 +1,13 @@
 #include "Collation.h"
 #include "Errors.h"
+#include "GlobalTemps.h"
 #include "Identity.h"
 #include "Impl.h"
+#include "Lexer.h"
 #include "Registry.h"
 #include "Runner.h"
+#include "SqlFunctions.h"
+#include "TableFunctions.h"
 
 #include <filesystem>
 
@@ -28,8 +32,12 @@ bool runSetup(sqlite3* db, const char* sql, std::vector<Error>& errors) {
 } // namespace
 
 Connection::Impl::~Impl() {
-    if (db)
+    cache.clear();
+    schema.reset();
+    if (db) {
+        detail::dropGlobalTempsOf(db, token);
         sqlite3_close_v2(db);
+    }
 }
 
 Connection::Connection(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
@@ -64,48 +72,32 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, std::vecto
         return nullptr;
     }
     sqlite3_busy_timeout(impl->db, impl->busyTimeoutMs);
-    detail::registerCollation(impl->db);
+    if (detail::registerCollation(impl->db) != SQLITE_OK ||
+        detail::registerSqlFunctions(impl->db) != SQLITE_OK ||
+        detail::registerTableFunctions(impl->db) != SQLITE_OK) {
+        errors.push_back(
+            errorFromSqlite(impl->db, sqlite3_errcode(impl->db), "registering the T-SQL functions"));
+        return nullptr;
+    }
     // The header is read here for the first time: a file that is not a database fails now.
     if (!runSetup(impl->db, "PRAGMA journal_mode=WAL", errors))
         return nullptr;
     if (!runSetup(impl->db, "PRAGMA synchronous=NORMAL", errors))
         return nullptr;
+    if (!detail::prepareGlobalTemps(impl->db, errors))
+        return nullptr;
     for (const auto& initializer : detail::connectionInitializers())
         initializer(impl->db);
-    return std::unique_ptr<Connection>(new Connection(std::move(impl)));
+    impl->schema = std::make_unique<detail::SchemaInfo>(impl->db);
+    auto* raw = impl.get();
+    auto connection = std::unique_ptr<Connection>(new Connection(std::move(impl)));
+    raw->owner = connection.get();
+    return connection;
 }
 
 bool Connection::execute(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,
                          const ExecOptions& options, std::int64_t* rowsAffected) {
-    sqlite3* db = m_impl->db;
-    if (options.timeoutSeconds > 0)
-        sqlite3_busy_timeout(db, options.timeoutSeconds * 1000);
-    const char* tail = tsql.data();
-    const char* end = tsql.data() + tsql.size();
-    bool ok = true;
-    while (tail < end) {
-        sqlite3_stmt* stmt = nullptr;
-        const char* start = tail;
-        int rc = sqlite3_prepare_v2(db, tail, static_cast<int>(end - tail), &stmt, &tail);
-        if (rc != SQLITE_OK) {
-            errors.push_back(errorFromSqlite(db, rc, std::string(start, tail)));
-            ok = false;
-            break;
-        }
-        if (!stmt)
-            continue;
-        rc = detail::runPrepared(db, stmt, sink, options.noRecords, rowsAffected);
-        if (rc != SQLITE_DONE) {
-            errors.push_back(errorFromSqlite(db, rc, sqlite3_sql(stmt)));
-            sqlite3_finalize(stmt);
-            ok = false;
-            break;
-        }
-        sqlite3_finalize(stmt);
-    }
-    if (options.timeoutSeconds > 0)
-        sqlite3_busy_timeout(db, m_impl->busyTimeoutMs);
-    return ok;
+    return m_impl->executeBatch(tsql, sink, errors, options, rowsAffected);
 }
 
 bool Connection::callProcedure(std::string_view name, const std::vector<Parameter>& parameters,
@@ -121,7 +113,33 @@ bool Connection::callProcedure(std::string_view name, const std::vector<Paramete
 
 bool Connection::translate(std::string_view tsql, std::vector<std::string>& sqliteStatements,
                            std::vector<Error>& errors) {
-    sqliteStatements.emplace_back(tsql);
+    const detail::LexResult lexed = detail::lex(tsql);
+    if (!lexed.error.empty()) {
+        errors.push_back(makeError(kErrSyntax, lexed.error, "42000"));
+        return false;
+    }
+    m_impl->schema->refresh();
+    detail::Translator translator(m_impl->db, *m_impl->schema);
+    std::vector<detail::Statement> pending = detail::splitBatch(lexed.tokens);
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        detail::Translation translation;
+        Error error;
+        if (!translator.translate(pending[i].tokens, pending[i].bodyStart, translation, error, false)) {
+            errors.push_back(std::move(error));
+            return false;
+        }
+        if (translation.kind == detail::Translation::Kind::Procedure) {
+            sqliteStatements.push_back("-- procedure " + translation.procedure);
+            continue;
+        }
+        for (const auto& part : translation.parts)
+            sqliteStatements.push_back(part.sql);
+        // The statement an IF governs follows its condition.
+        if (translation.kind == detail::Translation::Kind::Conditional) {
+            auto inner = detail::splitBatch(translation.body);
+            pending.insert(pending.begin() + static_cast<long>(i) + 1, inner.begin(), inner.end());
+        }
+    }
     return true;
 }
 

@@ -1,10 +1,15 @@
 #pragma once
 // State of one open connection, shared by the files that implement Connection.
 
+#include "SchemaInfo.h"
+#include "StatementCache.h"
+#include "Translator.h"
+
 #include <tsqlite/tsqlite.h>
 
 #include <sqlite3.h>
 
+#include <memory>
 #include <string>
 
 namespace tsqlite {
@@ -12,10 +17,25 @@ namespace tsqlite {
 struct Connection::Impl {
     sqlite3* db = nullptr;
     std::string path;
-    std::string token; // identifies this connection among the process's connections
+    std::string token; // identifies this connection as the creator of "##" tables
     int busyTimeoutMs = 10000;
+    std::unique_ptr<detail::SchemaInfo> schema;
+    detail::StatementCache cache;
+    Connection* owner = nullptr;
 
     ~Impl();
+
+    bool executeBatch(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,
+                      const ExecOptions& options, std::int64_t* rowsAffected);
+    bool executeStatement(const std::vector<detail::Token>& tokens, std::size_t bodyStart, ResultSink* sink,
+                          std::vector<Error>& errors, const ExecOptions& options, std::int64_t* rowsAffected);
+
+private:
+    bool runPart(sqlite3_stmt* stmt, const std::vector<detail::ParamRef>& params,
+                 const std::vector<const detail::Token*>& literals, ResultSink* sink,
+                 const ExecOptions& options, std::int64_t* rowsAffected, detail::CachedPart* cached,
+                 std::vector<Error>& errors);
+    bool afterSuccess(const detail::Translation& translation, std::vector<Error>& errors);
 };
 
 } // namespace tsqlite

@@ -1,0 +1,192 @@
+// Running T-SQL batches: split, translate (or find the translation by shape), bind the
+// statement's literals, step, and keep the "##" catalog up to date.
+#include "Dates.h"
+#include "Errors.h"
+#include "GlobalTemps.h"
+#include "Impl.h"
+#include "Lexer.h"
+#include "Runner.h"
+
+namespace tsqlite {
+
+using namespace detail;
+
+namespace {
+
+bool isDml(const Token& t) {
+    return t.is("SELECT") || t.is("INSERT") || t.is("UPDATE") || t.is("DELETE");
+}
+
+void bindLiteral(sqlite3_stmt* stmt, int index, const Token& literal, bool asDate) {
+    if (literal.kind == TokenKind::Number) {
+        if (literal.text.find_first_of(".eE") == std::string::npos && literal.text.size() < 19) {
+            sqlite3_bind_int64(stmt, index, std::stoll(literal.text));
+            return;
+        }
+        sqlite3_bind_double(stmt, index, std::strtod(literal.text.c_str(), nullptr));
+        return;
+    }
+    if (asDate) {
+        if (const auto d = parseDate(literal.text)) {
+            const std::string canonical = formatCanonical(*d);
+            sqlite3_bind_text(stmt, index, canonical.c_str(), static_cast<int>(canonical.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        }
+    }
+    sqlite3_bind_text(stmt, index, literal.text.c_str(), static_cast<int>(literal.text.size()),
+                      SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+bool Connection::Impl::runPart(sqlite3_stmt* stmt, const std::vector<ParamRef>& params,
+                               const std::vector<const Token*>& literals, ResultSink* sink,
+                               const ExecOptions& options, std::int64_t* rowsAffected, CachedPart* cached,
+                               std::vector<Error>& errors) {
+    for (std::size_t i = 0; i < params.size(); ++i)
+        bindLiteral(stmt, static_cast<int>(i + 1), *literals.at(params[i].literal), params[i].asDate);
+    const std::vector<Column>* known = nullptr;
+    if (cached && sink && !options.noRecords && sqlite3_column_count(stmt) > 0) {
+        if (!cached->described) {
+            cached->columns = describeColumns(db, stmt);
+            cached->described = true;
+        }
+        known = &cached->columns;
+    }
+    const int rc = runPrepared(db, stmt, sink, options.noRecords, rowsAffected, known);
+    bool ok = rc == SQLITE_DONE;
+    if (!ok)
+        errors.push_back(errorFromSqlite(db, rc, sqlite3_sql(stmt) ? sqlite3_sql(stmt) : ""));
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    return ok;
+}
+
+bool Connection::Impl::afterSuccess(const Translation& translation, std::vector<Error>& errors) {
+    bool ok = true;
+    for (const auto& name : translation.createdGlobals)
+        ok = recordGlobalTemp(db, name, token, errors) && ok;
+    for (const auto& name : translation.droppedGlobals)
+        ok = forgetGlobalTemp(db, name, errors) && ok;
+    return ok;
+}
+
+bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::size_t bodyStart,
+                                        ResultSink* sink, std::vector<Error>& errors,
+                                        const ExecOptions& options, std::int64_t* rowsAffected) {
+    const std::uint64_t generation = schema->refresh();
+    const auto literals = statementLiterals(tokens);
+    const bool tryCache = bodyStart == 0 && isDml(tokens.front());
+    std::string shape;
+    if (tryCache) {
+        shape = shapeKey(tokens);
+        if (CacheEntry* entry = cache.find(shape, generation)) {
+            for (auto& part : entry->parts) {
+                if (!runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors))
+                    return false;
+            }
+            return true;
+        }
+    }
+
+    Translation translation;
+    Error error;
+    Translator translator(db, *schema);
+    if (!translator.translate(tokens, bodyStart, translation, error, true)) {
+        errors.push_back(std::move(error));
+        return false;
+    }
+    switch (translation.kind) {
+    case Translation::Kind::Nothing:
+        return true;
+    case Translation::Kind::Procedure: {
+        for (auto& p : translation.parameters) {
+            if (p.value.kind == Cell::Kind::Text)
+                p.value.text = p.textStorage;
+        }
+        return owner->callProcedure(translation.procedure, translation.parameters, sink, errors);
+    }
+    case Translation::Kind::Conditional: {
+        sqlite3_stmt* stmt = nullptr;
+        const std::string& sql = translation.parts.front().sql;
+        int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+        bool holds = false;
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            holds = rc == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 1;
+            if (rc == SQLITE_ROW)
+                rc = SQLITE_OK;
+        }
+        if (rc != SQLITE_OK) {
+            errors.push_back(errorFromSqlite(db, rc, sql));
+            sqlite3_finalize(stmt);
+            return false;
+        }
+        sqlite3_finalize(stmt);
+        if (!holds)
+            return true;
+        const auto inner = splitBatch(translation.body);
+        for (const auto& statement : inner) {
+            if (!executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected))
+                return false;
+        }
+        return true;
+    }
+    case Translation::Kind::Sql:
+        break;
+    }
+
+    if (translation.cacheable && tryCache) {
+        Error prepareError;
+        CacheEntry* entry = cache.add(db, shape, generation, translation, prepareError);
+        if (!entry) {
+            errors.push_back(std::move(prepareError));
+            return false;
+        }
+        for (auto& part : entry->parts) {
+            if (!runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors))
+                return false;
+        }
+        return afterSuccess(translation, errors);
+    }
+    // Parts prepared one after the other: a CREATE TABLE must run before the INSERT that fills it.
+    for (const auto& part : translation.parts) {
+        sqlite3_stmt* stmt = nullptr;
+        const int rc =
+            sqlite3_prepare_v2(db, part.sql.c_str(), static_cast<int>(part.sql.size()), &stmt, nullptr);
+        if (rc != SQLITE_OK) {
+            errors.push_back(errorFromSqlite(db, rc, part.sql));
+            sqlite3_finalize(stmt);
+            return false;
+        }
+        const bool ok = runPart(stmt, part.params, literals, sink, options, rowsAffected, nullptr, errors);
+        sqlite3_finalize(stmt);
+        if (!ok)
+            return false;
+    }
+    return afterSuccess(translation, errors);
+}
+
+bool Connection::Impl::executeBatch(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,
+                                    const ExecOptions& options, std::int64_t* rowsAffected) {
+    const LexResult lexed = lex(tsql);
+    if (!lexed.error.empty()) {
+        errors.push_back(makeError(kErrSyntax, lexed.error, "42000"));
+        return false;
+    }
+    if (options.timeoutSeconds > 0)
+        sqlite3_busy_timeout(db, options.timeoutSeconds * 1000);
+    bool ok = true;
+    for (const auto& statement : splitBatch(lexed.tokens)) {
+        if (!executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected)) {
+            ok = false;
+            break;
+        }
+    }
+    if (options.timeoutSeconds > 0)
+        sqlite3_busy_timeout(db, busyTimeoutMs);
+    return ok;
+}
+
+} // namespace tsqlite

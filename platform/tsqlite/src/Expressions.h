@@ -1,0 +1,54 @@
+#pragma once
+// Rewrites T-SQL expressions and query clauses, one nesting level at a time: functions,
+// string "+", table hints, TOP, select-list aliases "name = expr", OUTER/CROSS APPLY, dates
+// compared as text.
+
+#include "SchemaInfo.h"
+#include "SyntaxTree.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tsqlite::detail {
+
+struct RewriteError {
+    std::int64_t number = 0;
+    std::string message;
+};
+
+class ExpressionRewriter {
+public:
+    explicit ExpressionRewriter(SchemaInfo& schema) : m_schema(schema) {}
+
+    // Rewrites `seq` and everything nested in it. False with error() set when a construct
+    // cannot be translated.
+    bool rewrite(Seq& seq);
+
+    // The T-SQL type an expression yields, as far as it can be told without running it.
+    std::string typeOf(const Seq& term);
+
+    // The declared type of a column reference (a name or qualified name), or "".
+    std::string columnTypeOf(const Seq& term, std::size_t begin, std::size_t end);
+
+    const RewriteError& error() const { return m_error; }
+    bool inlinedLiterals() const { return m_inlined; }
+
+private:
+    bool fail(std::int64_t number, std::string message);
+    bool prepass(Seq& seq);
+    bool mapCalls(Seq& seq);
+    bool selectClauses(Seq& seq);
+    bool applyJoins(Seq& seq);
+    void markDates(Seq& seq);
+    void concatenation(Seq& seq);
+
+    SchemaInfo& m_schema;
+    RewriteError m_error;
+    bool m_inlined = false;
+};
+
+// Names of table hints ("WITH (NOLOCK)", ...), and the words that end an operand.
+bool isTableHint(const Node& n);
+bool isClauseKeyword(const Node& n);
+
+} // namespace tsqlite::detail

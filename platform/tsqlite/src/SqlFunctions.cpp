@@ -1,0 +1,642 @@
+#include "SqlFunctions.h"
+
+#include "Collation.h"
+#include "Dates.h"
+#include "Registry.h"
+#include "SqlType.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace tsqlite::detail {
+namespace {
+
+std::string_view textOf(sqlite3_value* v) {
+    auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_value_bytes(v))) : std::string_view();
+}
+
+bool isNull(sqlite3_value* v) {
+    return sqlite3_value_type(v) == SQLITE_NULL;
+}
+
+void resultText(sqlite3_context* ctx, const std::string& s) {
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+// The text SQL Server gives a number converted to a string.
+std::string numberText(sqlite3_value* v) {
+    if (sqlite3_value_type(v) == SQLITE_INTEGER)
+        return std::to_string(sqlite3_value_int64(v));
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.15g", sqlite3_value_double(v));
+    return buffer;
+}
+
+std::string valueText(sqlite3_value* v) {
+    const int type = sqlite3_value_type(v);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT)
+        return numberText(v);
+    return std::string(textOf(v));
+}
+
+std::size_t codePoints(std::string_view s) {
+    std::size_t n = 0;
+    for (char c : s)
+        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+// Byte offset of the code point `index` (0-based), or s.size() past the end.
+std::size_t byteOffset(std::string_view s, std::size_t index) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+            if (n == index)
+                return i;
+            ++n;
+        }
+    }
+    return s.size();
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    return s;
+}
+
+// A number read from a value: integers stay exact.
+struct Number {
+    bool ok = false;
+    bool integer = false;
+    std::int64_t i = 0;
+    double r = 0;
+    double asDouble() const { return integer ? static_cast<double>(i) : r; }
+};
+
+Number numberOf(sqlite3_value* v) {
+    Number n;
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        n.ok = n.integer = true;
+        n.i = sqlite3_value_int64(v);
+        return n;
+    case SQLITE_FLOAT:
+        n.ok = true;
+        n.r = sqlite3_value_double(v);
+        return n;
+    default: {
+        const std::string s(trimBlanks(textOf(v)));
+        if (s.empty())
+            return n;
+        char* end = nullptr;
+        const long long i = std::strtoll(s.c_str(), &end, 10);
+        if (end && *end == '\0') {
+            n.ok = n.integer = true;
+            n.i = i;
+            return n;
+        }
+        const double r = std::strtod(s.c_str(), &end);
+        if (end && *end == '\0') {
+            n.ok = true;
+            n.r = r;
+        }
+        return n;
+    }
+    }
+}
+
+void conversionError(sqlite3_context* ctx, sqlite3_value* v, const char* type) {
+    const std::string message =
+        "Conversion failed when converting the value '" + valueText(v) + "' to data type " + type + ".";
+    sqlite3_result_error(ctx, message.c_str(), -1);
+}
+
+// Writes a number rounded to `scale` places, failing when it does not fit `precision`.
+void resultDecimal(sqlite3_context* ctx, const Number& n, int precision, int scale) {
+    const double limit = std::pow(10.0, precision - scale);
+    if (n.integer && scale == 0) {
+        if (precision < 19 && std::fabs(static_cast<double>(n.i)) >= limit) {
+            sqlite3_result_error(ctx, "Arithmetic overflow error converting numeric to data type numeric.",
+                                 -1);
+            return;
+        }
+        sqlite3_result_int64(ctx, n.i);
+        return;
+    }
+    const double factor = std::pow(10.0, scale);
+    const double rounded = std::round(n.asDouble() * factor) / factor;
+    if (std::fabs(rounded) >= limit) {
+        sqlite3_result_error(ctx, "Arithmetic overflow error converting numeric to data type numeric.", -1);
+        return;
+    }
+    if (scale == 0 || rounded == std::trunc(rounded)) {
+        if (std::fabs(rounded) < 9.2e18) {
+            sqlite3_result_int64(ctx, static_cast<std::int64_t>(rounded));
+            return;
+        }
+    }
+    sqlite3_result_double(ctx, rounded);
+}
+
+void resultInteger(sqlite3_context* ctx, const Number& n, int bits) {
+    double value = n.integer ? static_cast<double>(n.i) : std::trunc(n.r);
+    const double high = bits == 8 ? 255.0 : bits == 16 ? 32767.0 : bits == 32 ? 2147483647.0 : 9.22e18;
+    const double low = bits == 8 ? 0.0 : -high - 1;
+    if (value > high || value < low) {
+        sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to an integer data type.",
+                             -1);
+        return;
+    }
+    sqlite3_result_int64(ctx, n.integer ? n.i : static_cast<std::int64_t>(value));
+}
+
+// Text converted for a char/varchar column of `length` characters. Blanks beyond the length are
+// dropped silently; anything else is refused, as SQL Server refuses to truncate data.
+void resultSizedText(sqlite3_context* ctx, sqlite3_value* v, int length, bool fixed, bool silentTruncate) {
+    std::string s = valueText(v);
+    if (length >= 0) {
+        std::size_t count = codePoints(s);
+        if (count > static_cast<std::size_t>(length)) {
+            const std::size_t cut = byteOffset(s, static_cast<std::size_t>(length));
+            if (!silentTruncate && s.find_first_not_of(' ', cut) != std::string::npos) {
+                sqlite3_result_error(ctx, "String or binary data would be truncated.", -1);
+                return;
+            }
+            s.resize(cut);
+            count = static_cast<std::size_t>(length);
+        }
+        if (fixed && count < static_cast<std::size_t>(length))
+            s.append(static_cast<std::size_t>(length) - count, ' ');
+    }
+    resultText(ctx, s);
+}
+
+void resultDate(sqlite3_context* ctx, sqlite3_value* v) {
+    const int type = sqlite3_value_type(v);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        // Numbers are days since 1900-01-01, as SQL Server reads them.
+        const double days = sqlite3_value_double(v);
+        const std::int64_t base = toMilliseconds(DateTime{1900, 1, 1, 0, 0, 0, 0});
+        resultText(ctx, formatCanonical(fromMilliseconds(
+                            base + static_cast<std::int64_t>(std::llround(days * 86400000.0)))));
+        return;
+    }
+    const auto d = parseDate(textOf(v));
+    if (!d) {
+        sqlite3_result_error(ctx,
+                             ("Conversion failed when converting date and/or time from character string '" +
+                              valueText(v) + "'.")
+                                 .c_str(),
+                             -1);
+        return;
+    }
+    resultText(ctx, formatCanonical(*d));
+}
+
+// Converts a value to a declared type; `style` applies to dates written as text.
+void convertTo(sqlite3_context* ctx, const SqlType& type, sqlite3_value* v, int style, bool forWrite) {
+    if (isNull(v)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    switch (type.cls) {
+    case TypeClass::Text: {
+        if (style >= 0 && sqlite3_value_type(v) == SQLITE_TEXT) {
+            if (const auto d = parseDate(textOf(v))) {
+                if (const auto text = formatStyle(*d, style)) {
+                    std::string s = *text;
+                    if (type.length >= 0 && codePoints(s) > static_cast<std::size_t>(type.length))
+                        s.resize(byteOffset(s, static_cast<std::size_t>(type.length)));
+                    resultText(ctx, s);
+                    return;
+                }
+            }
+        }
+        // CAST and CONVERT without a length give 30 characters; a column write keeps its size.
+        const int length = type.length == -1 && !forWrite ? 30 : type.length;
+        resultSizedText(ctx, v, length == -2 ? -1 : length, type.fixedLength, !forWrite);
+        return;
+    }
+    case TypeClass::Integer:
+    case TypeClass::Decimal:
+    case TypeClass::Float:
+    case TypeClass::Bit: {
+        const Number n = numberOf(v);
+        if (!n.ok) {
+            conversionError(ctx, v, type.base.c_str());
+            return;
+        }
+        if (type.cls == TypeClass::Integer)
+            resultInteger(ctx, n, type.integerBits);
+        else if (type.cls == TypeClass::Decimal)
+            resultDecimal(ctx, n, type.precision, type.scale);
+        else if (type.cls == TypeClass::Bit)
+            sqlite3_result_int(ctx, n.asDouble() != 0 ? 1 : 0);
+        else
+            sqlite3_result_double(ctx, n.asDouble());
+        return;
+    }
+    case TypeClass::Date:
+        resultDate(ctx, v);
+        return;
+    case TypeClass::Unknown:
+        sqlite3_result_value(ctx, v);
+        return;
+    }
+}
+
+void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    const SqlType type = parseSqlType(textOf(argv[0]));
+    const int style = argc > 2 && !isNull(argv[2]) ? sqlite3_value_int(argv[2]) : -1;
+    convertTo(ctx, type, argv[1], style, false);
+}
+
+// tsql_write(value, 'type'): the conversion a column of that type applies on INSERT/UPDATE.
+void fnWrite(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto* cached = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, 1));
+    if (!cached) {
+        cached = new SqlType(parseSqlType(textOf(argv[1])));
+        sqlite3_set_auxdata(ctx, 1, cached, [](void* p) { delete static_cast<SqlType*>(p); });
+        cached = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, 1));
+        if (!cached) {
+            convertTo(ctx, parseSqlType(textOf(argv[1])), argv[0], -1, true);
+            return;
+        }
+    }
+    convertTo(ctx, *cached, argv[0], -1, true);
+}
+
+void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]))
+        return sqlite3_result_null(ctx);
+    std::string s = valueText(argv[0]);
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    sqlite3_result_int64(ctx, static_cast<std::int64_t>(codePoints(s)));
+}
+
+void fnReplicate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    const std::int64_t count = sqlite3_value_int64(argv[1]);
+    if (count < 0)
+        return sqlite3_result_null(ctx);
+    const std::string unit = valueText(argv[0]);
+    if (unit.size() * static_cast<std::size_t>(count) > 100u * 1024u * 1024u)
+        return sqlite3_result_error(ctx, "REPLICATE result too large.", -1);
+    std::string out;
+    out.reserve(unit.size() * static_cast<std::size_t>(count));
+    for (std::int64_t i = 0; i < count; ++i)
+        out += unit;
+    resultText(ctx, out);
+}
+
+void fnLeftRight(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const bool left = sqlite3_user_data(ctx) != nullptr;
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    const std::int64_t n = sqlite3_value_int64(argv[1]);
+    if (n < 0)
+        return sqlite3_result_error(ctx, "Invalid length parameter passed to the LEFT or RIGHT function.",
+                                    -1);
+    const std::string s = valueText(argv[0]);
+    const std::size_t total = codePoints(s);
+    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(n), total);
+    if (left)
+        resultText(ctx, s.substr(0, byteOffset(s, take)));
+    else
+        resultText(ctx, s.substr(byteOffset(s, total - take)));
+}
+
+void fnSubstring(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]) || isNull(argv[2]))
+        return sqlite3_result_null(ctx);
+    const std::int64_t start = sqlite3_value_int64(argv[1]);
+    const std::int64_t length = sqlite3_value_int64(argv[2]);
+    if (length < 0)
+        return sqlite3_result_error(ctx, "Invalid length parameter passed to the substring function.", -1);
+    const std::string s = valueText(argv[0]);
+    const std::int64_t total = static_cast<std::int64_t>(codePoints(s));
+    const std::int64_t from = std::max<std::int64_t>(start, 1);
+    const std::int64_t to = std::min<std::int64_t>(start + length, total + 1); // exclusive
+    if (to <= from)
+        return resultText(ctx, std::string());
+    const std::size_t a = byteOffset(s, static_cast<std::size_t>(from - 1));
+    const std::size_t b = byteOffset(s, static_cast<std::size_t>(to - 1));
+    resultText(ctx, s.substr(a, b - a));
+}
+
+void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    const std::string needle = valueText(argv[0]);
+    const std::string hay = valueText(argv[1]);
+    const std::int64_t start =
+        argc > 2 && !isNull(argv[2]) ? std::max<std::int64_t>(sqlite3_value_int64(argv[2]), 1) : 1;
+    const std::size_t total = codePoints(hay);
+    const std::size_t needleCount = codePoints(needle);
+    if (needle.empty())
+        return sqlite3_result_int(ctx, 0);
+    for (std::size_t i = static_cast<std::size_t>(start - 1); i + needleCount <= total; ++i) {
+        const std::size_t a = byteOffset(hay, i);
+        const std::size_t b = byteOffset(hay, i + needleCount);
+        // Compared without case; the sentinel keeps trailing blanks significant.
+        if (compareText(hay.substr(a, b - a) + "x", needle + "x") == 0)
+            return sqlite3_result_int64(ctx, static_cast<std::int64_t>(i + 1));
+    }
+    sqlite3_result_int(ctx, 0);
+}
+
+void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
+    resultText(ctx, formatCanonical(now()));
+}
+
+// The T-SQL "+" when the operand types are only known at run time: text with text
+// concatenates, anything with a number adds (text converted), NULL gives NULL.
+void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    const bool textA = sqlite3_value_type(argv[0]) == SQLITE_TEXT;
+    const bool textB = sqlite3_value_type(argv[1]) == SQLITE_TEXT;
+    if (textA && textB)
+        return resultText(ctx, std::string(textOf(argv[0])) + std::string(textOf(argv[1])));
+    const Number a = numberOf(argv[0]);
+    const Number b = numberOf(argv[1]);
+    if (!a.ok)
+        return conversionError(ctx, argv[0], "numeric");
+    if (!b.ok)
+        return conversionError(ctx, argv[1], "numeric");
+    if (a.integer && b.integer)
+        return sqlite3_result_int64(ctx, a.i + b.i);
+    sqlite3_result_double(ctx, a.asDouble() + b.asDouble());
+}
+
+enum class DatePart {
+    Year,
+    Quarter,
+    Month,
+    DayOfYear,
+    Day,
+    Week,
+    WeekDay,
+    Hour,
+    Minute,
+    Second,
+    Millisecond,
+    Bad
+};
+
+DatePart datePart(std::string_view name) {
+    std::string s;
+    for (char c : name)
+        s += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (s == "year" || s == "yy" || s == "yyyy")
+        return DatePart::Year;
+    if (s == "quarter" || s == "qq" || s == "q")
+        return DatePart::Quarter;
+    if (s == "month" || s == "mm" || s == "m")
+        return DatePart::Month;
+    if (s == "dayofyear" || s == "dy" || s == "y")
+        return DatePart::DayOfYear;
+    if (s == "day" || s == "dd" || s == "d")
+        return DatePart::Day;
+    if (s == "week" || s == "wk" || s == "ww")
+        return DatePart::Week;
+    if (s == "weekday" || s == "dw")
+        return DatePart::WeekDay;
+    if (s == "hour" || s == "hh")
+        return DatePart::Hour;
+    if (s == "minute" || s == "mi" || s == "n")
+        return DatePart::Minute;
+    if (s == "second" || s == "ss" || s == "s")
+        return DatePart::Second;
+    if (s == "millisecond" || s == "ms")
+        return DatePart::Millisecond;
+    return DatePart::Bad;
+}
+
+std::optional<DateTime> dateArg(sqlite3_context* ctx, sqlite3_value* v) {
+    auto d = parseDate(textOf(v));
+    if (!d)
+        sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.",
+                             -1);
+    return d;
+}
+
+void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[1]) || isNull(argv[2]))
+        return sqlite3_result_null(ctx);
+    const DatePart part = datePart(textOf(argv[0]));
+    const std::int64_t n = sqlite3_value_int64(argv[1]);
+    auto d = dateArg(ctx, argv[2]);
+    if (!d)
+        return;
+    std::int64_t ms = toMilliseconds(*d);
+    switch (part) {
+    case DatePart::Year:
+    case DatePart::Quarter:
+    case DatePart::Month: {
+        const std::int64_t months = part == DatePart::Year ? n * 12 : part == DatePart::Quarter ? n * 3 : n;
+        std::int64_t total = d->year * 12 + (d->month - 1) + months;
+        DateTime out = *d;
+        out.year = static_cast<int>(total / 12);
+        out.month = static_cast<int>(total % 12) + 1;
+        out.day = std::min(out.day, daysInMonth(out.year, out.month));
+        return resultText(ctx, formatCanonical(out));
+    }
+    case DatePart::DayOfYear:
+    case DatePart::Day:
+    case DatePart::WeekDay:
+        ms += n * 86400000;
+        break;
+    case DatePart::Week:
+        ms += n * 7 * 86400000;
+        break;
+    case DatePart::Hour:
+        ms += n * 3600000;
+        break;
+    case DatePart::Minute:
+        ms += n * 60000;
+        break;
+    case DatePart::Second:
+        ms += n * 1000;
+        break;
+    case DatePart::Millisecond:
+        ms += n;
+        break;
+    case DatePart::Bad:
+        return sqlite3_result_error(ctx, "Invalid date part in DATEADD.", -1);
+    }
+    resultText(ctx, formatCanonical(fromMilliseconds(ms)));
+}
+
+// DATEDIFF counts boundaries crossed, as SQL Server does.
+void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[1]) || isNull(argv[2]))
+        return sqlite3_result_null(ctx);
+    const DatePart part = datePart(textOf(argv[0]));
+    auto a = dateArg(ctx, argv[1]);
+    if (!a)
+        return;
+    auto b = dateArg(ctx, argv[2]);
+    if (!b)
+        return;
+    const std::int64_t da = daysFromCivil(a->year, a->month, a->day);
+    const std::int64_t db = daysFromCivil(b->year, b->month, b->day);
+    std::int64_t result = 0;
+    switch (part) {
+    case DatePart::Year:
+        result = b->year - a->year;
+        break;
+    case DatePart::Quarter:
+        result = (b->year * 4 + (b->month - 1) / 3) - (a->year * 4 + (a->month - 1) / 3);
+        break;
+    case DatePart::Month:
+        result = (b->year * 12 + b->month) - (a->year * 12 + a->month);
+        break;
+    case DatePart::DayOfYear:
+    case DatePart::Day:
+    case DatePart::WeekDay:
+        result = db - da;
+        break;
+    case DatePart::Week:
+        // Weeks start on Sunday; 1970-01-04 was a Sunday.
+        result = (db - 3 + 7000000) / 7 - (da - 3 + 7000000) / 7;
+        break;
+    case DatePart::Hour:
+        result = (db * 24 + b->hour) - (da * 24 + a->hour);
+        break;
+    case DatePart::Minute:
+        result = ((db * 24 + b->hour) * 60 + b->minute) - ((da * 24 + a->hour) * 60 + a->minute);
+        break;
+    case DatePart::Second:
+        result = (toMilliseconds(*b) / 1000) - (toMilliseconds(*a) / 1000);
+        break;
+    case DatePart::Millisecond:
+        result = toMilliseconds(*b) - toMilliseconds(*a);
+        break;
+    case DatePart::Bad:
+        return sqlite3_result_error(ctx, "Invalid date part in DATEDIFF.", -1);
+    }
+    sqlite3_result_int64(ctx, result);
+}
+
+void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    auto d = dateArg(ctx, argv[1]);
+    if (!d)
+        return;
+    const std::int64_t days = daysFromCivil(d->year, d->month, d->day);
+    switch (datePart(textOf(argv[0]))) {
+    case DatePart::Year:
+        return sqlite3_result_int(ctx, d->year);
+    case DatePart::Quarter:
+        return sqlite3_result_int(ctx, (d->month - 1) / 3 + 1);
+    case DatePart::Month:
+        return sqlite3_result_int(ctx, d->month);
+    case DatePart::DayOfYear:
+        return sqlite3_result_int64(ctx, days - daysFromCivil(d->year, 1, 1) + 1);
+    case DatePart::Day:
+        return sqlite3_result_int(ctx, d->day);
+    case DatePart::Week:
+        return sqlite3_result_int64(
+            ctx,
+            (days - daysFromCivil(d->year, 1, 1) + ((daysFromCivil(d->year, 1, 1) + 4) % 7 + 7) % 7) / 7 + 1);
+    case DatePart::WeekDay:
+        return sqlite3_result_int64(ctx, ((days + 4) % 7 + 7) % 7 + 1); // Sunday = 1
+    case DatePart::Hour:
+        return sqlite3_result_int(ctx, d->hour);
+    case DatePart::Minute:
+        return sqlite3_result_int(ctx, d->minute);
+    case DatePart::Second:
+        return sqlite3_result_int(ctx, d->second);
+    case DatePart::Millisecond:
+        return sqlite3_result_int(ctx, d->millisecond);
+    case DatePart::Bad:
+        return sqlite3_result_error(ctx, "Invalid date part in DATEPART.", -1);
+    }
+}
+
+// OBJECT_ID: the name with "tempdb..", "dbo." and brackets removed; "#x" (not "##x") lives in
+// this connection's temp schema. The id is the table's root page, negative in the temp schema.
+void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]))
+        return sqlite3_result_null(ctx);
+    std::string name(trimBlanks(textOf(argv[0])));
+    std::string stripped;
+    for (char c : name) {
+        if (c != '[' && c != ']')
+            stripped += c;
+    }
+    for (const char* prefix : {"tempdb..", "tempdb.dbo.", "dbo."}) {
+        const std::string p(prefix);
+        if (stripped.size() > p.size() && compareText(stripped.substr(0, p.size()), p) == 0)
+            stripped.erase(0, p.size());
+    }
+    const bool local = stripped.size() > 1 && stripped[0] == '#' && stripped[1] != '#';
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    const char* sql =
+        local ? "SELECT rootpage FROM temp.sqlite_schema WHERE type IN ('table','view') AND name = ?1 "
+                "COLLATE ERPCI"
+              : "SELECT rootpage FROM main.sqlite_schema WHERE type IN ('table','view') AND name = ?1 "
+                "COLLATE ERPCI";
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+        return sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+    sqlite3_bind_text(stmt, 1, stripped.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+        // Views have root page 0: give them an id all the same.
+        std::int64_t id = sqlite3_column_int64(stmt, 0);
+        if (id == 0)
+            id = 1;
+        sqlite3_result_int64(ctx, local ? -id : id);
+    } else {
+        sqlite3_result_null(ctx);
+    }
+    sqlite3_finalize(stmt);
+}
+
+struct FunctionDef {
+    const char* name;
+    int args;
+    void (*fn)(sqlite3_context*, int, sqlite3_value**);
+    bool deterministic;
+    void* userData;
+};
+
+} // namespace
+
+int registerSqlFunctions(sqlite3* db) {
+    static int leftTag = 1;
+    const FunctionDef defs[] = {
+        {"tsql_convert", 2, fnConvert, true, nullptr},     {"tsql_convert", 3, fnConvert, true, nullptr},
+        {"tsql_write", 2, fnWrite, true, nullptr},         {"tsql_len", 1, fnLen, true, nullptr},
+        {"tsql_replicate", 2, fnReplicate, true, nullptr}, {"tsql_left", 2, fnLeftRight, true, &leftTag},
+        {"tsql_right", 2, fnLeftRight, true, nullptr},     {"tsql_substring", 3, fnSubstring, true, nullptr},
+        {"tsql_charindex", 2, fnCharIndex, true, nullptr}, {"tsql_charindex", 3, fnCharIndex, true, nullptr},
+        {"tsql_getdate", 0, fnGetDate, false, nullptr},    {"tsql_add", 2, fnAdd, true, nullptr},
+        {"tsql_dateadd", 3, fnDateAdd, true, nullptr},     {"tsql_datediff", 3, fnDateDiff, true, nullptr},
+        {"tsql_datepart", 2, fnDatePart, true, nullptr},   {"tsql_object_id", 1, fnObjectId, false, nullptr},
+    };
+    for (const auto& d : defs) {
+        const int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);
+        const int rc = sqlite3_create_function_v2(db, d.name, d.args, flags, d.userData, d.fn, nullptr,
+                                                  nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            return rc;
+    }
+    return SQLITE_OK;
+}
+
+} // namespace tsqlite::detail

@@ -1,0 +1,27 @@
+#pragma once
+// A T-SQL column type as declared ("decimal(14,3)", "nvarchar(20)", "datetime", ...).
+
+#include <string>
+#include <string_view>
+
+namespace tsqlite::detail {
+
+enum class TypeClass { Unknown, Text, Integer, Decimal, Float, Bit, Date };
+
+struct SqlType {
+    std::string base;   // lower case: "decimal", "nvarchar", ...
+    int length = -1;    // char types: n; -2 for "max"; -1 when not given
+    int precision = -1; // decimal/numeric
+    int scale = 0;
+    TypeClass cls = TypeClass::Unknown;
+    bool fixedLength = false; // char(n) and nchar(n) pad with blanks
+    int integerBits = 0;      // tinyint 8 (unsigned), smallint 16, int 32, bigint 64
+
+    // Normalised declaration text, e.g. "decimal(14,3)".
+    std::string spelling() const;
+};
+
+// Understands the T-SQL type names; an unknown name gives cls Unknown with `base` set.
+SqlType parseSqlType(std::string_view declared);
+
+} // namespace tsqlite::detail

@@ -1,0 +1,137 @@
+// SQL Server's meaning kept by the embedded database: text comparison, decimals, CHAR padding,
+// string "+", REPLICATE and LEN, dates.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tsqlite;
+using tsqlite::testing::RecordingSink;
+using tsqlite::testing::ScratchDatabase;
+
+namespace {
+
+class Semantics : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_db = m_scratch.open();
+        ASSERT_TRUE(m_db);
+        run("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, CODICE varchar(10), SIGLA char(4), QTA "
+            "decimal(14,3), "
+            "DATA datetime, FLAG bit)");
+    }
+
+    void run(std::string_view sql) {
+        std::vector<Error> errors;
+        ASSERT_TRUE(m_db->execute(sql, nullptr, errors)) << sql << "\n" << errors.front().description;
+    }
+
+    // The rows of a query, each as its cells joined by "|".
+    std::vector<std::string> rows(std::string_view sql) {
+        RecordingSink sink;
+        std::vector<Error> errors;
+        EXPECT_TRUE(m_db->execute(sql, &sink, errors)) << sql << "\n"
+                                                       << (errors.empty() ? "" : errors.front().description);
+        std::vector<std::string> out;
+        if (sink.results.empty())
+            return out;
+        for (const auto& row : sink.results.back().rows) {
+            std::string line;
+            for (std::size_t i = 0; i < row.size(); ++i)
+                line += (i ? "|" : "") + row[i];
+            out.push_back(line);
+        }
+        return out;
+    }
+
+    std::string one(std::string_view sql) {
+        auto r = rows(sql);
+        return r.empty() ? "<no row>" : r.front();
+    }
+
+    Error failure(std::string_view sql) {
+        std::vector<Error> errors;
+        EXPECT_FALSE(m_db->execute(sql, nullptr, errors)) << sql;
+        return errors.empty() ? Error{} : errors.front();
+    }
+
+    ScratchDatabase m_scratch;
+    std::unique_ptr<Connection> m_db;
+};
+
+} // namespace
+
+TEST_F(Semantics, TextComparisonIgnoresCaseAccentCaseAndTrailingBlanks) {
+    run("INSERT INTO T (ID, CODICE) VALUES (1, 'perché')");
+    run("INSERT INTO T (ID, CODICE) VALUES (2, 'ABC  ')");
+    EXPECT_EQ(one("SELECT ID FROM T WHERE CODICE = 'PERCHÉ'"), "1");
+    EXPECT_EQ(one("SELECT ID FROM T WHERE 'abc' = CODICE"), "2");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE = 'perche'"), "0"); // accents still count
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE <> 'Abc'"), "1");
+    // Sorting uses the same rules.
+    EXPECT_EQ(rows("SELECT CODICE FROM T ORDER BY CODICE"), (std::vector<std::string>{"ABC  ", "perché"}));
+}
+
+TEST_F(Semantics, DecimalsAreRoundedToTheirScaleWhenWritten) {
+    run("INSERT INTO T (ID, QTA) VALUES (1, 0.1 + 0.2)");
+    run("INSERT INTO T (ID, QTA) VALUES (2, 2.0005)");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE QTA = 0.3"), "1");
+    EXPECT_EQ(one("SELECT QTA FROM T WHERE ID = 2"), "2.001");
+    run("UPDATE T SET QTA = QTA / 3 WHERE ID = 1");
+    EXPECT_EQ(one("SELECT QTA FROM T WHERE ID = 1"), "0.1");
+    const Error overflow = failure("UPDATE T SET QTA = 1e12 WHERE ID = 1");
+    EXPECT_NE(overflow.description.find("overflow"), std::string::npos);
+}
+
+TEST_F(Semantics, CharPadsAndVarcharRefusesTruncation) {
+    run("INSERT INTO T (ID, SIGLA, CODICE) VALUES (1, 'AB', 'X')");
+    EXPECT_EQ(one("SELECT SIGLA + '|' FROM T"), "AB  |");
+    EXPECT_EQ(one("SELECT LEN(SIGLA) FROM T"), "2");
+    const Error e = failure("UPDATE T SET CODICE = 'much too long text' WHERE ID = 1");
+    EXPECT_NE(e.description.find("truncated"), std::string::npos);
+    run("UPDATE T SET CODICE = 'ten chars!    ' WHERE ID = 1"); // trailing blanks are dropped silently
+    EXPECT_EQ(one("SELECT CODICE FROM T"), "ten chars!");
+}
+
+TEST_F(Semantics, StringPlusConcatenatesAndNullPropagates) {
+    run("INSERT INTO T (ID, CODICE, QTA) VALUES (1, 'A', 2.5)");
+    EXPECT_EQ(one("SELECT 'x' + CODICE + 'y' FROM T"), "xAy");
+    EXPECT_EQ(one("SELECT 'x' + NULL FROM T"), "NULL");
+    EXPECT_EQ(one("SELECT ID + 1 FROM T"), "2");
+    EXPECT_EQ(one("SELECT QTA + ID FROM T"), "3.5");
+    EXPECT_EQ(one("SELECT CODICE + CAST(ID AS VARCHAR(3)) FROM T"), "A1");
+    // Unknown operand types are decided on the values.
+    EXPECT_EQ(one("SELECT X + Y FROM (SELECT 'a' AS X, 'b' AS Y) AS S"), "ab");
+}
+
+TEST_F(Semantics, ReplicateAndLenFollowSqlServer) {
+    EXPECT_EQ(one("SELECT REPLICATE('0', 3)"), "000");
+    EXPECT_EQ(one("SELECT REPLICATE('0', -1)"), "NULL");
+    EXPECT_EQ(one("SELECT LEN('ab  ')"), "2");
+    EXPECT_EQ(one("SELECT LEN(12345)"), "5");
+    EXPECT_EQ(one("SELECT 'K' + REPLICATE('0', 6 - LEN(12)) + CAST(12 AS VARCHAR(6))"), "K000012");
+    EXPECT_EQ(one("SELECT 'K' + REPLICATE('0', 2 - LEN(1234)) + CAST(1234 AS VARCHAR(6))"), "NULL");
+}
+
+TEST_F(Semantics, DatesAreStoredCanonicallyAndComparedFromAnyAcceptedForm) {
+    run("INSERT INTO T (ID, DATA) VALUES (1, '20240305 10:30:00')");
+    run("INSERT INTO T (ID, DATA) VALUES (2, '2024-03-06')");
+    EXPECT_EQ(one("SELECT DATA FROM T WHERE ID = 1"), "2024-03-05 10:30:00.000");
+    EXPECT_EQ(one("SELECT DATA FROM T WHERE ID = 2"), "2024-03-06 00:00:00.000");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE DATA >= '20240306'"), "1");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE DATA BETWEEN '2024-03-05 00:00:00' AND '20240305 23:59:59'"),
+              "1");
+    EXPECT_EQ(one("SELECT CONVERT(nvarchar(8), DATA, 3) FROM T WHERE ID = 1"), "05/03/24");
+    EXPECT_EQ(one("SELECT CONVERT(varchar(10), DATA, 103) FROM T WHERE ID = 2"), "06/03/2024");
+    const Error bad = failure("INSERT INTO T (ID, DATA) VALUES (3, '2024-02-30')");
+    EXPECT_NE(bad.description.find("Conversion failed"), std::string::npos);
+}
+
+TEST_F(Semantics, FunctionsOfTheStatements) {
+    run("INSERT INTO T (ID, CODICE, QTA) VALUES (1, '  ab  ', -2.5)");
+    EXPECT_EQ(one("SELECT LTRIM(RTRIM(CODICE)) + '|', ABS(QTA), ISNULL(SIGLA, 'n') FROM T"), "ab||2.5|n");
+    EXPECT_EQ(one("SELECT 'it' + CHAR(39) + 's'"), "it's");
+    EXPECT_EQ(one("SELECT N'caffè', CASE WHEN QTA < 0 THEN 'neg' ELSE 'pos' END FROM T"), "caffè|neg");
+    EXPECT_EQ(one("SELECT TOP 1 ID FROM T ORDER BY ID DESC"), "1");
+    EXPECT_EQ(one("SELECT CAST(2.7 AS int), CAST('12' AS int) + 1, CAST(1.23456 AS decimal(10,2))"),
+              "2|13|1.23");
+}

@@ -1,0 +1,168 @@
+// The host's small services: date object, numeric formatter, error and usage logs, layouts,
+// object factory, message service.
+#include "platform/host/ConnectionKind.h"
+#include "platform/host/DateObject.h"
+#include "platform/host/ErrorLog.h"
+#include "platform/host/LayoutStore.h"
+#include "platform/host/MessageService.h"
+#include "platform/host/NumericFormatter.h"
+#include "platform/host/ObjectFactory.h"
+#include "platform/host/UsageLog.h"
+
+#include "module/services/HostRuntime.h"
+#include "tests/support/doubles/FixedClock.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace erphost;
+using scadlav::Value;
+
+namespace {
+
+QStringList readLines(const QString& path) {
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+class RecordingPresenter : public IMessageBoxPresenter {
+public:
+    QString text, title;
+    int flags = -1;
+    int show(const QString& t, int f, const QString& ti) override {
+        text = t;
+        flags = f;
+        title = ti;
+        return 6;
+    }
+};
+
+} // namespace
+
+TEST(DateObject, WritesTheLiteralTheConnectedServerReads) {
+    DateObject sqlServer(QStringLiteral("Driver={FreeTDS};Server=erp;Database=ERP"));
+    sqlServer.setText(QStringLiteral("31/08/2026"));
+    EXPECT_EQ(sqlServer.status(), 0);
+    EXPECT_EQ(sqlServer.sqlText(), QStringLiteral("20260831 00:00:00"));
+
+    DateObject embedded(QStringLiteral("provider = TSQLITE ; Data Source=erp.db"));
+    embedded.setText(QStringLiteral("2026-08-31 14:05:09"));
+    EXPECT_EQ(embedded.sqlText(), QStringLiteral("2026-08-31 14:05:09"));
+
+    embedded.setText(QStringLiteral("30/02/2026"));
+    EXPECT_NE(embedded.status(), 0);
+    embedded.setText(QString());
+    EXPECT_NE(embedded.status(), 0);
+
+    EXPECT_FALSE(isEmbeddedConnection(QStringLiteral("Data Source=tsqlite")));
+}
+
+TEST(NumericFormatter, PlainDecimalNotationOrEmpty) {
+    NumericFormatter f;
+    EXPECT_EQ(f.format(Value(QStringLiteral("1234.500"))), Value(QStringLiteral("1234.5")));
+    EXPECT_EQ(f.format(Value(-3)), Value(QStringLiteral("-3")));
+    EXPECT_EQ(f.format(Value(QStringLiteral("1.234,5"))), Value(QStringLiteral("1234.5")));
+    EXPECT_TRUE(f.format(Value(QStringLiteral("dodici"))).isEmpty());
+}
+
+TEST(LogFiles, ErrorAndUsageRecordsAreOneLineEach) {
+    QTemporaryDir dir;
+    scadlav::doubles::FixedClock clock(QDateTime(QDate(2026, 5, 4), QTime(8, 9, 10)));
+    scadlav::HostRuntime::setClock(&clock);
+
+    ErrorLog log(dir.filePath(QStringLiteral("logs/errors.log")));
+    log.takeError({13, QStringLiteral("Type mismatch\nin row"), QString()});
+    log.writeRecord(QStringLiteral("0_0_0_0"), QStringLiteral("FRMPD_KVB_SCADLAV"),
+                    QStringLiteral("GRID_DETT_Validate"));
+    log.writeRecord(QStringLiteral("0_0_0_0"), QStringLiteral("PDUO_KVB_SCADLAV"),
+                    QStringLiteral("Form_Load"));
+    const QStringList errors = readLines(dir.filePath(QStringLiteral("logs/errors.log")));
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_EQ(errors[0],
+              QStringLiteral("2026-05-04 08:09:10\t0_0_0_0\tFRMPD_KVB_SCADLAV\tGRID_DETT_Validate\t13\t"
+                             "Type mismatch in row"));
+    EXPECT_TRUE(errors[1].endsWith(QStringLiteral("Form_Load\t0\t")));
+
+    UsageLog usage(dir.filePath(QStringLiteral("usage.log")), 7);
+    usage.registerUsage(QStringLiteral("tsOpen"), QStringLiteral("Portafoglio ordini"),
+                        QStringLiteral("Stampa solleciti"));
+    EXPECT_FALSE(usage.cancelClose(QStringLiteral("Stampa solleciti")));
+    EXPECT_EQ(
+        readLines(dir.filePath(QStringLiteral("usage.log"))),
+        QStringList{QStringLiteral("2026-05-04 08:09:10\t7\ttsOpen\tPortafoglio ordini\tStampa solleciti")});
+    scadlav::HostRuntime::setClock(nullptr);
+}
+
+TEST(LayoutStore, KeepsLayoutsPerUserAndKey) {
+    QTemporaryDir dir;
+    {
+        LayoutStore store(dir.filePath(QStringLiteral("layouts")));
+        EXPECT_TRUE(
+            store.storeLayout(7, QStringLiteral("FRMPD_KVB_SCADLAV.GRID_ORD"), QByteArray("a\0b", 3)));
+        EXPECT_TRUE(store.storeLayout(7, QStringLiteral("Form/stampa solleciti"), "s"));
+        EXPECT_TRUE(store.storeLayout(8, QStringLiteral("FRMPD_KVB_SCADLAV.GRID_ORD"), "other"));
+    }
+    LayoutStore reopened(dir.filePath(QStringLiteral("layouts")));
+    EXPECT_EQ(reopened.restoreLayout(7, QStringLiteral("FRMPD_KVB_SCADLAV.GRID_ORD")), QByteArray("a\0b", 3));
+    EXPECT_EQ(reopened.restoreLayout(7, QStringLiteral("Form/stampa solleciti")), QByteArray("s"));
+    EXPECT_EQ(reopened.restoreLayout(8, QStringLiteral("FRMPD_KVB_SCADLAV.GRID_ORD")), QByteArray("other"));
+    EXPECT_FALSE(reopened.restoreLayout(9, QStringLiteral("FRMPD_KVB_SCADLAV.GRID_ORD")).has_value());
+}
+
+TEST(ObjectFactory, CreatesByNameWithoutCase) {
+    ObjectFactory factory;
+    factory.registerClass(QStringLiteral("ERPHOST.NumericFormatter"),
+                          [] { return std::make_unique<NumericFormatter>(); });
+    EXPECT_NE(factory.create<scadlav::INumericFormatter>(QStringLiteral("erphost.numericformatter")),
+              nullptr);
+    EXPECT_EQ(factory.create<scadlav::IDateObject>(QStringLiteral("ERPHOST.NumericFormatter")), nullptr);
+    EXPECT_EQ(factory.createObject(QStringLiteral("Nessuna.Classe")), nullptr);
+}
+
+TEST(MessageService, TextsByIdInTheUserLanguage) {
+    const TextCatalog catalog = TextCatalog::fromText(QStringLiteral("78507\tDall'utente %1\tBy user %1\n"));
+    RecordingPresenter presenter;
+    MessageService english(catalog, Language::English, presenter);
+    EXPECT_EQ(english.textById(78507, {Value(QStringLiteral("ROSSI"))}), QStringLiteral("By user ROSSI"));
+    EXPECT_EQ(english.messageBoxById(78507, 64, QStringLiteral("Fasi"), {Value(QStringLiteral("ROSSI"))}), 6);
+    EXPECT_EQ(presenter.text, QStringLiteral("By user ROSSI"));
+    EXPECT_EQ(presenter.flags, 64);
+    MessageService italian(catalog, Language::Italian, presenter);
+    italian.messageBox(QStringLiteral("testo libero"), 16, QStringLiteral("T"), nullptr);
+    EXPECT_EQ(presenter.text, QStringLiteral("testo libero"));
+    EXPECT_EQ(italian.textById(1, {}), QStringLiteral("[x1x] 1"));
+}
+
+TEST(MessageBoxes, StyleFlagsMapToButtonsIconAndResultCodes) {
+    struct Case {
+        int flags;
+        QMessageBox::StandardButton press;
+        QMessageBox::Icon icon;
+        int expected;
+    };
+    const Case cases[] = {
+        {4 + 32, QMessageBox::No, QMessageBox::Question, 7},
+        {4, QMessageBox::Yes, QMessageBox::NoIcon, 6},
+        {64, QMessageBox::Ok, QMessageBox::Information, 1},
+        {1 + 48, QMessageBox::Cancel, QMessageBox::Warning, 2},
+        {3 + 16, QMessageBox::Cancel, QMessageBox::Critical, 2},
+    };
+    QtMessageBoxPresenter presenter;
+    for (const Case& c : cases) {
+        QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            seenIcon = box->icon();
+            box->button(c.press)->click();
+        });
+        EXPECT_EQ(presenter.show(QStringLiteral("?"), c.flags, QStringLiteral("T")), c.expected) << c.flags;
+        EXPECT_EQ(seenIcon, c.icon) << c.flags;
+    }
+}

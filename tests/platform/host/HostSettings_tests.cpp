@@ -1,0 +1,105 @@
+#include "platform/host/CommandLine.h"
+#include "platform/host/HostSettings.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace erphost;
+
+namespace {
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return path;
+}
+
+} // namespace
+
+TEST(HostSettings, ConfigFileFillsEverySetting) {
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("h.ini"),
+                                   "[Database]\nConnectionString=\"Provider=tsqlite;Data Source=erp.db\"\n"
+                                   "Server=srv\nName=ERP\nUser=sa\nPassword=pw\n"
+                                   "[Session]\nCompany=3\nUserId=12\nUserName=rossi\nIdentity=ROSSI_PC\n"
+                                   "Language=en\nSubcontractWarehouse=CL1\n"
+                                   "[Window]\nCaption=Fasi\nModal=true\nState=2\n[Files]\nDataFolder=data\n");
+    HostSettings s;
+    EXPECT_TRUE(readConfigFile(path, s).isEmpty());
+    EXPECT_EQ(s.connectionString, QStringLiteral("Provider=tsqlite;Data Source=erp.db"));
+    EXPECT_EQ(s.company, 3);
+    EXPECT_EQ(s.userId, 12);
+    EXPECT_EQ(s.identity, QStringLiteral("ROSSI_PC"));
+    EXPECT_EQ(s.language, Language::English);
+    EXPECT_EQ(s.subcontractWarehouse, QStringLiteral("CL1"));
+    EXPECT_EQ(s.connectionInfo.database, QStringLiteral("ERP"));
+    EXPECT_TRUE(s.modal);
+    EXPECT_EQ(s.windowState, 2);
+    EXPECT_EQ(s.dataFolder, dir.filePath(QStringLiteral("data")));
+    EXPECT_TRUE(validate(s).isEmpty());
+}
+
+TEST(HostSettings, BadValuesNameTheirSetting) {
+    QTemporaryDir dir;
+    const QString path =
+        writeFile(dir, QStringLiteral("bad.ini"),
+                  "[Session]\nCompany=70000\nUserId=abc\nLanguage=fr\n[Window]\nModal=forse\n");
+    HostSettings s;
+    const QStringList problems = readConfigFile(path, s);
+    ASSERT_EQ(problems.size(), 4);
+    EXPECT_TRUE(problems[0].contains(QStringLiteral("Session/Company")));
+    EXPECT_TRUE(problems[1].contains(QStringLiteral("Session/UserId")));
+    EXPECT_TRUE(problems[2].contains(QStringLiteral("Session/Language")));
+    EXPECT_TRUE(problems[3].contains(QStringLiteral("Window/Modal")));
+    EXPECT_EQ(s.company, 1); // the default stays
+
+    HostSettings missing;
+    const QStringList notThere = readConfigFile(dir.filePath(QStringLiteral("none.ini")), missing);
+    ASSERT_EQ(notThere.size(), 1);
+    EXPECT_TRUE(notThere[0].contains(QStringLiteral("no such file")));
+    EXPECT_TRUE(validate(missing).join(' ').contains(QStringLiteral("ConnectionString")));
+}
+
+TEST(CommandLine, OptionsOverrideTheConfigAndReportMistakes) {
+    CommandLine line;
+    CommandLineRequest request;
+    EXPECT_TRUE(line.parse({QStringLiteral("--config"), QStringLiteral("/x.ini"),
+                            QStringLiteral("--company=4"), QStringLiteral("--user"), QStringLiteral("9"),
+                            QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("--connect"),
+                            QStringLiteral("DSN=erp"), QStringLiteral("--quit-after"), QStringLiteral("250")},
+                           request)
+                    .isEmpty());
+    EXPECT_EQ(request.configPath, QStringLiteral("/x.ini"));
+    EXPECT_EQ(request.quitAfterMs, 250);
+    HostSettings s;
+    s.company = 1;
+    EXPECT_TRUE(line.applySettings(s, request).isEmpty());
+    EXPECT_EQ(s.company, 4);
+    EXPECT_EQ(s.userId, 9);
+    EXPECT_EQ(s.language, Language::English);
+    EXPECT_EQ(s.connectionString, QStringLiteral("DSN=erp"));
+
+    CommandLine bad;
+    CommandLineRequest badRequest;
+    const QStringList problems =
+        bad.parse({QStringLiteral("--colour"), QStringLiteral("stray"), QStringLiteral("--help=yes"),
+                   QStringLiteral("--user"), QStringLiteral("-1"), QStringLiteral("--company")},
+                  badRequest);
+    EXPECT_EQ(problems.size(), 4); // unknown option, stray argument, value for a switch, missing value
+    HostSettings t;
+    const QStringList settingProblems = bad.applySettings(t, badRequest);
+    ASSERT_EQ(settingProblems.size(), 1);
+    EXPECT_TRUE(settingProblems[0].contains(QStringLiteral("--user")));
+    EXPECT_TRUE(bad.usage().contains(QStringLiteral("--identity TEXT")));
+}
+
+TEST(HostSettings, DefaultsFillIdentityAndCaption) {
+    HostSettings s;
+    s.userName = QStringLiteral("bianchi");
+    fillDefaults(s);
+    EXPECT_TRUE(s.identity.startsWith(QStringLiteral("bianchi_")));
+    EXPECT_FALSE(s.caption.isEmpty());
+}

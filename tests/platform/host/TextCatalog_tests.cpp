@@ -1,0 +1,75 @@
+#include "platform/host/TextCatalog.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSet>
+#include <gtest/gtest.h>
+
+using namespace erphost;
+using scadlav::Value;
+
+TEST(TextCatalog, BuiltInCatalogIsWellFormedAndTranslated) {
+    QStringList problems;
+    const TextCatalog catalog = TextCatalog::fromFile(
+        QStringLiteral(SCADLAV_SOURCE_DIR "/platform/host/resources/texts.tsv"), &problems);
+    EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(TextCatalog::builtIn().ids(), catalog.ids());
+    EXPECT_GT(catalog.ids().size(), 100);
+    EXPECT_EQ(catalog.rawText(58728, Language::Italian), QStringLiteral("Tutte"));
+    EXPECT_EQ(catalog.rawText(58728, Language::English), QStringLiteral("All"));
+    EXPECT_EQ(catalog.rawText(52385, Language::Italian), QStringLiteral("Sì"));
+}
+
+TEST(TextCatalog, ParametersLineBreaksAndMissingIds) {
+    const TextCatalog catalog = TextCatalog::fromText(
+        QStringLiteral("# comment\n1\tUtente %1:\\n%2 %3\tUser %1:\\n%2 %3\n2\t100%\t100%\n"));
+    EXPECT_EQ(catalog.text(1, Language::Italian, {Value(QStringLiteral("ROSSI")), Value(4)}),
+              QStringLiteral("Utente ROSSI:\n4 %3"));
+    EXPECT_EQ(catalog.text(2, Language::English), QStringLiteral("100%"));
+    EXPECT_EQ(catalog.text(99999, Language::English), QStringLiteral("[x99999x] 99999"));
+}
+
+TEST(TextCatalog, MalformedLinesAreReportedNotLoaded) {
+    QStringList problems;
+    const TextCatalog catalog = TextCatalog::fromText(
+        QStringLiteral("10\tsolo italiano\nabc\tx\ty\n11\ta\tb\n11\tc\td\n"), &problems);
+    EXPECT_EQ(problems.size(), 3);
+    EXPECT_EQ(catalog.ids(), QList<int>{11});
+    EXPECT_EQ(catalog.rawText(11, Language::Italian), QStringLiteral("a"));
+}
+
+// Every text ID the module's code passes to TraduzioneTesto or QRX_MSGBOX must be in the host's
+// catalog in both languages, or the user would see a bare marker.
+TEST(TextCatalog, HoldsEveryTextIdTheModuleUses) {
+    const TextCatalog catalog = TextCatalog::builtIn();
+    // The ID is the second argument: after the text (a literal, possibly wrapped) comes a number.
+    static const QRegularExpression call(QStringLiteral(
+        R"((?:TraduzioneTesto|QRX_MSGBOX)\s*\(\s*(?:QStringLiteral\s*\()?\s*"(?:[^"\\]|\\.)*"\s*\)?\s*,\s*(\d+))"));
+    QSet<int> used;
+    int filesScanned = 0;
+    for (const char* folder : {"module", "schedule", "engine", "reminders", "proposals"}) {
+        QDirIterator it(QStringLiteral(SCADLAV_SOURCE_DIR "/") + QLatin1String(folder),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            ++filesScanned;
+            const QString source = QString::fromUtf8(file.readAll());
+            for (auto match = call.globalMatch(source); match.hasNext();) {
+                const int id = match.next().captured(1).toInt();
+                if (id > 0)
+                    used.insert(id);
+            }
+        }
+    }
+    ASSERT_GT(filesScanned, 0);
+    for (int id : used) {
+        EXPECT_FALSE(catalog.rawText(id, Language::Italian).isEmpty())
+            << "text ID " << id << " has no Italian text";
+        EXPECT_FALSE(catalog.rawText(id, Language::English).isEmpty())
+            << "text ID " << id << " has no English text";
+    }
+}

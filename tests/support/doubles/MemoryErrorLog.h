@@ -1,0 +1,35 @@
+#pragma once
+
+#include "module/services/IErrorLog.h"
+
+#include <QList>
+
+namespace scadlav::doubles {
+
+// An error log that keeps its records in memory.
+class MemoryErrorLog : public IErrorLog {
+public:
+    struct Record {
+        QString position;
+        QString moduleText;
+        QString routine;
+        RuntimeError error;
+    };
+
+    QList<Record> records;
+    int errorsTaken = 0;
+
+    void takeError(const RuntimeError& error) override {
+        m_pending = error;
+        ++errorsTaken;
+    }
+    void writeRecord(const QString& position, const QString& moduleText, const QString& routine) override {
+        records << Record{position, moduleText, routine, m_pending};
+        m_pending = {};
+    }
+
+private:
+    RuntimeError m_pending;
+};
+
+} // namespace scadlav::doubles

@@ -1,0 +1,105 @@
+#include "platform/tsql/CsvSink.h"
+
+#include "platform/tsql/CsvWriter.h"
+
+#include <QDate>
+#include <QStringList>
+
+namespace tsql {
+
+using scadlav::Value;
+using scadlav::db::Cell;
+using scadlav::db::ColumnInfo;
+using scadlav::db::DataType;
+
+namespace {
+
+constexpr std::int64_t kMsPerDay = 86'400'000;
+constexpr qint64 kJulianDayOf1970 = 2'440'588;
+
+bool isDateType(DataType type) {
+    return type == DataType::Date || type == DataType::DBDate || type == DataType::DBTimeStamp;
+}
+
+bool isDecimalType(DataType type) {
+    return type == DataType::Decimal || type == DataType::Numeric || type == DataType::Currency;
+}
+
+QDateTime fromMillis(std::int64_t ms) {
+    std::int64_t days = ms / kMsPerDay;
+    std::int64_t rest = ms % kMsPerDay;
+    if (rest < 0) {
+        rest += kMsPerDay;
+        --days;
+    }
+    return QDateTime(QDate::fromJulianDay(days + kJulianDayOf1970),
+                     QTime::fromMSecsSinceStartOfDay(int(rest)));
+}
+
+QString text(std::string_view view) {
+    return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
+}
+
+} // namespace
+
+Value CsvSink::cellValue(const Cell& cell, const ColumnInfo& column) {
+    switch (cell.kind) {
+    case Cell::Kind::Null:
+        return Value::null();
+    case Cell::Kind::Int:
+        if (column.type == DataType::Boolean)
+            return Value(cell.i != 0);
+        return Value(static_cast<std::int64_t>(cell.i));
+    case Cell::Kind::Double:
+        if (isDecimalType(column.type) && column.scale >= 0) {
+            if (auto decimal = scadlav::Decimal::fromDouble(cell.d, column.scale))
+                return Value(*decimal);
+        }
+        return Value(cell.d);
+    case Cell::Kind::Decimal:
+        return Value(scadlav::Decimal(cell.i, cell.scale));
+    case Cell::Kind::DateTime:
+        return Value(fromMillis(cell.i));
+    case Cell::Kind::Text:
+        if (isDateType(column.type)) {
+            if (auto when = scadlav::parseDateTimeText(text(cell.text)))
+                return Value(*when);
+        }
+        return Value(text(cell.text));
+    case Cell::Kind::Binary:
+        return Value(
+            QStringLiteral("0x") +
+            QString::fromLatin1(
+                QByteArray(cell.text.data(), static_cast<qsizetype>(cell.text.size())).toHex().toUpper()));
+    }
+    return Value::null();
+}
+
+void CsvSink::beginResultSet(const std::vector<ColumnInfo>& columns) {
+    m_columns = columns;
+    if (m_resultSets++ > 0)
+        write(QStringLiteral("\r\n"));
+    QStringList names;
+    for (const ColumnInfo& column : columns)
+        names.append(QString::fromStdString(column.name));
+    write(CsvWriter::header(names));
+}
+
+void CsvSink::row(const Cell* cells, std::size_t count) {
+    QList<Value> values;
+    values.reserve(static_cast<qsizetype>(count));
+    for (std::size_t i = 0; i < count && i < m_columns.size(); ++i)
+        values.append(cellValue(cells[i], m_columns[i]));
+    write(CsvWriter::record(values));
+}
+
+void CsvSink::endResultSet() {
+    std::fflush(m_out);
+}
+
+void CsvSink::write(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), m_out);
+}
+
+} // namespace tsql

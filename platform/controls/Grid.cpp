@@ -294,25 +294,25 @@ void Grid::onModelAboutToBeReset() {
 void Grid::onModelReset() {
     applyViewState();
     const int previous = m_rowBeforeReset;
-    m_lastRow = -1;
     const int rows = m_model->rowCount();
     if (rows == 0) {
+        m_lastRow = -1;
         if (previous >= 0)
             emit rowChanged(-1, previous);
         return;
     }
     // A new model starts on its first row; the same model re-read keeps the row it was on,
-    // without telling the screen of a move that did not happen.
+    // and the screen hears of a move only when there is one.
     const int target = m_rebinding || previous < 0 ? 0 : std::min(previous, rows - 1);
-    if (!m_rebinding && target == previous) {
-        m_lastRow = target;
+    {
         const QSignalBlocker block(selectionModel());
         selectionModel()->setCurrentIndex(m_model->index(target, firstVisibleColumn()),
                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        viewport()->update();
-        return;
     }
-    setCurrentRow(target);
+    m_lastRow = target;
+    viewport()->update();
+    if (m_rebinding || target != previous)
+        emit rowChanged(target, previous);
 }
 
 void Grid::applyViewState() {

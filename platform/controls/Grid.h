@@ -25,6 +25,9 @@ public:
     explicit Grid(QWidget* parent = nullptr);
     ~Grid() override;
 
+    // Opens the editor of a cell (asking beforeEdit first), as a double click does.
+    using QTableView::edit;
+
     // --- Columns (widths in twips, 1440 to the inch) ---
     void removeAllColumns();
     // Adds a column and returns its index; -1 when the field is empty or already a column.
@@ -78,6 +81,8 @@ public:
     void setColumnEditable(const QString& field, bool open = true);
     bool isColumnEditable(const QString& field) const;
     void closeAllColumnsForEdit();
+    // True while a cell editor is open.
+    bool isEditing() const { return state() == EditingState; }
 
     // --- Row marks ---
     // The field that holds a row's mark (0/1). When it is not one of the grid's columns, the

@@ -194,9 +194,17 @@ void GridModel::resumeUpdates() {
 }
 
 void GridModel::refresh() {
-    beginResetModel();
-    matchColumns();
-    endResetModel();
+    bool same = true;
+    for (const auto& column : m_columns)
+        same = same && column.sourceColumn == sourceColumnOf(column.field);
+    if (!same) {
+        beginResetModel();
+        matchColumns();
+        endResetModel();
+    } else if (rowCount() > 0 && columnCount() > 0) {
+        // Same fields: repaint in place, keeping the position and the scroll.
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {

@@ -1,0 +1,145 @@
+// Record sets over the embedded database: rows read with their types and Nulls, edits written
+// back to the table, requery, and the statements the module relies on.
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scadlav;
+using namespace scadlav::db;
+
+namespace {
+
+class TsqliteRecordset : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        m_cs = "Provider=tsqlite;Data Source=" + m_dir.filePath("db.sqlite") + ";Create=yes";
+        ASSERT_TRUE(cn.open(m_cs)) << cn.lastErrorText().toStdString();
+        run("CREATE TABLE PD5C_SCADLAV (PD5C_KEYGRID varchar(40) NOT NULL PRIMARY KEY, "
+            "PD5C_DESCART nvarchar(80) NULL, PD5C_QTARES decimal(14,3) NULL, PD5C_DATAFINEFASE datetime "
+            "NULL, "
+            "PD5C_SEL smallint NULL)");
+        run("INSERT INTO PD5C_SCADLAV VALUES ('K1', 'Vite', 10.5, '2026-03-01 00:00:00', 0)");
+        run("INSERT INTO PD5C_SCADLAV VALUES ('K2', NULL, NULL, NULL, 0)");
+        run("INSERT INTO PD5C_SCADLAV VALUES ('K3', 'Dado', 2.125, '2026-01-10 08:30:00', 1)");
+        run("CREATE TABLE NOKEY (A int NULL, B nvarchar(10) NULL)");
+        run("INSERT INTO NOKEY VALUES (1, 'x')");
+        run("INSERT INTO NOKEY VALUES (2, 'y')");
+        run("INSERT INTO NOKEY VALUES (2, 'y')");
+    }
+
+    void run(const QString& sql) {
+        ASSERT_TRUE(cn.execute(sql, kCmdTextNoRecords)) << cn.lastErrorText().toStdString();
+    }
+
+    Value scalar(const QString& sql) {
+        auto rs = cn.execute(sql);
+        if (!rs || !rs->isOpen() || rs->eof())
+            return Value();
+        return rs->value(0);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_cs;
+    Connection cn;
+};
+
+} // namespace
+
+TEST_F(TsqliteRecordset, ReadsTypedValuesAndKeepsNull) {
+    Recordset rs;
+    ASSERT_TRUE(rs.open("SELECT * FROM PD5C_SCADLAV ORDER BY PD5C_KEYGRID", cn))
+        << rs.lastErrorText().toStdString();
+    EXPECT_EQ(rs.recordCount(), 3);
+    EXPECT_EQ(rs.fieldInfo(rs.fieldIndex("PD5C_QTARES")).type, DataType::Decimal);
+    EXPECT_EQ(rs.value("PD5C_QTARES").asDecimal(), Decimal(10500, 3));
+    EXPECT_EQ(rs.value("PD5C_DATAFINEFASE").asDateTime(), QDateTime(QDate(2026, 3, 1), QTime(0, 0)));
+    rs.moveNext();
+    EXPECT_TRUE(rs.value("PD5C_DESCART").isNull());
+    EXPECT_TRUE(rs.value("PD5C_QTARES").isNull());
+    EXPECT_TRUE(rs.value("PD5C_DATAFINEFASE").isNull());
+    rs.moveNext();
+    EXPECT_EQ(rs.value("PD5C_QTARES").asDecimal(), Decimal(2125, 3));
+}
+
+TEST_F(TsqliteRecordset, UpdateWritesBackByKeyAndClonesSeeIt) {
+    Recordset rs;
+    ASSERT_TRUE(rs.open("SELECT * FROM PD5C_SCADLAV ORDER BY PD5C_KEYGRID", cn));
+    auto clone = rs.clone();
+    ASSERT_TRUE(clone->setFilter("PD5C_KEYGRID = 'k3'"));
+    ASSERT_TRUE(clone->setValue("PD5C_SEL", 1));
+    ASSERT_TRUE(clone->setValue("PD5C_DESCART", "Dado d'acciaio"));
+    ASSERT_TRUE(clone->update()) << clone->lastErrorText().toStdString();
+    EXPECT_EQ(scalar("SELECT PD5C_DESCART FROM PD5C_SCADLAV WHERE PD5C_KEYGRID = 'K3'").toText(),
+              "Dado d'acciaio");
+    rs.moveLast();
+    EXPECT_EQ(rs.value("PD5C_DESCART").asText(), "Dado d'acciaio");
+    // Only the located row changed.
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM PD5C_SCADLAV WHERE PD5C_SEL = 1").toInt64(), 1);
+}
+
+TEST_F(TsqliteRecordset, UpdateWithoutKeyUsesOriginalValuesAndRefusesAmbiguousRows) {
+    Recordset rs;
+    ASSERT_TRUE(rs.open("SELECT A, B FROM NOKEY ORDER BY A", cn));
+    ASSERT_TRUE(rs.setValue("B", "z"));
+    ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
+    EXPECT_EQ(scalar("SELECT B FROM NOKEY WHERE A = 1").toText(), "z");
+    rs.moveNext(); // one of two identical rows
+    ASSERT_TRUE(rs.setValue("B", "w"));
+    EXPECT_FALSE(rs.update());
+    EXPECT_EQ(rs.lastError().number, kErrRowNotLocated);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM NOKEY WHERE B = 'w'").toInt64(), 0);
+}
+
+TEST_F(TsqliteRecordset, ARowChangedBehindTheRecordSetCannotBeUpdatedSilently) {
+    Recordset rs;
+    ASSERT_TRUE(rs.open("SELECT * FROM PD5C_SCADLAV ORDER BY PD5C_KEYGRID", cn));
+    run("DELETE FROM PD5C_SCADLAV WHERE PD5C_KEYGRID = 'K1'");
+    ASSERT_TRUE(rs.setValue("PD5C_SEL", 1));
+    EXPECT_FALSE(rs.update());
+    EXPECT_EQ(rs.lastError().number, kErrRowNotLocated);
+}
+
+TEST_F(TsqliteRecordset, RequeryReplacesTheRowsOfEveryClone) {
+    Recordset rs;
+    ASSERT_TRUE(rs.open("SELECT * FROM PD5C_SCADLAV ORDER BY PD5C_KEYGRID", cn));
+    auto clone = rs.clone();
+    ASSERT_TRUE(clone->setFilter("PD5C_SEL = 0"));
+    EXPECT_EQ(clone->recordCount(), 2);
+    run("UPDATE PD5C_SCADLAV SET PD5C_SEL = 0");
+    run("INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID) VALUES ('K4')");
+    ASSERT_TRUE(rs.requery()) << rs.lastErrorText().toStdString();
+    EXPECT_EQ(rs.recordCount(), 4);
+    EXPECT_EQ(clone->recordCount(), 3); // its filter applied to the new rows
+    EXPECT_EQ(clone->filter(), "PD5C_SEL = 0");
+}
+
+TEST_F(TsqliteRecordset, OptionNoRecordsRunsTheStatementButReturnsNoRows) {
+    auto rs = cn.execute("SELECT * FROM PD5C_SCADLAV", kCmdTextNoRecords);
+    ASSERT_TRUE(rs);
+    EXPECT_FALSE(rs->isOpen());
+    auto withRows = cn.execute("SELECT TOP 1 PD5C_KEYGRID FROM PD5C_SCADLAV ORDER BY PD5C_KEYGRID", kCmdText);
+    ASSERT_TRUE(withRows && withRows->isOpen());
+    EXPECT_EQ(withRows->value("PD5C_KEYGRID").asText(), "K1");
+}
+
+TEST_F(TsqliteRecordset, EliminaTabellaTempIsSilentForMissingTablesAndDropsExistingOnes) {
+    EXPECT_FALSE(cn.EliminaTabellaTemp("##Missing_1").isEmpty());
+    EXPECT_TRUE(cn.errors().isEmpty());
+    run("CREATE TABLE ##Work_1 (X int)");
+    cn.EliminaTabellaTemp("##Work_1");
+    EXPECT_TRUE(cn.errors().isEmpty());
+    EXPECT_EQ(cn.execute("SELECT * FROM ##Work_1"), nullptr); // gone
+}
+
+TEST_F(TsqliteRecordset, AQuoteInAValueNeverBreaksTheStatement) {
+    Recordset rs;
+    ASSERT_TRUE(rs.open("SELECT * FROM PD5C_SCADLAV WHERE PD5C_KEYGRID = 'K2'", cn));
+    const QString nasty = "'; DELETE FROM PD5C_SCADLAV; --";
+    ASSERT_TRUE(rs.setValue("PD5C_DESCART", nasty));
+    ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM PD5C_SCADLAV").toInt64(), 3);
+    EXPECT_EQ(scalar("SELECT PD5C_DESCART FROM PD5C_SCADLAV WHERE PD5C_KEYGRID = 'K2'").toText(), nasty);
+}

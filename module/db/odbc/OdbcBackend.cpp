@@ -126,11 +126,14 @@ public:
         OdbcHandle stmt;
         if (!newStatement(stmt, options, errors))
             return false;
+        const std::size_t before = errors.size();
         SQLRETURN rc = odbc::execDirect(stmt.get(), text, m_mode);
         odbc::OdbcResultReader reader(stmt.get(), m_mode, &m_catalog);
         const bool ok = reader.readAll(rc, options.noRecords, sink, errors, rowsAffected);
         if (mayChangeStructure(text))
             m_catalog.clear();
+        if (!ok && m_dialect == Dialect::Tsqlite)
+            odbc::refineSqliteErrors(errors, before);
         return ok;
     }
 
@@ -152,11 +155,14 @@ public:
         odbc::OdbcParameterBinder binder;
         if (!binder.bind(stmt.get(), parameters, m_mode, errors))
             return false;
+        const std::size_t before = errors.size();
         SQLRETURN rc = odbc::execDirect(stmt.get(), text, m_mode);
         odbc::OdbcResultReader reader(stmt.get(), m_mode, &m_catalog);
         // Procedures such as the schedule rebuild fill tables: what the catalog said may be stale.
         const bool ok = reader.readAll(rc, options.noRecords, sink, errors, nullptr);
         m_catalog.clear();
+        if (!ok && m_dialect == Dialect::Tsqlite)
+            odbc::refineSqliteErrors(errors, before);
         return ok;
     }
 

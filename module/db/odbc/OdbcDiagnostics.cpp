@@ -38,6 +38,16 @@ std::int64_t providerCodeForSqlState(std::string_view sqlState) {
     return kErrGeneric;
 }
 
+void refineSqliteErrors(std::vector<ProviderError>& errors, std::size_t first) {
+    constexpr std::int64_t kSqliteConstraint = 19;
+    for (std::size_t i = first; i < errors.size(); ++i) {
+        if (errors[i].sqlState == "HY000" && (errors[i].nativeError & 0xFF) == kSqliteConstraint) {
+            errors[i].number = providerCodeForSqlState("23000");
+            errors[i].sqlState = "23000";
+        }
+    }
+}
+
 namespace {
 
 // Reads diagnostic record `record`; false when there is none.

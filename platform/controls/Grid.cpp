@@ -237,7 +237,7 @@ void Grid::setColumnWidthTwips(const QString& field, int widthTwips) {
         return;
     m_model->column(c).widthTwips = std::clamp(widthTwips, 0, kMaxWidthTwips);
     m_applying = true;
-    setColumnWidth(c, twipsToPixels(m_model->columns()[c].widthTwips));
+    setColumnWidth(c, shownWidth(m_model->columns()[c]));
     m_applying = false;
 }
 
@@ -342,7 +342,7 @@ void Grid::applyViewState() {
     }
     m_order = order;
     for (int c = 0; c < columns.size(); ++c) {
-        setColumnWidth(c, twipsToPixels(columns[c].widthTwips));
+        setColumnWidth(c, shownWidth(columns[c]));
         setColumnHidden(c, !columns[c].visible);
     }
     m_applying = false;
@@ -779,12 +779,25 @@ void Grid::focusOutEvent(QFocusEvent* event) {
         QTimer::singleShot(0, this, [this] { setFocus(Qt::OtherFocusReason); });
 }
 
+// Design widths in twips were made for a small system font; the factor widens them for the
+// font in use, so that a date still fits its column.
+double Grid::fontScale() const {
+    return std::max(1.0, fontMetrics().averageCharWidth() / 6.0);
+}
+
 int Grid::twipsToPixels(int twips) const {
-    return qRound(twips * logicalDpiX() / 1440.0);
+    return qRound(twips * logicalDpiX() / 1440.0 * fontScale());
 }
 
 int Grid::pixelsToTwips(int pixels) const {
-    return qRound(pixels * 1440.0 / logicalDpiX());
+    return qRound(pixels * 1440.0 / logicalDpiX() / fontScale());
+}
+
+int Grid::shownWidth(const GridColumn& column) const {
+    int pixels = twipsToPixels(column.widthTwips);
+    if (column.kind == ColumnKind::Date && column.format.isEmpty())
+        pixels = std::max(pixels, fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 12);
+    return pixels;
 }
 
 } // namespace erpctl

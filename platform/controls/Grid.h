@@ -161,7 +161,9 @@ private:
     void showMessage(const QModelIndex& index, const QString& message);
     void reopenEditor(const QModelIndex& index, const QString& text);
     int firstVisibleColumn() const;
+    double fontScale() const;
     int twipsToPixels(int twips) const;
+    int shownWidth(const GridColumn& column) const;
     int pixelsToTwips(int pixels) const;
 
     GridModel* m_model;

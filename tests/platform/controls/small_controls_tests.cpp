@@ -2,6 +2,7 @@
 // image list and split pane.
 #include "platform/controls/CheckList.h"
 #include "platform/controls/CodeCombo.h"
+#include "platform/controls/CodeField.h"
 #include "platform/controls/DateField.h"
 #include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/ImageList.h"
@@ -9,6 +10,7 @@
 #include "platform/controls/SplitPane.h"
 
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -166,4 +168,36 @@ TEST(SplitPane, SplitsByPercentAndGivesThePanesBack) {
     EXPECT_FALSE(bottom->isVisibleTo(&frame)); // hidden before, hidden again
     EXPECT_TRUE(top->isVisibleTo(&frame));
     EXPECT_EQ(split->firstPane(), nullptr);
+}
+
+TEST(CodeField, LookupPicksDecodesAndReportsChangedCodes) {
+    CodeField code;
+    QLineEdit description;
+    code.setDescriptionField(&description);
+    code.setUpperCase(true);
+    QStringList changes;
+    QObject::connect(&code, &CodeField::codeChanged, [&](const QString& c) { changes << c; });
+    QObject::connect(&code, &CodeField::StartLookup, [](LookupRequest& request) {
+        request.lookupName = "TESTI_FISSI";
+        request.pickedCode = "tf01";
+    });
+    QObject::connect(&code, &CodeField::StartDecode, [](DecodeRequest& request) {
+        request.fromDescription = request.fromValue == "TF01" ? "Sollecito cortese" : "";
+    });
+
+    QKeyEvent f4(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
+    QCoreApplication::sendEvent(&code, &f4);
+    EXPECT_EQ(code.text(), "TF01");
+    EXPECT_EQ(code.lookupName(), "TESTI_FISSI");
+    EXPECT_EQ(description.text(), "Sollecito cortese");
+    EXPECT_EQ(changes, QStringList({"TF01"}));
+
+    code.setCode("TF01 "); // the same code again: nothing to tell
+    EXPECT_EQ(changes.size(), 1);
+    code.setCode("");
+    EXPECT_EQ(changes.last(), "");
+    EXPECT_EQ(description.text(), "Sollecito cortese");
+    code.setCode("xx");
+    EXPECT_EQ(code.text(), "XX");
+    EXPECT_EQ(description.text(), "");
 }

@@ -49,8 +49,8 @@ std::vector<Statement> splitBatch(const std::vector<Token>& tokens) {
             const Token& prev = current.tokens.back();
             bool continues = false;
             if (t.is("SELECT"))
-                continues = insertAwaitingSource || prev.is("UNION") || prev.is("ALL") || prev.is("EXCEPT") ||
-                            prev.is("INTERSECT");
+                continues = insertAwaitingSource || prev.is("AS") || prev.is("UNION") || prev.is("ALL") ||
+                            prev.is("EXCEPT") || prev.is("INTERSECT");
             else if (t.is("SET"))
                 continues = updateAwaitingSet;
             else if (t.is("DELETE") || t.is("UPDATE"))

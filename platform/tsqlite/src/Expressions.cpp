@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 
 namespace tsqlite::detail {
 namespace {
@@ -135,6 +136,7 @@ bool ExpressionRewriter::rewrite(Seq& seq) {
     }
     if (!selectClauses(seq) || !applyJoins(seq))
         return false;
+    scopeJoins(seq);
     markDates(seq);
     concatenation(seq);
     return true;
@@ -371,6 +373,120 @@ bool ExpressionRewriter::applyJoins(Seq& seq) {
         seq.erase(seq.begin() + static_cast<long>(i) + 1);
     }
     return true;
+}
+
+// SQL Server resolves a name in a join's ON condition among the tables joined so far; SQLite
+// among every table of the FROM clause. A name that only the later tables make ambiguous is
+// qualified with the table that SQL Server would take.
+void ExpressionRewriter::scopeJoins(Seq& seq) {
+    const auto from = std::find_if(seq.begin(), seq.end(), [](const Node& n) { return n.isWord("FROM"); });
+    if (from == seq.end())
+        return;
+    const auto begin = static_cast<std::size_t>(from - seq.begin()) + 1;
+    std::size_t end = begin;
+    while (end < seq.size() && !oneOf(seq[end], {"WHERE", "GROUP", "ORDER", "HAVING", "UNION", "EXCEPT",
+                                                 "INTERSECT", "LIMIT", "SET"}))
+        ++end;
+    // Tables (name, alias or name) in order, and the ON ranges with the count of tables before them.
+    std::vector<std::pair<std::string, std::string>> tables;
+    std::vector<std::tuple<std::size_t, std::size_t, std::size_t>> conditions; // begin, end, tables in scope
+    bool expectTable = true;
+    std::size_t onBegin = 0;
+    bool inOn = false;
+    auto closeOn = [&](std::size_t at) {
+        if (inOn)
+            conditions.emplace_back(onBegin, at, tables.size());
+        inOn = false;
+    };
+    for (std::size_t i = begin; i < end; ++i) {
+        const Node& n = seq[i];
+        const bool joinWord = n.isComma() ||
+                              oneOf(n, {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS", "OUTER"}) ||
+                              (n.type == Node::Type::Raw && (n.raw == "LEFT JOIN" || n.raw == "JOIN"));
+        if (joinWord) {
+            closeOn(i);
+            expectTable = true;
+            continue;
+        }
+        if (n.isWord("ON")) {
+            inOn = true;
+            onBegin = i + 1;
+            continue;
+        }
+        if (expectTable && isNameNode(n)) {
+            std::string alias = n.tok.text;
+            std::size_t j = i + 1;
+            if (j < end && seq[j].isWord("AS"))
+                ++j;
+            if (j < end && isNameNode(seq[j]) && !seq[j].isWord("ON") &&
+                !oneOf(seq[j], {"JOIN", "INNER", "LEFT", "RIGHT", "FULL", "CROSS"}))
+                alias = seq[j].tok.text;
+            tables.emplace_back(n.tok.text, alias);
+            expectTable = false;
+        } else if (expectTable) {
+            tables.emplace_back(std::string(), std::string()); // a subquery or a function: not resolved here
+            expectTable = false;
+        }
+    }
+    closeOn(end);
+    if (tables.size() < 3)
+        return;
+    for (auto it = conditions.rbegin(); it != conditions.rend(); ++it) {
+        auto [b, e, count] = *it;
+        Seq condition(seq.begin() + static_cast<long>(b), seq.begin() + static_cast<long>(e));
+        const std::vector<std::pair<std::string, std::string>> inScope(
+            tables.begin(), tables.begin() + static_cast<long>(count));
+        qualify(condition, inScope, tables);
+        seq.erase(seq.begin() + static_cast<long>(b), seq.begin() + static_cast<long>(e));
+        seq.insert(seq.begin() + static_cast<long>(b), condition.begin(), condition.end());
+    }
+}
+
+void ExpressionRewriter::qualify(Seq& condition,
+                                 const std::vector<std::pair<std::string, std::string>>& inScope,
+                                 const std::vector<std::pair<std::string, std::string>>& all) {
+    auto holders = [&](const std::vector<std::pair<std::string, std::string>>& tables,
+                       const std::string& column, std::string& alias) {
+        int count = 0;
+        for (const auto& [table, a] : tables) {
+            if (table.empty())
+                continue;
+            const auto* cols = m_schema.columns(table);
+            if (!cols)
+                continue;
+            for (const auto& c : *cols) {
+                if (lowerCase(c.name) == lowerCase(column)) {
+                    ++count;
+                    alias = a;
+                    break;
+                }
+            }
+        }
+        return count;
+    };
+    for (std::size_t i = 0; i < condition.size(); ++i) {
+        Node& n = condition[i];
+        if (n.type == Node::Type::Group || n.type == Node::Type::Case) {
+            qualify(n.kids, inScope, all);
+            continue;
+        }
+        if (!(n.isKind(TokenKind::Word) || n.isKind(TokenKind::Quoted)))
+            continue;
+        if ((i > 0 && condition[i - 1].isOp(".")) ||
+            (i + 1 < condition.size() && condition[i + 1].isOp(".")) ||
+            (i + 1 < condition.size() && condition[i + 1].type == Node::Type::Group))
+            continue;
+        std::string scopeAlias, anyAlias;
+        if (holders(all, n.tok.text, anyAlias) < 2 || holders(inScope, n.tok.text, scopeAlias) != 1)
+            continue;
+        Node dot;
+        dot.tok.kind = TokenKind::Operator;
+        dot.tok.text = ".";
+        const Node column = n;
+        condition[i] = rawNode(quoteName(scopeAlias));
+        condition.insert(condition.begin() + static_cast<long>(i) + 1, {dot, column});
+        i += 2;
+    }
 }
 
 std::string ExpressionRewriter::columnTypeOf(const Seq& seq, std::size_t begin, std::size_t end) {

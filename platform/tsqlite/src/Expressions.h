@@ -39,6 +39,9 @@ private:
     bool mapCalls(Seq& seq);
     bool selectClauses(Seq& seq);
     bool applyJoins(Seq& seq);
+    void scopeJoins(Seq& seq);
+    void qualify(Seq& condition, const std::vector<std::pair<std::string, std::string>>& inScope,
+                 const std::vector<std::pair<std::string, std::string>>& all);
     void markDates(Seq& seq);
     void concatenation(Seq& seq);
 

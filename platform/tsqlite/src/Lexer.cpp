@@ -76,7 +76,8 @@ bool Token::is(std::string_view keyword) const {
     if (kind != TokenKind::Word || text.size() != keyword.size())
         return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) != keyword[i])
+        if (std::toupper(static_cast<unsigned char>(text[i])) !=
+            std::toupper(static_cast<unsigned char>(keyword[i])))
             return false;
     }
     return true;

@@ -29,7 +29,7 @@ struct Token {
     bool unicode = false; // N'...'
     std::size_t offset = 0;
 
-    // Case-insensitive comparison of a Word with an upper-case keyword.
+    // Case-insensitive comparison of a Word with a keyword.
     bool is(std::string_view keyword) const;
     bool isOp(std::string_view op) const { return kind == TokenKind::Operator && text == op; }
 };

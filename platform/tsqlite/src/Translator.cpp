@@ -183,6 +183,8 @@ private:
     bool conditional(const std::vector<Token>& tokens, std::size_t bodyStart);
     bool exec(const std::vector<Token>& tokens);
     std::string createTableSql(const std::string& name, const std::vector<ColumnInfo>& columns);
+    bool columnDefinition(const Seq& def, std::string& sql);
+    bool alterTable(const std::vector<Token>& tokens);
 
     sqlite3* m_db;
     SchemaInfo& m_schema;
@@ -209,6 +211,8 @@ bool StatementTranslator::run(const std::vector<Token>& tokens, std::size_t body
         return createOther(tokens);
     if (first.is("DROP"))
         return drop(tokens);
+    if (first.is("ALTER") && second("TABLE"))
+        return alterTable(tokens);
     if (first.is("IF"))
         return conditional(tokens, bodyStart);
     if (first.is("EXEC") || first.is("EXECUTE"))
@@ -604,60 +608,88 @@ bool StatementTranslator::createTable(const std::vector<Token>& tokens) {
             sql += emitText(kept);
             continue;
         }
-        if (!isName(def[0]) || def.size() < 2 || def[1].type != Node::Type::Token)
-            return failWith(m_error, kErrSyntax,
-                            "Incorrect syntax in CREATE TABLE near '" + emitText(def) + "'");
-        std::size_t k = 2;
-        std::string type = def[1].tok.text;
-        if (k < def.size() && def[k].type == Node::Type::Group)
-            type += "(" + emitText(def[k++].kids) + ")";
-        type = normaliseType(type);
-        if (parseSqlType(type).cls == TypeClass::Unknown)
-            return failWith(m_error, kErrUnsupported, "Column type '" + type + "' is not supported");
-        bool identity = false, primary = false;
-        Seq rest;
-        for (; k < def.size(); ++k) {
-            const Node& n = def[k];
-            if (n.isWord("COLLATE")) {
-                ++k; // every text column takes the ERP collation
-                continue;
-            }
-            if (n.isWord("IDENTITY")) {
-                identity = true;
-                if (k + 1 < def.size() && def[k + 1].type == Node::Type::Group)
-                    ++k;
-                continue;
-            }
-            if (n.isWord("CLUSTERED") || n.isWord("NONCLUSTERED"))
-                continue;
-            if (n.isWord("PRIMARY"))
-                primary = true;
-            if (n.isWord("DEFAULT") && k + 1 < def.size()) {
-                Seq value{def[k + 1]};
-                if (!m_rewriter.rewrite(value))
-                    return rewriteFailed();
-                rest.push_back(n);
-                rest.push_back(value[0].type == Node::Type::Group ? value[0] : groupNode(value));
-                ++k;
-                continue;
-            }
-            rest.push_back(n);
-        }
-        if (identity && !(primary && parseSqlType(type).cls == TypeClass::Integer))
-            return failWith(m_error, kErrUnsupported, "IDENTITY is supported on an integer primary key only");
-        if (identity)
-            type = "integer";
-        sql += quoteName(nameOf(def[0])) + " " + type;
-        if (!rest.empty())
-            sql += " " + emitText(rest);
-        if (identity)
-            sql += " AUTOINCREMENT";
-        sql += " COLLATE ERPCI";
+        std::string column;
+        if (!columnDefinition(def, column))
+            return false;
+        sql += column;
     }
     sql += ")";
     rawPart(std::move(sql));
     if (isGlobalTemp(name))
         m_out.createdGlobals.push_back(name);
+    return true;
+}
+
+// One column of CREATE TABLE or ALTER TABLE ADD: name, T-SQL type kept as declared,
+// constraints, and the ERP collation.
+bool StatementTranslator::columnDefinition(const Seq& def, std::string& sql) {
+    if (!isName(def[0]) || def.size() < 2 || def[1].type != Node::Type::Token)
+        return failWith(m_error, kErrSyntax, "Incorrect syntax in CREATE TABLE near '" + emitText(def) + "'");
+    std::size_t k = 2;
+    std::string type = def[1].tok.text;
+    if (k < def.size() && def[k].type == Node::Type::Group)
+        type += "(" + emitText(def[k++].kids) + ")";
+    type = normaliseType(type);
+    if (parseSqlType(type).cls == TypeClass::Unknown)
+        return failWith(m_error, kErrUnsupported, "Column type '" + type + "' is not supported");
+    bool identity = false, primary = false;
+    Seq rest;
+    for (; k < def.size(); ++k) {
+        const Node& n = def[k];
+        if (n.isWord("COLLATE")) {
+            ++k; // every text column takes the ERP collation
+            continue;
+        }
+        if (n.isWord("IDENTITY")) {
+            identity = true;
+            if (k + 1 < def.size() && def[k + 1].type == Node::Type::Group)
+                ++k;
+            continue;
+        }
+        if (n.isWord("CLUSTERED") || n.isWord("NONCLUSTERED"))
+            continue;
+        if (n.isWord("PRIMARY"))
+            primary = true;
+        if (n.isWord("DEFAULT") && k + 1 < def.size()) {
+            Seq value{def[k + 1]};
+            if (!m_rewriter.rewrite(value))
+                return rewriteFailed();
+            rest.push_back(n);
+            rest.push_back(value[0].type == Node::Type::Group ? value[0] : groupNode(value));
+            ++k;
+            continue;
+        }
+        rest.push_back(n);
+    }
+    if (identity && !(primary && parseSqlType(type).cls == TypeClass::Integer))
+        return failWith(m_error, kErrUnsupported, "IDENTITY is supported on an integer primary key only");
+    if (identity)
+        type = "integer";
+    sql = quoteName(nameOf(def[0])) + " " + type;
+    if (!rest.empty())
+        sql += " " + emitText(rest);
+    if (identity)
+        sql += " AUTOINCREMENT";
+    sql += " COLLATE ERPCI";
+    return true;
+}
+
+// ALTER TABLE t ADD column type [, column type]: SQLite adds one column per statement.
+bool StatementTranslator::alterTable(const std::vector<Token>& tokens) {
+    Seq seq;
+    if (!tree(tokens, 0, tokens.size(), seq))
+        return false;
+    if (seq.size() < 5 || !isName(seq[2]) || !seq[3].isWord("ADD") || seq[4].isWord("CONSTRAINT"))
+        return failWith(m_error, kErrUnsupported, "Only ALTER TABLE ... ADD column is supported");
+    const std::string table = nameOf(seq[2]);
+    for (const auto& def : splitCommas(Seq(seq.begin() + 4, seq.end()))) {
+        if (def.empty())
+            return failWith(m_error, kErrSyntax, "Incorrect syntax in ALTER TABLE ... ADD");
+        std::string column;
+        if (!columnDefinition(def, column))
+            return false;
+        rawPart("ALTER TABLE " + quoteName(table) + " ADD COLUMN " + column);
+    }
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include "platform/controls/FilterTable.h"
 #include "platform/controls/ILookupPresenter.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QTableWidgetItem>
 #include <gtest/gtest.h>
 
@@ -164,6 +166,42 @@ TEST_F(PanelTest, SecondaryRowsShowWithAllFiltersOrWhenTheyHoldAValue) {
     panel.setFromValue("DO41_NODORIF_PD0C", "N1");
     EXPECT_FALSE(panel.table()->isRowHidden(node));
     EXPECT_EQ(panel.conditionText(), "AND DO41_NODORIF_PD0C >= 'N1'");
+}
+
+TEST_F(PanelTest, KeyboardMovesBetweenValuesAndAsksForLists) {
+    FilterTable* table = panel.table();
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(table, &event);
+    };
+    table->setCurrentCell(0, FilterTable::FromColumn);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(table->currentColumn(), FilterTable::ToColumn); // descriptions are skipped
+    press(Qt::Key_Tab);
+    EXPECT_EQ(table->currentRow(), 1);
+    EXPECT_EQ(table->currentColumn(), FilterTable::FromColumn);
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(table->currentRow(), 0);
+    EXPECT_EQ(table->currentColumn(), FilterTable::ToColumn);
+
+    // Tab past the last visible row stays there: the hidden "Nodo" row is not entered.
+    table->setCurrentCell(3, FilterTable::ToColumn);
+    press(Qt::Key_Tab);
+    EXPECT_EQ(table->currentRow(), 3);
+
+    QList<int> sides;
+    QObject::connect(&panel, &EnhancedQuery::StartLookup,
+                     [&](LookupRequest& request) { sides << request.side; });
+    table->setCurrentCell(1, FilterTable::ToColumn);
+    press(Qt::Key_F4);
+    EXPECT_EQ(sides, QList<int>({2}));
+
+    panel.setFromValue("MG66_FAM_MG53", "F1");
+    table->setCurrentCell(1, FilterTable::FromColumn);
+    press(Qt::Key_Delete);
+    EXPECT_EQ(panel.fromValue("MG66_FAM_MG53"), "");
+    press(Qt::Key_Return);
+    EXPECT_EQ(table->currentRow(), 2);
 }
 
 TEST_F(PanelTest, KeepsTheOwnersInitialisationValues) {

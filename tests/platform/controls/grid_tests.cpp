@@ -16,9 +16,19 @@ using namespace erpctl;
 
 namespace {
 
+// A model that can re-read its rows in place, as a record set's requery does.
+class ScheduleModel : public QStandardItemModel {
+public:
+    using QStandardItemModel::QStandardItemModel;
+    void reRead() {
+        beginResetModel();
+        endResetModel();
+    }
+};
+
 // Rows of a small schedule: key, phase state, quantity, end date, class, mark.
-std::unique_ptr<QStandardItemModel> scheduleModel() {
-    auto model = std::make_unique<QStandardItemModel>(0, 7);
+std::unique_ptr<ScheduleModel> scheduleModel() {
+    auto model = std::make_unique<ScheduleModel>(0, 7);
     model->setHorizontalHeaderLabels({"PD5C_KEYGRID", "PD5C_INDSTATOORD", "PD5C_QTARES", "PD5C_DATAFINEFASE",
                                       "SOLL", "PD5C_SEL", "PD5C_DATAELAB"});
     const QList<QList<QVariant>> rows = {
@@ -65,7 +75,7 @@ protected:
 
     ImageList images;
     Grid grid;
-    std::unique_ptr<QStandardItemModel> model;
+    std::unique_ptr<ScheduleModel> model;
 };
 
 } // namespace
@@ -334,6 +344,35 @@ TEST_F(GridTest, RowChangesAreReportedOnlyWhenTheRowMoves) {
     auto again = scheduleModel();
     grid.bind(again.get());
     EXPECT_EQ(moves.last(), std::make_pair(0, 2));
+}
+
+TEST_F(GridTest, FollowsRowsAddedRemovedAndReReadInTheBoundModel) {
+    grid.bind(model.get());
+    grid.setCurrentRow(1);
+    QList<QStandardItem*> row;
+    for (const QVariant& v :
+         QList<QVariant>{"K4", qlonglong(0), 7.25, QVariant(), qlonglong(1), qlonglong(0), "w"}) {
+        auto* item = new QStandardItem;
+        if (v.isValid())
+            item->setData(v, Qt::EditRole);
+        row << item;
+    }
+    model->appendRow(row);
+    EXPECT_EQ(grid.rowCount(), 4);
+    EXPECT_EQ(grid.cellText(3, "PD5C_QTARES"), "7,25");
+    model->removeRow(0);
+    EXPECT_EQ(grid.rowCount(), 3);
+    EXPECT_EQ(grid.cellText(0, "PD5C_KEYGRID"), "K2");
+
+    // A model that re-reads its rows (a requery) keeps the columns and the row position.
+    QSignalSpy moves(&grid, &Grid::rowChanged);
+    grid.setCurrentRow(2);
+    moves.clear();
+    model->reRead();
+    EXPECT_EQ(grid.currentRow(), 2);
+    EXPECT_EQ(moves.count(), 0);
+    EXPECT_EQ(grid.gridColumnCount(), 6);
+    EXPECT_EQ(grid.cellText(2, "PD5C_QTARES"), "7,25");
 }
 
 TEST_F(GridTest, SuspendedDisplayRepaintsOnceAtResume) {

@@ -9,6 +9,7 @@
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/SplitPane.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>

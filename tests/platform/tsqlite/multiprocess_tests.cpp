@@ -1,0 +1,78 @@
+// Two processes on one database file: a writer and a reader at once, and global temporary
+// tables seen across processes and dropped when their process closes or dies.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+using namespace tsqlite;
+using tsqlite::testing::RecordingSink;
+using tsqlite::testing::ScratchDatabase;
+
+namespace {
+
+std::string scalar(Connection& db, const std::string& sql) {
+    RecordingSink sink;
+    std::vector<Error> errors;
+    EXPECT_TRUE(db.execute(sql, &sink, errors)) << (errors.empty() ? "" : errors.front().description);
+    if (sink.results.empty() || sink.results[0].rows.empty())
+        return "<none>";
+    return sink.results[0].rows[0][0];
+}
+
+void startPeer(QProcess& peer, const std::string& path, const QString& mode, const QString& arg) {
+    peer.start(TSQLITE_PEER, {QString::fromStdString(path), mode, arg});
+    ASSERT_TRUE(peer.waitForStarted(10000));
+}
+
+} // namespace
+
+TEST(MultiProcess, WriterAndReaderWorkAtOnce) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    std::vector<Error> errors;
+    ASSERT_TRUE(
+        db->execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10))", nullptr, errors));
+    QProcess writer;
+    startPeer(writer, scratch.path(), "write", "300");
+    // Read while the other process writes: counts only grow and reads never fail.
+    long last = 0;
+    while (writer.state() != QProcess::NotRunning) {
+        const long now = std::stol(scalar(*db, "SELECT COUNT(*) FROM SHARED WITH (NOLOCK)"));
+        EXPECT_GE(now, last);
+        last = now;
+        writer.waitForFinished(5);
+    }
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+    EXPECT_EQ(writer.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM SHARED"), "300");
+    // And this process can write after it.
+    EXPECT_TRUE(db->execute("INSERT INTO SHARED VALUES (301, 'ultima')", nullptr, errors));
+}
+
+TEST(MultiProcess, GlobalTemporaryTableOfAnotherProcess) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    QProcess peer;
+    startPeer(peer, scratch.path(), "hold", "##TabODL_PEER");
+    ASSERT_TRUE(peer.waitForReadyRead(10000)) << peer.readAllStandardError().toStdString();
+    EXPECT_EQ(peer.readLine().trimmed().toStdString(), "ready");
+    EXPECT_EQ(scalar(*db, "SELECT A FROM ##TabODL_PEER"), "42");
+    EXPECT_NE(scalar(*db, "SELECT OBJECT_ID('tempdb..##TabODL_PEER')"), "NULL");
+    peer.closeWriteChannel();
+    ASSERT_TRUE(peer.waitForFinished(10000));
+    EXPECT_EQ(scalar(*db, "SELECT OBJECT_ID('tempdb..##TabODL_PEER')"), "NULL");
+}
+
+TEST(MultiProcess, TableOfACrashedProcessGoesAtTheNextOpen) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    QProcess peer;
+    startPeer(peer, scratch.path(), "crash", "##TempDati_PEER");
+    ASSERT_TRUE(peer.waitForFinished(10000));
+    EXPECT_EQ(peer.readAllStandardOutput().trimmed().toStdString(), "ready");
+    EXPECT_EQ(scalar(*db, "SELECT A FROM ##TempDati_PEER"), "42"); // still there: nobody closed it
+    auto next = scratch.open();
+    EXPECT_EQ(scalar(*next, "SELECT OBJECT_ID('tempdb..##TempDati_PEER')"), "NULL");
+}

@@ -3,6 +3,7 @@
 #include "module/contract/Cinterface.h"
 #include "module/services/ClassNames.h"
 #include "module/services/HostRuntime.h"
+#include "platform/host/ConnectionFactory.h"
 #include "platform/host/DateObject.h"
 #include "platform/host/FallbackTranslation.h"
 #include "platform/host/NumericFormatter.h"
@@ -45,6 +46,8 @@ void HostApplication::registerClasses() {
                             [this] { return std::make_unique<FallbackTranslation>(m_presenter); });
     m_factory.registerClass(scadlav::classnames::ErrorLog,
                             [this] { return std::make_unique<ErrorLog>(m_settings.errorLogPath()); });
+    m_factory.registerClass(scadlav::classnames::ConnectionFactory,
+                            [] { return std::make_unique<ConnectionFactory>(); });
     m_factory.registerClass(scadlav::classnames::NumericFormatter,
                             [] { return std::make_unique<NumericFormatter>(); });
     m_factory.registerClass(scadlav::classnames::DateObject,

@@ -1,6 +1,11 @@
 // erp-host: the desktop host that runs the production-phase schedule module on an ERP database.
 #include "platform/host/CommandLine.h"
+#include "platform/host/ConnectionFactory.h"
 #include "platform/host/HostApplication.h"
+
+#ifdef ERP_HOST_WITH_ERPDB
+#include "erpdb.h"
+#endif
 
 #include <QApplication>
 #include <QFileInfo>
@@ -43,6 +48,13 @@ int main(int argc, char** argv) {
         problems << erphost::validate(settings);
     if (!problems.isEmpty())
         return fail(problems);
+
+#ifdef ERP_HOST_WITH_ERPDB
+    // Embedded databases get the ERP's functions and procedures on every connection.
+    erpdb::registerDatabaseObjects();
+#endif
+    if (const QString problem = erphost::checkDatabase(settings.connectionString); !problem.isEmpty())
+        return fail({problem});
 
     erphost::HostApplication host(settings);
     return host.run(request.quitAfterMs);

@@ -44,14 +44,18 @@ protected:
         return path;
     }
 
+    // A config on an embedded database the host may create, so that it opens.
+    QByteArray validConfig() const {
+        return "[Database]\nConnectionString=\"Provider=tsqlite;Create=yes;Data Source=" +
+               home.filePath(QStringLiteral("erp.db")).toUtf8() +
+               "\"\n[Session]\nCompany=2\nUserId=5\n[Window]\nCaption=Fasi ditta 2\n";
+    }
+
     // Nothing may be written when the host refuses to start.
     bool dataWritten() const { return QDir(home.filePath(QStringLiteral("data"))).exists(); }
 
     QTemporaryDir home;
 };
-
-const QByteArray validConfig = "[Database]\nConnectionString=\"Provider=tsqlite;Data Source=erp.db\"\n"
-                               "[Session]\nCompany=2\nUserId=5\n[Window]\nCaption=Fasi ditta 2\n";
 
 } // namespace
 
@@ -75,11 +79,19 @@ TEST_F(ErpHostProcess, RefusesBadSettingsWithAMessageNamingThem) {
     EXPECT_EQ(empty.exitCode, 2);
     EXPECT_TRUE(empty.err.contains(QStringLiteral("Database/ConnectionString"))) << empty.err.toStdString();
 
+    const HostRun noDatabase =
+        run({QStringLiteral("--connect"),
+             QStringLiteral("Provider=tsqlite;Data Source=") + home.filePath(QStringLiteral("no.db"))});
+    EXPECT_EQ(noDatabase.exitCode, 2);
+    EXPECT_TRUE(noDatabase.err.contains(QStringLiteral("Database/ConnectionString")))
+        << noDatabase.err.toStdString();
+    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("no.db"))));
+
     EXPECT_FALSE(dataWritten());
 }
 
 TEST_F(ErpHostProcess, OpensTheModuleScreenWithTheHostCaption) {
-    const QString config = writeConfig(validConfig);
+    const QString config = writeConfig(validConfig());
     const HostRun modeless =
         run({QStringLiteral("--config"), config, QStringLiteral("--quit-after"), QStringLiteral("300")});
     EXPECT_EQ(modeless.exitCode, 0) << modeless.err.toStdString();
@@ -92,7 +104,7 @@ TEST_F(ErpHostProcess, DefaultConfigFileAndModalScreen) {
     QDir().mkpath(home.filePath(QStringLiteral("config/erp-host")));
     QFile file(home.filePath(QStringLiteral("config/erp-host/erp-host.ini")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(validConfig + "Modal=true\n");
+    file.write(validConfig() + "Modal=true\n");
     file.close();
     const HostRun modal = run({QStringLiteral("--quit-after"), QStringLiteral("300")});
     EXPECT_EQ(modal.exitCode, 0) << modal.err.toStdString();

@@ -1,0 +1,91 @@
+#include "erpdb.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace erpdb {
+namespace {
+
+QString describe(const std::vector<tsqlite::Error>& errors) {
+    QStringList texts;
+    for (const auto& e : errors)
+        texts << QString::fromStdString(e.description);
+    return texts.join(QStringLiteral("; "));
+}
+
+void removeDatabaseFiles(const QString& path) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+} // namespace
+
+bool createDemoDatabase(const QString& path, const DemoOptions& options, bool overwrite, DemoSummary* summary,
+                        QString* error) {
+    auto fail = [&](const QString& text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    if (path.trimmed().isEmpty())
+        return fail(QStringLiteral("no database file was given"));
+    if (QFileInfo::exists(path) && !overwrite)
+        return fail(QStringLiteral("the file %1 exists already (use --force to replace it)").arg(path));
+    const QFileInfo info(path);
+    if (!info.absoluteDir().exists())
+        return fail(QStringLiteral("the folder %1 does not exist").arg(info.absolutePath()));
+
+    registerDatabaseObjects();
+    // Built beside the target and renamed at the end, so that a file at `path` is always whole.
+    const QString building = path + QStringLiteral(".building");
+    removeDatabaseFiles(building);
+    {
+        std::vector<tsqlite::Error> errors;
+        auto connection = tsqlite::Connection::open(building.toStdString(), errors, true);
+        if (!connection)
+            return fail(QStringLiteral("cannot create %1: %2").arg(building, describe(errors)));
+        if (!createSchema(*connection, errors)) {
+            connection.reset();
+            removeDatabaseFiles(building);
+            return fail(QStringLiteral("cannot create the ERP schema: %1").arg(describe(errors)));
+        }
+        QString why;
+        if (!generateDemoData(*connection, options, summary, &why)) {
+            connection.reset();
+            removeDatabaseFiles(building);
+            return fail(QStringLiteral("cannot generate the demo data: %1").arg(why));
+        }
+    }
+    if (QFileInfo::exists(path))
+        removeDatabaseFiles(path);
+    if (!QFile::rename(building, path)) {
+        removeDatabaseFiles(building);
+        return fail(QStringLiteral("cannot move the new database to %1").arg(path));
+    }
+    return true;
+}
+
+bool ensureDemoDatabase(const QString& path, QString* error) {
+    if (!QFileInfo::exists(path)) {
+        DemoOptions options;
+        options.today = QDate::currentDate();
+        return createDemoDatabase(path, options, false, nullptr, error);
+    }
+    registerDatabaseObjects();
+    std::vector<tsqlite::Error> errors;
+    auto connection = tsqlite::Connection::open(path.toStdString(), errors, false);
+    if (!connection) {
+        if (error)
+            *error = QStringLiteral("cannot open %1: %2").arg(path, describe(errors));
+        return false;
+    }
+    if (!hasSchema(*connection)) {
+        if (error)
+            *error = QStringLiteral("%1 is not an ERP database (it has no schedule table)").arg(path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace erpdb

@@ -75,20 +75,30 @@ bool Connection::Impl::afterSuccess(const Translation& translation, std::vector<
 bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::size_t bodyStart,
                                         ResultSink* sink, std::vector<Error>& errors,
                                         const ExecOptions& options, std::int64_t* rowsAffected) {
-    const std::uint64_t generation = schema->refresh();
     const auto literals = statementLiterals(tokens);
     const bool tryCache = bodyStart == 0 && isDml(tokens.front());
     std::string shape;
     if (tryCache) {
+        // The hot path reads no schema cookie: this connection's own DDL refreshes the
+        // generation, and a change made by another connection shows as a re-prepare.
         shape = shapeKey(tokens);
-        if (CacheEntry* entry = cache.find(shape, generation)) {
+        if (CacheEntry* entry = cache.find(shape, schema->generation())) {
+            bool changed = false;
+            bool ok = true;
             for (auto& part : entry->parts) {
-                if (!runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors))
-                    return false;
+                ok = runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors);
+                const int reprepares = sqlite3_stmt_status(part.stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
+                changed = changed || reprepares != part.reprepares;
+                part.reprepares = reprepares;
+                if (!ok)
+                    break;
             }
-            return true;
+            if (changed)
+                schema->invalidate();
+            return ok;
         }
     }
+    const std::uint64_t generation = schema->refresh();
 
     Translation translation;
     Error error;
@@ -162,9 +172,13 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
         }
         const bool ok = runPart(stmt, part.params, literals, sink, options, rowsAffected, nullptr, errors);
         sqlite3_finalize(stmt);
-        if (!ok)
+        if (!ok) {
+            schema->refresh();
             return false;
+        }
     }
+    // Statements run this way may change the schema: the cached translations learn it here.
+    schema->refresh();
     return afterSuccess(translation, errors);
 }
 

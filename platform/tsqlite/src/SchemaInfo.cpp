@@ -28,6 +28,11 @@ std::int64_t SchemaInfo::cookie(sqlite3_stmt*& stmt, const char* sql) {
     return value;
 }
 
+void SchemaInfo::invalidate() {
+    m_mainVersion = m_tempVersion = -1;
+    refresh();
+}
+
 std::uint64_t SchemaInfo::refresh() {
     const std::int64_t main = cookie(m_mainCookie, "PRAGMA main.schema_version");
     const std::int64_t temp = cookie(m_tempCookie, "PRAGMA temp.schema_version");

@@ -30,6 +30,8 @@ public:
     // changed the schema. Returns the current generation (it grows with every change seen).
     std::uint64_t refresh();
     std::uint64_t generation() const { return m_generation; }
+    // Forgets everything at once, when a prepared statement saw the schema change.
+    void invalidate();
 
     // Columns of a table or view (name compared without case), or nothing when it does not exist.
     const std::vector<ColumnInfo>* columns(const std::string& table);

@@ -21,6 +21,7 @@ struct CachedPart {
     std::vector<ParamRef> params;
     std::vector<Column> columns; // described at the first run
     bool described = false;
+    int reprepares = 0; // SQLite re-prepares a statement whose tables changed
 };
 
 struct CacheEntry {

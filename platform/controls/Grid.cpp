@@ -371,6 +371,23 @@ QString Grid::currentField() const {
     return m_model->columns()[current.column()].field;
 }
 
+int Grid::findRow(const QString& field, const QVariant& value) const {
+    const int column = m_model->sourceColumnOf(field);
+    QAbstractItemModel* source = m_model->sourceModel();
+    if (column < 0 || !source)
+        return -1;
+    const int rows = source->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (listCodeMatches(value, source->data(source->index(row, column), Qt::EditRole)))
+            return row;
+    }
+    return -1;
+}
+
+QVariant Grid::currentKey() const {
+    return m_keyField.isEmpty() ? QVariant() : value(currentRow(), m_keyField);
+}
+
 void Grid::onCurrentChanged(const QModelIndex& current) {
     const int row = current.isValid() ? current.row() : -1;
     if (row == m_lastRow)

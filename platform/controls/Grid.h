@@ -69,6 +69,12 @@ public:
     // Field of the current column, "" when there is none.
     QString currentField() const;
 
+    // First row whose field equals the value (texts ignoring case and trailing blanks,
+    // numbers by value), -1 when none does.
+    int findRow(const QString& field, const QVariant& value) const;
+    // The key field's value of the current row (see setKeyField).
+    QVariant currentKey() const;
+
     void setKeyField(const QString& field) { m_keyField = field; }
     const QString& keyField() const { return m_keyField; }
     void setLayoutKey(const QString& key) { m_layoutKey = key; }

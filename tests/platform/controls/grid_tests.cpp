@@ -4,9 +4,11 @@
 #include "platform/controls/GridModel.h"
 #include "platform/controls/ImageList.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -103,6 +105,14 @@ TEST_F(GridTest, ColumnsPickTheirFieldsByNameAndOtherFieldsStayOut) {
     EXPECT_TRUE(grid.isColumnHidden(grid.columnIndex("PD5C_KEYGRID")));
     grid.unbind();
     EXPECT_EQ(grid.rowCount(), 0);
+
+    grid.bind(model.get());
+    grid.setKeyField("PD5C_KEYGRID");
+    EXPECT_EQ(grid.findRow("PD5C_KEYGRID", "k1"), 0); // the stored "K1  " matches as the database compares
+    EXPECT_EQ(grid.findRow("PD5C_INDSTATOORD", qlonglong(7)), 2);
+    EXPECT_EQ(grid.findRow("PD5C_KEYGRID", "K9"), -1);
+    grid.setCurrentRow(2);
+    EXPECT_EQ(grid.currentKey().toString(), "K3");
 }
 
 TEST_F(GridTest, CellsFollowKindFormatListAndLocale) {
@@ -204,12 +214,34 @@ TEST_F(GridTest, EditingAsksBeforeAndAfterAndCanBeRefused) {
     EXPECT_FALSE(written.isValid());
 }
 
-TEST_F(GridTest, FocusLeavingTheGridCanBeRefused) {
+TEST(GridFocus, LeavingTheGridCanBeRefusedAndTheGridKeepsTheFocus) {
+    QWidget window;
+    auto* grid = new Grid(&window);
+    auto* other = new QLineEdit(&window);
+    other->move(0, 200);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
     bool hold = true;
-    QObject::connect(&grid, &Grid::validate, [&](bool& cancel) { cancel = hold; });
-    EXPECT_FALSE(grid.requestLeave());
+    int asked = 0;
+    QObject::connect(grid, &Grid::validate, [&](bool& cancel) {
+        ++asked;
+        cancel = hold;
+    });
+    grid->setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(grid->hasFocus());
+
+    other->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(grid->hasFocus());
+
     hold = false;
-    EXPECT_TRUE(grid.requestLeave());
+    other->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(other->hasFocus());
 }
 
 TEST_F(GridTest, RowMarksAreWrittenToTheModelOnlyWhileMarkingIsOn) {

@@ -97,6 +97,10 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
     });
 
     connect(this, &QAbstractItemView::clicked, this, &Grid::onClicked);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && index.column() < m_model->columnCount())
+            emit cellDoubleClicked(index.row(), m_model->columns()[index.column()].field);
+    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onCurrentChanged(current); });
     connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, &Grid::onModelAboutToBeReset);

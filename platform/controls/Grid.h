@@ -134,6 +134,7 @@ public:
 signals:
     void rowChanged(int row, int previousRow);
     void cellClicked(int row, const QString& field);
+    void cellDoubleClicked(int row, const QString& field);
     // Before a cell enters editing (also before a check box cell is toggled).
     void beforeEdit(int row, const QString& field, bool& cancel);
     // Before an edited value is written; cancel with a message to refuse it.

@@ -3,7 +3,6 @@
 #include "module/db/Connection.h"
 #include "module/db/Session.h"
 #include "platform/tsql/BatchSplitter.h"
-#include "platform/tsql/CsvSink.h"
 #include "platform/tsql/TsqlOptions.h"
 
 #include <QFile>
@@ -53,11 +52,10 @@ int TsqlRunner::run(const QStringList& batches) {
 }
 
 bool TsqlRunner::runBatch(const QString& batch) {
-    CsvSink sink(m_out);
     const QByteArray text = batch.toUtf8();
     m_connection.clearErrors();
     const bool ok =
-        m_connection.session()->execute(std::string_view(text.constData(), text.size()), false, &sink);
+        m_connection.session()->execute(std::string_view(text.constData(), text.size()), false, &m_sink);
     std::fflush(m_out);
     if (!ok)
         reportErrors();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/tsql/CsvSink.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdio>
@@ -16,7 +18,7 @@ namespace tsql {
 class TsqlRunner {
 public:
     TsqlRunner(scadlav::db::Connection& connection, std::FILE* out, std::FILE* err)
-        : m_connection(connection), m_out(out), m_err(err) {}
+        : m_connection(connection), m_out(out), m_err(err), m_sink(out) {}
 
     // Returns the number of batches that failed.
     int run(const QStringList& batches);
@@ -29,6 +31,7 @@ private:
     scadlav::db::Connection& m_connection;
     std::FILE* m_out;
     std::FILE* m_err;
+    CsvSink m_sink; // one for the whole script, so that result sets of every batch are separated
 };
 
 // The whole tool: arguments (without the program name) in, exit status out.

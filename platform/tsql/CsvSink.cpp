@@ -3,6 +3,7 @@
 #include "platform/tsql/CsvWriter.h"
 
 #include <QDate>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace tsql {
@@ -36,6 +37,14 @@ QDateTime fromMillis(std::int64_t ms) {
                      QTime::fromMSecsSinceStartOfDay(int(rest)));
 }
 
+// The embedded database's text form of a date-time ("2026-08-31 10:11:12.345"): a computed
+// column whose type the database does not know carries dates this way.
+bool looksLikeTimestamp(const QString& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}(\\.\\d{1,3})?$"));
+    return pattern.match(text).hasMatch();
+}
+
 QString text(std::string_view view) {
     return QString::fromUtf8(view.data(), static_cast<qsizetype>(view.size()));
 }
@@ -60,12 +69,14 @@ Value CsvSink::cellValue(const Cell& cell, const ColumnInfo& column) {
         return Value(scadlav::Decimal(cell.i, cell.scale));
     case Cell::Kind::DateTime:
         return Value(fromMillis(cell.i));
-    case Cell::Kind::Text:
-        if (isDateType(column.type)) {
-            if (auto when = scadlav::parseDateTimeText(text(cell.text)))
+    case Cell::Kind::Text: {
+        const QString value = text(cell.text);
+        if (isDateType(column.type) || (column.type == DataType::Variant && looksLikeTimestamp(value))) {
+            if (auto when = scadlav::parseDateTimeText(value))
                 return Value(*when);
         }
-        return Value(text(cell.text));
+        return Value(value);
+    }
     case Cell::Kind::Binary:
         return Value(
             QStringLiteral("0x") +

@@ -1,6 +1,7 @@
 // The tsql executable as a user runs it: scripts in, CSV and error lines out, exit status.
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -15,8 +16,10 @@ struct ToolRun {
     QString err;
 };
 
-ToolRun runTsql(const QStringList& arguments, const QString& input = {}) {
+ToolRun runTsql(const QStringList& arguments, const QString& input = {},
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
     QProcess process;
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(SCADLAV_BINARY_DIR "/bin/tsql"), arguments);
     ToolRun run;
     if (!process.waitForStarted(10'000)) {
@@ -109,6 +112,18 @@ TEST_F(TsqlTool, ScriptFromStandardInputSucceedsWithStatusZero) {
     EXPECT_EQ(run.err, QString());
     EXPECT_EQ(run.exitCode, 0);
 }
+
+#ifdef TSQL_TEST_HAVE_ERPDB
+TEST_F(TsqlTool, KnowsTheErpFunctionsOnTheEmbeddedDatabase) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ERP_FIXED_NOW"), QStringLiteral("2026-03-04 05:06:07"));
+    const ToolRun run = runTsql({QStringLiteral("--connect"), embedded()},
+                                QStringLiteral("SELECT dbo.QRX_GETDATE() AS OGGI\n"), environment);
+    // A computed date is printed like a date column: no fraction of a second.
+    EXPECT_EQ(run.out, QStringLiteral("OGGI\r\n2026-03-04 05:06:07\r\n")) << run.err.toStdString();
+    EXPECT_EQ(run.exitCode, 0);
+}
+#endif
 
 TEST_F(TsqlTool, OdbcDataSourceGoesThroughTheSameConnection) {
     ASSERT_TRUE(QFile::exists(kSqliteDriver)) << "SQLite's ODBC driver is missing: install libsqliteodbc";

@@ -5,10 +5,12 @@
 #include "platform/host/ErrorLog.h"
 #include "platform/host/LayoutStore.h"
 #include "platform/host/MessageService.h"
+#include "platform/host/ModuleLoader.h"
 #include "platform/host/NumericFormatter.h"
 #include "platform/host/ObjectFactory.h"
 #include "platform/host/UsageLog.h"
 
+#include "module/contract/Cinterface.h"
 #include "module/services/HostRuntime.h"
 #include "tests/support/doubles/FixedClock.h"
 
@@ -165,4 +167,27 @@ TEST(MessageBoxes, StyleFlagsMapToButtonsIconAndResultCodes) {
         EXPECT_EQ(presenter.show(QStringLiteral("?"), c.flags, QStringLiteral("T")), c.expected) << c.flags;
         EXPECT_EQ(seenIcon, c.icon) << c.flags;
     }
+}
+
+TEST(ModuleLoader, CreatesTheModuleClassFromTheLibrary) {
+    ModuleLoader missing(QStringLiteral("/nonexistent"));
+    EXPECT_FALSE(missing.load());
+    EXPECT_TRUE(missing.errorString().contains(QStringLiteral("cannot be loaded")));
+    EXPECT_EQ(missing.create(), nullptr);
+
+    ModuleLoader loader(QStringLiteral(SCADLAV_BINARY_DIR "/bin"));
+    ASSERT_TRUE(loader.load()) << loader.errorString().toStdString();
+    scadlav::Cinterface* module = loader.create();
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(module->Cinterface_ActiveDll(), module);
+    module->Cinterface_LetWindowState(70000);
+    EXPECT_EQ(module->Cinterface_WindowState(), 0);
+    loader.destroy(module);
+
+    QLibrary library(QStringLiteral(SCADLAV_BINARY_DIR "/bin/PDUO_KVB_SCADLAV"));
+    auto create =
+        reinterpret_cast<PDUO_KVB_SCADLAV_CreateObjectFn>(library.resolve("PDUO_KVB_SCADLAV_CreateObject"));
+    ASSERT_NE(create, nullptr);
+    EXPECT_EQ(create("PDUO_KVB_SCADLAV.ALTRA_CLASSE"), nullptr);
+    EXPECT_EQ(create(nullptr), nullptr);
 }

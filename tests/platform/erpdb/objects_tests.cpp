@@ -1,0 +1,133 @@
+// The functions and views the ERP database provides on every embedded connection.
+
+#include "ErpDbTesting.h"
+
+#include <QDateTime>
+#include <QtGlobal>
+
+#include <sqlite3.h>
+
+using erpdb::testing::ErpDatabase;
+using erpdb::testing::query;
+
+namespace {
+
+class FixedNow {
+public:
+    explicit FixedNow(const char* value) { qputenv("ERP_FIXED_NOW", value); }
+    ~FixedNow() { qunsetenv("ERP_FIXED_NOW"); }
+};
+
+void documentTypes(ErpDatabase& db) {
+    db.run("INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
+           "MG36_INDSTAPER) "
+           "VALUES ('OPR', 'Ordine di produzione', 24, 20, 1), ('OPRU', 'Ordine urgente', 24, 20, 0), "
+           "('OCL', 'Ordine conto lavoro', 25, 1, 0), ('OC', 'Ordine cliente', 21, 1, 0), "
+           "('OPX', 'Produzione altro', 24, 21, 0)");
+    db.run("INSERT INTO MG37_DOCUMDITTA (MG37_CODDOCUM_MG36, MG37_DITTA_CG18, MG37_DESCDOCUM) VALUES "
+           "('OPR', 2, 'Ordine di lavorazione'), ('OPRU', 2, 'Ignorata: tipo non per ditta')");
+}
+
+// The lookup of document codes, as the filter panel asks for it.
+std::string documentLookup(int company) {
+    return "SELECT TAB1.MG36_CODDOCUM, TAB2.MG36_DESCDOCUM \r\n FROM MG36_DOCUMENTI As TAB1 WITH (NOLOCK) "
+           "\r\n"
+           "   Outer Apply dbo.FNMG36_DOCUMENTI(TAB1.MG36_CODDOCUM, " +
+           std::to_string(company) +
+           ", TAB1.MG36_INDSTAPER) As TAB2 \r\n WHERE (TAB1.MG36_TIPODOC = 24 And TAB1.MG36_STIPODOC = 20) "
+           "Or \r\n"
+           " (TAB1.MG36_TIPODOC = 25 and TAB1.MG36_STIPODOC = 1) ORDER BY TAB1.MG36_CODDOCUM";
+}
+
+std::string fixedText(const std::string& code, int company) {
+    return " SELECT TAB2.MG62_DESCR, TAB1.MG62_TESTO  From MG62_TESTIFIS As TAB1 WITH (NOLOCK)  Outer Apply "
+           "dbo.FNMG62_TESTIFIS(MG62_CODICE, " +
+           std::to_string(company) + ") As TAB2  WHERE TAB1.MG62_CODICE = '" + code + "'";
+}
+
+} // namespace
+
+TEST(ErpObjects, ServerDateFollowsTheFixedClock) {
+    ErpDatabase db;
+    {
+        FixedNow fixed("2026-03-15 10:30:00");
+        EXPECT_EQ(query(db.connection(), "SELECT dbo.QRX_GETDATE() AS NOW").value("NOW"),
+                  "2026-03-15 10:30:00.000");
+        EXPECT_EQ(erpdb::currentErpTimestamp(), QStringLiteral("2026-03-15 10:30:00.000"));
+    }
+    {
+        // A malformed value is not taken: the local clock runs.
+        FixedNow fixed("15/03/2026");
+        const QString now = erpdb::currentErpTimestamp();
+        EXPECT_EQ(now.left(10), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    }
+    auto r = query(db.connection(), "SELECT dbo.QRX_GETDATE() AS NOW");
+    ASSERT_TRUE(r.ok) << r.firstError();
+    const QDateTime read =
+        QDateTime::fromString(QString::fromStdString(r.value("NOW")), "yyyy-MM-dd HH:mm:ss.zzz");
+    ASSERT_TRUE(read.isValid());
+    EXPECT_LT(qAbs(read.secsTo(QDateTime::currentDateTime())), 5);
+}
+
+TEST(ErpObjects, ServerDateIsOneValuePerStatement) {
+    ErpDatabase db;
+    // Long enough that a per-row clock would move on between the first and the last row.
+    const char* sql = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300000) "
+                      "SELECT COUNT(DISTINCT QRX_GETDATE()) FROM n";
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db.connection().handle(), sql, -1, &stmt, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(stmt, 0), 1);
+    sqlite3_finalize(stmt);
+}
+
+TEST(ErpObjects, DocumentTypeLookupOffersProductionAndSubcontractTypesWithCompanyDescriptions) {
+    ErpDatabase db;
+    documentTypes(db);
+    auto first = query(db.connection(), documentLookup(1));
+    ASSERT_TRUE(first.ok) << first.firstError();
+    ASSERT_EQ(first.rows.size(), 3u);
+    EXPECT_EQ(*first.rows[0][0], "OCL");
+    EXPECT_EQ(*first.rows[1][0], "OPR");
+    EXPECT_EQ(*first.rows[1][1], "Ordine di produzione");
+
+    auto second = query(db.connection(), documentLookup(2));
+    ASSERT_TRUE(second.ok) << second.firstError();
+    ASSERT_EQ(second.rows.size(), 3u);
+    EXPECT_EQ(*second.rows[1][1], "Ordine di lavorazione");
+    // A type not kept per company reads its own description whatever the company.
+    EXPECT_EQ(*second.rows[2][1], "Ordine urgente");
+}
+
+TEST(ErpObjects, FixedTextDescriptionDependsOnTheCompany) {
+    ErpDatabase db;
+    db.run("INSERT INTO MG62_TESTIFIS (MG62_CODICE, MG62_DESCR, MG62_TESTO) VALUES ('SOLL01', 'Sollecito', "
+           "'Vi sollecitiamo la consegna.')");
+    db.run(
+        "INSERT INTO MG63_TESTIFISDITTA (MG63_CODICE_MG62, MG63_DITTA_CG18, MG63_DESCR) VALUES ('SOLL01', 2, "
+        "'Sollecito rientro')");
+    auto one = query(db.connection(), fixedText("SOLL01", 1));
+    ASSERT_TRUE(one.ok) << one.firstError();
+    EXPECT_EQ(one.value("MG62_DESCR"), "Sollecito");
+    EXPECT_EQ(one.value("MG62_TESTO"), "Vi sollecitiamo la consegna.");
+    EXPECT_EQ(query(db.connection(), fixedText("SOLL01", 2)).value("MG62_DESCR"), "Sollecito rientro");
+    auto missing = query(db.connection(), fixedText("NESSUNO", 1));
+    ASSERT_TRUE(missing.ok) << missing.firstError();
+    EXPECT_TRUE(missing.rows.empty());
+}
+
+TEST(ErpObjects, PhaseAndDepartmentViewsShowTheirTables) {
+    ErpDatabase db;
+    db.run(
+        "INSERT INTO PD12_FASILAVORO (PD12_DITTA_CG18, PD12_CODFASE, PD12_DESCR, PD12_INDFASEINTEST) VALUES "
+        "(1, 200, 'Tornitura CNC', 0)");
+    db.run("INSERT INTO PD07_REPARTO (PD07_DITTA_CG18, PD07_CODREP, PD07_DESCR) VALUES (1, 'TOR', 'Torneria "
+           "CNC')");
+    auto phase =
+        query(db.connection(), "SELECT PD12_DESCR FROM VPD12_FASILAVORO WITH (NOLOCK) WHERE PD12_DITTA_CG18 "
+                               "= 1 AND PD12_CODFASE = 200");
+    EXPECT_EQ(phase.value("PD12_DESCR"), "Tornitura CNC") << phase.firstError();
+    auto dept = query(db.connection(),
+                      "SELECT PD07_DESCR FROM VPD07_REPARTO WITH (NOLOCK) WHERE PD07_CODREP = 'tor'");
+    EXPECT_EQ(dept.value("PD07_DESCR"), "Torneria CNC") << dept.firstError();
+}

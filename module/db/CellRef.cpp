@@ -1,6 +1,7 @@
 #include "module/db/CellRef.h"
 
 #include <QString>
+#include <cmath>
 
 namespace scadlav::db {
 namespace {
@@ -12,6 +13,17 @@ std::string_view trimRight(std::string_view s) {
     while (!s.empty() && s.back() == ' ')
         s.remove_suffix(1);
     return s;
+}
+
+// The text without its accents: "Àncora" -> "Ancora".
+QString baseLetters(const QString& text) {
+    QString out;
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    out.reserve(decomposed.size());
+    for (QChar c : decomposed)
+        if (c.category() != QChar::Mark_NonSpacing)
+            out += c;
+    return out;
 }
 
 int family(CellKind k) {
@@ -90,6 +102,8 @@ int compareNumbers(const CellRef& a, const CellRef& b) {
         return x < y ? -1 : (x > y ? 1 : 0);
     }
     double x = asDouble(a), y = asDouble(b);
+    if (std::isnan(x) || std::isnan(y)) // NaN first, so that the order stays total
+        return std::isnan(x) && std::isnan(y) ? 0 : (std::isnan(x) ? -1 : 1);
     return x < y ? -1 : (x > y ? 1 : 0);
 }
 
@@ -103,10 +117,13 @@ int compareText(std::string_view a, std::string_view b) {
         unsigned char x = static_cast<unsigned char>(a[k]);
         unsigned char y = static_cast<unsigned char>(b[k]);
         if (x >= 0x80 || y >= 0x80) {
-            // Beyond ASCII: let Qt fold case (à equals À), from this point on.
-            QString qa = QString::fromUtf8(a.data() + k, static_cast<qsizetype>(a.size() - k));
-            QString qb = QString::fromUtf8(b.data() + k, static_cast<qsizetype>(b.size() - k));
-            int r = QString::compare(qa, qb, Qt::CaseInsensitive);
+            // Beyond ASCII: letters order by their base letter first (à next to a), then by
+            // accent; case is folded for accented letters too (à equals À).
+            const QString qa = QString::fromUtf8(a.data() + k, static_cast<qsizetype>(a.size() - k));
+            const QString qb = QString::fromUtf8(b.data() + k, static_cast<qsizetype>(b.size() - k));
+            int r = QString::compare(baseLetters(qa), baseLetters(qb), Qt::CaseInsensitive);
+            if (r == 0)
+                r = QString::compare(qa, qb, Qt::CaseInsensitive);
             return r < 0 ? -1 : (r > 0 ? 1 : 0);
         }
         if (x >= 'A' && x <= 'Z')

@@ -1,6 +1,7 @@
 #include "module/db/Recordset.h"
 
 #include "module/db/FilterPredicate.h"
+#include "module/db/RowOrder.h"
 #include "module/db/RowStore.h"
 #include "module/db/Session.h"
 #include "module/db/StoreLoader.h"
@@ -576,20 +577,7 @@ void Recordset::rebuildView() {
         m_view.resize(rows);
         std::iota(m_view.begin(), m_view.end(), 0u);
     }
-    if (!m_sortFields.empty()) {
-        const RowStore& store = *m_store;
-        const auto& fields = m_sortFields;
-        const auto& descending = m_sortDescending;
-        // The store row as last key keeps rows with equal keys in their original order.
-        std::sort(m_view.begin(), m_view.end(), [&](std::uint32_t a, std::uint32_t b) {
-            for (std::size_t k = 0; k < fields.size(); ++k) {
-                int r = compareCells(store.cell(a, fields[k]), store.cell(b, fields[k]));
-                if (r != 0)
-                    return descending[k] ? r > 0 : r < 0;
-            }
-            return a < b;
-        });
-    }
+    sortRows(*m_store, m_view, m_sortFields, m_sortDescending);
 }
 
 bool Recordset::setFilter(const QString& expression) {

@@ -179,8 +179,8 @@ int RowStore::fieldIndex(const QString& name) const {
 
 CellRef RowStore::cell(std::uint32_t row, int column) const {
     const Column& c = m_columns[static_cast<std::size_t>(column)];
-    const std::uint8_t tag = c.tags[row];
-    const std::uint64_t payload = c.data[row];
+    const std::uint8_t tag = c.tag(row);
+    const std::uint64_t payload = c.payload(row);
     CellRef out;
     out.kind = static_cast<CellKind>(tag & 7);
     out.scale = static_cast<std::uint8_t>(tag >> 3);
@@ -225,8 +225,7 @@ Value RowStore::value(std::uint32_t row, int column) const {
 }
 
 void RowStore::put(Column& column, CellKind kind, int scale, std::uint64_t payload) {
-    column.tags.push_back(tagOf(kind, scale));
-    column.data.push_back(payload);
+    column.push(tagOf(kind, scale), payload);
 }
 
 void RowStore::storeCell(int index, const Cell& c) {
@@ -347,19 +346,17 @@ void RowStore::appendBackendRow(const Cell* cells, std::size_t count) {
 
 void RowStore::finishLoading() {
     for (std::size_t k = 0; k < m_fields.size(); ++k) {
-        Column& column = m_columns[k];
-        column.tags.shrink_to_fit();
-        column.data.shrink_to_fit();
+        const Column& column = m_columns[k];
         if (m_classes[k] != StorageClass::Any)
             continue;
         // A computed column: take the type its cells share.
         unsigned seen = 0;
         bool fits32 = true;
-        for (std::size_t r = 0; r < column.tags.size(); ++r) {
-            const CellKind kind = static_cast<CellKind>(column.tags[r] & 7);
+        for (std::uint32_t r = 0; r < column.size(); ++r) {
+            const CellKind kind = static_cast<CellKind>(column.tag(r) & 7);
             seen |= 1u << static_cast<unsigned>(kind);
             if (kind == CellKind::Int) {
-                const auto v = static_cast<std::int64_t>(column.data[r]);
+                const auto v = static_cast<std::int64_t>(column.payload(r));
                 fits32 = fits32 && v >= std::numeric_limits<std::int32_t>::min() &&
                          v <= std::numeric_limits<std::int32_t>::max();
             }
@@ -460,51 +457,40 @@ std::optional<Value> RowStore::normalize(int column, const Value& value, QString
     return refuse();
 }
 
-void RowStore::putValue(Column& column, const Value& v) {
+std::pair<std::uint8_t, std::uint64_t> RowStore::encode(const Value& v) {
     switch (v.kind()) {
     case Value::Kind::Empty:
     case Value::Kind::Null:
     case Value::Kind::Array:
-        put(column, CellKind::Null, 0, 0);
         break;
     case Value::Kind::Bool:
-        put(column, CellKind::Bool, 0, v.asBool() ? 1 : 0);
-        break;
+        return {tagOf(CellKind::Bool, 0), v.asBool() ? 1 : 0};
     case Value::Kind::Int:
-        put(column, CellKind::Int, 0, static_cast<std::uint64_t>(v.asInt()));
-        break;
+        return {tagOf(CellKind::Int, 0), static_cast<std::uint64_t>(v.asInt())};
     case Value::Kind::Decimal: {
         Decimal d = v.asDecimal();
         if (d.scale() > 18)
             d = d.rounded(18);
-        put(column, CellKind::Decimal, d.scale(), static_cast<std::uint64_t>(d.units()));
-        break;
+        return {tagOf(CellKind::Decimal, d.scale()), static_cast<std::uint64_t>(d.units())};
     }
     case Value::Kind::Double:
-        put(column, CellKind::Double, 0, std::bit_cast<std::uint64_t>(v.asDouble()));
-        break;
+        return {tagOf(CellKind::Double, 0), std::bit_cast<std::uint64_t>(v.asDouble())};
     case Value::Kind::Text: {
         const QByteArray utf8 = v.asText().toUtf8();
-        put(column, CellKind::Text, 0, m_text.add(std::string_view(utf8.constData(), utf8.size())));
-        break;
+        return {tagOf(CellKind::Text, 0), m_text.add(std::string_view(utf8.constData(), utf8.size()))};
     }
     case Value::Kind::DateTime:
-        put(column, CellKind::DateTime, 0, static_cast<std::uint64_t>(millisFromDateTime(v.asDateTime())));
-        break;
+        return {tagOf(CellKind::DateTime, 0), static_cast<std::uint64_t>(millisFromDateTime(v.asDateTime()))};
     }
+    return {tagOf(CellKind::Null, 0), 0};
 }
 
 void RowStore::writeSlot(std::uint32_t row, int column, const Value& value) {
-    // Encode through a one-cell scratch column, then move the slot into place.
-    Column scratch;
-    putValue(scratch, value);
-    Column& c = m_columns[static_cast<std::size_t>(column)];
-    std::uint8_t tag = scratch.tags[0];
+    auto [tag, payload] = encode(value);
     if (m_classes[static_cast<std::size_t>(column)] == StorageClass::Binary &&
         static_cast<CellKind>(tag & 7) == CellKind::Text)
         tag = tagOf(CellKind::Binary, 0);
-    c.tags[row] = tag;
-    c.data[row] = scratch.data[0];
+    m_columns[static_cast<std::size_t>(column)].set(row, tag, payload);
 }
 
 void RowStore::setValue(std::uint32_t row, int column, const Value& normalized) {
@@ -536,7 +522,7 @@ void RowStore::replaceRows(RowStore& fresh) {
 std::size_t RowStore::memoryBytes() const {
     std::size_t total = sizeof(*this) + m_text.bytesAllocated();
     for (const Column& c : m_columns)
-        total += c.tags.capacity() + c.data.capacity() * sizeof(std::uint64_t);
+        total += c.bytes();
     return total;
 }
 

@@ -4,6 +4,7 @@
 // arena. 100 000 rows of 80 columns thus take about 9 bytes a cell plus their text, and a
 // Value is built only when a cell is read.
 
+#include "module/db/CellColumn.h"
 #include "module/db/CellRef.h"
 #include "module/db/IBackend.h"
 #include "module/db/Recordset.h"
@@ -70,12 +71,10 @@ public:
     bool updatable = true;
 
 private:
-    struct Column {
-        std::vector<std::uint8_t> tags; // CellKind | scale << 3
-        std::vector<std::uint64_t> data;
-    };
+    // A tag is CellKind | scale << 3.
+    using Column = CellColumn;
     void put(Column& column, CellKind kind, int scale, std::uint64_t payload);
-    void putValue(Column& column, const Value& value);
+    std::pair<std::uint8_t, std::uint64_t> encode(const Value& value);
     void storeCell(int column, const Cell& cell);
     void writeSlot(std::uint32_t row, int column, const Value& value);
     void forEachCursor(const std::function<void(Recordset*)>& action);

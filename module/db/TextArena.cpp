@@ -10,7 +10,7 @@ std::uint64_t TextArena::add(std::string_view text) {
         return 0;
     if (text.size() > kSharedLimit) {
         Chunk chunk;
-        chunk.data = std::make_unique<char[]>(text.size());
+        chunk.data = std::make_unique_for_overwrite<char[]>(text.size());
         std::memcpy(chunk.data.get(), text.data(), text.size());
         chunk.size = text.size();
         m_allocated += text.size();
@@ -21,7 +21,7 @@ std::uint64_t TextArena::add(std::string_view text) {
     }
     if (m_open == SIZE_MAX || m_chunks[m_open].size + text.size() > kChunkSize) {
         Chunk chunk;
-        chunk.data = std::make_unique<char[]>(kChunkSize);
+        chunk.data = std::make_unique_for_overwrite<char[]>(kChunkSize);
         m_allocated += kChunkSize;
         m_chunks.push_back(std::move(chunk));
         m_open = m_chunks.size() - 1;

@@ -127,6 +127,21 @@ TEST(Recordset, SortIsStableWithNullsFirstAndKeepsTheCurrentRow) {
     EXPECT_EQ(ids(*rs), (std::vector<std::int64_t>{2, 3, 5}));
 }
 
+TEST(Recordset, TextSortsAndFiltersWithoutCaseAndWithAccentsNextToTheirLetter) {
+    auto rs = makeSet({{1, "Zeta", 0, Value::null(), 0},
+                       {2, QString::fromUtf8("àncora"), 0, Value::null(), 0},
+                       {3, "alfa  ", 0, Value::null(), 0},
+                       {4, QString::fromUtf8("Ància"), 0, Value::null(), 0},
+                       {5, "Alfa", 0, Value::null(), 0},
+                       {6, "ancora", 0, Value::null(), 0}});
+    ASSERT_TRUE(rs->setSort("NAME"));
+    EXPECT_EQ(ids(*rs), (std::vector<std::int64_t>{3, 5, 4, 6, 2, 1}));
+    ASSERT_TRUE(rs->setFilter(QString::fromUtf8("NAME = 'ÀNCORA'")));
+    EXPECT_EQ(ids(*rs), (std::vector<std::int64_t>{2})); // accents count, case does not
+    ASSERT_TRUE(rs->setFilter("NAME < 'b'"));
+    EXPECT_EQ(ids(*rs), (std::vector<std::int64_t>{3, 5, 4, 6, 2}));
+}
+
 TEST(Recordset, CloneHasItsOwnFilterAndPositionButSharesWrites) {
     auto rs = sample();
     rs->moveTo(1);

@@ -152,8 +152,8 @@ public:
     // An empty list restores the original order. The current row stays current.
     bool setSort(const QString& fieldList);
     QString sort() const;
-    // A second cursor over the same rows with no filter, this cursor's sort, on its first row.
-    // Returns nullptr when this record set is closed.
+    // A second cursor over the same rows, in their original order with no filter and no sort,
+    // standing on its first row. Returns nullptr when this record set is closed.
     std::unique_ptr<Recordset> clone() const;
 
     // --- errors and notification ---

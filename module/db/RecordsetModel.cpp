@@ -35,9 +35,9 @@ void RecordsetModel::onEvent(const RecordsetEvent& event) {
             emit dataChanged(index(event.row, 0), index(event.row, columnCount() - 1));
         break;
     case RecordsetEvent::Kind::RowAppended:
-        // The row is already in the cursor: announce it as inserted.
-        beginInsertRows({}, event.row, event.row);
-        endInsertRows();
+        // The cursor already holds the row, too late for beginInsertRows(): start afresh.
+        beginResetModel();
+        endResetModel();
         break;
     }
 }

@@ -166,7 +166,9 @@ RowStore::RowStore(std::vector<FieldInfo> fields) : m_fields(std::move(fields)) 
         if (f.numericScale > 18)
             f.numericScale = 18;
         m_classes.push_back(storageClassOf(f.type));
-        m_index.insert(f.name.toCaseFolded(), static_cast<int>(k));
+        const QString key = f.name.toCaseFolded();
+        if (!m_index.contains(key)) // a name selected twice: the first one answers
+            m_index.insert(key, static_cast<int>(k));
     }
 }
 

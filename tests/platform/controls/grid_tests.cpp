@@ -6,12 +6,15 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDialog>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QStandardItemModel>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace erpctl;
@@ -212,6 +215,46 @@ TEST_F(GridTest, EditingAsksBeforeAndAfterAndCanBeRefused) {
     grid.commitCellInput(date, "", true); // emptying a date writes a null
     EXPECT_EQ(after, 2);
     EXPECT_FALSE(written.isValid());
+}
+
+TEST(GridFocus, AHandlerShowingADialogAfterTheEditRunsOnce) {
+    // A message box shown from the after-edit handler takes the focus from the open editor;
+    // the value must still be committed once, and the grid must survive it.
+    QWidget window;
+    auto* grid = new Grid(&window);
+    auto* other = new QLineEdit(&window);
+    other->move(0, 250);
+    QStandardItemModel model(1, 1);
+    model.setHorizontalHeaderLabels({"DATA_INI"});
+    grid->addColumn("DATA_INI", "Nuova data ini.", ColumnKind::Date, 1000);
+    grid->bind(&model);
+    grid->setEditable(true);
+    grid->setColumnEditable("DATA_INI");
+    window.show();
+    QApplication::setActiveWindow(&window);
+    int edits = 0;
+    QObject::connect(grid, &Grid::afterEdit, [&](int, const QString&) {
+        ++edits;
+        // What a modal message box does to the editor: the focus goes elsewhere while an
+        // event loop runs.
+        other->setFocus();
+        QDialog message(&window);
+        QTimer::singleShot(0, &message, &QDialog::reject);
+        message.exec();
+    });
+    const QModelIndex cell = grid->model()->index(0, 0);
+    grid->setFocus();
+    grid->edit(cell);
+    auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(cell));
+    ASSERT_NE(editor, nullptr);
+    editor->setText("15/05/2026");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(editor, &enter);
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(edits, 1);
+    EXPECT_FALSE(grid->isEditing());
+    EXPECT_EQ(model.data(model.index(0, 0), Qt::EditRole).toDateTime().date(), QDate(2026, 5, 15));
 }
 
 TEST(GridFocus, LeavingTheGridCanBeRefusedAndTheGridKeepsTheFocus) {

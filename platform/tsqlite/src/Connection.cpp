@@ -151,4 +151,8 @@ const std::string& Connection::path() const {
     return m_impl->path;
 }
 
+Connection::CacheStatistics Connection::cacheStatistics() const {
+    return m_impl->statistics;
+}
+
 } // namespace tsqlite

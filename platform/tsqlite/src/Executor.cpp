@@ -83,6 +83,7 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
         // generation, and a change made by another connection shows as a re-prepare.
         shape = shapeKey(tokens);
         if (CacheEntry* entry = cache.find(shape, schema->generation())) {
+            ++statistics.reused;
             bool changed = false;
             bool ok = true;
             for (auto& part : entry->parts) {
@@ -103,6 +104,7 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
     Translation translation;
     Error error;
     Translator translator(db, *schema);
+    ++statistics.translated;
     if (!translator.translate(tokens, bodyStart, translation, error, true)) {
         errors.push_back(std::move(error));
         return false;

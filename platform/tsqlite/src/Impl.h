@@ -22,6 +22,7 @@ struct Connection::Impl {
     std::unique_ptr<detail::SchemaInfo> schema;
     detail::StatementCache cache;
     Connection* owner = nullptr;
+    Connection::CacheStatistics statistics;
 
     ~Impl();
 

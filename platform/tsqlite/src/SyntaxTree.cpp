@@ -166,11 +166,26 @@ void Emitter::text(std::string_view piece) {
     m_noSpace = piece == "(" || piece == ".";
 }
 
+namespace {
+
+// Words after which a parenthesis opens an expression, not the arguments of a call.
+bool keywordBeforeGroup(const Node& n) {
+    for (auto w : {"WHERE",  "AND",  "OR",   "NOT",   "ON",   "IN",   "EXISTS", "SELECT",
+                   "FROM",   "JOIN", "AS",   "WHEN",  "THEN", "ELSE", "VALUES", "BY",
+                   "HAVING", "SET",  "INTO", "UNION", "ALL",  "IS",   "LIKE",   "BETWEEN"}) {
+        if (n.isWord(w))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void Emitter::emit(const Seq& seq) {
     for (std::size_t i = 0; i < seq.size(); ++i) {
         // A call: no blank between the name and its parenthesis.
         if (seq[i].type == Node::Type::Group && i > 0 && seq[i - 1].type == Node::Type::Token &&
-            seq[i - 1].tok.kind == TokenKind::Word)
+            seq[i - 1].tok.kind == TokenKind::Word && !keywordBeforeGroup(seq[i - 1]))
             m_noSpace = true;
         emit(seq[i]);
     }

@@ -1,0 +1,107 @@
+// The rewriting of statements as SQLite sees them, and the cache of translations by shape.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tsqlite;
+using tsqlite::testing::RecordingSink;
+using tsqlite::testing::ScratchDatabase;
+
+namespace {
+
+class Translation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_db = m_scratch.open();
+        ASSERT_TRUE(m_db);
+        run("CREATE TABLE A (K varchar(12) NOT NULL PRIMARY KEY, Q decimal(14,3), D datetime)\r\n"
+            "CREATE TABLE B (K varchar(12) NOT NULL, V int)");
+    }
+    void run(std::string_view sql) {
+        std::vector<Error> errors;
+        ASSERT_TRUE(m_db->execute(sql, nullptr, errors)) << sql << "\n" << errors.front().description;
+    }
+    std::vector<std::string> translate(std::string_view sql) {
+        std::vector<std::string> out;
+        std::vector<Error> errors;
+        EXPECT_TRUE(m_db->translate(sql, out, errors)) << (errors.empty() ? "" : errors.front().description);
+        return out;
+    }
+    ScratchDatabase m_scratch;
+    std::unique_ptr<Connection> m_db;
+};
+
+} // namespace
+
+TEST_F(Translation, UpdateFromDropsTheTargetFromTheJoin) {
+    const auto out = translate("UPDATE A SET Q = B.V FROM A INNER JOIN B ON A.K = B.K WHERE B.V > 0");
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0], "UPDATE \"A\" SET Q = tsql_write(B.V, 'decimal(14,3)') FROM B WHERE (A.K = B.K) AND "
+                      "(B.V > 0)");
+    const auto second = translate("UPDATE A SET Q = 1 FROM B INNER JOIN A ON A.K = B.K");
+    EXPECT_EQ(second.at(0), "UPDATE \"A\" SET Q = tsql_write(1, 'decimal(14,3)') FROM B WHERE A.K = B.K");
+}
+
+TEST_F(Translation, TopHintsAndBracketsBecomeSqlite) {
+    const auto out = translate("SELECT TOP 1 [K] FROM A WITH (NOLOCK) WHERE D >= '20240301' ORDER BY K DESC");
+    EXPECT_EQ(out.at(0), "SELECT \"K\" FROM A WHERE D >= '2024-03-01 00:00:00.000' ORDER BY K DESC LIMIT 1");
+}
+
+TEST_F(Translation, ConditionalDropGovernsOnlyTheNextStatement) {
+    const auto out = translate("IF OBJECT_ID('tempdb..##T') IS NOT NULL DROP TABLE ##T\r\nSELECT 1");
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], "SELECT CASE WHEN tsql_object_id('tempdb..##T') IS NOT NULL THEN 1 ELSE 0 END");
+    EXPECT_EQ(out[1], "DROP TABLE \"##T\"");
+    EXPECT_EQ(out[2], "SELECT 1");
+}
+
+TEST_F(Translation, OncePerRowStatementIsTranslatedOnce) {
+    const auto before = m_db->cacheStatistics();
+    for (int i = 0; i < 50; ++i)
+        run("INSERT INTO B (K, V) VALUES ('K" + std::to_string(i) + "', " + std::to_string(i) + ")");
+    for (int i = 0; i < 50; ++i)
+        run("UPDATE B SET V = " + std::to_string(i * 2) + " WHERE K = 'K" + std::to_string(i) + "'");
+    const auto after = m_db->cacheStatistics();
+    EXPECT_EQ(after.translated - before.translated, 2);
+    EXPECT_EQ(after.reused - before.reused, 98);
+    RecordingSink sink;
+    std::vector<Error> errors;
+    ASSERT_TRUE(m_db->execute("SELECT SUM(V) FROM B", &sink, errors));
+    EXPECT_EQ(sink.results[0].rows[0][0], std::to_string(2 * (49 * 50 / 2)));
+}
+
+TEST_F(Translation, LiteralKindsAreNotConfusedAcrossCachedRuns) {
+    // Same text but for the kind of a literal: "+" concatenates with text, adds with numbers.
+    RecordingSink sink;
+    std::vector<Error> errors;
+    ASSERT_TRUE(m_db->execute("SELECT 1 + 2", &sink, errors));
+    ASSERT_TRUE(m_db->execute("SELECT '1' + '2'", &sink, errors));
+    EXPECT_EQ(sink.results[0].rows[0][0], "3");
+    EXPECT_EQ(sink.results[1].rows[0][0], "12");
+}
+
+TEST_F(Translation, CachedStatementFollowsTheTableRecreatedWithOtherTypes) {
+    run("CREATE TABLE ##W (Q decimal(14,3))");
+    run("INSERT INTO ##W VALUES (1.23456)");
+    run("DROP TABLE ##W\r\nCREATE TABLE ##W (Q decimal(14,1))");
+    run("INSERT INTO ##W VALUES (1.23456)");
+    RecordingSink sink;
+    std::vector<Error> errors;
+    ASSERT_TRUE(m_db->execute("SELECT Q FROM ##W", &sink, errors));
+    EXPECT_EQ(sink.results[0].rows[0][0], "1.2");
+}
+
+TEST_F(Translation, ReadOnlyFileIsRefused) {
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    m_db.reset();
+    ASSERT_EQ(::chmod(m_scratch.path().c_str(), 0444), 0);
+    std::vector<Error> errors;
+    EXPECT_FALSE(Connection::open(m_scratch.path(), errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors[0].number, kErrCannotOpen);
+    EXPECT_NE(errors[0].description.find("read-only"), std::string::npos);
+}

@@ -1,5 +1,6 @@
 #include "platform/controls/CodeField.h"
 
+#include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/controls/ILookupPresenter.h"
 
 #include <QKeyEvent>
@@ -33,7 +34,8 @@ bool CodeField::requestLookup() {
     if (!request.lookupName.isEmpty())
         m_lookupName = request.lookupName;
     QString picked = request.pickedCode;
-    if (picked.isEmpty() && m_presenter && !m_presenter->present(request, this, picked))
+    ILookupPresenter* presenter = m_presenter ? m_presenter : defaultLookupPresenter();
+    if (picked.isEmpty() && presenter && !presenter->present(request, this, picked))
         picked.clear();
     if (picked.trimmed().isEmpty())
         return false;

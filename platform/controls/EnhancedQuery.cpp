@@ -1,6 +1,7 @@
 #include "platform/controls/EnhancedQuery.h"
 
 #include "platform/controls/DateText.h"
+#include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/controls/FilterTable.h"
 #include "platform/controls/ILookupPresenter.h"
 
@@ -364,8 +365,9 @@ bool EnhancedQuery::requestLookup(const QString& field, int side) {
         m_lookupName = request.lookupName;
 
     QString picked = request.pickedCode;
-    if (picked.isEmpty() && m_presenter) {
-        if (!m_presenter->present(request, this, picked))
+    ILookupPresenter* presenter = m_presenter ? m_presenter : defaultLookupPresenter();
+    if (picked.isEmpty() && presenter) {
+        if (!presenter->present(request, this, picked))
             picked.clear();
     }
     if (!picked.trimmed().isEmpty())

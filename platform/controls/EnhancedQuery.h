@@ -78,6 +78,7 @@ public:
     // --- Lookups ---
     const QString& lookupName() const { return m_lookupName; }
     void setLookupName(const QString& name) { m_lookupName = name; }
+    // The presenter that shows lists for this panel; without one the default presenter is used.
     void setLookupPresenter(ILookupPresenter* presenter) { m_presenter = presenter; }
     // What F4 does on a value: raises StartLookup for that side (1 from, 2 to) and writes the
     // picked code; on a date row opens the calendar. False when the row does not offer it.

@@ -1,5 +1,6 @@
 // The filter panel as a screen uses it: rows, values typed in its table, decode and lookup
 // events, validation and the condition text.
+#include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/controls/EnhancedQuery.h"
 #include "platform/controls/FilterTable.h"
 #include "platform/controls/ILookupPresenter.h"
@@ -152,6 +153,15 @@ TEST_F(PanelTest, LookupHandsParentValuesAndWritesThePickedCode) {
     presenter.answer.clear(); // cancelled: the value stays
     EXPECT_TRUE(panel.requestLookup("MG66_SFAM_MG54", 2));
     EXPECT_EQ(panel.toValue("MG66_SFAM_MG54"), "S9");
+
+    // A panel without a presenter of its own uses the one the host registered.
+    ScriptedPresenter hostPresenter;
+    hostPresenter.answer = "S5";
+    setDefaultLookupPresenter(&hostPresenter);
+    panel.setLookupPresenter(nullptr);
+    EXPECT_TRUE(panel.requestLookup("MG66_SFAM_MG54", 2));
+    setDefaultLookupPresenter(nullptr);
+    EXPECT_EQ(panel.toValue("MG66_SFAM_MG54"), "S5");
 
     EXPECT_FALSE(panel.requestLookup("DO11_NUMDOC", 1)); // no list on this row
     EXPECT_FALSE(panel.requestLookup("NOT_A_FIELD", 1));

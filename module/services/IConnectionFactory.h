@@ -14,6 +14,7 @@ class Connection;
 // opens it and owns it.
 class IConnectionFactory : public IHostObject {
 public:
+    ~IConnectionFactory() override;
     virtual std::unique_ptr<db::Connection> createConnection() = 0;
 };
 

@@ -11,6 +11,7 @@ namespace scadlav {
 // writes it in the literal form the connected server reads without ambiguity.
 class IDateObject : public IHostObject {
 public:
+    ~IDateObject() override;
     static constexpr int StatusValid = 0;
     static constexpr int StatusInvalid = 1;
 

@@ -16,6 +16,7 @@ class IGlobalContext;
 // description. A code that does not exist is no error: the answer is std::nullopt.
 class IDecode : public IHostObject {
 public:
+    ~IDecode() override;
     virtual void setModule(Cinterface* module) = 0;
     virtual void setGlobalContext(IGlobalContext* context) = 0;
     virtual std::optional<QString> describe(CodeKind kind, const QString& code,

@@ -11,6 +11,7 @@ namespace scadlav {
 // runtime error, then asks for a record; the record carries the error taken last.
 class IErrorLog : public IHostObject {
 public:
+    ~IErrorLog() override;
     // Position text written by every handler of the module.
     static inline const QString DefaultPosition = QStringLiteral("0_0_0_0");
 

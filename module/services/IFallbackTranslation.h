@@ -12,6 +12,7 @@ namespace scadlav {
 // converts to a button code.
 class IFallbackTranslation : public IHostObject {
 public:
+    ~IFallbackTranslation() override;
     virtual Value QRXMsgBox(const QString& text, int flags, const QString& title) = 0;
 };
 

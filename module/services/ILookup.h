@@ -34,6 +34,7 @@ struct LookupList {
 // reference; the screen hands it an empty reference before releasing it.
 class ILookup : public IHostObject {
 public:
+    ~ILookup() override;
     virtual void setModule(Cinterface* module) = 0;
     virtual void setGlobalContext(IGlobalContext* context) = 0;
     // std::nullopt when the host has no list for the kind.

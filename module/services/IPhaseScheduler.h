@@ -33,6 +33,7 @@ struct PhaseScheduleArgs {
 // Failures are reported through Errore() and DescrizioneErroreFase(), never thrown.
 class IPhaseScheduler : public IHostObject {
 public:
+    ~IPhaseScheduler() override;
     virtual void setStringaConnessione(const QString& connectionString) = 0;
     virtual void setConnessione(db::Connection* connection) = 0;
     virtual void setDitta(const Value& company) = 0;

@@ -56,6 +56,7 @@ public:
 // as its settings say. status() is 0 while the object can be used again.
 class IReport : public IHostObject {
 public:
+    ~IReport() override;
     static constexpr int MediaFax = 4;
     static constexpr int MediaMail = 5;
     static constexpr int StatusError = 10;

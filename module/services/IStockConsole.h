@@ -12,6 +12,7 @@ class Cinterface;
 // hands it the module while it prepares the inquiry and takes it back before showing it.
 class IStockConsole : public IHostObject {
 public:
+    ~IStockConsole() override;
     virtual void setModule(Cinterface* module) = 0;
     // Three display settings of the console (the module gives 10, 1100 and true).
     virtual void configure(int first, int second, bool third) = 0;

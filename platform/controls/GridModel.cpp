@@ -131,7 +131,21 @@ void GridModel::connectSource() {
     });
 }
 
+QHash<QString, int> GridModel::readFields() const {
+    QHash<QString, int> fields;
+    if (m_source) {
+        for (int c = m_source->columnCount() - 1; c >= 0; --c) {
+            const QString name = m_source->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+            fields.insert(name.toUpper(), c); // the first of two equal names wins
+        }
+    }
+    return fields;
+}
+
 void GridModel::matchColumns() {
+    // Field names are read once per change of the bound model, not at every lookup: screens
+    // read values by field name row after row.
+    m_fieldColumns = readFields();
     for (auto& column : m_columns)
         column.sourceColumn = sourceColumnOf(column.field);
 }
@@ -139,13 +153,7 @@ void GridModel::matchColumns() {
 int GridModel::sourceColumnOf(const QString& field) const {
     if (!m_source || field.isEmpty())
         return -1;
-    const int count = m_source->columnCount();
-    for (int c = 0; c < count; ++c) {
-        const QString name = m_source->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-        if (name.compare(field, Qt::CaseInsensitive) == 0)
-            return c;
-    }
-    return -1;
+    return m_fieldColumns.value(field.toUpper(), -1);
 }
 
 void GridModel::onSourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
@@ -194,10 +202,7 @@ void GridModel::resumeUpdates() {
 }
 
 void GridModel::refresh() {
-    bool same = true;
-    for (const auto& column : m_columns)
-        same = same && column.sourceColumn == sourceColumnOf(column.field);
-    if (!same) {
+    if (readFields() != m_fieldColumns) {
         beginResetModel();
         matchColumns();
         endResetModel();

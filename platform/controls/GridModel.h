@@ -8,6 +8,7 @@
 #include "platform/controls/GridColumn.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QLocale>
 #include <QPointer>
 
@@ -66,11 +67,13 @@ public:
 
 private:
     void connectSource();
+    QHash<QString, int> readFields() const;
     void matchColumns();
     void onSourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
 
     QList<GridColumn> m_columns;
     QPointer<QAbstractItemModel> m_source;
+    QHash<QString, int> m_fieldColumns; // upper-case field name -> column of the bound model
     QList<QMetaObject::Connection> m_connections;
     QLocale m_locale;
     QString m_dateFormat;

@@ -16,9 +16,9 @@ namespace tsqlite {
 
 // One entry of a connection's error list, as a provider reports it.
 struct Error {
-    std::int64_t number = 0; // e.g. 0x80040E2F (as a negative 32-bit HRESULT widened) for a unique key
-    std::string description; // readable, names the construct or object at fault
-    std::string sqlState;    // "23000", "42S02", "HYT00", ... where one applies
+    std::int64_t number = 0;      // e.g. 0x80040E2F (as a negative 32-bit HRESULT widened) for a unique key
+    std::string description;      // readable, names the construct or object at fault
+    std::string sqlState;         // "23000", "42S02", "HYT00", ... where one applies
 };
 
 // Provider codes the module can rely on.
@@ -63,7 +63,7 @@ public:
 // A named parameter of a stored-procedure call ("@Ditta", ...).
 struct Parameter {
     std::string name;
-    Cell value; // text parameters: value.text views `textStorage`
+    Cell value;            // text parameters: value.text views `textStorage`
     std::string textStorage;
 };
 
@@ -89,8 +89,8 @@ void registerTableFunction(const std::string& name, const std::vector<std::strin
 
 // Options of one execution.
 struct ExecOptions {
-    bool noRecords = false; // like adExecuteNoRecords: result rows are discarded
-    int timeoutSeconds = 0; // busy wait on a locked database; 0 means the default busy timeout
+    bool noRecords = false;   // like adExecuteNoRecords: result rows are discarded
+    int timeoutSeconds = 0;   // busy wait on a locked database; 0 means the default busy timeout
 };
 
 class Connection {
@@ -112,8 +112,7 @@ public:
                        std::vector<Error>& errors);
 
     // The T-SQL statement rewritten into SQLite, for diagnostics and tests.
-    bool translate(std::string_view tsql, std::vector<std::string>& sqliteStatements,
-                   std::vector<Error>& errors);
+    bool translate(std::string_view tsql, std::vector<std::string>& sqliteStatements, std::vector<Error>& errors);
 
     sqlite3* handle() const;
     const std::string& path() const;

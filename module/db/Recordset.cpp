@@ -49,6 +49,7 @@ const FieldInfo& noField() {
 Recordset::Recordset() = default;
 
 Recordset::~Recordset() {
+    notify(RecordsetEvent::Kind::Destroyed, -1);
     detach();
 }
 

@@ -61,6 +61,7 @@ struct RecordsetEvent {
         CurrentChanged, // the position moved; `row` is the new current row or -1
         RowChanged,     // values of the row at `row` changed (through this cursor or a clone)
         RowAppended,    // a row was appended at `row`
+        Destroyed,      // the record set object is going away: forget it
     };
     Kind kind = Kind::Reset;
     int row = -1;

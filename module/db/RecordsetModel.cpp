@@ -34,6 +34,11 @@ void RecordsetModel::onEvent(const RecordsetEvent& event) {
         if (event.row >= 0 && event.row < rowCount())
             emit dataChanged(index(event.row, 0), index(event.row, columnCount() - 1));
         break;
+    case RecordsetEvent::Kind::Destroyed:
+        beginResetModel();
+        m_recordset = nullptr;
+        endResetModel();
+        break;
     case RecordsetEvent::Kind::RowAppended:
         // The cursor already holds the row, too late for beginInsertRows(): start afresh.
         beginResetModel();

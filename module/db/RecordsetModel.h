@@ -15,7 +15,7 @@ namespace scadlav::db {
 class RecordsetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // The record set must outlive the model, or be detached with setRecordset(nullptr).
+    // A record set destroyed while bound leaves the model empty (and unbound).
     explicit RecordsetModel(Recordset* recordset = nullptr, QObject* parent = nullptr);
     ~RecordsetModel() override;
 

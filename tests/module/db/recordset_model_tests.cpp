@@ -82,3 +82,13 @@ TEST(RecordsetModel, RefusedEditsAreReportedAndChangeNothing) {
     rs->close();
     EXPECT_EQ(model.rowCount(), 0);
 }
+
+TEST(RecordsetModel, OutlivesItsRecordSet) {
+    auto rs = sample();
+    auto model = std::make_unique<RecordsetModel>(rs.get());
+    rs.reset();
+    EXPECT_EQ(model->recordset(), nullptr);
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_FALSE(model->setData(model->index(0, 0), 1));
+    model.reset(); // must not touch the record set that is gone
+}

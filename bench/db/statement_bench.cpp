@@ -3,7 +3,8 @@
 // goes through scadlav::db::Connection to the embedded database with new literals.
 //   cached:    the statement's shape was seen before, so it is neither translated nor prepared
 //   new shape: a shape never seen before, translated and prepared before it runs
-// For comparison, the same update through the ODBC backend to SQLite's ODBC driver.
+// For comparison, the same update through the ODBC backend to SQLite's ODBC driver, set up
+// like the embedded database (write-ahead log, no flush to disk at every commit).
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 
@@ -31,7 +32,8 @@ public:
         const QString cs =
             database == Database::Embedded
                 ? QStringLiteral("Provider=tsqlite;Data Source=%1;Create=yes").arg(file)
-                : QStringLiteral("Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=%1")
+                : QStringLiteral("Driver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so;Database=%1;"
+                                 "JournalMode=WAL;SyncPragma=NORMAL")
                       .arg(file);
         if (!m_connection.open(cs))
             fail("open");

@@ -10,7 +10,7 @@ namespace scadlav::db {
 Connection::Connection() : m_session(std::make_shared<Session>()) {}
 
 Connection::Connection(std::unique_ptr<IBackend> backend)
-    : m_session(std::make_shared<Session>()), m_injectedBackend(std::move(backend)) {}
+    : m_session(std::make_shared<Session>()), m_injectedBackend(std::move(backend)), m_fixedBackend(true) {}
 
 Connection::~Connection() {
     close();
@@ -58,6 +58,8 @@ bool Connection::open() {
         m_session->addError(kErrBadArgument, QStringLiteral("The connection is already open."));
         return false;
     }
+    if (m_fixedBackend && !m_injectedBackend && m_session->backend)
+        m_injectedBackend = std::move(m_session->backend); // reopening: take it back
     if (m_connectionString.trimmed().isEmpty() && !m_injectedBackend) {
         m_session->addError(kErrBadArgument, QStringLiteral("The connection string is empty."));
         return false;

@@ -94,6 +94,7 @@ private:
     CursorLocation m_cursorLocation = CursorLocation::Server;
     OpenOptions m_openOptions;
     std::unique_ptr<IBackend> m_injectedBackend;
+    bool m_fixedBackend = false; // the backend given at construction serves every opening
 };
 
 } // namespace scadlav::db

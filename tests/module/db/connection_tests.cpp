@@ -92,6 +92,18 @@ TEST(Connection, FailuresFillTheErrorListUntilCleared) {
     EXPECT_TRUE(f.cn->errors().isEmpty());
 }
 
+TEST(Connection, ReopeningAfterCloseWorksAndOldRecordSetsStayDetached) {
+    Fixture f({{"SELECT * FROM T", twoRows()}});
+    Recordset rs;
+    ASSERT_TRUE(rs.open("SELECT * FROM T", *f.cn));
+    f.cn->close();
+    EXPECT_EQ(f.cn->state(), ObjectState::Closed);
+    ASSERT_TRUE(f.cn->open()) << f.cn->lastErrorText().toStdString();
+    EXPECT_FALSE(rs.requery()); // bound to the earlier opening
+    Recordset again;
+    EXPECT_TRUE(again.open("SELECT * FROM T", *f.cn));
+}
+
 TEST(Connection, ClosedConnectionFailsCleanlyAndRecordSetsOutliveIt) {
     Fixture f({{"SELECT * FROM T", twoRows()}});
     Recordset rs;

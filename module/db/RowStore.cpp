@@ -167,12 +167,17 @@ RowStore::RowStore(std::vector<FieldInfo> fields) : m_fields(std::move(fields)) 
             f.numericScale = 18;
         m_classes.push_back(storageClassOf(f.type));
         const QString key = f.name.toCaseFolded();
-        if (!m_index.contains(key)) // a name selected twice: the first one answers
+        if (!m_index.contains(key)) { // a name selected twice: the first one answers
             m_index.insert(key, static_cast<int>(k));
+            m_exact.insert(f.name, static_cast<int>(k));
+        }
     }
 }
 
 int RowStore::fieldIndex(const QString& name) const {
+    // Most callers spell the name as the result does: no folding needed.
+    if (auto it = m_exact.constFind(name); it != m_exact.cend())
+        return it.value();
     QString key = name.trimmed();
     if (key.size() > 2 && key.front() == u'[' && key.back() == u']')
         key = key.mid(1, key.size() - 2);

@@ -82,6 +82,7 @@ private:
     std::vector<FieldInfo> m_fields;
     std::vector<StorageClass> m_classes;
     std::vector<Column> m_columns;
+    QHash<QString, int> m_exact; // name as the result spells it -> column
     QHash<QString, int> m_index; // case-folded name -> column
     TextArena m_text;
     std::uint32_t m_rows = 0;

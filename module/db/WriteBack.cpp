@@ -11,10 +11,12 @@ bool isUnicode(DataType t) {
     return t == DataType::WChar || t == DataType::VarWChar || t == DataType::LongVarWChar;
 }
 
-// Long and binary values cannot be compared with = on the server.
+// Long and binary values cannot be compared with = on the server, and floating values may not
+// come back equal to their own text.
 bool usableToLocate(DataType t) {
     return t != DataType::LongVarChar && t != DataType::LongVarWChar && t != DataType::LongVarBinary &&
-           t != DataType::Binary && t != DataType::VarBinary;
+           t != DataType::Binary && t != DataType::VarBinary && t != DataType::Single &&
+           t != DataType::Double;
 }
 
 QString columnName(const FieldInfo& f) {

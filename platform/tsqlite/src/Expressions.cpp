@@ -138,6 +138,7 @@ bool ExpressionRewriter::rewrite(Seq& seq) {
         return false;
     scopeJoins(seq);
     markDates(seq);
+    division(seq);
     concatenation(seq);
     return true;
 }
@@ -655,6 +656,50 @@ std::string ExpressionRewriter::typeOf(const Seq& term) {
     if (numeric)
         return "int";
     return {};
+}
+
+// A decimal column holding a whole value is stored as an integer, and SQLite divides two
+// integers as integers; SQL Server divides decimals exactly. A division with a decimal or
+// float operand therefore divides in floating point.
+void ExpressionRewriter::division(Seq& seq) {
+    auto operandBegin = [&](std::size_t end) -> std::size_t { // operand ending before `end`
+        if (end == 0)
+            return end;
+        std::size_t b = end - 1;
+        if (seq[b].type == Node::Type::Group && b > 0 && seq[b - 1].isKind(TokenKind::Word))
+            return b - 1; // a call
+        while (b >= 2 && seq[b - 1].isOp(".") && isNameNode(seq[b - 2]))
+            b -= 2;
+        return b;
+    };
+    auto operandEnd = [&](std::size_t begin) -> std::size_t {
+        std::size_t e = begin + 1;
+        if (e < seq.size() && seq[begin].isKind(TokenKind::Word) && seq[e].type == Node::Type::Group)
+            return e + 1;
+        while (e + 1 < seq.size() && seq[e].isOp(".") && isNameNode(seq[e + 1]))
+            e += 2;
+        return e;
+    };
+    auto exact = [&](std::size_t b, std::size_t e) {
+        const SqlType t =
+            parseSqlType(typeOf(Seq(seq.begin() + static_cast<long>(b), seq.begin() + static_cast<long>(e))));
+        return (t.cls == TypeClass::Decimal && t.scale > 0) || t.cls == TypeClass::Float;
+    };
+    for (std::size_t i = 1; i + 1 < seq.size(); ++i) {
+        if (!seq[i].isOp("/"))
+            continue;
+        const std::size_t lb = operandBegin(i);
+        const std::size_t re = operandEnd(i + 1);
+        if (lb >= i || !(exact(lb, i) || exact(i + 1, re)))
+            continue;
+        Seq left(seq.begin() + static_cast<long>(lb), seq.begin() + static_cast<long>(i));
+        left.push_back(wordNode("AS"));
+        left.push_back(wordNode("REAL"));
+        Node cast = groupNode(std::move(left));
+        seq.erase(seq.begin() + static_cast<long>(lb), seq.begin() + static_cast<long>(i));
+        seq.insert(seq.begin() + static_cast<long>(lb), {wordNode("CAST"), std::move(cast)});
+        i = lb + 2;
+    }
 }
 
 // Runs of operands joined by "+" and "-": with a text operand "+" concatenates (||); when

@@ -44,6 +44,7 @@ private:
                  const std::vector<std::pair<std::string, std::string>>& all);
     void markDates(Seq& seq);
     void concatenation(Seq& seq);
+    void division(Seq& seq);
 
     SchemaInfo& m_schema;
     RewriteError m_error;

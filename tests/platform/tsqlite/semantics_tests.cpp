@@ -78,6 +78,10 @@ TEST_F(Semantics, DecimalsAreRoundedToTheirScaleWhenWritten) {
     EXPECT_EQ(one("SELECT QTA FROM T WHERE ID = 2"), "2.001");
     run("UPDATE T SET QTA = QTA / 3 WHERE ID = 1");
     EXPECT_EQ(one("SELECT QTA FROM T WHERE ID = 1"), "0.1");
+    // A whole decimal divides exactly, as SQL Server's decimal division does.
+    run("UPDATE T SET QTA = 10 WHERE ID = 2");
+    EXPECT_EQ(one("SELECT QTA / 4 FROM T WHERE ID = 2"), "2.5");
+    EXPECT_EQ(one("SELECT ID / 2 FROM T WHERE ID = 1"), "0"); // integers stay integers
     const Error overflow = failure("UPDATE T SET QTA = 1e12 WHERE ID = 1");
     EXPECT_NE(overflow.description.find("overflow"), std::string::npos);
 }

@@ -13,6 +13,11 @@
 // Nothing here throws. A failing call returns false, leaves the record set usable as it was
 // and puts the reason in lastError() (and, for database failures, in the connection's
 // errors()). Reading a field that does not exist gives an Empty value and an error.
+//
+// Values come back in the kind of their field: int/smallint/bigint as Int, decimal and numeric
+// (scale 0 included) as exact Decimal, float as Double, bit as Bool, dates as DateTime, text as
+// Text, a database Null as Value::null(). Read numbers with Value::toInt64()/toDecimal(), which
+// accept every numeric kind.
 
 #include "module/db/Connection.h"
 #include "module/db/DbError.h"

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace tsqlite::detail {
 namespace {
@@ -203,10 +204,33 @@ void resultDate(sqlite3_context* ctx, sqlite3_value* v) {
     resultText(ctx, formatCanonical(*d));
 }
 
+// The declared types named by the rewritten statements are few: parse each once.
+const SqlType& cachedType(std::string_view spelling) {
+    thread_local std::unordered_map<std::string, SqlType> types;
+    auto it = types.find(std::string(spelling));
+    if (it == types.end()) {
+        if (types.size() > 4096)
+            types.clear();
+        it = types.emplace(std::string(spelling), parseSqlType(spelling)).first;
+    }
+    return it->second;
+}
+
 // Converts a value to a declared type; `style` applies to dates written as text.
 void convertTo(sqlite3_context* ctx, const SqlType& type, sqlite3_value* v, int style, bool forWrite) {
     if (isNull(v)) {
         sqlite3_result_null(ctx);
+        return;
+    }
+    const int valueType = sqlite3_value_type(v);
+    // Writes of values that already fit pass through without a copy (rebuilds write many).
+    if (forWrite && valueType == SQLITE_TEXT && type.cls == TypeClass::Text && !type.fixedLength &&
+        (type.length < 0 || sqlite3_value_bytes(v) <= type.length)) {
+        sqlite3_result_value(ctx, v);
+        return;
+    }
+    if (forWrite && valueType == SQLITE_INTEGER && type.cls == TypeClass::Integer && type.integerBits == 64) {
+        sqlite3_result_value(ctx, v);
         return;
     }
     switch (type.cls) {
@@ -256,24 +280,14 @@ void convertTo(sqlite3_context* ctx, const SqlType& type, sqlite3_value* v, int 
 }
 
 void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    const SqlType type = parseSqlType(textOf(argv[0]));
+    const SqlType& type = cachedType(textOf(argv[0]));
     const int style = argc > 2 && !isNull(argv[2]) ? sqlite3_value_int(argv[2]) : -1;
     convertTo(ctx, type, argv[1], style, false);
 }
 
 // tsql_write(value, 'type'): the conversion a column of that type applies on INSERT/UPDATE.
 void fnWrite(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    auto* cached = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, 1));
-    if (!cached) {
-        cached = new SqlType(parseSqlType(textOf(argv[1])));
-        sqlite3_set_auxdata(ctx, 1, cached, [](void* p) { delete static_cast<SqlType*>(p); });
-        cached = static_cast<SqlType*>(sqlite3_get_auxdata(ctx, 1));
-        if (!cached) {
-            convertTo(ctx, parseSqlType(textOf(argv[1])), argv[0], -1, true);
-            return;
-        }
-    }
-    convertTo(ctx, *cached, argv[0], -1, true);
+    convertTo(ctx, cachedType(textOf(argv[1])), argv[0], -1, true);
 }
 
 void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {

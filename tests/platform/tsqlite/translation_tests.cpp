@@ -105,3 +105,22 @@ TEST_F(Translation, ReadOnlyFileIsRefused) {
     EXPECT_EQ(errors[0].number, kErrCannotOpen);
     EXPECT_NE(errors[0].description.find("read-only"), std::string::npos);
 }
+
+TEST_F(Translation, SelectIntoKeepsDeclaredTypesAndTheErpCollation) {
+    run("INSERT INTO A VALUES ('odl1', 1.5, '20240301')");
+    run("SELECT K AS NUMREG, Q, Q * 2 AS DOPPIA, CAST(K AS char(6)) AS SIGLA, 0 AS GIACENZA INTO ##Copia "
+        "FROM A");
+    RecordingSink sink;
+    std::vector<Error> errors;
+    ASSERT_TRUE(m_db->execute("SELECT * FROM ##Copia WHERE NUMREG = 'ODL1  '", &sink, errors));
+    ASSERT_EQ(sink.results.size(), 1u);
+    const auto& result = sink.results[0];
+    std::vector<std::string> types;
+    for (const auto& c : result.columns)
+        types.push_back(c.declType);
+    EXPECT_EQ(types,
+              (std::vector<std::string>{"varchar(12)", "decimal(14,3)", "decimal(38,3)", "char(6)", "int"}));
+    ASSERT_EQ(result.rows.size(), 1u); // found without regard to case and trailing blanks
+    EXPECT_EQ(result.rows[0], (std::vector<std::string>{"odl1", "1.5", "3", "odl1  ", "0"}));
+    EXPECT_EQ(result.columns[0].baseTable, "##Copia");
+}

@@ -73,6 +73,13 @@ bool createDemoDatabase(const QString& path, const DemoOptions& options, bool ov
 
 bool ensureDemoDatabase(const QString& path, QString* error) {
     if (!QFileInfo::exists(path)) {
+        // First run: the host's data folder may not exist yet either.
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!QDir().mkpath(folder)) {
+            if (error)
+                *error = QStringLiteral("cannot create the folder %1").arg(folder);
+            return false;
+        }
         DemoOptions options;
         options.today = QDate::currentDate();
         return createDemoDatabase(path, options, false, nullptr, error);

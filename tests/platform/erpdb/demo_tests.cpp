@@ -195,7 +195,7 @@ TEST(DemoDatabase, RefusesBadRequestsAndKeepsExistingFiles) {
     ASSERT_TRUE(erpdb::createDemoDatabase(path, options(10, 1), true, nullptr, &error))
         << error.toStdString();
     EXPECT_TRUE(erpdb::ensureDemoDatabase(path, &error)) << error.toStdString();
-    const QString fresh = dir.filePath("first-run.db");
+    const QString fresh = dir.filePath("host-data/first-run.db");
     EXPECT_TRUE(erpdb::ensureDemoDatabase(fresh, &error)) << error.toStdString();
     EXPECT_TRUE(QFile::exists(fresh));
 }

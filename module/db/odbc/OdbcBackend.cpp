@@ -53,7 +53,8 @@ bool mayChangeStructure(std::string_view text) {
 
 class OdbcBackend final : public IBackend {
 public:
-    OdbcBackend() : m_catalog([this] { return catalogConnection(); }) {}
+    explicit OdbcBackend(OdbcCatalogConnection choice)
+        : m_catalogChoice(choice), m_catalog([this] { return catalogConnection(); }) {}
     ~OdbcBackend() override { close(); }
 
     bool open(const std::string& connectionString, const OpenOptions& options,
@@ -94,10 +95,10 @@ public:
         m_dialect = sqlite ? Dialect::Tsqlite : Dialect::SqlServer;
         m_mode = sqlite ? odbc::TextMode::Utf8 : odbc::TextMode::Wide;
         m_catalog.setTextMode(m_mode);
-        SQLUSMALLINT activities = 0;
-        if (SQL_SUCCEEDED(SQLGetInfo(m_dbc.get(), SQL_MAX_CONCURRENT_ACTIVITIES, &activities,
-                                     sizeof(activities), nullptr)))
-            m_concurrentStatements = activities == 0 || activities > 1;
+        SQLUSMALLINT activities = 1;
+        SQLGetInfo(m_dbc.get(), SQL_MAX_CONCURRENT_ACTIVITIES, &activities, sizeof(activities), nullptr);
+        m_concurrentStatements =
+            m_catalogChoice == OdbcCatalogConnection::Automatic && (activities == 0 || activities > 1);
         if (m_dialect == Dialect::SqlServer) {
             // With browse information the server names the base table and column of every
             // result column, which record sets need to write edited rows back.
@@ -242,6 +243,7 @@ private:
     OdbcHandle m_catalogDbc{SQL_HANDLE_DBC, SQL_NULL_HANDLE};
     bool m_catalogTried = false;
     bool m_open = false;
+    OdbcCatalogConnection m_catalogChoice;
     bool m_concurrentStatements = true;
     int m_loginTimeout = 0;
     Dialect m_dialect = Dialect::SqlServer;
@@ -253,7 +255,11 @@ private:
 } // namespace
 
 std::unique_ptr<IBackend> makeOdbcBackend() {
-    return std::make_unique<OdbcBackend>();
+    return makeOdbcBackend(OdbcCatalogConnection::Automatic);
+}
+
+std::unique_ptr<IBackend> makeOdbcBackend(OdbcCatalogConnection catalogConnection) {
+    return std::make_unique<OdbcBackend>(catalogConnection);
 }
 
 } // namespace scadlav::db

@@ -11,4 +11,11 @@ namespace scadlav::db {
 // goes to the driver unchanged, and so does every statement text.
 std::unique_ptr<IBackend> makeOdbcBackend();
 
+// Where the backend reads the catalog (the key columns of a result's base table) while a
+// result is being read. Automatic uses the same connection when the driver runs several
+// statements at once and a second connection, opened on first need, when it does not (SQL
+// Server through FreeTDS); Separate always uses the second connection.
+enum class OdbcCatalogConnection { Automatic, Separate };
+std::unique_ptr<IBackend> makeOdbcBackend(OdbcCatalogConnection catalogConnection);
+
 } // namespace scadlav::db

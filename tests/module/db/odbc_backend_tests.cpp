@@ -222,6 +222,24 @@ TEST_F(OdbcSqlite, RecordsetWritesEditsBackToTheRowByKey) {
               QDateTime(QDate(2026, 9, 1), QTime(8, 0), Qt::UTC));
 }
 
+TEST_F(OdbcSqlite, KeysAreReadOverASecondConnectionForDriversOfOneStatementAtATime) {
+    // The way SQL Server through FreeTDS works: the catalog cannot be asked on the connection
+    // that is still reading the result.
+    auto backend = makeOdbcBackend(OdbcCatalogConnection::Separate);
+    Connection connection(std::move(backend));
+    ASSERT_TRUE(connection.open(QString::fromStdString(sqliteConnectionString(m_file))));
+    Recordset rs;
+    ASSERT_TRUE(
+        rs.open(QStringLiteral("SELECT RIGA, NOTE, QTA AS Q FROM ORDINI WHERE NUMERO = 7 ORDER BY RIGA"),
+                connection));
+    EXPECT_TRUE(rs.fieldInfo(rs.fieldIndex(QStringLiteral("RIGA"))).inPrimaryKey);
+    EXPECT_TRUE(rs.fieldInfo(rs.fieldIndex(QStringLiteral("Q"))).baseColumn.isEmpty());
+    ASSERT_TRUE(rs.moveFirst());
+    ASSERT_TRUE(rs.setValue(QStringLiteral("NOTE"), Value(QStringLiteral("scritta"))));
+    ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
+    EXPECT_EQ(select("SELECT NOTE FROM ORDINI WHERE RIGA = 1").rows.at(0).at(0).text, "scritta");
+}
+
 TEST(OdbcConnect, UnreachableServerFailsWithConnectionErrors) {
     auto backend = makeOdbcBackend();
     OpenOptions options;

@@ -1,0 +1,141 @@
+// Export of the schedule grid as the planner sees it: the visible columns in their current
+// order, one line per row in the grid's order, to CSV or to an Excel workbook.
+#include "schedule/FRMPD_KVB_SCADLAV.h"
+
+#include "platform/controls/Grid.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QSaveFile>
+#include <QStringConverter>
+#include <QTextStream>
+#include <xlsxwriter.h>
+
+namespace scadlav {
+
+namespace {
+
+// The columns to write, and how each cell reads. Icons hold the classification code: the
+// code is written, since a file cannot carry the picture.
+struct ExportColumn {
+    QString field;
+    QString caption;
+    bool raw = false;
+};
+
+QList<ExportColumn> shownColumns(const erpctl::Grid& grid) {
+    QList<ExportColumn> columns;
+    for (const QString& field : grid.visualFields()) {
+        if (!grid.isColumnVisible(field))
+            continue;
+        const erpctl::GridColumn* column = grid.columnAt(grid.columnIndex(field));
+        if (!column)
+            continue;
+        const bool raw =
+            column->kind == erpctl::ColumnKind::Image || column->kind == erpctl::ColumnKind::CheckBox;
+        columns << ExportColumn{field, column->caption, raw};
+    }
+    return columns;
+}
+
+QString cell(const erpctl::Grid& grid, int row, const ExportColumn& column) {
+    if (!column.raw)
+        return grid.cellText(row, column.field);
+    const QVariant value = grid.value(row, column.field);
+    return value.isNull() ? QString() : value.toString();
+}
+
+QString csvField(const QString& text) {
+    static const QString special = QStringLiteral(",\"\r\n");
+    for (const QChar c : text) {
+        if (special.contains(c)) {
+            QString quoted = text;
+            quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+            return QLatin1Char('"') + quoted + QLatin1Char('"');
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+bool FRMPD_KVB_SCADLAV::EsportaGrigliaCsv(const QString& path, QString& error) {
+    // UTF-8 with a byte-order mark, so that a spreadsheet opens accented captions correctly.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        error = file.errorString();
+        return false;
+    }
+    QTextStream out(&file);
+    out.setEncoding(QStringConverter::Utf8);
+    out.setGenerateByteOrderMark(true);
+    const QList<ExportColumn> columns = shownColumns(*GRID_ORD);
+    QStringList line;
+    for (const ExportColumn& column : columns)
+        line << csvField(column.caption);
+    out << line.join(QLatin1Char(',')) << "\r\n";
+    const int rows = GRID_ORD->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        line.clear();
+        for (const ExportColumn& column : columns)
+            line << csvField(cell(*GRID_ORD, row, column));
+        out << line.join(QLatin1Char(',')) << "\r\n";
+    }
+    out.flush();
+    if (!file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+bool FRMPD_KVB_SCADLAV::EsportaGrigliaExcel(const QString& path, QString& error) {
+    const QByteArray fileName = QFile::encodeName(path);
+    lxw_workbook* workbook = workbook_new(fileName.constData());
+    if (!workbook) {
+        error = QStringLiteral("workbook");
+        return false;
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+    lxw_format* header = workbook_add_format(workbook);
+    format_set_bold(header);
+
+    const QList<ExportColumn> columns = shownColumns(*GRID_ORD);
+    for (int c = 0; c < columns.size(); ++c)
+        worksheet_write_string(sheet, 0, lxw_col_t(c), columns[c].caption.toUtf8().constData(), header);
+    const int rows = GRID_ORD->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        for (int c = 0; c < columns.size(); ++c) {
+            const QString text = cell(*GRID_ORD, row, columns[c]);
+            if (!text.isEmpty())
+                worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c), text.toUtf8().constData(),
+                                       nullptr);
+        }
+    }
+    const lxw_error result = workbook_close(workbook);
+    if (result != LXW_NO_ERROR) {
+        error = QString::fromUtf8(lxw_strerror(result));
+        return false;
+    }
+    return true;
+}
+
+void FRMPD_KVB_SCADLAV::EsportaGriglia() {
+    const QString path = QFileDialog::getSaveFileName(
+        this, TraduzioneTesto(QStringLiteral("Esporta griglia"), 90405), QString(),
+        TraduzioneTesto(QStringLiteral("File CSV (*.csv);;Cartella Excel (*.xlsx)"), 90406));
+    if (path.isEmpty())
+        return;
+    QString error;
+    const bool excel = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+    const bool written = excel ? EsportaGrigliaExcel(path, error) : EsportaGrigliaCsv(path, error);
+    if (!written) {
+        QRX_MSGBOX(QStringLiteral("Impossibile scrivere il file %1:\n%2"), 90408, 48, windowTitle(),
+                   Value(QList<Value>{path, error}));
+        return;
+    }
+    QRX_MSGBOX(QStringLiteral("Esportazione completata: %1 righe scritte in %2"), 90407, 64, windowTitle(),
+               Value(QList<Value>{GRID_ORD->rowCount(), path}));
+}
+
+} // namespace scadlav

@@ -1,0 +1,58 @@
+// Export of the schedule grid as shown, to CSV and to an Excel workbook.
+#include "tests/schedule/query_fixture.h"
+
+#include "platform/controls/Grid.h"
+
+#include <QFile>
+#include <QPushButton>
+
+using namespace scadlav;
+using namespace scadlav::testing;
+
+TEST_F(QueryScreenTest, CsvHoldsTheVisibleColumnsInTheirOrder) {
+    PhaseRow a;
+    a.key = QStringLiteral("A");
+    a.forrep = QStringLiteral("Rossi, \"Lavorazioni\"");
+    a.inWork = QStringLiteral("3");
+    addPhase(a);
+    open();
+    screen->CMD_ELABORA->click();
+    screen->GRID_ORD->setColumnVisible(QStringLiteral("PD5C_DESCFASE"), false);
+
+    const QString file = dir.filePath(QStringLiteral("griglia.csv"));
+    QString error;
+    ASSERT_TRUE(screen->EsportaGrigliaCsv(file, error)) << error.toStdString();
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(in.readAll()).remove(QChar(0xFEFF)).split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 2);
+    const QStringList header = lines[0].split(QLatin1Char(','));
+    EXPECT_EQ(header.value(0), QStringLiteral("T29710")); // the hidden key column is left out
+    EXPECT_FALSE(header.contains(QStringLiteral("T20848")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("E,\"Rossi, \"\"Lavorazioni\"\"\",10,")));
+    // Status icons are written as their codes: running and in work gives reminder code 2.
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",nota A")));
+    const QStringList tail = lines[1].split(QLatin1Char(','));
+    const int fromEnd = int(header.size()) - int(header.indexOf(QStringLiteral("T78542")));
+    EXPECT_EQ(tail.value(tail.size() - fromEnd), QStringLiteral("2"));
+
+    QString bad;
+    EXPECT_FALSE(screen->EsportaGrigliaCsv(dir.filePath(QStringLiteral("missing/x.csv")), bad));
+    EXPECT_FALSE(bad.isEmpty());
+}
+
+TEST_F(QueryScreenTest, ExcelWorkbookIsWritten) {
+    PhaseRow a;
+    a.key = QStringLiteral("A");
+    addPhase(a);
+    open();
+    screen->CMD_ELABORA->click();
+    const QString file = dir.filePath(QStringLiteral("griglia.xlsx"));
+    QString error;
+    ASSERT_TRUE(screen->EsportaGrigliaExcel(file, error)) << error.toStdString();
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(in.read(2) == "PK"); // a zip package
+    EXPECT_FALSE(screen->EsportaGrigliaExcel(dir.filePath(QStringLiteral("missing/x.xlsx")), error));
+}

@@ -1,0 +1,204 @@
+#pragma once
+// A schedule screen opened by the module class on an embedded ERP database with a few
+// schedule rows, a fixed clock for the host and for the server's dbo.QRX_GETDATE(), and
+// scripted host services.
+
+#include "erpdb.h"
+#include "module/contract/CLSPD_KVB_SCADLAV.h"
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+#include "module/services/ClassNames.h"
+#include "module/services/IDateObject.h"
+#include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "tests/support/doubles/FakeGlobalContext.h"
+#include "tests/support/doubles/FakeObjectFactory.h"
+#include "tests/support/doubles/FixedClock.h"
+#include "tests/support/doubles/MemoryLayoutStore.h"
+#include "tests/support/doubles/ScopedHostRuntime.h"
+#include "tests/support/doubles/ScriptedMessageService.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace scadlav::testing {
+
+// Dates written in the embedded database's own form.
+class EmbeddedDateObject : public IDateObject {
+public:
+    void setConnectionString(const QString&) override {}
+    void setText(const QString& text) override {
+        m_value = QDateTime(QDate::fromString(text, QStringLiteral("dd/MM/yyyy")), QTime(0, 0));
+    }
+    int status() const override { return m_value.isValid() ? StatusValid : StatusInvalid; }
+    QDateTime value() const override { return m_value; }
+    QString sqlText() const override { return m_value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+
+private:
+    QDateTime m_value;
+};
+
+// One schedule row with the order and article rows its statement joins.
+struct PhaseRow {
+    QString key;
+    QString numreg = QStringLiteral("R1");
+    int line = 1;
+    int sequence = 10;
+    int state = 2;      // order state PD5C_INDSTATOCONS
+    int phaseState = 0; // PD5C_INDSTATOORD
+    int external = 1;
+    int numdoc = 1;
+    QString forrep = QStringLiteral("Fornitore");
+    QString start = QStringLiteral("2026-03-10");
+    QString end = QStringLiteral("2026-03-20");
+    QString documentDate = QStringLiteral("2026-01-10");
+    QString ordered = QStringLiteral("10");
+    QString consolid = QStringLiteral("NULL");
+    QString inWork = QStringLiteral("NULL");
+    QString toSend = QStringLiteral("NULL");
+    QString stockBefore = QStringLiteral("NULL");
+    QString department = QStringLiteral("NULL");
+};
+
+class QueryScreenTest : public ::testing::Test {
+protected:
+    QueryScreenTest() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
+        // The server's clock and the host's clock say the same moment.
+        qputenv("ERP_FIXED_NOW", "2026-03-15 10:30:00");
+        erpdb::registerDatabaseObjects();
+        path = dir.filePath(QStringLiteral("erp.db"));
+        std::vector<tsqlite::Error> errors;
+        auto raw = tsqlite::Connection::open(path.toStdString(), errors, true);
+        if (!raw || !erpdb::createSchema(*raw, errors))
+            ADD_FAILURE() << "schema";
+        raw.reset();
+        if (!db.open(connectionString()))
+            ADD_FAILURE() << db.lastErrorText().toStdString();
+        exec(QStringLiteral(
+            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (7, 'lferrari', 'Luca "
+            "Ferrari')"));
+        exec(QStringLiteral(
+            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (2, 'mrossi', 'Mario "
+            "Rossi')"));
+        exec(QStringLiteral(
+            "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1, MG66_FAM_MG53) VALUES "
+            "(1, 'ART1', 'PZ', 'F1')"));
+        exec(QStringLiteral(
+            "INSERT INTO PD18_ARTPROD (PD18_DITTA_CG18, PD18_CODART_MG66) VALUES (1, 'ART1')"));
+
+        factory.registerClass(classnames::DateObject, [] { return std::make_unique<EmbeddedDateObject>(); });
+        global.connection = connectionString();
+        global.messages = &messages;
+        global.layouts = &layouts;
+        module.Cinterface_SetClsGlobal(&global);
+    }
+    ~QueryScreenTest() override {
+        if (screen)
+            module.Cinterface_CloseForm();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        qunsetenv("ERP_FIXED_NOW");
+    }
+
+    QString connectionString() const { return QStringLiteral("Provider=tsqlite;Data Source=") + path; }
+
+    void exec(const QString& sql) {
+        if (!db.execute(sql, db::kCmdTextNoRecords))
+            ADD_FAILURE() << sql.toStdString() << ": " << db.lastErrorText().toStdString();
+    }
+
+    void addPhase(const PhaseRow& r) {
+        auto text = [](const QString& s) {
+            return s == QLatin1String("NULL") ? s : QLatin1Char('\'') + s + QLatin1Char('\'');
+        };
+        exec(QStringLiteral(
+                 "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, "
+                 "DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_NOTECOSTR) VALUES (1, '%1', %2, %3, 0, "
+                 "%3, 'nota %4')")
+                 .arg(r.numreg)
+                 .arg(r.line)
+                 .arg(r.sequence)
+                 .arg(r.key));
+        exec(QStringLiteral(
+                 "INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_DATAELAB, PD5C_SEL, PD5C_FASEINTEST, "
+                 "PD5C_INDFASEINTEST, PD5C_CODREP, PD5C_FORREP, PD5C_SEQUENZA, PD5C_CODFASE_PD12, "
+                 "PD5C_PROGSFASE, PD5C_CODART_MG66, PD5C_DITTA_CG18, PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30, "
+                 "PD5C_DOCUM_MG3G, PD5C_DATADOC, PD5C_NUMDOC, PD5C_DATAINIFASE, PD5C_DATAFINEFASE, "
+                 "PD5C_INDSTATOCONS, PD5C_INDSTATOORD, PD5C_QTA1ORD, PD5C_QTA1CONSOLID, PD5C_QTAINLAV, "
+                 "PD5C_QTADAINV, PD5C_GIACPREC) VALUES ('%1', '2026-03-14 18:00:00', 0, '%2', %3, %4, '%5', "
+                 "%6, %6, 0, 'ART1', 1, '%7', %8, 'ODL', '%9', %10, %11, %12, %13, %14, %15, %16, %17, %18, "
+                 "%19)")
+                 .arg(r.key, r.external ? QStringLiteral("E") : QStringLiteral("I"))
+                 .arg(r.external)
+                 .arg(text(r.department), r.forrep)
+                 .arg(r.sequence)
+                 .arg(r.numreg)
+                 .arg(r.line)
+                 .arg(r.documentDate)
+                 .arg(r.numdoc)
+                 .arg(text(r.start), text(r.end))
+                 .arg(r.state)
+                 .arg(r.phaseState)
+                 .arg(r.ordered, r.consolid, r.inWork, r.toSend, r.stockBefore));
+    }
+
+    FRMPD_KVB_SCADLAV* open() {
+        module.Cinterface_ShowForm();
+        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
+        if (screen)
+            screen->Form_Activate();
+        EXPECT_TRUE(screen && screen->isInitialized());
+        return screen;
+    }
+
+    // Values of one field of the schedule record set, by row key.
+    QMap<QString, QString> byKey(const QString& field) {
+        QMap<QString, QString> values;
+        db::Recordset* rs = screen->scheduleRecordset();
+        if (!rs)
+            return values;
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            const Value v = rs->value(field);
+            values.insert(rs->value(QStringLiteral("PD5C_KEYGRID")).toText(),
+                          v.isNull() ? QStringLiteral("null") : v.toText());
+        }
+        return values;
+    }
+    QStringList keysInOrder() {
+        QStringList keys;
+        db::Recordset* rs = screen->scheduleRecordset();
+        for (rs->moveFirst(); rs && !rs->eof(); rs->moveNext())
+            keys << rs->value(QStringLiteral("PD5C_KEYGRID")).toText();
+        return keys;
+    }
+    QStringList registry() {
+        QStringList rows;
+        auto rs = db.execute(
+            QStringLiteral("SELECT PD5D_ID_FW07, PD5D_FLGRIC, PD5D_FLGVISU FROM PD5D_ACCESSISCAD ORDER "
+                           "BY PD5D_ID_FW07"));
+        for (rs->moveFirst(); rs->isOpen() && !rs->eof(); rs->moveNext())
+            rows << rs->value(0).toText() + QLatin1Char('/') + rs->value(1).toText() + QLatin1Char('/') +
+                        rs->value(2).toText();
+        return rows;
+    }
+    QList<int> boxIds() {
+        QList<int> ids;
+        for (const auto& box : messages.boxes())
+            ids << box.textId;
+        return ids;
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    db::Connection db;
+    doubles::FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
+    doubles::FakeObjectFactory factory;
+    doubles::ScopedHostRuntime runtime;
+    doubles::ScriptedMessageService messages;
+    doubles::MemoryLayoutStore layouts;
+    doubles::FakeGlobalContext global;
+    CLSPD_KVB_SCADLAV module;
+    QPointer<FRMPD_KVB_SCADLAV> screen;
+};
+
+} // namespace scadlav::testing

@@ -114,7 +114,12 @@ bool describeColumns(SQLHSTMT stmt, SQLSMALLINT count, TextMode mode, std::vecto
         SQLULEN size = 0;
         SQLSMALLINT digits = 0;
         SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
-        SQLRETURN rc = SQLDescribeCol(stmt, index, nullptr, 0, nullptr, &sqlType, &size, &digits, &nullable);
+        // The name is read below in the connection's text mode; some drivers dislike a missing
+        // name buffer, so a small one is passed and ignored.
+        SQLCHAR ignoredName[8] = {};
+        SQLSMALLINT ignoredLength = 0;
+        SQLRETURN rc = SQLDescribeCol(stmt, index, ignoredName, sizeof(ignoredName), &ignoredLength, &sqlType,
+                                      &size, &digits, &nullable);
         if (!SQL_SUCCEEDED(rc)) {
             appendDiagnostics(SQL_HANDLE_STMT, stmt, "describing a result column", errors, mode);
             return false;

@@ -5,7 +5,6 @@
 namespace tsqlite::detail {
 namespace {
 
-// Decodes one UTF-8 sequence at `pos`; malformed bytes are taken one by one as themselves.
 char32_t decode(std::string_view s, std::size_t& pos) {
     const auto b0 = static_cast<unsigned char>(s[pos]);
     auto cont = [&](std::size_t k) -> int {
@@ -53,6 +52,10 @@ int collate(void*, int lenA, const void* a, int lenB, const void* b) {
 }
 
 } // namespace
+
+char32_t decodeUtf8(std::string_view s, std::size_t& pos) {
+    return decode(s, pos);
+}
 
 char32_t foldCase(char32_t c) {
     if (c < 0x80)

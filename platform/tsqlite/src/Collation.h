@@ -11,6 +11,9 @@ namespace tsqlite::detail {
 
 inline constexpr const char* kCollationName = "ERPCI";
 
+// Decodes one UTF-8 character at `pos` and moves past it; a malformed byte stands for itself.
+char32_t decodeUtf8(std::string_view s, std::size_t& pos);
+
 // Folds one Unicode code point to lower case (Latin, Greek and Cyrillic letters).
 char32_t foldCase(char32_t c);
 

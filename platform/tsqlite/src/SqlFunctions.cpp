@@ -621,6 +621,89 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_finalize(stmt);
 }
 
+// T-SQL LIKE: "%", "_", "[abc]", "[a-c]", "[^a]", an optional escape character, and case
+// ignored the way the ERP collation ignores it (accented letters too).
+bool likeMatch(std::u32string_view p, std::u32string_view s, char32_t escape) {
+    std::size_t pi = 0, si = 0;
+    std::size_t starP = std::u32string_view::npos, starS = 0;
+    while (si < s.size()) {
+        if (pi < p.size()) {
+            const char32_t pc = p[pi];
+            if (pc == U'%') {
+                starP = ++pi;
+                starS = si;
+                continue;
+            }
+            bool matched = false;
+            std::size_t next = pi + 1;
+            if (escape && pc == escape && pi + 1 < p.size()) {
+                matched = p[pi + 1] == s[si];
+                next = pi + 2;
+            } else if (pc == U'_') {
+                matched = true;
+            } else if (pc == U'[') {
+                const auto close = p.find(U']', pi + 1);
+                if (close == std::u32string_view::npos) {
+                    matched = pc == s[si];
+                } else {
+                    std::size_t k = pi + 1;
+                    const bool negate = k < close && p[k] == U'^';
+                    if (negate)
+                        ++k;
+                    bool inSet = false;
+                    for (; k < close; ++k) {
+                        if (k + 2 < close && p[k + 1] == U'-') {
+                            inSet = inSet || (s[si] >= p[k] && s[si] <= p[k + 2]);
+                            k += 2;
+                        } else {
+                            inSet = inSet || s[si] == p[k];
+                        }
+                    }
+                    matched = inSet != negate;
+                    next = close + 1;
+                }
+            } else {
+                matched = pc == s[si];
+            }
+            if (matched) {
+                pi = next;
+                ++si;
+                continue;
+            }
+        }
+        if (starP == std::u32string_view::npos)
+            return false;
+        pi = starP;
+        si = ++starS;
+    }
+    while (pi < p.size() && p[pi] == U'%')
+        ++pi;
+    return pi == p.size();
+}
+
+std::u32string folded(std::string_view text) {
+    std::u32string out;
+    for (std::size_t i = 0; i < text.size();)
+        out += foldCase(decodeUtf8(text, i));
+    return out;
+}
+
+// like(pattern, value[, escape]) is SQLite's form of "value LIKE pattern".
+void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    char32_t escape = 0;
+    if (argc > 2 && !isNull(argv[2])) {
+        const std::u32string e = folded(textOf(argv[2]));
+        if (e.size() != 1)
+            return sqlite3_result_error(ctx, "The escape of LIKE must be one character.", -1);
+        escape = e[0];
+    }
+    const std::u32string pattern = folded(valueText(argv[0]));
+    const std::u32string value = folded(valueText(argv[1]));
+    sqlite3_result_int(ctx, likeMatch(pattern, value, escape) ? 1 : 0);
+}
+
 struct FunctionDef {
     const char* name;
     int args;
@@ -634,14 +717,24 @@ struct FunctionDef {
 int registerSqlFunctions(sqlite3* db) {
     static int leftTag = 1;
     const FunctionDef defs[] = {
-        {"tsql_convert", 2, fnConvert, true, nullptr},     {"tsql_convert", 3, fnConvert, true, nullptr},
-        {"tsql_write", 2, fnWrite, true, nullptr},         {"tsql_len", 1, fnLen, true, nullptr},
-        {"tsql_replicate", 2, fnReplicate, true, nullptr}, {"tsql_left", 2, fnLeftRight, true, &leftTag},
-        {"tsql_right", 2, fnLeftRight, true, nullptr},     {"tsql_substring", 3, fnSubstring, true, nullptr},
-        {"tsql_charindex", 2, fnCharIndex, true, nullptr}, {"tsql_charindex", 3, fnCharIndex, true, nullptr},
-        {"tsql_getdate", 0, fnGetDate, false, nullptr},    {"tsql_add", 2, fnAdd, true, nullptr},
-        {"tsql_dateadd", 3, fnDateAdd, true, nullptr},     {"tsql_datediff", 3, fnDateDiff, true, nullptr},
-        {"tsql_datepart", 2, fnDatePart, true, nullptr},   {"tsql_object_id", 1, fnObjectId, false, nullptr},
+        {"tsql_convert", 2, fnConvert, true, nullptr},
+        {"tsql_convert", 3, fnConvert, true, nullptr},
+        {"tsql_write", 2, fnWrite, true, nullptr},
+        {"tsql_len", 1, fnLen, true, nullptr},
+        {"tsql_replicate", 2, fnReplicate, true, nullptr},
+        {"tsql_left", 2, fnLeftRight, true, &leftTag},
+        {"tsql_right", 2, fnLeftRight, true, nullptr},
+        {"tsql_substring", 3, fnSubstring, true, nullptr},
+        {"tsql_charindex", 2, fnCharIndex, true, nullptr},
+        {"tsql_charindex", 3, fnCharIndex, true, nullptr},
+        {"tsql_getdate", 0, fnGetDate, false, nullptr},
+        {"tsql_add", 2, fnAdd, true, nullptr},
+        {"tsql_dateadd", 3, fnDateAdd, true, nullptr},
+        {"tsql_datediff", 3, fnDateDiff, true, nullptr},
+        {"tsql_datepart", 2, fnDatePart, true, nullptr},
+        {"tsql_object_id", 1, fnObjectId, false, nullptr},
+        {"like", 2, fnLike, true, nullptr},
+        {"like", 3, fnLike, true, nullptr},
     };
     for (const auto& d : defs) {
         const int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);

@@ -71,6 +71,14 @@ TEST_F(Semantics, TextComparisonIgnoresCaseAccentCaseAndTrailingBlanks) {
     EXPECT_EQ(rows("SELECT CODICE FROM T ORDER BY CODICE"), (std::vector<std::string>{"ABC  ", "perché"}));
 }
 
+TEST_F(Semantics, LikeFollowsTheErpCollationAndTsqlPatterns) {
+    run("INSERT INTO T (ID, CODICE) VALUES (1, 'Àrticolo-7')");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE LIKE 'àrt%'"), "1");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE LIKE '_RTICOLO-[0-9]'"), "1");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE LIKE '%-[^7]'"), "0");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE NOT LIKE 'art%'"), "1"); // accents still count
+}
+
 TEST_F(Semantics, DecimalsAreRoundedToTheirScaleWhenWritten) {
     run("INSERT INTO T (ID, QTA) VALUES (1, 0.1 + 0.2)");
     run("INSERT INTO T (ID, QTA) VALUES (2, 2.0005)");

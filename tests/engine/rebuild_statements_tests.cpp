@@ -1,0 +1,207 @@
+// Texts of the rebuild's statements: the server receives them exactly as built here.
+
+#include "engine/RebuildStatements.h"
+
+#include <gtest/gtest.h>
+
+using namespace scadlav;
+using namespace scadlav::engine;
+
+namespace {
+
+RebuildInputs sampleInputs() {
+    RebuildInputs in;
+    in.company = 3;
+    in.minDateLiteral = QStringLiteral("'20260105 00:00:00'");
+    in.phaseType = QStringLiteral("2");
+    in.filterCondition = QStringLiteral("AND DO30_CODART_MG66 = 'A1'");
+    in.checkedStates = QStringList{QStringLiteral("K0"), QStringLiteral("K3")};
+    return in;
+}
+
+// Splits a select list on the commas outside parentheses and quotes.
+QStringList topLevelItems(const QString& list) {
+    QStringList items;
+    int depth = 0;
+    bool quoted = false;
+    QString current;
+    for (QChar c : list) {
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && c == u'(')
+            ++depth;
+        else if (!quoted && c == u')')
+            --depth;
+        if (c == u',' && depth == 0 && !quoted) {
+            items << current.trimmed();
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    items << current.trimmed();
+    return items;
+}
+
+} // namespace
+
+TEST(RebuildStatements, ConditionLinesFollowTheDateInOrder) {
+    const RebuildInputs in = sampleInputs();
+    const QString common = *commonConditions(in);
+    EXPECT_EQ(common, QStringLiteral("AND DO46_INDFASEINTEST = 1 \r\n AND DO30_CODART_MG66 = 'A1'  AND "
+                                     "DO31_INDSTATOCONS IN(0,3)"));
+
+    const QString insert = insertScheduleSql(in, QStringLiteral("##TempDatiGRP_U_1"), common);
+    EXPECT_TRUE(insert.endsWith(
+        QStringLiteral(
+            "WHERE DO30_DITTA_CG18 = 3\r\nAND ISNULL(DO31_INDSTATOCONS,0) < 9 \r\nAND VFW_FLGDAEVADERE = 1 "
+            "\r\nAND DO11_DATADOC >= '20260105 00:00:00' AND ((DO11_TIPODOC = 24 AND DO11_STIPODOC = 20) "
+            "OR (DO11_TIPODOC = 25 AND DO11_STIPODOC = 1 AND DO11_CAUSMAG_MG51 <> 9999)) \r\n") +
+        common))
+        << insert.right(400).toStdString();
+
+    // The filter table keeps fully reported phases out and subcontract orders of reason 9999 in.
+    const QString filter = filterTableSql(in, QStringLiteral("##TabODL_U_1"), common);
+    EXPECT_TRUE(
+        filter.startsWith(QStringLiteral("SELECT DO30_NUMREG_CO99 AS FILTRO_NUMREG_CO99,DO30_PROGRIGA AS "
+                                         "FILTRO_PROGRIGA \r\nINTO ##TabODL_U_1\r\nFROM DO11_DOCTESTATA")));
+    EXPECT_TRUE(filter.endsWith(
+        QStringLiteral(
+            "AND ISNULL(DO46_QTA1CONSOLID,0) < DO46_QTA1ORD \r\nAND DO11_DATADOC >= '20260105 00:00:00' "
+            "AND ((DO11_TIPODOC = 24 AND DO11_STIPODOC = 20) OR (DO11_TIPODOC = 25 AND DO11_STIPODOC = "
+            "1)) \r\n") +
+        common));
+    EXPECT_FALSE(filter.contains(QStringLiteral("VPD12_FASILAVORO")));
+    EXPECT_FALSE(filter.contains(QStringLiteral("##TempDatiGRP")));
+    EXPECT_EQ(filter.count(QStringLiteral("LEFT JOIN PD0C_NODO WITH (NOLOCK)")), 1);
+    EXPECT_EQ(insert.count(QStringLiteral("LEFT JOIN PD0C_NODO WITH (NOLOCK)")), 1);
+}
+
+TEST(RebuildStatements, PhaseTypeStatesAndFilterText) {
+    EXPECT_EQ(phaseTypeLine(QStringLiteral("0")), QString());
+    EXPECT_EQ(phaseTypeLine(QStringLiteral("1")), QStringLiteral("AND DO46_INDFASEINTEST = 0 \r\n"));
+    EXPECT_EQ(phaseTypeLine(QStringLiteral("2")), QStringLiteral("AND DO46_INDFASEINTEST = 1 \r\n"));
+    EXPECT_EQ(phaseTypeLine(QStringLiteral("12")), QString());
+
+    EXPECT_EQ(stateListCondition({QStringLiteral("K4")}), QStringLiteral(" AND DO31_INDSTATOCONS IN(4)"));
+    EXPECT_FALSE(stateListCondition({}).has_value());
+
+    RebuildInputs in = sampleInputs();
+    in.checkedStates = QStringList();
+    EXPECT_FALSE(commonConditions(in).has_value()) << "no state ticked refuses the rebuild";
+    in.checkedStates.reset();
+    EXPECT_FALSE(commonConditions(in)->contains(QStringLiteral("DO31_INDSTATOCONS IN")))
+        << "a disabled state button adds no state condition";
+
+    EXPECT_EQ(filterText(QString()), QString());
+    EXPECT_FALSE(hasFilter(filterText(QString())));
+    EXPECT_FALSE(hasFilter(filterText(QStringLiteral("   "))));
+    EXPECT_EQ(filterText(QStringLiteral("AND X = 1")), QStringLiteral(" AND X = 1 "));
+    EXPECT_TRUE(hasFilter(filterText(QStringLiteral("AND X = 1"))));
+    in.filterCondition = QStringLiteral("  ");
+    in.phaseType = QStringLiteral("0");
+    EXPECT_EQ(*commonConditions(in), QString()) << "blank conditions add nothing";
+}
+
+TEST(RebuildStatements, InsertNamesFortyFourColumnsAndGivesAsManyValues) {
+    const QString sql = insertScheduleSql(sampleInputs(), QStringLiteral("##G"), QString());
+    const int open = sql.indexOf(u'(');
+    const int close = sql.indexOf(QStringLiteral(") \r\nSELECT"));
+    ASSERT_GT(close, open);
+    const QStringList columns = topLevelItems(sql.mid(open + 1, close - open - 1));
+    ASSERT_EQ(columns.size(), 44);
+    EXPECT_EQ(columns.first(), QStringLiteral("PD5C_KEYGRID"));
+    EXPECT_EQ(columns.last(), QStringLiteral("PD5C_GIACPREC"));
+
+    const int select = sql.indexOf(QStringLiteral("SELECT\r\n"));
+    const int from = sql.indexOf(QStringLiteral("FROM DO11_DOCTESTATA"));
+    const QStringList values = topLevelItems(sql.mid(select + 8, from - select - 8));
+    ASSERT_EQ(values.size(), 44);
+    EXPECT_TRUE(values[0].startsWith(QStringLiteral("PD5C_KEYGRID = DO11_NUMREG_CO99 +")));
+    EXPECT_EQ(values[1], QStringLiteral("dbo.QRX_GETDATE()"));
+    EXPECT_EQ(values[26], QStringLiteral("CAST('' AS VARCHAR(40)) AS OCLAV"));
+    EXPECT_EQ(values[35], QStringLiteral("CASE WHEN GIACENZA < 0 THEN 0 ELSE GIACENZA END AS QTA_INLAV"));
+    EXPECT_EQ(values[37], QStringLiteral("DO46_IDCICLO_PD48"));
+
+    // The row key: registration number and four zero-padded numbers.
+    EXPECT_TRUE(sql.contains(QStringLiteral(
+        "SELECT\r\n  PD5C_KEYGRID = DO11_NUMREG_CO99 + \r\n                 REPLICATE('0', 6 - "
+        "LEN(ISNULL(DO30_PROGRIGA,0)))    + CAST(ISNULL(DO30_PROGRIGA,0) AS VARCHAR(6)) + \r\n")));
+    EXPECT_TRUE(sql.contains(QStringLiteral("REPLICATE('0', 8 - LEN(ISNULL(DO46_CLIFOR_CG44,0))) + "
+                                            "CAST(ISNULL(DO46_CLIFOR_CG44,0) AS VARCHAR(8)), \r\n")));
+    EXPECT_TRUE(sql.contains(QStringLiteral("LEFT JOIN ##G ON \r\n   NUMREG_ODL = DO30_NUMREG_CO99 \r\n")));
+    EXPECT_TRUE(
+        sql.contains(QStringLiteral("   AND ##G.ARTICOLO = DO30_CODART_MG66 \r\nLEFT JOIN CG16_ANAGGEN")));
+}
+
+TEST(RebuildStatements, EveryLineEndsWithCarriageReturnAndLineFeed) {
+    const RebuildInputs in = sampleInputs();
+    const QString common = *commonConditions(in);
+    for (const QString& sql :
+         {insertScheduleSql(in, QStringLiteral("##G"), common),
+          filterTableSql(in, QStringLiteral("##T"), common),
+          groupedSelectSql(QStringLiteral("##G"), QStringLiteral("##D")),
+          groupedUpdateSql(QStringLiteral("##G"), QStringLiteral("##D")),
+          quantityInWorkUpdateSql(QStringLiteral("##G")), dropTempTableSql(QStringLiteral("##T"))}) {
+        for (int i = 0; i < sql.size(); ++i) {
+            if (sql[i] == u'\n') {
+                ASSERT_TRUE(i > 0 && sql[i - 1] == u'\r') << sql.toStdString();
+            }
+        }
+    }
+}
+
+TEST(RebuildStatements, WorkingTableStatements) {
+    EXPECT_EQ(dropTempTableSql(QStringLiteral("##TempDati_ROSSI_05_12_2026_10_00_00")),
+              QStringLiteral("if exists (select id from tempdb..sysobjects where "
+                             "id=object_id('tempdb..##TempDati_ROSSI_05_12_2026_10_00_00')) drop table "
+                             "##TempDati_ROSSI_05_12_2026_10_00_00\r\n"));
+    EXPECT_EQ(
+        groupedSelectSql(QStringLiteral("##G"), QStringLiteral("##D")),
+        QStringLiteral("SELECT DISTINCT NUMREG_ODL,PROGRIGA_ODL,FASE,CLIFOR,ARTICOLO,0 AS GIACENZA\r\nINTO "
+                       "##G\r\nFROM ##D\r\nINNER JOIN PD95_DISBA ON \r\nPD95_CODART_MG66 = ARTICOLO "
+                       "\r\nWHERE PD95_TIPO_DISTINTA = 0 \r\n"));
+    EXPECT_EQ(groupedUpdateSql(QStringLiteral("##G"), QStringLiteral("##D")),
+              QStringLiteral(
+                  "UPDATE ##G SET GIACENZA = ##D.GIACENZA\r\nFROM ##G INNER JOIN ##D\r\nON ##G.NUMREG_ODL = "
+                  "##D.NUMREG_ODL \r\nAND ##G.PROGRIGA_ODL = ##D.PROGRIGA_ODL \r\nAND ##G.FASE = ##D.FASE "
+                  "\r\nAND ##G.CLIFOR = ##D.CLIFOR \r\nAND ##G.ARTICOLO = ##D.ARTICOLO \r\nWHERE "
+                  "ISNULL(##D.GIACENZA,0) > 0 \r\n"));
+    // Index names are shared by every table of the embedded database: each carries its table's.
+    EXPECT_EQ(groupedIndexSql(QStringLiteral("##TempDatiGRP_U_1")),
+              QStringLiteral("CREATE INDEX IX_TempDatiGRP_U_1 ON ##TempDatiGRP_U_1 "
+                             "(NUMREG_ODL,PROGRIGA_ODL,FASE,CLIFOR)\r\n"));
+    // The second match leaves the article out.
+    EXPECT_EQ(
+        quantityInWorkUpdateSql(QStringLiteral("##G")),
+        QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_QTAINLAV = ##G.GIACENZA\r\nFROM ##G INNER JOIN "
+                       "PD5C_SCADLAV \r\nON ##G.NUMREG_ODL = PD5C_NUMREG_CO99 \r\nAND ##G.PROGRIGA_ODL = "
+                       "PD5C_PROGRIGA_DO30 \r\nAND ##G.FASE = PD5C_CODFASE_PD12 \r\nAND ##G.CLIFOR = "
+                       "PD5C_CLIFOR_CG44 \r\nWHERE ISNULL(PD5C_SCADLAV.PD5C_QTAINLAV,0) = 0 \r\n"));
+}
+
+TEST(RebuildStatements, ProcedureGetsTheFilterTableOnlyWhenBuilt) {
+    const RebuildTables tables{QStringLiteral("##TabODL_U_1"),         QStringLiteral("##TempDati_U_1"),
+                               QStringLiteral("##TempDatiGRP_U_1"),    QStringLiteral("##Testate_ODL_OCLU_1"),
+                               QStringLiteral("##Docum_CambioCodU_1"), QStringLiteral("##Docum_FaseU_1"),
+                               QStringLiteral("##TabElab_U_1")};
+    const auto names = [](const std::vector<ProcedureArgument>& args) {
+        QStringList out;
+        for (const auto& a : args)
+            out << a.name;
+        return out;
+    };
+    const auto without = sitcLavoroArguments(7, QStringLiteral("CL"), tables, false);
+    const auto with = sitcLavoroArguments(7, QStringLiteral("CL"), tables, true);
+    EXPECT_EQ(without.size(), 15u);
+    ASSERT_EQ(with.size(), 16u);
+    EXPECT_FALSE(names(without).contains(QStringLiteral("@TABELLA_Filtro_ODL")));
+    EXPECT_EQ(names(with).indexOf(QStringLiteral("@TABELLA_Filtro_ODL")), 11);
+    EXPECT_EQ(with[11].value.toText(), QStringLiteral("##TabODL_U_1"));
+    EXPECT_EQ(with[0].value.toInt64(), 7);
+    EXPECT_TRUE(with[0].smallInt);
+    EXPECT_EQ(with[2].value.toText(), QStringLiteral("CL"));
+    EXPECT_TRUE(with[4].value.isNull()) << "@DataElab";
+    EXPECT_EQ(with[12].name, QStringLiteral("@Tabella_Dati"));
+    EXPECT_EQ(with[12].value.toText(), QStringLiteral("##TempDati_U_1"));
+}

@@ -8,13 +8,16 @@
 // The screen's procedures are split over several files, one per concern; each section below
 // names the file that defines its procedures. Each concern's file adds itself to
 // schedule/CMakeLists.txt. A concern may add private helpers and state to its own section.
-// Procedures stay non-virtual, so a test that does not call a procedure links without it.
+// Procedures stay non-virtual. Controls' notifications are connected to the handlers in
+// FRMPD_KVB_SCADLAV_Events.cpp, once for all concerns.
 
 #include "module/contract/ModuleScreen.h"
 #include "module/contract/SqlText.h"
 #include "module/contract/TranslatedMessages.h"
+#include "module/db/RecordsetModel.h"
 #include "module/services/RuntimeError.h"
 #include "module/value/Value.h"
+#include "schedule/ScheduleStatement.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +30,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QResizeEvent;
 class QTimer;
 
 namespace erpctl {
@@ -40,11 +44,13 @@ class ImageList;
 class MenuButton;
 class SplitPane;
 struct DecodeRequest;
+struct ListItem;
 struct LookupRequest;
 } // namespace erpctl
 
 namespace scadlav {
 
+enum class CodeKind;
 class IConnectionFactory;
 class IErrorLog;
 class IHostObject;
@@ -121,6 +127,13 @@ public:
     // Result view: the schedule grid, its sort and its actions visible (the date button only
     // in modification mode), the parameter controls hidden.
     void MostraVistaRisultati();
+    // The screen's use of the access registry: "Visualizza" registers with the mode that
+    // CHK_MODIFICA reads (and switches it to view mode when the user accepts that), the
+    // rebuild registers itself, "Parametri", the rebuild's end and closing remove the row.
+    // Each returns false when the registry refuses; failing statements throw.
+    bool RegistraVisualizzazione();
+    bool RegistraRicalcolo();
+    void RimuoviRegistrazione();
     void cmdStato_Click();
     void CMD_CHIUDICLI_Click();
     void SPLITTER_Changed();
@@ -171,6 +184,15 @@ public:
     void ImpostaRigheEnhQuery();
     void EnhancedQuery_StartDecode(erpctl::DecodeRequest& request);
     void EnhancedQuery_StartLookup(erpctl::LookupRequest& request);
+    // Descriptions of a family, subfamily, group, subgroup, product type or project code;
+    // "" for an empty or unknown code. A failure is logged and gives "".
+    QString DecodificaFamiglia(const QString& famiglia);
+    QString DecodificaSottoFamiglia(const QString& famiglia, const QString& sottofamiglia);
+    QString DecodificaGruppo(const QString& famiglia, const QString& sottofamiglia, const QString& gruppo);
+    QString DecodificaSottoGruppo(const QString& famiglia, const QString& sottofamiglia,
+                                  const QString& gruppo, const QString& sottogruppo);
+    QString DecodificaTipoProdotto(const QString& tipo);
+    QString DecodificaProgetto(const QString& progetto);
 
     // ---- Schedule query, function menu and grids (FRMPD_KVB_SCADLAV_Query.cpp, _Grids.cpp) ---
     void CMD_ELABORA_ButtonClick();
@@ -181,11 +203,68 @@ public:
     void ImpostaGrigliaOrdini();
     void ImpostaGrigliaDettaglio();
     void ImpostaGrigliaClienti();
+    // The customer-commitment and stock views of the function menu; they show nothing yet.
+    void MostraImpegnatoCliente();
+    void InvocaConsoleProgressivi();
+    // Export of the schedule grid as shown: visible columns in their current order, the
+    // cells as the grid shows them (FRMPD_KVB_SCADLAV_Export.cpp). False with the reason.
+    bool EsportaGrigliaCsv(const QString& path, QString& error);
+    bool EsportaGrigliaExcel(const QString& path, QString& error);
+    // Asks the user for a file and exports to it, by its extension.
+    void EsportaGriglia();
+    db::Recordset* scheduleRecordset() const { return m_rsScadlav.get(); }
+    db::Recordset* detailRecordset() const { return m_rsDettaglio.get(); }
+    const QString& detailTableName() const { return m_tabellaDettaglio; }
+    // The rows handed to the proposals and reminder screens by the last ApriProposte and
+    // ApriSolleciti that found rows.
+    db::Recordset* proposalRows() const { return m_righeProposte.get(); }
+    db::Recordset* reminderRows() const { return m_righeSolleciti.get(); }
+
+private:
+    // ---- Filter panel: helpers ---------------------------------------------------------------
+    // The description the host's decode of a group of kinds gives for `code` ("" when empty,
+    // unknown or when the host offers no decode); `slot` is the group's lookup slot, its decode
+    // is the slot after it. A failing decode throws.
+    QString DecodificaCodice(int slot, CodeKind kind, const QString& code,
+                             const QStringList& parentCodes = {});
+    // The value of the row on `field` on one side (1 from, 2 to).
+    QString ValoreFiltro(const QString& field, int side) const;
+
+    // ---- Schedule query and grids: helpers and state ----------------------------------------
+    void SequenzaVisualizza();
+    void SequenzaParametri();
+    // States ticked, a real minimum date, usable filter values; false after telling the user.
+    bool ControllaParametri();
+    ScheduleParameters LeggiParametri() const;
+    void ImpostaModalita(bool modifica);
+    // Opens the schedule record set on `statement` and binds GRID_ORD to it; throws on failure.
+    void ApriSchedulazione(const QString& statement);
+    // The detail table, created empty at each "Visualizza", and the detail grid bound to it.
+    void PreparaDettaglio();
+    void ChiudiDettaglio();
+    void MostraErroreOperazione(const RuntimeError& error);
+    // Where the proposals and reminder screens will be opened with their rows.
+    void ApriSchermataProposte(std::unique_ptr<db::Recordset> righe);
+    void ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe);
+    QList<erpctl::ListItem> ListaStatiOrdine();
+    QList<erpctl::ListItem> ListaStatiFase();
+    QList<erpctl::ListItem> ListaDirezioni();
+    void IniziaLayoutGriglia(erpctl::Grid* grid, const QString& keyField);
+    void ApplicaLayoutUtente(erpctl::Grid* grid);
+    void SalvaLayoutGriglia(erpctl::Grid* grid);
+    void MostraErroreGriglia(const RuntimeError& error);
+
+    std::unique_ptr<db::RecordsetModel> m_modelOrd;
+    std::unique_ptr<db::RecordsetModel> m_modelDett;
+    QString m_tabellaDettaglio;
+    std::unique_ptr<db::Recordset> m_righeProposte;
+    std::unique_ptr<db::Recordset> m_righeSolleciti;
 
 protected:
     bool queryUnload() override { return true; }
     void onUnload() override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
     // ---- Lifecycle state (FRMPD_KVB_SCADLAV.cpp) ----------------------------------------------
     QString m_connectionString;
@@ -223,8 +302,16 @@ public:
     IHostObject* hostService(HostServiceSlot slot) const { return m_hostServices[slot].get(); }
 
 private:
+    // A design length in twips, in pixels of this screen.
+    int scaledX(int twips) const;
+    int scaledY(int twips) const;
     void buildControls();
+    void placeStateList();
     void connectEvents();
+    // Connects the handlers of the other concerns (FRMPD_KVB_SCADLAV_Events.cpp); a concern
+    // adds the connection of a new handler there.
+    void connectConcernEvents();
+    void ApriConnessione();
     void PrimaAttivazione();
     void CaricaCombo();
     void CaricaStati();

@@ -1,45 +1,287 @@
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+#include "module/services/ClassNames.h"
+#include "module/services/IConnectionFactory.h"
+#include "platform/controls/CheckList.h"
+#include "platform/controls/CodeCombo.h"
+#include "platform/controls/DateField.h"
+#include "platform/controls/EnhancedQuery.h"
+#include "platform/controls/FlagCheckBox.h"
+#include "platform/controls/MenuButton.h"
+#include "tests/schedule/ScheduleTestDatabase.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
+#include "tests/support/doubles/FakeObjectFactory.h"
+#include "tests/support/doubles/FixedClock.h"
+#include "tests/support/doubles/MemoryErrorLog.h"
+#include "tests/support/doubles/ScopedHostRuntime.h"
+#include "tests/support/doubles/ScriptedMessageService.h"
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace scadlav;
 using namespace scadlav::doubles;
+using scadlav::testing::ScheduleTestDatabase;
 
-TEST(ScheduleScreen, ShownByTheModuleClassWithTheHostCaption) {
-    CLSPD_KVB_SCADLAV module([] { return new FRMPD_KVB_SCADLAV(); });
-    module.Cinterface_LetCaption(Value(QStringLiteral("Situazione fasi - ditta 3")));
-    module.Cinterface_ShowForm();
-    QPointer<ModuleScreen> screen = module.screen();
-    ASSERT_TRUE(screen);
-    EXPECT_EQ(screen->objectName(), QStringLiteral("FRMPD_KVB_SCADLAV"));
-    EXPECT_EQ(screen->windowTitle(), QStringLiteral("Situazione fasi - ditta 3"));
-    EXPECT_EQ(screen->ClsModulo, &module);
-    EXPECT_TRUE(screen->isVisible());
-    module.Cinterface_CloseForm();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(screen);
-}
+namespace {
 
-TEST(ScheduleScreen, ClosingClearsTheHostsCurrentModuleSlots) {
+// The error log the host hands out: every object writes to the test's one log.
+class SharedErrorLog : public IErrorLog {
+public:
+    explicit SharedErrorLog(MemoryErrorLog& log) : m_log(log) {}
+    void takeError(const RuntimeError& error) override { m_log.takeError(error); }
+    void writeRecord(const QString& position, const QString& moduleText, const QString& routine) override {
+        m_log.writeRecord(position, moduleText, routine);
+    }
+
+private:
+    MemoryErrorLog& m_log;
+};
+
+class CountingConnectionFactory : public IConnectionFactory {
+public:
+    explicit CountingConnectionFactory(int& count) : m_count(count) {}
+    std::unique_ptr<db::Connection> createConnection() override {
+        ++m_count;
+        return std::make_unique<db::Connection>();
+    }
+
+private:
+    int& m_count;
+};
+
+// A schedule screen shown by the module class, as the host shows it, on a fresh database.
+class ScheduleScreenTest : public ::testing::Test {
+protected:
+    ScheduleScreenTest() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
+        factory.registerClass(classnames::ErrorLog,
+                              [this] { return std::make_unique<SharedErrorLog>(errorLog); });
+        factory.registerClass(classnames::ConnectionFactory, [this] {
+            return std::make_unique<CountingConnectionFactory>(connectionsMade);
+        });
+        global.connection = db.connectionString();
+        global.messages = &messages;
+        module.Cinterface_SetClsGlobal(&global);
+        module.Cinterface_SetActiveNavigator(&navigator);
+    }
+    ~ScheduleScreenTest() override {
+        if (screen)
+            module.Cinterface_CloseForm();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    FRMPD_KVB_SCADLAV* show() {
+        module.Cinterface_ShowForm();
+        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
+        EXPECT_NE(screen, nullptr);
+        return screen;
+    }
+    // Shows the screen and activates it, as switching to its window in the host does.
+    FRMPD_KVB_SCADLAV* open() {
+        show();
+        screen->Form_Activate();
+        return screen;
+    }
+
+    ScheduleTestDatabase db;
+    FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
+    FakeObjectFactory factory;
+    ScopedHostRuntime runtime;
+    MemoryErrorLog errorLog;
+    int connectionsMade = 0;
+    ScriptedMessageService messages;
     FakeGlobalContext global;
     FakeNavigator navigator;
-    CLSPD_KVB_SCADLAV module([] { return new FRMPD_KVB_SCADLAV(); });
-    module.Cinterface_SetClsGlobal(&global);
-    module.Cinterface_SetActiveNavigator(&navigator);
+    CLSPD_KVB_SCADLAV module;
+    QPointer<FRMPD_KVB_SCADLAV> screen;
+};
+
+TEST_F(ScheduleScreenTest, FirstActivationOnAnEmptyScheduleWaitsForARebuild) {
+    messages.texts.insert(81080, QStringLiteral("Situazione fasi di lavorazione"));
+    module.Cinterface_LetCaption(Value(QStringLiteral("dal menu")));
+    open();
+    ASSERT_TRUE(screen->isInitialized());
+    EXPECT_TRUE(errorLog.records.isEmpty());
+    EXPECT_EQ(screen->windowTitle(), QStringLiteral("Situazione fasi di lavorazione"));
+
+    // Own connection, made by the host's factory, handed to the module.
+    EXPECT_EQ(connectionsMade, 1);
+    ASSERT_NE(screen->connection(), nullptr);
+    EXPECT_TRUE(screen->connection()->isOpen());
+    EXPECT_EQ(screen->connection()->commandTimeout(), 0);
+    EXPECT_EQ(module.Cinterface_Connection(), screen->connection());
+    EXPECT_EQ(screen->userId(), 7);
+    EXPECT_EQ(screen->companyCode(), 1);
+
+    EXPECT_TRUE(screen->TXT_DATARIC->text().isEmpty());
+    EXPECT_FALSE(screen->CMD_ELABORA->isEnabled());
+
+    // Combos and state list with their first choices; modification mode; parameter view.
+    EXPECT_EQ(screen->CBO_TIPOLAV->count(), 3);
+    EXPECT_EQ(screen->CBO_TIPOLAV->text(), QStringLiteral("0"));
+    EXPECT_EQ(screen->CBO_ORD->count(), 4);
+    EXPECT_EQ(screen->CBO_ORD->text(), QStringLiteral("0"));
+    EXPECT_EQ(screen->lstStati->checkedKeys(),
+              (QStringList{QStringLiteral("K0"), QStringLiteral("K1"), QStringLiteral("K2"),
+                           QStringLiteral("K3"), QStringLiteral("K4")}));
+    EXPECT_TRUE(screen->lstStati->isHidden());
+    EXPECT_EQ(screen->CHK_MODIFICA->valueText(), QStringLiteral("1"));
+    EXPECT_TRUE(screen->FrameCLI->isHidden());
+    for (QWidget* hidden : {static_cast<QWidget*>(screen->CMD_DATE), static_cast<QWidget*>(screen->CMD_DETT),
+                            static_cast<QWidget*>(screen->CBO_ORD), static_cast<QWidget*>(screen->CMD_FUNZ)})
+        EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
+    EXPECT_TRUE(screen->EnhancedQuery->isInitialized());
+    EXPECT_EQ(screen->EnhancedQuery->libraryName(), QStringLiteral("PDUO_KVB_SCADLAV"));
+    // Six months back from 15 March.
+    EXPECT_EQ(screen->TXT_DATAMIN->text(), QStringLiteral("15/09/2025"));
+    // The combos' captions went through the host's translation.
+    EXPECT_EQ(screen->CBO_TIPOLAV->itemText(0), QStringLiteral("T58728"));
+}
+
+TEST_F(ScheduleScreenTest, LastRebuildShownAsItsDayAndLaterActivationsChangeNothing) {
+    db.exec(QStringLiteral(
+        "INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_DITTA_CG18, PD5C_DATAELAB) VALUES ('K1', 1, "
+        "'2026-03-14 18:22:05')"));
+    open();
+    ASSERT_TRUE(screen->isInitialized());
+    EXPECT_EQ(screen->TXT_DATARIC->text(), QStringLiteral("14/03/2026"));
+    EXPECT_TRUE(screen->CMD_ELABORA->isEnabled());
+
+    screen->CBO_TIPOLAV->setText(QStringLiteral("2"));
+    screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+    screen->lstStati->setChecked(QStringLiteral("K1"), false);
+    const WorkTableNames names = screen->workTables();
+    clock.advance(5);
+    screen->Form_Activate();
+    EXPECT_EQ(screen->CBO_TIPOLAV->text(), QStringLiteral("2"));
+    EXPECT_EQ(screen->CBO_TIPOLAV->count(), 3);
+    EXPECT_EQ(screen->TXT_DATAMIN->text(), QStringLiteral("01/01/2026"));
+    EXPECT_FALSE(screen->lstStati->isChecked(QStringLiteral("K1")));
+    EXPECT_EQ(screen->lstStati->count(), 5);
+    EXPECT_EQ(screen->workTables().TempDati, names.TempDati);
+    EXPECT_EQ(connectionsMade, 1);
+}
+
+TEST_F(ScheduleScreenTest, MinimumDateIsClampedToTheMonthSixMonthsBack) {
+    clock.set(QDateTime(QDate(2026, 8, 31), QTime(9, 0, 0)));
+    open();
+    EXPECT_EQ(screen->TXT_DATAMIN->text(), QStringLiteral("28/02/2026"));
+}
+
+TEST_F(ScheduleScreenTest, WorkingTableNamesCarryIdentityAndSecondOfOpening) {
+    global.identity = QStringLiteral("MARIO PC-01");
+    clock.set(QDateTime(QDate(2026, 3, 15), QTime(10, 30, 7)));
+    open();
+    const WorkTableNames first = screen->workTables();
+    EXPECT_EQ(first.TempDati, QStringLiteral("##TempDati_MARIO_PC_01_15_03_2026_10_30_07"));
+    EXPECT_EQ(first.TestateODLOCL, QStringLiteral("##Testate_ODL_OCLMARIO_PC_01_15_03_2026_10_30_07"));
+    EXPECT_EQ(first.TabODL, QStringLiteral("##TabODL_MARIO_PC_01_15_03_2026_10_30_07"));
+    const QStringList all{first.TempDati,  first.TempDatiGRP, first.TestateODLOCL, first.DocumCambioCod,
+                          first.DocumFase, first.TabElab,     first.TabODL};
+    EXPECT_EQ(QSet<QString>(all.begin(), all.end()).size(), 7);
+    module.Cinterface_CloseForm();
+
+    clock.advance(1);
+    open();
+    EXPECT_NE(screen->workTables().TempDati, first.TempDati);
+    EXPECT_NE(screen->workTables().TabElab, first.TabElab);
+}
+
+TEST_F(ScheduleScreenTest, OpeningRemovesStaleRegistryRowsOfTheSameUser) {
+    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(7,1,0)"));
+    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(7,0,1)"));
+    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(2,0,0)"));
+    open();
+    EXPECT_EQ(db.registry(), QStringList{QStringLiteral("2/0/0")});
+}
+
+TEST_F(ScheduleScreenTest, FailedFirstActivationIsLoggedAndRetriedAtTheNextOne) {
+    global.connection =
+        QStringLiteral("Provider=tsqlite;Data Source=") + db.path() + QStringLiteral(".missing/x.db");
+    open();
+    EXPECT_FALSE(screen->isInitialized());
+    EXPECT_TRUE(messages.boxes().isEmpty());
+    ASSERT_EQ(errorLog.records.size(), 1);
+    EXPECT_EQ(errorLog.records[0].position, QStringLiteral("0_0_0_0"));
+    EXPECT_EQ(errorLog.records[0].moduleText, QStringLiteral("PDUO_KVB_SCADLAV"));
+    EXPECT_EQ(errorLog.records[0].routine, QStringLiteral("Form_Activate"));
+    EXPECT_TRUE(errorLog.records[0].error.isSet());
+
+    global.connection = db.connectionString();
+    screen->Form_Activate();
+    EXPECT_TRUE(screen->isInitialized());
+    EXPECT_EQ(errorLog.records.size(), 1);
+}
+
+TEST_F(ScheduleScreenTest, ClosingUnregistersDetachesAndClosesTheConnection) {
     global.current = &module;
     navigator.current = &module;
-    module.Cinterface_LetWindowModal(true);
-    QTimer::singleShot(0, [] {
-        if (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-    module.Cinterface_ShowForm();
+    open();
+    ASSERT_TRUE(screen->RegistraVisualizzazione());
+    EXPECT_EQ(db.registry(), QStringList{QStringLiteral("7/0/1")});
+    // A global temporary table of the screen's connection goes with the connection.
+    screen->EseguiSQL(QStringLiteral("CREATE TABLE ##ScreenProbe (A int)"), db::kCmdTextNoRecords);
+    EXPECT_TRUE(db.tempTableExists(QStringLiteral("##ScreenProbe")));
+    QPointer<erpctl::EnhancedQuery> panel = screen->EnhancedQuery;
+
+    module.Cinterface_CloseForm();
+    EXPECT_TRUE(db.registry().isEmpty());
+    EXPECT_EQ(module.Cinterface_Connection(), nullptr);
     EXPECT_EQ(global.current, nullptr);
     EXPECT_EQ(navigator.current, nullptr);
+    EXPECT_FALSE(db.tempTableExists(QStringLiteral("##ScreenProbe")));
+    if (panel) {
+        EXPECT_EQ(panel->connection(), nullptr);
+    }
 }
+
+TEST_F(ScheduleScreenTest, StateListAndCustomerPanelButtons) {
+    open();
+    screen->cmdStato->click();
+    EXPECT_FALSE(screen->lstStati->isHidden());
+    screen->cmdStato->click();
+    EXPECT_TRUE(screen->lstStati->isHidden());
+
+    screen->FrameCLI->show();
+    screen->CMD_CHIUDICLI->click();
+    EXPECT_TRUE(screen->FrameCLI->isHidden());
+}
+
+TEST_F(ScheduleScreenTest, ViewsShowTheirOwnControls) {
+    open();
+    screen->MostraVistaRisultati();
+    EXPECT_TRUE(screen->EnhancedQuery->isHidden());
+    EXPECT_TRUE(screen->CMD_RICALCOLA->isHidden());
+    EXPECT_FALSE(screen->CBO_ORD->isHidden());
+    EXPECT_FALSE(screen->CMD_FUNZ->isHidden());
+    EXPECT_FALSE(screen->CMD_DATE->isHidden()); // modification mode
+
+    screen->MostraVistaParametri();
+    EXPECT_FALSE(screen->EnhancedQuery->isHidden());
+    EXPECT_TRUE(screen->CBO_ORD->isHidden());
+
+    screen->CHK_MODIFICA->setValueText(QStringLiteral("0"));
+    screen->MostraVistaRisultati();
+    EXPECT_TRUE(screen->CMD_DATE->isHidden());
+}
+
+TEST_F(ScheduleScreenTest, BecomingTheActiveWindowInitialisesTheScreen) {
+    show();
+    EXPECT_FALSE(screen->isInitialized());
+    // What the window system does when the user switches to the screen.
+    screen->activateWindow();
+    QApplication::setActiveWindow(screen);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(screen->isActiveWindow());
+    EXPECT_TRUE(screen->isInitialized());
+    EXPECT_TRUE(errorLog.records.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,78 @@
+#pragma once
+// An embedded ERP database with the schema and a few users, in a temporary folder, for the
+// tests of the schedule screen and its access registry.
+
+#include "erpdb.h"
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace scadlav::testing {
+
+class ScheduleTestDatabase {
+public:
+    ScheduleTestDatabase() {
+        erpdb::registerDatabaseObjects();
+        m_path = m_dir.filePath(QStringLiteral("erp.db"));
+        std::vector<tsqlite::Error> errors;
+        auto raw = tsqlite::Connection::open(m_path.toStdString(), errors, true);
+        if (!raw || !erpdb::createSchema(*raw, errors))
+            ADD_FAILURE() << "schema: " << (errors.empty() ? std::string("?") : errors.front().description);
+        raw.reset();
+        m_connection = std::make_unique<db::Connection>();
+        if (!m_connection->open(connectionString()))
+            ADD_FAILURE() << "open: " << m_connection->lastErrorText().toStdString();
+        exec(QStringLiteral(
+            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (2, 'mrossi', 'Mario "
+            "Rossi   ')"));
+        exec(QStringLiteral(
+            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (3, 'gbianchi', "
+            "'Giulia Bianchi')"));
+        exec(QStringLiteral(
+            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (7, 'lferrari', 'Luca "
+            "Ferrari')"));
+    }
+
+    QString path() const { return m_path; }
+    QString connectionString() const { return QStringLiteral("Provider=tsqlite;Data Source=") + m_path; }
+    db::Connection& connection() { return *m_connection; }
+
+    void exec(const QString& sql) {
+        if (!m_connection->execute(sql, db::kCmdTextNoRecords))
+            ADD_FAILURE() << sql.toStdString() << ": " << m_connection->lastErrorText().toStdString();
+    }
+
+    // The registry as "user/rebuild/modification" texts, in the table's order.
+    QStringList registry() {
+        QStringList rows;
+        auto rs = m_connection->execute(QStringLiteral(
+            "SELECT PD5D_ID_FW07, PD5D_FLGRIC, PD5D_FLGVISU FROM PD5D_ACCESSISCAD ORDER BY PD5D_ID_FW07, "
+            "PD5D_FLGRIC, PD5D_FLGVISU"));
+        if (!rs || !rs->isOpen())
+            return rows;
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+            rows << rs->value(0).toText() + QLatin1Char('/') + rs->value(1).toText() + QLatin1Char('/') +
+                        rs->value(2).toText();
+        return rows;
+    }
+
+    // True when a global temporary table of that name exists for any connection.
+    bool tempTableExists(const QString& name) {
+        auto rs = m_connection->execute(QStringLiteral("SELECT OBJECT_ID('tempdb..") + name +
+                                        QStringLiteral("') AS ID"));
+        return rs && rs->isOpen() && rs->recordCount() > 0 && !rs->value(0).isEmptyOrNull();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::unique_ptr<db::Connection> m_connection;
+};
+
+} // namespace scadlav::testing

@@ -1,0 +1,209 @@
+// The rebuild driven through the schedule screen, offscreen, with scripted host services and
+// the small order book of the engine tests in an embedded database.
+
+#include "schedule/FRMPD_KVB_SCADLAV.h"
+
+#include "module/contract/CLSPD_KVB_SCADLAV.h"
+#include "module/services/ClassNames.h"
+#include "module/services/IDateObject.h"
+#include "module/services/IMessageService.h"
+#include "platform/controls/CheckList.h"
+#include "platform/controls/DateField.h"
+#include "tests/engine/RebuildDatabase.h"
+#include "tests/support/doubles/FakeGlobalContext.h"
+#include "tests/support/doubles/FakeObjectFactory.h"
+#include "tests/support/doubles/MemoryErrorLog.h"
+#include "tests/support/doubles/RecordingStatusBar.h"
+#include "tests/support/doubles/ScopedHostRuntime.h"
+#include "tests/support/doubles/ScriptedMessageService.h"
+
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace scadlav;
+using namespace scadlav::doubles;
+using scadlav::testing::RebuildDatabase;
+
+namespace {
+
+// Reads dd/mm/yyyy and writes the embedded database's date literal.
+class TestDateObject : public IDateObject {
+public:
+    void setConnectionString(const QString&) override {}
+    void setText(const QString& text) override {
+        m_date = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
+    }
+    int status() const override { return m_date.isValid() ? StatusValid : StatusInvalid; }
+    QDateTime value() const override { return QDateTime(m_date, QTime(0, 0)); }
+    QString sqlText() const override { return m_date.toString(QStringLiteral("yyyy-MM-dd")) + " 00:00:00"; }
+
+private:
+    QDate m_date;
+};
+
+const QString kPaint = QStringLiteral("P1") + "000012" + "00030" + "0000" + "00000000";
+
+class RebuildScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ERP_FIXED_NOW", "2026-12-05 10:30:00");
+        db.fillSmallOrderBook();
+        factory.registerClass(classnames::ErrorLog, [this] {
+            auto log = std::make_unique<MemoryErrorLog>();
+            errorLog = log.get();
+            return log;
+        });
+        factory.registerClass(classnames::DateObject, [] { return std::make_unique<TestDateObject>(); });
+        global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + db.erp().path();
+        global.messages = &messages;
+        module.Cinterface_SetClsGlobal(&global);
+        module.Cinterface_SetStatusBar(&statusBar);
+        module.Cinterface_ShowForm();
+        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
+        ASSERT_TRUE(screen);
+        screen->Form_Activate();
+        ASSERT_TRUE(screen->isInitialized());
+        screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+        // A schedule of an earlier rebuild, to see whether a refused rebuild touches it.
+        db.exec(QStringLiteral(
+            "INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_NUMREG_CO99) VALUES ('OLD', 'OLD')"));
+        messages.records.clear();
+        statusBar.progressTexts.clear();
+    }
+    void TearDown() override {
+        module.Cinterface_CloseForm();
+        qunsetenv("ERP_FIXED_NOW");
+    }
+
+    QList<int> boxIds() const {
+        QList<int> ids;
+        for (const auto& r : messages.boxes())
+            ids << r.textId;
+        return ids;
+    }
+    int registryRows() {
+        auto rs = db.query(QStringLiteral("SELECT COUNT(*) FROM PD5D_ACCESSISCAD"));
+        return int(rs->value(0).toInt64().value_or(-1));
+    }
+    // Nothing changed: old schedule, empty registry, button usable, normal pointer.
+    void expectUntouched() {
+        EXPECT_EQ(db.scheduleCount(), 1);
+        EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
+        EXPECT_EQ(registryRows(), 0);
+        EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+        EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
+    }
+
+    RebuildDatabase db;
+    FakeObjectFactory factory;
+    ScopedHostRuntime runtime{&factory};
+    FakeGlobalContext global;
+    ScriptedMessageService messages;
+    RecordingStatusBar statusBar;
+    MemoryErrorLog* errorLog = nullptr;
+    CLSPD_KVB_SCADLAV module{[] { return new FRMPD_KVB_SCADLAV(); }};
+    FRMPD_KVB_SCADLAV* screen = nullptr;
+};
+
+} // namespace
+
+TEST_F(RebuildScreen, RefusalsChangeNothing) {
+    screen->TXT_DATAMIN->clear();
+    screen->CMD_RICALCOLA->click();
+    EXPECT_EQ(boxIds(), QList<int>{78509});
+    EXPECT_EQ(messages.boxes().first().flags, 64);
+    expectUntouched();
+
+    messages.records.clear();
+    screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+    messages.answerNext(msgbox::ResultNo);
+    screen->CMD_RICALCOLA->click();
+    EXPECT_EQ(boxIds(), QList<int>{78510});
+    EXPECT_EQ(messages.boxes().first().flags, 4);
+    expectUntouched();
+
+    // No state ticked: refused before the registry and the delete.
+    messages.records.clear();
+    screen->lstStati->setAllChecked(false);
+    screen->CMD_RICALCOLA->click();
+    EXPECT_EQ(boxIds(), (QList<int>{78510, 51499}));
+    expectUntouched();
+    EXPECT_TRUE(statusBar.progressTexts.isEmpty());
+
+    // Somebody else in the schedule.
+    messages.records.clear();
+    screen->lstStati->setAllChecked(true);
+    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(8,0,1)"));
+    screen->CMD_RICALCOLA->click();
+    EXPECT_EQ(boxIds(), (QList<int>{78510, 78511}));
+    EXPECT_EQ(messages.boxes().last().parameters, QList<Value>{Value(QStringLiteral("Anna Bianchi"))});
+    EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
+    EXPECT_EQ(errorLog ? errorLog->records.size() : 0, 0);
+}
+
+TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
+    screen->CMD_ELABORA->setEnabled(false);
+    screen->CMD_RICALCOLA->click();
+
+    EXPECT_EQ(boxIds(), (QList<int>{78510, 78513}));
+    EXPECT_EQ(statusBar.progressTexts,
+              (QStringList{QStringLiteral("T78532"), QStringLiteral("T78533"), QStringLiteral("T78534"),
+                           QStringLiteral("T78535"), QStringLiteral("T78527")}));
+    EXPECT_EQ(db.scheduleCount(), 6);
+    EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 0);
+    EXPECT_EQ(db.scheduleValue(kPaint, "PD5C_DESCFASEPREC").toText(), QStringLiteral("Saldatura"));
+    EXPECT_EQ(registryRows(), 0);
+    EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+    EXPECT_TRUE(screen->CMD_ELABORA->isEnabled());
+    EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(screen->TXT_DATARIC->date(), QDate(2026, 12, 5));
+    EXPECT_EQ(errorLog ? errorLog->records.size() : 0, 0);
+}
+
+TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
+    db.exec(QStringLiteral(
+        "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, "
+        "DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_CLIFOR_CG44, DO46_QTA1ORD) VALUES "
+        "(1, 'P1', 12, 10, 0, 30, 0, 5)"));
+    screen->CMD_RICALCOLA->click();
+
+    const auto boxes = messages.boxes();
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[1].textId, 0);
+    EXPECT_EQ(boxes[1].flags, 16);
+    EXPECT_TRUE(
+        boxes[1].text.startsWith(QStringLiteral("Anomalia dovuta alla presenza di righe ordine con fasi di "
+                                                "lavoro diverse ma con stesso numero di sequenza.\r\nT42158"
+                                                "\r\n\r\nDescription: ")))
+        << boxes[1].text.toStdString();
+    EXPECT_EQ(statusBar.progressTexts.mid(3),
+              (QStringList{QStringLiteral("T42158|"), QStringLiteral("T78527")}));
+    EXPECT_EQ(db.scheduleCount(), 0) << "the table stays empty until the next rebuild";
+    EXPECT_EQ(registryRows(), 0);
+    EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+    EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
+}
+
+TEST_F(RebuildScreen, NothingSelectedDisablesTheSchedule) {
+    screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2027"));
+    screen->CMD_RICALCOLA->click();
+    EXPECT_EQ(boxIds(), (QList<int>{78510, 78512}));
+    EXPECT_EQ(db.scheduleCount(), 0);
+    EXPECT_FALSE(screen->CMD_ELABORA->isEnabled());
+    EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+    EXPECT_EQ(registryRows(), 0);
+}
+
+TEST_F(RebuildScreen, UnexpectedFailureIsLoggedAndReleasesTheScreen) {
+    // Without the bill-of-materials table the grouped quantities cannot be read.
+    db.exec(QStringLiteral("DROP TABLE PD95_DISBA"));
+    screen->CMD_RICALCOLA->click();
+    ASSERT_TRUE(errorLog);
+    ASSERT_EQ(errorLog->records.size(), 1);
+    EXPECT_EQ(errorLog->records[0].position, QStringLiteral("0_0_0_0"));
+    EXPECT_EQ(errorLog->records[0].moduleText, QStringLiteral("FRMPD_KVB_SCADLAV"));
+    EXPECT_EQ(errorLog->records[0].routine, QStringLiteral("CMD_RICALCOLA_ButtonClick"));
+    EXPECT_EQ(boxIds(), QList<int>{78510}) << "no message besides the question";
+    EXPECT_EQ(registryRows(), 0);
+    EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+}

@@ -29,7 +29,8 @@ QList<ExportColumn> shownColumns(const erpctl::Grid& grid) {
         if (!grid.isColumnVisible(field))
             continue;
         const erpctl::GridColumn* column = grid.columnAt(grid.columnIndex(field));
-        if (!column)
+        // The grid's own mark column is a control, not data.
+        if (!column || column->internal)
             continue;
         const bool raw =
             column->kind == erpctl::ColumnKind::Image || column->kind == erpctl::ColumnKind::CheckBox;

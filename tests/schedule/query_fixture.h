@@ -109,7 +109,10 @@ protected:
 
     void addPhase(const PhaseRow& r) {
         auto text = [](const QString& s) {
-            return s == QLatin1String("NULL") ? s : QLatin1Char('\'') + s + QLatin1Char('\'');
+            return s == QLatin1String("NULL")
+                       ? s
+                       : QLatin1Char('\'') + QString(s).replace(QLatin1Char('\''), QStringLiteral("''")) +
+                             QLatin1Char('\'');
         };
         exec(QStringLiteral(
                  "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, "

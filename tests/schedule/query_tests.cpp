@@ -240,7 +240,8 @@ TEST_F(QueryScreenTest, FilterPanelAndStatesReachTheServer) {
     for (const QString& dep : {QStringLiteral("R1"), QStringLiteral("R'2")}) {
         for (int state : {1, 2}) {
             PhaseRow r;
-            r.key = dep + QString::number(state);
+            r.key = (dep == QLatin1String("R1") ? QStringLiteral("P") : QStringLiteral("Q")) +
+                    QString::number(state);
             r.sequence = seq;
             seq += 10;
             r.department = dep;
@@ -251,12 +252,13 @@ TEST_F(QueryScreenTest, FilterPanelAndStatesReachTheServer) {
     open();
     screen->lstStati->setChecked(QStringLiteral("K1"), false);
     screen->EnhancedQuery->setFromValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
+    screen->EnhancedQuery->setToValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
     screen->CMD_ELABORA->click();
     ASSERT_TRUE(messages.boxes().isEmpty()) << messages.boxes().value(0).text.toStdString();
-    EXPECT_EQ(keysInOrder(), QStringList{QStringLiteral("R'22")});
+    EXPECT_EQ(keysInOrder(), QStringList{QStringLiteral("Q2")});
     EXPECT_TRUE(screen->currentStatement().contains(QStringLiteral("PD5C_CODREP = 'R''2'")));
     EXPECT_TRUE(screen->currentStatement().endsWith(
-        QStringLiteral(" AND PD5C_INDSTATOCONS IN(2) ORDER BY "
+        QStringLiteral(" AND PD5C_INDSTATOCONS IN(0,2,3,4) ORDER BY "
                        "PD5C_INDFASEINTEST,PD5C_FORREP,PD5C_NUMDOC,PD5C_SEQUENZA,PD5C_DATAFINEFASE")));
 }
 

@@ -1,0 +1,468 @@
+// The schedule screen's filter panel: its rows, the descriptions and lists it asks of the
+// host's lookup and decode objects, and the condition it hands to the server.
+#include "schedule/FRMPD_KVB_SCADLAV.h"
+
+#include "module/contract/CLSPD_KVB_SCADLAV.h"
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+#include "module/services/ClassNames.h"
+#include "platform/controls/EnhancedQuery.h"
+#include "platform/controls/FilterTable.h"
+#include "platform/controls/ILookupPresenter.h"
+#include "schedule/ScheduleStatement.h"
+#include "tests/schedule/ScheduleTestDatabase.h"
+#include "tests/support/doubles/FakeGlobalContext.h"
+#include "tests/support/doubles/FakeObjectFactory.h"
+#include "tests/support/doubles/FixedClock.h"
+#include "tests/support/doubles/MemoryErrorLog.h"
+#include "tests/support/doubles/ScopedHostRuntime.h"
+#include "tests/support/doubles/ScriptedLookup.h"
+#include "tests/support/doubles/ScriptedMessageService.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QTableWidgetItem>
+#include <gtest/gtest.h>
+
+using namespace scadlav;
+using namespace scadlav::doubles;
+using erpctl::FilterKind;
+using scadlav::testing::ScheduleTestDatabase;
+
+namespace {
+
+class SharedErrorLog : public IErrorLog {
+public:
+    explicit SharedErrorLog(MemoryErrorLog& log) : m_log(log) {}
+    void takeError(const RuntimeError& error) override { m_log.takeError(error); }
+    void writeRecord(const QString& position, const QString& moduleText, const QString& routine) override {
+        m_log.writeRecord(position, moduleText, routine);
+    }
+
+private:
+    MemoryErrorLog& m_log;
+};
+
+// Records the lists the panel asks to show and picks a scripted code.
+class RecordingPresenter : public erpctl::ILookupPresenter {
+public:
+    QList<erpctl::LookupRequest> requests;
+    QString pick;
+    bool present(const erpctl::LookupRequest& request, QWidget*, QString& picked) override {
+        requests << request;
+        picked = pick;
+        return !pick.isEmpty();
+    }
+};
+
+// The schedule screen opened by the module class with scripted lookups and decodes.
+class FilterPanelTest : public ::testing::Test {
+protected:
+    FilterPanelTest() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
+        factory.registerClass(classnames::ErrorLog,
+                              [this] { return std::make_unique<SharedErrorLog>(errorLog); });
+        factory.registerClass(classnames::Lookup, [this] {
+            auto lookup = std::make_unique<ScriptedLookup>();
+            lookup->questions = &lookupQuestions;
+            lookups << lookup.get();
+            return lookup;
+        });
+        factory.registerClass(classnames::Decode, [this] {
+            auto decode = std::make_unique<ScriptedDecode>();
+            decode->questions = &decodeQuestions;
+            decodes << decode.get();
+            return decode;
+        });
+        global.connection = db.connectionString();
+        global.company = 3;
+        global.messages = &messages;
+        module.Cinterface_SetClsGlobal(&global);
+        module.Cinterface_SetActiveNavigator(&navigator);
+        module.Cinterface_ShowForm();
+        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
+        screen->Form_Activate();
+        panel = screen->EnhancedQuery;
+        panel->setLookupPresenter(&presenter);
+    }
+    ~FilterPanelTest() override {
+        if (screen)
+            module.Cinterface_CloseForm();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Every decode object answers the same: the test need not know which group asks.
+    void answer(CodeKind kind, const QString& code, const QStringList& parents, const QString& description) {
+        for (ScriptedDecode* decode : decodes)
+            decode->answer(kind, code, parents, description);
+    }
+    ScriptedDecode* decodeOf(FRMPD_KVB_SCADLAV::HostServiceSlot slot) {
+        return dynamic_cast<ScriptedDecode*>(screen->hostService(slot));
+    }
+    // Types a value into the panel's cell, as the user does.
+    void type(const QString& field, int side, const QString& text) {
+        const int row = panel->rowOf(field);
+        ASSERT_GE(row, 0) << field.toStdString();
+        const int column = side == 1 ? erpctl::FilterTable::FromColumn : erpctl::FilterTable::ToColumn;
+        panel->table()->item(row, column)->setText(text);
+    }
+
+    ScheduleTestDatabase db;
+    FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
+    FakeObjectFactory factory;
+    ScopedHostRuntime runtime;
+    MemoryErrorLog errorLog;
+    ScriptedMessageService messages;
+    FakeGlobalContext global;
+    FakeNavigator navigator;
+    CLSPD_KVB_SCADLAV module;
+    QPointer<FRMPD_KVB_SCADLAV> screen;
+    erpctl::EnhancedQuery* panel = nullptr;
+    RecordingPresenter presenter;
+    QList<ScriptedLookup*> lookups;
+    QList<ScriptedDecode*> decodes;
+    QList<CodeQuestion> lookupQuestions;
+    QList<CodeQuestion> decodeQuestions;
+};
+
+struct ExpectedRow {
+    const char* caption;
+    const char* field;
+    FilterKind kind;
+    bool lookup;
+    bool panelFlag;
+    int maxLength;
+    QStringList parents;
+};
+
+TEST_F(FilterPanelTest, DefinesTheThirtyOneRowsInOrder) {
+    const QString fam = QStringLiteral("MG66_FAM_MG53"), sfam = QStringLiteral("MG66_SFAM_MG54"),
+                  grp = QStringLiteral("MG66_GRUPPO_MG55"), prog = QStringLiteral("DO41_CODPROGETTO");
+    const QList<ExpectedRow> expected = {
+        {"Data inizio fase", "DO46_DATAINIZIO", FilterKind::Date, false, true, 0, {}},
+        {"Data fine fase", "DO46_DATAFINE", FilterKind::Date, false, true, 0, {}},
+        {"Codice articolo", "MG66_CODART", FilterKind::ArticleCode, true, true, 0, {}},
+        {"Famiglia", "MG66_FAM_MG53", FilterKind::Text, true, true, 4, {}},
+        {"Sottofamiglia", "MG66_SFAM_MG54", FilterKind::Text, true, true, 4, {fam}},
+        {"Gruppo", "MG66_GRUPPO_MG55", FilterKind::Text, true, true, 4, {fam, sfam}},
+        {"Sottogruppo", "MG66_SGRUPPO_MG56", FilterKind::Text, true, true, 4, {fam, sfam, grp}},
+        {"Tipo prodotto", "PD18_TIPOPROD_PD20", FilterKind::Text, true, true, 2, {}},
+        {"Gruppo statistico 1", "MG66_GRUSTAT1_MG74", FilterKind::Text, true, true, 4, {}},
+        {"Gruppo statistico 2", "MG66_GRUSTAT2_MG75", FilterKind::Text, true, true, 4, {}},
+        {"Gruppo statistico 3", "MG66_GRUSTAT3_MG76", FilterKind::Text, true, true, 4, {}},
+        {"Gruppo statistico 4", "MG66_GRUSTAT4_MG77", FilterKind::Text, true, true, 4, {}},
+        {"Provenienza", "PD18_CODPROV_PD21", FilterKind::Text, true, true, 2, {}},
+        {"Stato articolo", "MG66_INDSTATO_MG6W", FilterKind::Number, true, true, 2, {}},
+        {"Codice Documento", "DO11_DOCUM_MG36", FilterKind::Text, true, true, 7, {}},
+        {"Numero Documento", "DO11_NUMDOC", FilterKind::Number, false, true, 7, {}},
+        {"Sezionale", "DO11_SEZDOC", FilterKind::Text, false, true, 2, {}},
+        {"Data Documento", "DO11_DATADOC", FilterKind::Date, false, true, 0, {}},
+        {"Fornitore fase", "DO46_CLIFOR_CG44", FilterKind::Number, true, true, 0, {}},
+        {"Reparto", "DO46_CODREPARTO", FilterKind::Text, true, true, 5, {}},
+        {"Fase", "DO46_CODFASE", FilterKind::Number, true, true, 5, {}},
+        {"Progetto", "DO41_CODPROGETTO", FilterKind::Text, true, true, 25, {}},
+        {"Sottoprogetto", "DO41_CODSPROGETTO", FilterKind::Number, true, true, 0, {prog}},
+        {"Nodo", "DO41_NODORIF_PD0C", FilterKind::Text, true, false, 25, {prog}},
+        {"Commessa", "DO41_CODCOMMESSA", FilterKind::Text, true, true, 25, {}},
+        {"Sottocommessa",
+         "DO41_CODSCOMMESSA",
+         FilterKind::Number,
+         true,
+         true,
+         0,
+         {QStringLiteral("DO41_CODCOMMESSA")}},
+        {"Tipo progetto", "PD68_TIPO_PD1D", FilterKind::Text, true, false, 10, {}},
+        {"Stato progetto", "PD68_STATO_PD1E", FilterKind::Text, true, false, 10, {}},
+        {"Classe A progetto", "PD68_CLASSEA_PD1F", FilterKind::Text, true, false, 10, {}},
+        {"Classe B progetto", "PD68_CLASSEB_PD1G", FilterKind::Text, true, false, 10, {}},
+        {"Classe C progetto", "PD68_CLASSEC_PD1H", FilterKind::Text, true, false, 10, {}},
+    };
+    ASSERT_EQ(panel->rowCount(), 31);
+    for (int i = 0; i < expected.size(); ++i) {
+        const erpctl::FilterRowDefinition* row = panel->rowDefinition(i);
+        ASSERT_NE(row, nullptr);
+        SCOPED_TRACE(expected[i].caption);
+        EXPECT_EQ(row->group, QStringLiteral("Default"));
+        EXPECT_EQ(row->caption, QString::fromUtf8(expected[i].caption));
+        EXPECT_EQ(row->field, QLatin1String(expected[i].field));
+        EXPECT_EQ(row->kind, expected[i].kind);
+        EXPECT_EQ(row->lookup, expected[i].lookup);
+        EXPECT_EQ(row->panelFlag, expected[i].panelFlag);
+        EXPECT_EQ(row->maxLength, expected[i].maxLength);
+        EXPECT_EQ(row->rowNumber, i + 1);
+        EXPECT_EQ(row->parentFields, expected[i].parents);
+    }
+    EXPECT_TRUE(panel->isInitialized());
+    // Nothing filled: no condition for the schedule statement.
+    EXPECT_EQ(panel->conditionText(), QString());
+}
+
+TEST_F(FilterPanelTest, DecodesEachSideWithinTheParentsOfThatSide) {
+    answer(CodeKind::Family, QStringLiteral("F1"), {}, QStringLiteral("Flange"));
+    answer(CodeKind::Family, QStringLiteral("F2"), {}, QStringLiteral("Alberi"));
+    answer(CodeKind::Subfamily, QStringLiteral("S1"), {QStringLiteral("F1")}, QStringLiteral("Flange piane"));
+    answer(CodeKind::Subfamily, QStringLiteral("S1"), {QStringLiteral("F2")}, QStringLiteral("Alberi corti"));
+    type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F1"));
+    type(QStringLiteral("MG66_FAM_MG53"), 2, QStringLiteral("F2"));
+    type(QStringLiteral("MG66_SFAM_MG54"), 1, QStringLiteral("S1"));
+    type(QStringLiteral("MG66_SFAM_MG54"), 2, QStringLiteral("S1"));
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_FAM_MG53")), QStringLiteral("Flange"));
+    EXPECT_EQ(panel->toDescription(QStringLiteral("MG66_FAM_MG53")), QStringLiteral("Alberi"));
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_SFAM_MG54")), QStringLiteral("Flange piane"));
+    EXPECT_EQ(panel->toDescription(QStringLiteral("MG66_SFAM_MG54")), QStringLiteral("Alberi corti"));
+
+    // A group asks within family and subfamily, a subgroup within all three, each of its side.
+    type(QStringLiteral("MG66_GRUPPO_MG55"), 2, QStringLiteral("G9"));
+    type(QStringLiteral("MG66_SGRUPPO_MG56"), 1, QStringLiteral("SG"));
+    const CodeQuestion group = decodeQuestions[decodeQuestions.size() - 2];
+    EXPECT_EQ(group.kind, CodeKind::Group);
+    EXPECT_EQ(group.parentCodes, (QStringList{QStringLiteral("F2"), QStringLiteral("S1")}));
+    EXPECT_EQ(decodeQuestions.last().kind, CodeKind::Subgroup);
+    EXPECT_EQ(decodeQuestions.last().parentCodes,
+              (QStringList{QStringLiteral("F1"), QStringLiteral("S1"), QString()}));
+
+    EXPECT_TRUE(messages.boxes().isEmpty());
+    EXPECT_TRUE(errorLog.records.isEmpty());
+}
+
+TEST_F(FilterPanelTest, UnknownOrEmptyCodesGiveNoDescriptionAndNoMessage) {
+    answer(CodeKind::Family, QStringLiteral("F1"), {}, QStringLiteral("Flange"));
+    type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F1"));
+    ASSERT_EQ(panel->fromDescription(QStringLiteral("MG66_FAM_MG53")), QStringLiteral("Flange"));
+    type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("ZZ"));
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_FAM_MG53")), QString());
+
+    // A subfamily with no family is asked with an empty family; a blank value is not asked.
+    decodeQuestions.clear();
+    type(QStringLiteral("MG66_SFAM_MG54"), 2, QStringLiteral("S1"));
+    type(QStringLiteral("MG66_CODART"), 1, QStringLiteral("   "));
+    ASSERT_EQ(decodeQuestions.size(), 1);
+    EXPECT_EQ(decodeQuestions[0].parentCodes, QStringList{QString()});
+    EXPECT_TRUE(messages.boxes().isEmpty());
+    EXPECT_TRUE(errorLog.records.isEmpty());
+
+    // Rows without a lookup have no decode.
+    decodeQuestions.clear();
+    type(QStringLiteral("DO11_SEZDOC"), 1, QStringLiteral("A"));
+    EXPECT_TRUE(decodeQuestions.isEmpty());
+}
+
+TEST_F(FilterPanelTest, QualifiersJobsAndSubJobsReachTheDecode) {
+    answer(CodeKind::StatisticalGroup, QStringLiteral("ST"), {QStringLiteral("3")}, QStringLiteral("Stat 3"));
+    answer(CodeKind::ProjectClass, QStringLiteral("CL"), {QStringLiteral("B")}, QStringLiteral("Classe B"));
+    answer(CodeKind::Job, QStringLiteral("C-01"), {QStringLiteral("0")}, QStringLiteral("Commessa 1"));
+    answer(CodeKind::Job, QStringLiteral("C-01"), {QStringLiteral("2")}, QStringLiteral("Seconda fornitura"));
+    answer(CodeKind::Supplier, QStringLiteral("100"), {}, QStringLiteral("Zincatura Srl"));
+    answer(CodeKind::SubProject, QStringLiteral("4"), {QStringLiteral("P1")}, QStringLiteral("Sotto 4"));
+    type(QStringLiteral("MG66_GRUSTAT3_MG76"), 1, QStringLiteral("ST"));
+    type(QStringLiteral("PD68_CLASSEB_PD1G"), 2, QStringLiteral("CL"));
+    type(QStringLiteral("DO41_CODCOMMESSA"), 1, QStringLiteral("C-01"));
+    type(QStringLiteral("DO41_CODSCOMMESSA"), 1, QStringLiteral("2"));
+    type(QStringLiteral("DO46_CLIFOR_CG44"), 1, QStringLiteral("100"));
+    type(QStringLiteral("DO41_CODPROGETTO"), 2, QStringLiteral("P1"));
+    type(QStringLiteral("DO41_CODSPROGETTO"), 2, QStringLiteral("4"));
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_GRUSTAT3_MG76")), QStringLiteral("Stat 3"));
+    EXPECT_EQ(panel->toDescription(QStringLiteral("PD68_CLASSEB_PD1G")), QStringLiteral("Classe B"));
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("DO41_CODCOMMESSA")), QStringLiteral("Commessa 1"));
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("DO41_CODSCOMMESSA")),
+              QStringLiteral("Seconda fornitura"));
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("DO46_CLIFOR_CG44")), QStringLiteral("Zincatura Srl"));
+    EXPECT_EQ(panel->toDescription(QStringLiteral("DO41_CODSPROGETTO")), QStringLiteral("Sotto 4"));
+}
+
+TEST_F(FilterPanelTest, DecodeFailuresAreLoggedOrShownByRoutine) {
+    // The decode functions of their own log with their module text and show nothing.
+    decodeOf(FRMPD_KVB_SCADLAV::DecodeArticoli)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}};
+    decodeOf(FRMPD_KVB_SCADLAV::DecodeProgetti)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}};
+    type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F1"));
+    type(QStringLiteral("PD18_TIPOPROD_PD20"), 2, QStringLiteral("PF"));
+    type(QStringLiteral("DO41_CODPROGETTO"), 1, QStringLiteral("P1"));
+    ASSERT_EQ(errorLog.records.size(), 3);
+    EXPECT_EQ(errorLog.records[0].position, QStringLiteral("0_0_0_0"));
+    EXPECT_EQ(errorLog.records[0].moduleText, QStringLiteral("MGUO_KVB_STATIND"));
+    EXPECT_EQ(errorLog.records[0].routine, QStringLiteral("DecodificaFamiglia"));
+    EXPECT_EQ(errorLog.records[0].error.number, 3704);
+    EXPECT_EQ(errorLog.records[1].routine, QStringLiteral("DecodificaTipoProdotto"));
+    EXPECT_EQ(errorLog.records[2].moduleText, QStringLiteral("PDUO_STAVAPROD"));
+    EXPECT_EQ(errorLog.records[2].routine, QStringLiteral("DecodificaProgetto"));
+    EXPECT_TRUE(messages.boxes().isEmpty());
+
+    // Any other row ends the event with the critical message.
+    type(QStringLiteral("MG66_CODART"), 1, QStringLiteral("ART-1"));
+    ASSERT_EQ(messages.boxes().size(), 1);
+    const ScriptedMessageService::Record box = messages.boxes().first();
+    EXPECT_EQ(box.text, QStringLiteral("Error in EnhancedQuery.StartDecode #3704 !!! chiusa !!!"));
+    EXPECT_EQ(box.textId, 0);
+    EXPECT_EQ(box.flags, 16);
+    EXPECT_EQ(box.title, screen->windowTitle());
+    EXPECT_EQ(errorLog.records.size(), 3);
+}
+
+TEST_F(FilterPanelTest, LookupsNarrowByTheParentsOfTheirSideAndNameTheList) {
+    panel->setToValue(QStringLiteral("MG66_FAM_MG53"), QStringLiteral("F2"));
+    panel->setToValue(QStringLiteral("MG66_SFAM_MG54"), QStringLiteral("S2"));
+    panel->setFromValue(QStringLiteral("MG66_GRUPPO_MG55"), QStringLiteral("G1"));
+    presenter.pick = QStringLiteral("SG7");
+    ASSERT_TRUE(panel->requestLookup(QStringLiteral("MG66_SGRUPPO_MG56"), 2));
+    ASSERT_EQ(lookupQuestions.size(), 1);
+    EXPECT_EQ(lookupQuestions[0].kind, CodeKind::Subgroup);
+    EXPECT_EQ(lookupQuestions[0].parentCodes,
+              (QStringList{QStringLiteral("F2"), QStringLiteral("S2"), QString()}));
+    ASSERT_EQ(presenter.requests.size(), 1);
+    const erpctl::LookupRequest& request = presenter.requests[0];
+    EXPECT_EQ(request.sql, QStringLiteral("SELECT %1 FOR F2,S2,").arg(int(CodeKind::Subgroup)));
+    EXPECT_EQ(request.title, QStringLiteral("Elenco %1").arg(int(CodeKind::Subgroup)));
+    ASSERT_EQ(request.columns.size(), 2);
+    EXPECT_EQ(request.columns[1].setting, QStringLiteral("w=200"));
+    EXPECT_EQ(request.connectionString, db.connectionString());
+    EXPECT_TRUE(request.standardList);
+    EXPECT_EQ(panel->lookupName(), QStringLiteral("LOOKUP_%1").arg(int(CodeKind::Subgroup)));
+    // The pick is written to the side asked for and described.
+    EXPECT_EQ(panel->toValue(QStringLiteral("MG66_SGRUPPO_MG56")), QStringLiteral("SG7"));
+    EXPECT_EQ(decodeQuestions.last().kind, CodeKind::Subgroup);
+
+    // Sub-jobs within the job of the same side; unrestricted rows pass no parent; the supplier
+    // row asks for suppliers.
+    panel->setFromValue(QStringLiteral("DO41_CODCOMMESSA"), QStringLiteral("C-01"));
+    presenter.pick.clear();
+    panel->requestLookup(QStringLiteral("DO41_CODSCOMMESSA"), 1);
+    panel->requestLookup(QStringLiteral("DO46_CODREPARTO"), 1);
+    panel->requestLookup(QStringLiteral("DO46_CLIFOR_CG44"), 2);
+    panel->requestLookup(QStringLiteral("MG66_GRUSTAT2_MG75"), 1);
+    ASSERT_EQ(lookupQuestions.size(), 5);
+    EXPECT_EQ(lookupQuestions[1].kind, CodeKind::Job);
+    EXPECT_EQ(lookupQuestions[1].parentCodes, QStringList{QStringLiteral("C-01")});
+    EXPECT_EQ(lookupQuestions[2].kind, CodeKind::Department);
+    EXPECT_TRUE(lookupQuestions[2].parentCodes.isEmpty());
+    EXPECT_EQ(lookupQuestions[3].kind, CodeKind::Supplier);
+    EXPECT_EQ(lookupQuestions[4].parentCodes, QStringList{QStringLiteral("2")});
+    // Date rows open the calendar, rows without a list offer none: no lookup is asked.
+    EXPECT_FALSE(panel->requestLookup(QStringLiteral("DO11_NUMDOC"), 1));
+    EXPECT_EQ(lookupQuestions.size(), 5);
+}
+
+TEST_F(FilterPanelTest, DocumentCodeOffersTheScreensOwnList) {
+    messages.texts.insert(68746, QStringLiteral("Elenco Codici Documento"));
+    messages.texts.insert(12654, QStringLiteral("Codice Documento"));
+    messages.texts.insert(21091, QStringLiteral("Descrizione"));
+    ASSERT_TRUE(panel->requestLookup(QStringLiteral("DO11_DOCUM_MG36"), 1));
+    EXPECT_TRUE(lookupQuestions.isEmpty());
+    ASSERT_EQ(presenter.requests.size(), 1);
+    const erpctl::LookupRequest& request = presenter.requests[0];
+    EXPECT_EQ(request.sql,
+              QStringLiteral(
+                  "SELECT TAB1.MG36_CODDOCUM, TAB2.MG36_DESCDOCUM  FROM MG36_DOCUMENTI As TAB1 WITH (NOLOCK) "
+                  "   Outer Apply dbo.FNMG36_DOCUMENTI(TAB1.MG36_CODDOCUM, 3, TAB1.MG36_INDSTAPER) As TAB2 "
+                  " WHERE (TAB1.MG36_TIPODOC = 24 And TAB1.MG36_STIPODOC = 20) Or  (TAB1.MG36_TIPODOC = 25 "
+                  "and TAB1.MG36_STIPODOC = 1)"));
+    EXPECT_EQ(request.title, QStringLiteral("Elenco Codici Documento"));
+    ASSERT_EQ(request.columns.size(), 2);
+    EXPECT_EQ(request.columns[0].caption, QStringLiteral("Codice Documento"));
+    EXPECT_EQ(request.columns[1].caption, QStringLiteral("Descrizione"));
+    EXPECT_TRUE(request.columns[0].setting.isEmpty());
+    EXPECT_FALSE(request.standardList);
+    EXPECT_EQ(request.connectionString, db.connectionString());
+    EXPECT_EQ(panel->lookupName(), QStringLiteral("SCADLAV_CODDOC"));
+
+    // The list runs on the database: only production and subcontract order types, described
+    // for the screen's company.
+    db.exec(QStringLiteral(
+        "INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
+        "MG36_INDSTAPER) VALUES ('ODL', 'Ordine di lavoro', 24, 20, 1)"));
+    db.exec(QStringLiteral(
+        "INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
+        "MG36_INDSTAPER) VALUES ('OCL', 'Ordine c/lavoro', 25, 1, 0)"));
+    db.exec(QStringLiteral(
+        "INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
+        "MG36_INDSTAPER) VALUES ('OC', 'Ordine cliente', 21, 1, 0)"));
+    db.exec(QStringLiteral(
+        "INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
+        "MG36_INDSTAPER) VALUES ('ODX', 'Altro', 24, 1, 0)"));
+    db.exec(
+        QStringLiteral("INSERT INTO MG37_DOCUMDITTA (MG37_CODDOCUM_MG36, MG37_DITTA_CG18, MG37_DESCDOCUM) "
+                       "VALUES ('ODL', 3, 'ODL della ditta 3')"));
+    auto rows = db.connection().execute(request.sql);
+    ASSERT_TRUE(rows) << db.connection().lastErrorText().toStdString();
+    QStringList listed;
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+        listed << rows->value(0).toText().trimmed() + QLatin1Char('=') + rows->value(1).toText().trimmed();
+    listed.sort();
+    EXPECT_EQ(listed,
+              (QStringList{QStringLiteral("OCL=Ordine c/lavoro"), QStringLiteral("ODL=ODL della ditta 3")}));
+}
+
+TEST_F(FilterPanelTest, LookupFailureShowsTheMessageAndOffersNoList) {
+    for (ScriptedLookup* lookup : lookups)
+        lookup->failure = RuntimeError{91, QStringLiteral("oggetto assente"), {}};
+    presenter.pick = QStringLiteral("X");
+    panel->requestLookup(QStringLiteral("MG66_FAM_MG53"), 1);
+    ASSERT_EQ(messages.boxes().size(), 1);
+    EXPECT_EQ(messages.boxes()[0].text,
+              QStringLiteral("Error in EnhancedQuery.StartLookup #91 !!! oggetto assente !!!"));
+    EXPECT_EQ(messages.boxes()[0].flags, 16);
+    ASSERT_EQ(presenter.requests.size(), 1);
+    EXPECT_TRUE(presenter.requests[0].sql.isEmpty());
+}
+
+// The values typed go to the server as literals, whatever characters they hold; values that
+// cannot be used are refused by the panel, never sent.
+TEST_F(FilterPanelTest, ConditionReachesTheServerAsLiterals) {
+    for (const char* code : {"A'B", "50%", "[X]", "A", "AB"})
+        db.exec(QStringLiteral(
+                    "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_FAM_MG53) VALUES (1, ") +
+                QStringLiteral("'%1', 'F')")
+                    .arg(QString::fromUtf8(code).replace(QLatin1Char('\''), QStringLiteral("''"))));
+    const auto matching = [this](const QString& condition) {
+        QStringList codes;
+        auto rows = db.connection().execute(
+            QStringLiteral("SELECT MG66_CODART FROM MG66_ANAGRART WITH (NOLOCK) WHERE MG66_DITTA_CG18 = 1 ") +
+            condition + QStringLiteral(" ORDER BY MG66_CODART"));
+        EXPECT_TRUE(rows) << condition.toStdString() << ": " << db.connection().lastErrorText().toStdString();
+        if (rows && rows->isOpen())
+            for (rows->moveFirst(); !rows->eof(); rows->moveNext())
+                codes << rows->value(0).toText();
+        return codes;
+    };
+    for (const QString& code : {QStringLiteral("A'B"), QStringLiteral("50%"), QStringLiteral("[X]")}) {
+        type(QStringLiteral("MG66_CODART"), 1, code);
+        type(QStringLiteral("MG66_CODART"), 2, code);
+        ASSERT_TRUE(panel->isValid());
+        EXPECT_EQ(matching(schedule_sql::renameFilterFields(panel->conditionText())), QStringList{code});
+    }
+
+    // Phase dates and document fields are renamed to the schedule's columns and run there.
+    panel->clear();
+    type(QStringLiteral("DO46_DATAINIZIO"), 1, QStringLiteral("01/03/2026"));
+    type(QStringLiteral("DO11_SEZDOC"), 1, QStringLiteral("'%"));
+    type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F"));
+    ASSERT_TRUE(panel->isValid()) << panel->validationErrors().join(QLatin1Char(';')).toStdString();
+    const QString renamed = schedule_sql::renameFilterFields(panel->conditionText());
+    EXPECT_TRUE(renamed.contains(QStringLiteral("PD5C_DATAINIFASE >= ")));
+    EXPECT_TRUE(renamed.contains(QStringLiteral("PD5C_SEZDOC >= '''%'")));
+    EXPECT_TRUE(renamed.contains(QStringLiteral("MG66_FAM_MG53 >= 'F'")));
+    auto rows = db.connection().execute(
+        QStringLiteral(
+            "SELECT COUNT(*) FROM PD5C_SCADLAV WITH (NOLOCK) LEFT OUTER JOIN MG66_ANAGRART WITH (NOLOCK) ON "
+            "MG66_DITTA_CG18 = PD5C_DITTA_CG18 AND MG66_CODART = PD5C_CODART_MG66 WHERE 1 = 1") +
+        renamed);
+    EXPECT_TRUE(rows) << renamed.toStdString() << ": " << db.connection().lastErrorText().toStdString();
+
+    // Letters in a number row, an impossible date, a range the wrong way round: refused with
+    // a message naming the row, and left out of the condition.
+    panel->clear();
+    type(QStringLiteral("DO11_NUMDOC"), 1, QStringLiteral("12a"));
+    type(QStringLiteral("DO11_DATADOC"), 1, QStringLiteral("31/02/2026"));
+    type(QStringLiteral("DO46_CODFASE"), 1, QStringLiteral("20"));
+    type(QStringLiteral("DO46_CODFASE"), 2, QStringLiteral("10"));
+    EXPECT_FALSE(panel->isValid());
+    const QString problems = panel->validationErrors().join(QLatin1Char('\n'));
+    EXPECT_TRUE(problems.contains(QStringLiteral("Numero Documento"))) << problems.toStdString();
+    EXPECT_TRUE(problems.contains(QStringLiteral("Data Documento"))) << problems.toStdString();
+    EXPECT_TRUE(problems.contains(QStringLiteral("Fase"))) << problems.toStdString();
+    EXPECT_EQ(panel->conditionText(), QString());
+    // A supplier typed with letters is simply not found: no statement is built for it.
+    type(QStringLiteral("DO46_CLIFOR_CG44"), 1, QStringLiteral("abc"));
+    EXPECT_TRUE(messages.boxes().isEmpty());
+}
+
+} // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/host/HostSettings.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -15,6 +16,10 @@ struct CommandLineRequest {
     bool help = false;
     QString configPath;             // --config; empty: the default config file, if it exists
     std::optional<int> quitAfterMs; // --quit-after: test switch, see docs/host.md
+    // Values of the batch-mode options by option name (--batch, --min-date, ...), checked by
+    // the batch runner.
+    QHash<QString, QString> batchOptions;
+    QString demoDatabase; // --demo-db; empty: the demo database only when no database is set
 };
 
 // The host's command line. Options are kept in a table so that new ones (batch jobs, ...) are

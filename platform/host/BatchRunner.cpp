@@ -1,0 +1,184 @@
+#include "platform/host/BatchRunner.h"
+
+#include "platform/host/BatchSession.h"
+
+#include <QSet>
+#include <cstdio>
+#include <cstring>
+
+namespace erphost {
+
+namespace {
+
+const QString kBatch = QStringLiteral("batch");
+const QString kMinDate = QStringLiteral("min-date");
+const QString kPhaseType = QStringLiteral("phase-type");
+const QString kStates = QStringLiteral("states");
+const QString kOut = QStringLiteral("out");
+const QString kSort = QStringLiteral("sort");
+const QString kFilter = QStringLiteral("filter");
+
+CommandLine::Option keptOption(const QString& name, const QString& valueName, const QString& help) {
+    return {name, valueName, help, [name](const QString& value, HostSettings&, CommandLineRequest& request) {
+                request.batchOptions.insert(name, value);
+                return QString();
+            }};
+}
+
+// An option that may be given many times: each value is kept on its own line.
+CommandLine::Option repeatedOption(const QString& name, const QString& valueName, const QString& help) {
+    return {name, valueName, help, [name](const QString& value, HostSettings&, CommandLineRequest& request) {
+                QString& values = request.batchOptions[name];
+                values += value + QLatin1Char('\n');
+                return QString();
+            }};
+}
+
+} // namespace
+
+BatchRunner::BatchRunner() {
+    m_jobs.emplace(QStringLiteral("rebuild"), &BatchRunner::rebuild);
+    m_jobs.emplace(QStringLiteral("export"), &BatchRunner::exportSchedule);
+}
+
+void BatchRunner::addOptions(CommandLine& commandLine) {
+    commandLine.addOption(
+        keptOption(kBatch, QStringLiteral("JOB"),
+                   QStringLiteral("run JOB without a display and exit (rebuild); exit code 0 "
+                                  "done, 1 failed, 2 refused by the access registry")));
+    commandLine.addOption(
+        keptOption(kMinDate, QStringLiteral("YYYY-MM-DD"),
+                   QStringLiteral("batch rebuild: minimum order date (default: six months ago)")));
+    commandLine.addOption(
+        keptOption(kPhaseType, QStringLiteral("0|1|2"),
+                   QStringLiteral("batch rebuild: phases, 0 all, 1 internal, 2 subcontracted "
+                                  "(default 0)")));
+    commandLine.addOption(
+        keptOption(kStates, QStringLiteral("LIST"),
+                   QStringLiteral("batch rebuild: order states, e.g. 0,1,2,3,4 (default: all)")));
+    commandLine.addOption(
+        keptOption(kOut, QStringLiteral("FILE"), QStringLiteral("batch export: the CSV file to write")));
+    commandLine.addOption(
+        keptOption(kSort, QStringLiteral("0|1|2|3"),
+                   QStringLiteral("batch export: sort order, 0 supplier/department, 1 order, 2 end "
+                                  "date, 3 start date (default 0)")));
+    commandLine.addOption(
+        repeatedOption(kFilter, QStringLiteral("FIELD=FROM..TO"),
+                       QStringLiteral("batch export: a filter panel field and its range; either "
+                                      "side may be empty; may be repeated")));
+}
+
+bool BatchRunner::requested(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--batch") == 0 || std::strncmp(argv[i], "--batch=", 8) == 0)
+            return true;
+    }
+    return false;
+}
+
+QStringList BatchRunner::jobNames() const {
+    QStringList names;
+    for (const auto& [name, job] : m_jobs)
+        names << name;
+    return names;
+}
+
+QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchRequest& request) const {
+    QStringList problems;
+    const QHash<QString, QString>& options = commandLine.batchOptions;
+    if (!options.contains(kBatch)) {
+        for (const QString& name : {kMinDate, kPhaseType, kStates, kOut, kSort, kFilter}) {
+            if (options.contains(name))
+                problems
+                    << QStringLiteral("option --%1 belongs to a batch job: add --batch rebuild").arg(name);
+        }
+        return problems;
+    }
+
+    request.job = options.value(kBatch);
+    if (m_jobs.find(request.job) == m_jobs.end())
+        problems << QStringLiteral("option --batch: unknown job '%1' (jobs: %2)")
+                        .arg(request.job, jobNames().join(QStringLiteral(", ")));
+
+    if (options.contains(kMinDate)) {
+        const QString text = options.value(kMinDate);
+        request.minDate = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        if (!request.minDate.isValid())
+            problems << QStringLiteral("option --min-date: '%1' is not a date written YYYY-MM-DD").arg(text);
+    }
+
+    if (options.contains(kPhaseType)) {
+        request.phaseType = options.value(kPhaseType);
+        if (request.phaseType != QLatin1String("0") && request.phaseType != QLatin1String("1") &&
+            request.phaseType != QLatin1String("2"))
+            problems << QStringLiteral("option --phase-type: '%1' is not 0 (all), 1 (internal) or 2 "
+                                       "(subcontracted)")
+                            .arg(request.phaseType);
+    }
+
+    if (options.contains(kStates)) {
+        const QString text = options.value(kStates);
+        QList<int> states;
+        QSet<int> seen;
+        bool valid = !text.trimmed().isEmpty();
+        for (const QString& part : text.split(QLatin1Char(','))) {
+            bool ok = false;
+            const int state = part.trimmed().toInt(&ok);
+            if (!ok || state < 0 || state > 4 || seen.contains(state)) {
+                valid = false;
+                break;
+            }
+            seen.insert(state);
+            states << state;
+        }
+        if (valid)
+            request.states = states;
+        else
+            problems << QStringLiteral(
+                            "option --states: '%1' is not a list of different order states from 0 to "
+                            "4, separated by commas")
+                            .arg(text);
+    }
+
+    if (options.contains(kOut))
+        request.outputPath = options.value(kOut);
+    if (request.job == QLatin1String("export") && request.outputPath.trimmed().isEmpty())
+        problems << QStringLiteral("option --out: the export needs the file to write");
+    if (options.contains(kSort)) {
+        request.sortCode = options.value(kSort);
+        if (request.sortCode.size() != 1 || request.sortCode[0] < QLatin1Char('0') ||
+            request.sortCode[0] > QLatin1Char('3'))
+            problems << QStringLiteral("option --sort: '%1' is not 0, 1, 2 or 3").arg(request.sortCode);
+    }
+    if (options.contains(kFilter)) {
+        for (const QString& text : options.value(kFilter).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const int equals = int(text.indexOf(QLatin1Char('=')));
+            const int dots = equals < 0 ? -1 : int(text.indexOf(QStringLiteral(".."), equals + 1));
+            if (equals <= 0 || dots < 0) {
+                problems << QStringLiteral("option --filter: '%1' is not FIELD=FROM..TO").arg(text);
+                continue;
+            }
+            request.filters << BatchFilter{text.left(equals).trimmed(),
+                                           text.mid(equals + 1, dots - equals - 1), text.mid(dots + 2)};
+        }
+    }
+    for (const QString& name : {kOut, kSort, kFilter}) {
+        if (options.contains(name) && request.job != QLatin1String("export"))
+            problems << QStringLiteral("option --%1 belongs to the export job").arg(name);
+    }
+    return problems;
+}
+
+int BatchRunner::run(const HostSettings& settings, const BatchRequest& request) {
+    const auto job = m_jobs.find(request.job);
+    if (job == m_jobs.end())
+        return kBatchFailed;
+    BatchSession session(settings);
+    if (!session.open())
+        return kBatchFailed;
+    const int code = job->second(session, request);
+    session.close();
+    return code;
+}
+
+} // namespace erphost

@@ -1,0 +1,82 @@
+#pragma once
+// erp-host's batch mode: a planner's job run without anybody at the screen. The host loads
+// the module and opens its schedule screen as usual, but off screen; the job then fills the
+// screen's parameters and presses its buttons, and every message box the module shows is
+// printed on standard output and answered on its own (Yes to questions, OK otherwise).
+//
+//   erp-host --batch rebuild [--min-date YYYY-MM-DD] [--phase-type 0|1|2] [--states 0,1,2,3,4]
+//   erp-host --batch export --out FILE [the options of rebuild] [--sort 0|1|2|3]
+//            [--filter FIELD=FROM..TO ...]
+//
+// Exit codes: 0 the job ended well, 1 a failure (bad arguments included), 2 the access
+// registry refused the job because somebody else is in the schedule.
+
+#include "platform/host/CommandLine.h"
+#include "platform/host/HostSettings.h"
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace erphost {
+
+class BatchSession;
+
+inline constexpr int kBatchOk = 0;
+inline constexpr int kBatchFailed = 1;
+inline constexpr int kBatchRefused = 2;
+
+// One --filter FIELD=FROM..TO of the export: a filter panel field and its two values, either
+// of which may be empty.
+struct BatchFilter {
+    QString field;
+    QString from;
+    QString to;
+};
+
+// What a batch job is given: the job's name and the values of the batch options, checked.
+struct BatchRequest {
+    QString job;
+    QDate minDate;                    // --min-date; invalid: the screen's default
+    QString phaseType;                // --phase-type "0", "1" or "2"; empty: the screen's default
+    std::optional<QList<int>> states; // --states; unset: the screen's default (all)
+    QString outputPath;               // --out: the file the export writes
+    QString sortCode;                 // --sort "0".."3" (export); empty: the screen's default
+    QList<BatchFilter> filters;       // --filter, any number (export)
+};
+
+class BatchRunner {
+public:
+    // A job drives the open schedule screen through the session and returns the exit code.
+    using Job = std::function<int(BatchSession& session, const BatchRequest& request)>;
+
+    BatchRunner();
+
+    // Adds --batch and the job options to the host's command line; their values are kept in
+    // the request's batch options and checked by check().
+    static void addOptions(CommandLine& commandLine);
+    // True when the command line asks for a batch job (before the QApplication exists: the
+    // batch mode runs off screen unless QT_QPA_PLATFORM says otherwise).
+    static bool requested(int argc, char** argv);
+
+    // Reads and checks the batch options; the problems found, each naming its option.
+    QStringList check(const CommandLineRequest& commandLine, BatchRequest& request) const;
+    QStringList jobNames() const;
+
+    // Runs the job on the module with the given settings; returns the exit code.
+    int run(const HostSettings& settings, const BatchRequest& request);
+
+private:
+    static int rebuild(BatchSession& session, const BatchRequest& request);
+    static int exportSchedule(BatchSession& session, const BatchRequest& request);
+
+    std::map<QString, Job> m_jobs;
+};
+
+} // namespace erphost

@@ -1,0 +1,184 @@
+#include "platform/host/BatchSession.h"
+
+#include "module/contract/Cinterface.h"
+#include "module/services/ClassNames.h"
+#include "module/services/HostRuntime.h"
+#include "platform/host/ConnectionFactory.h"
+#include "platform/host/DateObject.h"
+#include "platform/host/ErrorLog.h"
+#include "platform/host/FallbackTranslation.h"
+#include "platform/host/NumericFormatter.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <cstdio>
+
+namespace erphost {
+
+namespace {
+
+// How long the window system may take to make the off-screen window active.
+constexpr int kActivationTimeoutMs = 10000;
+
+void printLine(const char* kind, const QString& text) {
+    std::printf("%s: %s\n", kind, qPrintable(text));
+    std::fflush(stdout);
+}
+
+} // namespace
+
+BatchMessageService::BatchMessageService(const TextCatalog& catalog, Language language)
+    : m_catalog(catalog), m_language(language) {}
+
+int BatchMessageService::messageBox(const QString& text, int flags, const QString&, scadlav::IHostObject*) {
+    return answer(0, text, flags);
+}
+
+int BatchMessageService::messageBoxById(int textId, int flags, const QString&,
+                                        const QList<scadlav::Value>& parameters) {
+    return answer(textId, m_catalog.text(textId, m_language, parameters), flags);
+}
+
+QString BatchMessageService::textById(int textId, const QList<scadlav::Value>& parameters) {
+    return m_catalog.text(textId, m_language, parameters);
+}
+
+int BatchMessageService::show(const QString& text, int flags, const QString&) {
+    return answer(0, text, flags);
+}
+
+bool BatchMessageService::wasShown(int textId) const {
+    for (const BatchMessage& m : m_shown) {
+        if (m.textId == textId)
+            return true;
+    }
+    return false;
+}
+
+int BatchMessageService::answer(int textId, const QString& text, int flags) {
+    m_shown << BatchMessage{textId, text, flags};
+    printLine("message", text);
+    switch (flags & scadlav::msgbox::ButtonMask) {
+    case scadlav::msgbox::YesNo:
+    case scadlav::msgbox::YesNoCancel:
+        return scadlav::msgbox::ResultYes;
+    default:
+        return scadlav::msgbox::ResultOk;
+    }
+}
+
+void BatchStatusBar::setPanelText(int panel, const QString& text) {
+    if (panel < 1 || panel > 3)
+        return;
+    if (m_texts[panel] == text)
+        return;
+    m_texts[panel] = text;
+    if (panel == ProgressPanel && !text.isEmpty())
+        printLine("status", text);
+}
+
+QString BatchStatusBar::panelText(int panel) const {
+    return panel >= 1 && panel <= 3 ? m_texts[panel] : QString();
+}
+
+BatchSession::BatchSession(HostSettings settings)
+    : m_settings(std::move(settings)), m_catalog(TextCatalog::builtIn()),
+      m_messages(m_catalog, m_settings.language), m_usage(m_settings.usageLogPath(), m_settings.userId),
+      m_layouts(m_settings.layoutFolder()), m_loader(QCoreApplication::applicationDirPath()) {
+    scadlav::HostRuntime::setClock(&m_clock);
+    registerClasses();
+    scadlav::HostRuntime::setObjectFactory(&m_factory);
+    m_global = std::make_unique<GlobalContext>(
+        m_settings, GlobalContext::Services{&m_messages, &m_usage, nullptr, &m_layouts});
+}
+
+BatchSession::~BatchSession() {
+    close();
+    scadlav::HostRuntime::setObjectFactory(nullptr);
+    scadlav::HostRuntime::setClock(nullptr);
+}
+
+void BatchSession::registerClasses() {
+    // The services the schedule screen's jobs use; lookups, reports and consoles are not
+    // needed without a user at the screen.
+    m_factory.registerClass(scadlav::classnames::FallbackTranslation,
+                            [this] { return std::make_unique<FallbackTranslation>(m_messages); });
+    m_factory.registerClass(scadlav::classnames::ErrorLog,
+                            [this] { return std::make_unique<ErrorLog>(m_settings.errorLogPath()); });
+    m_factory.registerClass(scadlav::classnames::ConnectionFactory,
+                            [] { return std::make_unique<ConnectionFactory>(); });
+    m_factory.registerClass(scadlav::classnames::NumericFormatter,
+                            [] { return std::make_unique<NumericFormatter>(); });
+    m_factory.registerClass(scadlav::classnames::DateObject,
+                            [this] { return std::make_unique<DateObject>(m_settings.connectionString); });
+}
+
+bool BatchSession::open() {
+    if (!m_loader.load()) {
+        std::fprintf(stderr, "erp-host: %s\n", qPrintable(m_loader.errorString()));
+        return false;
+    }
+    m_module = m_loader.create();
+    if (!m_module) {
+        std::fprintf(stderr, "erp-host: the module library did not create its module class\n");
+        return false;
+    }
+    m_module->Cinterface_SetClsGlobal(m_global.get());
+    m_module->Cinterface_SetActiveNavigator(&m_navigator);
+    m_module->Cinterface_SetStatusBar(&m_statusBar);
+    m_module->Cinterface_LetCanInsert(true);
+    m_module->Cinterface_LetCanDelete(true);
+    m_module->Cinterface_LetCanUpdate(true);
+    m_module->Cinterface_LetCanQbe(true);
+    m_module->Cinterface_LetWindowModal(false);
+    m_module->Cinterface_LetCaption(scadlav::Value(m_settings.caption));
+    m_module->Cinterface_LetIsActive(true);
+    m_module->Cinterface_ShowForm();
+
+    m_screen = findScreen();
+    if (!m_screen) {
+        std::fprintf(stderr, "erp-host: the module did not open its schedule screen\n");
+        return false;
+    }
+    // The screen initialises itself, at once, when it becomes the active window.
+    const QDeadlineTimer deadline(kActivationTimeoutMs);
+    while (m_screen && !m_screen->isActiveWindow() && !deadline.hasExpired()) {
+        m_screen->activateWindow();
+        QApplication::setActiveWindow(m_screen);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    QCoreApplication::processEvents();
+    if (!m_screen || !screenInitialized()) {
+        std::fprintf(stderr,
+                     "erp-host: the schedule screen could not open on the database; see the error log %s\n",
+                     qPrintable(m_settings.errorLogPath()));
+        return false;
+    }
+    return true;
+}
+
+void BatchSession::close() {
+    if (!m_module)
+        return;
+    m_module->Cinterface_CloseForm();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m_loader.destroy(m_module);
+    m_module = nullptr;
+}
+
+QWidget* BatchSession::findScreen() const {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("FRMPD_KVB_SCADLAV") && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+bool BatchSession::screenInitialized() const {
+    // The first activation fills the phase-type combo; it stays empty until it succeeded.
+    auto* phaseType = control<QComboBox>(QStringLiteral("CBO_TIPOLAV"));
+    return phaseType && phaseType->count() > 0;
+}
+
+} // namespace erphost

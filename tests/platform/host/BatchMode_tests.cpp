@@ -1,0 +1,328 @@
+// Runs the real erp-host in batch mode on generated demo databases, alone, several at once,
+// and killed in the middle of a rebuild.
+#include "erpdb.h"
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <vector>
+
+using scadlav::db::Connection;
+
+namespace {
+
+const QString kHost = QStringLiteral(SCADLAV_BINARY_DIR "/bin/erp-host");
+const QString kDone = QStringLiteral("message: Ricalcolo terminato correttamente.");
+const QString kRefused = QStringLiteral(
+    "message: Impossibile eseguire il ricalcolo, i seguenti utenti stanno utilizzando il programma:");
+// The first progress text of a rebuild that passed the registry.
+const QString kStarted = QStringLiteral("status: Estrazione documenti");
+
+// One erp-host process with each line of its standard output and when it came.
+struct HostProcess {
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+    QString pending;
+    QList<QPair<qint64, QString>> lines;
+    QString err;
+    int exitCode = -1;
+
+    QString out() const {
+        QString text;
+        for (const auto& line : lines)
+            text += line.second + QLatin1Char('\n');
+        return text;
+    }
+    // When the first line starting with `prefix` came, -1 when none did.
+    qint64 timeOf(const QString& prefix) const {
+        for (const auto& line : lines) {
+            if (line.second.startsWith(prefix))
+                return line.first;
+        }
+        return -1;
+    }
+};
+
+class BatchMode : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        erpdb::registerDatabaseObjects();
+        s_dir = new QTemporaryDir;
+        erpdb::DemoOptions options;
+        options.lines = 300;
+        options.today = QDate(2026, 3, 15);
+        QString error;
+        s_template = s_dir->filePath(QStringLiteral("template.db"));
+        if (!erpdb::createDemoDatabase(s_template, options, false, nullptr, &error))
+            FAIL() << error.toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    BatchMode() {
+        database = home.filePath(QStringLiteral("erp.db"));
+        QFile::copy(s_template, database);
+    }
+
+    QString connectionString() const { return QStringLiteral("Provider=tsqlite;Data Source=") + database; }
+
+    std::unique_ptr<Connection> connect() {
+        auto connection = std::make_unique<Connection>();
+        EXPECT_TRUE(connection->open(connectionString())) << connection->lastErrorText().toStdString();
+        return connection;
+    }
+
+    void exec(const QString& sql) {
+        auto connection = connect();
+        EXPECT_TRUE(connection->execute(sql, scadlav::db::kCmdTextNoRecords))
+            << sql.toStdString() << ": " << connection->lastErrorText().toStdString();
+    }
+
+    QStringList registry() {
+        auto connection = connect();
+        QStringList rows;
+        auto rs = connection->execute(QStringLiteral(
+            "SELECT PD5D_ID_FW07, PD5D_FLGRIC, PD5D_FLGVISU FROM PD5D_ACCESSISCAD ORDER BY PD5D_ID_FW07"));
+        if (rs && rs->isOpen()) {
+            for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+                rows << rs->value(0).toText() + QLatin1Char('/') + rs->value(1).toText() + QLatin1Char('/') +
+                            rs->value(2).toText();
+        }
+        return rows;
+    }
+
+    std::unique_ptr<HostProcess> start(const QStringList& arguments) {
+        const bool batchJob = arguments.contains(QStringLiteral("--batch"));
+        auto host = std::make_unique<HostProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        // A batch job goes off screen by itself; the interactive host is told to.
+        env.remove(QStringLiteral("DISPLAY"));
+        if (batchJob)
+            env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        else
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("ERP_FIXED_NOW"), QStringLiteral("2026-03-15 10:00:00"));
+        host->process->setProcessEnvironment(env);
+        HostProcess* raw = host.get();
+        QObject::connect(raw->process.get(), &QProcess::readyReadStandardOutput, [raw, this] {
+            raw->pending += QString::fromUtf8(raw->process->readAllStandardOutput());
+            qsizetype end;
+            while ((end = raw->pending.indexOf(QLatin1Char('\n'))) >= 0) {
+                raw->lines.append({clock.elapsed(), raw->pending.left(end)});
+                raw->pending.remove(0, end + 1);
+            }
+        });
+        host->process->start(kHost, arguments);
+        return host;
+    }
+
+    // Waits for every process to end (each gets `timeoutMs`).
+    void finish(std::vector<std::unique_ptr<HostProcess>>& hosts, int timeoutMs = 120000) {
+        QElapsedTimer waited;
+        waited.start();
+        for (auto& host : hosts) {
+            while (host->process->state() != QProcess::NotRunning && waited.elapsed() < timeoutMs)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            if (host->process->state() != QProcess::NotRunning) {
+                host->process->kill();
+                host->process->waitForFinished();
+                ADD_FAILURE() << "erp-host did not end";
+            }
+            QCoreApplication::processEvents();
+            host->err = QString::fromUtf8(host->process->readAllStandardError());
+            host->exitCode =
+                host->process->exitStatus() == QProcess::NormalExit ? host->process->exitCode() : -1;
+        }
+    }
+
+    // The global temporary tables of the process run with the identity KILLED.
+    int killedTables() {
+        auto connection = connect();
+        auto rs = connection->execute(
+            QStringLiteral("SELECT name FROM tempdb..sysobjects WHERE name LIKE '##%KILLED%'"));
+        EXPECT_TRUE(rs) << connection->lastErrorText().toStdString();
+        return rs && rs->isOpen() ? rs->recordCount() : 0;
+    }
+
+    int runOne(const QStringList& arguments, HostProcess** kept = nullptr) {
+        m_single.clear();
+        m_single.push_back(start(arguments));
+        finish(m_single);
+        if (kept)
+            *kept = m_single.front().get();
+        return m_single.front()->exitCode;
+    }
+
+    QStringList batch(int user, const QStringList& more = {}) const {
+        return QStringList{QStringLiteral("--batch"),   QStringLiteral("rebuild"),
+                           QStringLiteral("--demo-db"), database,
+                           QStringLiteral("--user"),    QString::number(user)} +
+               more;
+    }
+
+    static inline QTemporaryDir* s_dir = nullptr;
+    static inline QString s_template;
+    QTemporaryDir home;
+    QString database;
+    QElapsedTimer clock;
+    std::vector<std::unique_ptr<HostProcess>> m_single;
+
+    void SetUp() override { clock.start(); }
+};
+
+TEST_F(BatchMode, BadArgumentsEndWithExitCodeOneAndNameTheOption) {
+    struct Case {
+        QStringList arguments;
+        QString named;
+    };
+    const QList<Case> cases{
+        {{QStringLiteral("--batch"), QStringLiteral("tidy-up")}, QStringLiteral("--batch")},
+        {batch(1, {QStringLiteral("--min-date"), QStringLiteral("31/12/2025")}),
+         QStringLiteral("--min-date")},
+        {batch(1, {QStringLiteral("--min-date"), QStringLiteral("2026-02-30")}),
+         QStringLiteral("--min-date")},
+        {batch(1, {QStringLiteral("--phase-type"), QStringLiteral("3")}), QStringLiteral("--phase-type")},
+        {batch(1, {QStringLiteral("--states"), QStringLiteral("0,5")}), QStringLiteral("--states")},
+        {batch(1, {QStringLiteral("--states"), QStringLiteral("1,1")}), QStringLiteral("--states")},
+        {batch(1, {QStringLiteral("--states"), QString()}), QStringLiteral("--states")},
+    };
+    for (const Case& c : cases) {
+        HostProcess* host = nullptr;
+        EXPECT_EQ(runOne(c.arguments, &host), 1) << c.arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(host->err.contains(c.named)) << host->err.toStdString();
+    }
+    // A job option without a job is a mistake of the interactive host (its own exit code).
+    HostProcess* host = nullptr;
+    EXPECT_EQ(
+        runOne({QStringLiteral("--demo-db"), database, QStringLiteral("--phase-type"), QStringLiteral("1")},
+               &host),
+        2);
+    EXPECT_TRUE(host->err.contains(QStringLiteral("--phase-type"))) << host->err.toStdString();
+    EXPECT_TRUE(registry().isEmpty());
+}
+
+TEST_F(BatchMode, RefusedByTheRegistryEndsWithTwoNamingWhoIsIn) {
+    exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(2,0,1)"));
+    HostProcess* host = nullptr;
+    EXPECT_EQ(runOne(batch(1), &host), 2) << host->err.toStdString();
+    EXPECT_TRUE(host->out().contains(kRefused)) << host->out().toStdString();
+    EXPECT_TRUE(host->out().contains(QStringLiteral("Mario Rossi"))) << host->out().toStdString();
+    // The confirmation was printed and answered.
+    EXPECT_TRUE(
+        host->out().contains(QStringLiteral("message: Eseguire ricalcolo con i limiti selezionati ?")));
+    EXPECT_EQ(registry(), QStringList{QStringLiteral("2/0/1")});
+}
+
+TEST_F(BatchMode, ADatabaseTheScreenCannotOpenEndsWithOne) {
+    exec(QStringLiteral("DROP TABLE PD5D_ACCESSISCAD"));
+    HostProcess* host = nullptr;
+    EXPECT_EQ(runOne(batch(1), &host), 1);
+    EXPECT_TRUE(host->err.contains(QStringLiteral("error log"))) << host->err.toStdString();
+}
+
+TEST_F(BatchMode, RebuildEndsWithZeroAndFillsTheSchedule) {
+    HostProcess* host = nullptr;
+    EXPECT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01"),
+                               QStringLiteral("--states"), QStringLiteral("0,1,2,3,4")}),
+                     &host),
+              0)
+        << host->out().toStdString() << host->err.toStdString();
+    EXPECT_TRUE(host->out().contains(kDone));
+    EXPECT_GE(host->timeOf(kStarted), 0) << host->out().toStdString();
+    EXPECT_TRUE(registry().isEmpty());
+    auto connection = connect();
+    auto rs = connection->execute(QStringLiteral("SELECT COUNT(*) AS N FROM PD5C_SCADLAV"));
+    ASSERT_TRUE(rs && rs->isOpen());
+    EXPECT_GT(rs->value(0).toInt64().value_or(0), 0);
+}
+
+TEST_F(BatchMode, RebuildsStartedTogetherNeverOverlap) {
+    std::vector<std::unique_ptr<HostProcess>> hosts;
+    const QStringList names{QStringLiteral("Amministratore di sistema"), QStringLiteral("Mario Rossi"),
+                            QStringLiteral("Giulia Bianchi"), QStringLiteral("Luca Ferrari")};
+    for (int user = 1; user <= 4; ++user)
+        hosts.push_back(start(batch(user, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    finish(hosts);
+
+    QList<QPair<qint64, qint64>> rebuilds;
+    for (const auto& host : hosts) {
+        const QString out = host->out();
+        if (host->exitCode == 0) {
+            const qint64 begin = host->timeOf(kStarted);
+            const qint64 end = host->timeOf(kDone);
+            ASSERT_GE(begin, 0) << out.toStdString();
+            ASSERT_GE(end, begin);
+            rebuilds.append({begin, end});
+        } else {
+            ASSERT_EQ(host->exitCode, 2) << out.toStdString() << host->err.toStdString();
+            EXPECT_EQ(host->timeOf(kStarted), -1) << out.toStdString();
+            // The refusal names somebody who held the schedule.
+            const qsizetype at = out.indexOf(kRefused);
+            ASSERT_GE(at, 0) << out.toStdString();
+            const QString message = out.mid(at);
+            EXPECT_TRUE(std::any_of(names.begin(), names.end(), [&message](const QString& name) {
+                return message.contains(name);
+            })) << message.toStdString();
+        }
+    }
+    for (int i = 0; i < rebuilds.size(); ++i) {
+        for (int j = i + 1; j < rebuilds.size(); ++j) {
+            const bool apart =
+                rebuilds[i].second < rebuilds[j].first || rebuilds[j].second < rebuilds[i].first;
+            EXPECT_TRUE(apart) << "rebuilds overlap: [" << rebuilds[i].first << "," << rebuilds[i].second
+                               << "] [" << rebuilds[j].first << "," << rebuilds[j].second << "]";
+        }
+    }
+    EXPECT_TRUE(registry().isEmpty());
+}
+
+TEST_F(BatchMode, ARebuildKilledHalfwayLeavesAUsableDatabase) {
+    std::vector<std::unique_ptr<HostProcess>> hosts;
+    hosts.push_back(start(batch(3, {QStringLiteral("--identity"), QStringLiteral("KILLED"),
+                                    QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    HostProcess& host = *hosts.front();
+    // Frozen once its working tables exist (the phase extraction comes after them), then killed.
+    const QString late = QStringLiteral("status: Estrazione fasi ordini di lavoro");
+    QElapsedTimer waited;
+    waited.start();
+    while (host.timeOf(late) < 0 && host.process->state() != QProcess::NotRunning && waited.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_GE(host.timeOf(late), 0) << host.out().toStdString() << host.err.toStdString();
+    const auto pid = static_cast<pid_t>(host.process->processId());
+    ::kill(pid, SIGSTOP);
+    EXPECT_GT(killedTables(), 0);
+    ::kill(pid, SIGKILL);
+    host.process->waitForFinished();
+    EXPECT_EQ(host.process->exitStatus(), QProcess::CrashExit);
+
+    // The rebuild's row stays; the next opening of the database drops the dead process's tables.
+    EXPECT_EQ(registry(), QStringList{QStringLiteral("3/1/0")});
+    EXPECT_EQ(killedTables(), 0);
+    auto connection = connect();
+    EXPECT_TRUE(connection->execute(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(4,0,0)"),
+                                    scadlav::db::kCmdTextNoRecords))
+        << connection->lastErrorText().toStdString();
+    EXPECT_TRUE(connection->execute(QStringLiteral("DELETE FROM PD5D_ACCESSISCAD WHERE PD5D_ID_FW07 = 4"),
+                                    scadlav::db::kCmdTextNoRecords));
+    connection.reset();
+
+    // The same user's next screen clears the stale row; its rebuild then goes through.
+    HostProcess* again = nullptr;
+    EXPECT_EQ(runOne(batch(3, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &again), 0)
+        << again->out().toStdString() << again->err.toStdString();
+    EXPECT_TRUE(registry().isEmpty());
+}
+
+} // namespace

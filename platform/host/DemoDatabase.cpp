@@ -27,7 +27,7 @@ QString DemoDatabase::defaultPath(const HostSettings& settings) {
 QStringList DemoDatabase::apply(const CommandLineRequest& request, HostSettings& settings) {
     QString path = request.demoDatabase;
     if (path.isEmpty()) {
-        if (!settings.connectionString.trimmed().isEmpty())
+        if (!settings.connectionString.isEmpty())
             return {};
         path = defaultPath(settings);
     }

@@ -17,7 +17,8 @@ public:
     static void addOptions(CommandLine& commandLine);
     // The file used when the settings name no database: erp-demo.db in the data folder.
     static QString defaultPath(const HostSettings& settings);
-    // Points the settings at the demo database when asked or when they name no database,
+    // Points the settings at the demo database when asked or when they name no database at all
+    // (a connection string of blanks is a mistake the host reports, not a request for the demo),
     // creating the file when it is missing. Returns the problems found.
     static QStringList apply(const CommandLineRequest& request, HostSettings& settings);
 };

@@ -3,9 +3,11 @@
 #include "module/contract/Cinterface.h"
 #include "module/services/ClassNames.h"
 #include "module/services/HostRuntime.h"
+#include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/host/ConnectionFactory.h"
 #include "platform/host/DateObject.h"
 #include "platform/host/FallbackTranslation.h"
+#include "platform/host/LookupService.h"
 #include "platform/host/NumericFormatter.h"
 
 #include <QApplication>
@@ -23,6 +25,7 @@ HostApplication::HostApplication(HostSettings settings)
     scadlav::HostRuntime::setClock(&m_clock);
     registerClasses();
     scadlav::HostRuntime::setObjectFactory(&m_factory);
+    erpctl::setDefaultLookupPresenter(&m_lookupWindow);
 
     m_window = std::make_unique<HostWindow>(m_settings);
     m_global = std::make_unique<GlobalContext>(
@@ -37,6 +40,7 @@ HostApplication::~HostApplication() {
         m_loader.destroy(m_module);
         m_module = nullptr;
     }
+    erpctl::setDefaultLookupPresenter(nullptr);
     scadlav::HostRuntime::setObjectFactory(nullptr);
     scadlav::HostRuntime::setClock(nullptr);
 }
@@ -52,6 +56,8 @@ void HostApplication::registerClasses() {
                             [] { return std::make_unique<NumericFormatter>(); });
     m_factory.registerClass(scadlav::classnames::DateObject,
                             [this] { return std::make_unique<DateObject>(m_settings.connectionString); });
+    m_factory.registerClass(scadlav::classnames::Lookup, [] { return std::make_unique<LookupService>(); });
+    m_factory.registerClass(scadlav::classnames::Decode, [] { return std::make_unique<DecodeService>(); });
 }
 
 int HostApplication::run(std::optional<int> quitAfterMs) {

@@ -5,6 +5,7 @@
 #include "platform/host/HostSettings.h"
 #include "platform/host/HostWindow.h"
 #include "platform/host/LayoutStore.h"
+#include "platform/host/LookupWindow.h"
 #include "platform/host/MessageBoxes.h"
 #include "platform/host/MessageService.h"
 #include "platform/host/ModuleLoader.h"
@@ -42,6 +43,8 @@ private:
     scadlav::SystemClock m_clock;
     TextCatalog m_catalog;
     QtMessageBoxPresenter m_presenter;
+    // Shows the lookup lists of every filter panel and code field of the module.
+    LookupWindow m_lookupWindow{m_presenter};
     MessageService m_messages;
     UsageLog m_usage;
     LayoutStore m_layouts;

@@ -1,0 +1,262 @@
+// The host's lookups, decodes and list window over a demo ERP database.
+#include "platform/host/LookupCatalog.h"
+#include "platform/host/LookupService.h"
+#include "platform/host/LookupWindow.h"
+#include "platform/host/MessageBoxes.h"
+
+#include "erpdb.h"
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+#include "module/services/RuntimeError.h"
+#include "tests/support/doubles/FakeGlobalContext.h"
+
+#include <QAbstractItemModel>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace erphost;
+using scadlav::CodeKind;
+
+namespace {
+
+// One demo database for every test of this file: building it takes a moment.
+class DemoDatabase {
+public:
+    static DemoDatabase& instance() {
+        static DemoDatabase db;
+        return db;
+    }
+    QString connectionString() const { return QStringLiteral("Provider=tsqlite;Data Source=") + m_path; }
+    QString error;
+
+private:
+    DemoDatabase() {
+        erpdb::registerDatabaseObjects();
+        m_path = m_dir.filePath(QStringLiteral("demo.db"));
+        erpdb::DemoOptions options;
+        options.lines = 40;
+        options.seed = 7;
+        options.today = QDate(2026, 3, 15);
+        erpdb::createDemoDatabase(m_path, options, false, nullptr, &error);
+    }
+    QTemporaryDir m_dir;
+    QString m_path;
+};
+
+class RecordingBoxes : public IMessageBoxPresenter {
+public:
+    QStringList texts;
+    int show(const QString& text, int, const QString&) override {
+        texts << text;
+        return 1;
+    }
+};
+
+class LookupTest : public ::testing::Test {
+protected:
+    LookupTest() {
+        const DemoDatabase& demo = DemoDatabase::instance();
+        EXPECT_TRUE(demo.error.isEmpty()) << demo.error.toStdString();
+        global.connection = demo.connectionString();
+        global.company = 1;
+        lookup.setGlobalContext(&global);
+        decode.setGlobalContext(&global);
+        EXPECT_TRUE(connection.open(global.connection)) << connection.lastErrorText().toStdString();
+    }
+
+    // Runs a list and returns its rows, each as its columns' trimmed texts.
+    QList<QStringList> rowsOf(const scadlav::LookupList& list) {
+        QList<QStringList> rows;
+        auto rs = connection.execute(list.sql);
+        EXPECT_TRUE(rs) << list.sql.toStdString() << "\n" << connection.lastErrorText().toStdString();
+        if (!rs || !rs->isOpen())
+            return rows;
+        EXPECT_EQ(rs->fieldCount(), list.columns.size()) << list.sql.toStdString();
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            QStringList row;
+            for (int i = 0; i < rs->fieldCount(); ++i)
+                row << rs->value(i).toText().trimmed();
+            rows << row;
+        }
+        return rows;
+    }
+
+    scadlav::doubles::FakeGlobalContext global;
+    LookupService lookup;
+    DecodeService decode;
+    scadlav::db::Connection connection;
+};
+
+struct KindCase {
+    CodeKind kind;
+    QStringList qualifier;
+    bool demoHasRows;
+};
+
+// Every kind's list runs on the ERP schema, and the decode of a listed code (within the
+// parents the list shows) gives the description the list shows.
+TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodes) {
+    const QList<KindCase> cases = {
+        {CodeKind::Article, {}, true},
+        {CodeKind::Family, {}, true},
+        {CodeKind::Subfamily, {}, false},
+        {CodeKind::Group, {}, false},
+        {CodeKind::Subgroup, {}, false},
+        {CodeKind::ProductType, {}, false},
+        {CodeKind::StatisticalGroup, {QStringLiteral("1")}, false},
+        {CodeKind::StatisticalGroup, {QStringLiteral("2")}, false},
+        {CodeKind::StatisticalGroup, {QStringLiteral("3")}, false},
+        {CodeKind::StatisticalGroup, {QStringLiteral("4")}, false},
+        {CodeKind::Origin, {}, false},
+        {CodeKind::ArticleState, {}, false},
+        {CodeKind::Customer, {}, true},
+        {CodeKind::Supplier, {}, true},
+        {CodeKind::Document, {}, true},
+        {CodeKind::Department, {}, true},
+        {CodeKind::Phase, {}, true},
+        {CodeKind::Job, {}, false},
+        {CodeKind::Project, {}, false},
+        {CodeKind::SubProject, {}, false},
+        {CodeKind::Node, {}, false},
+        {CodeKind::ProjectType, {}, false},
+        {CodeKind::ProjectState, {}, false},
+        {CodeKind::ProjectClass, {QStringLiteral("A")}, false},
+        {CodeKind::ProjectClass, {QStringLiteral("B")}, false},
+        {CodeKind::ProjectClass, {QStringLiteral("C")}, false},
+        {CodeKind::FixedText, {}, true},
+        {CodeKind::ContactType, {}, true},
+    };
+    int decoded = 0;
+    for (const KindCase& c : cases) {
+        SCOPED_TRACE(int(c.kind));
+        const std::optional<scadlav::LookupList> list = lookup.list(c.kind, c.qualifier);
+        ASSERT_TRUE(list);
+        EXPECT_FALSE(list->title.isEmpty());
+        EXPECT_FALSE(list->lookupName.isEmpty());
+        EXPECT_TRUE(list->sql.contains(QStringLiteral("WITH (NOLOCK)")));
+        const QList<QStringList> rows = rowsOf(*list);
+        if (c.demoHasRows) {
+            EXPECT_FALSE(rows.isEmpty()) << list->sql.toStdString();
+        }
+        if (rows.isEmpty())
+            continue;
+        const QStringList first = rows.first();
+        const QStringList parents = c.qualifier + first.mid(2);
+        const std::optional<QString> description = decode.describe(c.kind, first[0], parents);
+        ASSERT_TRUE(description) << first.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(*description, first[1]);
+        ++decoded;
+    }
+    EXPECT_GE(decoded, 9);
+    // The kinds the reminder screen uses.
+    EXPECT_EQ(decode.describe(CodeKind::ContactType, QStringLiteral("PROD"), {}).has_value(), true);
+}
+
+TEST_F(LookupTest, ListsAreForTheContextsCompanyAndNarrowedByParents) {
+    const auto suppliers = lookup.list(CodeKind::Supplier, {});
+    ASSERT_TRUE(suppliers);
+    EXPECT_TRUE(suppliers->sql.contains(QStringLiteral("CG44_CLIFOR.CG44_DITTA_CG18 = 1")));
+    EXPECT_TRUE(suppliers->sql.contains(QStringLiteral("CG44_CLIFOR.CG44_TIPOCF = 1")));
+    global.company = 3;
+    EXPECT_TRUE(lookup.list(CodeKind::Family, {})->sql.contains(QStringLiteral("MG53_DITTA_CG18 = 3")));
+    global.company = 1;
+
+    // Sub-jobs of one job; subfamilies of one family; an empty parent does not narrow.
+    connection.execute(
+        QStringLiteral("INSERT INTO PD25_COMMESSA (PD25_DITTA_CG18, PD25_CODCOMMESSA, PD25_CODSOTCOMM, "
+                       "PD25_DESCR) VALUES (1, 'J''1', 0, 'Lavoro'), (1, 'J''1', 2, 'Seconda'), "
+                       "(1, 'K', 1, 'Altra')"),
+        scadlav::db::kCmdTextNoRecords);
+    connection.execute(
+        QStringLiteral("INSERT INTO MG54_SOTTOFAMIGLIE (MG54_DITTA_CG18, MG54_FAM_MG53, MG54_CODICE, "
+                       "MG54_DESCR) VALUES (1, 'F1', 'S1', 'Uno'), (1, 'F2', 'S1', 'Due')"),
+        scadlav::db::kCmdTextNoRecords);
+    const QList<QStringList> subJobs = rowsOf(*lookup.list(CodeKind::Job, {QStringLiteral("J'1")}));
+    ASSERT_EQ(subJobs.size(), 1);
+    EXPECT_EQ(subJobs[0],
+              (QStringList{QStringLiteral("2"), QStringLiteral("Seconda"), QStringLiteral("J'1")}));
+    // No job chosen: the sub-jobs of every job, the demo's ones too.
+    const QList<QStringList> allSubJobs = rowsOf(*lookup.list(CodeKind::Job, {QString()}));
+    EXPECT_TRUE(allSubJobs.contains(subJobs[0]));
+    EXPECT_TRUE(
+        allSubJobs.contains(QStringList{QStringLiteral("1"), QStringLiteral("Altra"), QStringLiteral("K")}));
+    const QList<QStringList> jobs = rowsOf(*lookup.list(CodeKind::Job, {}));
+    EXPECT_TRUE(jobs.contains(QStringList{QStringLiteral("J'1"), QStringLiteral("Lavoro")}));
+    EXPECT_EQ(rowsOf(*lookup.list(CodeKind::Subfamily, {QStringLiteral("F2")})).size(), 1);
+    EXPECT_GE(rowsOf(*lookup.list(CodeKind::Subfamily, {QString()})).size(), 2);
+
+    // The job decode takes the sub-job number; a sub-family decode its family.
+    EXPECT_EQ(decode.describe(CodeKind::Job, QStringLiteral("J'1"), {}), QStringLiteral("Lavoro"));
+    EXPECT_EQ(decode.describe(CodeKind::Job, QStringLiteral("J'1"), {QStringLiteral("2")}),
+              QStringLiteral("Seconda"));
+    EXPECT_EQ(decode.describe(CodeKind::Subfamily, QStringLiteral("S1"), {QStringLiteral("F2")}),
+              QStringLiteral("Due"));
+    EXPECT_EQ(decode.describe(CodeKind::Subfamily, QStringLiteral("S1"), {QStringLiteral("F9")}),
+              std::nullopt);
+}
+
+TEST_F(LookupTest, BadCodesAreNotFoundNeverABrokenStatement) {
+    for (const QString& code : {QStringLiteral("NOPE"), QStringLiteral("X'Y"), QStringLiteral("50%"),
+                                QStringLiteral("[A]"), QStringLiteral("'; DROP TABLE MG53_FAMIGLIE --")})
+        EXPECT_EQ(decode.describe(CodeKind::Family, code, {}), std::nullopt) << code.toStdString();
+    // Numeric kinds: letters are no code at all.
+    EXPECT_EQ(decode.describe(CodeKind::Phase, QStringLiteral("abc"), {}), std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::Supplier, QStringLiteral("1; DELETE"), {}), std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::Job, QStringLiteral("J"), {QStringLiteral("x")}), std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::StatisticalGroup, QStringLiteral("A"), {QStringLiteral("9")}),
+              std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::Family, QStringLiteral("   "), {}), std::nullopt);
+    // A quote in a parent is a character of the parent's code.
+    EXPECT_TRUE(rowsOf(*lookup.list(CodeKind::Subgroup,
+                                    {QStringLiteral("F'"), QStringLiteral("]"), QStringLiteral("%")}))
+                    .isEmpty());
+    // The family table is still there.
+    EXPECT_TRUE(connection.execute(QStringLiteral("SELECT COUNT(*) FROM MG53_FAMIGLIE")));
+}
+
+TEST_F(LookupTest, DecodeOnAnUnreachableDatabaseThrowsTheProvidersError) {
+    global.connection = QStringLiteral("Provider=tsqlite;Data Source=/nonexistent/folder/erp.db");
+    decode.setGlobalContext(&global);
+    try {
+        decode.describe(CodeKind::Family, QStringLiteral("F1"), {});
+        FAIL() << "no error";
+    } catch (const scadlav::RuntimeException& e) {
+        EXPECT_NE(e.error().number, 0);
+        EXPECT_FALSE(e.error().description.isEmpty());
+    }
+}
+
+TEST_F(LookupTest, ListWindowShowsTheRowsAndReturnsThePick) {
+    RecordingBoxes boxes;
+    LookupWindow window(boxes);
+    int shownRows = -1;
+    QString firstCode;
+    window.setPicker([&](QWidget*, const erpctl::LookupRequest&, QAbstractItemModel* rows, QString& code) {
+        shownRows = rows->rowCount();
+        firstCode = rows->index(0, 0).data().toString().trimmed();
+        code = firstCode;
+        return true;
+    });
+    erpctl::LookupRequest request;
+    request.caption = QStringLiteral("Fase");
+    const auto list = lookup.list(CodeKind::Phase, {});
+    request.sql = list->sql;
+    request.connectionString = global.connection;
+    QString picked;
+    ASSERT_TRUE(window.present(request, nullptr, picked));
+    EXPECT_EQ(shownRows, rowsOf(*list).size());
+    EXPECT_GT(shownRows, 0);
+    EXPECT_EQ(picked, firstCode);
+    EXPECT_TRUE(boxes.texts.isEmpty());
+
+    // No list, a broken list: the user is told, nothing is picked.
+    picked.clear();
+    request.sql.clear();
+    EXPECT_FALSE(window.present(request, nullptr, picked));
+    request.sql = QStringLiteral("SELECT NOCOLUMN FROM NOTABLE");
+    EXPECT_FALSE(window.present(request, nullptr, picked));
+    EXPECT_EQ(boxes.texts.size(), 2);
+    EXPECT_TRUE(picked.isEmpty());
+}
+
+} // namespace

@@ -9,6 +9,9 @@
 #include "platform/controls/EnhancedQuery.h"
 #include "platform/controls/FilterTable.h"
 #include "platform/controls/ILookupPresenter.h"
+#include "platform/host/LookupService.h"
+#include "platform/host/LookupWindow.h"
+#include "platform/host/MessageBoxes.h"
 #include "schedule/ScheduleStatement.h"
 #include "tests/schedule/ScheduleTestDatabase.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
@@ -19,10 +22,12 @@
 #include "tests/support/doubles/ScriptedLookup.h"
 #include "tests/support/doubles/ScriptedMessageService.h"
 
+#include <QAbstractItemModel>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QTableWidgetItem>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace scadlav;
@@ -463,6 +468,131 @@ TEST_F(FilterPanelTest, ConditionReachesTheServerAsLiterals) {
     // A supplier typed with letters is simply not found: no statement is built for it.
     type(QStringLiteral("DO46_CLIFOR_CG44"), 1, QStringLiteral("abc"));
     EXPECT_TRUE(messages.boxes().isEmpty());
+}
+
+// The host's own lookups and decodes behind the panel, on a demo order book.
+class FilterPanelOnHostServicesTest : public ::testing::Test {
+protected:
+    class Boxes : public erphost::IMessageBoxPresenter {
+    public:
+        QStringList texts;
+        int show(const QString& text, int, const QString&) override {
+            texts << text;
+            return 1;
+        }
+    };
+
+    FilterPanelOnHostServicesTest()
+        : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
+        erpdb::registerDatabaseObjects();
+        const QString path = dir.filePath(QStringLiteral("demo.db"));
+        erpdb::DemoOptions options;
+        options.lines = 30;
+        options.today = QDate(2026, 3, 15);
+        QString error;
+        EXPECT_TRUE(erpdb::createDemoDatabase(path, options, false, nullptr, &error)) << error.toStdString();
+        factory.registerClass(classnames::ErrorLog,
+                              [this] { return std::make_unique<SharedErrorLog>(errorLog); });
+        factory.registerClass(classnames::Lookup, [] { return std::make_unique<erphost::LookupService>(); });
+        factory.registerClass(classnames::Decode, [] { return std::make_unique<erphost::DecodeService>(); });
+        global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + path;
+        global.company = 1;
+        global.messages = &messages;
+        module.Cinterface_SetClsGlobal(&global);
+        module.Cinterface_SetActiveNavigator(&navigator);
+        module.Cinterface_ShowForm();
+        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
+        screen->Form_Activate();
+        panel = screen->EnhancedQuery;
+        panel->setLookupPresenter(&window);
+        EXPECT_TRUE(own.open(global.connection));
+    }
+    ~FilterPanelOnHostServicesTest() override {
+        if (screen)
+            module.Cinterface_CloseForm();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    QStringList firstRow(const QString& sql) {
+        QStringList row;
+        auto rs = own.execute(sql);
+        EXPECT_TRUE(rs) << own.lastErrorText().toStdString();
+        if (rs && rs->isOpen() && rs->recordCount() > 0) {
+            rs->moveFirst();
+            for (int i = 0; i < rs->fieldCount(); ++i)
+                row << rs->value(i).toText().trimmed();
+        }
+        return row;
+    }
+    void type(const QString& field, int side, const QString& text) {
+        const int row = panel->rowOf(field);
+        const int column = side == 1 ? erpctl::FilterTable::FromColumn : erpctl::FilterTable::ToColumn;
+        panel->table()->item(row, column)->setText(text);
+    }
+
+    QTemporaryDir dir;
+    FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
+    FakeObjectFactory factory;
+    ScopedHostRuntime runtime;
+    MemoryErrorLog errorLog;
+    ScriptedMessageService messages;
+    FakeGlobalContext global;
+    FakeNavigator navigator;
+    Boxes boxes;
+    erphost::LookupWindow window{boxes};
+    CLSPD_KVB_SCADLAV module;
+    QPointer<FRMPD_KVB_SCADLAV> screen;
+    erpctl::EnhancedQuery* panel = nullptr;
+    db::Connection own;
+};
+
+TEST_F(FilterPanelOnHostServicesTest, DescribesAndListsTheDemoCodes) {
+    const QStringList family = firstRow(
+        QStringLiteral("SELECT MG53_CODICE, MG53_DESCR FROM MG53_FAMIGLIE WHERE MG53_DITTA_CG18 = 1 ORDER BY "
+                       "MG53_CODICE"));
+    ASSERT_EQ(family.size(), 2);
+    type(QStringLiteral("MG66_FAM_MG53"), 1, family[0]);
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_FAM_MG53")), family[1]);
+    type(QStringLiteral("MG66_FAM_MG53"), 2, QStringLiteral("Z'%"));
+    EXPECT_EQ(panel->toDescription(QStringLiteral("MG66_FAM_MG53")), QString());
+
+    const QStringList phase = firstRow(QStringLiteral(
+        "SELECT PD12_CODFASE, PD12_DESCR FROM PD12_FASILAVORO WHERE PD12_DITTA_CG18 = 1 ORDER BY 1"));
+    ASSERT_EQ(phase.size(), 2);
+    type(QStringLiteral("DO46_CODFASE"), 1, phase[0]);
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("DO46_CODFASE")), phase[1]);
+    type(QStringLiteral("DO46_CODFASE"), 2, QStringLiteral("abc"));
+    EXPECT_EQ(panel->toDescription(QStringLiteral("DO46_CODFASE")), QString());
+
+    // The supplier list of the host, run by its list window; the pick is written and described.
+    int listed = 0;
+    window.setPicker([&](QWidget*, const erpctl::LookupRequest&, QAbstractItemModel* rows, QString& code) {
+        listed = rows->rowCount();
+        code = rows->index(0, 0).data().toString().trimmed();
+        return true;
+    });
+    ASSERT_TRUE(panel->requestLookup(QStringLiteral("DO46_CLIFOR_CG44"), 1));
+    const QStringList supplier = firstRow(QStringLiteral(
+        "SELECT CG44_CLIFOR, CG16_RAGSOANAG, (SELECT COUNT(*) FROM CG44_CLIFOR WHERE CG44_DITTA_CG18 = 1 "
+        "AND CG44_TIPOCF = 1) FROM CG44_CLIFOR INNER JOIN CG16_ANAGGEN ON CG16_CODICE = "
+        "CG44_CODICE_CG16 WHERE CG44_DITTA_CG18 = 1 AND CG44_TIPOCF = 1 ORDER BY CG44_CLIFOR"));
+    ASSERT_EQ(supplier.size(), 3);
+    EXPECT_EQ(listed, supplier[2].toInt());
+    EXPECT_EQ(panel->fromValue(QStringLiteral("DO46_CLIFOR_CG44")), supplier[0]);
+    EXPECT_EQ(panel->fromDescription(QStringLiteral("DO46_CLIFOR_CG44")), supplier[1]);
+    EXPECT_EQ(panel->lookupName(), QStringLiteral("ERPHOST_FORNITORI"));
+
+    // The document list of the screen, on the same window.
+    ASSERT_TRUE(panel->requestLookup(QStringLiteral("DO11_DOCUM_MG36"), 2));
+    const QStringList orderTypes = firstRow(
+        QStringLiteral("SELECT COUNT(*) FROM MG36_DOCUMENTI WHERE (MG36_TIPODOC = 24 AND MG36_STIPODOC = 20) "
+                       "OR (MG36_TIPODOC = 25 AND MG36_STIPODOC = 1)"));
+    ASSERT_EQ(orderTypes.size(), 1);
+    EXPECT_EQ(listed, orderTypes[0].toInt());
+    EXPECT_FALSE(panel->toValue(QStringLiteral("DO11_DOCUM_MG36")).isEmpty());
+    EXPECT_FALSE(panel->toDescription(QStringLiteral("DO11_DOCUM_MG36")).isEmpty());
+    EXPECT_TRUE(boxes.texts.isEmpty());
+    EXPECT_TRUE(messages.boxes().isEmpty());
+    EXPECT_TRUE(errorLog.records.isEmpty());
 }
 
 } // namespace

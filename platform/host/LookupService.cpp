@@ -4,8 +4,10 @@
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/IGlobalContext.h"
+#include "module/services/IMessageService.h"
 #include "module/services/RuntimeError.h"
 #include "platform/host/LookupCatalog.h"
+#include "platform/host/LookupTexts.h"
 
 namespace erphost {
 
@@ -32,7 +34,24 @@ scadlav::IGlobalContext* ContextHolder::context() const {
 std::optional<scadlav::LookupList> LookupService::list(scadlav::CodeKind kind,
                                                        const QStringList& parentCodes) {
     scadlav::IGlobalContext* global = context();
-    return LookupCatalog::list(kind, parentCodes, global ? global->companyCode() : 0);
+    std::optional<scadlav::LookupList> list =
+        LookupCatalog::list(kind, parentCodes, global ? global->companyCode() : 0);
+    if (!list)
+        return list;
+    // Title and captions in the user's language when the host's catalog has them.
+    scadlav::IMessageService* messages = global ? global->messageService() : nullptr;
+    const auto translate = [messages](QString& text) {
+        const int id = lookupTextId(text);
+        if (!messages || id == 0)
+            return;
+        const QString translated = messages->textById(id, {});
+        if (!translated.isEmpty() && !translated.startsWith(QLatin1String("[x")))
+            text = translated;
+    };
+    translate(list->title);
+    for (scadlav::LookupColumn& column : list->columns)
+        translate(column.caption);
+    return list;
 }
 
 DecodeService::DecodeService() = default;

@@ -1,8 +1,11 @@
 // The host's lookups, decodes and list window over a demo ERP database.
 #include "platform/host/LookupCatalog.h"
 #include "platform/host/LookupService.h"
+#include "platform/host/LookupTexts.h"
 #include "platform/host/LookupWindow.h"
 #include "platform/host/MessageBoxes.h"
+#include "platform/host/MessageService.h"
+#include "platform/host/TextCatalog.h"
 
 #include "erpdb.h"
 #include "module/db/Connection.h"
@@ -257,6 +260,61 @@ TEST_F(LookupTest, ListWindowShowsTheRowsAndReturnsThePick) {
     EXPECT_FALSE(window.present(request, nullptr, picked));
     EXPECT_EQ(boxes.texts.size(), 2);
     EXPECT_TRUE(picked.isEmpty());
+}
+
+// Titles and captions come from the host's catalog in the user's language; every one of them
+// is in the catalog in both languages.
+TEST_F(LookupTest, TitlesAndCaptionsSpeakTheUsersLanguage) {
+    const TextCatalog catalog = TextCatalog::builtIn();
+    RecordingBoxes boxes;
+    MessageService english(catalog, Language::English, boxes);
+    global.messages = &english;
+    const auto suppliers = lookup.list(CodeKind::Supplier, {});
+    ASSERT_TRUE(suppliers);
+    EXPECT_EQ(suppliers->title, QStringLiteral("Supplier list"));
+    EXPECT_EQ(suppliers->columns[0].caption, QStringLiteral("Supplier"));
+    EXPECT_EQ(suppliers->columns[1].caption, QStringLiteral("Description"));
+
+    global.messages = nullptr;
+    const QList<QPair<CodeKind, QStringList>> kinds = {{CodeKind::Article, {}},
+                                                       {CodeKind::Family, {}},
+                                                       {CodeKind::Subfamily, {}},
+                                                       {CodeKind::Group, {}},
+                                                       {CodeKind::Subgroup, {}},
+                                                       {CodeKind::ProductType, {}},
+                                                       {CodeKind::StatisticalGroup, {QStringLiteral("1")}},
+                                                       {CodeKind::StatisticalGroup, {QStringLiteral("4")}},
+                                                       {CodeKind::Origin, {}},
+                                                       {CodeKind::ArticleState, {}},
+                                                       {CodeKind::Customer, {}},
+                                                       {CodeKind::Supplier, {}},
+                                                       {CodeKind::Document, {}},
+                                                       {CodeKind::Department, {}},
+                                                       {CodeKind::Phase, {}},
+                                                       {CodeKind::Job, {}},
+                                                       {CodeKind::Job, {QStringLiteral("J")}},
+                                                       {CodeKind::Project, {}},
+                                                       {CodeKind::SubProject, {}},
+                                                       {CodeKind::Node, {}},
+                                                       {CodeKind::ProjectType, {}},
+                                                       {CodeKind::ProjectState, {}},
+                                                       {CodeKind::ProjectClass, {QStringLiteral("A")}},
+                                                       {CodeKind::ProjectClass, {QStringLiteral("C")}},
+                                                       {CodeKind::FixedText, {}},
+                                                       {CodeKind::ContactType, {}}};
+    for (const auto& [kind, parents] : kinds) {
+        const auto list = lookup.list(kind, parents);
+        ASSERT_TRUE(list);
+        QStringList texts{list->title};
+        for (const auto& column : list->columns)
+            texts << column.caption;
+        for (const QString& text : texts) {
+            const int id = lookupTextId(text);
+            EXPECT_NE(id, 0) << text.toStdString();
+            EXPECT_FALSE(catalog.rawText(id, Language::English).isEmpty()) << text.toStdString();
+            EXPECT_EQ(catalog.rawText(id, Language::Italian), text);
+        }
+    }
 }
 
 } // namespace

@@ -10,7 +10,9 @@
 #include "erpdb.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
+#include "module/db/RecordsetModel.h"
 #include "module/services/RuntimeError.h"
+#include "platform/controls/LookupDialog.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 
 #include <QAbstractItemModel>
@@ -315,6 +317,41 @@ TEST_F(LookupTest, TitlesAndCaptionsSpeakTheUsersLanguage) {
             EXPECT_EQ(catalog.rawText(id, Language::Italian), text);
         }
     }
+}
+
+// Thousands of codes: the list reads them all and the search narrows them as the user types.
+TEST_F(LookupTest, SearchNarrowsALongList) {
+    for (int chunk = 0; chunk < 10; ++chunk) {
+        QStringList values;
+        for (int i = chunk * 500 + 1; i <= chunk * 500 + 500; ++i)
+            values << QStringLiteral("(3, 'LUNGO-%1', 'Articolo %1')").arg(i);
+        ASSERT_TRUE(
+            connection.execute(QStringLiteral("INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, "
+                                              "MG66_DESCART) VALUES ") +
+                                   values.join(QLatin1Char(',')),
+                               scadlav::db::kCmdTextNoRecords))
+            << connection.lastErrorText().toStdString();
+    }
+    global.company = 3;
+    RecordingBoxes boxes;
+    LookupWindow window(boxes);
+    erpctl::LookupRequest request;
+    request.caption = QStringLiteral("Codice articolo");
+    request.sql = lookup.list(CodeKind::Article, {})->sql;
+    request.connectionString = global.connection;
+    QString error;
+    auto rows = window.readRows(request, error);
+    ASSERT_TRUE(rows) << error.toStdString();
+    ASSERT_EQ(rows->recordCount(), 5000);
+    scadlav::db::RecordsetModel model(rows.get());
+    erpctl::LookupDialog dialog;
+    dialog.setModel(&model);
+    dialog.setRequest(request);
+    dialog.setFilterText(QStringLiteral("lungo-499"));
+    EXPECT_EQ(dialog.visibleRowCount(), 11); // 499 and 4990..4999
+    dialog.setFilterText(QStringLiteral("Articolo 4321"));
+    EXPECT_EQ(dialog.visibleRowCount(), 1);
+    EXPECT_EQ(dialog.pickedCode(), QStringLiteral("LUNGO-4321"));
 }
 
 } // namespace

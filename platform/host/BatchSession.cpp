@@ -3,11 +3,7 @@
 #include "module/contract/Cinterface.h"
 #include "module/services/ClassNames.h"
 #include "module/services/HostRuntime.h"
-#include "platform/host/ConnectionFactory.h"
-#include "platform/host/DateObject.h"
-#include "platform/host/ErrorLog.h"
-#include "platform/host/FallbackTranslation.h"
-#include "platform/host/NumericFormatter.h"
+#include "platform/host/CoreClasses.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -100,18 +96,8 @@ BatchSession::~BatchSession() {
 }
 
 void BatchSession::registerClasses() {
-    // The services the schedule screen's jobs use; lookups, reports and consoles are not
-    // needed without a user at the screen.
-    m_factory.registerClass(scadlav::classnames::FallbackTranslation,
-                            [this] { return std::make_unique<FallbackTranslation>(m_messages); });
-    m_factory.registerClass(scadlav::classnames::ErrorLog,
-                            [this] { return std::make_unique<ErrorLog>(m_settings.errorLogPath()); });
-    m_factory.registerClass(scadlav::classnames::ConnectionFactory,
-                            [] { return std::make_unique<ConnectionFactory>(); });
-    m_factory.registerClass(scadlav::classnames::NumericFormatter,
-                            [] { return std::make_unique<NumericFormatter>(); });
-    m_factory.registerClass(scadlav::classnames::DateObject,
-                            [this] { return std::make_unique<DateObject>(m_settings.connectionString); });
+    // Lookups, reports and consoles are not needed without a user at the screen.
+    registerCoreClasses(m_factory, m_settings, m_messages);
 }
 
 bool BatchSession::open() {

@@ -4,11 +4,8 @@
 #include "module/services/ClassNames.h"
 #include "module/services/HostRuntime.h"
 #include "platform/controls/DefaultLookupPresenter.h"
-#include "platform/host/ConnectionFactory.h"
-#include "platform/host/DateObject.h"
-#include "platform/host/FallbackTranslation.h"
+#include "platform/host/CoreClasses.h"
 #include "platform/host/LookupService.h"
-#include "platform/host/NumericFormatter.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -46,16 +43,7 @@ HostApplication::~HostApplication() {
 }
 
 void HostApplication::registerClasses() {
-    m_factory.registerClass(scadlav::classnames::FallbackTranslation,
-                            [this] { return std::make_unique<FallbackTranslation>(m_presenter); });
-    m_factory.registerClass(scadlav::classnames::ErrorLog,
-                            [this] { return std::make_unique<ErrorLog>(m_settings.errorLogPath()); });
-    m_factory.registerClass(scadlav::classnames::ConnectionFactory,
-                            [] { return std::make_unique<ConnectionFactory>(); });
-    m_factory.registerClass(scadlav::classnames::NumericFormatter,
-                            [] { return std::make_unique<NumericFormatter>(); });
-    m_factory.registerClass(scadlav::classnames::DateObject,
-                            [this] { return std::make_unique<DateObject>(m_settings.connectionString); });
+    registerCoreClasses(m_factory, m_settings, m_presenter);
     m_factory.registerClass(scadlav::classnames::Lookup, [] { return std::make_unique<LookupService>(); });
     m_factory.registerClass(scadlav::classnames::Decode, [] { return std::make_unique<DecodeService>(); });
 }

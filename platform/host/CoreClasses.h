@@ -1,0 +1,15 @@
+#pragma once
+
+namespace erphost {
+
+class HostSettings;
+class IMessageBoxPresenter;
+class ObjectFactory;
+
+// Registers the host classes every session offers the module, interactive or batch: the
+// fallback message box, the error log, the connection factory, the numeric formatter and the
+// date object. The settings and the presenter must outlive the factory's objects.
+void registerCoreClasses(ObjectFactory& factory, const HostSettings& settings,
+                         IMessageBoxPresenter& presenter);
+
+} // namespace erphost

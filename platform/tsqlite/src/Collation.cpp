@@ -85,7 +85,23 @@ char32_t foldCase(char32_t c) {
 int compareText(std::string_view a, std::string_view b) {
     a = trimRight(a);
     b = trimRight(b);
-    std::size_t i = 0, j = 0;
+    // Codes and keys are nearly always plain ASCII: compare byte by byte until the first
+    // non-ASCII byte, which is then a character boundary on both sides.
+    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    std::size_t k = 0;
+    for (; k < common; ++k) {
+        const auto x = static_cast<unsigned char>(a[k]);
+        const auto y = static_cast<unsigned char>(b[k]);
+        if ((x | y) >= 0x80)
+            break;
+        if (x == y)
+            continue;
+        const unsigned char lx = (x >= 'A' && x <= 'Z') ? x + 32 : x;
+        const unsigned char ly = (y >= 'A' && y <= 'Z') ? y + 32 : y;
+        if (lx != ly)
+            return lx < ly ? -1 : 1;
+    }
+    std::size_t i = k, j = k;
     while (i < a.size() && j < b.size()) {
         const char32_t ca = foldCase(decode(a, i));
         const char32_t cb = foldCase(decode(b, j));

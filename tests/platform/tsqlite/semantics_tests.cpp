@@ -71,6 +71,16 @@ TEST_F(Semantics, TextComparisonIgnoresCaseAccentCaseAndTrailingBlanks) {
     EXPECT_EQ(rows("SELECT CODICE FROM T ORDER BY CODICE"), (std::vector<std::string>{"ABC  ", "perché"}));
 }
 
+TEST_F(Semantics, SortingFoldsCaseBeforeAndAfterAccentedLetters) {
+    // Plain letters are compared byte by byte until the first accented one.
+    run("INSERT INTO T (ID, CODICE) VALUES (1, 'marìa'), (2, 'MARIZ'), (3, 'mARIO b'), (4, 'Mario'), "
+        "(5, 'mar'), (6, 'MARÌA')");
+    EXPECT_EQ(rows("SELECT ID FROM T ORDER BY CODICE, ID"),
+              (std::vector<std::string>{"5", "4", "3", "2", "1", "6"}));
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE = 'MARÌA '"), "2");
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE > 'mario'"), "4");
+}
+
 TEST_F(Semantics, LikeFollowsTheErpCollationAndTsqlPatterns) {
     run("INSERT INTO T (ID, CODICE) VALUES (1, 'Àrticolo-7')");
     EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE LIKE 'àrt%'"), "1");

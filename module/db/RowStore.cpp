@@ -232,7 +232,7 @@ Value RowStore::value(std::uint32_t row, int column) const {
 }
 
 void RowStore::put(Column& column, CellKind kind, int scale, std::uint64_t payload) {
-    column.push(tagOf(kind, scale), payload);
+    column.push(tagOf(kind, scale), payload, m_arena);
 }
 
 void RowStore::storeCell(int index, const Cell& c) {
@@ -515,6 +515,7 @@ std::uint32_t RowStore::appendRow(const std::vector<std::pair<int, Value>>& norm
 
 void RowStore::replaceRows(RowStore& fresh) {
     std::swap(m_columns, fresh.m_columns);
+    m_arena.swap(fresh.m_arena);
     m_text.swap(fresh.m_text);
     std::swap(m_rows, fresh.m_rows);
     // Keep the field list (clones hold indices into it) but take inferred types.

@@ -81,6 +81,7 @@ private:
 
     std::vector<FieldInfo> m_fields;
     std::vector<StorageClass> m_classes;
+    BlockArena m_arena; // the full blocks of m_columns; declared first, released last
     std::vector<Column> m_columns;
     QHash<QString, int> m_exact; // name as the result spells it -> column
     QHash<QString, int> m_index; // case-folded name -> column

@@ -10,8 +10,8 @@ std::uint64_t TextArena::add(std::string_view text) {
         return 0;
     if (text.size() > kSharedLimit) {
         Chunk chunk;
-        chunk.data = std::make_unique_for_overwrite<char[]>(text.size());
-        std::memcpy(chunk.data.get(), text.data(), text.size());
+        chunk.data = newChunk(text.size());
+        std::memcpy(chunk.data, text.data(), text.size());
         chunk.size = text.size();
         m_allocated += text.size();
         m_chunks.push_back(std::move(chunk));
@@ -21,19 +21,29 @@ std::uint64_t TextArena::add(std::string_view text) {
     }
     if (m_open == SIZE_MAX || m_chunks[m_open].size + text.size() > kChunkSize) {
         Chunk chunk;
-        chunk.data = std::make_unique_for_overwrite<char[]>(kChunkSize);
+        chunk.data = newChunk(kChunkSize);
         m_allocated += kChunkSize;
         m_chunks.push_back(std::move(chunk));
         m_open = m_chunks.size() - 1;
     }
     Chunk& chunk = m_chunks[m_open];
     const std::uint64_t offset = chunk.size;
-    std::memcpy(chunk.data.get() + offset, text.data(), text.size());
+    std::memcpy(chunk.data + offset, text.data(), text.size());
     chunk.size += text.size();
     return (static_cast<std::uint64_t>(m_open) << 44) | (offset << 24) | text.size();
 }
 
+char* TextArena::newChunk(std::size_t bytes) {
+    if (bytes != kChunkSize || m_chunks.empty()) {
+        m_heap.push_back(std::make_unique_for_overwrite<char[]>(bytes));
+        return m_heap.back().get();
+    }
+    return static_cast<char*>(m_arena.allocate(bytes));
+}
+
 void TextArena::swap(TextArena& other) noexcept {
+    m_arena.swap(other.m_arena);
+    std::swap(m_heap, other.m_heap);
     std::swap(m_chunks, other.m_chunks);
     std::swap(m_open, other.m_open);
     std::swap(m_allocated, other.m_allocated);

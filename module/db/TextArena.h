@@ -1,5 +1,7 @@
 #pragma once
 
+#include "module/db/BlockArena.h"
+
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -11,7 +13,8 @@ namespace scadlav::db {
 // is addressed by a 64-bit handle: chunk (20 bits), offset in the chunk (20 bits), length
 // (24 bits). A text too long for a shared chunk gets a chunk of its own. Texts are never
 // freed one by one: an overwritten value leaves its old bytes behind until the store is
-// reloaded, which is fine for the few edits a screen makes.
+// reloaded, which is fine for the few edits a screen makes. The first chunk and long texts
+// come from the heap, the further chunks of a large store from an arena.
 class TextArena {
 public:
     std::uint64_t add(std::string_view text);
@@ -23,7 +26,7 @@ public:
             return {};
         if (length == kLengthMask)
             length = m_chunks[chunk].size;
-        return {m_chunks[chunk].data.get() + offset, static_cast<std::size_t>(length)};
+        return {m_chunks[chunk].data + offset, static_cast<std::size_t>(length)};
     }
     std::size_t bytesAllocated() const { return m_allocated; }
     void swap(TextArena& other) noexcept;
@@ -36,9 +39,13 @@ private:
     static constexpr std::size_t kSharedLimit = 64 * 1024;
 
     struct Chunk {
-        std::unique_ptr<char[]> data;
+        char* data = nullptr;
         std::size_t size = 0; // bytes used
     };
+    char* newChunk(std::size_t bytes);
+
+    BlockArena m_arena;
+    std::vector<std::unique_ptr<char[]>> m_heap;
     std::vector<Chunk> m_chunks;
     std::size_t m_open = SIZE_MAX; // chunk being filled
     std::size_t m_allocated = 0;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 using namespace scadlav;
 using namespace scadlav::db;
 using namespace scadlav::db::testing;
@@ -75,6 +77,40 @@ TEST(RowStore, LongTextsAndManyRowsSurviveTheBlocks) {
     EXPECT_EQ(store->value(5000, 1).asText().size(), 100000);
     EXPECT_EQ(store->value(5001, 1).asText(), "ab");
     EXPECT_EQ(store->value(0, 1).asText(), "ab");
+}
+
+TEST(RowStore, LargeStoresLoadedOneAfterAnotherKeepTheirOwnCells) {
+    // Large stores take their blocks from memory that closed stores gave back, which is not
+    // cleared: every cell must come from its own load, nulls included.
+    std::deque<std::string> texts; // the cells only view their text
+    auto rowsOf = [&texts](int count, const std::string& text, bool nulls) {
+        std::vector<std::vector<Cell>> rows;
+        for (int k = 0; k < count; ++k) {
+            texts.push_back(text + std::to_string(k));
+            rows.push_back({nulls && k % 3 == 0 ? Cell{} : intCell(k),
+                            nulls && k % 2 == 0 ? Cell{} : textCell(texts.back())});
+        }
+        return rows;
+    };
+    const std::vector<ColumnInfo> columns{column("N", DataType::Integer), column("T", DataType::VarWChar)};
+    const std::string padding(150, 'p'); // 20 000 of these fill several text chunks
+    {
+        auto first = load(columns, rowsOf(20000, padding, false));
+        EXPECT_EQ(first->value(19999, 1).asText(), QString::fromStdString(padding + "19999"));
+    }
+    auto second = load(columns, rowsOf(20000, "r", true));
+    auto third = load(columns, rowsOf(30000, "t", false));
+    ASSERT_EQ(second->rowCount(), 20000u);
+    for (std::uint32_t k = 0; k < 20000; ++k) {
+        ASSERT_EQ(second->value(k, 0).isNull(), k % 3 == 0) << k;
+        ASSERT_EQ(second->value(k, 1).isNull(), k % 2 == 0) << k;
+        if (k % 2 == 1) {
+            ASSERT_EQ(second->value(k, 1).asText(), "r" + QString::number(k)) << k;
+        }
+    }
+    EXPECT_EQ(second->value(19999, 0).asInt(), 19999);
+    EXPECT_EQ(third->value(29999, 1).asText(), "t29999");
+    EXPECT_EQ(third->value(4096, 0).asInt(), 4096);
 }
 
 TEST(RowStore, FieldsAreFoundWithoutCaseAndTheFirstOfTwoNamesWins) {

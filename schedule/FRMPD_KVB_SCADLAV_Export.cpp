@@ -2,6 +2,7 @@
 // order, one line per row in the grid's order, to CSV or to an Excel workbook.
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 
+#include "module/value/CsvField.h"
 #include "platform/controls/Grid.h"
 
 #include <QFile>
@@ -44,18 +45,6 @@ QString cell(const erpctl::Grid& grid, int row, const ExportColumn& column) {
         return grid.cellText(row, column.field);
     const QVariant value = grid.value(row, column.field);
     return value.isNull() ? QString() : value.toString();
-}
-
-QString csvField(const QString& text) {
-    static const QString special = QStringLiteral(",\"\r\n");
-    for (const QChar c : text) {
-        if (special.contains(c)) {
-            QString quoted = text;
-            quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-            return QLatin1Char('"') + quoted + QLatin1Char('"');
-        }
-    }
-    return text;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The batch job "export": the schedule shown in view mode with the parameters, filters and sort
 // order given, every column of its rows (classification codes included) written as CSV.
+#include "module/value/CsvField.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/CodeCombo.h"
 #include "platform/controls/DateField.h"
@@ -30,18 +31,6 @@ int failure(const QString& reason) {
     return kBatchFailed;
 }
 
-QString csvField(const QString& text) {
-    for (const QChar c : text) {
-        if (c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\r') ||
-            c == QLatin1Char('\n')) {
-            QString quoted = text;
-            quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-            return QLatin1Char('"') + quoted + QLatin1Char('"');
-        }
-    }
-    return text;
-}
-
 // A cell as written: Null empty, dates as YYYY-MM-DD HH:MM:SS, everything else as its text
 // (decimals exact, as the database holds them).
 QString cellText(const QAbstractItemModel& model, int row, int column) {
@@ -65,13 +54,13 @@ bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& err
     const int columns = model.columnCount();
     QStringList line;
     for (int c = 0; c < columns; ++c)
-        line << csvField(model.headerData(c, Qt::Horizontal).toString());
+        line << scadlav::csvField(model.headerData(c, Qt::Horizontal).toString());
     out << line.join(QLatin1Char(',')) << "\r\n";
     rows = model.rowCount();
     for (int r = 0; r < rows; ++r) {
         line.clear();
         for (int c = 0; c < columns; ++c)
-            line << csvField(cellText(model, r, c));
+            line << scadlav::csvField(cellText(model, r, c));
         out << line.join(QLatin1Char(',')) << "\r\n";
     }
     out.flush();

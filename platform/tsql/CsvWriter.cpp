@@ -1,5 +1,7 @@
 #include "platform/tsql/CsvWriter.h"
 
+#include "module/value/CsvField.h"
+
 #include <QLocale>
 #include <cmath>
 
@@ -47,27 +49,11 @@ QString CsvWriter::fieldText(const scadlav::Value& value) {
     return value.toText();
 }
 
-QString CsvWriter::quoted(const QString& field) {
-    static const QString special = QStringLiteral(",\"\r\n");
-    bool needsQuotes = false;
-    for (QChar c : field) {
-        if (special.contains(c)) {
-            needsQuotes = true;
-            break;
-        }
-    }
-    if (!needsQuotes)
-        return field;
-    QString out = field;
-    out.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + out + u'"';
-}
-
 QString CsvWriter::header(const QStringList& names) {
     QStringList fields;
     fields.reserve(names.size());
     for (const QString& name : names)
-        fields.append(quoted(name));
+        fields.append(scadlav::csvField(name));
     return joined(fields);
 }
 
@@ -75,7 +61,7 @@ QString CsvWriter::record(const QList<scadlav::Value>& values) {
     QStringList fields;
     fields.reserve(values.size());
     for (const scadlav::Value& value : values)
-        fields.append(quoted(fieldText(value)));
+        fields.append(scadlav::csvField(fieldText(value)));
     return joined(fields);
 }
 

@@ -16,7 +16,6 @@ public:
     // '.' (never an exponent), dates "YYYY-MM-DD HH:MM:SS", booleans 1 and 0 as the server stores
     // a bit.
     static QString fieldText(const scadlav::Value& value);
-    static QString quoted(const QString& field);
 
     static QString header(const QStringList& names);
     static QString record(const QList<scadlav::Value>& values);

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace scadlav {
+
+// One CSV field as RFC 4180 writes it: a field holding a comma, a double quote or a line break
+// is enclosed in double quotes, its own double quotes doubled; any other is written as it is.
+QString csvField(const QString& text);
+
+} // namespace scadlav

@@ -2,6 +2,7 @@
 
 #include "module/db/odbc/OdbcCatalog.h"
 #include "module/db/odbc/OdbcDiagnostics.h"
+#include "module/db/odbc/OdbcText.h"
 
 #include <sqlext.h>
 
@@ -196,28 +197,7 @@ bool OdbcResultReader::readCell(std::size_t index, Cell& cell) {
 }
 
 bool OdbcResultReader::readBinary(SQLUSMALLINT column, std::string& out, bool& isNull) {
-    out.clear();
-    char buffer[4096];
-    isNull = false;
-    for (;;) {
-        SQLLEN indicator = 0;
-        SQLRETURN rc = SQLGetData(m_stmt, column, SQL_C_BINARY, buffer, sizeof(buffer), &indicator);
-        if (rc == SQL_NO_DATA)
-            break;
-        if (!SQL_SUCCEEDED(rc))
-            return false;
-        if (indicator == SQL_NULL_DATA) {
-            isNull = true;
-            return true;
-        }
-        std::size_t bytes = sizeof(buffer);
-        if (indicator != SQL_NO_TOTAL)
-            bytes = std::min(sizeof(buffer), static_cast<std::size_t>(indicator));
-        out.append(buffer, bytes);
-        if (rc == SQL_SUCCESS)
-            break;
-    }
-    return true;
+    return readFieldPieces(m_stmt, column, SQL_C_BINARY, 0, out, isNull);
 }
 
 } // namespace scadlav::db::odbc

@@ -46,13 +46,11 @@ std::string columnTextAttribute(SQLHSTMT stmt, SQLUSMALLINT column, SQLUSMALLINT
     return std::string(buffer, std::min<std::size_t>(static_cast<std::size_t>(length), sizeof(buffer) - 1));
 }
 
-bool readTextField(SQLHSTMT stmt, SQLUSMALLINT column, TextMode mode, std::string& out, bool& isNull) {
-    const bool wide = mode == TextMode::Wide;
-    const SQLSMALLINT cType = wide ? SQL_C_WCHAR : SQL_C_CHAR;
-    const std::size_t unit = wide ? sizeof(SQLWCHAR) : 1;
+bool readFieldPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, std::size_t terminator,
+                     std::string& out, bool& isNull) {
+    out.clear();
     char buffer[4096];
-    const std::size_t capacity = sizeof(buffer) - unit; // the driver ends each piece with a terminator
-    std::string bytes;
+    const std::size_t capacity = sizeof(buffer) - terminator; // the driver ends a text piece with one
     isNull = false;
     for (;;) {
         SQLLEN indicator = 0;
@@ -68,10 +66,21 @@ bool readTextField(SQLHSTMT stmt, SQLUSMALLINT column, TextMode mode, std::strin
         std::size_t piece = capacity;
         if (indicator != SQL_NO_TOTAL)
             piece = std::min(capacity, static_cast<std::size_t>(indicator));
-        bytes.append(buffer, piece - piece % unit);
+        if (terminator > 1)
+            piece -= piece % terminator; // whole UTF-16 units only
+        out.append(buffer, piece);
         if (rc == SQL_SUCCESS)
             break;
     }
+    return true;
+}
+
+bool readTextField(SQLHSTMT stmt, SQLUSMALLINT column, TextMode mode, std::string& out, bool& isNull) {
+    const bool wide = mode == TextMode::Wide;
+    std::string bytes;
+    if (!readFieldPieces(stmt, column, wide ? SQL_C_WCHAR : SQL_C_CHAR, wide ? sizeof(SQLWCHAR) : 1, bytes,
+                         isNull))
+        return false;
     if (wide)
         out = toUtf8(reinterpret_cast<const SQLWCHAR*>(bytes.data()), bytes.size() / sizeof(SQLWCHAR));
     else

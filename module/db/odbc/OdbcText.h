@@ -38,6 +38,11 @@ SQLRETURN execDirect(SQLHSTMT stmt, std::string_view text, TextMode mode);
 // A text attribute of a result column ("" when the driver does not know it).
 std::string columnTextAttribute(SQLHSTMT stmt, SQLUSMALLINT column, SQLUSMALLINT field, TextMode mode);
 
+// Reads a whole field of the current row as `cType`, in pieces of up to 4 KiB; `terminator` is
+// the size of the terminator the driver puts after each text piece (0 for binary data).
+bool readFieldPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, std::size_t terminator,
+                     std::string& out, bool& isNull);
+
 // Reads a whole text field of the current row, in pieces when it is long. False when the
 // driver fails; `isNull` tells a database Null apart from an empty text.
 bool readTextField(SQLHSTMT stmt, SQLUSMALLINT column, TextMode mode, std::string& out, bool& isNull);

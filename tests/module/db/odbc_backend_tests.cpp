@@ -149,6 +149,21 @@ TEST_F(OdbcSqlite, ReadsTypedValuesAndKeepsNullsApart) {
     EXPECT_EQ(rs.column("NOTE").definedSize, 40);
 }
 
+TEST_F(OdbcSqlite, LongTextsAndBinaryValuesArriveWholeAcrossReadPieces) {
+    // Longer than one 4 KiB read, with two-byte letters that may fall across a piece boundary.
+    run("CREATE TABLE NOTE_LUNGHE (ID int PRIMARY KEY, TESTO nvarchar(8000), DATI varbinary(8000))");
+    run("INSERT INTO NOTE_LUNGHE VALUES (1, replace(hex(zeroblob(3000)), '00', 'àb'), zeroblob(5000))");
+    const ResultSet rs = select("SELECT TESTO, DATI FROM NOTE_LUNGHE");
+    ASSERT_EQ(rs.rows.size(), 1u);
+    std::string expected;
+    for (int k = 0; k < 3000; ++k)
+        expected += "àb";
+    EXPECT_EQ(rs.rows[0][0].kind, Cell::Kind::Text);
+    EXPECT_EQ(rs.rows[0][0].text, expected);
+    EXPECT_EQ(rs.rows[0][1].kind, Cell::Kind::Binary);
+    EXPECT_EQ(rs.rows[0][1].text, std::string(5000, '\0'));
+}
+
 TEST_F(OdbcSqlite, NamesBaseTableAndKeyOnlyForPlainColumns) {
     const ResultSet rs = select("SELECT NUMERO, RIGA, NOTE, QTA AS QUANTITA, QTA * 2 AS DOPPIO FROM ORDINI");
     EXPECT_EQ(rs.column("NUMERO").baseTable, "ORDINI");

@@ -2,9 +2,7 @@
 
 #include "module/db/TsqliteBackend.h"
 
-#ifdef SCADLAV_HAVE_ODBC
 #include "module/db/odbc/OdbcBackend.h"
-#endif
 
 namespace scadlav::db {
 
@@ -40,17 +38,11 @@ QString connectionStringValue(const QString& connectionString, const QString& ke
     return {};
 }
 
-std::unique_ptr<IBackend> makeBackend(const QString& connectionString, QString* error) {
+std::unique_ptr<IBackend> makeBackend(const QString& connectionString) {
     if (connectionStringValue(connectionString, QStringLiteral("Provider"))
             .compare(QStringLiteral("tsqlite"), Qt::CaseInsensitive) == 0)
         return std::make_unique<TsqliteBackend>();
-#ifdef SCADLAV_HAVE_ODBC
     return makeOdbcBackend();
-#else
-    if (error)
-        *error = QStringLiteral("ODBC backend not available");
-    return nullptr;
-#endif
 }
 
 } // namespace scadlav::db

@@ -12,7 +12,7 @@ namespace scadlav::db {
 QString connectionStringValue(const QString& connectionString, const QString& key);
 
 // The backend a connection string names: "Provider=tsqlite" the embedded database, anything
-// else ODBC. nullptr with a reason when that backend is not part of this build.
-std::unique_ptr<IBackend> makeBackend(const QString& connectionString, QString* error);
+// else ODBC.
+std::unique_ptr<IBackend> makeBackend(const QString& connectionString);
 
 } // namespace scadlav::db

@@ -1,5 +1,7 @@
 #include "module/db/CellRef.h"
 
+#include "module/value/Decimal.h"
+
 #include <QString>
 #include <cmath>
 
@@ -45,26 +47,6 @@ int family(CellKind k) {
     return 5;
 }
 
-constexpr std::int64_t kPow10[19] = {1,
-                                     10,
-                                     100,
-                                     1000,
-                                     10000,
-                                     100000,
-                                     1000000,
-                                     10000000,
-                                     100000000,
-                                     1000000000,
-                                     10000000000,
-                                     100000000000,
-                                     1000000000000,
-                                     10000000000000,
-                                     100000000000000,
-                                     1000000000000000,
-                                     10000000000000000,
-                                     100000000000000000,
-                                     1000000000000000000};
-
 // Exact numbers as units of 10^-scale; integers and booleans have scale 0.
 bool exactUnits(const CellRef& c, std::int64_t& units, int& scale) {
     switch (c.kind) {
@@ -86,7 +68,7 @@ double asDouble(const CellRef& c) {
     if (c.kind == CellKind::Double)
         return c.d;
     if (c.kind == CellKind::Decimal)
-        return static_cast<double>(c.i) / static_cast<double>(kPow10[c.scale > 18 ? 18 : c.scale]);
+        return static_cast<double>(c.i) / static_cast<double>(PowersOfTen[c.scale > 18 ? 18 : c.scale]);
     return static_cast<double>(c.i);
 }
 
@@ -96,9 +78,9 @@ int compareNumbers(const CellRef& a, const CellRef& b) {
     if (exactUnits(a, ua, sa) && exactUnits(b, ub, sb) && sa <= 18 && sb <= 18) {
         Wide x = ua, y = ub;
         if (sa < sb)
-            x *= kPow10[sb - sa];
+            x *= PowersOfTen[sb - sa];
         else if (sb < sa)
-            y *= kPow10[sa - sb];
+            y *= PowersOfTen[sa - sb];
         return x < y ? -1 : (x > y ? 1 : 0);
     }
     double x = asDouble(a), y = asDouble(b);

@@ -64,17 +64,8 @@ bool Connection::open() {
         m_session->addError(kErrBadArgument, QStringLiteral("The connection string is empty."));
         return false;
     }
-    std::unique_ptr<IBackend> backend;
-    if (m_injectedBackend) {
-        backend = std::move(m_injectedBackend);
-    } else {
-        QString why;
-        backend = makeBackend(m_connectionString, &why);
-        if (!backend) {
-            m_session->addError(kErrNoBackend, why);
-            return false;
-        }
-    }
+    std::unique_ptr<IBackend> backend =
+        m_injectedBackend ? std::move(m_injectedBackend) : makeBackend(m_connectionString);
     // A new session, so that record sets of an earlier opening keep failing cleanly on theirs.
     auto session = std::make_shared<Session>();
     session->commandTimeout = m_session->commandTimeout;

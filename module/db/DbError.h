@@ -21,6 +21,5 @@ inline constexpr std::int64_t kErrNotFound = static_cast<std::int32_t>(0x800A0CC
 inline constexpr std::int64_t kErrReadOnly = static_cast<std::int32_t>(0x800A0CB3);      // not updatable
 inline constexpr std::int64_t kErrRowNotLocated = static_cast<std::int32_t>(0x80040E38); // row changed/gone
 inline constexpr std::int64_t kErrTypeMismatch = static_cast<std::int32_t>(0x80020005); // value of wrong type
-inline constexpr std::int64_t kErrNoBackend = static_cast<std::int32_t>(0x800A0E7A);    // provider not found
 
 } // namespace scadlav::db

@@ -11,26 +11,6 @@
 namespace scadlav::db {
 namespace {
 
-constexpr std::int64_t kPow10[19] = {1LL,
-                                     10LL,
-                                     100LL,
-                                     1000LL,
-                                     10000LL,
-                                     100000LL,
-                                     1000000LL,
-                                     10000000LL,
-                                     100000000LL,
-                                     1000000000LL,
-                                     10000000000LL,
-                                     100000000000LL,
-                                     1000000000000LL,
-                                     10000000000000LL,
-                                     100000000000000LL,
-                                     1000000000000000LL,
-                                     10000000000000000LL,
-                                     100000000000000000LL,
-                                     1000000000000000000LL};
-
 std::uint8_t tagOf(CellKind kind, int scale) {
     return static_cast<std::uint8_t>(static_cast<int>(kind) | (scale << 3));
 }
@@ -52,12 +32,12 @@ std::optional<std::int64_t> unitsOf(const Cell& c, int scale) {
     switch (c.kind) {
     case Cell::Kind::Int: {
         std::int64_t out = 0;
-        if (__builtin_mul_overflow(c.i, kPow10[scale], &out))
+        if (__builtin_mul_overflow(c.i, PowersOfTen[scale], &out))
             return std::nullopt;
         return out;
     }
     case Cell::Kind::Double: {
-        const double x = c.d * static_cast<double>(kPow10[scale]);
+        const double x = c.d * static_cast<double>(PowersOfTen[scale]);
         if (!std::isfinite(x) || std::fabs(x) >= 9.2e18)
             return std::nullopt;
         return std::llround(x);
@@ -67,7 +47,7 @@ std::optional<std::int64_t> unitsOf(const Cell& c, int scale) {
             return std::nullopt;
         if (c.scale <= scale) {
             std::int64_t out = 0;
-            if (__builtin_mul_overflow(c.i, kPow10[scale - c.scale], &out))
+            if (__builtin_mul_overflow(c.i, PowersOfTen[scale - c.scale], &out))
                 return std::nullopt;
             return out;
         }
@@ -80,7 +60,7 @@ std::optional<std::int64_t> unitsOf(const Cell& c, int scale) {
         Decimal r = d->rounded(scale);
         if (r.scale() != scale) {
             std::int64_t out = 0;
-            if (__builtin_mul_overflow(r.units(), kPow10[scale - r.scale()], &out))
+            if (__builtin_mul_overflow(r.units(), PowersOfTen[scale - r.scale()], &out))
                 return std::nullopt;
             return out;
         }
@@ -266,7 +246,7 @@ void RowStore::storeCell(int index, const Cell& c) {
                 c.kind == Cell::Kind::Double ? c.d
                 : c.kind == Cell::Kind::Int
                     ? static_cast<double>(c.i)
-                    : static_cast<double>(c.i) / static_cast<double>(kPow10[std::min<int>(c.scale, 18)]);
+                    : static_cast<double>(c.i) / static_cast<double>(PowersOfTen[std::min<int>(c.scale, 18)]);
             put(column, CellKind::Double, 0, std::bit_cast<std::uint64_t>(d));
             return;
         }

@@ -6,17 +6,10 @@
 namespace scadlav {
 namespace {
 
-constexpr std::int64_t pow10(int n) {
-    std::int64_t r = 1;
-    for (int i = 0; i < n; ++i)
-        r *= 10;
-    return r;
-}
-
 // Brings both numbers to the larger scale; saturates instead of overflowing, which for the
 // magnitudes of the ERP (14 digits) never happens in practice.
 std::int64_t rescaleUp(std::int64_t units, int from, int to) {
-    std::int64_t factor = pow10(to - from);
+    std::int64_t factor = PowersOfTen[to - from];
     if (units != 0 && std::abs(units) > std::numeric_limits<std::int64_t>::max() / factor)
         return units > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
     return units * factor;
@@ -34,7 +27,7 @@ Decimal::Decimal(std::int64_t units, int scale) : m_units(units), m_scale(scale)
 std::optional<Decimal> Decimal::fromDouble(double value, int scale) {
     if (!std::isfinite(value) || scale < 0 || scale > MaxScale)
         return std::nullopt;
-    long double scaled = static_cast<long double>(value) * static_cast<long double>(pow10(scale));
+    long double scaled = static_cast<long double>(value) * static_cast<long double>(PowersOfTen[scale]);
     if (std::fabs(scaled) >= 9.2e18L)
         return std::nullopt;
     // Round half away from zero, after removing binary noise such as 2.675 -> 2.67499999.
@@ -95,7 +88,7 @@ Decimal Decimal::rounded(int scale) const {
         scale = 0;
     if (scale >= m_scale)
         return Decimal(rescaleUp(m_units, m_scale, scale), scale);
-    std::int64_t factor = pow10(m_scale - scale);
+    std::int64_t factor = PowersOfTen[m_scale - scale];
     std::int64_t q = m_units / factor;
     std::int64_t r = m_units % factor;
     if (std::abs(r) * 2 >= factor)
@@ -107,11 +100,11 @@ Decimal Decimal::rounded(int scale) const {
 }
 
 double Decimal::toDouble() const {
-    return static_cast<double>(static_cast<long double>(m_units) / static_cast<long double>(pow10(m_scale)));
+    return static_cast<double>(static_cast<long double>(m_units) / static_cast<long double>(PowersOfTen[m_scale]));
 }
 
 QString Decimal::toString() const {
-    std::int64_t factor = pow10(m_scale);
+    std::int64_t factor = PowersOfTen[m_scale];
     std::uint64_t magnitude = m_units < 0 ? 0 - static_cast<std::uint64_t>(m_units) : static_cast<std::uint64_t>(m_units);
     std::uint64_t whole = magnitude / static_cast<std::uint64_t>(factor);
     std::uint64_t frac = magnitude % static_cast<std::uint64_t>(factor);

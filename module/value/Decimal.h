@@ -1,11 +1,21 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <compare>
 #include <cstdint>
 #include <optional>
 
 namespace scadlav {
+
+// 10^0 .. 10^18: every power of ten an int64 holds, indexed by the exponent.
+inline constexpr std::array<std::int64_t, 19> PowersOfTen = [] {
+    std::array<std::int64_t, 19> p{};
+    p[0] = 1;
+    for (std::size_t i = 1; i < p.size(); ++i)
+        p[i] = p[i - 1] * 10;
+    return p;
+}();
 
 // An exact decimal number: an integer count of units of 10^-scale. Quantities of the ERP are
 // decimal(14,3) on the server; keeping them exact on the client means that a quantity read,

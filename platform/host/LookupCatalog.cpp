@@ -1,6 +1,7 @@
 #include "platform/host/LookupCatalog.h"
 
 #include "module/db/SqlLiteral.h"
+#include "module/sql/SqlText.h"
 
 #include <QRegularExpression>
 
@@ -9,8 +10,6 @@ namespace erphost {
 namespace {
 
 using scadlav::CodeKind;
-
-const QString kLineBreak = QStringLiteral("\r\n");
 
 struct ParentColumn {
     QString column;
@@ -354,13 +353,13 @@ std::optional<scadlav::LookupList> LookupCatalog::list(CodeKind kind, const QStr
         columns += QStringLiteral(", ") + parent.column;
         list.columns.append({parent.caption, QString()});
     }
-    QString sql = QStringLiteral("SELECT ") + columns + kLineBreak + QStringLiteral(" FROM ") +
-                  fromClause(*source, company) + kLineBreak;
+    QString sql = QStringLiteral("SELECT ") + columns + scadlav::CRLF + QStringLiteral(" FROM ") +
+                  fromClause(*source, company) + scadlav::CRLF;
     const std::optional<QStringList> conditions = commonConditions(*source, parents, company);
     if (!conditions)
-        sql += QStringLiteral(" WHERE 1 = 0") + kLineBreak;
+        sql += QStringLiteral(" WHERE 1 = 0") + scadlav::CRLF;
     else if (!conditions->isEmpty())
-        sql += QStringLiteral(" WHERE ") + conditions->join(QStringLiteral(" AND ")) + kLineBreak;
+        sql += QStringLiteral(" WHERE ") + conditions->join(QStringLiteral(" AND ")) + scadlav::CRLF;
     QStringList order;
     for (const ParentColumn& parent : source->parents)
         order << parent.column;
@@ -385,8 +384,8 @@ std::optional<DecodeStatement> LookupCatalog::decode(CodeKind kind, const QStrin
         if (!number)
             return std::nullopt;
         DecodeStatement statement;
-        statement.sql = QStringLiteral("SELECT TOP 1 PD25_DESCR") + kLineBreak +
-                        QStringLiteral(" FROM PD25_COMMESSA WITH (NOLOCK)") + kLineBreak +
+        statement.sql = QStringLiteral("SELECT TOP 1 PD25_DESCR") + scadlav::CRLF +
+                        QStringLiteral(" FROM PD25_COMMESSA WITH (NOLOCK)") + scadlav::CRLF +
                         QStringLiteral(" WHERE PD25_DITTA_CG18 = ") + QString::number(company) +
                         QStringLiteral(" AND PD25_CODCOMMESSA = ") + textLiteral(code.trimmed()) +
                         QStringLiteral(" AND PD25_CODSOTCOMM = ") + *number;
@@ -405,15 +404,15 @@ std::optional<DecodeStatement> LookupCatalog::decode(CodeKind kind, const QStrin
     *conditions << source->code + QStringLiteral(" = ") + *codeLiteral;
 
     DecodeStatement statement;
-    statement.sql = QStringLiteral("SELECT TOP 1 ") + source->description + kLineBreak +
-                    QStringLiteral(" FROM ") + fromClause(*source, company) + kLineBreak +
+    statement.sql = QStringLiteral("SELECT TOP 1 ") + source->description + scadlav::CRLF +
+                    QStringLiteral(" FROM ") + fromClause(*source, company) + scadlav::CRLF +
                     QStringLiteral(" WHERE ") + conditions->join(QStringLiteral(" AND "));
     if (!source->parents.isEmpty()) {
         // With a parent left empty several codes may match: the first in the parents' order.
         QStringList order;
         for (const ParentColumn& parent : source->parents)
             order << parent.column;
-        statement.sql += kLineBreak + QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+        statement.sql += scadlav::CRLF + QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
     }
     return statement;
 }

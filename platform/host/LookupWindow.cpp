@@ -3,16 +3,11 @@
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/db/RecordsetModel.h"
+#include "module/services/IMessageService.h"
 #include "platform/controls/LookupDialog.h"
 #include "platform/host/MessageBoxes.h"
 
 namespace erphost {
-
-namespace {
-
-constexpr int kExclamation = 48;
-
-} // namespace
 
 LookupWindow::LookupWindow(IMessageBoxPresenter& messages)
     : m_messages(messages), m_picker(&erpctl::LookupDialog::pick) {}
@@ -52,7 +47,7 @@ bool LookupWindow::present(const erpctl::LookupRequest& request, QWidget* parent
     QString error;
     std::unique_ptr<scadlav::db::Recordset> rows = readRows(request, error);
     if (!rows) {
-        m_messages.show(error, kExclamation, request.title.isEmpty() ? request.caption : request.title);
+        m_messages.show(error, scadlav::msgbox::Exclamation, request.title.isEmpty() ? request.caption : request.title);
         return false;
     }
     scadlav::db::RecordsetModel model(rows.get());

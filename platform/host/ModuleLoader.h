@@ -1,6 +1,6 @@
 #pragma once
 
-#include "module/library/ModuleEntry.h"
+#include "library/ModuleEntry.h"
 
 #include <QLibrary>
 #include <QString>

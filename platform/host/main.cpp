@@ -4,10 +4,8 @@
 #include "platform/host/ConnectionFactory.h"
 #include "platform/host/HostApplication.h"
 
-#ifdef ERP_HOST_WITH_ERPDB
 #include "erpdb.h"
 #include "platform/host/DemoDatabase.h"
-#endif
 
 #include <QApplication>
 #include <QFileInfo>
@@ -38,9 +36,7 @@ int main(int argc, char** argv) {
 
     erphost::CommandLine commandLine;
     erphost::BatchRunner::addOptions(commandLine);
-#ifdef ERP_HOST_WITH_ERPDB
     erphost::DemoDatabase::addOptions(commandLine);
-#endif
     erphost::CommandLineRequest request;
     QStringList problems = commandLine.parse(QApplication::arguments().mid(1), request);
     if (request.help) {
@@ -60,21 +56,17 @@ int main(int argc, char** argv) {
     erphost::BatchRunner batch;
     erphost::BatchRequest batchRequest;
     problems << batch.check(request, batchRequest);
-#ifdef ERP_HOST_WITH_ERPDB
     // Without a database of its own the host works on the demo database, made on first use.
     if (problems.isEmpty())
         problems << erphost::DemoDatabase::apply(request, settings);
-#endif
     erphost::fillDefaults(settings);
     if (problems.isEmpty())
         problems << erphost::validate(settings);
     if (!problems.isEmpty())
         return fail(problems);
 
-#ifdef ERP_HOST_WITH_ERPDB
     // Embedded databases get the ERP's functions and procedures on every connection.
     erpdb::registerDatabaseObjects();
-#endif
     if (const QString problem = erphost::checkDatabase(settings.connectionString); !problem.isEmpty())
         return fail({problem});
 

@@ -1,7 +1,7 @@
 // The demo order book: deterministic, refusing bad requests, and holding material for every
 // classification the schedule shows.
 
-#include "ErpDbTesting.h"
+#include "tests/support/ErpDbTesting.h"
 
 #include <QCryptographicHash>
 #include <QFile>

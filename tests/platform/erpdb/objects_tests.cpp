@@ -1,6 +1,6 @@
 // The functions and views the ERP database provides on every embedded connection.
 
-#include "ErpDbTesting.h"
+#include "tests/support/ErpDbTesting.h"
 
 #include <QDateTime>
 #include <QtGlobal>

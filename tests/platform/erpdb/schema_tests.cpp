@@ -1,6 +1,6 @@
 // The ERP schema as created through the embedded database's T-SQL.
 
-#include "ErpDbTesting.h"
+#include "tests/support/ErpDbTesting.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 // SPPD_SITCLAVORO: quantity in work per order line, phase, subcontractor and article.
 
-#include "ErpDbTesting.h"
+#include "tests/support/ErpDbTesting.h"
 
 #include <map>
 

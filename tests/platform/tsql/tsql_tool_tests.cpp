@@ -113,7 +113,6 @@ TEST_F(TsqlTool, ScriptFromStandardInputSucceedsWithStatusZero) {
     EXPECT_EQ(run.exitCode, 0);
 }
 
-#ifdef TSQL_TEST_HAVE_ERPDB
 TEST_F(TsqlTool, KnowsTheErpFunctionsOnTheEmbeddedDatabase) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("ERP_FIXED_NOW"), QStringLiteral("2026-03-04 05:06:07"));
@@ -123,7 +122,6 @@ TEST_F(TsqlTool, KnowsTheErpFunctionsOnTheEmbeddedDatabase) {
     EXPECT_EQ(run.out, QStringLiteral("OGGI\r\n2026-03-04 05:06:07\r\n")) << run.err.toStdString();
     EXPECT_EQ(run.exitCode, 0);
 }
-#endif
 
 TEST_F(TsqlTool, OdbcDataSourceGoesThroughTheSameConnection) {
     ASSERT_TRUE(QFile::exists(kSqliteDriver)) << "SQLite's ODBC driver is missing: install libsqliteodbc";

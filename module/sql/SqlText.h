@@ -7,6 +7,9 @@
 
 namespace scadlav {
 
+// The line break that ends most fragments of the statements the module assembles.
+inline const QString CRLF = QStringLiteral("\r\n");
+
 class IDateObject;
 class INumericFormatter;
 

@@ -1,4 +1,4 @@
-#include "module/library/ModuleEntry.h"
+#include "library/ModuleEntry.h"
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"

@@ -1,4 +1,4 @@
-#include "ErpDbTesting.h"
+#include "tests/support/ErpDbTesting.h"
 
 namespace erpdb::testing {
 

@@ -1,4 +1,4 @@
-#include "module/contract/SqlText.h"
+#include "module/sql/SqlText.h"
 
 #include "module/services/ClassNames.h"
 #include "module/services/IDateObject.h"

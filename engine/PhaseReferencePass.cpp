@@ -1,7 +1,7 @@
 #include "engine/PhaseReferencePass.h"
 
 #include "engine/RebuildStatements.h"
-#include "module/contract/SqlText.h"
+#include "module/sql/SqlText.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/RuntimeError.h"

@@ -1,6 +1,8 @@
 #include "engine/RebuildStatements.h"
 
-#include "module/contract/SqlText.h"
+#include "module/sql/SqlText.h"
+
+#include <QCryptographicHash>
 
 namespace scadlav::engine {
 
@@ -25,6 +27,26 @@ QString rtrimmed(const QString& text) {
 }
 
 } // namespace
+
+WorkTables WorkTables::named(const std::function<QString(const QString& prefix)>& name) {
+    WorkTables t;
+    t.TempDati = name(QStringLiteral("##TempDati_"));
+    t.TempDatiGRP = name(QStringLiteral("##TempDatiGRP_"));
+    t.TestateODLOCL = name(QStringLiteral("##Testate_ODL_OCL"));
+    t.DocumCambioCod = name(QStringLiteral("##Docum_CambioCod"));
+    t.DocumFase = name(QStringLiteral("##Docum_Fase"));
+    t.TabElab = name(QStringLiteral("##TabElab_"));
+    t.TabODL = name(QStringLiteral("##TabODL_"));
+    return t;
+}
+
+WorkTables WorkTables::withSuffix(const QString& suffix) {
+    return named([&suffix](const QString& prefix) { return prefix + suffix; });
+}
+
+QList<const QString*> WorkTables::rebuildTables() const {
+    return {&TabODL, &TempDati, &TempDatiGRP, &TestateODLOCL, &DocumCambioCod, &DocumFase};
+}
 
 QString dropTempTableSql(const QString& table) {
     return QStringLiteral("if exists (select id from tempdb..sysobjects where id=object_id('tempdb..") +
@@ -158,7 +180,7 @@ QString filterTableSql(const RebuildInputs& inputs, const QString& tabOdl, const
 }
 
 std::vector<ProcedureArgument> sitcLavoroArguments(std::int16_t company, const QString& subcontractWarehouse,
-                                                   const RebuildTables& tables, bool withFilterTable) {
+                                                   const WorkTables& tables, bool withFilterTable) {
     const Value null = Value::null();
     std::vector<ProcedureArgument> args = {
         {QStringLiteral("@Ditta"), Value(int(company)), true},
@@ -217,7 +239,16 @@ QString groupedIndexSql(const QString& grouped) {
     QString name = grouped;
     while (name.startsWith(QLatin1Char('#')))
         name.remove(0, 1);
-    return QStringLiteral("CREATE INDEX IX_") + name + QStringLiteral(" ON ") + grouped +
+    name.prepend(QStringLiteral("IX_"));
+    // SQL Server refuses identifiers over 128 characters; a long identity keeps its start and
+    // a digest of the whole name, so two sessions still get two names.
+    constexpr qsizetype kMaxIdentifier = 128;
+    if (name.size() > kMaxIdentifier) {
+        const QByteArray digest =
+            QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        name = name.left(kMaxIdentifier - 17) + QLatin1Char('_') + QString::fromLatin1(digest);
+    }
+    return QStringLiteral("CREATE INDEX ") + name + QStringLiteral(" ON ") + grouped +
            QStringLiteral(" (NUMREG_ODL,PROGRIGA_ODL,FASE,CLIFOR)") + CRLF;
 }
 

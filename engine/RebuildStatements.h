@@ -3,27 +3,36 @@
 // returns the exact statement the rebuild sends, so the text can be checked without a screen.
 // Fragments end with a carriage return and line feed unless the statement says otherwise.
 
+#include "module/sql/SqlText.h"
 #include "module/value/Value.h"
 
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
 namespace scadlav::engine {
 
-inline const QString CRLF = QStringLiteral("\r\n");
+// The seven per-user global temporary tables of the rebuild and the schedule query. Each name
+// is a fixed prefix followed by what makes it the session's own (the user's identity and a
+// time), already made safe for a table name.
+struct WorkTables {
+    QString TempDati;       // "##TempDati_": quantity in work, filled by the stored procedure
+    QString TempDatiGRP;    // "##TempDatiGRP_": the same quantities, one row per phase key
+    QString TestateODLOCL;  // "##Testate_ODL_OCL": the procedure's own tables
+    QString DocumCambioCod; // "##Docum_CambioCod"
+    QString DocumFase;      // "##Docum_Fase"
+    QString TabElab;        // "##TabElab_": the schedule query's table, dropped so it starts afresh
+    QString TabODL;         // "##TabODL_": order lines chosen by the filter panel
 
-// The per-user working tables the rebuild uses, already made safe for a table name.
-struct RebuildTables {
-    QString TabODL;        // order lines chosen by the filter panel
-    QString TempDati;      // quantity in work, filled by the stored procedure
-    QString TempDatiGRP;   // the same quantities, one row per phase key
-    QString TestateODLOCL; // the procedure's own tables
-    QString DocumCambioCod;
-    QString DocumFase;
-    QString TabElab; // the schedule query's table, dropped so it starts afresh
+    // Each table named by `name(prefix)`, called once per table in the order above.
+    static WorkTables named(const std::function<QString(const QString& prefix)>& name);
+    // Every prefix followed by `suffix` (tests and benchmarks).
+    static WorkTables withSuffix(const QString& suffix);
+    // The six tables the rebuild drops before it starts (all but the schedule query's table).
+    QList<const QString*> rebuildTables() const;
 };
 
 // What the user chose on the parameter view.
@@ -70,7 +79,7 @@ struct ProcedureArgument {
 };
 inline const QString SitcLavoroProcedure = QStringLiteral("SPPD_SITCLAVORO");
 std::vector<ProcedureArgument> sitcLavoroArguments(std::int16_t company, const QString& subcontractWarehouse,
-                                                   const RebuildTables& tables, bool withFilterTable);
+                                                   const WorkTables& tables, bool withFilterTable);
 
 // The grouped quantity-in-work table: one row per phase key whose article has a bill of
 // materials of type 0, then the positive quantities copied in.

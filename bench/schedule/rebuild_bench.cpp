@@ -1,13 +1,11 @@
-// Timed driver of the schedule rebuild on generated demo databases: every step the screen
-// runs, against the embedded database, with the time of each step and the total. Generation
+// Timed driver of the schedule rebuild on generated demo databases: the rebuild operation the
+// screen runs, against the embedded database, with the time of each step and the total. Generation
 // is not timed.
 //
 //   scadlav_rebuild_bench [phases ...]     default: 10000 100000
 
-#include "engine/PhaseReferencePass.h"
-#include "engine/RebuildStatements.h"
+#include "engine/ScheduleRebuild.h"
 #include "erpdb.h"
-#include "module/db/Command.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 
@@ -36,30 +34,48 @@ struct Step {
     double wall = 0, cpu = 0;
 };
 
-class Timer {
+const char* stepName(RebuildStep step) {
+    switch (step) {
+    case RebuildStep::DropWorkingTables: return "drop working tables";
+    case RebuildStep::FilterTable: return "filter table";
+    case RebuildStep::QuantityInWork: return "SPPD_SITCLAVORO";
+    case RebuildStep::GroupedQuantities: return "grouped quantities (select into, update, index)";
+    case RebuildStep::DeleteSchedule: return "delete schedule";
+    case RebuildStep::InsertSchedule: return "insert schedule";
+    case RebuildStep::CompleteQuantities: return "second quantity pass and marks";
+    case RebuildStep::OpenSchedule: return "open schedule record set";
+    case RebuildStep::PreviousPhases: return "per-row pass: reads, walk and write back";
+    case RebuildStep::LastRebuildTime: return "last rebuild time";
+    }
+    return "?";
+}
+
+// Times each step of the rebuild from its start to the start of the next one.
+class StepTimer : public IRebuildProgress {
 public:
-    explicit Timer(std::vector<Step>& steps) : m_steps(steps) {}
-    template <typename F> void run(const char* name, F&& f) {
-        QElapsedTimer t;
-        t.start();
-        const double c0 = cpuSeconds();
-        f();
-        m_steps.push_back({name, t.nsecsElapsed() / 1e9, cpuSeconds() - c0});
+    explicit StepTimer(std::vector<Step>& steps) : m_steps(steps) {}
+    void stepStarted(RebuildStep step) override {
+        finish();
+        m_current = stepName(step);
+        m_timer.start();
+        m_cpu = cpuSeconds();
+    }
+    void finish() {
+        if (m_current)
+            m_steps.push_back({m_current, m_timer.nsecsElapsed() / 1e9, cpuSeconds() - m_cpu});
+        m_current = nullptr;
     }
 
 private:
     std::vector<Step>& m_steps;
+    const char* m_current = nullptr;
+    QElapsedTimer m_timer;
+    double m_cpu = 0;
 };
 
 [[noreturn]] void die(const QString& what) {
     std::fprintf(stderr, "%s\n", qPrintable(what));
     std::exit(1);
-}
-
-void exec(db::Connection& c, const QString& sql) {
-    c.clearErrors();
-    if (!c.execute(sql, db::kCmdTextNoRecords))
-        die(QStringLiteral("statement failed: ") + c.lastErrorText() + QStringLiteral("\n") + sql.left(300));
 }
 
 // Demo lines for about `phases` production phases: the generator gives a few phases a line.
@@ -93,67 +109,21 @@ double rebuild(const QString& path, int phases) {
         die(connection.lastErrorText());
     connection.setCommandTimeout(0);
 
-    const QString suffix = QStringLiteral("BENCH_05_12_2026_10_00_00");
-    const RebuildTables tables{
-        QStringLiteral("##TabODL_") + suffix,         QStringLiteral("##TempDati_") + suffix,
-        QStringLiteral("##TempDatiGRP_") + suffix,    QStringLiteral("##Testate_ODL_OCL") + suffix,
-        QStringLiteral("##Docum_CambioCod") + suffix, QStringLiteral("##Docum_Fase") + suffix,
-        QStringLiteral("##TabElab_") + suffix};
     RebuildInputs in;
     in.company = 1;
     in.minDateLiteral = QStringLiteral("'2020-01-01 00:00:00'");
     in.phaseType = QStringLiteral("0");
     in.checkedStates = QStringList{QStringLiteral("K0"), QStringLiteral("K1"), QStringLiteral("K2"),
                                    QStringLiteral("K3"), QStringLiteral("K4")};
-    const QString common = *commonConditions(in);
 
     std::vector<Step> steps;
-    Timer timer(steps);
-    std::unique_ptr<db::Recordset> schedule;
-    int written = 0;
-    timer.run("drop working tables", [&] {
-        for (const QString* t : {&tables.TabODL, &tables.TempDati, &tables.TempDatiGRP, &tables.TestateODLOCL,
-                                 &tables.DocumCambioCod, &tables.DocumFase})
-            exec(connection, dropTempTableSql(*t));
-    });
-    timer.run("SPPD_SITCLAVORO", [&] {
-        db::Command command;
-        command.setActiveConnection(&connection);
-        command.setCommandText(SitcLavoroProcedure);
-        command.setCommandType(db::kCmdStoredProc);
-        command.setCommandTimeout(0);
-        for (const ProcedureArgument& a :
-             sitcLavoroArguments(in.company, QStringLiteral("CL"), tables, false))
-            command.setParameter(a.name, a.value, a.smallInt);
-        if (!command.execute(nullptr, db::kCmdTextNoRecords))
-            die(connection.lastErrorText());
-    });
-    timer.run("grouped quantities (select into, update, index)", [&] {
-        exec(connection, groupedSelectSql(tables.TempDatiGRP, tables.TempDati));
-        exec(connection, groupedUpdateSql(tables.TempDatiGRP, tables.TempDati));
-        exec(connection, groupedIndexSql(tables.TempDatiGRP));
-        exec(connection, dropTempTableSql(tables.TabElab));
-    });
-    timer.run("delete schedule", [&] { exec(connection, DeleteScheduleSql); });
-    timer.run("insert schedule",
-              [&] { exec(connection, insertScheduleSql(in, tables.TempDatiGRP, common)); });
-    timer.run("second quantity pass and marks", [&] {
-        exec(connection, quantityInWorkUpdateSql(tables.TempDatiGRP));
-        exec(connection, PreviousPhaseMarkSql);
-    });
-    timer.run("open schedule record set", [&] {
-        schedule = std::make_unique<db::Recordset>();
-        if (!schedule->open(ScheduleSelectSql, connection))
-            die(connection.lastErrorText());
-        schedule->moveFirst();
-    });
-    PhaseReferencePass pass(connection, in.company, tables.TempDatiGRP);
-    timer.run("per-row pass: reads", [&] { pass.load(); });
-    timer.run("per-row pass: walk and write back", [&] { written = pass.run(*schedule); });
-    timer.run("last rebuild time", [&] {
-        if (!connection.execute(LastRebuildSql))
-            die(connection.lastErrorText());
-    });
+    StepTimer timer(steps);
+    ScheduleRebuild operation(connection, WorkTables::withSuffix(QStringLiteral("BENCH_05_12_2026_10_00_00")));
+    const RebuildOutcome outcome = operation.run(in, QStringLiteral("CL"), &timer);
+    timer.finish();
+    if (outcome.status != RebuildOutcome::Status::Done)
+        die(QStringLiteral("rebuild did not complete: ") + outcome.error.description +
+            outcome.insertError.description);
 
     double wall = 0, cpu = 0;
     std::printf("%-44s %10s %10s\n", "step", "wall s", "cpu s");
@@ -163,8 +133,9 @@ double rebuild(const QString& path, int phases) {
         cpu += s.cpu;
     }
     std::printf("%-44s %10.3f %10.3f\n", "TOTAL", wall, cpu);
-    std::printf("schedule rows %d, rows completed by the per-row pass %d\n", schedule->recordCount(),
-                written);
+    std::unique_ptr<db::Recordset> count = connection.execute(QStringLiteral("SELECT COUNT(*) FROM PD5C_SCADLAV"));
+    std::printf("schedule rows %lld\n",
+                count ? static_cast<long long>(count->value(0).toInt64().value_or(0)) : 0LL);
     return cpu;
 }
 

@@ -1,10 +1,10 @@
 // The per-row pass reads everything once and indexes it; on a generated order book it must
 // write exactly what asking the server row by row writes.
 
-#include "tests/engine/RebuildDatabase.h"
+#include "tests/support/RebuildDatabase.h"
 
 #include "engine/PhaseReferencePass.h"
-#include "module/contract/SqlText.h"
+#include "module/sql/SqlText.h"
 
 #include <gtest/gtest.h>
 

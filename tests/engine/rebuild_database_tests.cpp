@@ -1,8 +1,8 @@
 // The rows the rebuild writes into the schedule table, on a small order book built by hand.
 
-#include "tests/engine/RebuildDatabase.h"
+#include "tests/support/RebuildDatabase.h"
 
-#include "engine/PhaseReferencePass.h"
+#include "engine/ScheduleRebuild.h"
 
 #include <gtest/gtest.h>
 
@@ -94,10 +94,8 @@ TEST_F(RebuildRows, InsertsEveryOpenPhaseWithItsKeyAndQuantities) {
 TEST_F(RebuildRows, PerRowPassWritesReferencesAndPreviousPhases) {
     ASSERT_TRUE(db.rebuild(RebuildDatabase::defaultInputs()));
     db.completeQuantities();
-    PhaseReferencePass pass(db.connection(), 1, db.tables().TempDatiGRP);
-    pass.load();
     auto schedule = db.openSchedule();
-    EXPECT_EQ(pass.run(*schedule), 2);
+    EXPECT_EQ(db.operation().completeReferences(*schedule, 1), 2);
     EXPECT_TRUE(schedule->eof());
 
     // The subcontract order line working the external phase.
@@ -165,4 +163,65 @@ TEST_F(RebuildRows, ConditionsChooseTheRows) {
     ASSERT_TRUE(db.rebuild(RebuildDatabase::defaultInputs()));
     db.connection().clearErrors();
     EXPECT_FALSE(db.connection().execute(QStringLiteral("SELECT * FROM ") + db.tables().TabODL));
+}
+
+namespace {
+
+class RecordingProgress : public IRebuildProgress {
+public:
+    void stepStarted(RebuildStep step) override { steps.push_back(step); }
+    std::vector<RebuildStep> steps;
+};
+
+} // namespace
+
+// The whole operation, as the schedule screen and the batch job run it.
+TEST_F(RebuildRows, RunTellsHowTheRebuildEnded) {
+    RecordingProgress progress;
+    RebuildOutcome done = db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"), &progress);
+    ASSERT_EQ(done.status, RebuildOutcome::Status::Done) << done.error.description.toStdString();
+    EXPECT_EQ(done.rebuiltAt, QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
+    EXPECT_EQ(progress.steps,
+              (std::vector<RebuildStep>{RebuildStep::DropWorkingTables, RebuildStep::QuantityInWork,
+                                        RebuildStep::GroupedQuantities, RebuildStep::DeleteSchedule,
+                                        RebuildStep::InsertSchedule, RebuildStep::CompleteQuantities,
+                                        RebuildStep::OpenSchedule, RebuildStep::PreviousPhases,
+                                        RebuildStep::LastRebuildTime}));
+    // Every step ran: the second quantity pass and the per-row pass wrote their columns.
+    EXPECT_EQ(db.scheduleCount(), 6);
+    EXPECT_EQ(at(kWeld, "PD5C_QTAINLAV"), dec("25"));
+    EXPECT_EQ(at(kPaint, "PD5C_DESCFASEPREC").toText(), QStringLiteral("Saldatura"));
+
+    // A filter adds its own step; limits that take nothing leave an empty schedule.
+    RebuildInputs none = RebuildDatabase::defaultInputs();
+    none.minDateLiteral = QStringLiteral("'2027-01-01 00:00:00'");
+    none.filterCondition = QStringLiteral("AND DO30_NUMREG_CO99 = 'P1'");
+    progress.steps.clear();
+    EXPECT_EQ(db.operation().run(none, QStringLiteral("CL"), &progress).status, RebuildOutcome::Status::NoData);
+    EXPECT_EQ(progress.steps[1], RebuildStep::FilterTable);
+    EXPECT_EQ(db.scheduleCount(), 0);
+}
+
+TEST_F(RebuildRows, RunReportsTheRejectedInsertAndFailures) {
+    db.erp().run(
+        "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, DO46_CODSEQFASE, "
+        "DO46_PROGSFASE, DO46_CODFASE, DO46_CLIFOR_CG44, DO46_QTA1ORD) VALUES (1, 'P1', 12, 10, 0, 30, 0, "
+        "5)");
+    const RebuildOutcome rejected = db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"));
+    EXPECT_EQ(rejected.status, RebuildOutcome::Status::InsertRejected);
+    EXPECT_EQ(rejected.insertError.number, IntegrityViolation);
+
+    // No state ticked: refused before anything is dropped or deleted.
+    db.exec(QStringLiteral("INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID) VALUES ('OLD')"));
+    RebuildInputs noStates = RebuildDatabase::defaultInputs();
+    noStates.checkedStates = QStringList();
+    EXPECT_EQ(db.operation().run(noStates, QStringLiteral("CL")).status, RebuildOutcome::Status::Failed);
+    EXPECT_EQ(db.scheduleCount(), 1);
+
+    // A failing statement ends the run with its error and the statement that failed.
+    db.exec(QStringLiteral("DROP TABLE PD95_DISBA"));
+    const RebuildOutcome failed = db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"));
+    EXPECT_EQ(failed.status, RebuildOutcome::Status::Failed);
+    EXPECT_TRUE(failed.error.description.contains(QStringLiteral("PD95_DISBA"))) << failed.error.description.toStdString();
+    EXPECT_TRUE(db.operation().lastStatement().contains(QStringLiteral("PD95_DISBA")));
 }

@@ -178,13 +178,15 @@ TEST(RebuildStatements, WorkingTableStatements) {
                        "PD5C_SCADLAV \r\nON ##G.NUMREG_ODL = PD5C_NUMREG_CO99 \r\nAND ##G.PROGRIGA_ODL = "
                        "PD5C_PROGRIGA_DO30 \r\nAND ##G.FASE = PD5C_CODFASE_PD12 \r\nAND ##G.CLIFOR = "
                        "PD5C_CLIFOR_CG44 \r\nWHERE ISNULL(PD5C_SCADLAV.PD5C_QTAINLAV,0) = 0 \r\n"));
+    // A long identity still gives SQL Server a name within 128 characters, one per table.
+    const QString longer = QStringLiteral("##TempDatiGRP_") + QString(150, QLatin1Char('A'));
+    const auto indexName = [](const QString& sql) { return sql.section(QLatin1Char(' '), 2, 2); };
+    EXPECT_EQ(indexName(groupedIndexSql(longer)).size(), 128);
+    EXPECT_NE(indexName(groupedIndexSql(longer)), indexName(groupedIndexSql(longer + QLatin1Char('B'))));
 }
 
 TEST(RebuildStatements, ProcedureGetsTheFilterTableOnlyWhenBuilt) {
-    const RebuildTables tables{QStringLiteral("##TabODL_U_1"),         QStringLiteral("##TempDati_U_1"),
-                               QStringLiteral("##TempDatiGRP_U_1"),    QStringLiteral("##Testate_ODL_OCLU_1"),
-                               QStringLiteral("##Docum_CambioCodU_1"), QStringLiteral("##Docum_FaseU_1"),
-                               QStringLiteral("##TabElab_U_1")};
+    const WorkTables tables = WorkTables::withSuffix(QStringLiteral("U_1"));
     const auto names = [](const std::vector<ProcedureArgument>& args) {
         QStringList out;
         for (const auto& a : args)

@@ -1,11 +1,12 @@
 #pragma once
 // An embedded ERP database for the rebuild's tests, reached through the module's own
-// connection, with the rebuild's statements run in the order the screen runs them.
+// connection, with the steps of the rebuild operation the screen runs.
 
 #include "engine/RebuildStatements.h"
+#include "engine/ScheduleRebuild.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
-#include "tests/platform/erpdb/ErpDbTesting.h"
+#include "tests/support/ErpDbTesting.h"
 
 #include <memory>
 
@@ -17,7 +18,7 @@ public:
 
     erpdb::testing::ErpDatabase& erp() { return m_erp; }
     db::Connection& connection() { return m_connection; }
-    const engine::RebuildTables& tables() const { return m_tables; }
+    const engine::WorkTables& tables() const { return m_tables; }
 
     // Runs a statement that must succeed.
     void exec(const QString& sql);
@@ -27,9 +28,11 @@ public:
     Value scheduleValue(const QString& key, const char* column);
     int scheduleCount(const QString& condition = QString());
 
-    // Working tables, procedure, grouped quantities, delete and insert, as the screen runs
-    // them. Returns false when the insert fails (its errors stay in the connection's list).
+    // The rebuild operation's steps up to the insert. Returns false when the server refused
+    // the insert (its first error in insertError()).
     bool rebuild(const engine::RebuildInputs& inputs);
+    const db::DbError& insertError() const { return m_insertError; }
+    engine::ScheduleRebuild& operation() { return *m_rebuild; }
     // The second quantity pass and the mark of rows with a quantity to send.
     void completeQuantities();
     // The schedule as the per-row pass reads it, standing on its first row.
@@ -47,7 +50,9 @@ public:
 private:
     erpdb::testing::ErpDatabase m_erp;
     db::Connection m_connection;
-    engine::RebuildTables m_tables;
+    engine::WorkTables m_tables;
+    std::unique_ptr<engine::ScheduleRebuild> m_rebuild;
+    db::DbError m_insertError;
 };
 
 } // namespace scadlav::testing

@@ -4,6 +4,8 @@
 // classification codes computed by the server and the descriptive columns of the order line,
 // its job and its project; they differ in layout and in their ORDER BY lists.
 
+#include "module/sql/SqlText.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -27,8 +29,6 @@ struct ScheduleParameters {
 };
 
 namespace schedule_sql {
-
-inline const QString CrLf = QStringLiteral("\r\n");
 
 // The classification codes, each on one line.
 inline const QString CtrlDate =

@@ -1,6 +1,4 @@
-#include "tests/engine/RebuildDatabase.h"
-
-#include "module/db/Command.h"
+#include "tests/support/RebuildDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +10,8 @@ RebuildDatabase::RebuildDatabase() {
         throw std::runtime_error("cannot open the test database: " +
                                  m_connection.lastErrorText().toStdString());
     m_connection.setCommandTimeout(0);
-    const QString suffix = QStringLiteral("TEST_05_12_2026_10_00_00");
-    m_tables = {QStringLiteral("##TabODL_") + suffix,         QStringLiteral("##TempDati_") + suffix,
-                QStringLiteral("##TempDatiGRP_") + suffix,    QStringLiteral("##Testate_ODL_OCL") + suffix,
-                QStringLiteral("##Docum_CambioCod") + suffix, QStringLiteral("##Docum_Fase") + suffix,
-                QStringLiteral("##TabElab_") + suffix};
+    m_tables = engine::WorkTables::withSuffix(QStringLiteral("TEST_05_12_2026_10_00_00"));
+    m_rebuild = std::make_unique<engine::ScheduleRebuild>(m_connection, m_tables);
 }
 
 engine::RebuildInputs RebuildDatabase::defaultInputs(std::int16_t company) {
@@ -123,46 +118,30 @@ int RebuildDatabase::scheduleCount(const QString& condition) {
 }
 
 bool RebuildDatabase::rebuild(const engine::RebuildInputs& inputs) {
-    using namespace engine;
-    const std::optional<QString> common = commonConditions(inputs);
-    EXPECT_TRUE(common.has_value());
-    for (const QString* t : {&m_tables.TabODL, &m_tables.TempDati, &m_tables.TempDatiGRP,
-                             &m_tables.TestateODLOCL, &m_tables.DocumCambioCod, &m_tables.DocumFase})
-        exec(dropTempTableSql(*t));
-    const bool withFilter = hasFilter(filterText(inputs.filterCondition));
-    if (withFilter)
-        exec(filterTableSql(inputs, m_tables.TabODL, *common));
-    db::Command command;
-    command.setActiveConnection(&m_connection);
-    command.setCommandText(SitcLavoroProcedure);
-    command.setCommandType(db::kCmdStoredProc);
-    command.setCommandTimeout(0);
-    for (const ProcedureArgument& a :
-         sitcLavoroArguments(inputs.company, QStringLiteral("CL"), m_tables, withFilter))
-        command.setParameter(a.name, a.value, a.smallInt);
-    EXPECT_TRUE(command.execute(nullptr, db::kCmdTextNoRecords))
-        << m_connection.lastErrorText().toStdString();
-    exec(groupedSelectSql(m_tables.TempDatiGRP, m_tables.TempDati));
-    exec(groupedUpdateSql(m_tables.TempDatiGRP, m_tables.TempDati));
-    exec(groupedIndexSql(m_tables.TempDatiGRP));
-    exec(dropTempTableSql(m_tables.TabElab));
-    exec(DeleteScheduleSql);
-    m_connection.clearErrors();
-    m_connection.execute(insertScheduleSql(inputs, m_tables.TempDatiGRP, *common), db::kCmdTextNoRecords);
-    return m_connection.errors().isEmpty();
+    m_insertError = {};
+    try {
+        return m_rebuild->fillSchedule(inputs, QStringLiteral("CL"), &m_insertError);
+    } catch (const RuntimeException& e) {
+        ADD_FAILURE() << e.error().description.toStdString();
+        return false;
+    }
 }
 
 void RebuildDatabase::completeQuantities() {
-    exec(engine::quantityInWorkUpdateSql(m_tables.TempDatiGRP));
-    exec(engine::PreviousPhaseMarkSql);
+    try {
+        m_rebuild->completeQuantities();
+    } catch (const RuntimeException& e) {
+        ADD_FAILURE() << e.error().description.toStdString();
+    }
 }
 
 std::unique_ptr<db::Recordset> RebuildDatabase::openSchedule() {
-    auto rs = std::make_unique<db::Recordset>();
-    EXPECT_TRUE(rs->open(engine::ScheduleSelectSql, m_connection))
-        << m_connection.lastErrorText().toStdString();
-    rs->moveFirst();
-    return rs;
+    try {
+        return m_rebuild->openSchedule();
+    } catch (const RuntimeException& e) {
+        ADD_FAILURE() << e.error().description.toStdString();
+        return nullptr;
+    }
 }
 
 } // namespace scadlav::testing

@@ -1,6 +1,6 @@
 // The texts of the two schedule statements: the parts that decide which rows come back and in
 // which order.
-#include "schedule/ScheduleStatement.h"
+#include "engine/ScheduleStatement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "schedule/ScheduleStatement.h"
+#include "engine/ScheduleStatement.h"
 
 namespace scadlav::schedule_sql {
 
@@ -29,61 +29,61 @@ QString projectJoins() {
             "LEFT JOIN DO30_DOCCORPO WITH (NOLOCK) ON DO30_DOCCORPO.DO30_DITTA_CG18 = "
             "PD5C_SCADLAV.PD5C_DITTA_CG18 AND DO30_DOCCORPO.DO30_NUMREG_CO99 = PD5C_SCADLAV.PD5C_NUMREG_CO99 "
             "AND DO30_DOCCORPO.DO30_PROGRIGA = PD5C_SCADLAV.PD5C_PROGRIGA_DO30") +
-        CrLf;
+        CRLF;
     s += QStringLiteral("LEFT JOIN DO41_DOCCORPOPROGE WITH (NOLOCK) ON DO41_DOCCORPOPROGE.DO41_DITTA_CG18 = "
                         "PD5C_SCADLAV.PD5C_DITTA_CG18 AND DO41_DOCCORPOPROGE.DO41_NUMREG_CO99 = "
                         "PD5C_SCADLAV.PD5C_NUMREG_CO99 AND DO41_DOCCORPOPROGE.DO41_PROGRIGA = "
                         "PD5C_SCADLAV.PD5C_PROGRIGA_DO30") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("LEFT JOIN PD25_COMMESSA WITH (NOLOCK) ON PD25_COMMESSA.PD25_DITTA_CG18 = "
                         "DO41_DOCCORPOPROGE.DO41_DITTA_CG18 AND PD25_COMMESSA.PD25_CODCOMMESSA = "
                         "DO41_DOCCORPOPROGE.DO41_CODCOMMESSA AND PD25_COMMESSA.PD25_CODSOTCOMM = "
                         "ISNULL(DO41_DOCCORPOPROGE.DO41_CODSCOMMESSA, 0)") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("LEFT JOIN PD68_PROGETTI WITH (NOLOCK) ON PD68_PROGETTI.PD68_DITTA_CG18 = "
                         "DO41_DOCCORPOPROGE.DO41_DITTA_CG18 AND PD68_PROGETTI.PD68_CODPROG = "
                         "DO41_DOCCORPOPROGE.DO41_CODPROGETTO") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("LEFT JOIN PD69_SOTTOPROGETTI WITH (NOLOCK) ON PD69_SOTTOPROGETTI.PD69_DITTA_CG18 = "
                         "DO41_DOCCORPOPROGE.DO41_DITTA_CG18 AND PD69_SOTTOPROGETTI.PD69_CODPROG_PD68 = "
                         "DO41_DOCCORPOPROGE.DO41_CODPROGETTO AND PD69_SOTTOPROGETTI.PD69_SOTPROG = "
                         "DO41_DOCCORPOPROGE.DO41_CODSPROGETTO") +
-         CrLf;
+         CRLF;
     s += QStringLiteral(
              "LEFT JOIN PD1D_TIPIPROGETTI WITH (NOLOCK) ON PD1D_TIPIPROGETTI.PD1D_DITTA_CG18 = "
              "PD68_PROGETTI.PD68_DITTA_CG18 AND PD68_PROGETTI.PD68_TIPO_PD1D = PD1D_TIPIPROGETTI.PD1D_CODICE "
              "AND PD1D_TIPIPROGETTI.PD1D_INDTIPO = 0") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("LEFT JOIN PD1E_STATIPROGETTI WITH (NOLOCK) ON PD1E_STATIPROGETTI.PD1E_DITTA_CG18 = "
                         "PD68_PROGETTI.PD68_DITTA_CG18 AND PD68_PROGETTI.PD68_STATO_PD1E = "
                         "PD1E_STATIPROGETTI.PD1E_CODICE AND PD1E_STATIPROGETTI.PD1E_INDSTATO = 0") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("LEFT JOIN PD1F_CLASSEAPROG WITH (NOLOCK) ON PD1F_CLASSEAPROG.PD1F_DITTA_CG18 = "
                         "PD68_PROGETTI.PD68_DITTA_CG18 AND PD68_PROGETTI.PD68_CLASSEA_PD1F = "
                         "PD1F_CLASSEAPROG.PD1F_CODICE") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("LEFT JOIN PD1G_CLASSEBPROG WITH (NOLOCK) ON PD1G_CLASSEBPROG.PD1G_DITTA_CG18 = "
                         "PD68_PROGETTI.PD68_DITTA_CG18 AND PD68_PROGETTI.PD68_CLASSEB_PD1G = "
                         "PD1G_CLASSEBPROG.PD1G_CODICE") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("LEFT JOIN PD1H_CLASSECPROG WITH (NOLOCK) ON PD1H_CLASSECPROG.PD1H_DITTA_CG18 = "
                         "PD68_PROGETTI.PD68_DITTA_CG18 AND PD68_PROGETTI.PD68_CLASSEC_PD1H = "
                         "PD1H_CLASSECPROG.PD1H_CODICE") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("LEFT JOIN PD0C_NODO WITH (NOLOCK) ON PD0C_NODO.PD0C_DITTA_CG18 = "
                         "DO41_DOCCORPOPROGE.DO41_DITTA_CG18 AND PD0C_NODO.PD0C_CODPROG_PD68 = "
                         "DO41_DOCCORPOPROGE.DO41_CODPROGETTO AND PD0C_NODO.PD0C_CODNODO = "
                         "DO41_DOCCORPOPROGE.DO41_NODORIF_PD0C") +
-         CrLf;
+         CRLF;
     return s;
 }
 
 // Phase type condition, with its line break; "" for all phases.
 QString phaseTypeCondition(const QString& phaseType, const QString& lead) {
     if (phaseType == QLatin1String("1"))
-        return lead + QStringLiteral("AND PD5C_INDFASEINTEST = 0 ") + CrLf;
+        return lead + QStringLiteral("AND PD5C_INDFASEINTEST = 0 ") + CRLF;
     if (phaseType == QLatin1String("2"))
-        return lead + QStringLiteral("AND PD5C_INDFASEINTEST = 1 ") + CrLf;
+        return lead + QStringLiteral("AND PD5C_INDFASEINTEST = 1 ") + CRLF;
     return {};
 }
 
@@ -96,7 +96,7 @@ std::optional<QString> tailConditions(const ScheduleParameters& p, const QString
     QString s = phaseTypeCondition(p.phaseType, phaseLead);
     if (!p.filterCondition.isEmpty())
         s += renameFilterFields(p.filterCondition);
-    s += CrLf;
+    s += CRLF;
     s += QStringLiteral(" AND PD5C_INDSTATOCONS IN(") + codes + QStringLiteral(")");
     return s;
 }
@@ -165,39 +165,39 @@ std::optional<QString> showStatement(const ScheduleParameters& p) {
         return std::nullopt;
 
     QString s;
-    s += QStringLiteral("SELECT *") + CrLf;
+    s += QStringLiteral("SELECT *") + CRLF;
     // The classification codes, one WHEN per line so the statement reads in a trace.
-    s += QStringLiteral("  , CASE WHEN PD5C_DATAFINEFASE < dbo.QRX_GETDATE() THEN 3") + CrLf;
+    s += QStringLiteral("  , CASE WHEN PD5C_DATAFINEFASE < dbo.QRX_GETDATE() THEN 3") + CRLF;
     s += QStringLiteral("         WHEN ((dbo.QRX_GETDATE() BETWEEN PD5C_DATAINIFASE AND PD5C_DATAFINEFASE)") +
-         CrLf;
+         CRLF;
     s += QStringLiteral(
              "               AND ISNULL(PD5C_QTA1CONSOLID,0) = 0 AND ISNULL(PD5C_QTAINLAV,0) = 0) THEN 2") +
-         CrLf;
-    s += QStringLiteral("         ELSE 1 END AS CTRL_DATE") + CrLf;
+         CRLF;
+    s += QStringLiteral("         ELSE 1 END AS CTRL_DATE") + CRLF;
     s += QStringLiteral("  , CASE WHEN ([PD5C_QTADAINV] > 0 and PD5C_GIACPREC >= PD5C_QTADAINV) THEN 1") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("         WHEN ([PD5C_QTADAINV] > 0 and PD5C_GIACPREC < PD5C_QTADAINV and "
                         "PD5C_GIACPREC > 0) THEN 2") +
-         CrLf;
-    s += QStringLiteral("         ELSE 4 END AS CTRL_QTA") + CrLf;
-    s += QStringLiteral("  , CASE WHEN ISNULL([PD5C_QTAINLAV],0) = 0 THEN 4") + CrLf;
-    s += QStringLiteral("         ELSE (CASE WHEN PD5C_DATAINIFASE > dbo.QRX_GETDATE() THEN 1") + CrLf;
-    s += QStringLiteral("                    WHEN PD5C_DATAFINEFASE < dbo.QRX_GETDATE() THEN 3") + CrLf;
+         CRLF;
+    s += QStringLiteral("         ELSE 4 END AS CTRL_QTA") + CRLF;
+    s += QStringLiteral("  , CASE WHEN ISNULL([PD5C_QTAINLAV],0) = 0 THEN 4") + CRLF;
+    s += QStringLiteral("         ELSE (CASE WHEN PD5C_DATAINIFASE > dbo.QRX_GETDATE() THEN 1") + CRLF;
+    s += QStringLiteral("                    WHEN PD5C_DATAFINEFASE < dbo.QRX_GETDATE() THEN 3") + CRLF;
     s += QStringLiteral("                    WHEN dbo.QRX_GETDATE() BETWEEN PD5C_DATAINIFASE AND "
                         "PD5C_DATAFINEFASE THEN 2") +
-         CrLf;
-    s += QStringLiteral("               END) END AS SOLL") + CrLf;
-    s += QStringLiteral("  , DO46_NOTECOSTR") + CrLf;
-    s += QStringLiteral("  , MG66_UM1") + CrLf;
-    s += QStringLiteral("  , ISNULL(DO30_DESCART, '') AS DO30_DESCART") + CrLf;
+         CRLF;
+    s += QStringLiteral("               END) END AS SOLL") + CRLF;
+    s += QStringLiteral("  , DO46_NOTECOSTR") + CRLF;
+    s += QStringLiteral("  , MG66_UM1") + CRLF;
+    s += QStringLiteral("  , ISNULL(DO30_DESCART, '') AS DO30_DESCART") + CRLF;
     for (const QString& column : descriptiveColumns())
-        s += QStringLiteral("  , ") + column + CrLf;
+        s += QStringLiteral("  , ") + column + CRLF;
 
-    s += QStringLiteral("FROM PD5C_SCADLAV WITH (NOLOCK)") + CrLf;
+    s += QStringLiteral("FROM PD5C_SCADLAV WITH (NOLOCK)") + CRLF;
     s += QStringLiteral(
              "INNER JOIN MG66_ANAGRART WITH (NOLOCK) ON PD5C_SCADLAV.PD5C_CODART_MG66 = "
              "MG66_ANAGRART.MG66_CODART AND PD5C_SCADLAV.PD5C_DITTA_CG18 = MG66_ANAGRART.MG66_DITTA_CG18") +
-         CrLf;
+         CRLF;
     s += QStringLiteral("INNER JOIN DO46_DOCCORORDDET WITH (NOLOCK) ON DO46_DOCCORORDDET.DO46_DITTA_CG18 = "
                         "PD5C_SCADLAV.PD5C_DITTA_CG18 AND DO46_DOCCORORDDET.DO46_NUMREG_CO99 = "
                         "PD5C_SCADLAV.PD5C_NUMREG_CO99 AND DO46_DOCCORORDDET.DO46_PROGRIGA = "
@@ -205,18 +205,18 @@ std::optional<QString> showStatement(const ScheduleParameters& p) {
                         "PD5C_SCADLAV.PD5C_CODFASE_PD12 AND DO46_DOCCORORDDET.DO46_PROGSFASE = "
                         "PD5C_SCADLAV.PD5C_PROGSFASE AND DO46_DOCCORORDDET.DO46_CODSEQFASE = "
                         "PD5C_SCADLAV.PD5C_SEQUENZA") +
-         CrLf;
+         CRLF;
     s += QStringLiteral(
              "INNER JOIN PD18_ARTPROD WITH (NOLOCK) ON PD18_ARTPROD.PD18_DITTA_CG18 = "
              "MG66_ANAGRART.MG66_DITTA_CG18 AND PD18_ARTPROD.PD18_CODART_MG66 = MG66_ANAGRART.MG66_CODART") +
-         CrLf;
+         CRLF;
     s += projectJoins();
 
-    s += QStringLiteral("WHERE MG66_DITTA_CG18 = ") + QString::number(p.companyCode) + CrLf;
-    s += QStringLiteral("  AND (") + CrLf;
-    s += QStringLiteral("    ISNULL(PD5C_QTA1CONSOLID, 0) < PD5C_QTA1ORD") + CrLf;
-    s += QStringLiteral("    AND PD5C_INDSTATOORD <> 3") + CrLf;
-    s += QStringLiteral("    )") + CrLf;
+    s += QStringLiteral("WHERE MG66_DITTA_CG18 = ") + QString::number(p.companyCode) + CRLF;
+    s += QStringLiteral("  AND (") + CRLF;
+    s += QStringLiteral("    ISNULL(PD5C_QTA1CONSOLID, 0) < PD5C_QTA1ORD") + CRLF;
+    s += QStringLiteral("    AND PD5C_INDSTATOORD <> 3") + CRLF;
+    s += QStringLiteral("    )") + CRLF;
     s += QStringLiteral("  AND PD5C_DATADOC >= ") + p.minDateLiteral + QStringLiteral(" ");
     s += *tail;
     s += showOrderBy(p.sortCode);
@@ -229,28 +229,28 @@ std::optional<QString> resortStatement(const ScheduleParameters& p) {
         return std::nullopt;
 
     QString s;
-    s += QStringLiteral("SELECT *,") + CrLf;
-    s += CtrlDate + QStringLiteral(",") + CrLf;
-    s += CtrlQta + QStringLiteral(",") + CrLf;
-    s += Soll + QStringLiteral(",") + CrLf;
+    s += QStringLiteral("SELECT *,") + CRLF;
+    s += CtrlDate + QStringLiteral(",") + CRLF;
+    s += CtrlQta + QStringLiteral(",") + CRLF;
+    s += Soll + QStringLiteral(",") + CRLF;
     s += QStringLiteral("DO46_NOTECOSTR, MG66_UM1, ") +
-         QStringLiteral("ISNULL(DO30_DESCART, '') AS DO30_DESCART ") + CrLf;
-    s += QStringLiteral(", ") + descriptiveColumns().join(QStringLiteral(", ")) + CrLf;
-    s += QStringLiteral("FROM PD5C_SCADLAV INNER JOIN MG66_ANAGRART WITH (NOLOCK) ON") + CrLf;
-    s += QStringLiteral("[PD5C_CODART_MG66] = MG66_CODART AND PD5C_DITTA_CG18 = MG66_DITTA_CG18") + CrLf;
+         QStringLiteral("ISNULL(DO30_DESCART, '') AS DO30_DESCART ") + CRLF;
+    s += QStringLiteral(", ") + descriptiveColumns().join(QStringLiteral(", ")) + CRLF;
+    s += QStringLiteral("FROM PD5C_SCADLAV INNER JOIN MG66_ANAGRART WITH (NOLOCK) ON") + CRLF;
+    s += QStringLiteral("[PD5C_CODART_MG66] = MG66_CODART AND PD5C_DITTA_CG18 = MG66_DITTA_CG18") + CRLF;
     s += QStringLiteral("INNER JOIN DO46_DOCCORORDDET WITH (NOLOCK) ON DO46_DITTA_CG18 = PD5C_DITTA_CG18 ") +
-         CrLf;
-    s += QStringLiteral("AND DO46_NUMREG_CO99 = PD5C_NUMREG_CO99 ") + CrLf;
+         CRLF;
+    s += QStringLiteral("AND DO46_NUMREG_CO99 = PD5C_NUMREG_CO99 ") + CRLF;
     s +=
-        QStringLiteral("AND DO46_PROGRIGA = PD5C_PROGRIGA_DO30 AND DO46_CODFASE = PD5C_CODFASE_PD12 ") + CrLf;
-    s += QStringLiteral("AND DO46_PROGSFASE = PD5C_PROGSFASE AND DO46_CODSEQFASE = PD5C_SEQUENZA ") + CrLf;
+        QStringLiteral("AND DO46_PROGRIGA = PD5C_PROGRIGA_DO30 AND DO46_CODFASE = PD5C_CODFASE_PD12 ") + CRLF;
+    s += QStringLiteral("AND DO46_PROGSFASE = PD5C_PROGSFASE AND DO46_CODSEQFASE = PD5C_SEQUENZA ") + CRLF;
     s += QStringLiteral(
              "INNER JOIN PD18_ARTPROD WITH (NOLOCK) ON PD18_ARTPROD.PD18_DITTA_CG18 = "
              "MG66_ANAGRART.MG66_DITTA_CG18 AND PD18_ARTPROD.PD18_CODART_MG66 = MG66_ANAGRART.MG66_CODART") +
-         CrLf;
+         CRLF;
     s += projectJoins();
-    s += QStringLiteral("WHERE MG66_DITTA_CG18 = ") + QString::number(p.companyCode) + CrLf;
-    s += QStringLiteral("AND (ISNULL(PD5C_QTA1CONSOLID,0) < PD5C_QTA1ORD and PD5C_INDSTATOORD <> 3)") + CrLf;
+    s += QStringLiteral("WHERE MG66_DITTA_CG18 = ") + QString::number(p.companyCode) + CRLF;
+    s += QStringLiteral("AND (ISNULL(PD5C_QTA1CONSOLID,0) < PD5C_QTA1ORD and PD5C_INDSTATOORD <> 3)") + CRLF;
     s += QStringLiteral("AND PD5C_DATADOC >= ") + p.minDateLiteral + QStringLiteral(" ");
     s += *tail;
     s += resortOrderBy(p.sortCode);

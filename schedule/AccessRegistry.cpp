@@ -1,6 +1,6 @@
 #include "schedule/AccessRegistry.h"
 
-#include "module/contract/SqlText.h"
+#include "module/sql/SqlText.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/IMessageService.h"
@@ -35,7 +35,7 @@ bool hasRows(const db::Recordset* rs) {
 }
 
 QString utentiPresenti(const QString& names) {
-    return kTestoUtentiPresenti + QStringLiteral("\r\n") + names + QStringLiteral("\r\n") + kTestoAttendere;
+    return kTestoUtentiPresenti + CRLF + names + CRLF + kTestoAttendere;
 }
 
 } // namespace
@@ -83,7 +83,7 @@ bool AccessRegistry::ControlloVisualizzazione(QString& modifica) {
                 rs->moveFirst();
                 const QString holder = RTrimN(rs->value(QStringLiteral("FW07_DESCR")));
                 const std::int32_t answer = m_message(
-                    kTestoModificaOccupata + holder + QStringLiteral("\r\n") + kTestoAccessoVisualizzazione,
+                    kTestoModificaOccupata + holder + CRLF + kTestoAccessoVisualizzazione,
                     kIdModificaOccupata, kYesNoInfo, Value(QList<Value>{holder}));
                 if (answer == msgbox::ResultNo)
                     return false;

@@ -1,46 +1,65 @@
-// The schedule screen's lifecycle: load, activation and unload.
+// The schedule screen's lifecycle (load, first activation, unload), its two views, the wiring of
+// the controls to the concerns' handlers, and the actions batch jobs press.
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 
 #include "module/contract/Cinterface.h"
 #include "module/db/Connection.h"
-#include "module/db/Recordset.h"
-#include "module/services/IConnectionFactory.h"
-#include "module/services/IDecode.h"
-#include "module/services/IErrorLog.h"
 #include "module/services/IGlobalContext.h"
-#include "module/services/IHostObject.h"
-#include "module/services/ILookup.h"
 #include "module/services/INavigator.h"
+#include "platform/controls/CheckList.h"
+#include "platform/controls/CodeCombo.h"
+#include "platform/controls/DateField.h"
 #include "platform/controls/EnhancedQuery.h"
+#include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/SplitPane.h"
 #include "schedule/AccessRegistry.h"
+#include "schedule/ParametersPanel.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScheduleRebuilder.h"
+#include "schedule/ScheduleResults.h"
+#include "schedule/ScreenSession.h"
 
 #include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QTimer>
 
 namespace scadlav {
 
 FRMPD_KVB_SCADLAV::FRMPD_KVB_SCADLAV(QWidget* parent)
-    : ModuleScreen(parent), m_messages([this] { return ClsModulo; }) {
+    : ModuleScreen(parent), m_ui(std::make_unique<ScheduleControls>()),
+      m_session(std::make_unique<ScreenSession>([this] { return ClsModulo; }, [this] { return windowTitle(); })),
+      m_parameters(std::make_unique<ParametersPanel>(*this)), m_results(std::make_unique<ScheduleResults>(*this)),
+      m_rebuilder(std::make_unique<ScheduleRebuilder>(*this)) {
     setObjectName(ScreenName);
-    buildControls();
+    m_ui->build(this);
     connectEvents();
     // Load: top-left corner, design size.
     move(0, 0);
-    resize(scaledX(DesignWidthTwips), scaledY(DesignHeightTwips));
+    resize(ScheduleControls::scaledX(this, DesignWidthTwips), ScheduleControls::scaledY(this, DesignHeightTwips));
 }
 
 FRMPD_KVB_SCADLAV::~FRMPD_KVB_SCADLAV() = default;
 
 void FRMPD_KVB_SCADLAV::connectEvents() {
-    connect(cmdStato, &QToolButton::clicked, this, [this] { cmdStato_Click(); });
-    connect(CMD_CHIUDICLI, &QPushButton::clicked, this, [this] { CMD_CHIUDICLI_Click(); });
-    connect(SPLITTER, &erpctl::SplitPane::splitChanged, this, [this] { SPLITTER_Changed(); });
-    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
-    connectConcernEvents();
+    ScheduleControls& ui = *m_ui;
+    connect(ui.cmdStato, &QToolButton::clicked, this, [this] { m_parameters->cmdStato_Click(); });
+    connect(ui.CMD_CHIUDICLI, &QPushButton::clicked, this, [this] { CMD_CHIUDICLI_Click(); });
+    connect(ui.SPLITTER, &erpctl::SplitPane::splitChanged, this, [this] { SPLITTER_Changed(); });
+    connect(ui.Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(ui.EnhancedQuery, &erpctl::EnhancedQuery::StartDecode, this,
+            [this](erpctl::DecodeRequest& request) { m_parameters->EnhancedQuery_StartDecode(request); });
+    connect(ui.EnhancedQuery, &erpctl::EnhancedQuery::StartLookup, this,
+            [this](erpctl::LookupRequest& request) { m_parameters->EnhancedQuery_StartLookup(request); });
+    connect(ui.CMD_RICALCOLA, &QPushButton::clicked, this, [this] { m_rebuilder->CMD_RICALCOLA_ButtonClick(); });
+    connect(ui.CMD_ELABORA, &QPushButton::clicked, this, [this] { m_results->CMD_ELABORA_ButtonClick(); });
+    connect(ui.CBO_ORD, &erpctl::CodeCombo::codeChanged, this, [this] { m_results->CBO_ORD_Click(); });
+    connect(ui.CMD_FUNZ, &erpctl::MenuButton::itemClicked, this,
+            [this](const QString& key) { m_results->CMD_FUNZ_ItemClick(key); });
 }
 
 void FRMPD_KVB_SCADLAV::changeEvent(QEvent* event) {
@@ -56,9 +75,66 @@ void FRMPD_KVB_SCADLAV::Form_Activate() {
         PrimaAttivazione();
     } catch (...) {
         // The flag stays false: the next activation starts the initialisation again.
-        ScriviLogErrore(QStringLiteral("Form_Activate"),
-                        RuntimeError::fromException(std::current_exception()));
+        m_session->ScriviLogErrore(QStringLiteral("Form_Activate"),
+                                   RuntimeError::fromException(std::current_exception()));
     }
+}
+
+void FRMPD_KVB_SCADLAV::PrimaAttivazione() {
+    ScheduleControls& ui = *m_ui;
+    IGlobalContext* global = ClsModulo ? ClsModulo->Cinterface_ClsGlobal() : nullptr;
+    if (!global)
+        throw RuntimeException(
+            {RuntimeError::ObjectNotSet, QStringLiteral("Contesto globale non disponibile"), ScreenName});
+
+    // The customer panel opens only from the function menu.
+    ui.FrameCLI->hide();
+
+    // The screen's own connection, handed to the module; who works for which company.
+    m_session->open(*global);
+    ClsModulo->Cinterface_SetConnection(m_session->connection());
+
+    // Rows a previous screen of this user left behind (a crash, a lost connection).
+    m_session->accessRegistry().PulisciRegistro();
+
+    m_parameters->CreaServiziHost();
+    m_parameters->CaricaCombo();
+    m_parameters->CaricaStati();
+
+    ui.EnhancedQuery->initialize(QVariant(int(m_session->companyCode())), QVariant(global->userValue().toText()),
+                                 QVariant(m_session->userIdentity()), ClsModulo, LibraryName,
+                                 m_session->connection(), true);
+    m_parameters->ImpostaRigheEnhQuery();
+    ui.EnhancedQuery->completeInitialization();
+
+    setWindowTitle(m_session->TraduzioneTesto(QStringLiteral("Situazione fasi di lavorazione"), 81080));
+
+    m_results->ImpostaGrigliaOrdini();
+    m_results->ImpostaGrigliaDettaglio();
+    m_results->ImpostaGrigliaClienti();
+
+    // The parameter view, in modification mode.
+    ui.CMD_DATE->hide();
+    ui.CMD_DETT->hide();
+    ui.CBO_ORD->hide();
+    ui.QRX_LABEL2->hide();
+    ui.CMD_FUNZ->hide();
+    ui.CHK_MODIFICA->setValueText(QStringLiteral("1"));
+
+    m_rebuilder->LeggiDataRicalcolo();
+    m_session->CreaNomiTabelleLavoro();
+
+    // The grids wait, split 70 / 30, until the first "Visualizza".
+    ui.SPLITTER->setSplitPercent(70);
+    ui.SPLITTER->hide();
+    ui.GRID_ORD->hide();
+    ui.GRID_DETT->hide();
+
+    m_initialized = true;
+    m_viewMode = ViewMode::Parameters;
+
+    ui.TXT_DATAMIN->setText(m_parameters->DataMinimaIniziale());
+    ui.EnhancedQuery->setFocus();
 }
 
 void FRMPD_KVB_SCADLAV::onUnload() {
@@ -71,17 +147,15 @@ void FRMPD_KVB_SCADLAV::onUnload() {
     };
 
     step([this] {
-        if (m_connection && m_connection->isOpen())
-            accessRegistry().RimuoviUtente();
+        if (m_session->connection() && m_session->connection()->isOpen())
+            m_session->accessRegistry().RimuoviUtente();
     });
     step([this] {
-        EnhancedQuery->detach();
-        Timer1->stop();
-        GRID_ORD->unbind();
-        GRID_DETT->unbind();
-        GRID_CLI->unbind();
+        m_ui->EnhancedQuery->detach();
+        m_ui->Timer1->stop();
+        m_results->release();
     });
-    step([this] { RilasciaServiziHost(); });
+    step([this] { m_parameters->RilasciaServiziHost(); });
     step([this] {
         // The host's references to the module are cleared.
         if (!ClsModulo)
@@ -96,33 +170,129 @@ void FRMPD_KVB_SCADLAV::onUnload() {
         }
     });
     step([this] {
-        if (ClsModulo && ClsModulo->Cinterface_Connection() == m_connection.get())
+        if (ClsModulo && ClsModulo->Cinterface_Connection() == m_session->connection())
             ClsModulo->Cinterface_SetConnection(nullptr);
-        m_connectionFactory.reset();
         // Record sets opened on the connection go first; the connection closes with them.
-        m_rsScadlav.reset();
-        m_rsDettaglio.reset();
-        m_rsDataRicalcolo.reset();
-        if (m_connection)
-            m_connection->close();
-        m_accessRegistry.reset();
-        m_connection.reset();
+        m_rebuilder->release();
+        m_session->close();
     });
     step([this] {
-        m_errorLog.reset();
         ActiveDll = nullptr;
         ClsModulo = nullptr;
     });
 }
 
-void FRMPD_KVB_SCADLAV::RilasciaServiziHost() {
-    for (std::unique_ptr<IHostObject>& service : m_hostServices) {
-        if (auto* lookup = dynamic_cast<ILookup*>(service.get()))
-            lookup->setModule(nullptr);
-        else if (auto* decode = dynamic_cast<IDecode*>(service.get()))
-            decode->setModule(nullptr);
-        service.reset();
+void FRMPD_KVB_SCADLAV::MostraVistaParametri() {
+    ScheduleControls& ui = *m_ui;
+    ui.SPLITTER->hide();
+    ui.GRID_ORD->hide();
+    ui.GRID_DETT->hide();
+    ui.CBO_ORD->hide();
+    ui.QRX_LABEL2->hide();
+    ui.CMD_DETT->hide();
+    ui.CMD_FUNZ->hide();
+    ui.CMD_DATE->hide();
+    ui.EnhancedQuery->show();
+    ui.CHK_MODIFICA->show();
+    ui.CMD_RICALCOLA->show();
+    m_viewMode = ViewMode::Parameters;
+}
+
+void FRMPD_KVB_SCADLAV::MostraVistaRisultati() {
+    ScheduleControls& ui = *m_ui;
+    ui.EnhancedQuery->hide();
+    ui.CHK_MODIFICA->hide();
+    ui.CMD_RICALCOLA->hide();
+    ui.lstStati->hide();
+    ui.SPLITTER->show();
+    ui.GRID_ORD->show();
+    ui.CBO_ORD->show();
+    ui.QRX_LABEL2->show();
+    ui.CMD_DETT->show();
+    ui.CMD_FUNZ->show();
+    ui.CMD_DATE->setVisible(ui.CHK_MODIFICA->valueText() == QStringLiteral("1"));
+    m_viewMode = ViewMode::Results;
+}
+
+void FRMPD_KVB_SCADLAV::resizeEvent(QResizeEvent* event) {
+    ModuleScreen::resizeEvent(event);
+    // After the controls followed the window, the split goes back to 70 / 30.
+    if (m_ui->SPLITTER)
+        m_ui->SPLITTER->setSplitPercent(70);
+    if (m_ui->lstStati && m_ui->lstStati->isVisible())
+        m_ui->placeStateList(this);
+}
+
+void FRMPD_KVB_SCADLAV::SPLITTER_Changed() {
+    m_ui->Timer1->start();
+}
+
+void FRMPD_KVB_SCADLAV::Timer1_Timer() {
+    ScheduleControls& ui = *m_ui;
+    ui.Timer1->stop();
+    // Once the split settled, both grids take the frame's width less its margins.
+    const int width = ui.QRX_FRAME1->width() - ScheduleControls::scaledX(this, 100);
+    if (width <= 0)
+        return;
+    ui.GRID_ORD->resize(width, ui.GRID_ORD->height());
+    ui.GRID_DETT->resize(ui.GRID_ORD->width(), ui.GRID_DETT->height());
+}
+
+void FRMPD_KVB_SCADLAV::CMD_CHIUDICLI_Click() {
+    m_ui->FrameCLI->hide();
+}
+
+QString FRMPD_KVB_SCADLAV::applyParameters(const JobParameters& p) {
+    ScheduleControls& ui = *m_ui;
+    if (p.minDate.isValid())
+        ui.TXT_DATAMIN->setDate(p.minDate);
+    if (!p.phaseType.isEmpty() && !ui.CBO_TIPOLAV->setText(p.phaseType))
+        return m_session->TraduzioneTesto(QStringLiteral("Il tipo lavorazioni \"%1\" non è previsto."), 90420,
+                                          Value(QList<Value>{p.phaseType}));
+    if (p.states) {
+        for (int state = 0; state <= 4; ++state)
+            ui.lstStati->setChecked(QStringLiteral("K%1").arg(state), p.states->contains(state));
     }
+    if (!p.sortCode.isEmpty() && !ui.CBO_ORD->setText(p.sortCode))
+        return m_session->TraduzioneTesto(QStringLiteral("L'ordinamento \"%1\" non è previsto."), 90421,
+                                          Value(QList<Value>{p.sortCode}));
+    if (p.modify)
+        ui.CHK_MODIFICA->setValueText(*p.modify ? QStringLiteral("1") : QStringLiteral("0"));
+    for (const JobFilter& filter : p.filters) {
+        if (ui.EnhancedQuery->rowOf(filter.field) < 0)
+            return m_session->TraduzioneTesto(QStringLiteral("Il pannello filtri non ha il campo %1."), 90422,
+                                              Value(QList<Value>{filter.field}));
+        ui.EnhancedQuery->setFromValue(filter.field, filter.from);
+        ui.EnhancedQuery->setToValue(filter.field, filter.to);
+    }
+    if (!ui.EnhancedQuery->isValid())
+        return m_session->TraduzioneTesto(QStringLiteral("Correggere i filtri prima di visualizzare:\n%1"), 90402,
+                                          Value(QList<Value>{ui.EnhancedQuery->validationErrors().join(
+                                              QStringLiteral("; "))}));
+    return QString();
+}
+
+ActionOutcome FRMPD_KVB_SCADLAV::runRebuild() {
+    if (!m_initialized || m_viewMode != ViewMode::Parameters || !m_ui->CMD_RICALCOLA->isEnabled())
+        return {ActionOutcome::Status::Failed,
+                m_session->TraduzioneTesto(QStringLiteral("Il ricalcolo non è disponibile in questo momento."),
+                                           90423)};
+    m_rebuilder->CMD_RICALCOLA_ButtonClick();
+    return m_rebuilder->lastOutcome();
+}
+
+ActionOutcome FRMPD_KVB_SCADLAV::runShow() {
+    if (!m_initialized || m_viewMode != ViewMode::Parameters)
+        return {ActionOutcome::Status::Failed, QString()};
+    if (!m_ui->CMD_ELABORA->isEnabled())
+        return {ActionOutcome::Status::NoData,
+                m_session->TraduzioneTesto(QStringLiteral("Nessun dato presente nei limiti selezionati."), 78512)};
+    m_results->CMD_ELABORA_ButtonClick();
+    return m_results->lastOutcome();
+}
+
+const QAbstractItemModel* FRMPD_KVB_SCADLAV::shownRows() const {
+    return m_viewMode == ViewMode::Results ? m_ui->GRID_ORD->boundModel() : nullptr;
 }
 
 } // namespace scadlav

@@ -16,7 +16,12 @@
 #include "platform/controls/DateField.h"
 #include "platform/controls/Grid.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
-#include "schedule/ScheduleStatement.h"
+#include "schedule/ParametersPanel.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScheduleRebuilder.h"
+#include "schedule/ScheduleResults.h"
+#include "schedule/ScreenSession.h"
+#include "engine/ScheduleStatement.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
 #include "tests/support/doubles/FixedClock.h"
@@ -148,11 +153,11 @@ int main(int argc, char** argv) {
     if (!screen->isInitialized())
         die(QStringLiteral("the screen did not initialise"));
     // Every order of the demo book, whatever its date.
-    screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2000"));
+    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2000"));
     screen->resize(1600, 1000);
 
     ScheduleParameters p;
-    p.companyCode = screen->companyCode();
+    p.companyCode = screen->session().companyCode();
     p.minDateLiteral = QStringLiteral("'2000-01-01 00:00:00'");
     p.stateKeys = QStringList{"K0", "K1", "K2", "K3", "K4"};
     for (const auto& [title, resort] :
@@ -165,7 +170,7 @@ int main(int argc, char** argv) {
         });
         db::Recordset rs;
         timed("run and read all rows", [&] {
-            if (!rs.open(statement, *screen->connection()))
+            if (!rs.open(statement, *screen->session().connection()))
                 die(rs.lastErrorText());
         });
         std::printf("  rows: %d\n", rs.recordCount());
@@ -185,17 +190,17 @@ int main(int argc, char** argv) {
 
     std::printf("through the screen\n");
     const double show = timed("Visualizza: click to grid painted", [&] {
-        screen->CMD_ELABORA->click();
-        screen->GRID_ORD->grab();
+        screen->results().CMD_ELABORA_ButtonClick();
+        screen->controls().GRID_ORD->grab();
     });
-    if (!screen->scheduleRecordset())
+    if (!screen->results().scheduleRecordset())
         die(QStringLiteral("Visualizza showed no schedule: ") + messages.boxes().value(0).text);
-    std::printf("  rows: %d\n", screen->scheduleRecordset()->recordCount());
+    std::printf("  rows: %d\n", screen->results().scheduleRecordset()->recordCount());
     const double resort = timed("re-sort to end date: pick to painted", [&] {
-        screen->CBO_ORD->setText(QStringLiteral("2"));
-        screen->GRID_ORD->grab();
+        screen->controls().CBO_ORD->setText(QStringLiteral("2"));
+        screen->controls().GRID_ORD->grab();
     });
-    std::printf("  rows: %d\n", screen->GRID_ORD->rowCount());
+    std::printf("  rows: %d\n", screen->controls().GRID_ORD->rowCount());
     std::printf("target under 2 s each: %s\n", show < 2.0 && resort < 2.0 ? "met" : "NOT met");
     module.Cinterface_CloseForm();
     return 0;

@@ -18,6 +18,7 @@
 #include "module/services/IObjectFactory.h"
 #include "module/services/IPhaseScheduler.h"
 #include "module/services/IReport.h"
+#include "module/services/IScheduleJobs.h"
 #include "module/services/IStatusBar.h"
 #include "module/services/IStockConsole.h"
 #include "module/services/IUsageTracking.h"
@@ -25,6 +26,7 @@
 namespace scadlav {
 
 IHostObject::~IHostObject() = default;
+IScheduleJobs::~IScheduleJobs() = default;
 IGlobalContext::~IGlobalContext() = default;
 INavigator::~INavigator() = default;
 IStatusBar::~IStatusBar() = default;

@@ -1,18 +1,11 @@
 // The batch job "export": the schedule shown in view mode with the parameters, filters and sort
 // order given, every column of its rows (classification codes included) written as CSV.
 #include "module/value/CsvField.h"
-#include "platform/controls/CheckList.h"
-#include "platform/controls/CodeCombo.h"
-#include "platform/controls/DateField.h"
-#include "platform/controls/EnhancedQuery.h"
-#include "platform/controls/FlagCheckBox.h"
-#include "platform/controls/Grid.h"
 #include "platform/host/BatchRunner.h"
 #include "platform/host/BatchSession.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
-#include <QPushButton>
 #include <QSaveFile>
 #include <QStringConverter>
 #include <QTextStream>
@@ -21,10 +14,6 @@
 namespace erphost {
 
 namespace {
-
-// Text IDs of the messages that end the job.
-constexpr int kRebuildRunning = 78507;
-constexpr int kNoStateTicked = 51499;
 
 int failure(const QString& reason) {
     std::fprintf(stderr, "erp-host: %s\n", qPrintable(reason));
@@ -74,57 +63,32 @@ bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& err
 } // namespace
 
 int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& request) {
-    auto* minDate = session.control<erpctl::DateField>(QStringLiteral("TXT_DATAMIN"));
-    auto* phaseType = session.control<erpctl::CodeCombo>(QStringLiteral("CBO_TIPOLAV"));
-    auto* states = session.control<erpctl::CheckList>(QStringLiteral("lstStati"));
-    auto* mode = session.control<erpctl::FlagCheckBox>(QStringLiteral("CHK_MODIFICA"));
-    auto* sort = session.control<erpctl::CodeCombo>(QStringLiteral("CBO_ORD"));
-    auto* panel = session.control<erpctl::EnhancedQuery>(QStringLiteral("EnhancedQuery"));
-    auto* button = session.control<QPushButton>(QStringLiteral("CMD_ELABORA"));
-    auto* grid = session.control<erpctl::Grid>(QStringLiteral("GRID_ORD"));
-    if (!minDate || !phaseType || !states || !mode || !sort || !panel || !button || !grid)
-        return failure(QStringLiteral("the schedule screen lacks its query parameters or grid"));
+    scadlav::IScheduleJobs* jobs = session.jobs();
+    if (!jobs)
+        return failure(QStringLiteral("the schedule screen is not open"));
     if (request.outputPath.isEmpty())
         return failure(QStringLiteral("the export needs --out FILE"));
+    if (!applyParameters(*jobs, request, true))
+        return kBatchFailed;
 
-    if (request.minDate.isValid())
-        minDate->setDate(request.minDate);
-    if (!request.phaseType.isEmpty() && !phaseType->setText(request.phaseType))
-        return failure(QStringLiteral("the schedule screen does not offer that phase type"));
-    if (request.states) {
-        for (int state = 0; state <= 4; ++state)
-            states->setChecked(QStringLiteral("K%1").arg(state), request.states->contains(state));
-    }
-    if (!request.sortCode.isEmpty() && !sort->setText(request.sortCode))
-        return failure(QStringLiteral("the schedule screen does not offer that sort order"));
-    // View mode: an export never holds the schedule against a planner who modifies it.
-    mode->setValueText(QStringLiteral("0"));
-
-    for (const BatchFilter& filter : request.filters) {
-        if (panel->rowOf(filter.field) < 0)
-            return failure(
-                QStringLiteral("option --filter: the filter panel has no field %1").arg(filter.field));
-        panel->setFromValue(filter.field, filter.from);
-        panel->setToValue(filter.field, filter.to);
-    }
-    if (!panel->isValid())
-        return failure(QStringLiteral("option --filter: ") +
-                       panel->validationErrors().join(QStringLiteral("; ")));
-
-    if (!button->isEnabled())
-        return failure(QStringLiteral("there is no schedule to export: run erp-host --batch rebuild first"));
-    button->click();
-
-    const BatchMessageService& messages = session.messages();
-    if (messages.wasShown(kRebuildRunning))
+    const scadlav::ActionOutcome outcome = jobs->runShow();
+    using Status = scadlav::ActionOutcome::Status;
+    switch (outcome.status) {
+    case Status::Done:
+        break;
+    case Status::Refused:
         return kBatchRefused;
-    if (messages.wasShown(kNoStateTicked))
-        return failure(QStringLiteral("no order state to export"));
-    const QAbstractItemModel* model = grid->boundModel();
-    if (!model || grid->isHidden())
-        return failure(
-            QStringLiteral("the schedule could not be read; see the messages above and the error log ") +
-            session.settings().errorLogPath());
+    case Status::NoData:
+        return failure(QStringLiteral("there is no schedule to export: run erp-host --batch rebuild first"));
+    default:
+        return failure(QStringLiteral("the schedule could not be read") +
+                       (outcome.description.isEmpty() ? QString() : QStringLiteral(": ") + outcome.description.left(200)) +
+                       QStringLiteral("; see the error log ") + session.settings().errorLogPath());
+    }
+    const QAbstractItemModel* model = jobs->shownRows();
+    if (!model)
+        return failure(QStringLiteral("the schedule could not be read; see the error log ") +
+                       session.settings().errorLogPath());
 
     QString error;
     int rows = 0;

@@ -11,6 +11,7 @@
 // Exit codes: 0 the job ended well, 1 a failure (bad arguments included), 2 the access
 // registry refused the job because somebody else is in the schedule.
 
+#include "module/services/IScheduleJobs.h"
 #include "platform/host/CommandLine.h"
 #include "platform/host/HostSettings.h"
 
@@ -34,11 +35,7 @@ inline constexpr int kBatchRefused = 2;
 
 // One --filter FIELD=FROM..TO of the export: a filter panel field and its two values, either
 // of which may be empty.
-struct BatchFilter {
-    QString field;
-    QString from;
-    QString to;
-};
+using BatchFilter = scadlav::JobFilter;
 
 // What a batch job is given: the job's name and the values of the batch options, checked.
 struct BatchRequest {
@@ -75,6 +72,8 @@ public:
 private:
     static int rebuild(BatchSession& session, const BatchRequest& request);
     static int exportSchedule(BatchSession& session, const BatchRequest& request);
+    // The screen's parameters from the request; the refusal printed, false, when one is refused.
+    static bool applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport);
 
     std::map<QString, Job> m_jobs;
 };

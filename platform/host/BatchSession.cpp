@@ -6,7 +6,6 @@
 #include "platform/host/CoreClasses.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QDeadlineTimer>
 #include <cstdio>
 
@@ -28,12 +27,12 @@ BatchMessageService::BatchMessageService(const TextCatalog& catalog, Language la
     : m_catalog(catalog), m_language(language) {}
 
 int BatchMessageService::messageBox(const QString& text, int flags, const QString&, scadlav::IHostObject*) {
-    return answer(0, text, flags);
+    return answer(text, flags);
 }
 
 int BatchMessageService::messageBoxById(int textId, int flags, const QString&,
                                         const QList<scadlav::Value>& parameters) {
-    return answer(textId, m_catalog.text(textId, m_language, parameters), flags);
+    return answer(m_catalog.text(textId, m_language, parameters), flags);
 }
 
 QString BatchMessageService::textById(int textId, const QList<scadlav::Value>& parameters) {
@@ -41,19 +40,10 @@ QString BatchMessageService::textById(int textId, const QList<scadlav::Value>& p
 }
 
 int BatchMessageService::show(const QString& text, int flags, const QString&) {
-    return answer(0, text, flags);
+    return answer(text, flags);
 }
 
-bool BatchMessageService::wasShown(int textId) const {
-    for (const BatchMessage& m : m_shown) {
-        if (m.textId == textId)
-            return true;
-    }
-    return false;
-}
-
-int BatchMessageService::answer(int textId, const QString& text, int flags) {
-    m_shown << BatchMessage{textId, text, flags};
+int BatchMessageService::answer(const QString& text, int flags) {
     printLine("message", text);
     switch (flags & scadlav::msgbox::ButtonMask) {
     case scadlav::msgbox::YesNo:
@@ -135,7 +125,7 @@ bool BatchSession::open() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     QCoreApplication::processEvents();
-    if (!m_screen || !screenInitialized()) {
+    if (!m_screen || !jobs() || !jobs()->isReady()) {
         std::fprintf(stderr,
                      "erp-host: the schedule screen could not open on the database; see the error log %s\n",
                      qPrintable(m_settings.errorLogPath()));
@@ -154,17 +144,16 @@ void BatchSession::close() {
 }
 
 QWidget* BatchSession::findScreen() const {
+    // The module's screen that takes batch jobs, shown by the module's ShowForm.
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->objectName() == QLatin1String("FRMPD_KVB_SCADLAV") && widget->isVisible())
+        if (widget->isVisible() && dynamic_cast<scadlav::IScheduleJobs*>(widget))
             return widget;
     }
     return nullptr;
 }
 
-bool BatchSession::screenInitialized() const {
-    // The first activation fills the phase-type combo; it stays empty until it succeeded.
-    auto* phaseType = control<QComboBox>(QStringLiteral("CBO_TIPOLAV"));
-    return phaseType && phaseType->count() > 0;
+scadlav::IScheduleJobs* BatchSession::jobs() const {
+    return dynamic_cast<scadlav::IScheduleJobs*>(m_screen.data());
 }
 
 } // namespace erphost

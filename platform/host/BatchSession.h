@@ -4,6 +4,7 @@
 // off screen and initialised.
 
 #include "module/services/IMessageService.h"
+#include "module/services/IScheduleJobs.h"
 #include "module/services/IStatusBar.h"
 #include "module/services/SystemClock.h"
 #include "platform/host/GlobalContext.h"
@@ -24,13 +25,6 @@
 
 namespace erphost {
 
-// A message box as the batch saw it: its text ID (0 for a literal text), its text and style.
-struct BatchMessage {
-    int textId = 0;
-    QString text;
-    int flags = 0;
-};
-
 // Prints every message box on standard output and answers it: Yes to a question, OK to
 // anything else. Texts by ID come from the host's catalog in the user's language.
 class BatchMessageService : public scadlav::IMessageService, public IMessageBoxPresenter {
@@ -45,15 +39,12 @@ public:
     // The stand-by message box of the module goes the same way.
     int show(const QString& text, int flags, const QString& title) override;
 
-    const QList<BatchMessage>& shown() const { return m_shown; }
-    bool wasShown(int textId) const;
 
 private:
-    int answer(int textId, const QString& text, int flags);
+    int answer(const QString& text, int flags);
 
     const TextCatalog& m_catalog;
     Language m_language;
-    QList<BatchMessage> m_shown;
 };
 
 // Prints each new progress text of the module on standard output.
@@ -80,16 +71,14 @@ public:
     // Closes the screen (its registry row goes, its connection closes) and the module.
     void close();
 
-    // A control of the schedule screen by its name; nullptr when there is none of that type.
-    template <class T> T* control(const QString& name) const;
-    QWidget* screen() const { return m_screen; }
+    // The open schedule screen's actions for batch jobs; nullptr until open() succeeded.
+    scadlav::IScheduleJobs* jobs() const;
     BatchMessageService& messages() { return m_messages; }
     const HostSettings& settings() const { return m_settings; }
 
 private:
     void registerClasses();
     QWidget* findScreen() const;
-    bool screenInitialized() const;
 
     HostSettings m_settings;
     scadlav::SystemClock m_clock;
@@ -105,9 +94,5 @@ private:
     scadlav::Cinterface* m_module = nullptr;
     QPointer<QWidget> m_screen;
 };
-
-template <class T> T* BatchSession::control(const QString& name) const {
-    return m_screen ? m_screen->findChild<T*>(name) : nullptr;
-}
 
 } // namespace erphost

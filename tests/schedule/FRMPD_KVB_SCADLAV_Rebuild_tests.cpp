@@ -2,6 +2,11 @@
 // the small order book of the engine tests in an embedded database.
 
 #include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ParametersPanel.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScheduleRebuilder.h"
+#include "schedule/ScheduleResults.h"
+#include "schedule/ScreenSession.h"
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/services/ClassNames.h"
@@ -9,7 +14,7 @@
 #include "module/services/IMessageService.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/DateField.h"
-#include "tests/engine/RebuildDatabase.h"
+#include "tests/support/RebuildDatabase.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
 #include "tests/support/doubles/MemoryErrorLog.h"
@@ -63,7 +68,7 @@ protected:
         ASSERT_TRUE(screen);
         screen->Form_Activate();
         ASSERT_TRUE(screen->isInitialized());
-        screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+        screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
         // A schedule of an earlier rebuild, to see whether a refused rebuild touches it.
         db.exec(QStringLiteral(
             "INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_NUMREG_CO99) VALUES ('OLD', 'OLD')"));
@@ -81,6 +86,8 @@ protected:
             ids << r.textId;
         return ids;
     }
+    // The outcome batch jobs read must say what the messages said.
+    ActionOutcome::Status outcome() const { return screen->rebuilder().lastOutcome().status; }
     int registryRows() {
         auto rs = db.query(QStringLiteral("SELECT COUNT(*) FROM PD5D_ACCESSISCAD"));
         return int(rs->value(0).toInt64().value_or(-1));
@@ -90,7 +97,7 @@ protected:
         EXPECT_EQ(db.scheduleCount(), 1);
         EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
         EXPECT_EQ(registryRows(), 0);
-        EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+        EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
         EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
     }
 
@@ -108,44 +115,49 @@ protected:
 } // namespace
 
 TEST_F(RebuildScreen, RefusalsChangeNothing) {
-    screen->TXT_DATAMIN->clear();
-    screen->CMD_RICALCOLA->click();
+    screen->controls().TXT_DATAMIN->clear();
+    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     EXPECT_EQ(boxIds(), QList<int>{78509});
     EXPECT_EQ(messages.boxes().first().flags, 64);
+    EXPECT_EQ(outcome(), ActionOutcome::Status::Cancelled);
     expectUntouched();
 
     messages.records.clear();
-    screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
     messages.answerNext(msgbox::ResultNo);
-    screen->CMD_RICALCOLA->click();
+    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     EXPECT_EQ(boxIds(), QList<int>{78510});
     EXPECT_EQ(messages.boxes().first().flags, 4);
+    EXPECT_EQ(outcome(), ActionOutcome::Status::Cancelled);
     expectUntouched();
 
     // No state ticked: refused before the registry and the delete.
     messages.records.clear();
-    screen->lstStati->setAllChecked(false);
-    screen->CMD_RICALCOLA->click();
+    screen->controls().lstStati->setAllChecked(false);
+    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     EXPECT_EQ(boxIds(), (QList<int>{78510, 51499}));
+    EXPECT_EQ(outcome(), ActionOutcome::Status::Cancelled);
     expectUntouched();
     EXPECT_TRUE(statusBar.progressTexts.isEmpty());
 
     // Somebody else in the schedule.
     messages.records.clear();
-    screen->lstStati->setAllChecked(true);
+    screen->controls().lstStati->setAllChecked(true);
     db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(8,0,1)"));
-    screen->CMD_RICALCOLA->click();
+    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     EXPECT_EQ(boxIds(), (QList<int>{78510, 78511}));
+    EXPECT_EQ(outcome(), ActionOutcome::Status::Refused);
     EXPECT_EQ(messages.boxes().last().parameters, QList<Value>{Value(QStringLiteral("Anna Bianchi"))});
     EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
     EXPECT_EQ(errorLog ? errorLog->records.size() : 0, 0);
 }
 
 TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
-    screen->CMD_ELABORA->setEnabled(false);
-    screen->CMD_RICALCOLA->click();
+    screen->controls().CMD_ELABORA->setEnabled(false);
+    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
 
     EXPECT_EQ(boxIds(), (QList<int>{78510, 78513}));
+    EXPECT_EQ(outcome(), ActionOutcome::Status::Done);
     EXPECT_EQ(statusBar.progressTexts,
               (QStringList{QStringLiteral("T78532"), QStringLiteral("T78533"), QStringLiteral("T78534"),
                            QStringLiteral("T78535"), QStringLiteral("T78527")}));
@@ -153,10 +165,10 @@ TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
     EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 0);
     EXPECT_EQ(db.scheduleValue(kPaint, "PD5C_DESCFASEPREC").toText(), QStringLiteral("Saldatura"));
     EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
-    EXPECT_TRUE(screen->CMD_ELABORA->isEnabled());
+    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
+    EXPECT_TRUE(screen->controls().CMD_ELABORA->isEnabled());
     EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
-    EXPECT_EQ(screen->TXT_DATARIC->date(), QDate(2026, 12, 5));
+    EXPECT_EQ(screen->controls().TXT_DATARIC->date(), QDate(2026, 12, 5));
     EXPECT_EQ(errorLog ? errorLog->records.size() : 0, 0);
 }
 
@@ -165,10 +177,11 @@ TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
         "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, "
         "DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_CLIFOR_CG44, DO46_QTA1ORD) VALUES "
         "(1, 'P1', 12, 10, 0, 30, 0, 5)"));
-    screen->CMD_RICALCOLA->click();
+    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
 
     const auto boxes = messages.boxes();
     ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(outcome(), ActionOutcome::Status::Failed);
     EXPECT_EQ(boxes[1].textId, 0);
     EXPECT_EQ(boxes[1].flags, 16);
     EXPECT_TRUE(
@@ -180,30 +193,67 @@ TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
               (QStringList{QStringLiteral("T42158|"), QStringLiteral("T78527")}));
     EXPECT_EQ(db.scheduleCount(), 0) << "the table stays empty until the next rebuild";
     EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
     EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
 }
 
 TEST_F(RebuildScreen, NothingSelectedDisablesTheSchedule) {
-    screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2027"));
-    screen->CMD_RICALCOLA->click();
+    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2027"));
+    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     EXPECT_EQ(boxIds(), (QList<int>{78510, 78512}));
+    EXPECT_EQ(outcome(), ActionOutcome::Status::NoData);
     EXPECT_EQ(db.scheduleCount(), 0);
-    EXPECT_FALSE(screen->CMD_ELABORA->isEnabled());
-    EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+    EXPECT_FALSE(screen->controls().CMD_ELABORA->isEnabled());
+    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
     EXPECT_EQ(registryRows(), 0);
 }
 
 TEST_F(RebuildScreen, UnexpectedFailureIsLoggedAndReleasesTheScreen) {
     // Without the bill-of-materials table the grouped quantities cannot be read.
     db.exec(QStringLiteral("DROP TABLE PD95_DISBA"));
-    screen->CMD_RICALCOLA->click();
+    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     ASSERT_TRUE(errorLog);
     ASSERT_EQ(errorLog->records.size(), 1);
     EXPECT_EQ(errorLog->records[0].position, QStringLiteral("0_0_0_0"));
     EXPECT_EQ(errorLog->records[0].moduleText, QStringLiteral("FRMPD_KVB_SCADLAV"));
     EXPECT_EQ(errorLog->records[0].routine, QStringLiteral("CMD_RICALCOLA_ButtonClick"));
     EXPECT_EQ(boxIds(), QList<int>{78510}) << "no message besides the question";
+    EXPECT_EQ(outcome(), ActionOutcome::Status::Failed);
+    EXPECT_TRUE(screen->rebuilder().lastOutcome().description.contains(QStringLiteral("PD95_DISBA")));
     EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->CMD_RICALCOLA->isEnabled());
+    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
+}
+
+// The batch jobs press the same button through the screen's job interface.
+TEST_F(RebuildScreen, BatchJobsSetTheParametersAndReadTheOutcome) {
+    IScheduleJobs& jobs = *screen;
+    JobParameters bad;
+    bad.phaseType = QStringLiteral("7");
+    EXPECT_EQ(jobs.applyParameters(bad), QStringLiteral("T90420|7"));
+    bad = {};
+    bad.filters = {{QStringLiteral("NOPE"), QStringLiteral("1"), QStringLiteral("2")}};
+    EXPECT_EQ(jobs.applyParameters(bad), QStringLiteral("T90422|NOPE"));
+
+    JobParameters later;
+    later.minDate = QDate(2027, 1, 1);
+    ASSERT_EQ(jobs.applyParameters(later), QString());
+    EXPECT_EQ(jobs.runRebuild().status, ActionOutcome::Status::NoData);
+    EXPECT_EQ(jobs.runShow().status, ActionOutcome::Status::NoData) << "nothing to show until a rebuild";
+
+    JobParameters all;
+    all.minDate = QDate(2026, 1, 1);
+    all.states = QList<int>{0, 1, 2, 3, 4};
+    ASSERT_EQ(jobs.applyParameters(all), QString());
+    EXPECT_EQ(jobs.runRebuild().status, ActionOutcome::Status::Done);
+    EXPECT_EQ(db.scheduleCount(), 6);
+
+    JobParameters view;
+    view.modify = false;
+    ASSERT_EQ(jobs.applyParameters(view), QString());
+    EXPECT_EQ(jobs.runShow().status, ActionOutcome::Status::Done);
+    ASSERT_TRUE(jobs.shownRows());
+    ASSERT_TRUE(screen->results().scheduleRecordset());
+    EXPECT_GT(jobs.shownRows()->rowCount(), 0);
+    EXPECT_EQ(jobs.shownRows()->rowCount(), screen->results().scheduleRecordset()->recordCount());
+    EXPECT_EQ(jobs.runRebuild().status, ActionOutcome::Status::Failed) << "not from the result view";
 }

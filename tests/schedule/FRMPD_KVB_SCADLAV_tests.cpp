@@ -1,4 +1,9 @@
 #include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ParametersPanel.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScheduleRebuilder.h"
+#include "schedule/ScheduleResults.h"
+#include "schedule/ScreenSession.h"
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
@@ -113,36 +118,36 @@ TEST_F(ScheduleScreenTest, FirstActivationOnAnEmptyScheduleWaitsForARebuild) {
 
     // Own connection, made by the host's factory, handed to the module.
     EXPECT_EQ(connectionsMade, 1);
-    ASSERT_NE(screen->connection(), nullptr);
-    EXPECT_TRUE(screen->connection()->isOpen());
-    EXPECT_EQ(screen->connection()->commandTimeout(), 0);
-    EXPECT_EQ(module.Cinterface_Connection(), screen->connection());
-    EXPECT_EQ(screen->userId(), 7);
-    EXPECT_EQ(screen->companyCode(), 1);
+    ASSERT_NE(screen->session().connection(), nullptr);
+    EXPECT_TRUE(screen->session().connection()->isOpen());
+    EXPECT_EQ(screen->session().connection()->commandTimeout(), 0);
+    EXPECT_EQ(module.Cinterface_Connection(), screen->session().connection());
+    EXPECT_EQ(screen->session().userId(), 7);
+    EXPECT_EQ(screen->session().companyCode(), 1);
 
-    EXPECT_TRUE(screen->TXT_DATARIC->text().isEmpty());
-    EXPECT_FALSE(screen->CMD_ELABORA->isEnabled());
+    EXPECT_TRUE(screen->controls().TXT_DATARIC->text().isEmpty());
+    EXPECT_FALSE(screen->controls().CMD_ELABORA->isEnabled());
 
     // Combos and state list with their first choices; modification mode; parameter view.
-    EXPECT_EQ(screen->CBO_TIPOLAV->count(), 3);
-    EXPECT_EQ(screen->CBO_TIPOLAV->text(), QStringLiteral("0"));
-    EXPECT_EQ(screen->CBO_ORD->count(), 4);
-    EXPECT_EQ(screen->CBO_ORD->text(), QStringLiteral("0"));
-    EXPECT_EQ(screen->lstStati->checkedKeys(),
+    EXPECT_EQ(screen->controls().CBO_TIPOLAV->count(), 3);
+    EXPECT_EQ(screen->controls().CBO_TIPOLAV->text(), QStringLiteral("0"));
+    EXPECT_EQ(screen->controls().CBO_ORD->count(), 4);
+    EXPECT_EQ(screen->controls().CBO_ORD->text(), QStringLiteral("0"));
+    EXPECT_EQ(screen->controls().lstStati->checkedKeys(),
               (QStringList{QStringLiteral("K0"), QStringLiteral("K1"), QStringLiteral("K2"),
                            QStringLiteral("K3"), QStringLiteral("K4")}));
-    EXPECT_TRUE(screen->lstStati->isHidden());
-    EXPECT_EQ(screen->CHK_MODIFICA->valueText(), QStringLiteral("1"));
-    EXPECT_TRUE(screen->FrameCLI->isHidden());
-    for (QWidget* hidden : {static_cast<QWidget*>(screen->CMD_DATE), static_cast<QWidget*>(screen->CMD_DETT),
-                            static_cast<QWidget*>(screen->CBO_ORD), static_cast<QWidget*>(screen->CMD_FUNZ)})
+    EXPECT_TRUE(screen->controls().lstStati->isHidden());
+    EXPECT_EQ(screen->controls().CHK_MODIFICA->valueText(), QStringLiteral("1"));
+    EXPECT_TRUE(screen->controls().FrameCLI->isHidden());
+    for (QWidget* hidden : {static_cast<QWidget*>(screen->controls().CMD_DATE), static_cast<QWidget*>(screen->controls().CMD_DETT),
+                            static_cast<QWidget*>(screen->controls().CBO_ORD), static_cast<QWidget*>(screen->controls().CMD_FUNZ)})
         EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
-    EXPECT_TRUE(screen->EnhancedQuery->isInitialized());
-    EXPECT_EQ(screen->EnhancedQuery->libraryName(), QStringLiteral("PDUO_KVB_SCADLAV"));
+    EXPECT_TRUE(screen->controls().EnhancedQuery->isInitialized());
+    EXPECT_EQ(screen->controls().EnhancedQuery->libraryName(), QStringLiteral("PDUO_KVB_SCADLAV"));
     // Six months back from 15 March.
-    EXPECT_EQ(screen->TXT_DATAMIN->text(), QStringLiteral("15/09/2025"));
+    EXPECT_EQ(screen->controls().TXT_DATAMIN->text(), QStringLiteral("15/09/2025"));
     // The combos' captions went through the host's translation.
-    EXPECT_EQ(screen->CBO_TIPOLAV->itemText(0), QStringLiteral("T58728"));
+    EXPECT_EQ(screen->controls().CBO_TIPOLAV->itemText(0), QStringLiteral("T58728"));
 }
 
 TEST_F(ScheduleScreenTest, LastRebuildShownAsItsDayAndLaterActivationsChangeNothing) {
@@ -151,35 +156,35 @@ TEST_F(ScheduleScreenTest, LastRebuildShownAsItsDayAndLaterActivationsChangeNoth
         "'2026-03-14 18:22:05')"));
     open();
     ASSERT_TRUE(screen->isInitialized());
-    EXPECT_EQ(screen->TXT_DATARIC->text(), QStringLiteral("14/03/2026"));
-    EXPECT_TRUE(screen->CMD_ELABORA->isEnabled());
+    EXPECT_EQ(screen->controls().TXT_DATARIC->text(), QStringLiteral("14/03/2026"));
+    EXPECT_TRUE(screen->controls().CMD_ELABORA->isEnabled());
 
-    screen->CBO_TIPOLAV->setText(QStringLiteral("2"));
-    screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
-    screen->lstStati->setChecked(QStringLiteral("K1"), false);
-    const WorkTableNames names = screen->workTables();
+    screen->controls().CBO_TIPOLAV->setText(QStringLiteral("2"));
+    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+    screen->controls().lstStati->setChecked(QStringLiteral("K1"), false);
+    const engine::WorkTables names = screen->session().workTables();
     clock.advance(5);
     screen->Form_Activate();
-    EXPECT_EQ(screen->CBO_TIPOLAV->text(), QStringLiteral("2"));
-    EXPECT_EQ(screen->CBO_TIPOLAV->count(), 3);
-    EXPECT_EQ(screen->TXT_DATAMIN->text(), QStringLiteral("01/01/2026"));
-    EXPECT_FALSE(screen->lstStati->isChecked(QStringLiteral("K1")));
-    EXPECT_EQ(screen->lstStati->count(), 5);
-    EXPECT_EQ(screen->workTables().TempDati, names.TempDati);
+    EXPECT_EQ(screen->controls().CBO_TIPOLAV->text(), QStringLiteral("2"));
+    EXPECT_EQ(screen->controls().CBO_TIPOLAV->count(), 3);
+    EXPECT_EQ(screen->controls().TXT_DATAMIN->text(), QStringLiteral("01/01/2026"));
+    EXPECT_FALSE(screen->controls().lstStati->isChecked(QStringLiteral("K1")));
+    EXPECT_EQ(screen->controls().lstStati->count(), 5);
+    EXPECT_EQ(screen->session().workTables().TempDati, names.TempDati);
     EXPECT_EQ(connectionsMade, 1);
 }
 
 TEST_F(ScheduleScreenTest, MinimumDateIsClampedToTheMonthSixMonthsBack) {
     clock.set(QDateTime(QDate(2026, 8, 31), QTime(9, 0, 0)));
     open();
-    EXPECT_EQ(screen->TXT_DATAMIN->text(), QStringLiteral("28/02/2026"));
+    EXPECT_EQ(screen->controls().TXT_DATAMIN->text(), QStringLiteral("28/02/2026"));
 }
 
 TEST_F(ScheduleScreenTest, WorkingTableNamesCarryIdentityAndSecondOfOpening) {
     global.identity = QStringLiteral("MARIO PC-01");
     clock.set(QDateTime(QDate(2026, 3, 15), QTime(10, 30, 7)));
     open();
-    const WorkTableNames first = screen->workTables();
+    const engine::WorkTables first = screen->session().workTables();
     EXPECT_EQ(first.TempDati, QStringLiteral("##TempDati_MARIO_PC_01_15_03_2026_10_30_07"));
     EXPECT_EQ(first.TestateODLOCL, QStringLiteral("##Testate_ODL_OCLMARIO_PC_01_15_03_2026_10_30_07"));
     EXPECT_EQ(first.TabODL, QStringLiteral("##TabODL_MARIO_PC_01_15_03_2026_10_30_07"));
@@ -190,8 +195,8 @@ TEST_F(ScheduleScreenTest, WorkingTableNamesCarryIdentityAndSecondOfOpening) {
 
     clock.advance(1);
     open();
-    EXPECT_NE(screen->workTables().TempDati, first.TempDati);
-    EXPECT_NE(screen->workTables().TabElab, first.TabElab);
+    EXPECT_NE(screen->session().workTables().TempDati, first.TempDati);
+    EXPECT_NE(screen->session().workTables().TabElab, first.TabElab);
 }
 
 TEST_F(ScheduleScreenTest, OpeningRemovesStaleRegistryRowsOfTheSameUser) {
@@ -224,12 +229,12 @@ TEST_F(ScheduleScreenTest, ClosingUnregistersDetachesAndClosesTheConnection) {
     global.current = &module;
     navigator.current = &module;
     open();
-    ASSERT_TRUE(screen->RegistraVisualizzazione());
+    ASSERT_TRUE(screen->results().RegistraVisualizzazione());
     EXPECT_EQ(db.registry(), QStringList{QStringLiteral("7/0/1")});
     // A global temporary table of the screen's connection goes with the connection.
-    screen->EseguiSQL(QStringLiteral("CREATE TABLE ##ScreenProbe (A int)"), db::kCmdTextNoRecords);
+    screen->session().EseguiSQL(QStringLiteral("CREATE TABLE ##ScreenProbe (A int)"), db::kCmdTextNoRecords);
     EXPECT_TRUE(db.tempTableExists(QStringLiteral("##ScreenProbe")));
-    QPointer<erpctl::EnhancedQuery> panel = screen->EnhancedQuery;
+    QPointer<erpctl::EnhancedQuery> panel = screen->controls().EnhancedQuery;
 
     module.Cinterface_CloseForm();
     EXPECT_TRUE(db.registry().isEmpty());
@@ -244,32 +249,32 @@ TEST_F(ScheduleScreenTest, ClosingUnregistersDetachesAndClosesTheConnection) {
 
 TEST_F(ScheduleScreenTest, StateListAndCustomerPanelButtons) {
     open();
-    screen->cmdStato->click();
-    EXPECT_FALSE(screen->lstStati->isHidden());
-    screen->cmdStato->click();
-    EXPECT_TRUE(screen->lstStati->isHidden());
+    screen->parameters().cmdStato_Click();
+    EXPECT_FALSE(screen->controls().lstStati->isHidden());
+    screen->parameters().cmdStato_Click();
+    EXPECT_TRUE(screen->controls().lstStati->isHidden());
 
-    screen->FrameCLI->show();
-    screen->CMD_CHIUDICLI->click();
-    EXPECT_TRUE(screen->FrameCLI->isHidden());
+    screen->controls().FrameCLI->show();
+    screen->CMD_CHIUDICLI_Click();
+    EXPECT_TRUE(screen->controls().FrameCLI->isHidden());
 }
 
 TEST_F(ScheduleScreenTest, ViewsShowTheirOwnControls) {
     open();
     screen->MostraVistaRisultati();
-    EXPECT_TRUE(screen->EnhancedQuery->isHidden());
-    EXPECT_TRUE(screen->CMD_RICALCOLA->isHidden());
-    EXPECT_FALSE(screen->CBO_ORD->isHidden());
-    EXPECT_FALSE(screen->CMD_FUNZ->isHidden());
-    EXPECT_FALSE(screen->CMD_DATE->isHidden()); // modification mode
+    EXPECT_TRUE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
+    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isHidden());
+    EXPECT_FALSE(screen->controls().CBO_ORD->isHidden());
+    EXPECT_FALSE(screen->controls().CMD_FUNZ->isHidden());
+    EXPECT_FALSE(screen->controls().CMD_DATE->isHidden()); // modification mode
 
     screen->MostraVistaParametri();
-    EXPECT_FALSE(screen->EnhancedQuery->isHidden());
-    EXPECT_TRUE(screen->CBO_ORD->isHidden());
+    EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
+    EXPECT_TRUE(screen->controls().CBO_ORD->isHidden());
 
-    screen->CHK_MODIFICA->setValueText(QStringLiteral("0"));
+    screen->controls().CHK_MODIFICA->setValueText(QStringLiteral("0"));
     screen->MostraVistaRisultati();
-    EXPECT_TRUE(screen->CMD_DATE->isHidden());
+    EXPECT_TRUE(screen->controls().CMD_DATE->isHidden());
 }
 
 TEST_F(ScheduleScreenTest, BecomingTheActiveWindowInitialisesTheScreen) {

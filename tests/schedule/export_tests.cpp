@@ -16,12 +16,12 @@ TEST_F(QueryScreenTest, CsvHoldsTheVisibleColumnsInTheirOrder) {
     a.inWork = QStringLiteral("3");
     addPhase(a);
     open();
-    screen->CMD_ELABORA->click();
-    screen->GRID_ORD->setColumnVisible(QStringLiteral("PD5C_DESCFASE"), false);
+    screen->results().CMD_ELABORA_ButtonClick();
+    screen->controls().GRID_ORD->setColumnVisible(QStringLiteral("PD5C_DESCFASE"), false);
 
     const QString file = dir.filePath(QStringLiteral("griglia.csv"));
     QString error;
-    ASSERT_TRUE(screen->EsportaGrigliaCsv(file, error)) << error.toStdString();
+    ASSERT_TRUE(screen->results().EsportaGrigliaCsv(file, error)) << error.toStdString();
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QStringList lines =
@@ -38,7 +38,7 @@ TEST_F(QueryScreenTest, CsvHoldsTheVisibleColumnsInTheirOrder) {
     EXPECT_EQ(tail.value(tail.size() - fromEnd), QStringLiteral("2"));
 
     QString bad;
-    EXPECT_FALSE(screen->EsportaGrigliaCsv(dir.filePath(QStringLiteral("missing/x.csv")), bad));
+    EXPECT_FALSE(screen->results().EsportaGrigliaCsv(dir.filePath(QStringLiteral("missing/x.csv")), bad));
     EXPECT_FALSE(bad.isEmpty());
 }
 
@@ -47,12 +47,12 @@ TEST_F(QueryScreenTest, ExcelWorkbookIsWritten) {
     a.key = QStringLiteral("A");
     addPhase(a);
     open();
-    screen->CMD_ELABORA->click();
+    screen->results().CMD_ELABORA_ButtonClick();
     const QString file = dir.filePath(QStringLiteral("griglia.xlsx"));
     QString error;
-    ASSERT_TRUE(screen->EsportaGrigliaExcel(file, error)) << error.toStdString();
+    ASSERT_TRUE(screen->results().EsportaGrigliaExcel(file, error)) << error.toStdString();
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_TRUE(in.read(2) == "PK"); // a zip package
-    EXPECT_FALSE(screen->EsportaGrigliaExcel(dir.filePath(QStringLiteral("missing/x.xlsx")), error));
+    EXPECT_FALSE(screen->results().EsportaGrigliaExcel(dir.filePath(QStringLiteral("missing/x.xlsx")), error));
 }

@@ -1,6 +1,11 @@
 // The schedule screen's filter panel: its rows, the descriptions and lists it asks of the
 // host's lookup and decode objects, and the condition it hands to the server.
 #include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ParametersPanel.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScheduleRebuilder.h"
+#include "schedule/ScheduleResults.h"
+#include "schedule/ScreenSession.h"
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
@@ -12,7 +17,7 @@
 #include "platform/host/LookupService.h"
 #include "platform/host/LookupWindow.h"
 #include "platform/host/MessageBoxes.h"
-#include "schedule/ScheduleStatement.h"
+#include "engine/ScheduleStatement.h"
 #include "tests/schedule/ScheduleTestDatabase.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
@@ -87,7 +92,7 @@ protected:
         module.Cinterface_ShowForm();
         screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
         screen->Form_Activate();
-        panel = screen->EnhancedQuery;
+        panel = screen->controls().EnhancedQuery;
         panel->setLookupPresenter(&presenter);
     }
     ~FilterPanelTest() override {
@@ -101,8 +106,8 @@ protected:
         for (ScriptedDecode* decode : decodes)
             decode->answer(kind, code, parents, description);
     }
-    ScriptedDecode* decodeOf(FRMPD_KVB_SCADLAV::HostServiceSlot slot) {
-        return dynamic_cast<ScriptedDecode*>(screen->hostService(slot));
+    ScriptedDecode* decodeOf(ParametersPanel::HostServiceSlot slot) {
+        return dynamic_cast<ScriptedDecode*>(screen->parameters().hostService(slot));
     }
     // Types a value into the panel's cell, as the user does.
     void type(const QString& field, int side, const QString& text) {
@@ -277,8 +282,8 @@ TEST_F(FilterPanelTest, QualifiersJobsAndSubJobsReachTheDecode) {
 
 TEST_F(FilterPanelTest, DecodeFailuresAreLoggedOrShownByRoutine) {
     // The decode functions of their own log with their module text and show nothing.
-    decodeOf(FRMPD_KVB_SCADLAV::DecodeArticoli)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}};
-    decodeOf(FRMPD_KVB_SCADLAV::DecodeProgetti)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}};
+    decodeOf(ParametersPanel::DecodeArticoli)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}};
+    decodeOf(ParametersPanel::DecodeProgetti)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}};
     type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F1"));
     type(QStringLiteral("PD18_TIPOPROD_PD20"), 2, QStringLiteral("PF"));
     type(QStringLiteral("DO41_CODPROGETTO"), 1, QStringLiteral("P1"));
@@ -503,7 +508,7 @@ protected:
         module.Cinterface_ShowForm();
         screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
         screen->Form_Activate();
-        panel = screen->EnhancedQuery;
+        panel = screen->controls().EnhancedQuery;
         panel->setLookupPresenter(&window);
         EXPECT_TRUE(own.open(global.connection));
     }

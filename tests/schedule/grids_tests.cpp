@@ -12,13 +12,13 @@ using namespace scadlav::testing;
 
 TEST_F(QueryScreenTest, GridColumnsKindsAndHiddenColumns) {
     open();
-    erpctl::Grid* ord = screen->GRID_ORD;
+    erpctl::Grid* ord = screen->controls().GRID_ORD;
     EXPECT_EQ(ord->gridColumnCount(), 55);
-    EXPECT_EQ(screen->GRID_DETT->gridColumnCount(), 21);
-    EXPECT_EQ(screen->GRID_CLI->gridColumnCount(), 7);
+    EXPECT_EQ(screen->controls().GRID_DETT->gridColumnCount(), 21);
+    EXPECT_EQ(screen->controls().GRID_CLI->gridColumnCount(), 7);
     EXPECT_EQ(ord->keyField(), QStringLiteral("PD5C_KEYGRID"));
-    EXPECT_EQ(screen->GRID_DETT->keyField(), QStringLiteral("KEY_GRID"));
-    EXPECT_EQ(screen->GRID_CLI->keyField(), QStringLiteral("DO11_NUMDOC"));
+    EXPECT_EQ(screen->controls().GRID_DETT->keyField(), QStringLiteral("KEY_GRID"));
+    EXPECT_EQ(screen->controls().GRID_CLI->keyField(), QStringLiteral("DO11_NUMDOC"));
     EXPECT_EQ(ord->layoutKey(), QStringLiteral("FRMPD_KVB_SCADLAV.GRID_ORD"));
 
     for (const char* hidden : {"PD5C_KEYGRID", "DO30_DESCART", "DO41_CODCOMMESSA", "PD1H_DESCR"})
@@ -27,14 +27,14 @@ TEST_F(QueryScreenTest, GridColumnsKindsAndHiddenColumns) {
     const erpctl::GridColumn* soll = ord->columnAt(ord->columnIndex(QStringLiteral("SOLL")));
     ASSERT_NE(soll, nullptr);
     EXPECT_EQ(soll->kind, erpctl::ColumnKind::Image);
-    EXPECT_EQ(soll->images.data(), screen->IMG_STATO);
+    EXPECT_EQ(soll->images.data(), screen->controls().IMG_STATO);
     // The caption is used twice; project captions stand untranslated.
     EXPECT_EQ(ord->columnAt(ord->columnIndex(QStringLiteral("PD5C_DISPPREC")))->caption,
               QStringLiteral("T78540"));
     EXPECT_EQ(ord->columnAt(ord->columnIndex(QStringLiteral("PD68_DESCRPROG")))->caption,
               QStringLiteral("Descr. progetto"));
-    EXPECT_TRUE(screen->GRID_DETT->isColumnEditable(QStringLiteral("DATA_INI")));
-    EXPECT_FALSE(screen->GRID_DETT->isColumnEditable(QStringLiteral("DO46_DATAINIZIO")));
+    EXPECT_TRUE(screen->controls().GRID_DETT->isColumnEditable(QStringLiteral("DATA_INI")));
+    EXPECT_FALSE(screen->controls().GRID_DETT->isColumnEditable(QStringLiteral("DO46_DATAINIZIO")));
 }
 
 TEST_F(QueryScreenTest, CellsShowListCaptionsFormatsAndNoIconForNull) {
@@ -52,8 +52,8 @@ TEST_F(QueryScreenTest, CellsShowListCaptionsFormatsAndNoIconForNull) {
     b.ordered = QStringLiteral("1234.5");
     addPhase(b);
     open();
-    screen->CMD_ELABORA->click();
-    erpctl::Grid* g = screen->GRID_ORD;
+    screen->results().CMD_ELABORA_ButtonClick();
+    erpctl::Grid* g = screen->controls().GRID_ORD;
     const int ra = g->findRow(QStringLiteral("PD5C_KEYGRID"), QStringLiteral("A"));
     const int rb = g->findRow(QStringLiteral("PD5C_KEYGRID"), QStringLiteral("B"));
     ASSERT_GE(ra, 0);
@@ -73,8 +73,8 @@ TEST_F(QueryScreenTest, UserLayoutIsRestoredAndStored) {
     layouts.layouts[{7, QStringLiteral("FRMPD_KVB_SCADLAV.GRID_ORD")}] =
         QByteArray(R"({"columns":[{"field":"PD5C_FORREP","width":3000,"visible":false}]})");
     open();
-    EXPECT_FALSE(screen->GRID_ORD->isColumnVisible(QStringLiteral("PD5C_FORREP")));
-    screen->GRID_ORD->setColumnVisible(QStringLiteral("PD5C_DESCFASE"), false);
+    EXPECT_FALSE(screen->controls().GRID_ORD->isColumnVisible(QStringLiteral("PD5C_FORREP")));
+    screen->controls().GRID_ORD->setColumnVisible(QStringLiteral("PD5C_DESCFASE"), false);
     const QByteArray stored = layouts.layouts.value({7, QStringLiteral("FRMPD_KVB_SCADLAV.GRID_ORD")});
     EXPECT_TRUE(stored.contains("PD5C_DESCFASE"));
 }

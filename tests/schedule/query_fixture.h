@@ -10,6 +10,11 @@
 #include "module/services/ClassNames.h"
 #include "module/services/IDateObject.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ParametersPanel.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScheduleRebuilder.h"
+#include "schedule/ScheduleResults.h"
+#include "schedule/ScreenSession.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
 #include "tests/support/doubles/FixedClock.h"
@@ -157,7 +162,7 @@ protected:
     // Values of one field of the schedule record set, by row key.
     QMap<QString, QString> byKey(const QString& field) {
         QMap<QString, QString> values;
-        db::Recordset* rs = screen->scheduleRecordset();
+        db::Recordset* rs = screen->results().scheduleRecordset();
         if (!rs)
             return values;
         for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
@@ -169,7 +174,7 @@ protected:
     }
     QStringList keysInOrder() {
         QStringList keys;
-        db::Recordset* rs = screen->scheduleRecordset();
+        db::Recordset* rs = screen->results().scheduleRecordset();
         for (rs->moveFirst(); rs && !rs->eof(); rs->moveNext())
             keys << rs->value(QStringLiteral("PD5C_KEYGRID")).toText();
         return keys;

@@ -19,7 +19,7 @@ using namespace scadlav::testing;
 namespace {
 
 QStringList menuKeys(FRMPD_KVB_SCADLAV* s) {
-    return s->CMD_FUNZ->itemKeys();
+    return s->controls().CMD_FUNZ->itemKeys();
 }
 
 } // namespace
@@ -78,8 +78,8 @@ TEST_F(QueryScreenTest, ClassificationCodesAtTheirBoundaries) {
     add(QStringLiteral("OLD"), [](PhaseRow& p) { p.documentDate = QStringLiteral("2025-01-01"); });
 
     open();
-    screen->CMD_ELABORA->click();
-    ASSERT_NE(screen->scheduleRecordset(), nullptr) << messages.boxes().size();
+    screen->results().CMD_ELABORA_ButtonClick();
+    ASSERT_NE(screen->results().scheduleRecordset(), nullptr) << messages.boxes().size();
 
     const QMap<QString, QString> date = byKey(QStringLiteral("CTRL_DATE"));
     const QMap<QString, QString> qta = byKey(QStringLiteral("CTRL_QTA"));
@@ -106,12 +106,12 @@ TEST_F(QueryScreenTest, ClassificationCodesAtTheirBoundaries) {
     EXPECT_EQ(byKey(QStringLiteral("MG66_UM1")).value("LATE"), "PZ");
 
     // The function menu hands over only the rows its classification selects.
-    screen->CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
-    ASSERT_NE(screen->proposalRows(), nullptr);
-    EXPECT_EQ(screen->proposalRows()->recordCount(), 2);
-    screen->CMD_FUNZ->triggerItem(QStringLiteral("KEY_SOLL"));
-    ASSERT_NE(screen->reminderRows(), nullptr);
-    EXPECT_EQ(screen->reminderRows()->recordCount(), 2); // LATE and MOVING
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
+    ASSERT_NE(screen->results().proposalRows(), nullptr);
+    EXPECT_EQ(screen->results().proposalRows()->recordCount(), 2);
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_SOLL"));
+    ASSERT_NE(screen->results().reminderRows(), nullptr);
+    EXPECT_EQ(screen->results().reminderRows()->recordCount(), 2); // LATE and MOVING
     EXPECT_TRUE(messages.boxes().isEmpty());
 }
 
@@ -121,35 +121,35 @@ TEST_F(QueryScreenTest, ModificationModeMarksRowsAndTheReturnClearsThem) {
     addPhase(a);
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1"));
     open();
-    screen->CMD_ELABORA->click();
+    screen->results().CMD_ELABORA_ButtonClick();
 
     EXPECT_EQ(registry(), QStringList{QStringLiteral("7/0/1")});
     EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_SOLL", "KEY_GIAC"}));
-    EXPECT_FALSE(screen->CMD_DATE->isHidden());
-    EXPECT_TRUE(screen->EnhancedQuery->isHidden());
-    EXPECT_TRUE(screen->GRID_DETT->isEditable());
-    EXPECT_EQ(screen->CMD_ELABORA->text(), QStringLiteral("T43034"));
+    EXPECT_FALSE(screen->controls().CMD_DATE->isHidden());
+    EXPECT_TRUE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
+    EXPECT_TRUE(screen->controls().GRID_DETT->isEditable());
+    EXPECT_EQ(screen->controls().CMD_ELABORA->text(), QStringLiteral("T43034"));
     // "Visualizza" in modification mode cleared the marks left in the table.
     EXPECT_EQ(byKey(QStringLiteral("PD5C_SEL")).value("A"), "0");
 
     // A mark reaches the table at once.
-    ASSERT_EQ(screen->GRID_ORD->rowCount(), 1);
-    ASSERT_TRUE(screen->GRID_ORD->setRowMarked(0, true)) << screen->GRID_ORD->lastMessage().toStdString();
+    ASSERT_EQ(screen->controls().GRID_ORD->rowCount(), 1);
+    ASSERT_TRUE(screen->controls().GRID_ORD->setRowMarked(0, true)) << screen->controls().GRID_ORD->lastMessage().toStdString();
     auto rs = db.execute(QStringLiteral("SELECT PD5C_SEL FROM PD5C_SCADLAV"));
     EXPECT_EQ(rs->value(0).toText(), QStringLiteral("1"));
 
     // Back to the parameters: marks cleared, registry row gone, parameter view.
-    screen->CMD_ELABORA->click();
+    screen->results().CMD_ELABORA_ButtonClick();
     rs = db.execute(QStringLiteral("SELECT PD5C_SEL FROM PD5C_SCADLAV"));
     EXPECT_EQ(rs->value(0).toText(), QStringLiteral("0"));
     EXPECT_TRUE(registry().isEmpty());
-    EXPECT_FALSE(screen->EnhancedQuery->isHidden());
-    EXPECT_TRUE(screen->GRID_ORD->isHidden());
-    EXPECT_TRUE(screen->CMD_FUNZ->isHidden());
-    EXPECT_EQ(screen->CMD_ELABORA->text(), QStringLiteral("T60970"));
+    EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
+    EXPECT_TRUE(screen->controls().GRID_ORD->isHidden());
+    EXPECT_TRUE(screen->controls().CMD_FUNZ->isHidden());
+    EXPECT_EQ(screen->controls().CMD_ELABORA->text(), QStringLiteral("T60970"));
 
     // The translated caption starts the show sequence again.
-    screen->CMD_ELABORA->click();
+    screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(registry(), QStringList{QStringLiteral("7/0/1")});
 }
 
@@ -159,16 +159,16 @@ TEST_F(QueryScreenTest, ViewModeOffersNoRemindersAndLeavesMarks) {
     addPhase(a);
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1"));
     open();
-    screen->CHK_MODIFICA->setValueText(QStringLiteral("0"));
-    screen->CMD_ELABORA->click();
+    screen->controls().CHK_MODIFICA->setValueText(QStringLiteral("0"));
+    screen->results().CMD_ELABORA_ButtonClick();
 
     EXPECT_EQ(registry(), QStringList{QStringLiteral("7/0/0")});
     EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_GIAC"}));
-    EXPECT_TRUE(screen->CMD_DATE->isHidden());
-    EXPECT_FALSE(screen->GRID_DETT->isEditable());
-    EXPECT_FALSE(screen->GRID_ORD->setRowMarked(0, false));
+    EXPECT_TRUE(screen->controls().CMD_DATE->isHidden());
+    EXPECT_FALSE(screen->controls().GRID_DETT->isEditable());
+    EXPECT_FALSE(screen->controls().GRID_ORD->setRowMarked(0, false));
 
-    screen->CMD_ELABORA->click();
+    screen->results().CMD_ELABORA_ButtonClick();
     auto rs = db.execute(QStringLiteral("SELECT PD5C_SEL FROM PD5C_SCADLAV"));
     EXPECT_EQ(rs->value(0).toText(), QStringLiteral("1"));
     EXPECT_TRUE(registry().isEmpty());
@@ -183,20 +183,20 @@ TEST_F(QueryScreenTest, SecondPlannerInModificationIsOfferedViewMode) {
     open();
 
     messages.answerNext(msgbox::ResultNo);
-    screen->CMD_ELABORA->click();
+    screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(boxIds(), QList<int>{78508});
     EXPECT_EQ(registry(), QStringList{QStringLiteral("2/0/1")});
-    EXPECT_FALSE(screen->EnhancedQuery->isHidden());
-    EXPECT_TRUE(screen->CMD_ELABORA->isEnabled());
-    EXPECT_EQ(screen->scheduleRecordset(), nullptr);
+    EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
+    EXPECT_TRUE(screen->controls().CMD_ELABORA->isEnabled());
+    EXPECT_EQ(screen->results().scheduleRecordset(), nullptr);
 
     messages.answerNext(msgbox::ResultYes);
-    screen->CMD_ELABORA->click();
+    screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(registry(), (QStringList{QStringLiteral("2/0/1"), QStringLiteral("7/0/0")}));
-    EXPECT_EQ(screen->CHK_MODIFICA->valueText(), QStringLiteral("0"));
+    EXPECT_EQ(screen->controls().CHK_MODIFICA->valueText(), QStringLiteral("0"));
     EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_GIAC"}));
-    ASSERT_NE(screen->scheduleRecordset(), nullptr);
-    EXPECT_EQ(screen->scheduleRecordset()->recordCount(), 1);
+    ASSERT_NE(screen->results().scheduleRecordset(), nullptr);
+    EXPECT_EQ(screen->results().scheduleRecordset()->recordCount(), 1);
 }
 
 TEST_F(QueryScreenTest, RebuildRunningElsewhereRefusesTheSchedule) {
@@ -205,11 +205,11 @@ TEST_F(QueryScreenTest, RebuildRunningElsewhereRefusesTheSchedule) {
     a.key = QStringLiteral("A");
     addPhase(a);
     open();
-    screen->CMD_ELABORA->click();
+    screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(boxIds(), QList<int>{78507});
     EXPECT_EQ(registry(), QStringList{QStringLiteral("2/1/0")});
-    EXPECT_FALSE(screen->EnhancedQuery->isHidden());
-    EXPECT_TRUE(screen->GRID_ORD->isHidden());
+    EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
+    EXPECT_TRUE(screen->controls().GRID_ORD->isHidden());
 }
 
 TEST_F(QueryScreenTest, BadParametersAreRefusedBeforeAnythingChanges) {
@@ -218,21 +218,21 @@ TEST_F(QueryScreenTest, BadParametersAreRefusedBeforeAnythingChanges) {
     addPhase(a);
     open();
 
-    for (const QString& key : screen->lstStati->keys())
-        screen->lstStati->setChecked(key, false);
-    screen->CMD_ELABORA->click();
-    screen->lstStati->setChecked(QStringLiteral("K2"), true);
-    screen->TXT_DATAMIN->setText(QStringLiteral("31/02/2026"));
-    screen->CMD_ELABORA->click();
-    screen->TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
-    screen->EnhancedQuery->setFromValue(QStringLiteral("DO11_NUMDOC"), QStringLiteral("abc"));
-    screen->CMD_ELABORA->click();
+    for (const QString& key : screen->controls().lstStati->keys())
+        screen->controls().lstStati->setChecked(key, false);
+    screen->results().CMD_ELABORA_ButtonClick();
+    screen->controls().lstStati->setChecked(QStringLiteral("K2"), true);
+    screen->controls().TXT_DATAMIN->setText(QStringLiteral("31/02/2026"));
+    screen->results().CMD_ELABORA_ButtonClick();
+    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+    screen->controls().EnhancedQuery->setFromValue(QStringLiteral("DO11_NUMDOC"), QStringLiteral("abc"));
+    screen->results().CMD_ELABORA_ButtonClick();
 
     EXPECT_EQ(boxIds(), (QList<int>{51499, 90401, 90402}));
     EXPECT_TRUE(registry().isEmpty());
-    EXPECT_FALSE(screen->EnhancedQuery->isHidden());
-    EXPECT_TRUE(screen->CMD_ELABORA->isEnabled());
-    EXPECT_EQ(screen->scheduleRecordset(), nullptr);
+    EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
+    EXPECT_TRUE(screen->controls().CMD_ELABORA->isEnabled());
+    EXPECT_EQ(screen->results().scheduleRecordset(), nullptr);
 }
 
 TEST_F(QueryScreenTest, FilterPanelAndStatesReachTheServer) {
@@ -250,14 +250,14 @@ TEST_F(QueryScreenTest, FilterPanelAndStatesReachTheServer) {
         }
     }
     open();
-    screen->lstStati->setChecked(QStringLiteral("K1"), false);
-    screen->EnhancedQuery->setFromValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
-    screen->EnhancedQuery->setToValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
-    screen->CMD_ELABORA->click();
+    screen->controls().lstStati->setChecked(QStringLiteral("K1"), false);
+    screen->controls().EnhancedQuery->setFromValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
+    screen->controls().EnhancedQuery->setToValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
+    screen->results().CMD_ELABORA_ButtonClick();
     ASSERT_TRUE(messages.boxes().isEmpty()) << messages.boxes().value(0).text.toStdString();
     EXPECT_EQ(keysInOrder(), QStringList{QStringLiteral("Q2")});
-    EXPECT_TRUE(screen->currentStatement().contains(QStringLiteral("PD5C_CODREP = 'R''2'")));
-    EXPECT_TRUE(screen->currentStatement().endsWith(
+    EXPECT_TRUE(screen->session().currentStatement().contains(QStringLiteral("PD5C_CODREP = 'R''2'")));
+    EXPECT_TRUE(screen->session().currentStatement().endsWith(
         QStringLiteral(" AND PD5C_INDSTATOCONS IN(0,2,3,4) ORDER BY "
                        "PD5C_INDFASEINTEST,PD5C_FORREP,PD5C_NUMDOC,PD5C_SEQUENZA,PD5C_DATAFINEFASE")));
 }
@@ -277,27 +277,27 @@ TEST_F(QueryScreenTest, EndDateSortDiffersBetweenShowAndReSort) {
     for (const PhaseRow& r : {a, b, c})
         addPhase(r);
     open();
-    screen->CBO_ORD->setText(QStringLiteral("2"));
-    screen->CMD_ELABORA->click();
+    screen->controls().CBO_ORD->setText(QStringLiteral("2"));
+    screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(keysInOrder(), (QStringList{"B", "A", "C"}));
 
-    const int layoutColumns = screen->GRID_ORD->gridColumnCount();
-    screen->CBO_ORD->setText(QStringLiteral("1"));
-    screen->CBO_ORD->setText(QStringLiteral("2"));
+    const int layoutColumns = screen->controls().GRID_ORD->gridColumnCount();
+    screen->controls().CBO_ORD->setText(QStringLiteral("1"));
+    screen->controls().CBO_ORD->setText(QStringLiteral("2"));
     EXPECT_EQ(keysInOrder().first(), QStringLiteral("C"));
-    EXPECT_TRUE(screen->currentStatement().endsWith(QStringLiteral(" ORDER BY PD5C_DATAFINEFASE desc")));
+    EXPECT_TRUE(screen->session().currentStatement().endsWith(QStringLiteral(" ORDER BY PD5C_DATAFINEFASE desc")));
     EXPECT_TRUE(
-        screen->currentStatement().contains(QStringLiteral("FROM PD5C_SCADLAV INNER JOIN MG66_ANAGRART")));
+        screen->session().currentStatement().contains(QStringLiteral("FROM PD5C_SCADLAV INNER JOIN MG66_ANAGRART")));
     // The grid follows the new record set with the columns it was laid out with.
-    EXPECT_EQ(screen->GRID_ORD->gridColumnCount(), layoutColumns);
-    EXPECT_EQ(screen->GRID_ORD->rowCount(), 3);
+    EXPECT_EQ(screen->controls().GRID_ORD->gridColumnCount(), layoutColumns);
+    EXPECT_EQ(screen->controls().GRID_ORD->rowCount(), 3);
 
     // No state ticked: the re-sort tells why and shows nothing.
-    for (const QString& key : screen->lstStati->keys())
-        screen->lstStati->setChecked(key, false);
-    screen->CBO_ORD->setText(QStringLiteral("3"));
+    for (const QString& key : screen->controls().lstStati->keys())
+        screen->controls().lstStati->setChecked(key, false);
+    screen->controls().CBO_ORD->setText(QStringLiteral("3"));
     EXPECT_EQ(boxIds(), QList<int>{51499});
-    EXPECT_EQ(screen->GRID_ORD->rowCount(), 0);
+    EXPECT_EQ(screen->controls().GRID_ORD->rowCount(), 0);
 }
 
 TEST_F(QueryScreenTest, EmptyResultsGiveTheFunctionMenuMessages) {
@@ -305,12 +305,12 @@ TEST_F(QueryScreenTest, EmptyResultsGiveTheFunctionMenuMessages) {
     a.key = QStringLiteral("A");
     addPhase(a);
     open();
-    screen->CMD_ELABORA->click();
-    screen->CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
-    screen->CMD_FUNZ->triggerItem(QStringLiteral("KEY_SOLL"));
+    screen->results().CMD_ELABORA_ButtonClick();
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_SOLL"));
     EXPECT_EQ(boxIds(), (QList<int>{78503, 78514}));
-    EXPECT_EQ(screen->proposalRows(), nullptr);
-    EXPECT_EQ(screen->reminderRows(), nullptr);
+    EXPECT_EQ(screen->results().proposalRows(), nullptr);
+    EXPECT_EQ(screen->results().reminderRows(), nullptr);
 }
 
 TEST_F(QueryScreenTest, DetailTableIsCreatedEmptyAtEachShow) {
@@ -318,18 +318,18 @@ TEST_F(QueryScreenTest, DetailTableIsCreatedEmptyAtEachShow) {
     a.key = QStringLiteral("A");
     addPhase(a);
     open();
-    screen->CMD_ELABORA->click();
-    const QString first = screen->detailTableName();
+    screen->results().CMD_ELABORA_ButtonClick();
+    const QString first = screen->results().detailTableName();
     EXPECT_TRUE(first.startsWith(QStringLiteral("##TempTableDett_MARIO_PC_01_15_03_2026_10_30_00")));
-    ASSERT_NE(screen->detailRecordset(), nullptr);
-    EXPECT_EQ(screen->detailRecordset()->recordCount(), 0);
-    EXPECT_GE(screen->detailRecordset()->fieldIndex(QStringLiteral("IND_DIR")), 0);
-    screen->EseguiSQL(QStringLiteral("INSERT INTO ") + first +
+    ASSERT_NE(screen->results().detailRecordset(), nullptr);
+    EXPECT_EQ(screen->results().detailRecordset()->recordCount(), 0);
+    EXPECT_GE(screen->results().detailRecordset()->fieldIndex(QStringLiteral("IND_DIR")), 0);
+    screen->session().EseguiSQL(QStringLiteral("INSERT INTO ") + first +
                           QStringLiteral(" (KEY_GRID, FORREP) VALUES ('A100', 'x')"),
                       db::kCmdTextNoRecords);
 
-    screen->CMD_ELABORA->click();
-    screen->CMD_ELABORA->click();
-    EXPECT_EQ(screen->detailTableName(), first); // same second
-    EXPECT_EQ(screen->detailRecordset()->recordCount(), 0);
+    screen->results().CMD_ELABORA_ButtonClick();
+    screen->results().CMD_ELABORA_ButtonClick();
+    EXPECT_EQ(screen->results().detailTableName(), first); // same second
+    EXPECT_EQ(screen->results().detailRecordset()->recordCount(), 0);
 }

@@ -1,12 +1,17 @@
 // The filter panel of the schedule screen: its 31 rows, the descriptions of the codes the user
 // types and the lists of values offered, through the host's lookup and decode objects.
-#include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ParametersPanel.h"
 
 #include "module/services/CodeKind.h"
 #include "module/services/IDecode.h"
 #include "module/services/IErrorLog.h"
 #include "module/services/ILookup.h"
+#include "module/services/IMessageService.h"
+#include "module/sql/SqlText.h"
 #include "platform/controls/EnhancedQuery.h"
+#include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScreenSession.h"
 
 #include <exception>
 
@@ -44,7 +49,7 @@ struct RigaFiltro {
     QStringList parents;
 };
 
-using Slot = FRMPD_KVB_SCADLAV::HostServiceSlot;
+using Slot = ParametersPanel::HostServiceSlot;
 constexpr int kNone = -1;
 constexpr int kArticoli = Slot::LookupArticoli;
 constexpr int kDocumenti = Slot::LookupDocumenti;
@@ -100,12 +105,6 @@ const RigaFiltro* rigaDelCampo(const QString& field) {
     return nullptr;
 }
 
-template <class T> T* servizio(const FRMPD_KVB_SCADLAV& screen, int slot) {
-    if (slot < 0 || slot > FRMPD_KVB_SCADLAV::DecodeProgetti)
-        return nullptr;
-    return dynamic_cast<T*>(screen.hostService(static_cast<FRMPD_KVB_SCADLAV::HostServiceSlot>(slot)));
-}
-
 // The error text of the two events: "Error in EnhancedQuery.<event> #<n> !!! <text> !!!".
 QString testoErroreEvento(const QString& event, const RuntimeError& error) {
     return QStringLiteral("Error in EnhancedQuery.") + event + QStringLiteral(" #") +
@@ -115,7 +114,13 @@ QString testoErroreEvento(const QString& event, const RuntimeError& error) {
 
 } // namespace
 
-void FRMPD_KVB_SCADLAV::ImpostaRigheEnhQuery() {
+template <class T> T* ParametersPanel::servizio(int slot) const {
+    if (slot < 0 || slot > DecodeProgetti)
+        return nullptr;
+    return dynamic_cast<T*>(hostService(static_cast<HostServiceSlot>(slot)));
+}
+
+void ParametersPanel::ImpostaRigheEnhQuery() {
     int number = 0;
     for (const RigaFiltro& row : righeFiltro()) {
         ++number;
@@ -131,95 +136,95 @@ void FRMPD_KVB_SCADLAV::ImpostaRigheEnhQuery() {
             definition.kind = row.kind;
             definition.maxLength = row.maxLength;
             definition.parentFields = row.parents;
-            EnhancedQuery->addRow(definition);
+            m_screen.controls().EnhancedQuery->addRow(definition);
         } catch (...) {
         }
     }
 }
 
-QString FRMPD_KVB_SCADLAV::ValoreFiltro(const QString& field, int side) const {
-    return side == 2 ? EnhancedQuery->toValue(field) : EnhancedQuery->fromValue(field);
+QString ParametersPanel::ValoreFiltro(const QString& field, int side) const {
+    return side == 2 ? m_screen.controls().EnhancedQuery->toValue(field) : m_screen.controls().EnhancedQuery->fromValue(field);
 }
 
-QString FRMPD_KVB_SCADLAV::DecodificaCodice(int slot, CodeKind kind, const QString& code,
+QString ParametersPanel::DecodificaCodice(int slot, CodeKind kind, const QString& code,
                                             const QStringList& parentCodes) {
     const QString codice = RTrimN(Value(code));
     if (codice.isEmpty())
         return {};
-    IDecode* decode = servizio<IDecode>(*this, slot + 1);
+    IDecode* decode = servizio<IDecode>(slot + 1);
     if (!decode)
         return {};
     // A code that does not exist is no error: its description stays empty.
     return decode->describe(kind, codice, parentCodes).value_or(QString());
 }
 
-QString FRMPD_KVB_SCADLAV::DecodificaFamiglia(const QString& famiglia) {
+QString ParametersPanel::DecodificaFamiglia(const QString& famiglia) {
     try {
         return DecodificaCodice(LookupArticoli, CodeKind::Family, famiglia);
     } catch (...) {
-        ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaFamiglia"),
+        m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaFamiglia"),
                         RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
 
-QString FRMPD_KVB_SCADLAV::DecodificaSottoFamiglia(const QString& famiglia, const QString& sottofamiglia) {
+QString ParametersPanel::DecodificaSottoFamiglia(const QString& famiglia, const QString& sottofamiglia) {
     try {
         return DecodificaCodice(LookupArticoli, CodeKind::Subfamily, sottofamiglia,
                                 {RTrimN(Value(famiglia))});
     } catch (...) {
-        ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaSottoFamiglia"),
+        m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaSottoFamiglia"),
                         RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
 
-QString FRMPD_KVB_SCADLAV::DecodificaGruppo(const QString& famiglia, const QString& sottofamiglia,
+QString ParametersPanel::DecodificaGruppo(const QString& famiglia, const QString& sottofamiglia,
                                             const QString& gruppo) {
     try {
         return DecodificaCodice(LookupArticoli, CodeKind::Group, gruppo,
                                 {RTrimN(Value(famiglia)), RTrimN(Value(sottofamiglia))});
     } catch (...) {
-        ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaGruppo"),
+        m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaGruppo"),
                         RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
 
-QString FRMPD_KVB_SCADLAV::DecodificaSottoGruppo(const QString& famiglia, const QString& sottofamiglia,
+QString ParametersPanel::DecodificaSottoGruppo(const QString& famiglia, const QString& sottofamiglia,
                                                  const QString& gruppo, const QString& sottogruppo) {
     try {
         return DecodificaCodice(
             LookupArticoli, CodeKind::Subgroup, sottogruppo,
             {RTrimN(Value(famiglia)), RTrimN(Value(sottofamiglia)), RTrimN(Value(gruppo))});
     } catch (...) {
-        ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaSottoGruppo"),
+        m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaSottoGruppo"),
                         RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
 
-QString FRMPD_KVB_SCADLAV::DecodificaTipoProdotto(const QString& tipo) {
+QString ParametersPanel::DecodificaTipoProdotto(const QString& tipo) {
     try {
         return DecodificaCodice(LookupArticoli, CodeKind::ProductType, tipo);
     } catch (...) {
-        ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaTipoProdotto"),
+        m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaTipoProdotto"),
                         RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
 
-QString FRMPD_KVB_SCADLAV::DecodificaProgetto(const QString& progetto) {
+QString ParametersPanel::DecodificaProgetto(const QString& progetto) {
     try {
         return DecodificaCodice(LookupProgetti, CodeKind::Project, progetto);
     } catch (...) {
-        ScriviErroreLog(kModuloProgetti, QStringLiteral("DecodificaProgetto"),
+        m_screen.session().ScriviErroreLog(kModuloProgetti, QStringLiteral("DecodificaProgetto"),
                         RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
 
-void FRMPD_KVB_SCADLAV::EnhancedQuery_StartDecode(erpctl::DecodeRequest& request) {
+void ParametersPanel::EnhancedQuery_StartDecode(erpctl::DecodeRequest& request) {
     try {
         const RigaFiltro* row = rigaDelCampo(request.field);
         if (!row || row->slot == kNone)
@@ -266,11 +271,11 @@ void FRMPD_KVB_SCADLAV::EnhancedQuery_StartDecode(erpctl::DecodeRequest& request
         }
     } catch (...) {
         const RuntimeError error = RuntimeError::fromException(std::current_exception());
-        QRX_MSGBOX(testoErroreEvento(QStringLiteral("StartDecode"), error), 0, 16, windowTitle());
+        m_screen.session().QRX_MSGBOX(testoErroreEvento(QStringLiteral("StartDecode"), error), 0, msgbox::Critical, m_screen.windowTitle());
     }
 }
 
-void FRMPD_KVB_SCADLAV::EnhancedQuery_StartLookup(erpctl::LookupRequest& request) {
+void ParametersPanel::EnhancedQuery_StartLookup(erpctl::LookupRequest& request) {
     try {
         const RigaFiltro* row = rigaDelCampo(request.field);
         if (!row || row->slot == kNone)
@@ -283,19 +288,19 @@ void FRMPD_KVB_SCADLAV::EnhancedQuery_StartLookup(erpctl::LookupRequest& request
             // screen's company.
             request.standardList = false;
             request.columns = {
-                {TraduzioneTesto(QStringLiteral("Codice Documento"), 12654), QString()},
-                {TraduzioneTesto(QStringLiteral("Descrizione"), 21091), QString()},
+                {m_screen.session().TraduzioneTesto(QStringLiteral("Codice Documento"), 12654), QString()},
+                {m_screen.session().TraduzioneTesto(QStringLiteral("Descrizione"), 21091), QString()},
             };
             request.sql = QStringLiteral("SELECT TAB1.MG36_CODDOCUM, TAB2.MG36_DESCDOCUM ") +
                           QStringLiteral(" FROM MG36_DOCUMENTI As TAB1 WITH (NOLOCK) ") +
                           QStringLiteral("   Outer Apply dbo.FNMG36_DOCUMENTI(TAB1.MG36_CODDOCUM, ") +
-                          QString::number(companyCode()) + QStringLiteral(", TAB1.MG36_INDSTAPER) As TAB2 ") +
+                          QString::number(m_screen.session().companyCode()) + QStringLiteral(", TAB1.MG36_INDSTAPER) As TAB2 ") +
                           QStringLiteral(" WHERE (TAB1.MG36_TIPODOC = 24 And TAB1.MG36_STIPODOC = 20) Or ") +
                           QStringLiteral(" (TAB1.MG36_TIPODOC = 25 and TAB1.MG36_STIPODOC = 1)");
-            request.title = TraduzioneTesto(QStringLiteral("Elenco Codici Documento"), 68746);
-            request.connectionString = connectionString();
+            request.title = m_screen.session().TraduzioneTesto(QStringLiteral("Elenco Codici Documento"), 68746);
+            request.connectionString = m_screen.session().connectionString();
             request.lookupName = QStringLiteral("SCADLAV_CODDOC");
-            EnhancedQuery->setLookupName(request.lookupName);
+            m_screen.controls().EnhancedQuery->setLookupName(request.lookupName);
             return;
         }
 
@@ -306,8 +311,8 @@ void FRMPD_KVB_SCADLAV::EnhancedQuery_StartLookup(erpctl::LookupRequest& request
         for (const QString& parentField : row->parents)
             parents << RTrimN(Value(ValoreFiltro(parentField, side)));
 
-        request.connectionString = connectionString();
-        if (ILookup* lookup = servizio<ILookup>(*this, row->slot)) {
+        request.connectionString = m_screen.session().connectionString();
+        if (ILookup* lookup = servizio<ILookup>(row->slot)) {
             if (const std::optional<LookupList> list = lookup->list(row->codeKind, parents)) {
                 request.sql = list->sql;
                 request.columns.clear();
@@ -317,13 +322,13 @@ void FRMPD_KVB_SCADLAV::EnhancedQuery_StartLookup(erpctl::LookupRequest& request
                 request.lookupName = list->lookupName;
             }
         }
-        EnhancedQuery->setLookupName(request.lookupName);
+        m_screen.controls().EnhancedQuery->setLookupName(request.lookupName);
     } catch (...) {
         // No list is offered after a failure.
         request.sql.clear();
         request.pickedCode.clear();
         const RuntimeError error = RuntimeError::fromException(std::current_exception());
-        QRX_MSGBOX(testoErroreEvento(QStringLiteral("StartLookup"), error), 0, 16, windowTitle());
+        m_screen.session().QRX_MSGBOX(testoErroreEvento(QStringLiteral("StartLookup"), error), 0, msgbox::Critical, m_screen.windowTitle());
     }
 }
 

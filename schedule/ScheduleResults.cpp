@@ -1,11 +1,16 @@
 // "Visualizza" and "Parametri": the schedule read with its classification codes and shown in
 // the schedule grid, the way back to the parameters, the re-sort, the function menu and the
 // checks before the proposals and reminder screens.
-#include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ScheduleResults.h"
 
+#include "engine/RebuildStatements.h"
+#include "engine/ScheduleStatement.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
+#include "module/db/RecordsetModel.h"
 #include "module/services/HostRuntime.h"
+#include "module/services/IMessageService.h"
+#include "module/sql/SqlText.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/CodeCombo.h"
 #include "platform/controls/DateField.h"
@@ -13,6 +18,11 @@
 #include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
+#include "schedule/AccessRegistry.h"
+#include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ParametersPanel.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScreenSession.h"
 
 #include <QPushButton>
 #include <QTimer>
@@ -23,10 +33,6 @@ namespace {
 
 const QString kModifica = QStringLiteral("1");
 const QString kAzzeraSelezione = QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 0");
-
-// Message box styles.
-constexpr std::int32_t kInformation = 64;
-constexpr std::int32_t kCritical = 16;
 
 [[noreturn]] void failRecordset(const db::Recordset& rs) {
     RuntimeError error;
@@ -39,131 +45,138 @@ constexpr std::int32_t kCritical = 16;
 
 } // namespace
 
-void FRMPD_KVB_SCADLAV::CMD_ELABORA_ButtonClick() {
-    // The button reads "Visualizza" in the parameter view, translated once the screen went
-    // back there; the design caption counts too, so a translated host starts the same way.
-    const QString caption = CMD_ELABORA->text();
-    if (caption == TraduzioneTesto(QStringLiteral("Visualizza"), 60970) ||
-        caption == QStringLiteral("Visualizza"))
+ScheduleResults::ScheduleResults(FRMPD_KVB_SCADLAV& screen) : m_screen(screen) {}
+
+ScheduleResults::~ScheduleResults() = default;
+
+ScheduleControls& ScheduleResults::ui() const {
+    return m_screen.controls();
+}
+
+ScreenSession& ScheduleResults::session() const {
+    return m_screen.session();
+}
+
+void ScheduleResults::CMD_ELABORA_ButtonClick() {
+    // "Visualizza" in the parameter view, "Parametri" in the result view.
+    if (m_screen.viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Parameters)
         SequenzaVisualizza();
     else
         SequenzaParametri();
 }
 
-bool FRMPD_KVB_SCADLAV::ControllaParametri() {
-    // Checked before anything changes (panel, registry, button), so a refusal leaves the
-    // screen as the user left it.
-    if (lstStati->checkedKeys().isEmpty()) {
-        QRX_MSGBOX(QStringLiteral("Selezionare almeno uno stato del documento da visualizzare"), 51499,
-                   kInformation, windowTitle());
-        return false;
-    }
-    if (!TXT_DATAMIN->isValid()) {
-        QRX_MSGBOX(QStringLiteral("La data minima ODL \"%1\" non è una data valida (gg/mm/aaaa)."), 90401,
-                   kInformation, windowTitle(), Value(QList<Value>{TXT_DATAMIN->text()}));
-        return false;
-    }
-    if (!EnhancedQuery->isValid()) {
-        const QString problems = EnhancedQuery->validationErrors().join(QLatin1Char('\n'));
-        QRX_MSGBOX(QStringLiteral("Correggere i filtri prima di visualizzare:\n%1"), 90402, kInformation,
-                   windowTitle(), Value(QList<Value>{problems}));
-        return false;
-    }
-    return true;
+bool ScheduleResults::RegistraVisualizzazione() {
+    QString mode = ui().CHK_MODIFICA->valueText();
+    const bool granted = session().accessRegistry().ControlloVisualizzazione(mode);
+    // The user accepted view mode because somebody else works in modification mode.
+    if (mode != ui().CHK_MODIFICA->valueText())
+        ui().CHK_MODIFICA->setValueText(mode);
+    return granted;
 }
 
-ScheduleParameters FRMPD_KVB_SCADLAV::LeggiParametri() const {
-    ScheduleParameters p;
-    p.companyCode = m_companyCode;
-    p.minDateLiteral = FormattaValoreSQL(Value(TXT_DATAMIN->text()), 3, true).toText();
-    p.phaseType = CBO_TIPOLAV->text();
-    p.filterCondition = EnhancedQuery->conditionText();
-    p.stateKeys = lstStati->checkedKeys();
-    p.sortCode = CBO_ORD->text();
-    return p;
-}
-
-void FRMPD_KVB_SCADLAV::SequenzaVisualizza() {
-    if (!ControllaParametri())
-        return;
-    bool registered = false;
-    try {
-        EnhancedQuery->hide();
-        PreparaDettaglio();
-        if (!RegistraVisualizzazione()) {
-            // Refused, or view mode declined: the parameters stay as they were.
-            EnhancedQuery->show();
-            return;
-        }
-        registered = true;
-        CMD_ELABORA->setEnabled(false);
-        const bool modifica = CHK_MODIFICA->valueText() == kModifica;
-        ImpostaModalita(modifica);
-
-        const std::optional<QString> statement = schedule_sql::showStatement(LeggiParametri());
-        if (!statement) // the states were checked above; the list cannot have changed since
-            throw RuntimeException({RuntimeError::ApplicationDefined, QString(), ScreenName});
-        ApriSchedulazione(*statement);
-
-        CMD_ELABORA->setText(TraduzioneTesto(QStringLiteral("Parametri"), 43034));
-        CMD_ELABORA->setEnabled(true);
-        MostraVistaRisultati();
-    } catch (...) {
-        const RuntimeError error = RuntimeError::fromException(std::current_exception());
-        // Back to the parameter view with nothing held: no registry row, the button usable.
-        if (registered) {
-            try {
-                RimuoviRegistrazione();
-            } catch (...) {
-            }
-        }
-        GRID_ORD->unbind();
-        CMD_ELABORA->setEnabled(true);
-        MostraVistaParametri();
-        MostraErroreOperazione(error);
-    }
-}
-
-void FRMPD_KVB_SCADLAV::ImpostaModalita(bool modifica) {
-    CMD_FUNZ->clearItems();
-    CMD_FUNZ->addItem(TraduzioneTesto(QStringLiteral("Impegnato cliente"), 78530), QStringLiteral("KEY_IMP"));
-    CMD_FUNZ->addItem(TraduzioneTesto(QStringLiteral("Proposte C/Lav."), 78531), QStringLiteral("KEY_PROP"));
-    if (modifica) {
-        // Marks left in the table by anybody are cleared: the registry keeps a second
-        // modifying planner out.
-        EseguiSQL(kAzzeraSelezione, db::kCmdTextNoRecords);
-        GRID_ORD->setFeatureEnabled(erpctl::Grid::SelectionFeatureKey, true);
-        CMD_FUNZ->addItem(TraduzioneTesto(QStringLiteral("Solleciti"), 52907), QStringLiteral("KEY_SOLL"));
-    } else {
-        GRID_ORD->setFeatureEnabled(erpctl::Grid::SelectionFeatureKey, false);
-    }
-    CMD_FUNZ->addItem(TraduzioneTesto(QStringLiteral("Situazione giacenze"), 52787),
-                      QStringLiteral("KEY_GIAC"));
-    CMD_FUNZ->show();
-    CMD_DATE->setVisible(modifica);
-    GRID_DETT->setEditable(modifica);
-    if (modifica) {
-        GRID_DETT->setColumnEditable(QStringLiteral("DATA_INI"));
-        GRID_DETT->setColumnEditable(QStringLiteral("DATA_FINE"));
-    }
-    if (m_modelDett)
-        m_modelDett->setEditable(modifica);
-}
-
-void FRMPD_KVB_SCADLAV::ApriSchedulazione(const QString& statement) {
-    GRID_ORD->unbind();
+void ScheduleResults::RilasciaSchedulazione() {
+    ui().GRID_ORD->unbind();
     if (m_modelOrd)
         m_modelOrd->setRecordset(nullptr);
     if (m_rsScadlav && m_rsScadlav->isOpen())
         m_rsScadlav->close();
     m_rsScadlav.reset();
-    if (!m_connection)
-        throw RuntimeException(
-            {RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"), ScreenName});
+}
 
-    m_strSQL = statement;
+void ScheduleResults::release() {
+    ui().GRID_ORD->unbind();
+    ui().GRID_DETT->unbind();
+    ui().GRID_CLI->unbind();
+    if (m_modelOrd)
+        m_modelOrd->setRecordset(nullptr);
+    if (m_modelDett)
+        m_modelDett->setRecordset(nullptr);
+    m_righeProposte.reset();
+    m_righeSolleciti.reset();
+    m_rsScadlav.reset();
+    m_rsDettaglio.reset();
+}
+
+void ScheduleResults::SequenzaVisualizza() {
+    m_outcome = {ActionOutcome::Status::Cancelled, QString()};
+    if (!m_screen.parameters().ControllaParametri(&m_outcome.description))
+        return;
+    bool registered = false;
+    try {
+        ui().EnhancedQuery->hide();
+        PreparaDettaglio();
+        if (!RegistraVisualizzazione()) {
+            // Refused, or view mode declined: the parameters stay as they were.
+            ui().EnhancedQuery->show();
+            m_outcome = {ActionOutcome::Status::Refused, QString()};
+            return;
+        }
+        registered = true;
+        ui().CMD_ELABORA->setEnabled(false);
+        const bool modifica = ui().CHK_MODIFICA->valueText() == kModifica;
+        ImpostaModalita(modifica);
+
+        const std::optional<QString> statement = schedule_sql::showStatement(m_screen.parameters().LeggiParametri());
+        if (!statement) // the states were checked above; the list cannot have changed since
+            throw RuntimeException({RuntimeError::ApplicationDefined, QString(), FRMPD_KVB_SCADLAV::ScreenName});
+        ApriSchedulazione(*statement);
+
+        ui().CMD_ELABORA->setText(session().TraduzioneTesto(QStringLiteral("Parametri"), 43034));
+        ui().CMD_ELABORA->setEnabled(true);
+        m_screen.MostraVistaRisultati();
+        m_outcome = {ActionOutcome::Status::Done, QString()};
+    } catch (...) {
+        const RuntimeError error = RuntimeError::fromException(std::current_exception());
+        m_outcome = {ActionOutcome::Status::Failed, error.description};
+        // Back to the parameter view with nothing held: no registry row, the button usable.
+        if (registered) {
+            try {
+                session().RimuoviRegistrazione();
+            } catch (...) {
+            }
+        }
+        ui().GRID_ORD->unbind();
+        ui().CMD_ELABORA->setEnabled(true);
+        m_screen.MostraVistaParametri();
+        MostraErroreOperazione(error);
+    }
+}
+
+void ScheduleResults::ImpostaModalita(bool modifica) {
+    ui().CMD_FUNZ->clearItems();
+    ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Impegnato cliente"), 78530), QStringLiteral("KEY_IMP"));
+    ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Proposte C/Lav."), 78531), QStringLiteral("KEY_PROP"));
+    if (modifica) {
+        // Marks left in the table by anybody are cleared: the registry keeps a second
+        // modifying planner out.
+        session().EseguiSQL(kAzzeraSelezione, db::kCmdTextNoRecords);
+        ui().GRID_ORD->setFeatureEnabled(erpctl::Grid::SelectionFeatureKey, true);
+        ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Solleciti"), 52907), QStringLiteral("KEY_SOLL"));
+    } else {
+        ui().GRID_ORD->setFeatureEnabled(erpctl::Grid::SelectionFeatureKey, false);
+    }
+    ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Situazione giacenze"), 52787),
+                      QStringLiteral("KEY_GIAC"));
+    ui().CMD_FUNZ->show();
+    ui().CMD_DATE->setVisible(modifica);
+    ui().GRID_DETT->setEditable(modifica);
+    if (modifica) {
+        ui().GRID_DETT->setColumnEditable(QStringLiteral("DATA_INI"));
+        ui().GRID_DETT->setColumnEditable(QStringLiteral("DATA_FINE"));
+    }
+    if (m_modelDett)
+        m_modelDett->setEditable(modifica);
+}
+
+void ScheduleResults::ApriSchedulazione(const QString& statement) {
+    RilasciaSchedulazione();
+    if (!session().connection())
+        throw RuntimeException(
+            {RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"), FRMPD_KVB_SCADLAV::ScreenName});
+
+    session().setCurrentStatement(statement);
     auto rs = std::make_unique<db::Recordset>();
-    if (!rs->open(statement, *m_connection, db::CursorType::Dynamic, db::LockType::Optimistic,
+    if (!rs->open(statement, *session().connection(), db::CursorType::Dynamic, db::LockType::Optimistic,
                   db::kExecUnspecified))
         failRecordset(*rs);
     m_rsScadlav = std::move(rs);
@@ -171,21 +184,20 @@ void FRMPD_KVB_SCADLAV::ApriSchedulazione(const QString& statement) {
     if (!m_modelOrd)
         m_modelOrd = std::make_unique<db::RecordsetModel>();
     m_modelOrd->setRecordset(m_rsScadlav.get());
-    GRID_ORD->bind(m_modelOrd.get());
-    GRID_ORD->show();
+    ui().GRID_ORD->bind(m_modelOrd.get());
+    ui().GRID_ORD->show();
 }
 
-void FRMPD_KVB_SCADLAV::PreparaDettaglio() {
-    GRID_DETT->unbind();
+void ScheduleResults::PreparaDettaglio() {
+    ui().GRID_DETT->unbind();
     if (m_modelDett)
         m_modelDett->setRecordset(nullptr);
     m_rsDettaglio.reset();
 
     const QString now = HostRuntime::now().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
     m_tabellaDettaglio =
-        ParseTableName(QStringLiteral("##TempTableDett_") + m_userIdentity + QStringLiteral("_") + now);
+        ParseTableName(QStringLiteral("##TempTableDett_") + session().userIdentity() + QStringLiteral("_") + now);
     const QString& name = m_tabellaDettaglio;
-    const QString crlf = schedule_sql::CrLf;
     static const QStringList columns{
         QStringLiteral("KEY_GRID varchar(10) COLLATE DATABASE_DEFAULT NOT NULL"),
         QStringLiteral("DO46_NUMREG_CO99 varchar(12) COLLATE DATABASE_DEFAULT NULL"),
@@ -213,33 +225,31 @@ void FRMPD_KVB_SCADLAV::PreparaDettaglio() {
         QStringLiteral("DO46_IDCICLO_PD48 decimal(18,0) NULL"),
         QStringLiteral("IND_DIR decimal(2,0) NULL"),
     };
-    QString create =
-        QStringLiteral("if exists (select id from tempdb..sysobjects where id=object_id('tempdb..") + name +
-        QStringLiteral("')) ") + QStringLiteral("drop table ") + name + crlf +
-        QStringLiteral("CREATE TABLE ") + name + QStringLiteral(" ( ") + crlf;
-    create += columns.join(QStringLiteral(",") + crlf) + crlf + QStringLiteral(")") + crlf;
-    EseguiSQL(create, db::kCmdTextNoRecords);
+    QString create = engine::dropTempTableSql(name) + QStringLiteral("CREATE TABLE ") + name +
+                     QStringLiteral(" ( ") + CRLF;
+    create += columns.join(QStringLiteral(",") + CRLF) + CRLF + QStringLiteral(")") + CRLF;
+    session().EseguiSQL(create, db::kCmdTextNoRecords);
 
     const QString select =
         QStringLiteral("SELECT * FROM ") + name + QStringLiteral(" ORDER BY DO46_CODSEQFASE,DO46_PROGSFASE");
-    m_strSQL = select;
+    session().setCurrentStatement(select);
     auto rs = std::make_unique<db::Recordset>();
-    if (!rs->open(select, *m_connection, db::CursorType::Dynamic, db::LockType::Optimistic,
+    if (!rs->open(select, *session().connection(), db::CursorType::Dynamic, db::LockType::Optimistic,
                   db::kExecUnspecified))
         failRecordset(*rs);
     m_rsDettaglio = std::move(rs);
     if (!m_modelDett)
         m_modelDett = std::make_unique<db::RecordsetModel>();
     m_modelDett->setRecordset(m_rsDettaglio.get());
-    GRID_DETT->bind(m_modelDett.get());
+    ui().GRID_DETT->bind(m_modelDett.get());
 }
 
-void FRMPD_KVB_SCADLAV::ChiudiDettaglio() {
-    GRID_DETT->hide();
-    CMD_DETT->setCaption(TraduzioneTesto(QStringLiteral("Dett. Ord. +"), 78529));
+void ScheduleResults::ChiudiDettaglio() {
+    ui().GRID_DETT->hide();
+    ui().CMD_DETT->setCaption(session().TraduzioneTesto(QStringLiteral("Dett. Ord. +"), 78529));
 }
 
-void FRMPD_KVB_SCADLAV::SequenzaParametri() {
+void ScheduleResults::SequenzaParametri() {
     // Every step runs, so that a failing statement never keeps the user in the result view;
     // the first failure is shown at the end.
     std::optional<RuntimeError> failure;
@@ -252,27 +262,27 @@ void FRMPD_KVB_SCADLAV::SequenzaParametri() {
         }
     };
     step([this] {
-        if (CHK_MODIFICA->valueText() == kModifica)
-            EseguiSQL(kAzzeraSelezione, db::kCmdTextNoRecords);
+        if (ui().CHK_MODIFICA->valueText() == kModifica)
+            session().EseguiSQL(kAzzeraSelezione, db::kCmdTextNoRecords);
     });
-    step([this] { RimuoviRegistrazione(); });
-    GRID_ORD->hide();
+    step([this] { session().RimuoviRegistrazione(); });
+    ui().GRID_ORD->hide();
     ChiudiDettaglio();
-    CMD_ELABORA->setText(TraduzioneTesto(QStringLiteral("Visualizza"), 60970));
-    MostraVistaParametri();
-    Timer1->start();
+    ui().CMD_ELABORA->setText(session().TraduzioneTesto(QStringLiteral("Visualizza"), 60970));
+    m_screen.MostraVistaParametri();
+    ui().Timer1->start();
     if (failure)
         MostraErroreOperazione(*failure);
 }
 
-void FRMPD_KVB_SCADLAV::CBO_ORD_Click() {
-    if (CBO_ORD->isHidden() || !m_initialized)
+void ScheduleResults::CBO_ORD_Click() {
+    if (ui().CBO_ORD->isHidden() || !m_screen.isInitialized())
         return;
     try {
-        GRID_ORD->unbind();
-        if (!ControllaParametri())
+        ui().GRID_ORD->unbind();
+        if (!m_screen.parameters().ControllaParametri())
             return;
-        const std::optional<QString> statement = schedule_sql::resortStatement(LeggiParametri());
+        const std::optional<QString> statement = schedule_sql::resortStatement(m_screen.parameters().LeggiParametri());
         if (!statement)
             return;
         ApriSchedulazione(*statement);
@@ -281,7 +291,7 @@ void FRMPD_KVB_SCADLAV::CBO_ORD_Click() {
     }
 }
 
-void FRMPD_KVB_SCADLAV::CMD_FUNZ_ItemClick(const QString& key) {
+void ScheduleResults::CMD_FUNZ_ItemClick(const QString& key) {
     try {
         if (key == QLatin1String("KEY_IMP"))
             MostraImpegnatoCliente();
@@ -296,7 +306,7 @@ void FRMPD_KVB_SCADLAV::CMD_FUNZ_ItemClick(const QString& key) {
     }
 }
 
-void FRMPD_KVB_SCADLAV::ApriProposte() {
+void ScheduleResults::ApriProposte() {
     if (!m_rsScadlav || !m_rsScadlav->isOpen())
         return;
     std::unique_ptr<db::Recordset> righe = m_rsScadlav->clone();
@@ -304,14 +314,14 @@ void FRMPD_KVB_SCADLAV::ApriProposte() {
     if (!righe || !righe->setFilter(QStringLiteral("CTRL_QTA < 3 ")))
         failRecordset(righe ? *righe : *m_rsScadlav);
     if (righe->recordCount() == 0) {
-        QRX_MSGBOX(QStringLiteral("Nessuna giacenza in fase da inviare presente nei limiti selezionati !!"),
-                   78503, kInformation, windowTitle());
+        session().QRX_MSGBOX(QStringLiteral("Nessuna giacenza in fase da inviare presente nei limiti selezionati !!"),
+                   78503, msgbox::Information, m_screen.windowTitle());
         return;
     }
     ApriSchermataProposte(std::move(righe));
 }
 
-void FRMPD_KVB_SCADLAV::ApriSolleciti() {
+void ScheduleResults::ApriSolleciti() {
     if (!m_rsScadlav || !m_rsScadlav->isOpen())
         return;
     std::unique_ptr<db::Recordset> righe = m_rsScadlav->clone();
@@ -319,8 +329,8 @@ void FRMPD_KVB_SCADLAV::ApriSolleciti() {
     if (!righe || !righe->setFilter(QStringLiteral("SOLL > 1 AND SOLL < 4 ")))
         failRecordset(righe ? *righe : *m_rsScadlav);
     if (righe->recordCount() == 0) {
-        QRX_MSGBOX(QStringLiteral("Nessuna giacenza da sollecitare presente nei limiti selezionati !!"),
-                   78514, kInformation, windowTitle());
+        session().QRX_MSGBOX(QStringLiteral("Nessuna giacenza da sollecitare presente nei limiti selezionati !!"),
+                   78514, msgbox::Information, m_screen.windowTitle());
         return;
     }
     ApriSchermataSolleciti(std::move(righe));
@@ -329,26 +339,26 @@ void FRMPD_KVB_SCADLAV::ApriSolleciti() {
         failRecordset(*m_rsScadlav);
 }
 
-void FRMPD_KVB_SCADLAV::ApriSchermataProposte(std::unique_ptr<db::Recordset> righe) {
+void ScheduleResults::ApriSchermataProposte(std::unique_ptr<db::Recordset> righe) {
     // The proposals screen is not part of the module yet: the rows it would receive are kept.
     m_righeProposte = std::move(righe);
 }
 
-void FRMPD_KVB_SCADLAV::ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe) {
+void ScheduleResults::ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe) {
     // The reminder screen is not part of the module yet: the rows it would receive are kept.
     m_righeSolleciti = std::move(righe);
 }
 
-void FRMPD_KVB_SCADLAV::MostraImpegnatoCliente() {
+void ScheduleResults::MostraImpegnatoCliente() {
     // The customer-commitment view is not part of the module yet.
 }
 
-void FRMPD_KVB_SCADLAV::InvocaConsoleProgressivi() {
+void ScheduleResults::InvocaConsoleProgressivi() {
     // The stock console is not opened from the module yet.
 }
 
-void FRMPD_KVB_SCADLAV::MostraErroreOperazione(const RuntimeError& error) {
-    QRX_MSGBOX(QStringLiteral("Operazione non riuscita:\n%1"), 90403, kCritical, windowTitle(),
+void ScheduleResults::MostraErroreOperazione(const RuntimeError& error) {
+    session().QRX_MSGBOX(QStringLiteral("Operazione non riuscita:\n%1"), 90403, msgbox::Critical, m_screen.windowTitle(),
                Value(QList<Value>{error.description}));
 }
 

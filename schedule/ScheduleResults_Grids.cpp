@@ -1,10 +1,15 @@
 // The columns of the screen's three grids, their value lists and status icons, and the
 // user's own layout of each grid kept by the host.
+#include "schedule/ScheduleResults.h"
+
 #include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScreenSession.h"
 
 #include "module/contract/Cinterface.h"
 #include "module/services/IGlobalContext.h"
 #include "module/services/ILayoutService.h"
+#include "module/services/IMessageService.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/ImageList.h"
 
@@ -25,89 +30,89 @@ QString layoutKey(const erpctl::Grid* grid) {
 
 } // namespace
 
-QList<erpctl::ListItem> FRMPD_KVB_SCADLAV::ListaStatiOrdine() {
+QList<erpctl::ListItem> ScheduleResults::ListaStatiOrdine() {
     return {
-        {0, TraduzioneTesto(QStringLiteral("Emesso"), 24918)},
-        {1, TraduzioneTesto(QStringLiteral("Confermato"), 14654)},
-        {2, TraduzioneTesto(QStringLiteral("Lanciato"), 35297)},
-        {3, TraduzioneTesto(QStringLiteral("In produzione"), 32503)},
-        {4, TraduzioneTesto(QStringLiteral("Parzialmente evaso"), 43373)},
-        {9, TraduzioneTesto(QStringLiteral("Chiuso"), 10848)},
+        {0, session().TraduzioneTesto(QStringLiteral("Emesso"), 24918)},
+        {1, session().TraduzioneTesto(QStringLiteral("Confermato"), 14654)},
+        {2, session().TraduzioneTesto(QStringLiteral("Lanciato"), 35297)},
+        {3, session().TraduzioneTesto(QStringLiteral("In produzione"), 32503)},
+        {4, session().TraduzioneTesto(QStringLiteral("Parzialmente evaso"), 43373)},
+        {9, session().TraduzioneTesto(QStringLiteral("Chiuso"), 10848)},
         {99, QString()},
     };
 }
 
-QList<erpctl::ListItem> FRMPD_KVB_SCADLAV::ListaStatiFase() {
+QList<erpctl::ListItem> ScheduleResults::ListaStatiFase() {
     return {
-        {0, TraduzioneTesto(QStringLiteral("Generata"), 27971)},
-        {1, TraduzioneTesto(QStringLiteral("Stampata"), 54992)},
-        {2, TraduzioneTesto(QStringLiteral("Avanzata"), 8486)},
-        {3, TraduzioneTesto(QStringLiteral("Saldata"), 50104)},
-        {4, TraduzioneTesto(QStringLiteral("Lista/DDT"), 35934)},
+        {0, session().TraduzioneTesto(QStringLiteral("Generata"), 27971)},
+        {1, session().TraduzioneTesto(QStringLiteral("Stampata"), 54992)},
+        {2, session().TraduzioneTesto(QStringLiteral("Avanzata"), 8486)},
+        {3, session().TraduzioneTesto(QStringLiteral("Saldata"), 50104)},
+        {4, session().TraduzioneTesto(QStringLiteral("Lista/DDT"), 35934)},
         {99, QString()},
     };
 }
 
-QList<erpctl::ListItem> FRMPD_KVB_SCADLAV::ListaDirezioni() {
+QList<erpctl::ListItem> ScheduleResults::ListaDirezioni() {
     return {
         {0, QString()},
-        {1, TraduzioneTesto(QStringLiteral("Avanti"), 8460)},
-        {2, TraduzioneTesto(QStringLiteral("Indietro"), 33294)},
-        {3, TraduzioneTesto(QStringLiteral("Fase corr."), 78548)},
+        {1, session().TraduzioneTesto(QStringLiteral("Avanti"), 8460)},
+        {2, session().TraduzioneTesto(QStringLiteral("Indietro"), 33294)},
+        {3, session().TraduzioneTesto(QStringLiteral("Fase corr."), 78548)},
     };
 }
 
-void FRMPD_KVB_SCADLAV::IniziaLayoutGriglia(erpctl::Grid* grid, const QString& keyField) {
+void ScheduleResults::IniziaLayoutGriglia(erpctl::Grid* grid, const QString& keyField) {
     grid->removeAllColumns();
     grid->setKeyField(keyField);
     grid->setLayoutKey(layoutKey(grid));
 }
 
-void FRMPD_KVB_SCADLAV::ApplicaLayoutUtente(erpctl::Grid* grid) {
+void ScheduleResults::ApplicaLayoutUtente(erpctl::Grid* grid) {
     // The user's own widths, order and shown columns, as the host stored them last time;
     // every later change the user makes is stored again at once.
-    IGlobalContext* global = ClsModulo ? ClsModulo->Cinterface_ClsGlobal() : nullptr;
+    IGlobalContext* global = session().module() ? session().module()->Cinterface_ClsGlobal() : nullptr;
     ILayoutService* layouts = global ? global->layoutService() : nullptr;
     if (!layouts)
         return;
-    if (const std::optional<QByteArray> saved = layouts->restoreLayout(m_userId, grid->layoutKey()))
+    if (const std::optional<QByteArray> saved = layouts->restoreLayout(session().userId(), grid->layoutKey()))
         grid->restoreLayout(*saved);
-    disconnect(grid, &erpctl::Grid::layoutEdited, this, nullptr);
-    disconnect(grid, &erpctl::Grid::columnVisibilityChanged, this, nullptr);
+    QObject::disconnect(grid, &erpctl::Grid::layoutEdited, &m_screen, nullptr);
+    QObject::disconnect(grid, &erpctl::Grid::columnVisibilityChanged, &m_screen, nullptr);
     auto store = [this, grid] { SalvaLayoutGriglia(grid); };
-    connect(grid, &erpctl::Grid::layoutEdited, this, store);
-    connect(grid, &erpctl::Grid::columnVisibilityChanged, this, store);
+    QObject::connect(grid, &erpctl::Grid::layoutEdited, &m_screen, store);
+    QObject::connect(grid, &erpctl::Grid::columnVisibilityChanged, &m_screen, store);
 }
 
-void FRMPD_KVB_SCADLAV::SalvaLayoutGriglia(erpctl::Grid* grid) {
-    IGlobalContext* global = ClsModulo ? ClsModulo->Cinterface_ClsGlobal() : nullptr;
+void ScheduleResults::SalvaLayoutGriglia(erpctl::Grid* grid) {
+    IGlobalContext* global = session().module() ? session().module()->Cinterface_ClsGlobal() : nullptr;
     if (ILayoutService* layouts = global ? global->layoutService() : nullptr)
-        layouts->storeLayout(m_userId, grid->layoutKey(), grid->saveLayout());
+        layouts->storeLayout(session().userId(), grid->layoutKey(), grid->saveLayout());
 }
 
-void FRMPD_KVB_SCADLAV::MostraErroreGriglia(const RuntimeError& error) {
-    QRX_MSGBOX(error.description, 0, 0, windowTitle());
+void ScheduleResults::MostraErroreGriglia(const RuntimeError& error) {
+    session().QRX_MSGBOX(error.description, 0, msgbox::OkOnly, m_screen.windowTitle());
 }
 
-void FRMPD_KVB_SCADLAV::ImpostaGrigliaOrdini() {
+void ScheduleResults::ImpostaGrigliaOrdini() {
     try {
-        erpctl::Grid* g = GRID_ORD;
+        erpctl::Grid* g = ui().GRID_ORD;
         IniziaLayoutGriglia(g, QStringLiteral("PD5C_KEYGRID"));
         auto text = [this, g](const QString& caption, int id, const char* field, int width,
                               bool visible = true) {
-            g->addColumn(QString::fromLatin1(field), TraduzioneTesto(caption, id), ColumnKind::Text, width,
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Text, width,
                          visible);
         };
         auto number = [this, g](const QString& caption, int id, const char* field, int width,
                                 const QString& format) {
-            g->addColumn(QString::fromLatin1(field), TraduzioneTesto(caption, id), ColumnKind::Number, width,
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Number, width,
                          true, format);
         };
         auto date = [this, g](const QString& caption, int id, const char* field) {
-            g->addColumn(QString::fromLatin1(field), TraduzioneTesto(caption, id), ColumnKind::Date, 1000);
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Date, 1000);
         };
         auto icon = [this, g](const QString& caption, int id, const char* field) {
-            g->addImageColumn(QString::fromLatin1(field), TraduzioneTesto(caption, id), IMG_STATO, 700);
+            g->addImageColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ui().IMG_STATO, 700);
         };
         // Job and project columns: captions as they stand, hidden until the user shows them.
         auto fixed = [g](const char* caption, const char* field, ColumnKind kind, int width) {
@@ -122,7 +127,7 @@ void FRMPD_KVB_SCADLAV::ImpostaGrigliaOrdini() {
         text(QStringLiteral("Descr. fase"), 20848, "PD5C_DESCFASE", 1500);
         number(QStringLiteral("SF"), 52346, "PD5C_PROGSFASE", 500, QStringLiteral("####"));
         g->addListColumn(QStringLiteral("PD5C_INDSTATOORD"),
-                         TraduzioneTesto(QStringLiteral("Stato fase"), 55195), ListaStatiFase(), 1000);
+                         session().TraduzioneTesto(QStringLiteral("Stato fase"), 55195), ListaStatiFase(), 1000);
         text(QStringLiteral("Articolo"), 7369, "PD5C_CODART_MG66", 1200);
         text(QStringLiteral("Variante"), 60287, "PD5C_OPZIONE_MG5E", 600);
         number(QStringLiteral("Giacenza"), 29019, "PD5C_QGIACATT_MG70", 1000, kQuantity);
@@ -136,7 +141,7 @@ void FRMPD_KVB_SCADLAV::ImpostaGrigliaOrdini() {
         text(QStringLiteral("OCLAV"), 73706, "PD5C_RIFOCLAV", 1800);
         date(QStringLiteral("Data cons. OCLAV"), 78538, "PD5C_DATACONSOCLAV");
         g->addListColumn(QStringLiteral("PD5C_INDSTATOCONS"),
-                         TraduzioneTesto(QStringLiteral("Stato ord."), 55247), ListaStatiOrdine(), 1000);
+                         session().TraduzioneTesto(QStringLiteral("Stato ord."), 55247), ListaStatiOrdine(), 1000);
         number(QStringLiteral("Qta ODL"), 78539, "PD5C_QTA1ORD", 1000, kQuantity);
         number(QStringLiteral("Qta vers."), 78540, "PD5C_QTA1CONSOLID", 1000, kQuantity);
         number(QStringLiteral("Qta scarto"), 46759, "PD5C_QTA1SCARTO", 1000, kQuantity);
@@ -181,9 +186,9 @@ void FRMPD_KVB_SCADLAV::ImpostaGrigliaOrdini() {
 
         // Export of the rows as shown, from the grid's own context menu.
         if (!g->findChild<QAction*>(QStringLiteral("ACT_ESPORTA"))) {
-            auto* esporta = new QAction(TraduzioneTesto(QStringLiteral("Esporta..."), 90404), g);
+            auto* esporta = new QAction(session().TraduzioneTesto(QStringLiteral("Esporta..."), 90404), g);
             esporta->setObjectName(QStringLiteral("ACT_ESPORTA"));
-            connect(esporta, &QAction::triggered, this, [this] { EsportaGriglia(); });
+            QObject::connect(esporta, &QAction::triggered, &m_screen, [this] { EsportaGriglia(); });
             g->addAction(esporta);
             g->setContextMenuPolicy(Qt::ActionsContextMenu);
         }
@@ -192,22 +197,22 @@ void FRMPD_KVB_SCADLAV::ImpostaGrigliaOrdini() {
     }
 }
 
-void FRMPD_KVB_SCADLAV::ImpostaGrigliaDettaglio() {
+void ScheduleResults::ImpostaGrigliaDettaglio() {
     try {
-        erpctl::Grid* g = GRID_DETT;
+        erpctl::Grid* g = ui().GRID_DETT;
         IniziaLayoutGriglia(g, QStringLiteral("KEY_GRID"));
         auto text = [this, g](const QString& caption, int id, const char* field, int width,
                               bool visible = true) {
-            g->addColumn(QString::fromLatin1(field), TraduzioneTesto(caption, id), ColumnKind::Text, width,
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Text, width,
                          visible);
         };
         auto number = [this, g](const QString& caption, int id, const char* field, int width,
                                 const QString& format, bool visible = true) {
-            g->addColumn(QString::fromLatin1(field), TraduzioneTesto(caption, id), ColumnKind::Number, width,
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Number, width,
                          visible, format);
         };
         auto date = [this, g](const QString& caption, int id, const char* field) {
-            g->addColumn(QString::fromLatin1(field), TraduzioneTesto(caption, id), ColumnKind::Date, 1000);
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Date, 1000);
         };
 
         text(QStringLiteral("Key"), 34608, "KEY_GRID", 500, false);
@@ -218,7 +223,7 @@ void FRMPD_KVB_SCADLAV::ImpostaGrigliaDettaglio() {
         text(QStringLiteral("Descr. fase"), 20848, "PD12_DESCR", 1500);
         number(QStringLiteral("SF"), 52346, "DO46_PROGSFASE", 300, QStringLiteral("####"));
         g->addListColumn(QStringLiteral("DO46_INDSTATOORD"),
-                         TraduzioneTesto(QStringLiteral("Stato fase"), 55195), ListaStatiFase(), 1000);
+                         session().TraduzioneTesto(QStringLiteral("Stato fase"), 55195), ListaStatiFase(), 1000);
         date(QStringLiteral("Data ini."), 78536, "DO46_DATAINIZIO");
         date(QStringLiteral("Data fine"), 18354, "DO46_DATAFINE");
         number(QStringLiteral("Qta fase"), 78549, "DO46_QTA1ORD", 1000, kQuantity);
@@ -230,7 +235,7 @@ void FRMPD_KVB_SCADLAV::ImpostaGrigliaDettaglio() {
         date(QStringLiteral("Data cons."), 17948, "DATACONS_OCL");
         date(QStringLiteral("Nuova data ini."), 78551, "DATA_INI");
         date(QStringLiteral("Nuova data fine"), 41670, "DATA_FINE");
-        g->addListColumn(QStringLiteral("IND_DIR"), TraduzioneTesto(QStringLiteral("Mod."), 37477),
+        g->addListColumn(QStringLiteral("IND_DIR"), session().TraduzioneTesto(QStringLiteral("Mod."), 37477),
                          ListaDirezioni(), 1000);
         number(QStringLiteral("ID ciclo"), 78552, "DO46_IDCICLO_PD48", 300, QStringLiteral("#####"), false);
 
@@ -244,23 +249,23 @@ void FRMPD_KVB_SCADLAV::ImpostaGrigliaDettaglio() {
     }
 }
 
-void FRMPD_KVB_SCADLAV::ImpostaGrigliaClienti() {
+void ScheduleResults::ImpostaGrigliaClienti() {
     try {
-        erpctl::Grid* g = GRID_CLI;
+        erpctl::Grid* g = ui().GRID_CLI;
         IniziaLayoutGriglia(g, QStringLiteral("DO11_NUMDOC"));
-        g->addColumn(QStringLiteral("DO11_DOCUM_MG36"), TraduzioneTesto(QStringLiteral("Cod. doc."), 11539),
+        g->addColumn(QStringLiteral("DO11_DOCUM_MG36"), session().TraduzioneTesto(QStringLiteral("Cod. doc."), 11539),
                      ColumnKind::Text, 700);
-        g->addColumn(QStringLiteral("DO11_NUMDOC"), TraduzioneTesto(QStringLiteral("Num. doc."), 40823),
+        g->addColumn(QStringLiteral("DO11_NUMDOC"), session().TraduzioneTesto(QStringLiteral("Num. doc."), 40823),
                      ColumnKind::Number, 700, true, QStringLiteral("#######"));
-        g->addColumn(QStringLiteral("DO11_DATADOC"), TraduzioneTesto(QStringLiteral("Data doc."), 18210),
+        g->addColumn(QStringLiteral("DO11_DATADOC"), session().TraduzioneTesto(QStringLiteral("Data doc."), 18210),
                      ColumnKind::Date, 1000);
-        g->addColumn(QStringLiteral("DO11_CLIFOR_CG44"), TraduzioneTesto(QStringLiteral("Cli."), 11151),
+        g->addColumn(QStringLiteral("DO11_CLIFOR_CG44"), session().TraduzioneTesto(QStringLiteral("Cli."), 11151),
                      ColumnKind::Number, 700, true, QStringLiteral("#######"));
-        g->addColumn(QStringLiteral("CG16_RAGSOANAG"), TraduzioneTesto(QStringLiteral("Rag. soc."), 47663),
+        g->addColumn(QStringLiteral("CG16_RAGSOANAG"), session().TraduzioneTesto(QStringLiteral("Rag. soc."), 47663),
                      ColumnKind::Text, 3500);
-        g->addColumn(QStringLiteral("DO30_PROGVISUASTA"), TraduzioneTesto(QStringLiteral("Riga"), 49386),
+        g->addColumn(QStringLiteral("DO30_PROGVISUASTA"), session().TraduzioneTesto(QStringLiteral("Riga"), 49386),
                      ColumnKind::Number, 700, true, QStringLiteral("#######"));
-        g->addColumn(QStringLiteral("VFW_QTA1RES"), TraduzioneTesto(QStringLiteral("Qta res."), 46699),
+        g->addColumn(QStringLiteral("VFW_QTA1RES"), session().TraduzioneTesto(QStringLiteral("Qta res."), 46699),
                      ColumnKind::Number, 2000, true, kQuantity);
         ApplicaLayoutUtente(g);
     } catch (const RuntimeException& e) {

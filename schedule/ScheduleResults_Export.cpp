@@ -1,6 +1,11 @@
 // Export of the schedule grid as the planner sees it: the visible columns in their current
 // order, one line per row in the grid's order, to CSV or to an Excel workbook.
+#include "schedule/ScheduleResults.h"
+
+#include "module/services/IMessageService.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/ScheduleControls.h"
+#include "schedule/ScreenSession.h"
 
 #include "module/value/CsvField.h"
 #include "platform/controls/Grid.h"
@@ -49,7 +54,7 @@ QString cell(const erpctl::Grid& grid, int row, const ExportColumn& column) {
 
 } // namespace
 
-bool FRMPD_KVB_SCADLAV::EsportaGrigliaCsv(const QString& path, QString& error) {
+bool ScheduleResults::EsportaGrigliaCsv(const QString& path, QString& error) {
     // UTF-8 with a byte-order mark, so that a spreadsheet opens accented captions correctly.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -59,16 +64,16 @@ bool FRMPD_KVB_SCADLAV::EsportaGrigliaCsv(const QString& path, QString& error) {
     QTextStream out(&file);
     out.setEncoding(QStringConverter::Utf8);
     out.setGenerateByteOrderMark(true);
-    const QList<ExportColumn> columns = shownColumns(*GRID_ORD);
+    const QList<ExportColumn> columns = shownColumns(*ui().GRID_ORD);
     QStringList line;
     for (const ExportColumn& column : columns)
         line << csvField(column.caption);
     out << line.join(QLatin1Char(',')) << "\r\n";
-    const int rows = GRID_ORD->rowCount();
+    const int rows = ui().GRID_ORD->rowCount();
     for (int row = 0; row < rows; ++row) {
         line.clear();
         for (const ExportColumn& column : columns)
-            line << csvField(cell(*GRID_ORD, row, column));
+            line << csvField(cell(*ui().GRID_ORD, row, column));
         out << line.join(QLatin1Char(',')) << "\r\n";
     }
     out.flush();
@@ -79,7 +84,7 @@ bool FRMPD_KVB_SCADLAV::EsportaGrigliaCsv(const QString& path, QString& error) {
     return true;
 }
 
-bool FRMPD_KVB_SCADLAV::EsportaGrigliaExcel(const QString& path, QString& error) {
+bool ScheduleResults::EsportaGrigliaExcel(const QString& path, QString& error) {
     const QByteArray fileName = QFile::encodeName(path);
     lxw_workbook* workbook = workbook_new(fileName.constData());
     if (!workbook) {
@@ -90,13 +95,13 @@ bool FRMPD_KVB_SCADLAV::EsportaGrigliaExcel(const QString& path, QString& error)
     lxw_format* header = workbook_add_format(workbook);
     format_set_bold(header);
 
-    const QList<ExportColumn> columns = shownColumns(*GRID_ORD);
+    const QList<ExportColumn> columns = shownColumns(*ui().GRID_ORD);
     for (int c = 0; c < columns.size(); ++c)
         worksheet_write_string(sheet, 0, lxw_col_t(c), columns[c].caption.toUtf8().constData(), header);
-    const int rows = GRID_ORD->rowCount();
+    const int rows = ui().GRID_ORD->rowCount();
     for (int row = 0; row < rows; ++row) {
         for (int c = 0; c < columns.size(); ++c) {
-            const QString text = cell(*GRID_ORD, row, columns[c]);
+            const QString text = cell(*ui().GRID_ORD, row, columns[c]);
             if (!text.isEmpty())
                 worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c), text.toUtf8().constData(),
                                        nullptr);
@@ -110,22 +115,22 @@ bool FRMPD_KVB_SCADLAV::EsportaGrigliaExcel(const QString& path, QString& error)
     return true;
 }
 
-void FRMPD_KVB_SCADLAV::EsportaGriglia() {
+void ScheduleResults::EsportaGriglia() {
     const QString path = QFileDialog::getSaveFileName(
-        this, TraduzioneTesto(QStringLiteral("Esporta griglia"), 90405), QString(),
-        TraduzioneTesto(QStringLiteral("File CSV (*.csv);;Cartella Excel (*.xlsx)"), 90406));
+        &m_screen, session().TraduzioneTesto(QStringLiteral("Esporta griglia"), 90405), QString(),
+        session().TraduzioneTesto(QStringLiteral("File CSV (*.csv);;Cartella Excel (*.xlsx)"), 90406));
     if (path.isEmpty())
         return;
     QString error;
     const bool excel = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     const bool written = excel ? EsportaGrigliaExcel(path, error) : EsportaGrigliaCsv(path, error);
     if (!written) {
-        QRX_MSGBOX(QStringLiteral("Impossibile scrivere il file %1:\n%2"), 90408, 48, windowTitle(),
+        session().QRX_MSGBOX(QStringLiteral("Impossibile scrivere il file %1:\n%2"), 90408, msgbox::Exclamation, m_screen.windowTitle(),
                    Value(QList<Value>{path, error}));
         return;
     }
-    QRX_MSGBOX(QStringLiteral("Esportazione completata: %1 righe scritte in %2"), 90407, 64, windowTitle(),
-               Value(QList<Value>{GRID_ORD->rowCount(), path}));
+    session().QRX_MSGBOX(QStringLiteral("Esportazione completata: %1 righe scritte in %2"), 90407, msgbox::Information, m_screen.windowTitle(),
+               Value(QList<Value>{ui().GRID_ORD->rowCount(), path}));
 }
 
 } // namespace scadlav

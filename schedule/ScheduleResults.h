@@ -1,0 +1,111 @@
+#pragma once
+// The result view of the schedule screen: "Visualizza" and "Parametri", the schedule read with
+// its classification codes into the schedule grid, the re-sort, the detail table, the function
+// menu with the checks before the proposals and reminder screens, the three grids' columns and
+// the user's layouts, and the export of the grid as shown.
+
+#include "module/services/IScheduleJobs.h"
+#include "module/services/RuntimeError.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+
+namespace erpctl {
+class Grid;
+struct ListItem;
+} // namespace erpctl
+
+namespace scadlav {
+
+class FRMPD_KVB_SCADLAV;
+class ScreenSession;
+struct ScheduleControls;
+namespace db {
+class Recordset;
+class RecordsetModel;
+} // namespace db
+
+class ScheduleResults {
+public:
+    explicit ScheduleResults(FRMPD_KVB_SCADLAV& screen);
+    ~ScheduleResults();
+
+    // ---- Show and return (ScheduleResults.cpp) ---------------------------------------------------
+    // "Visualizza" in the parameter view, "Parametri" in the result view.
+    void CMD_ELABORA_ButtonClick();
+    void CBO_ORD_Click();
+    void CMD_FUNZ_ItemClick(const QString& key);
+    void ApriProposte();
+    void ApriSolleciti();
+    // The customer-commitment and stock views of the function menu.
+    void MostraImpegnatoCliente();
+    void InvocaConsoleProgressivi();
+    // The access registry in view or modification mode, as CHK_MODIFICA reads (switched to view
+    // mode when the user accepts that). False when the registry refuses; failing statements throw.
+    bool RegistraVisualizzazione();
+    // How the last "Visualizza" ended.
+    const ActionOutcome& lastOutcome() const { return m_outcome; }
+
+    db::Recordset* scheduleRecordset() const { return m_rsScadlav.get(); }
+    db::Recordset* detailRecordset() const { return m_rsDettaglio.get(); }
+    const QString& detailTableName() const { return m_tabellaDettaglio; }
+    // The rows handed to the proposals and reminder screens by the last ApriProposte and
+    // ApriSolleciti that found rows.
+    db::Recordset* proposalRows() const { return m_righeProposte.get(); }
+    db::Recordset* reminderRows() const { return m_righeSolleciti.get(); }
+    // Lets go of the schedule record set, unbinding the grid first so that its model never
+    // reads a released record set.
+    void RilasciaSchedulazione();
+    // Unbinds the grids and lets go of every record set (the screen's unload).
+    void release();
+
+    // ---- Grids (ScheduleResults_Grids.cpp) --------------------------------------------------------
+    void ImpostaGrigliaOrdini();
+    void ImpostaGrigliaDettaglio();
+    void ImpostaGrigliaClienti();
+
+    // ---- Export (ScheduleResults_Export.cpp) -------------------------------------------------------
+    // The schedule grid as shown: visible columns in their current order, the cells as the grid
+    // shows them. False with the reason.
+    bool EsportaGrigliaCsv(const QString& path, QString& error);
+    bool EsportaGrigliaExcel(const QString& path, QString& error);
+    // Asks the user for a file and exports to it, by its extension.
+    void EsportaGriglia();
+
+private:
+    ScheduleControls& ui() const;
+    ScreenSession& session() const;
+    void SequenzaVisualizza();
+    void SequenzaParametri();
+    void ImpostaModalita(bool modifica);
+    // Opens the schedule record set on `statement` and binds GRID_ORD to it; throws on failure.
+    void ApriSchedulazione(const QString& statement);
+    // The detail table, created empty at each "Visualizza", and the detail grid bound to it.
+    void PreparaDettaglio();
+    void ChiudiDettaglio();
+    void MostraErroreOperazione(const RuntimeError& error);
+    // Where the proposals and reminder screens are opened with their rows.
+    void ApriSchermataProposte(std::unique_ptr<db::Recordset> righe);
+    void ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe);
+
+    QList<erpctl::ListItem> ListaStatiOrdine();
+    QList<erpctl::ListItem> ListaStatiFase();
+    QList<erpctl::ListItem> ListaDirezioni();
+    void IniziaLayoutGriglia(erpctl::Grid* grid, const QString& keyField);
+    void ApplicaLayoutUtente(erpctl::Grid* grid);
+    void SalvaLayoutGriglia(erpctl::Grid* grid);
+    void MostraErroreGriglia(const RuntimeError& error);
+
+    FRMPD_KVB_SCADLAV& m_screen;
+    std::unique_ptr<db::Recordset> m_rsScadlav;
+    std::unique_ptr<db::Recordset> m_rsDettaglio;
+    std::unique_ptr<db::RecordsetModel> m_modelOrd;
+    std::unique_ptr<db::RecordsetModel> m_modelDett;
+    QString m_tabellaDettaglio;
+    std::unique_ptr<db::Recordset> m_righeProposte;
+    std::unique_ptr<db::Recordset> m_righeSolleciti;
+    ActionOutcome m_outcome;
+};
+
+} // namespace scadlav

@@ -1,5 +1,6 @@
 #include "Expressions.h"
 
+#include "FunctionTable.h"
 #include "Registry.h"
 #include "Runner.h"
 
@@ -100,6 +101,13 @@ std::string literalType(const Token& t) {
            std::to_string(scale) + ")";
 }
 
+Node commaNode() {
+    Node n;
+    n.tok.kind = TokenKind::Comma;
+    n.tok.text = ",";
+    return n;
+}
+
 bool isNameNode(const Node& n) {
     return n.type == Node::Type::Token && (n.tok.kind == TokenKind::Word || n.tok.kind == TokenKind::Quoted ||
                                            n.tok.kind == TokenKind::TempName);
@@ -182,7 +190,8 @@ bool ExpressionRewriter::prepass(Seq& seq) {
         if (n.isWord("sysobjects") && !(i + 1 < seq.size() && seq[i + 1].type == Node::Type::Group)) {
             // tempdb..sysobjects: every table and view, with the ids OBJECT_ID gives.
             out.push_back(
-                rawNode("(SELECT tsql_object_id(name) AS id, name AS name, 'U' AS xtype FROM "
+                rawNode("(SELECT " + std::string(kObjectIdFunction) +
+                        "(name) AS id, name AS name, 'U' AS xtype FROM "
                         "(SELECT name FROM main.sqlite_schema WHERE type IN ('table','view') UNION ALL "
                         "SELECT name FROM temp.sqlite_schema WHERE type IN ('table','view')))"));
             const bool aliased = i + 1 < seq.size() && (seq[i + 1].isWord("AS") ||
@@ -197,6 +206,8 @@ bool ExpressionRewriter::prepass(Seq& seq) {
     return true;
 }
 
+// Calls of the function table: the arguments rewritten as the row says, the name replaced by
+// the SQLite function's, and the type the call yields noted for the type pass.
 bool ExpressionRewriter::mapCalls(Seq& seq) {
     for (std::size_t i = 0; i + 1 < seq.size(); ++i) {
         Node& name = seq[i];
@@ -206,86 +217,79 @@ bool ExpressionRewriter::mapCalls(Seq& seq) {
             continue;
         if (i > 0 && seq[i - 1].isOp("."))
             continue;
-        const std::string fn = lowerCase(name.tok.text);
-        auto rename = [&](const char* to) { name.tok.text = to; };
-        auto typeString = [&](const Seq& typeNodes) { return normaliseType(emitText(typeNodes)); };
-        if (fn == "cast") {
-            auto as = std::find_if(args.kids.rbegin(), args.kids.rend(),
-                                   [](const Node& n) { return n.isWord("AS"); });
-            if (as == args.kids.rend())
-                return fail(kErrSyntax, "Incorrect syntax in CAST: missing AS");
-            const auto asIndex = static_cast<std::size_t>(args.kids.rend() - as - 1);
-            const Seq type(args.kids.begin() + static_cast<long>(asIndex) + 1, args.kids.end());
-            Seq expr(args.kids.begin(), args.kids.begin() + static_cast<long>(asIndex));
-            const std::string spelled = typeString(type);
-            if (parseSqlType(spelled).cls == TypeClass::Unknown)
-                return fail(kErrUnsupported, "CAST to the type '" + spelled + "' is not supported");
-            Seq kids{rawNode(quoteString(spelled))};
-            kids.push_back(Node{});
-            kids.back().tok.kind = TokenKind::Comma;
-            kids.back().tok.text = ",";
-            kids.insert(kids.end(), expr.begin(), expr.end());
-            args.kids = std::move(kids);
-            rename("tsql_convert");
-            name.declType = spelled;
-        } else if (fn == "convert") {
-            auto items = splitCommas(args.kids);
-            if (items.size() < 2 || items.size() > 3)
-                return fail(kErrSyntax, "Incorrect syntax in CONVERT: it takes a type, a value and a style");
-            const std::string spelled = typeString(items[0]);
-            if (parseSqlType(spelled).cls == TypeClass::Unknown)
-                return fail(kErrUnsupported, "CONVERT to the type '" + spelled + "' is not supported");
-            items[0] = Seq{rawNode(quoteString(spelled))};
-            args.kids = joinCommas(items);
-            rename("tsql_convert");
-            name.declType = spelled;
-        } else if (fn == "isnull") {
-            if (splitCommas(args.kids).size() != 2)
-                return fail(kErrSyntax, "The isnull function requires 2 arguments");
-            rename("ifnull");
-        } else if (fn == "len") {
-            rename("tsql_len");
-            name.declType = "int";
-        } else if (fn == "replicate") {
-            rename("tsql_replicate");
-            name.declType = "varchar(8000)";
-        } else if (fn == "space") {
-            auto items = splitCommas(args.kids);
-            items.insert(items.begin(), Seq{rawNode("' '")});
-            args.kids = joinCommas(items);
-            rename("tsql_replicate");
-            name.declType = "varchar(8000)";
-        } else if (fn == "left" || fn == "right" || fn == "substring" || fn == "charindex") {
-            name.tok.text = "tsql_" + fn;
-            name.declType = fn == "charindex" ? "int" : "varchar(8000)";
-        } else if (fn == "getdate" || fn == "current_timestamp" || fn == "sysdatetime") {
-            rename("tsql_getdate");
-            name.declType = "datetime";
-        } else if (fn == "object_id") {
-            rename("tsql_object_id");
-            name.declType = "int";
-        } else if (fn == "dateadd" || fn == "datediff" || fn == "datepart") {
-            auto items = splitCommas(args.kids);
-            if (items.empty() || items[0].size() != 1 || items[0][0].type != Node::Type::Token)
-                return fail(kErrSyntax,
-                            "Incorrect syntax in " + name.tok.text + ": the first argument is a date part");
-            items[0] = Seq{rawNode(quoteString(items[0][0].tok.text))};
-            args.kids = joinCommas(items);
-            name.tok.text = "tsql_" + fn;
-            name.declType = fn == "dateadd" ? "datetime" : "int";
-        } else if (fn == "year" || fn == "month" || fn == "day") {
-            Seq kids{rawNode(quoteString(fn)), Node{}};
-            kids[1].tok.kind = TokenKind::Comma;
-            kids[1].tok.text = ",";
-            kids.insert(kids.end(), args.kids.begin(), args.kids.end());
-            args.kids = std::move(kids);
-            rename("tsql_datepart");
-            name.declType = "int";
-        } else if (fn == "nchar") {
-            rename("char");
-        } else if (fn == "datalength") {
-            rename("length");
-        }
+        const FunctionRow* row = findCall(name.tok.text);
+        if (!row)
+            continue;
+        std::string targetType;
+        if (!rewriteArguments(*row, name.tok.text, args.kids, targetType))
+            return false;
+        if (lowerCase(name.tok.text) != row->sqlite)
+            name.tok.text = std::string(row->sqlite);
+        if (row->result == Result::TargetType)
+            name.declType = targetType;
+        else if (row->result == Result::Fixed)
+            name.declType = std::string(row->type);
+    }
+    return true;
+}
+
+bool ExpressionRewriter::rewriteArguments(const FunctionRow& row, const std::string& spelledName, Seq& args,
+                                          std::string& targetType) {
+    auto typeString = [&](const Seq& typeNodes) { return normaliseType(emitText(typeNodes)); };
+    switch (row.arguments) {
+    case Arguments::AsWritten:
+        return true;
+    case Arguments::TwoExactly:
+        if (splitCommas(args).size() != 2)
+            return fail(kErrSyntax, "The " + std::string(row.tsql) + " function requires 2 arguments");
+        return true;
+    case Arguments::CastAs: {
+        auto as = std::find_if(args.rbegin(), args.rend(), [](const Node& n) { return n.isWord("AS"); });
+        if (as == args.rend())
+            return fail(kErrSyntax, "Incorrect syntax in CAST: missing AS");
+        const auto asIndex = static_cast<std::size_t>(args.rend() - as - 1);
+        const Seq type(args.begin() + static_cast<long>(asIndex) + 1, args.end());
+        const Seq expr(args.begin(), args.begin() + static_cast<long>(asIndex));
+        targetType = typeString(type);
+        if (parseSqlType(targetType).cls == TypeClass::Unknown)
+            return fail(kErrUnsupported, "CAST to the type '" + targetType + "' is not supported");
+        Seq kids{rawNode(quoteString(targetType)), commaNode()};
+        kids.insert(kids.end(), expr.begin(), expr.end());
+        args = std::move(kids);
+        return true;
+    }
+    case Arguments::TypeFirst: {
+        auto items = splitCommas(args);
+        if (items.size() < 2 || items.size() > 3)
+            return fail(kErrSyntax, "Incorrect syntax in CONVERT: it takes a type, a value and a style");
+        targetType = typeString(items[0]);
+        if (parseSqlType(targetType).cls == TypeClass::Unknown)
+            return fail(kErrUnsupported, "CONVERT to the type '" + targetType + "' is not supported");
+        items[0] = Seq{rawNode(quoteString(targetType))};
+        args = joinCommas(items);
+        return true;
+    }
+    case Arguments::DatePartFirst: {
+        auto items = splitCommas(args);
+        if (items.empty() || items[0].size() != 1 || items[0][0].type != Node::Type::Token)
+            return fail(kErrSyntax,
+                        "Incorrect syntax in " + spelledName + ": the first argument is a date part");
+        items[0] = Seq{rawNode(quoteString(items[0][0].tok.text))};
+        args = joinCommas(items);
+        return true;
+    }
+    case Arguments::NameAsDatePart: {
+        Seq kids{rawNode(quoteString(row.tsql)), commaNode()};
+        kids.insert(kids.end(), args.begin(), args.end());
+        args = std::move(kids);
+        return true;
+    }
+    case Arguments::LeadingBlank: {
+        auto items = splitCommas(args);
+        items.insert(items.begin(), Seq{rawNode("' '")});
+        args = joinCommas(items);
+        return true;
+    }
     }
     return true;
 }
@@ -594,22 +598,16 @@ std::string ExpressionRewriter::typeOf(const Seq& term) {
         const Node& name = term[0];
         if (!name.declType.empty())
             return name.declType;
-        const std::string fn = lowerCase(name.tok.text);
-        const auto args = splitCommas(term[1].kids);
-        if (fn == "ifnull" || fn == "coalesce" || fn == "abs" || fn == "round" || fn == "max" ||
-            fn == "min" || fn == "sum" || fn == "nullif" || fn == "floor" || fn == "ceiling") {
-            for (const auto& a : args) {
+        const FunctionRow* row = findBySqliteName(name.tok.text);
+        if (row && row->result == Result::Fixed)
+            return std::string(row->type);
+        if (row && row->result == Result::FirstTyped) {
+            for (const auto& a : splitCommas(term[1].kids)) {
                 const std::string t = typeOf(a);
                 if (!t.empty())
                     return t;
             }
-            return {};
         }
-        if (fn == "ltrim" || fn == "rtrim" || fn == "upper" || fn == "lower" || fn == "char" ||
-            fn == "replace")
-            return "varchar(8000)";
-        if (fn == "count" || fn == "length")
-            return "int";
         return {};
     }
     if (term.size() == 3 && term[1].isOp(".") && isNameNode(term[2]))
@@ -760,11 +758,9 @@ void ExpressionRewriter::concatenation(Seq& seq) {
                 result = std::move(next);
             } else if (plus) {
                 Seq args = result;
-                args.push_back(Node{});
-                args.back().tok.kind = TokenKind::Comma;
-                args.back().tok.text = ",";
+                args.push_back(commaNode());
                 args.insert(args.end(), term.begin(), term.end());
-                Node call = wordNode("tsql_add");
+                Node call = wordNode(std::string(kAddFunction));
                 result = Seq{call, groupNode(std::move(args))};
             } else {
                 Seq next{groupNode(result), rawNode("-"), groupNode(term)};

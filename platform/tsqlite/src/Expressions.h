@@ -11,6 +11,8 @@
 
 namespace tsqlite::detail {
 
+struct FunctionRow;
+
 struct RewriteError {
     std::int64_t number = 0;
     std::string message;
@@ -37,6 +39,8 @@ private:
     bool fail(std::int64_t number, std::string message);
     bool prepass(Seq& seq);
     bool mapCalls(Seq& seq);
+    bool rewriteArguments(const FunctionRow& row, const std::string& spelledName, Seq& args,
+                          std::string& targetType);
     bool selectClauses(Seq& seq);
     bool applyJoins(Seq& seq);
     void scopeJoins(Seq& seq);

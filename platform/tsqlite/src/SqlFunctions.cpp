@@ -2,6 +2,7 @@
 
 #include "Collation.h"
 #include "Dates.h"
+#include "FunctionTable.h"
 #include "Registry.h"
 #include "SqlType.h"
 
@@ -279,44 +280,8 @@ void convertTo(sqlite3_context* ctx, const SqlType& type, sqlite3_value* v, int 
     }
 }
 
-void fnConvert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    const SqlType& type = cachedType(textOf(argv[0]));
-    const int style = argc > 2 && !isNull(argv[2]) ? sqlite3_value_int(argv[2]) : -1;
-    convertTo(ctx, type, argv[1], style, false);
-}
-
-// tsql_write(value, 'type'): the conversion a column of that type applies on INSERT/UPDATE.
-void fnWrite(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    convertTo(ctx, cachedType(textOf(argv[1])), argv[0], -1, true);
-}
-
-void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[0]))
-        return sqlite3_result_null(ctx);
-    std::string s = valueText(argv[0]);
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
-    sqlite3_result_int64(ctx, static_cast<std::int64_t>(codePoints(s)));
-}
-
-void fnReplicate(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[0]) || isNull(argv[1]))
-        return sqlite3_result_null(ctx);
-    const std::int64_t count = sqlite3_value_int64(argv[1]);
-    if (count < 0)
-        return sqlite3_result_null(ctx);
-    const std::string unit = valueText(argv[0]);
-    if (unit.size() * static_cast<std::size_t>(count) > 100u * 1024u * 1024u)
-        return sqlite3_result_error(ctx, "REPLICATE result too large.", -1);
-    std::string out;
-    out.reserve(unit.size() * static_cast<std::size_t>(count));
-    for (std::int64_t i = 0; i < count; ++i)
-        out += unit;
-    resultText(ctx, out);
-}
-
-void fnLeftRight(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const bool left = sqlite3_user_data(ctx) != nullptr;
+// LEFT and RIGHT: the first or last `n` characters.
+void takeEnd(sqlite3_context* ctx, sqlite3_value** argv, bool left) {
     if (isNull(argv[0]) || isNull(argv[1]))
         return sqlite3_result_null(ctx);
     const std::int64_t n = sqlite3_value_int64(argv[1]);
@@ -330,69 +295,6 @@ void fnLeftRight(sqlite3_context* ctx, int, sqlite3_value** argv) {
         resultText(ctx, s.substr(0, byteOffset(s, take)));
     else
         resultText(ctx, s.substr(byteOffset(s, total - take)));
-}
-
-void fnSubstring(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[0]) || isNull(argv[1]) || isNull(argv[2]))
-        return sqlite3_result_null(ctx);
-    const std::int64_t start = sqlite3_value_int64(argv[1]);
-    const std::int64_t length = sqlite3_value_int64(argv[2]);
-    if (length < 0)
-        return sqlite3_result_error(ctx, "Invalid length parameter passed to the substring function.", -1);
-    const std::string s = valueText(argv[0]);
-    const std::int64_t total = static_cast<std::int64_t>(codePoints(s));
-    const std::int64_t from = std::max<std::int64_t>(start, 1);
-    const std::int64_t to = std::min<std::int64_t>(start + length, total + 1); // exclusive
-    if (to <= from)
-        return resultText(ctx, std::string());
-    const std::size_t a = byteOffset(s, static_cast<std::size_t>(from - 1));
-    const std::size_t b = byteOffset(s, static_cast<std::size_t>(to - 1));
-    resultText(ctx, s.substr(a, b - a));
-}
-
-void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    if (isNull(argv[0]) || isNull(argv[1]))
-        return sqlite3_result_null(ctx);
-    const std::string needle = valueText(argv[0]);
-    const std::string hay = valueText(argv[1]);
-    const std::int64_t start =
-        argc > 2 && !isNull(argv[2]) ? std::max<std::int64_t>(sqlite3_value_int64(argv[2]), 1) : 1;
-    const std::size_t total = codePoints(hay);
-    const std::size_t needleCount = codePoints(needle);
-    if (needle.empty())
-        return sqlite3_result_int(ctx, 0);
-    for (std::size_t i = static_cast<std::size_t>(start - 1); i + needleCount <= total; ++i) {
-        const std::size_t a = byteOffset(hay, i);
-        const std::size_t b = byteOffset(hay, i + needleCount);
-        // Compared without case; the sentinel keeps trailing blanks significant.
-        if (compareText(hay.substr(a, b - a) + "x", needle + "x") == 0)
-            return sqlite3_result_int64(ctx, static_cast<std::int64_t>(i + 1));
-    }
-    sqlite3_result_int(ctx, 0);
-}
-
-void fnGetDate(sqlite3_context* ctx, int, sqlite3_value**) {
-    resultText(ctx, formatCanonical(now()));
-}
-
-// The T-SQL "+" when the operand types are only known at run time: text with text
-// concatenates, anything with a number adds (text converted), NULL gives NULL.
-void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[0]) || isNull(argv[1]))
-        return sqlite3_result_null(ctx);
-    const bool textA = sqlite3_value_type(argv[0]) == SQLITE_TEXT;
-    const bool textB = sqlite3_value_type(argv[1]) == SQLITE_TEXT;
-    if (textA && textB)
-        return resultText(ctx, std::string(textOf(argv[0])) + std::string(textOf(argv[1])));
-    const Number a = numberOf(argv[0]);
-    const Number b = numberOf(argv[1]);
-    if (!a.ok)
-        return conversionError(ctx, argv[0], "numeric");
-    if (!b.ok)
-        return conversionError(ctx, argv[1], "numeric");
-    if (a.integer && b.integer)
-        return sqlite3_result_int64(ctx, a.i + b.i);
-    sqlite3_result_double(ctx, a.asDouble() + b.asDouble());
 }
 
 enum class DatePart {
@@ -410,7 +312,7 @@ enum class DatePart {
     Bad
 };
 
-DatePart datePart(std::string_view name) {
+DatePart parseDatePart(std::string_view name) {
     std::string s;
     for (char c : name)
         s += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -445,180 +347,6 @@ std::optional<DateTime> dateArg(sqlite3_context* ctx, sqlite3_value* v) {
         sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.",
                              -1);
     return d;
-}
-
-void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[1]) || isNull(argv[2]))
-        return sqlite3_result_null(ctx);
-    const DatePart part = datePart(textOf(argv[0]));
-    const std::int64_t n = sqlite3_value_int64(argv[1]);
-    auto d = dateArg(ctx, argv[2]);
-    if (!d)
-        return;
-    std::int64_t ms = toMilliseconds(*d);
-    switch (part) {
-    case DatePart::Year:
-    case DatePart::Quarter:
-    case DatePart::Month: {
-        const std::int64_t months = part == DatePart::Year ? n * 12 : part == DatePart::Quarter ? n * 3 : n;
-        std::int64_t total = d->year * 12 + (d->month - 1) + months;
-        DateTime out = *d;
-        out.year = static_cast<int>(total / 12);
-        out.month = static_cast<int>(total % 12) + 1;
-        out.day = std::min(out.day, daysInMonth(out.year, out.month));
-        return resultText(ctx, formatCanonical(out));
-    }
-    case DatePart::DayOfYear:
-    case DatePart::Day:
-    case DatePart::WeekDay:
-        ms += n * 86400000;
-        break;
-    case DatePart::Week:
-        ms += n * 7 * 86400000;
-        break;
-    case DatePart::Hour:
-        ms += n * 3600000;
-        break;
-    case DatePart::Minute:
-        ms += n * 60000;
-        break;
-    case DatePart::Second:
-        ms += n * 1000;
-        break;
-    case DatePart::Millisecond:
-        ms += n;
-        break;
-    case DatePart::Bad:
-        return sqlite3_result_error(ctx, "Invalid date part in DATEADD.", -1);
-    }
-    resultText(ctx, formatCanonical(fromMilliseconds(ms)));
-}
-
-// DATEDIFF counts boundaries crossed, as SQL Server does.
-void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[1]) || isNull(argv[2]))
-        return sqlite3_result_null(ctx);
-    const DatePart part = datePart(textOf(argv[0]));
-    auto a = dateArg(ctx, argv[1]);
-    if (!a)
-        return;
-    auto b = dateArg(ctx, argv[2]);
-    if (!b)
-        return;
-    const std::int64_t da = daysFromCivil(a->year, a->month, a->day);
-    const std::int64_t db = daysFromCivil(b->year, b->month, b->day);
-    std::int64_t result = 0;
-    switch (part) {
-    case DatePart::Year:
-        result = b->year - a->year;
-        break;
-    case DatePart::Quarter:
-        result = (b->year * 4 + (b->month - 1) / 3) - (a->year * 4 + (a->month - 1) / 3);
-        break;
-    case DatePart::Month:
-        result = (b->year * 12 + b->month) - (a->year * 12 + a->month);
-        break;
-    case DatePart::DayOfYear:
-    case DatePart::Day:
-    case DatePart::WeekDay:
-        result = db - da;
-        break;
-    case DatePart::Week:
-        // Weeks start on Sunday; 1970-01-04 was a Sunday.
-        result = (db - 3 + 7000000) / 7 - (da - 3 + 7000000) / 7;
-        break;
-    case DatePart::Hour:
-        result = (db * 24 + b->hour) - (da * 24 + a->hour);
-        break;
-    case DatePart::Minute:
-        result = ((db * 24 + b->hour) * 60 + b->minute) - ((da * 24 + a->hour) * 60 + a->minute);
-        break;
-    case DatePart::Second:
-        result = (toMilliseconds(*b) / 1000) - (toMilliseconds(*a) / 1000);
-        break;
-    case DatePart::Millisecond:
-        result = toMilliseconds(*b) - toMilliseconds(*a);
-        break;
-    case DatePart::Bad:
-        return sqlite3_result_error(ctx, "Invalid date part in DATEDIFF.", -1);
-    }
-    sqlite3_result_int64(ctx, result);
-}
-
-void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[1]))
-        return sqlite3_result_null(ctx);
-    auto d = dateArg(ctx, argv[1]);
-    if (!d)
-        return;
-    const std::int64_t days = daysFromCivil(d->year, d->month, d->day);
-    switch (datePart(textOf(argv[0]))) {
-    case DatePart::Year:
-        return sqlite3_result_int(ctx, d->year);
-    case DatePart::Quarter:
-        return sqlite3_result_int(ctx, (d->month - 1) / 3 + 1);
-    case DatePart::Month:
-        return sqlite3_result_int(ctx, d->month);
-    case DatePart::DayOfYear:
-        return sqlite3_result_int64(ctx, days - daysFromCivil(d->year, 1, 1) + 1);
-    case DatePart::Day:
-        return sqlite3_result_int(ctx, d->day);
-    case DatePart::Week:
-        return sqlite3_result_int64(
-            ctx,
-            (days - daysFromCivil(d->year, 1, 1) + ((daysFromCivil(d->year, 1, 1) + 4) % 7 + 7) % 7) / 7 + 1);
-    case DatePart::WeekDay:
-        return sqlite3_result_int64(ctx, ((days + 4) % 7 + 7) % 7 + 1); // Sunday = 1
-    case DatePart::Hour:
-        return sqlite3_result_int(ctx, d->hour);
-    case DatePart::Minute:
-        return sqlite3_result_int(ctx, d->minute);
-    case DatePart::Second:
-        return sqlite3_result_int(ctx, d->second);
-    case DatePart::Millisecond:
-        return sqlite3_result_int(ctx, d->millisecond);
-    case DatePart::Bad:
-        return sqlite3_result_error(ctx, "Invalid date part in DATEPART.", -1);
-    }
-}
-
-// OBJECT_ID: the name with "tempdb..", "dbo." and brackets removed; "#x" (not "##x") lives in
-// this connection's temp schema. The id is the table's root page, negative in the temp schema.
-void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (isNull(argv[0]))
-        return sqlite3_result_null(ctx);
-    std::string name(trimBlanks(textOf(argv[0])));
-    std::string stripped;
-    for (char c : name) {
-        if (c != '[' && c != ']')
-            stripped += c;
-    }
-    for (const char* prefix : {"tempdb..", "tempdb.dbo.", "dbo."}) {
-        const std::string p(prefix);
-        if (stripped.size() > p.size() && compareText(stripped.substr(0, p.size()), p) == 0)
-            stripped.erase(0, p.size());
-    }
-    const bool local = stripped.size() > 1 && stripped[0] == '#' && stripped[1] != '#';
-    sqlite3* db = sqlite3_context_db_handle(ctx);
-    const char* sql =
-        local ? "SELECT rootpage FROM temp.sqlite_schema WHERE type IN ('table','view') AND name = ?1 "
-                "COLLATE ERPCI"
-              : "SELECT rootpage FROM main.sqlite_schema WHERE type IN ('table','view') AND name = ?1 "
-                "COLLATE ERPCI";
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-        return sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
-    sqlite3_bind_text(stmt, 1, stripped.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(stmt) == SQLITE_ROW) {
-        // Views have root page 0: give them an id all the same.
-        std::int64_t id = sqlite3_column_int64(stmt, 0);
-        if (id == 0)
-            id = 1;
-        sqlite3_result_int64(ctx, local ? -id : id);
-    } else {
-        sqlite3_result_null(ctx);
-    }
-    sqlite3_finalize(stmt);
 }
 
 // T-SQL LIKE: "%", "_", "[abc]", "[a-c]", "[^a]", an optional escape character, and case
@@ -688,8 +416,293 @@ std::u32string folded(std::string_view text) {
     return out;
 }
 
+} // namespace
+
+namespace native {
+
+void convert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    const SqlType& type = cachedType(textOf(argv[0]));
+    const int style = argc > 2 && !isNull(argv[2]) ? sqlite3_value_int(argv[2]) : -1;
+    convertTo(ctx, type, argv[1], style, false);
+}
+
+// tsql_write(value, 'type'): the conversion a column of that type applies on INSERT/UPDATE.
+void write(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    convertTo(ctx, cachedType(textOf(argv[1])), argv[0], -1, true);
+}
+
+void len(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]))
+        return sqlite3_result_null(ctx);
+    std::string s = valueText(argv[0]);
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    sqlite3_result_int64(ctx, static_cast<std::int64_t>(codePoints(s)));
+}
+
+void replicate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    const std::int64_t count = sqlite3_value_int64(argv[1]);
+    if (count < 0)
+        return sqlite3_result_null(ctx);
+    const std::string unit = valueText(argv[0]);
+    if (unit.size() * static_cast<std::size_t>(count) > 100u * 1024u * 1024u)
+        return sqlite3_result_error(ctx, "REPLICATE result too large.", -1);
+    std::string out;
+    out.reserve(unit.size() * static_cast<std::size_t>(count));
+    for (std::int64_t i = 0; i < count; ++i)
+        out += unit;
+    resultText(ctx, out);
+}
+
+void left(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    takeEnd(ctx, argv, true);
+}
+
+void right(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    takeEnd(ctx, argv, false);
+}
+
+void substring(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]) || isNull(argv[2]))
+        return sqlite3_result_null(ctx);
+    const std::int64_t start = sqlite3_value_int64(argv[1]);
+    const std::int64_t length = sqlite3_value_int64(argv[2]);
+    if (length < 0)
+        return sqlite3_result_error(ctx, "Invalid length parameter passed to the substring function.", -1);
+    const std::string s = valueText(argv[0]);
+    const std::int64_t total = static_cast<std::int64_t>(codePoints(s));
+    const std::int64_t from = std::max<std::int64_t>(start, 1);
+    const std::int64_t to = std::min<std::int64_t>(start + length, total + 1); // exclusive
+    if (to <= from)
+        return resultText(ctx, std::string());
+    const std::size_t a = byteOffset(s, static_cast<std::size_t>(from - 1));
+    const std::size_t b = byteOffset(s, static_cast<std::size_t>(to - 1));
+    resultText(ctx, s.substr(a, b - a));
+}
+
+void charIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    const std::string needle = valueText(argv[0]);
+    const std::string hay = valueText(argv[1]);
+    const std::int64_t start =
+        argc > 2 && !isNull(argv[2]) ? std::max<std::int64_t>(sqlite3_value_int64(argv[2]), 1) : 1;
+    const std::size_t total = codePoints(hay);
+    const std::size_t needleCount = codePoints(needle);
+    if (needle.empty())
+        return sqlite3_result_int(ctx, 0);
+    for (std::size_t i = static_cast<std::size_t>(start - 1); i + needleCount <= total; ++i) {
+        const std::size_t a = byteOffset(hay, i);
+        const std::size_t b = byteOffset(hay, i + needleCount);
+        // Compared without case; the sentinel keeps trailing blanks significant.
+        if (compareText(hay.substr(a, b - a) + "x", needle + "x") == 0)
+            return sqlite3_result_int64(ctx, static_cast<std::int64_t>(i + 1));
+    }
+    sqlite3_result_int(ctx, 0);
+}
+
+void getDate(sqlite3_context* ctx, int, sqlite3_value**) {
+    resultText(ctx, formatCanonical(now()));
+}
+
+// The T-SQL "+" when the operand types are only known at run time: text with text
+// concatenates, anything with a number adds (text converted), NULL gives NULL.
+void add(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    const bool textA = sqlite3_value_type(argv[0]) == SQLITE_TEXT;
+    const bool textB = sqlite3_value_type(argv[1]) == SQLITE_TEXT;
+    if (textA && textB)
+        return resultText(ctx, std::string(textOf(argv[0])) + std::string(textOf(argv[1])));
+    const Number a = numberOf(argv[0]);
+    const Number b = numberOf(argv[1]);
+    if (!a.ok)
+        return conversionError(ctx, argv[0], "numeric");
+    if (!b.ok)
+        return conversionError(ctx, argv[1], "numeric");
+    if (a.integer && b.integer)
+        return sqlite3_result_int64(ctx, a.i + b.i);
+    sqlite3_result_double(ctx, a.asDouble() + b.asDouble());
+}
+
+void dateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[1]) || isNull(argv[2]))
+        return sqlite3_result_null(ctx);
+    const DatePart part = parseDatePart(textOf(argv[0]));
+    const std::int64_t n = sqlite3_value_int64(argv[1]);
+    auto d = dateArg(ctx, argv[2]);
+    if (!d)
+        return;
+    std::int64_t ms = toMilliseconds(*d);
+    switch (part) {
+    case DatePart::Year:
+    case DatePart::Quarter:
+    case DatePart::Month: {
+        const std::int64_t months = part == DatePart::Year ? n * 12 : part == DatePart::Quarter ? n * 3 : n;
+        std::int64_t total = d->year * 12 + (d->month - 1) + months;
+        DateTime out = *d;
+        out.year = static_cast<int>(total / 12);
+        out.month = static_cast<int>(total % 12) + 1;
+        out.day = std::min(out.day, daysInMonth(out.year, out.month));
+        return resultText(ctx, formatCanonical(out));
+    }
+    case DatePart::DayOfYear:
+    case DatePart::Day:
+    case DatePart::WeekDay:
+        ms += n * 86400000;
+        break;
+    case DatePart::Week:
+        ms += n * 7 * 86400000;
+        break;
+    case DatePart::Hour:
+        ms += n * 3600000;
+        break;
+    case DatePart::Minute:
+        ms += n * 60000;
+        break;
+    case DatePart::Second:
+        ms += n * 1000;
+        break;
+    case DatePart::Millisecond:
+        ms += n;
+        break;
+    case DatePart::Bad:
+        return sqlite3_result_error(ctx, "Invalid date part in DATEADD.", -1);
+    }
+    resultText(ctx, formatCanonical(fromMilliseconds(ms)));
+}
+
+// DATEDIFF counts boundaries crossed, as SQL Server does.
+void dateDiff(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[1]) || isNull(argv[2]))
+        return sqlite3_result_null(ctx);
+    const DatePart part = parseDatePart(textOf(argv[0]));
+    auto a = dateArg(ctx, argv[1]);
+    if (!a)
+        return;
+    auto b = dateArg(ctx, argv[2]);
+    if (!b)
+        return;
+    const std::int64_t da = daysFromCivil(a->year, a->month, a->day);
+    const std::int64_t db = daysFromCivil(b->year, b->month, b->day);
+    std::int64_t result = 0;
+    switch (part) {
+    case DatePart::Year:
+        result = b->year - a->year;
+        break;
+    case DatePart::Quarter:
+        result = (b->year * 4 + (b->month - 1) / 3) - (a->year * 4 + (a->month - 1) / 3);
+        break;
+    case DatePart::Month:
+        result = (b->year * 12 + b->month) - (a->year * 12 + a->month);
+        break;
+    case DatePart::DayOfYear:
+    case DatePart::Day:
+    case DatePart::WeekDay:
+        result = db - da;
+        break;
+    case DatePart::Week:
+        // Weeks start on Sunday; 1970-01-04 was a Sunday.
+        result = (db - 3 + 7000000) / 7 - (da - 3 + 7000000) / 7;
+        break;
+    case DatePart::Hour:
+        result = (db * 24 + b->hour) - (da * 24 + a->hour);
+        break;
+    case DatePart::Minute:
+        result = ((db * 24 + b->hour) * 60 + b->minute) - ((da * 24 + a->hour) * 60 + a->minute);
+        break;
+    case DatePart::Second:
+        result = (toMilliseconds(*b) / 1000) - (toMilliseconds(*a) / 1000);
+        break;
+    case DatePart::Millisecond:
+        result = toMilliseconds(*b) - toMilliseconds(*a);
+        break;
+    case DatePart::Bad:
+        return sqlite3_result_error(ctx, "Invalid date part in DATEDIFF.", -1);
+    }
+    sqlite3_result_int64(ctx, result);
+}
+
+void datePart(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    auto d = dateArg(ctx, argv[1]);
+    if (!d)
+        return;
+    const std::int64_t days = daysFromCivil(d->year, d->month, d->day);
+    switch (parseDatePart(textOf(argv[0]))) {
+    case DatePart::Year:
+        return sqlite3_result_int(ctx, d->year);
+    case DatePart::Quarter:
+        return sqlite3_result_int(ctx, (d->month - 1) / 3 + 1);
+    case DatePart::Month:
+        return sqlite3_result_int(ctx, d->month);
+    case DatePart::DayOfYear:
+        return sqlite3_result_int64(ctx, days - daysFromCivil(d->year, 1, 1) + 1);
+    case DatePart::Day:
+        return sqlite3_result_int(ctx, d->day);
+    case DatePart::Week:
+        return sqlite3_result_int64(
+            ctx,
+            (days - daysFromCivil(d->year, 1, 1) + ((daysFromCivil(d->year, 1, 1) + 4) % 7 + 7) % 7) / 7 + 1);
+    case DatePart::WeekDay:
+        return sqlite3_result_int64(ctx, ((days + 4) % 7 + 7) % 7 + 1); // Sunday = 1
+    case DatePart::Hour:
+        return sqlite3_result_int(ctx, d->hour);
+    case DatePart::Minute:
+        return sqlite3_result_int(ctx, d->minute);
+    case DatePart::Second:
+        return sqlite3_result_int(ctx, d->second);
+    case DatePart::Millisecond:
+        return sqlite3_result_int(ctx, d->millisecond);
+    case DatePart::Bad:
+        return sqlite3_result_error(ctx, "Invalid date part in DATEPART.", -1);
+    }
+}
+
+// OBJECT_ID: the name with "tempdb..", "dbo." and brackets removed; "#x" (not "##x") lives in
+// this connection's temp schema. The id is the table's root page, negative in the temp schema.
+void objectId(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]))
+        return sqlite3_result_null(ctx);
+    std::string name(trimBlanks(textOf(argv[0])));
+    std::string stripped;
+    for (char c : name) {
+        if (c != '[' && c != ']')
+            stripped += c;
+    }
+    for (const char* prefix : {"tempdb..", "tempdb.dbo.", "dbo."}) {
+        const std::string p(prefix);
+        if (stripped.size() > p.size() && compareText(stripped.substr(0, p.size()), p) == 0)
+            stripped.erase(0, p.size());
+    }
+    const bool local = stripped.size() > 1 && stripped[0] == '#' && stripped[1] != '#';
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    const char* sql =
+        local ? "SELECT rootpage FROM temp.sqlite_schema WHERE type IN ('table','view') AND name = ?1 "
+                "COLLATE ERPCI"
+              : "SELECT rootpage FROM main.sqlite_schema WHERE type IN ('table','view') AND name = ?1 "
+                "COLLATE ERPCI";
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+        return sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+    sqlite3_bind_text(stmt, 1, stripped.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(stmt) == SQLITE_ROW) {
+        // Views have root page 0: give them an id all the same.
+        std::int64_t id = sqlite3_column_int64(stmt, 0);
+        if (id == 0)
+            id = 1;
+        sqlite3_result_int64(ctx, local ? -id : id);
+    } else {
+        sqlite3_result_null(ctx);
+    }
+    sqlite3_finalize(stmt);
+}
+
 // like(pattern, value[, escape]) is SQLite's form of "value LIKE pattern".
-void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+void like(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (isNull(argv[0]) || isNull(argv[1]))
         return sqlite3_result_null(ctx);
     char32_t escape = 0;
@@ -704,44 +717,33 @@ void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_int(ctx, likeMatch(pattern, value, escape) ? 1 : 0);
 }
 
-struct FunctionDef {
-    const char* name;
-    int args;
-    void (*fn)(sqlite3_context*, int, sqlite3_value**);
-    bool deterministic;
-    void* userData;
-};
-
-} // namespace
+} // namespace native
 
 int registerSqlFunctions(sqlite3* db) {
-    static int leftTag = 1;
-    const FunctionDef defs[] = {
-        {"tsql_convert", 2, fnConvert, true, nullptr},
-        {"tsql_convert", 3, fnConvert, true, nullptr},
-        {"tsql_write", 2, fnWrite, true, nullptr},
-        {"tsql_len", 1, fnLen, true, nullptr},
-        {"tsql_replicate", 2, fnReplicate, true, nullptr},
-        {"tsql_left", 2, fnLeftRight, true, &leftTag},
-        {"tsql_right", 2, fnLeftRight, true, nullptr},
-        {"tsql_substring", 3, fnSubstring, true, nullptr},
-        {"tsql_charindex", 2, fnCharIndex, true, nullptr},
-        {"tsql_charindex", 3, fnCharIndex, true, nullptr},
-        {"tsql_getdate", 0, fnGetDate, false, nullptr},
-        {"tsql_add", 2, fnAdd, true, nullptr},
-        {"tsql_dateadd", 3, fnDateAdd, true, nullptr},
-        {"tsql_datediff", 3, fnDateDiff, true, nullptr},
-        {"tsql_datepart", 2, fnDatePart, true, nullptr},
-        {"tsql_object_id", 1, fnObjectId, false, nullptr},
-        {"like", 2, fnLike, true, nullptr},
-        {"like", 3, fnLike, true, nullptr},
-    };
-    for (const auto& d : defs) {
-        const int flags = SQLITE_UTF8 | (d.deterministic ? SQLITE_DETERMINISTIC : 0);
-        const int rc = sqlite3_create_function_v2(db, d.name, d.args, flags, d.userData, d.fn, nullptr,
-                                                  nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            return rc;
+    const auto table = functionTable();
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const FunctionRow& row = table[i];
+        // Rows that share a SQLite function (CAST and CONVERT, YEAR and DATEPART, ...) register
+        // it once, with every arity any of them calls it with.
+        const auto earlier = std::find_if(table.begin(), table.begin() + static_cast<long>(i),
+                                          [&](const FunctionRow& r) { return r.sqlite == row.sqlite; });
+        if (!row.native.fn || earlier != table.begin() + static_cast<long>(i))
+            continue;
+        int minArgs = row.native.minArgs, maxArgs = row.native.maxArgs;
+        for (const FunctionRow& r : table.subspan(i)) {
+            if (r.sqlite == row.sqlite) {
+                minArgs = std::min(minArgs, r.native.minArgs);
+                maxArgs = std::max(maxArgs, r.native.maxArgs);
+            }
+        }
+        const std::string name(row.sqlite);
+        const int flags = SQLITE_UTF8 | (row.native.deterministic ? SQLITE_DETERMINISTIC : 0);
+        for (int args = minArgs; args <= maxArgs; ++args) {
+            const int rc = sqlite3_create_function_v2(db, name.c_str(), args, flags, nullptr, row.native.fn,
+                                                      nullptr, nullptr, nullptr);
+            if (rc != SQLITE_OK)
+                return rc;
+        }
     }
     return SQLITE_OK;
 }

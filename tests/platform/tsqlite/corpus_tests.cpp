@@ -1,132 +1,25 @@
 // The statement corpus: each case of corpus/*.test is a T-SQL batch exactly as the module
 // writes it, run on a database loaded from corpus/fixture.sql, with the rows or the error it
 // must give. The cases of one file run in order on one database.
+#include "CorpusFile.h"
 #include "ErpFixture.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 using namespace tsqlite;
+using tsqlite::testing::CorpusCase;
+using tsqlite::testing::parseCorpusFolder;
+using tsqlite::testing::readTextFile;
 using tsqlite::testing::RecordingSink;
 using tsqlite::testing::ScratchDatabase;
 
 namespace {
 
-struct Case {
-    std::string file;
-    std::size_t index = 0;
-    std::string name;
-    std::string sql;
-    enum class Expect { Rows, RowSet, Error, Ok, Affected } expect = Expect::Ok;
-    std::int64_t number = 0; // error number or affected rows
-    std::vector<std::string> columns;
-    std::vector<std::vector<std::string>> rows;
-};
-
 std::string corpusDir() {
     return TSQLITE_CORPUS_DIR;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// One CSV line: fields separated by commas, "..." quotes a field ("" inside is a quote).
-std::vector<std::string> csv(const std::string& line) {
-    std::vector<std::string> out(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                out.back() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                out.back() += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            out.emplace_back();
-        } else {
-            out.back() += c;
-        }
-    }
-    return out;
-}
-
-std::vector<Case> parseFile(const std::string& path) {
-    std::vector<Case> cases;
-    std::istringstream in(readFile(path));
-    std::string line;
-    bool inExpect = false;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind("=== ", 0) == 0) {
-            Case c;
-            c.file = std::filesystem::path(path).stem().string();
-            c.index = cases.size();
-            c.name = line.substr(4);
-            cases.push_back(std::move(c));
-            inExpect = false;
-            continue;
-        }
-        if (cases.empty())
-            continue; // the file's header
-        Case& c = cases.back();
-        if (line.rfind("--- ", 0) == 0) {
-            inExpect = true;
-            std::istringstream words(line.substr(4));
-            std::string kind, value;
-            words >> kind >> value;
-            if (kind == "rows") {
-                c.expect = Case::Expect::Rows;
-            } else if (kind == "rowset") {
-                c.expect = Case::Expect::RowSet;
-            } else if (kind == "error") {
-                c.expect = Case::Expect::Error;
-                c.number = static_cast<std::int32_t>(std::stoul(value, nullptr, 16));
-            } else if (kind == "affected") {
-                c.expect = Case::Expect::Affected;
-                c.number = std::stoll(value);
-            } else {
-                c.expect = Case::Expect::Ok;
-            }
-            continue;
-        }
-        if (!inExpect) {
-            c.sql += line + "\r\n";
-        } else if (!line.empty() && line[0] == '#') {
-            c.columns = csv(line.substr(1));
-        } else if (!line.empty()) {
-            c.rows.push_back(csv(line));
-        }
-    }
-    return cases;
-}
-
-std::vector<Case> allCases() {
-    std::vector<Case> out;
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(corpusDir())) {
-        if (entry.path().extension() == ".test")
-            files.push_back(entry.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    for (const auto& f : files) {
-        auto cases = parseFile(f);
-        out.insert(out.end(), cases.begin(), cases.end());
-    }
-    return out;
 }
 
 // One database per corpus file, advanced case by case; a case asked for out of order replays
@@ -142,18 +35,19 @@ std::map<std::string, FileDatabase>& databases() {
     return instance;
 }
 
-Connection& databaseFor(const Case& c, const std::vector<Case>& all) {
+Connection& databaseFor(const CorpusCase& c, const std::vector<CorpusCase>& all) {
     FileDatabase& db = databases()[c.file];
     if (!db.connection || db.next > c.index) {
         db.connection.reset();
         db.scratch = std::make_unique<ScratchDatabase>();
         db.connection = db.scratch->open();
         std::vector<Error> errors;
-        const bool loaded = db.connection->execute(readFile(corpusDir() + "/fixture.sql"), nullptr, errors);
+        const bool loaded =
+            db.connection->execute(readTextFile(corpusDir() + "/fixture.sql"), nullptr, errors);
         EXPECT_TRUE(loaded) << (errors.empty() ? "" : errors.front().description);
         db.next = 0;
     }
-    for (const Case& earlier : all) {
+    for (const CorpusCase& earlier : all) {
         if (earlier.file == c.file && earlier.index >= db.next && earlier.index < c.index) {
             std::vector<Error> ignored;
             db.connection->execute(earlier.sql, nullptr, ignored);
@@ -163,8 +57,8 @@ Connection& databaseFor(const Case& c, const std::vector<Case>& all) {
     return *db.connection;
 }
 
-const std::vector<Case>& cases() {
-    static const std::vector<Case> instance = allCases();
+const std::vector<CorpusCase>& cases() {
+    static const std::vector<CorpusCase> instance = parseCorpusFolder(corpusDir());
     return instance;
 }
 
@@ -176,25 +70,25 @@ protected:
 } // namespace
 
 TEST_P(Corpus, StatementGivesExpectedResult) {
-    const Case& c = cases()[GetParam()];
+    const CorpusCase& c = cases()[GetParam()];
     SCOPED_TRACE(c.file + ": " + c.name + "\n" + c.sql);
     Connection& db = databaseFor(c, cases());
     RecordingSink sink;
     std::vector<Error> errors;
     std::int64_t affected = -1;
     const bool ok = db.execute(c.sql, &sink, errors, {}, &affected);
-    if (c.expect == Case::Expect::Error) {
+    if (c.expect == CorpusCase::Expect::Error) {
         ASSERT_FALSE(ok);
         ASSERT_FALSE(errors.empty());
         EXPECT_EQ(errors.front().number, c.number) << errors.front().description;
         return;
     }
     ASSERT_TRUE(ok) << errors.front().description;
-    if (c.expect == Case::Expect::Affected) {
+    if (c.expect == CorpusCase::Expect::Affected) {
         EXPECT_EQ(affected, c.number);
         return;
     }
-    if (c.expect != Case::Expect::Rows && c.expect != Case::Expect::RowSet)
+    if (c.expect != CorpusCase::Expect::Rows && c.expect != CorpusCase::Expect::RowSet)
         return;
     ASSERT_FALSE(sink.results.empty());
     const auto& result = sink.results.back();
@@ -206,7 +100,7 @@ TEST_P(Corpus, StatementGivesExpectedResult) {
     }
     auto actual = result.rows;
     auto expected = c.rows;
-    if (c.expect == Case::Expect::RowSet) {
+    if (c.expect == CorpusCase::Expect::RowSet) {
         std::sort(actual.begin(), actual.end());
         std::sort(expected.begin(), expected.end());
     }
@@ -215,7 +109,7 @@ TEST_P(Corpus, StatementGivesExpectedResult) {
 
 INSTANTIATE_TEST_SUITE_P(Statements, Corpus, ::testing::Range<std::size_t>(0, cases().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& info) {
-                             const Case& c = cases()[info.param];
+                             const CorpusCase& c = cases()[info.param];
                              std::string name = c.file + "_" + std::to_string(c.index) + "_" + c.name;
                              for (char& ch : name) {
                                  if (!std::isalnum(static_cast<unsigned char>(ch)))

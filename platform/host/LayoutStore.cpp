@@ -23,6 +23,8 @@ bool LayoutStore::storeLayout(std::int16_t userId, const QString& key, const QBy
     if (!QDir().mkpath(m_folder))
         return false;
     QSettings file(fileFor(userId), QSettings::IniFormat);
+    // Written to a temporary file and renamed, never in place: a full disk keeps the old layouts.
+    file.setAtomicSyncRequired(true);
     file.setValue(entryName(key), layout);
     file.sync();
     return file.status() == QSettings::NoError;

@@ -225,11 +225,17 @@ TEST_F(BatchMode, RefusedByTheRegistryEndsWithTwoNamingWhoIsIn) {
     EXPECT_EQ(registry(), QStringList{QStringLiteral("2/0/1")});
 }
 
-TEST_F(BatchMode, ADatabaseTheScreenCannotOpenEndsWithOne) {
+TEST_F(BatchMode, ADatabaseTheScreenCannotOpenEndsWithOneAndTellsTheCause) {
+    // Still an ERP database, but the screen's first statement fails on it.
     exec(QStringLiteral("DROP TABLE PD5D_ACCESSISCAD"));
+    exec(QStringLiteral("CREATE TABLE PD5D_ACCESSISCAD (ALTRO int NULL)"));
     HostProcess* host = nullptr;
     EXPECT_EQ(runOne(batch(1), &host), 1);
     EXPECT_TRUE(host->err.contains(QStringLiteral("error log"))) << host->err.toStdString();
+    // The error's own description, not only a pointer to the log.
+    EXPECT_TRUE(host->err.contains(QStringLiteral("error: ")) &&
+                host->err.contains(QStringLiteral("PD5D_ID_FW07")))
+        << host->err.toStdString();
 }
 
 TEST_F(BatchMode, RebuildEndsWithZeroAndFillsTheSchedule) {

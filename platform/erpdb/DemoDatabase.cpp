@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -100,8 +101,14 @@ bool isErpDatabaseFile(const QString& path, QString* why) {
             *why = text;
         return false;
     };
+    // Even a read-only look at a WAL-mode file makes its -wal and -shm files, unless the file
+    // is declared immutable; without a -wal file, nobody has changes pending in one.
+    QString uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+    if (!QFileInfo::exists(path + QStringLiteral("-wal")))
+        uri += QStringLiteral("?immutable=1");
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const int rc =
+        sqlite3_open_v2(uri.toUtf8().constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_close(db);

@@ -14,7 +14,8 @@
 #include <mutex>
 #include <thread>
 
-#include <pthread.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace erphost {
@@ -123,23 +124,24 @@ void beat() {
     ::_exit(128 + signal);
 }
 
-sigset_t terminationSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGHUP);
-    return set;
+// The handler only hands the signal to the session thread: nothing else is safe inside it.
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int signal) {
+    const auto byte = static_cast<unsigned char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
 
-void signalThread() {
-    const sigset_t set = terminationSignals();
+void onBrokenPipe(int) {}
+
+void sessionThread() {
+    pollfd wait{signalPipe[0], POLLIN, 0};
     for (;;) {
-        timespec timeout{HostSession::kHeartbeatSeconds, 0};
-        const int signal = sigtimedwait(&set, nullptr, &timeout);
-        if (signal > 0)
+        const int ready = ::poll(&wait, 1, HostSession::kHeartbeatSeconds * 1000);
+        unsigned char signal = 0;
+        if (ready > 0 && ::read(signalPipe[0], &signal, 1) == 1)
             terminate(signal);
-        if (errno == EAGAIN)
+        if (ready == 0)
             beat();
     }
 }
@@ -158,11 +160,20 @@ struct HostSession::Row {
 };
 
 void HostSession::installSignalHandling() {
-    const sigset_t set = terminationSignals();
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    // Handlers rather than a blocked signal mask or SIG_IGN: programs the host starts get the
+    // default behaviour back when they are executed.
+    if (::pipe2(signalPipe, O_CLOEXEC) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
     // A reader that went away makes writes fail instead of killing the job halfway.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::thread(signalThread).detach();
+    action.sa_handler = onBrokenPipe;
+    sigaction(SIGPIPE, &action, nullptr);
+    std::thread(sessionThread).detach();
 }
 
 QStringList HostSession::tableStatements() {

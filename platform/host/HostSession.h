@@ -41,9 +41,8 @@ public:
     // Removes this session's registry rows and its session row; harmless when not started.
     void end();
 
-    // Blocks SIGTERM, SIGINT and SIGHUP in every thread and starts the thread that waits for
-    // them and beats the heartbeat; a closed pipe no longer kills the process. Call first in
-    // main(), before any other thread exists.
+    // Hands SIGTERM, SIGINT and SIGHUP to a thread of the session, which also beats the
+    // heartbeat; a closed pipe no longer kills the process. Call first in main().
     static void installSignalHandling();
 
     // The statements creating the session table (the ERP schema of the embedded database

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -84,19 +85,51 @@ bool ensureDemoDatabase(const QString& path, QString* error) {
         options.today = QDate::currentDate();
         return createDemoDatabase(path, options, false, nullptr, error);
     }
-    registerDatabaseObjects();
-    std::vector<tsqlite::Error> errors;
-    auto connection = tsqlite::Connection::open(path.toStdString(), errors, false);
-    if (!connection) {
+    // Opening it for writing would switch another program's file to WAL mode: look first.
+    QString why;
+    if (!isErpDatabaseFile(path, &why)) {
         if (error)
-            *error = QStringLiteral("cannot open %1: %2").arg(path, describe(errors));
+            *error = QStringLiteral("%1 is not an ERP database (%2)").arg(path, why);
         return false;
     }
-    if (!hasSchema(*connection)) {
-        if (error)
-            *error = QStringLiteral("%1 is not an ERP database (it has no schedule table)").arg(path);
+    return true;
+}
+
+bool isErpDatabaseFile(const QString& path, QString* why) {
+    auto fail = [why](const QString& text) {
+        if (why)
+            *why = text;
         return false;
+    };
+    // Even a read-only look at a WAL-mode file makes its -wal and -shm files, unless the file
+    // is declared immutable; without a -wal file, nobody has changes pending in one.
+    QString uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString(QUrl::FullyEncoded);
+    if (!QFileInfo::exists(path + QStringLiteral("-wal")))
+        uri += QStringLiteral("?immutable=1");
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(uri.toUtf8().constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString message = QString::fromUtf8(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+        sqlite3_close(db);
+        return fail(message);
     }
+    // An empty file reads as an empty database: it lacks the tables like any other.
+    const char* sql = "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                      "('FW07_APPUSER', 'PD5D_ACCESSISCAD', 'PD5C_SCADLAV') COLLATE NOCASE";
+    sqlite3_stmt* stmt = nullptr;
+    int found = -1;
+    QString message;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+        found = sqlite3_column_int(stmt, 0);
+    else
+        message = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    if (found < 0)
+        return fail(message);
+    if (found < 3)
+        return fail(QStringLiteral("the ERP's user, access registry and schedule tables are missing"));
     return true;
 }
 

@@ -240,7 +240,15 @@ private:
         const char* users[][4] = {{"admin", "Amministratore di sistema", "ADMIN", "ced@officinedemo.it"},
                                   {"mrossi", "Mario Rossi", "MROSSI", "m.rossi@officinedemo.it"},
                                   {"gbianchi", "Giulia Bianchi", "GBIANCHI", "g.bianchi@officinedemo.it"},
-                                  {"lferrari", "Luca Ferrari", "LFERRARI", "l.ferrari@officinedemo.it"}};
+                                  {"lferrari", "Luca Ferrari", "LFERRARI", "l.ferrari@officinedemo.it"},
+                                  {"cromano", "Chiara Romano", "CROMANO", "c.romano@officinedemo.it"},
+                                  {"acolombo", "Andrea Colombo", "ACOLOMBO", "a.colombo@officinedemo.it"},
+                                  {"fricci", "Francesca Ricci", "FRICCI", "f.ricci@officinedemo.it"},
+                                  {"mmarino", "Marco Marino", "MMARINO", "m.marino@officinedemo.it"},
+                                  {"sgreco", "Sara Greco", "SGRECO", "s.greco@officinedemo.it"},
+                                  {"pbruno", "Paolo Bruno", "PBRUNO", "p.bruno@officinedemo.it"},
+                                  {"egallo", "Elena Gallo", "EGALLO", "e.gallo@officinedemo.it"},
+                                  {"dconti", "Davide Conti", "DCONTI", "d.conti@officinedemo.it"}};
         int id = 0;
         for (const auto& u : users)
             insert("FW07_APPUSER",

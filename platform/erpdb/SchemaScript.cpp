@@ -543,6 +543,19 @@ constexpr std::string_view kSchedule[] = {
     PD5D_ID_FW07 smallint NULL,
     PD5D_FLGRIC smallint NULL,
     PD5D_FLGVISU smallint NULL))",
+    // The sessions of the desktop host (one live session per user; the host creates the table
+    // on a database that lacks it, with the same statements).
+    R"(CREATE TABLE FWSE_SESSIONE (
+    FWSE_ID int NOT NULL,
+    FWSE_ID_FW07 smallint NOT NULL,
+    FWSE_IDENTITA nvarchar(60) NOT NULL,
+    FWSE_HOST nvarchar(128) NOT NULL,
+    FWSE_PID int NOT NULL,
+    FWSE_PROCESSO nvarchar(80) NOT NULL,
+    FWSE_AVVIO datetime NOT NULL,
+    FWSE_BATTITO datetime NOT NULL,
+    CONSTRAINT PK_FWSE_SESSIONE PRIMARY KEY (FWSE_ID)))",
+    "CREATE UNIQUE INDEX UX_FWSE_UTENTE ON FWSE_SESSIONE (FWSE_ID_FW07)",
     R"(CREATE TABLE PD5M_MOVFASE (
     PD5M_ID int NOT NULL,
     PD5M_DITTA_CG18 smallint NOT NULL,

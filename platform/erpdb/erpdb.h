@@ -58,6 +58,11 @@ bool generateDemoData(tsqlite::Connection& connection, const DemoOptions& option
 bool createDemoDatabase(const QString& path, const DemoOptions& options, bool overwrite, DemoSummary* summary,
                         QString* error);
 
+// True when `path` is an ERP database: the file is opened read-only and must hold the ERP's
+// user, access registry and schedule tables. Nothing is written, not even the journal mode.
+// `why` tells what is wrong otherwise.
+bool isErpDatabaseFile(const QString& path, QString* why);
+
 // Used by the host at start-up: when `path` does not exist yet, creates it as a demo
 // database around today's date; an existing file is left as it is when it holds the schema,
 // and refused with a message when it does not.

@@ -1,6 +1,7 @@
 #include "platform/host/BatchRunner.h"
 
 #include "platform/host/BatchSession.h"
+#include "platform/host/TextCatalog.h"
 
 #include <QSet>
 #include <cstdio>
@@ -17,6 +18,10 @@ const QString kStates = QStringLiteral("states");
 const QString kOut = QStringLiteral("out");
 const QString kSort = QStringLiteral("sort");
 const QString kFilter = QStringLiteral("filter");
+
+constexpr int kTextFilterForm = 90710;
+constexpr int kTextFilterEmpty = 90711;
+constexpr int kTextFilterTwice = 90712;
 
 CommandLine::Option keptOption(const QString& name, const QString& valueName, const QString& help) {
     return {name, valueName, help, [name](const QString& value, HostSettings&, CommandLineRequest& request) {
@@ -44,8 +49,9 @@ BatchRunner::BatchRunner() {
 void BatchRunner::addOptions(CommandLine& commandLine) {
     commandLine.addOption(
         keptOption(kBatch, QStringLiteral("JOB"),
-                   QStringLiteral("run JOB without a display and exit (rebuild); exit code 0 "
-                                  "done, 1 failed, 2 refused by the access registry")));
+                   QStringLiteral("run JOB without a display and exit (rebuild, export; see below); "
+                                  "exit code 0 done, 1 failed, 2 refused by the access registry or "
+                                  "because the user has another session open")));
     commandLine.addOption(
         keptOption(kMinDate, QStringLiteral("YYYY-MM-DD"),
                    QStringLiteral("batch rebuild: minimum order date (default: six months ago)")));
@@ -65,7 +71,13 @@ void BatchRunner::addOptions(CommandLine& commandLine) {
     commandLine.addOption(
         repeatedOption(kFilter, QStringLiteral("FIELD=FROM..TO"),
                        QStringLiteral("batch export: a filter panel field and its range; either "
-                                      "side may be empty; may be repeated")));
+                                      "side may be empty; may be repeated, once per field")));
+    commandLine.addNote(QStringLiteral(
+        "Batch jobs (--batch JOB):\n"
+        "  rebuild   rebuild the schedule table as the screen's \"Ricalcola\" does, with\n"
+        "            --min-date, --phase-type and --states\n"
+        "  export    show the schedule in view mode with the rebuild's parameters, --filter and\n"
+        "            --sort, and write every column of its rows as CSV to --out FILE"));
 }
 
 bool BatchRunner::requested(int argc, char** argv) {
@@ -83,7 +95,8 @@ QStringList BatchRunner::jobNames() const {
     return names;
 }
 
-QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchRequest& request) const {
+QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchRequest& request,
+                               Language language) const {
     QStringList problems;
     const QHash<QString, QString>& options = commandLine.batchOptions;
     if (!options.contains(kBatch)) {
@@ -98,13 +111,14 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
     request.job = options.value(kBatch);
     if (m_jobs.find(request.job) == m_jobs.end())
         problems << QStringLiteral("option --batch: unknown job '%1' (jobs: %2)")
-                        .arg(request.job, jobNames().join(QStringLiteral(", ")));
+                        .arg(quotedValue(request.job), jobNames().join(QStringLiteral(", ")));
 
     if (options.contains(kMinDate)) {
         const QString text = options.value(kMinDate);
         request.minDate = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
         if (!request.minDate.isValid())
-            problems << QStringLiteral("option --min-date: '%1' is not a date written YYYY-MM-DD").arg(text);
+            problems << QStringLiteral("option --min-date: '%1' is not a date written YYYY-MM-DD")
+                            .arg(quotedValue(text));
     }
 
     if (options.contains(kPhaseType)) {
@@ -113,7 +127,7 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
             request.phaseType != QLatin1String("2"))
             problems << QStringLiteral("option --phase-type: '%1' is not 0 (all), 1 (internal) or 2 "
                                        "(subcontracted)")
-                            .arg(request.phaseType);
+                            .arg(quotedValue(request.phaseType));
     }
 
     if (options.contains(kStates)) {
@@ -137,7 +151,7 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
             problems << QStringLiteral(
                             "option --states: '%1' is not a list of different order states from 0 to "
                             "4, separated by commas")
-                            .arg(text);
+                            .arg(quotedValue(text));
     }
 
     if (options.contains(kOut))
@@ -148,18 +162,34 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
         request.sortCode = options.value(kSort);
         if (request.sortCode.size() != 1 || request.sortCode[0] < QLatin1Char('0') ||
             request.sortCode[0] > QLatin1Char('3'))
-            problems << QStringLiteral("option --sort: '%1' is not 0, 1, 2 or 3").arg(request.sortCode);
+            problems << QStringLiteral("option --sort: '%1' is not 0, 1, 2 or 3")
+                            .arg(quotedValue(request.sortCode));
     }
     if (options.contains(kFilter)) {
-        for (const QString& text : options.value(kFilter).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const TextCatalog catalog = TextCatalog::builtIn();
+        // Every value was kept with a line break after it, an empty one too.
+        QStringList values = options.value(kFilter).split(QLatin1Char('\n'));
+        values.removeLast();
+        QSet<QString> fields;
+        for (const QString& text : values) {
+            if (text.trimmed().isEmpty()) {
+                problems << catalog.text(kTextFilterEmpty, language);
+                continue;
+            }
             const int equals = int(text.indexOf(QLatin1Char('=')));
             const int dots = equals < 0 ? -1 : int(text.indexOf(QStringLiteral(".."), equals + 1));
             if (equals <= 0 || dots < 0) {
-                problems << QStringLiteral("option --filter: '%1' is not FIELD=FROM..TO").arg(text);
+                problems << catalog.text(kTextFilterForm, language, {quotedValue(text)});
                 continue;
             }
-            request.filters << BatchFilter{text.left(equals).trimmed(),
-                                           text.mid(equals + 1, dots - equals - 1), text.mid(dots + 2)};
+            const QString field = text.left(equals).trimmed();
+            if (fields.contains(field.toUpper())) {
+                problems << catalog.text(kTextFilterTwice, language, {quotedValue(field)});
+                continue;
+            }
+            fields.insert(field.toUpper());
+            request.filters << BatchFilter{field, text.mid(equals + 1, dots - equals - 1),
+                                           text.mid(dots + 2)};
         }
     }
     for (const QString& name : {kOut, kSort, kFilter}) {

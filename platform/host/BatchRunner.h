@@ -62,8 +62,10 @@ public:
     // batch mode runs off screen unless QT_QPA_PLATFORM says otherwise).
     static bool requested(int argc, char** argv);
 
-    // Reads and checks the batch options; the problems found, each naming its option.
-    QStringList check(const CommandLineRequest& commandLine, BatchRequest& request) const;
+    // Reads and checks the batch options; the problems found, each naming its option (the
+    // filter's in `language`).
+    QStringList check(const CommandLineRequest& commandLine, BatchRequest& request,
+                      Language language = Language::Italian) const;
     QStringList jobNames() const;
 
     // Runs the job on the module with the given settings; returns the exit code.

@@ -87,7 +87,7 @@ BatchSession::~BatchSession() {
 
 void BatchSession::registerClasses() {
     // Lookups, reports and consoles are not needed without a user at the screen.
-    registerCoreClasses(m_factory, m_settings, m_messages);
+    registerCoreClasses(m_factory, m_settings, m_messages, true);
 }
 
 bool BatchSession::open() {

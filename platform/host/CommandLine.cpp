@@ -2,6 +2,11 @@
 
 namespace erphost {
 
+QString quotedValue(const QString& value) {
+    constexpr qsizetype kShown = 200;
+    return value.size() <= kShown ? value : value.left(kShown) + QChar(0x2026);
+}
+
 namespace {
 
 QString smallIntOption(const QString& option, const QString& value, std::int16_t& target) {
@@ -9,7 +14,8 @@ QString smallIntOption(const QString& option, const QString& value, std::int16_t
         target = *n;
         return {};
     }
-    return QStringLiteral("option --%1: '%2' is not a whole number from 0 to 32767").arg(option, value);
+    return QStringLiteral("option --%1: '%2' is not a whole number from 0 to 32767")
+        .arg(option, quotedValue(value));
 }
 
 // Options that steer the host itself rather than set one of its settings.
@@ -38,6 +44,7 @@ CommandLine::CommandLine() {
                QStringLiteral("ERP database connection string, e.g. \"Provider=tsqlite;Data Source=erp.db\""),
                [](const QString& v, HostSettings& s, CommandLineRequest&) {
                    s.connectionString = v;
+                   s.connectionStringGiven = true;
                    return QString();
                }});
     addOption({QStringLiteral("company"), QStringLiteral("N"), QStringLiteral("company code (0..32767)"),
@@ -61,20 +68,20 @@ CommandLine::CommandLine() {
                    else if (v == QLatin1String("en"))
                        s.language = Language::English;
                    else
-                       return QStringLiteral("option --lang: '%1' is not it or en").arg(v);
+                       return QStringLiteral("option --lang: '%1' is not it or en").arg(quotedValue(v));
                    return QString();
                }});
-    addOption(
-        {QStringLiteral("quit-after"), QStringLiteral("MS"),
-         QStringLiteral("list the open windows and quit after MS milliseconds (for tests)"),
-         [](const QString& v, HostSettings&, CommandLineRequest& r) {
-             bool ok = false;
-             const int ms = v.toInt(&ok);
-             if (!ok || ms < 0)
-                 return QStringLiteral("option --quit-after: '%1' is not a number of milliseconds").arg(v);
-             r.quitAfterMs = ms;
-             return QString();
-         }});
+    addOption({QStringLiteral("quit-after"), QStringLiteral("MS"),
+               QStringLiteral("list the open windows and quit after MS milliseconds (for tests)"),
+               [](const QString& v, HostSettings&, CommandLineRequest& r) {
+                   bool ok = false;
+                   const int ms = v.toInt(&ok);
+                   if (!ok || ms < 0)
+                       return QStringLiteral("option --quit-after: '%1' is not a number of milliseconds")
+                           .arg(quotedValue(v));
+                   r.quitAfterMs = ms;
+                   return QString();
+               }});
 }
 
 void CommandLine::addOption(Option option) {
@@ -95,7 +102,7 @@ QStringList CommandLine::parse(const QStringList& arguments, CommandLineRequest&
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (!argument.startsWith(QLatin1String("--"))) {
-            problems << QStringLiteral("unexpected argument '%1'").arg(argument);
+            problems << QStringLiteral("unexpected argument '%1'").arg(quotedValue(argument));
             continue;
         }
         QString name = argument.mid(2);
@@ -106,7 +113,7 @@ QStringList CommandLine::parse(const QStringList& arguments, CommandLineRequest&
         }
         const Option* option = find(name);
         if (!option) {
-            problems << QStringLiteral("unknown option --%1").arg(name);
+            problems << QStringLiteral("unknown option --%1").arg(quotedValue(name));
             continue;
         }
         if (option->valueName.isEmpty()) {
@@ -158,7 +165,13 @@ QString CommandLine::usage() const {
             left += QLatin1Char(' ') + option.valueName;
         text += left.leftJustified(26) + QLatin1Char(' ') + option.help + QLatin1Char('\n');
     }
+    for (const QString& note : m_notes)
+        text += QLatin1Char('\n') + note + QLatin1Char('\n');
     return text;
+}
+
+void CommandLine::addNote(const QString& text) {
+    m_notes << text;
 }
 
 } // namespace erphost

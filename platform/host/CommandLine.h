@@ -11,6 +11,9 @@
 
 namespace erphost {
 
+// A value as a message quotes it: at most its first 200 characters, an ellipsis after a cut.
+QString quotedValue(const QString& value);
+
 // What the command line asks of the host besides its settings.
 struct CommandLineRequest {
     bool help = false;
@@ -43,12 +46,15 @@ public:
     QStringList parse(const QStringList& arguments, CommandLineRequest& request);
     QStringList applySettings(HostSettings& settings, CommandLineRequest& request) const;
 
+    // A paragraph printed after the options by usage().
+    void addNote(const QString& text);
     QString usage() const;
 
 private:
     const Option* find(const QString& name) const;
 
     std::vector<Option> m_options;
+    QStringList m_notes;
     std::vector<std::pair<const Option*, QString>> m_given;
 };
 

@@ -12,11 +12,12 @@
 namespace erphost {
 
 void registerCoreClasses(ObjectFactory& factory, const HostSettings& settings,
-                         IMessageBoxPresenter& presenter) {
+                         IMessageBoxPresenter& presenter, bool echoErrors) {
     factory.registerClass(scadlav::classnames::FallbackTranslation,
                           [&presenter] { return std::make_unique<FallbackTranslation>(presenter); });
-    factory.registerClass(scadlav::classnames::ErrorLog,
-                          [&settings] { return std::make_unique<ErrorLog>(settings.errorLogPath()); });
+    factory.registerClass(scadlav::classnames::ErrorLog, [&settings, echoErrors] {
+        return std::make_unique<ErrorLog>(settings.errorLogPath(), echoErrors);
+    });
     factory.registerClass(scadlav::classnames::ConnectionFactory,
                           [] { return std::make_unique<ConnectionFactory>(); });
     factory.registerClass(scadlav::classnames::NumericFormatter,

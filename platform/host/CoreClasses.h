@@ -8,8 +8,9 @@ class ObjectFactory;
 
 // Registers the host classes every session offers the module, interactive or batch: the
 // fallback message box, the error log, the connection factory, the numeric formatter and the
-// date object. The settings and the presenter must outlive the factory's objects.
+// date object. The settings and the presenter must outlive the factory's objects. With
+// `echoErrors` the error log also prints each record on standard error (batch jobs).
 void registerCoreClasses(ObjectFactory& factory, const HostSettings& settings,
-                         IMessageBoxPresenter& presenter);
+                         IMessageBoxPresenter& presenter, bool echoErrors = false);
 
 } // namespace erphost

@@ -1,12 +1,17 @@
 #include "platform/host/DemoDatabase.h"
 
 #include "erpdb.h"
+#include "platform/host/TextCatalog.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 
 namespace erphost {
+
+namespace {
+constexpr int kTextNotErpDatabase = 90705;
+}
 
 void DemoDatabase::addOptions(CommandLine& commandLine) {
     commandLine.addOption({QStringLiteral("demo-db"), QStringLiteral("FILE"),
@@ -27,7 +32,9 @@ QString DemoDatabase::defaultPath(const HostSettings& settings) {
 QStringList DemoDatabase::apply(const CommandLineRequest& request, HostSettings& settings) {
     QString path = request.demoDatabase;
     if (path.isEmpty()) {
-        if (!settings.connectionString.isEmpty())
+        // An empty connection string that was given is a mistake (an unset variable in a cron
+        // line), reported by the settings check, never a request for the demo database.
+        if (settings.connectionStringGiven)
             return {};
         path = defaultPath(settings);
     }
@@ -37,6 +44,9 @@ QStringList DemoDatabase::apply(const CommandLineRequest& request, HostSettings&
         return {QStringLiteral("demo database: cannot create the folder of %1").arg(path)};
     if (!existed)
         std::fprintf(stderr, "erp-host: generating the demo database %s ...\n", qPrintable(path));
+    QString why;
+    if (existed && !erpdb::isErpDatabaseFile(path, &why))
+        return {TextCatalog::builtIn().text(kTextNotErpDatabase, settings.language, {path, why})};
     QString error;
     if (!erpdb::ensureDemoDatabase(path, &error))
         return {QStringLiteral("demo database %1: %2").arg(path, error)};

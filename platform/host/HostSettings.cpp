@@ -1,5 +1,7 @@
 #include "platform/host/HostSettings.h"
 
+#include "platform/host/CommandLine.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -79,10 +81,12 @@ QStringList readConfigFile(const QString& path, HostSettings& s) {
             target = *n;
         else
             problems << QStringLiteral("setting %1 in %2: '%3' is not a whole number from 0 to 32767")
-                            .arg(k, path, value);
+                            .arg(k, path, quotedValue(value));
     };
 
     text("Database/ConnectionString", s.connectionString);
+    if (ini.contains(QStringLiteral("Database/ConnectionString")))
+        s.connectionStringGiven = true;
     text("Database/Server", s.connectionInfo.server);
     text("Database/Name", s.connectionInfo.database);
     text("Database/User", s.connectionInfo.user);
@@ -100,8 +104,8 @@ QStringList readConfigFile(const QString& path, HostSettings& s) {
         else if (lang == QLatin1String("en"))
             s.language = Language::English;
         else
-            problems
-                << QStringLiteral("setting Session/Language in %1: '%2' is not it or en").arg(path, lang);
+            problems << QStringLiteral("setting Session/Language in %1: '%2' is not it or en")
+                            .arg(path, quotedValue(lang));
     }
     text("Window/Caption", s.caption);
     if (ini.contains(QStringLiteral("Window/Modal"))) {
@@ -109,8 +113,8 @@ QStringList readConfigFile(const QString& path, HostSettings& s) {
         if (std::optional<bool> b = parseBool(value))
             s.modal = *b;
         else
-            problems
-                << QStringLiteral("setting Window/Modal in %1: '%2' is not true or false").arg(path, value);
+            problems << QStringLiteral("setting Window/Modal in %1: '%2' is not true or false")
+                            .arg(path, quotedValue(value));
     }
     smallInt("Window/State", s.windowState);
     text("Files/DataFolder", s.dataFolder);

@@ -14,6 +14,9 @@ enum class Language { Italian, English };
 // Everything the host reads from its config file and command line.
 struct HostSettings {
     QString connectionString;
+    // Whether the config file or the command line set the connection string at all (even to
+    // nothing): only when neither did does the host fall back to the demo database.
+    bool connectionStringGiven = false;
     std::int16_t company = 1;
     std::int16_t userId = 1;
     QString userName;

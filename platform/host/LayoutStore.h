@@ -2,10 +2,15 @@
 
 #include "module/services/ILayoutService.h"
 
+#include <QMap>
+
 namespace erphost {
 
-// Layouts kept per user in an INI file of their own (layouts-<user ID>.ini in the layout
-// folder), one entry per layout key.
+// Layouts kept per user in a file of their own (layouts-<user ID>.json in the layout folder),
+// one entry per layout key, the layout in base64. The file is replaced whole through a
+// temporary file, so a failed store keeps every layout stored before. Layouts of the older
+// INI file (layouts-<user ID>.ini) are read while the user has no JSON file yet, and carried
+// over by the first store.
 class LayoutStore : public scadlav::ILayoutService {
 public:
     explicit LayoutStore(QString folder) : m_folder(std::move(folder)) {}
@@ -16,6 +21,8 @@ public:
     QString fileFor(std::int16_t userId) const;
 
 private:
+    QMap<QString, QByteArray> read(std::int16_t userId) const;
+
     QString m_folder;
 };
 

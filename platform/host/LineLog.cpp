@@ -3,14 +3,36 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 
 namespace erphost {
+
+namespace {
+
+LineLog::FailureReporter& reporter() {
+    static LineLog::FailureReporter instance;
+    return instance;
+}
+
+bool report(const QString& path, const QString& reason) {
+    if (reporter())
+        reporter()(path, reason);
+    else
+        std::fprintf(stderr, "erp-host: %s: %s\n", qPrintable(path), qPrintable(reason));
+    return false;
+}
+
+} // namespace
+
+void LineLog::setFailureReporter(FailureReporter r) {
+    reporter() = std::move(r);
+}
 
 bool LineLog::append(const QStringList& fields) const {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     QFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
-        return false;
+        return report(m_path, file.errorString());
     QStringList clean;
     clean.reserve(fields.size());
     for (QString field : fields) {
@@ -20,7 +42,13 @@ bool LineLog::append(const QStringList& fields) const {
         clean << field;
     }
     const QByteArray line = clean.join(QLatin1Char('\t')).toUtf8() + '\n';
-    return file.write(line) == line.size();
+    // The write only fills QFile's buffer: a full disk shows at the flush.
+    if (file.write(line) != line.size() || !file.flush())
+        return report(m_path, file.errorString());
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return report(m_path, file.errorString());
+    return true;
 }
 
 } // namespace erphost

@@ -2,16 +2,25 @@
 #include "platform/host/BatchRunner.h"
 #include "platform/host/CommandLine.h"
 #include "platform/host/ConnectionFactory.h"
+#include "platform/host/ConnectionKind.h"
 #include "platform/host/HostApplication.h"
+#include "platform/host/HostSession.h"
+#include "platform/host/LineLog.h"
+#include "platform/host/MessageBoxes.h"
+#include "platform/host/TextCatalog.h"
+#include "platform/host/DemoDatabase.h"
 
 #include "erpdb.h"
-#include "platform/host/DemoDatabase.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstring>
 
 namespace {
+
+constexpr int kTextNotErpDatabase = 90705;
+constexpr int kTextCannotAppend = 90707;
 
 bool batchMode = false;
 
@@ -24,9 +33,30 @@ int fail(const QStringList& problems) {
     return batchMode ? erphost::kBatchFailed : 2;
 }
 
+void addOptions(erphost::CommandLine& commandLine) {
+    erphost::BatchRunner::addOptions(commandLine);
+    erphost::DemoDatabase::addOptions(commandLine);
+}
+
+// --help is answered before any window system is needed.
+bool helpRequested(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    erphost::HostSession::installSignalHandling();
+    if (helpRequested(argc, argv)) {
+        erphost::CommandLine commandLine;
+        addOptions(commandLine);
+        std::printf("%s", qPrintable(commandLine.usage()));
+        return 0;
+    }
     // A batch job never shows a window: it runs off screen unless told otherwise.
     batchMode = erphost::BatchRunner::requested(argc, argv);
     if (batchMode && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -35,14 +65,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("erp-host"));
 
     erphost::CommandLine commandLine;
-    erphost::BatchRunner::addOptions(commandLine);
-    erphost::DemoDatabase::addOptions(commandLine);
+    addOptions(commandLine);
     erphost::CommandLineRequest request;
     QStringList problems = commandLine.parse(QApplication::arguments().mid(1), request);
-    if (request.help) {
-        std::printf("%s", qPrintable(commandLine.usage()));
-        return 0;
-    }
     if (!problems.isEmpty())
         return fail(problems);
 
@@ -55,7 +80,7 @@ int main(int argc, char** argv) {
     problems << commandLine.applySettings(settings, request);
     erphost::BatchRunner batch;
     erphost::BatchRequest batchRequest;
-    problems << batch.check(request, batchRequest);
+    problems << batch.check(request, batchRequest, settings.language);
     // Without a database of its own the host works on the demo database, made on first use.
     if (problems.isEmpty())
         problems << erphost::DemoDatabase::apply(request, settings);
@@ -65,10 +90,34 @@ int main(int argc, char** argv) {
     if (!problems.isEmpty())
         return fail(problems);
 
+    const erphost::TextCatalog catalog = erphost::TextCatalog::builtIn();
+    erphost::LineLog::setFailureReporter([&catalog, &settings](const QString& path, const QString& why) {
+        std::fprintf(stderr, "erp-host: %s\n",
+                     qPrintable(catalog.text(kTextCannotAppend, settings.language, {path, why})));
+    });
+    // Opening another program's file would change it (journal mode, working tables): look first.
+    if (erphost::isEmbeddedConnection(settings.connectionString)) {
+        const QString file = erphost::embeddedDatabaseFile(settings.connectionString);
+        QString why;
+        if (QFileInfo::exists(file) && !erpdb::isErpDatabaseFile(file, &why))
+            return fail({catalog.text(kTextNotErpDatabase, settings.language, {file, why})});
+    }
     // Embedded databases get the ERP's functions and procedures on every connection.
     erpdb::registerDatabaseObjects();
     if (const QString problem = erphost::checkDatabase(settings.connectionString); !problem.isEmpty())
         return fail({problem});
+
+    erphost::HostSession session(settings, catalog);
+    if (const auto status = session.start(); status != erphost::HostSession::Status::Started) {
+        std::fprintf(stderr, "erp-host: %s\n", qPrintable(session.message()));
+        if (!batchMode && !request.quitAfterMs)
+            erphost::QtMessageBoxPresenter().show(session.message(), scadlav::msgbox::Critical, settings.caption);
+        if (batchMode && status == erphost::HostSession::Status::UserBusy)
+            return erphost::kBatchRefused;
+        return batchMode ? erphost::kBatchFailed : 2;
+    }
+    // Unique among the live sessions, so the working tables of two jobs never meet.
+    settings.identity = session.identity();
 
     if (batchMode)
         return batch.run(settings, batchRequest);

@@ -5,8 +5,10 @@
 #include "module/db/Recordset.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -156,6 +158,51 @@ protected:
         return rs && rs->isOpen() ? rs->recordCount() : 0;
     }
 
+    // Every row of the schedule table as text, sorted; the rebuild's own time left out.
+    QStringList schedule() {
+        auto connection = connect();
+        auto rs = connection->execute(QStringLiteral("SELECT * FROM PD5C_SCADLAV"));
+        QStringList rows;
+        if (!rs || !rs->isOpen())
+            return rows;
+        for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+            QStringList cells;
+            for (int i = 0; i < rs->fieldCount(); ++i) {
+                if (rs->fieldInfo(i).name != QLatin1String("PD5C_DATAELAB"))
+                    cells << rs->value(i).toText();
+            }
+            rows << cells.join(QLatin1Char('|'));
+        }
+        rows.sort();
+        return rows;
+    }
+
+    // The live sessions: user and identity.
+    QStringList sessions() {
+        auto connection = connect();
+        QStringList rows;
+        auto rs = connection->execute(
+            QStringLiteral("SELECT FWSE_ID_FW07, FWSE_IDENTITA FROM FWSE_SESSIONE ORDER BY FWSE_ID_FW07"));
+        if (rs && rs->isOpen()) {
+            for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+                rows << rs->value(0).toText() + QLatin1Char('/') + rs->value(1).toText();
+        }
+        return rows;
+    }
+
+    // Waits for a line starting with `prefix` and freezes the process there.
+    bool stopAt(HostProcess& host, const QString& prefix) {
+        QElapsedTimer waited;
+        waited.start();
+        while (host.timeOf(prefix) < 0 && host.process->state() != QProcess::NotRunning &&
+               waited.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        if (host.timeOf(prefix) < 0)
+            return false;
+        ::kill(static_cast<pid_t>(host.process->processId()), SIGSTOP);
+        return true;
+    }
+
     int runOne(const QStringList& arguments, HostProcess** kept = nullptr) {
         m_single.clear();
         m_single.push_back(start(arguments));
@@ -197,12 +244,26 @@ TEST_F(BatchMode, BadArgumentsEndWithExitCodeOneAndNameTheOption) {
         {batch(1, {QStringLiteral("--states"), QStringLiteral("0,5")}), QStringLiteral("--states")},
         {batch(1, {QStringLiteral("--states"), QStringLiteral("1,1")}), QStringLiteral("--states")},
         {batch(1, {QStringLiteral("--states"), QString()}), QStringLiteral("--states")},
+        {{QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--out"),
+          QStringLiteral("x.csv"), QStringLiteral("--filter"), QString()},
+         QStringLiteral("--filter: il valore è vuoto")},
+        {{QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--out"),
+          QStringLiteral("x.csv"), QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("--filter"),
+          QStringLiteral("MG66_CODART=A..B"), QStringLiteral("--filter"), QStringLiteral("mg66_codart=C..D")},
+         QStringLiteral("--filter: the field mg66_codart is given more than once")},
     };
     for (const Case& c : cases) {
         HostProcess* host = nullptr;
         EXPECT_EQ(runOne(c.arguments, &host), 1) << c.arguments.join(QLatin1Char(' ')).toStdString();
         EXPECT_TRUE(host->err.contains(c.named)) << host->err.toStdString();
     }
+    // A value is quoted by its first 200 characters only.
+    HostProcess* quoted = nullptr;
+    EXPECT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QString(5000, QLatin1Char('9'))}), &quoted), 1);
+    EXPECT_TRUE(quoted->err.contains(QString(200, QLatin1Char('9')) + QChar(0x2026)))
+        << quoted->err.toStdString();
+    EXPECT_FALSE(quoted->err.contains(QString(201, QLatin1Char('9'))));
+
     // A job option without a job is a mistake of the interactive host (its own exit code).
     HostProcess* host = nullptr;
     EXPECT_EQ(
@@ -225,11 +286,17 @@ TEST_F(BatchMode, RefusedByTheRegistryEndsWithTwoNamingWhoIsIn) {
     EXPECT_EQ(registry(), QStringList{QStringLiteral("2/0/1")});
 }
 
-TEST_F(BatchMode, ADatabaseTheScreenCannotOpenEndsWithOne) {
+TEST_F(BatchMode, ADatabaseTheScreenCannotOpenEndsWithOneAndTellsTheCause) {
+    // Still an ERP database, but the screen's first statement fails on it.
     exec(QStringLiteral("DROP TABLE PD5D_ACCESSISCAD"));
+    exec(QStringLiteral("CREATE TABLE PD5D_ACCESSISCAD (ALTRO int NULL)"));
     HostProcess* host = nullptr;
     EXPECT_EQ(runOne(batch(1), &host), 1);
     EXPECT_TRUE(host->err.contains(QStringLiteral("error log"))) << host->err.toStdString();
+    // The error's own description, not only a pointer to the log.
+    EXPECT_TRUE(host->err.contains(QStringLiteral("error: ")) &&
+                host->err.contains(QStringLiteral("PD5D_ID_FW07")))
+        << host->err.toStdString();
 }
 
 TEST_F(BatchMode, RebuildEndsWithZeroAndFillsTheSchedule) {
@@ -325,6 +392,191 @@ TEST_F(BatchMode, ARebuildKilledHalfwayLeavesAUsableDatabase) {
     EXPECT_TRUE(registry().isEmpty());
 }
 
+TEST_F(BatchMode, UsersTheErpDoesNotKnowAreRefusedAndCannotSpoilTheSchedule) {
+    const QStringList range{QStringLiteral("--min-date"), QStringLiteral("2020-01-01")};
+    // The schedule of a rebuild alone, on a copy of the same database.
+    const QString alone = database;
+    database = home.filePath(QStringLiteral("alone.db"));
+    QFile::copy(s_template, database);
+    HostProcess* host = nullptr;
+    ASSERT_EQ(runOne(batch(1, range), &host), 0) << host->err.toStdString();
+    const QStringList clean = schedule();
+    ASSERT_FALSE(clean.isEmpty());
+    database = alone;
+
+    std::vector<std::unique_ptr<HostProcess>> hosts;
+    const QList<int> users{1, 201, 2, 202, 3, 203, 4, 204};
+    for (int user : users)
+        hosts.push_back(start(batch(user, range)));
+    finish(hosts);
+
+    QList<QPair<qint64, qint64>> rebuilds;
+    for (int i = 0; i < users.size(); ++i) {
+        const HostProcess& h = *hosts[i];
+        if (users[i] > 200) {
+            EXPECT_EQ(h.exitCode, 1) << h.out().toStdString();
+            EXPECT_EQ(h.timeOf(QStringLiteral("status:")), -1) << h.out().toStdString();
+            EXPECT_TRUE(h.err.contains(QStringLiteral("utente %1 non è registrato").arg(users[i])) &&
+                        h.err.contains(database))
+                << h.err.toStdString();
+        } else if (h.exitCode == 0) {
+            rebuilds.append({h.timeOf(kStarted), h.timeOf(kDone)});
+        } else {
+            EXPECT_EQ(h.exitCode, 2) << h.out().toStdString() << h.err.toStdString();
+        }
+    }
+    for (int i = 0; i < rebuilds.size(); ++i) {
+        for (int j = i + 1; j < rebuilds.size(); ++j)
+            EXPECT_TRUE(rebuilds[i].second < rebuilds[j].first || rebuilds[j].second < rebuilds[i].first);
+    }
+    // Known users may all back off from each other; whoever rebuilt left the clean schedule.
+    EXPECT_EQ(schedule(), rebuilds.isEmpty() ? QStringList() : clean);
+    EXPECT_TRUE(registry().isEmpty());
+    EXPECT_TRUE(sessions().isEmpty());
+}
+
+TEST_F(BatchMode, TwoSessionsOfOneAccountGetDifferentIdentitiesWhateverTheClock) {
+    // Same account, same machine, same fixed time: only the session tells the working tables apart.
+    std::vector<std::unique_ptr<HostProcess>> hosts;
+    hosts.push_back(start(batch(3, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    HostProcess& rebuild = *hosts.front();
+    ASSERT_TRUE(stopAt(rebuild, kStarted)) << rebuild.out().toStdString() << rebuild.err.toStdString();
+    hosts.push_back(start({QStringLiteral("--demo-db"), database, QStringLiteral("--user"),
+                           QStringLiteral("1"), QStringLiteral("--quit-after"), QStringLiteral("3000")}));
+    QStringList live;
+    QElapsedTimer waited;
+    waited.start();
+    while ((live = sessions()).size() < 2 && waited.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_EQ(live.size(), 2) << live.join(QLatin1Char(' ')).toStdString();
+    const QString first = live[0].section(QLatin1Char('/'), 1);
+    const QString second = live[1].section(QLatin1Char('/'), 1);
+    EXPECT_NE(first, second);
+    // Both keep the account and machine, and stay short enough for the working tables' names.
+    EXPECT_EQ(first.section(QLatin1Char('_'), 0, -2), second.section(QLatin1Char('_'), 0, -2));
+    EXPECT_LE(QStringLiteral("##TempDatiGRP_%1_2026_03_15_10_00_00").arg(first).size(), 116);
+
+    ::kill(static_cast<pid_t>(rebuild.process->processId()), SIGCONT);
+    finish(hosts);
+    EXPECT_EQ(hosts[0]->exitCode, 0) << hosts[0]->err.toStdString();
+    EXPECT_EQ(hosts[1]->exitCode, 0) << hosts[1]->err.toStdString();
+    EXPECT_TRUE(sessions().isEmpty());
+}
+
+TEST_F(BatchMode, ASecondSessionOfTheSameUserIsRefusedWhileTheFirstLives) {
+    std::vector<std::unique_ptr<HostProcess>> hosts;
+    hosts.push_back(start(batch(2, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    HostProcess& rebuild = *hosts.front();
+    ASSERT_TRUE(stopAt(rebuild, kStarted)) << rebuild.out().toStdString() << rebuild.err.toStdString();
+    ASSERT_EQ(registry(), QStringList{QStringLiteral("2/1/0")});
+
+    HostProcess* again = nullptr;
+    const QStringList exportArguments{QStringLiteral("--batch"),   QStringLiteral("export"),
+                                      QStringLiteral("--demo-db"), database,
+                                      QStringLiteral("--user"),    QStringLiteral("2"),
+                                      QStringLiteral("--out"),     home.filePath(QStringLiteral("out.csv")),
+                                      QStringLiteral("--lang"),    QStringLiteral("en")};
+    EXPECT_EQ(runOne(exportArguments, &again), 2);
+    EXPECT_TRUE(again->err.contains(QStringLiteral("User 2 already has a session open")))
+        << again->err.toStdString();
+    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("out.csv"))));
+    // The rebuild's row is still there, so nobody else gets in either.
+    EXPECT_EQ(registry(), QStringList{QStringLiteral("2/1/0")});
+
+    ::kill(static_cast<pid_t>(rebuild.process->processId()), SIGCONT);
+    finish(hosts);
+    EXPECT_EQ(rebuild.exitCode, 0) << rebuild.err.toStdString();
+    EXPECT_TRUE(registry().isEmpty());
+    EXPECT_TRUE(sessions().isEmpty());
+}
+
+TEST_F(BatchMode, AKilledSessionNeverBlocksAnybodyAfterItIsGone) {
+    std::vector<std::unique_ptr<HostProcess>> hosts;
+    hosts.push_back(start(batch(3, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    HostProcess& killed = *hosts.front();
+    ASSERT_TRUE(stopAt(killed, kStarted)) << killed.out().toStdString();
+    ::kill(static_cast<pid_t>(killed.process->processId()), SIGKILL);
+    finish(hosts);
+    ASSERT_EQ(registry(), QStringList{QStringLiteral("3/1/0")});
+
+    HostProcess* other = nullptr;
+    EXPECT_EQ(runOne(batch(4, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &other), 0)
+        << other->out().toStdString() << other->err.toStdString();
+    EXPECT_TRUE(other->err.contains(QStringLiteral("Rimossa la sessione terminata dell'utente 3")))
+        << other->err.toStdString();
+    EXPECT_TRUE(registry().isEmpty());
+    EXPECT_TRUE(sessions().isEmpty());
+}
+
+TEST_F(BatchMode, TerminationSignalsEndABatchJobCleanly) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        std::vector<std::unique_ptr<HostProcess>> hosts;
+        hosts.push_back(start(batch(2, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+        HostProcess& job = *hosts.front();
+        ASSERT_TRUE(stopAt(job, kStarted)) << job.out().toStdString();
+        const auto pid = static_cast<pid_t>(job.process->processId());
+        ::kill(pid, signal);
+        ::kill(pid, SIGCONT);
+        finish(hosts);
+        EXPECT_EQ(job.exitCode, 128 + signal) << job.err.toStdString();
+        EXPECT_EQ(job.timeOf(kDone), -1);
+        EXPECT_TRUE(job.err.contains(QStringLiteral("Interrotto dal segnale"))) << job.err.toStdString();
+        EXPECT_TRUE(registry().isEmpty()) << signal;
+    }
+    // Nobody is blocked afterwards.
+    HostProcess* next = nullptr;
+    EXPECT_EQ(runOne(batch(3, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &next), 0)
+        << next->err.toStdString();
+    EXPECT_TRUE(sessions().isEmpty());
+}
+
+TEST_F(BatchMode, AFileThatIsNoErpDatabaseIsRefusedUntouched) {
+    QByteArray random(6000, '\0');
+    for (int i = 0; i < random.size(); ++i)
+        random[i] = char((i * 7919 + 13) % 251);
+    struct Foreign {
+        QString name;
+        QByteArray content;
+    };
+    QList<Foreign> files{{QStringLiteral("empty.db"), {}}, {QStringLiteral("random.db"), random}};
+    {
+        // Another program's SQLite database.
+        const QString path = home.filePath(QStringLiteral("other.db"));
+        std::vector<tsqlite::Error> errors;
+        auto other = tsqlite::Connection::open(path.toStdString(), errors, true);
+        ASSERT_TRUE(other);
+        ASSERT_TRUE(other->execute("CREATE TABLE Rubrica (Nome nvarchar(40))", nullptr, errors));
+        other.reset();
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        files.append({QStringLiteral("other.db"), file.readAll()});
+    }
+    for (const Foreign& foreign : files) {
+        const QString path = home.filePath(foreign.name);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(foreign.content);
+        file.close();
+        const QDateTime written = QFileInfo(path).lastModified();
+        for (const QStringList& arguments :
+             {QStringList{QStringLiteral("--connect"), QStringLiteral("Provider=tsqlite;Data Source=") + path,
+                          QStringLiteral("--quit-after"), QStringLiteral("200")},
+              QStringList{QStringLiteral("--batch"), QStringLiteral("rebuild"), QStringLiteral("--demo-db"),
+                          path}}) {
+            HostProcess* host = nullptr;
+            EXPECT_NE(runOne(arguments, &host), 0) << foreign.name.toStdString();
+            EXPECT_TRUE(host->err.contains(QStringLiteral("non è un database ERP")))
+                << host->err.toStdString();
+            QFile after(path);
+            ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+            EXPECT_EQ(after.readAll(), foreign.content) << foreign.name.toStdString();
+            EXPECT_EQ(QFileInfo(path).lastModified(), written) << foreign.name.toStdString();
+            EXPECT_FALSE(QFile::exists(path + QStringLiteral("-wal")));
+        }
+    }
+}
 } // namespace
 
 namespace {

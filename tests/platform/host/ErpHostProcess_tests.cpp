@@ -1,4 +1,6 @@
 // Runs the real erp-host, offscreen, the way a user starts it.
+#include "erpdb.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -15,10 +17,34 @@ struct HostRun {
 
 class ErpHostProcess : public ::testing::Test {
 protected:
-    HostRun run(const QStringList& arguments) {
+    static void SetUpTestSuite() {
+        s_dir = new QTemporaryDir;
+        erpdb::DemoOptions options;
+        options.lines = 20;
+        options.today = QDate(2026, 3, 15);
+        QString error;
+        if (!erpdb::createDemoDatabase(s_dir->filePath(QStringLiteral("erp.db")), options, false, nullptr,
+                                       &error))
+            FAIL() << error.toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    ErpHostProcess() {
+        QFile::copy(s_dir->filePath(QStringLiteral("erp.db")), home.filePath(QStringLiteral("erp.db")));
+    }
+
+    HostRun run(const QStringList& arguments, bool display = true) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (display) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+                env.remove(QString::fromLatin1(name));
+        }
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
         process.setProcessEnvironment(env);
@@ -44,9 +70,9 @@ protected:
         return path;
     }
 
-    // A config on an embedded database the host may create, so that it opens.
+    // A config on an ERP database, as a user of the ERP.
     QByteArray validConfig() const {
-        return "[Database]\nConnectionString=\"Provider=tsqlite;Create=yes;Data Source=" +
+        return "[Database]\nConnectionString=\"Provider=tsqlite;Data Source=" +
                home.filePath(QStringLiteral("erp.db")).toUtf8() +
                "\"\n[Session]\nCompany=2\nUserId=5\n[Window]\nCaption=Fasi ditta 2\n";
     }
@@ -54,6 +80,7 @@ protected:
     // Nothing may be written when the host refuses to start.
     bool dataWritten() const { return QDir(home.filePath(QStringLiteral("data"))).exists(); }
 
+    static inline QTemporaryDir* s_dir = nullptr;
     QTemporaryDir home;
 };
 
@@ -90,12 +117,13 @@ TEST_F(ErpHostProcess, RefusesBadSettingsWithAMessageNamingThem) {
     EXPECT_FALSE(dataWritten());
 }
 
-TEST_F(ErpHostProcess, OpensTheModuleScreenWithTheHostCaption) {
+TEST_F(ErpHostProcess, OpensTheModuleScreenOnTheErpDatabase) {
     const QString config = writeConfig(validConfig());
     const HostRun modeless =
         run({QStringLiteral("--config"), config, QStringLiteral("--quit-after"), QStringLiteral("300")});
     EXPECT_EQ(modeless.exitCode, 0) << modeless.err.toStdString();
-    EXPECT_TRUE(modeless.out.contains(QStringLiteral("window: Fasi ditta 2\n")))
+    // The screen initialised on the database: it replaced the host's caption with its own.
+    EXPECT_TRUE(modeless.out.contains(QStringLiteral("window: Situazione fasi di lavorazione\n")))
         << modeless.out.toStdString();
     EXPECT_TRUE(modeless.out.contains(QStringLiteral("window: erp-host\n")));
 }
@@ -108,9 +136,45 @@ TEST_F(ErpHostProcess, DefaultConfigFileAndModalScreen) {
     file.close();
     const HostRun modal = run({QStringLiteral("--quit-after"), QStringLiteral("300")});
     EXPECT_EQ(modal.exitCode, 0) << modal.err.toStdString();
-    EXPECT_TRUE(modal.out.contains(QStringLiteral("window: Fasi ditta 2\n"))) << modal.out.toStdString();
+    EXPECT_TRUE(modal.out.contains(QStringLiteral("window: Situazione fasi di lavorazione\n")))
+        << modal.out.toStdString();
+}
 
-    const HostRun help = run({QStringLiteral("--help")});
-    EXPECT_EQ(help.exitCode, 0);
+TEST_F(ErpHostProcess, HelpNeedsNoDisplayAndListsEveryBatchJob) {
+    const HostRun help = run({QStringLiteral("--help")}, false);
+    EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
     EXPECT_TRUE(help.out.contains(QStringLiteral("--config FILE")));
+    for (const char* job : {"  rebuild ", "  export "})
+        EXPECT_TRUE(help.out.contains(QString::fromLatin1(job))) << job << help.out.toStdString();
+}
+
+TEST_F(ErpHostProcess, AnEmptyConnectionStringIsAMistakeNotTheDemoDatabase) {
+    const QString demo = home.filePath(QStringLiteral("data/erp-host/erp-demo.db"));
+    const HostRun given =
+        run({QStringLiteral("--connect"), QString(), QStringLiteral("--quit-after"), QStringLiteral("200")});
+    EXPECT_EQ(given.exitCode, 2);
+    EXPECT_TRUE(given.err.contains(QStringLiteral("Database/ConnectionString"))) << given.err.toStdString();
+
+    const HostRun batch = run({QStringLiteral("--batch"), QStringLiteral("rebuild"),
+                               QStringLiteral("--connect="), QStringLiteral("--user"), QStringLiteral("1")});
+    EXPECT_NE(batch.exitCode, 0);
+    EXPECT_TRUE(batch.err.contains(QStringLiteral("Database/ConnectionString"))) << batch.err.toStdString();
+
+    const HostRun config = run({QStringLiteral("--config"), writeConfig("[Database]\nConnectionString=\n"),
+                                QStringLiteral("--quit-after"), QStringLiteral("200")});
+    EXPECT_EQ(config.exitCode, 2);
+    EXPECT_TRUE(config.err.contains(QStringLiteral("Database/ConnectionString"))) << config.err.toStdString();
+    EXPECT_FALSE(QFile::exists(demo));
+}
+
+TEST_F(ErpHostProcess, AUserTheErpDoesNotKnowIsRefusedInTheWindowToo) {
+    const QString config = writeConfig(validConfig());
+    const HostRun unknown = run({QStringLiteral("--config"), config, QStringLiteral("--user"),
+                                 QStringLiteral("300"), QStringLiteral("--lang"), QStringLiteral("en"),
+                                 QStringLiteral("--quit-after"), QStringLiteral("200")});
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.err.contains(QStringLiteral("User 300 is not registered in the database ") +
+                                     home.filePath(QStringLiteral("erp.db"))))
+        << unknown.err.toStdString();
+    EXPECT_FALSE(unknown.out.contains(QStringLiteral("window:")));
 }

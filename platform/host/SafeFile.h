@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace erphost {
+
+// Writes a whole file so that a failure never costs the previous one: the content goes to a
+// temporary file in the same folder, is flushed to the disk and checked, and only then
+// renamed over the old file. A full disk or any other write error returns false with the
+// reason in `error`, the old file untouched and no temporary file left. A path that is not a
+// regular file (a device, a pipe) cannot be replaced: it is written directly, and its errors
+// are reported the same way.
+bool writeFileSafely(const QString& path, const QByteArray& content, QString* error);
+
+} // namespace erphost

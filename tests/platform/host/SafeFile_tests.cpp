@@ -1,0 +1,104 @@
+// Files the host writes: a failed write (a full disk, here a file-size limit) never costs the
+// previous file, and is reported.
+#include "platform/host/LayoutStore.h"
+#include "platform/host/LineLog.h"
+#include "platform/host/SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Writes past `bytes` fail with EFBIG while it lives, as they would on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(SafeFile, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("export.csv"));
+    QString error;
+    ASSERT_TRUE(erphost::writeFileSafely(path, "old,good\r\n", &error)) << error.toStdString();
+    {
+        const FileSizeLimit limit(4096);
+        EXPECT_FALSE(erphost::writeFileSafely(path, QByteArray(1 << 20, 'x'), &error));
+    }
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(contentOf(path), QByteArray("old,good\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("export.csv")});
+
+    ASSERT_TRUE(erphost::writeFileSafely(path, "new\r\n", &error)) << error.toStdString();
+    EXPECT_EQ(contentOf(path), QByteArray("new\r\n"));
+
+    // A device is written in place, and its errors come back the same way.
+    error.clear();
+    EXPECT_FALSE(erphost::writeFileSafely(QStringLiteral("/dev/full"), "row\r\n", &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(SafeFile, LayoutsSurviveAFailedStore) {
+    QTemporaryDir dir;
+    erphost::LayoutStore store(dir.filePath(QStringLiteral("layouts")));
+    {
+        // Layouts of the older INI file are read and carried over.
+        QSettings ini(dir.filePath(QStringLiteral("layouts/layouts-7.ini")), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("layouts/Form%2Fstampa%20solleciti"), QByteArray("s"));
+    }
+    EXPECT_EQ(store.restoreLayout(7, QStringLiteral("Form/stampa solleciti")).value_or(QByteArray()), "s");
+    ASSERT_TRUE(store.storeLayout(7, QStringLiteral("GRID_ORD"), "columns=1,2,3"));
+    EXPECT_EQ(store.restoreLayout(7, QStringLiteral("Form/stampa solleciti")).value_or(QByteArray()), "s");
+    const QByteArray before = contentOf(store.fileFor(7));
+    {
+        const FileSizeLimit limit(before.size() + 100);
+        EXPECT_FALSE(store.storeLayout(7, QStringLiteral("GRID_DETT"), QByteArray(64 * 1024, 'w')));
+    }
+    EXPECT_EQ(contentOf(store.fileFor(7)), before);
+    EXPECT_EQ(store.restoreLayout(7, QStringLiteral("GRID_ORD")).value_or(QByteArray()),
+              QByteArray("columns=1,2,3"));
+}
+
+TEST(SafeFile, ALogLineThatCannotBeAppendedIsReported) {
+    QStringList reported;
+    erphost::LineLog::setFailureReporter([&reported](const QString& path, const QString& reason) {
+        reported << path + QStringLiteral(": ") + reason;
+    });
+    EXPECT_FALSE(erphost::LineLog(QStringLiteral("/dev/full"))
+                     .append({QStringLiteral("2026-03-15"), QStringLiteral("x")}));
+    ASSERT_EQ(reported.size(), 1);
+    EXPECT_TRUE(reported.first().startsWith(QStringLiteral("/dev/full: "))) << reported.first().toStdString();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("logs/usage.log"));
+    EXPECT_TRUE(erphost::LineLog(path).append({QStringLiteral("a\tb"), QStringLiteral("c")}));
+    EXPECT_EQ(contentOf(path), QByteArray("a b\tc\n"));
+    EXPECT_EQ(reported.size(), 1);
+    erphost::LineLog::setFailureReporter(nullptr);
+}

@@ -114,6 +114,9 @@ bool isErpDatabaseFile(const QString& path, QString* why) {
         sqlite3_close(db);
         return fail(message);
     }
+    // Another session may be writing or recovering the log for a moment; that is no reason to
+    // call the file foreign.
+    sqlite3_busy_timeout(db, 15000);
     // An empty file reads as an empty database: it lacks the tables like any other.
     const char* sql = "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name IN "
                       "('FW07_APPUSER', 'PD5D_ACCESSISCAD', 'PD5C_SCADLAV') COLLATE NOCASE";

@@ -3,10 +3,10 @@
 #include "module/value/CsvField.h"
 #include "platform/host/BatchRunner.h"
 #include "platform/host/BatchSession.h"
+#include "platform/host/SafeFile.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QTextStream>
 #include <cstdio>
@@ -33,31 +33,27 @@ QString cellText(const QAbstractItemModel& model, int row, int column) {
 }
 
 bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& error, int& rows) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = file.errorString();
-        return false;
-    }
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
-    const int columns = model.columnCount();
-    QStringList line;
-    for (int c = 0; c < columns; ++c)
-        line << scadlav::csvField(model.headerData(c, Qt::Horizontal).toString());
-    out << line.join(QLatin1Char(',')) << "\r\n";
     rows = model.rowCount();
-    for (int r = 0; r < rows; ++r) {
-        line.clear();
-        for (int c = 0; c < columns; ++c)
-            line << scadlav::csvField(cellText(model, r, c));
-        out << line.join(QLatin1Char(',')) << "\r\n";
-    }
-    out.flush();
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return writeFileSafely(
+        path,
+        [&model, rows](QIODevice& device) {
+            QTextStream out(&device);
+            out.setEncoding(QStringConverter::Utf8);
+            const int columns = model.columnCount();
+            QStringList line;
+            for (int c = 0; c < columns; ++c)
+                line << scadlav::csvField(model.headerData(c, Qt::Horizontal).toString());
+            out << line.join(QLatin1Char(',')) << "\r\n";
+            for (int r = 0; r < rows && out.status() == QTextStream::Ok; ++r) {
+                line.clear();
+                for (int c = 0; c < columns; ++c)
+                    line << scadlav::csvField(cellText(model, r, c));
+                out << line.join(QLatin1Char(',')) << "\r\n";
+            }
+            out.flush();
+            return out.status() == QTextStream::Ok;
+        },
+        &error);
 }
 
 } // namespace

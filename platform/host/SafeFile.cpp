@@ -16,13 +16,13 @@ bool failed(const QFileDevice& file, QString* error) {
 
 } // namespace
 
-bool writeFileSafely(const QString& path, const QByteArray& content, QString* error) {
+bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& device)>& write, QString* error) {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         QFile device(path);
         if (!device.open(QIODevice::WriteOnly))
             return failed(device, error);
-        if (device.write(content) != content.size() || !device.flush())
+        if (!write(device) || !device.flush())
             return failed(device, error);
         return true;
     }
@@ -31,13 +31,19 @@ bool writeFileSafely(const QString& path, const QByteArray& content, QString* er
     file.setDirectWriteFallback(false);
     if (!file.open(QIODevice::WriteOnly))
         return failed(file, error);
-    if (file.write(content) != content.size()) {
+    if (!write(file)) {
+        const bool result = failed(file, error);
         file.cancelWriting();
-        return failed(file, error);
+        return result;
     }
     if (!file.commit())
         return failed(file, error);
     return true;
+}
+
+bool writeFileSafely(const QString& path, const QByteArray& content, QString* error) {
+    return writeFileSafely(
+        path, [&content](QIODevice& device) { return device.write(content) == content.size(); }, error);
 }
 
 } // namespace erphost

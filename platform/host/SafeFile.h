@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
+
+class QIODevice;
 
 namespace erphost {
 
@@ -12,5 +15,8 @@ namespace erphost {
 // regular file (a device, a pipe) cannot be replaced: it is written directly, and its errors
 // are reported the same way.
 bool writeFileSafely(const QString& path, const QByteArray& content, QString* error);
+// The same for content written piece by piece: `write` writes to the device it is given and
+// returns false when it had to stop (the device's error is reported).
+bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& device)>& write, QString* error);
 
 } // namespace erphost

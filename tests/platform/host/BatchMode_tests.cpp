@@ -669,4 +669,14 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
         exportTo(QStringLiteral("unknown.csv"), {QStringLiteral("--filter"), QStringLiteral("NOPE=1..2")});
     EXPECT_EQ(refused, 1);
     EXPECT_FALSE(QFile::exists(unknown));
+
+    // A full disk: the write error is reported and the job fails, nothing claims rows written.
+    HostProcess* full = nullptr;
+    EXPECT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"), database,
+                      QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"),
+                      QStringLiteral("/dev/full"), QStringLiteral("--min-date"), QStringLiteral("2020-01-01")},
+                     &full),
+              1);
+    EXPECT_TRUE(full->err.contains(QStringLiteral("/dev/full"))) << full->err.toStdString();
+    EXPECT_FALSE(full->out().contains(QStringLiteral("rows written"))) << full->out().toStdString();
 }

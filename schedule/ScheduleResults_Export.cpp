@@ -3,16 +3,15 @@
 #include "schedule/ScheduleResults.h"
 
 #include "module/services/IMessageService.h"
+#include "module/value/CsvField.h"
+#include "module/value/SafeFile.h"
+#include "platform/controls/Grid.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScreenSession.h"
 
-#include "module/value/CsvField.h"
-#include "platform/controls/Grid.h"
-
 #include <QFile>
 #include <QFileDialog>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QTextStream>
 #include <xlsxwriter.h>
@@ -55,64 +54,67 @@ QString cell(const erpctl::Grid& grid, int row, const ExportColumn& column) {
 } // namespace
 
 bool ScheduleResults::EsportaGrigliaCsv(const QString& path, QString& error) {
-    // UTF-8 with a byte-order mark, so that a spreadsheet opens accented captions correctly.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        error = file.errorString();
-        return false;
-    }
-    QTextStream out(&file);
-    out.setEncoding(QStringConverter::Utf8);
-    out.setGenerateByteOrderMark(true);
-    const QList<ExportColumn> columns = shownColumns(*ui().GRID_ORD);
-    QStringList line;
-    for (const ExportColumn& column : columns)
-        line << csvField(column.caption);
-    out << line.join(QLatin1Char(',')) << "\r\n";
-    const int rows = ui().GRID_ORD->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        line.clear();
-        for (const ExportColumn& column : columns)
-            line << csvField(cell(*ui().GRID_ORD, row, column));
-        out << line.join(QLatin1Char(',')) << "\r\n";
-    }
-    out.flush();
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    const erpctl::Grid& grid = *ui().GRID_ORD;
+    return writeFileSafely(
+        path,
+        [&grid](QIODevice& device) {
+            QTextStream out(&device);
+            out.setEncoding(QStringConverter::Utf8);
+            out.setGenerateByteOrderMark(true);
+            const QList<ExportColumn> columns = shownColumns(grid);
+            QStringList line;
+            for (const ExportColumn& column : columns)
+                line << column.caption;
+            out << csvLine(line);
+            const int rows = grid.rowCount();
+            for (int row = 0; row < rows && out.status() == QTextStream::Ok; ++row) {
+                line.clear();
+                for (const ExportColumn& column : columns)
+                    line << cell(grid, row, column);
+                out << csvLine(line);
+            }
+            out.flush();
+            return out.status() == QTextStream::Ok;
+        },
+        &error);
 }
 
 bool ScheduleResults::EsportaGrigliaExcel(const QString& path, QString& error) {
-    const QByteArray fileName = QFile::encodeName(path);
-    lxw_workbook* workbook = workbook_new(fileName.constData());
-    if (!workbook) {
-        error = QStringLiteral("workbook");
-        return false;
-    }
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_format* header = workbook_add_format(workbook);
-    format_set_bold(header);
+    const erpctl::Grid& grid = *ui().GRID_ORD;
+    // The workbook is written under a temporary name and replaces the file only when complete.
+    return writeFileSafely(
+        path,
+        [&grid](const QString& temporaryPath, QString* failure) {
+            const QByteArray fileName = QFile::encodeName(temporaryPath);
+            lxw_workbook* workbook = workbook_new(fileName.constData());
+            if (!workbook) {
+                *failure = QStringLiteral("workbook");
+                return false;
+            }
+            lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+            lxw_format* header = workbook_add_format(workbook);
+            format_set_bold(header);
 
-    const QList<ExportColumn> columns = shownColumns(*ui().GRID_ORD);
-    for (int c = 0; c < columns.size(); ++c)
-        worksheet_write_string(sheet, 0, lxw_col_t(c), columns[c].caption.toUtf8().constData(), header);
-    const int rows = ui().GRID_ORD->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        for (int c = 0; c < columns.size(); ++c) {
-            const QString text = cell(*ui().GRID_ORD, row, columns[c]);
-            if (!text.isEmpty())
-                worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c), text.toUtf8().constData(),
-                                       nullptr);
-        }
-    }
-    const lxw_error result = workbook_close(workbook);
-    if (result != LXW_NO_ERROR) {
-        error = QString::fromUtf8(lxw_strerror(result));
-        return false;
-    }
-    return true;
+            const QList<ExportColumn> columns = shownColumns(grid);
+            for (int c = 0; c < columns.size(); ++c)
+                worksheet_write_string(sheet, 0, lxw_col_t(c), columns[c].caption.toUtf8().constData(), header);
+            const int rows = grid.rowCount();
+            for (int row = 0; row < rows; ++row) {
+                for (int c = 0; c < columns.size(); ++c) {
+                    const QString text = cell(grid, row, columns[c]);
+                    if (!text.isEmpty())
+                        worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c), text.toUtf8().constData(),
+                                               nullptr);
+                }
+            }
+            const lxw_error result = workbook_close(workbook);
+            if (result != LXW_NO_ERROR) {
+                *failure = QString::fromUtf8(lxw_strerror(result));
+                return false;
+            }
+            return true;
+        },
+        &error);
 }
 
 void ScheduleResults::EsportaGriglia() {

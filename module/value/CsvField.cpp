@@ -13,4 +13,14 @@ QString csvField(const QString& text) {
     return text;
 }
 
+QString csvLine(const QStringList& fields) {
+    QString line;
+    for (const QString& field : fields) {
+        if (!line.isEmpty() || &field != &fields.front())
+            line += u',';
+        line += csvField(field);
+    }
+    return line + QStringLiteral("\r\n");
+}
+
 } // namespace scadlav

@@ -3,7 +3,7 @@
 #include "module/value/CsvField.h"
 #include "platform/host/BatchRunner.h"
 #include "platform/host/BatchSession.h"
-#include "platform/host/SafeFile.h"
+#include "module/value/SafeFile.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
@@ -34,7 +34,7 @@ QString cellText(const QAbstractItemModel& model, int row, int column) {
 
 bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& error, int& rows) {
     rows = model.rowCount();
-    return writeFileSafely(
+    return scadlav::writeFileSafely(
         path,
         [&model, rows](QIODevice& device) {
             QTextStream out(&device);
@@ -42,13 +42,13 @@ bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& err
             const int columns = model.columnCount();
             QStringList line;
             for (int c = 0; c < columns; ++c)
-                line << scadlav::csvField(model.headerData(c, Qt::Horizontal).toString());
-            out << line.join(QLatin1Char(',')) << "\r\n";
+                line << model.headerData(c, Qt::Horizontal).toString();
+            out << scadlav::csvLine(line);
             for (int r = 0; r < rows && out.status() == QTextStream::Ok; ++r) {
                 line.clear();
                 for (int c = 0; c < columns; ++c)
-                    line << scadlav::csvField(cellText(model, r, c));
-                out << line.join(QLatin1Char(',')) << "\r\n";
+                    line << cellText(model, r, c);
+                out << scadlav::csvLine(line);
             }
             out.flush();
             return out.status() == QTextStream::Ok;

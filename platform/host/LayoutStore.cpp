@@ -1,6 +1,6 @@
 #include "platform/host/LayoutStore.h"
 
-#include "platform/host/SafeFile.h"
+#include "module/value/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,7 +41,7 @@ bool LayoutStore::storeLayout(std::int16_t userId, const QString& key, const QBy
     QJsonObject object;
     for (auto it = layouts.cbegin(); it != layouts.cend(); ++it)
         object.insert(it.key(), QString::fromLatin1(it.value().toBase64()));
-    return writeFileSafely(fileFor(userId), QJsonDocument(object).toJson(), nullptr);
+    return scadlav::writeFileSafely(fileFor(userId), QJsonDocument(object).toJson(), nullptr);
 }
 
 std::optional<QByteArray> LayoutStore::restoreLayout(std::int16_t userId, const QString& key) const {

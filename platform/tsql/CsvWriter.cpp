@@ -19,10 +19,6 @@ QString doubleText(double d) {
     return text;
 }
 
-QString joined(const QStringList& fields) {
-    return fields.join(u',') + QStringLiteral("\r\n");
-}
-
 } // namespace
 
 QString CsvWriter::fieldText(const scadlav::Value& value) {
@@ -50,19 +46,15 @@ QString CsvWriter::fieldText(const scadlav::Value& value) {
 }
 
 QString CsvWriter::header(const QStringList& names) {
-    QStringList fields;
-    fields.reserve(names.size());
-    for (const QString& name : names)
-        fields.append(scadlav::csvField(name));
-    return joined(fields);
+    return scadlav::csvLine(names);
 }
 
 QString CsvWriter::record(const QList<scadlav::Value>& values) {
     QStringList fields;
     fields.reserve(values.size());
     for (const scadlav::Value& value : values)
-        fields.append(scadlav::csvField(fieldText(value)));
-    return joined(fields);
+        fields.append(fieldText(value));
+    return scadlav::csvLine(fields);
 }
 
 } // namespace tsql

@@ -2,7 +2,9 @@
 #include "tests/schedule/query_fixture.h"
 
 #include "platform/controls/Grid.h"
+#include "tests/support/FileSizeLimit.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPushButton>
 
@@ -55,4 +57,41 @@ TEST_F(QueryScreenTest, ExcelWorkbookIsWritten) {
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_TRUE(in.read(2) == "PK"); // a zip package
     EXPECT_FALSE(screen->results().EsportaGrigliaExcel(dir.filePath(QStringLiteral("missing/x.xlsx")), error));
+}
+
+TEST_F(QueryScreenTest, AFailedExportKeepsThePreviousFile) {
+    for (int i = 0; i < 300; ++i) {
+        PhaseRow row;
+        row.key = QStringLiteral("K%1").arg(i);
+        row.sequence = 10 + i;
+        row.forrep = QString(40, QLatin1Char('x'));
+        addPhase(row);
+    }
+    open();
+    screen->results().CMD_ELABORA_ButtonClick();
+    QDir folder(dir.filePath(QStringLiteral("out")));
+    ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
+    for (const QString& name : {QStringLiteral("griglia.csv"), QStringLiteral("griglia.xlsx")}) {
+        const QString file = folder.filePath(name);
+        {
+            QFile good(file);
+            ASSERT_TRUE(good.open(QIODevice::WriteOnly));
+            good.write("good");
+        }
+        QString error;
+        bool written = true;
+        {
+            // A disk that fills after 1 KiB.
+            const FileSizeLimit full(1024);
+            written = name.endsWith(QStringLiteral(".csv")) ? screen->results().EsportaGrigliaCsv(file, error)
+                                                           : screen->results().EsportaGrigliaExcel(file, error);
+        }
+        EXPECT_FALSE(written) << name.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        QFile kept(file);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), QByteArray("good")) << name.toStdString();
+        EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), QStringList{name}) << "no temporary file left";
+        QFile::remove(file);
+    }
 }

@@ -2,7 +2,8 @@
 // previous file, and is reported.
 #include "platform/host/LayoutStore.h"
 #include "platform/host/LineLog.h"
-#include "platform/host/SafeFile.h"
+#include "module/value/SafeFile.h"
+#include "tests/support/FileSizeLimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,30 +11,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
-
-// Writes past `bytes` fail with EFBIG while it lives, as they would on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = nullptr;
-};
 
 QByteArray contentOf(const QString& path) {
     QFile file(path);
@@ -46,21 +25,21 @@ TEST(SafeFile, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("export.csv"));
     QString error;
-    ASSERT_TRUE(erphost::writeFileSafely(path, "old,good\r\n", &error)) << error.toStdString();
+    ASSERT_TRUE(scadlav::writeFileSafely(path, "old,good\r\n", &error)) << error.toStdString();
     {
-        const FileSizeLimit limit(4096);
-        EXPECT_FALSE(erphost::writeFileSafely(path, QByteArray(1 << 20, 'x'), &error));
+        const scadlav::testing::FileSizeLimit limit(4096);
+        EXPECT_FALSE(scadlav::writeFileSafely(path, QByteArray(1 << 20, 'x'), &error));
     }
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(contentOf(path), QByteArray("old,good\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("export.csv")});
 
-    ASSERT_TRUE(erphost::writeFileSafely(path, "new\r\n", &error)) << error.toStdString();
+    ASSERT_TRUE(scadlav::writeFileSafely(path, "new\r\n", &error)) << error.toStdString();
     EXPECT_EQ(contentOf(path), QByteArray("new\r\n"));
 
     // A device is written in place, and its errors come back the same way.
     error.clear();
-    EXPECT_FALSE(erphost::writeFileSafely(QStringLiteral("/dev/full"), "row\r\n", &error));
+    EXPECT_FALSE(scadlav::writeFileSafely(QStringLiteral("/dev/full"), "row\r\n", &error));
     EXPECT_FALSE(error.isEmpty());
 }
 
@@ -77,7 +56,7 @@ TEST(SafeFile, LayoutsSurviveAFailedStore) {
     EXPECT_EQ(store.restoreLayout(7, QStringLiteral("Form/stampa solleciti")).value_or(QByteArray()), "s");
     const QByteArray before = contentOf(store.fileFor(7));
     {
-        const FileSizeLimit limit(before.size() + 100);
+        const scadlav::testing::FileSizeLimit limit(before.size() + 100);
         EXPECT_FALSE(store.storeLayout(7, QStringLiteral("GRID_DETT"), QByteArray(64 * 1024, 'w')));
     }
     EXPECT_EQ(contentOf(store.fileFor(7)), before);

@@ -6,7 +6,7 @@
 
 class QIODevice;
 
-namespace erphost {
+namespace scadlav {
 
 // Writes a whole file so that a failure never costs the previous one: the content goes to a
 // temporary file in the same folder, is flushed to the disk and checked, and only then
@@ -18,5 +18,9 @@ bool writeFileSafely(const QString& path, const QByteArray& content, QString* er
 // The same for content written piece by piece: `write` writes to the device it is given and
 // returns false when it had to stop (the device's error is reported).
 bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& device)>& write, QString* error);
+// The same for a writer that takes a file name (a library that opens the file itself): it
+// writes `temporaryPath`, in the same folder, which then replaces `path` only when it succeeded.
+bool writeFileSafely(const QString& path,
+                     const std::function<bool(const QString& temporaryPath, QString* error)>& write, QString* error);
 
-} // namespace erphost
+} // namespace scadlav

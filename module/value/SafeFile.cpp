@@ -1,10 +1,14 @@
-#include "platform/host/SafeFile.h"
+#include "module/value/SafeFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
-namespace erphost {
+namespace scadlav {
 
 namespace {
 
@@ -41,9 +45,29 @@ bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& de
     return true;
 }
 
+bool writeFileSafely(const QString& path, const std::function<bool(const QString& temporaryPath, QString* error)>& write,
+                     QString* error) {
+    const QFileInfo info(path);
+    QTemporaryFile temporary(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    if (!temporary.open())
+        return failed(temporary, error);
+    const QString temporaryPath = temporary.fileName();
+    temporary.close();
+    if (!write(temporaryPath, error))
+        return false;
+    // rename() replaces the old file in one step: a reader sees the old or the new one.
+    if (std::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(path).constData()) != 0) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    temporary.setAutoRemove(false);
+    return true;
+}
+
 bool writeFileSafely(const QString& path, const QByteArray& content, QString* error) {
     return writeFileSafely(
         path, [&content](QIODevice& device) { return device.write(content) == content.size(); }, error);
 }
 
-} // namespace erphost
+} // namespace scadlav

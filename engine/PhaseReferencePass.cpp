@@ -1,10 +1,11 @@
 #include "engine/PhaseReferencePass.h"
 
+#include "engine/ConnectionError.h"
 #include "engine/RebuildStatements.h"
-#include "module/sql/SqlText.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/RuntimeError.h"
+#include "module/sql/SqlText.h"
 
 #include <algorithm>
 #include <tuple>
@@ -122,11 +123,8 @@ QString PhaseReferencePass::lineKey(const Value& numreg, const Value& line) {
 std::unique_ptr<db::Recordset> PhaseReferencePass::read(const QString& sql) {
     m_lastStatement = sql;
     std::unique_ptr<db::Recordset> rs = m_connection.execute(sql, db::kExecUnspecified);
-    if (!rs) {
-        const auto& errors = m_connection.errors();
-        fail(errors.isEmpty() ? RuntimeError::ApplicationDefined : errors.last().number,
-             m_connection.lastErrorText());
-    }
+    if (!rs)
+        throw RuntimeException(connectionError(m_connection, QStringLiteral("CompletaRiferimentiFasi")));
     return rs;
 }
 

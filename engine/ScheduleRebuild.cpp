@@ -1,5 +1,6 @@
 #include "engine/ScheduleRebuild.h"
 
+#include "engine/ConnectionError.h"
 #include "engine/PhaseReferencePass.h"
 #include "module/db/Command.h"
 #include "module/db/Connection.h"
@@ -10,13 +11,8 @@ namespace scadlav::engine {
 
 namespace {
 
-[[noreturn]] void failFromConnection(db::Connection& connection) {
-    const auto& errors = connection.errors();
-    RuntimeError error;
-    error.number =
-        errors.isEmpty() ? RuntimeError::ApplicationDefined : static_cast<int>(errors.last().number);
-    error.description = connection.lastErrorText();
-    throw RuntimeException(error);
+[[noreturn]] void failFromConnection(const db::Connection& connection) {
+    throw RuntimeException(connectionError(connection));
 }
 
 } // namespace

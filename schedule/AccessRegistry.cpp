@@ -1,10 +1,10 @@
 #include "schedule/AccessRegistry.h"
 
-#include "module/sql/SqlText.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/IMessageService.h"
 #include "module/services/RuntimeError.h"
+#include "module/sql/SqlText.h"
 
 #include <QStringList>
 
@@ -82,9 +82,9 @@ bool AccessRegistry::ControlloVisualizzazione(QString& modifica) {
             if (rs->recordCount() > 0) {
                 rs->moveFirst();
                 const QString holder = RTrimN(rs->value(QStringLiteral("FW07_DESCR")));
-                const std::int32_t answer = m_message(
-                    kTestoModificaOccupata + holder + CRLF + kTestoAccessoVisualizzazione,
-                    kIdModificaOccupata, kYesNoInfo, Value(QList<Value>{holder}));
+                const std::int32_t answer =
+                    m_message(kTestoModificaOccupata + holder + CRLF + kTestoAccessoVisualizzazione,
+                              kIdModificaOccupata, kYesNoInfo, Value(QList<Value>{holder}));
                 if (answer == msgbox::ResultNo)
                     return false;
                 modifica = QStringLiteral("0");

@@ -32,15 +32,18 @@ namespace scadlav {
 
 FRMPD_KVB_SCADLAV::FRMPD_KVB_SCADLAV(QWidget* parent)
     : ModuleScreen(parent), m_ui(std::make_unique<ScheduleControls>()),
-      m_session(std::make_unique<ScreenSession>([this] { return ClsModulo; }, [this] { return windowTitle(); })),
-      m_parameters(std::make_unique<ParametersPanel>(*this)), m_results(std::make_unique<ScheduleResults>(*this)),
+      m_session(
+          std::make_unique<ScreenSession>([this] { return ClsModulo; }, [this] { return windowTitle(); })),
+      m_parameters(std::make_unique<ParametersPanel>(*this)),
+      m_results(std::make_unique<ScheduleResults>(*this)),
       m_rebuilder(std::make_unique<ScheduleRebuilder>(*this)) {
     setObjectName(ScreenName);
     m_ui->build(this);
     connectEvents();
     // Load: top-left corner, design size.
     move(0, 0);
-    resize(ScheduleControls::scaledX(this, DesignWidthTwips), ScheduleControls::scaledY(this, DesignHeightTwips));
+    resize(ScheduleControls::scaledX(this, DesignWidthTwips),
+           ScheduleControls::scaledY(this, DesignHeightTwips));
 }
 
 FRMPD_KVB_SCADLAV::~FRMPD_KVB_SCADLAV() = default;
@@ -55,7 +58,8 @@ void FRMPD_KVB_SCADLAV::connectEvents() {
             [this](erpctl::DecodeRequest& request) { m_parameters->EnhancedQuery_StartDecode(request); });
     connect(ui.EnhancedQuery, &erpctl::EnhancedQuery::StartLookup, this,
             [this](erpctl::LookupRequest& request) { m_parameters->EnhancedQuery_StartLookup(request); });
-    connect(ui.CMD_RICALCOLA, &QPushButton::clicked, this, [this] { m_rebuilder->CMD_RICALCOLA_ButtonClick(); });
+    connect(ui.CMD_RICALCOLA, &QPushButton::clicked, this,
+            [this] { m_rebuilder->CMD_RICALCOLA_ButtonClick(); });
     connect(ui.CMD_ELABORA, &QPushButton::clicked, this, [this] { m_results->CMD_ELABORA_ButtonClick(); });
     connect(ui.CBO_ORD, &erpctl::CodeCombo::codeChanged, this, [this] { m_results->CBO_ORD_Click(); });
     connect(ui.CMD_FUNZ, &erpctl::MenuButton::itemClicked, this,
@@ -101,9 +105,9 @@ void FRMPD_KVB_SCADLAV::PrimaAttivazione() {
     m_parameters->CaricaCombo();
     m_parameters->CaricaStati();
 
-    ui.EnhancedQuery->initialize(QVariant(int(m_session->companyCode())), QVariant(global->userValue().toText()),
-                                 QVariant(m_session->userIdentity()), ClsModulo, LibraryName,
-                                 m_session->connection(), true);
+    ui.EnhancedQuery->initialize(QVariant(int(m_session->companyCode())),
+                                 QVariant(global->userValue().toText()), QVariant(m_session->userIdentity()),
+                                 ClsModulo, LibraryName, m_session->connection(), true);
     m_parameters->ImpostaRigheEnhQuery();
     ui.EnhancedQuery->completeInitialization();
 
@@ -266,17 +270,17 @@ QString FRMPD_KVB_SCADLAV::applyParameters(const JobParameters& p) {
         ui.EnhancedQuery->setToValue(filter.field, filter.to);
     }
     if (!ui.EnhancedQuery->isValid())
-        return m_session->TraduzioneTesto(QStringLiteral("Correggere i filtri prima di visualizzare:\n%1"), 90402,
-                                          Value(QList<Value>{ui.EnhancedQuery->validationErrors().join(
-                                              QStringLiteral("; "))}));
+        return m_session->TraduzioneTesto(
+            QStringLiteral("Correggere i filtri prima di visualizzare:\n%1"), 90402,
+            Value(QList<Value>{ui.EnhancedQuery->validationErrors().join(QStringLiteral("; "))}));
     return QString();
 }
 
 ActionOutcome FRMPD_KVB_SCADLAV::runRebuild() {
     if (!m_initialized || m_viewMode != ViewMode::Parameters || !m_ui->CMD_RICALCOLA->isEnabled())
         return {ActionOutcome::Status::Failed,
-                m_session->TraduzioneTesto(QStringLiteral("Il ricalcolo non è disponibile in questo momento."),
-                                           90423)};
+                m_session->TraduzioneTesto(
+                    QStringLiteral("Il ricalcolo non è disponibile in questo momento."), 90423)};
     m_rebuilder->CMD_RICALCOLA_ButtonClick();
     return m_rebuilder->lastOutcome();
 }
@@ -286,7 +290,8 @@ ActionOutcome FRMPD_KVB_SCADLAV::runShow() {
         return {ActionOutcome::Status::Failed, QString()};
     if (!m_ui->CMD_ELABORA->isEnabled())
         return {ActionOutcome::Status::NoData,
-                m_session->TraduzioneTesto(QStringLiteral("Nessun dato presente nei limiti selezionati."), 78512)};
+                m_session->TraduzioneTesto(QStringLiteral("Nessun dato presente nei limiti selezionati."),
+                                           78512)};
     m_results->CMD_ELABORA_ButtonClick();
     return m_results->lastOutcome();
 }

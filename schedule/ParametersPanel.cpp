@@ -77,7 +77,8 @@ void ParametersPanel::CaricaStati() {
     ui.lstStati->addItem(QStringLiteral("K0"), session.TraduzioneTesto(QStringLiteral("Emesso"), 24918));
     ui.lstStati->addItem(QStringLiteral("K1"), session.TraduzioneTesto(QStringLiteral("Confermato"), 14654));
     ui.lstStati->addItem(QStringLiteral("K2"), session.TraduzioneTesto(QStringLiteral("Lanciato"), 35297));
-    ui.lstStati->addItem(QStringLiteral("K3"), session.TraduzioneTesto(QStringLiteral("In produzione"), 32503));
+    ui.lstStati->addItem(QStringLiteral("K3"),
+                         session.TraduzioneTesto(QStringLiteral("In produzione"), 32503));
     ui.lstStati->addItem(QStringLiteral("K4"),
                          session.TraduzioneTesto(QStringLiteral("Parzialmente evaso"), 43373));
     ui.placeStateList(&m_screen);

@@ -143,11 +143,12 @@ void ParametersPanel::ImpostaRigheEnhQuery() {
 }
 
 QString ParametersPanel::ValoreFiltro(const QString& field, int side) const {
-    return side == 2 ? m_screen.controls().EnhancedQuery->toValue(field) : m_screen.controls().EnhancedQuery->fromValue(field);
+    return side == 2 ? m_screen.controls().EnhancedQuery->toValue(field)
+                     : m_screen.controls().EnhancedQuery->fromValue(field);
 }
 
 QString ParametersPanel::DecodificaCodice(int slot, CodeKind kind, const QString& code,
-                                            const QStringList& parentCodes) {
+                                          const QStringList& parentCodes) {
     const QString codice = RTrimN(Value(code));
     if (codice.isEmpty())
         return {};
@@ -163,7 +164,7 @@ QString ParametersPanel::DecodificaFamiglia(const QString& famiglia) {
         return DecodificaCodice(LookupArticoli, CodeKind::Family, famiglia);
     } catch (...) {
         m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaFamiglia"),
-                        RuntimeError::fromException(std::current_exception()));
+                                           RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
@@ -174,32 +175,32 @@ QString ParametersPanel::DecodificaSottoFamiglia(const QString& famiglia, const 
                                 {RTrimN(Value(famiglia))});
     } catch (...) {
         m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaSottoFamiglia"),
-                        RuntimeError::fromException(std::current_exception()));
+                                           RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
 
 QString ParametersPanel::DecodificaGruppo(const QString& famiglia, const QString& sottofamiglia,
-                                            const QString& gruppo) {
+                                          const QString& gruppo) {
     try {
         return DecodificaCodice(LookupArticoli, CodeKind::Group, gruppo,
                                 {RTrimN(Value(famiglia)), RTrimN(Value(sottofamiglia))});
     } catch (...) {
         m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaGruppo"),
-                        RuntimeError::fromException(std::current_exception()));
+                                           RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
 
 QString ParametersPanel::DecodificaSottoGruppo(const QString& famiglia, const QString& sottofamiglia,
-                                                 const QString& gruppo, const QString& sottogruppo) {
+                                               const QString& gruppo, const QString& sottogruppo) {
     try {
         return DecodificaCodice(
             LookupArticoli, CodeKind::Subgroup, sottogruppo,
             {RTrimN(Value(famiglia)), RTrimN(Value(sottofamiglia)), RTrimN(Value(gruppo))});
     } catch (...) {
         m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaSottoGruppo"),
-                        RuntimeError::fromException(std::current_exception()));
+                                           RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
@@ -209,7 +210,7 @@ QString ParametersPanel::DecodificaTipoProdotto(const QString& tipo) {
         return DecodificaCodice(LookupArticoli, CodeKind::ProductType, tipo);
     } catch (...) {
         m_screen.session().ScriviErroreLog(kModuloArticoli, QStringLiteral("DecodificaTipoProdotto"),
-                        RuntimeError::fromException(std::current_exception()));
+                                           RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
@@ -219,7 +220,7 @@ QString ParametersPanel::DecodificaProgetto(const QString& progetto) {
         return DecodificaCodice(LookupProgetti, CodeKind::Project, progetto);
     } catch (...) {
         m_screen.session().ScriviErroreLog(kModuloProgetti, QStringLiteral("DecodificaProgetto"),
-                        RuntimeError::fromException(std::current_exception()));
+                                           RuntimeError::fromException(std::current_exception()));
         return {};
     }
 }
@@ -271,7 +272,8 @@ void ParametersPanel::EnhancedQuery_StartDecode(erpctl::DecodeRequest& request) 
         }
     } catch (...) {
         const RuntimeError error = RuntimeError::fromException(std::current_exception());
-        m_screen.session().QRX_MSGBOX(testoErroreEvento(QStringLiteral("StartDecode"), error), 0, msgbox::Critical, m_screen.windowTitle());
+        m_screen.session().QRX_MSGBOX(testoErroreEvento(QStringLiteral("StartDecode"), error), 0,
+                                      msgbox::Critical, m_screen.windowTitle());
     }
 }
 
@@ -294,10 +296,12 @@ void ParametersPanel::EnhancedQuery_StartLookup(erpctl::LookupRequest& request) 
             request.sql = QStringLiteral("SELECT TAB1.MG36_CODDOCUM, TAB2.MG36_DESCDOCUM ") +
                           QStringLiteral(" FROM MG36_DOCUMENTI As TAB1 WITH (NOLOCK) ") +
                           QStringLiteral("   Outer Apply dbo.FNMG36_DOCUMENTI(TAB1.MG36_CODDOCUM, ") +
-                          QString::number(m_screen.session().companyCode()) + QStringLiteral(", TAB1.MG36_INDSTAPER) As TAB2 ") +
+                          QString::number(m_screen.session().companyCode()) +
+                          QStringLiteral(", TAB1.MG36_INDSTAPER) As TAB2 ") +
                           QStringLiteral(" WHERE (TAB1.MG36_TIPODOC = 24 And TAB1.MG36_STIPODOC = 20) Or ") +
                           QStringLiteral(" (TAB1.MG36_TIPODOC = 25 and TAB1.MG36_STIPODOC = 1)");
-            request.title = m_screen.session().TraduzioneTesto(QStringLiteral("Elenco Codici Documento"), 68746);
+            request.title =
+                m_screen.session().TraduzioneTesto(QStringLiteral("Elenco Codici Documento"), 68746);
             request.connectionString = m_screen.session().connectionString();
             request.lookupName = QStringLiteral("SCADLAV_CODDOC");
             m_screen.controls().EnhancedQuery->setLookupName(request.lookupName);
@@ -328,7 +332,8 @@ void ParametersPanel::EnhancedQuery_StartLookup(erpctl::LookupRequest& request) 
         request.sql.clear();
         request.pickedCode.clear();
         const RuntimeError error = RuntimeError::fromException(std::current_exception());
-        m_screen.session().QRX_MSGBOX(testoErroreEvento(QStringLiteral("StartLookup"), error), 0, msgbox::Critical, m_screen.windowTitle());
+        m_screen.session().QRX_MSGBOX(testoErroreEvento(QStringLiteral("StartLookup"), error), 0,
+                                      msgbox::Critical, m_screen.windowTitle());
     }
 }
 

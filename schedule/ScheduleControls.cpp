@@ -114,7 +114,8 @@ void ScheduleControls::build(QWidget* screen) {
     actions->addWidget(CBO_ORD);
 
     auto* frameLayout = new QVBoxLayout(QRX_FRAME1);
-    frameLayout->setContentsMargins(scaledX(screen, 45), scaledY(screen, 135), scaledX(screen, 45), scaledY(screen, 60));
+    frameLayout->setContentsMargins(scaledX(screen, 45), scaledY(screen, 135), scaledX(screen, 45),
+                                    scaledY(screen, 60));
     frameLayout->addWidget(EnhancedQuery);
     frameLayout->addWidget(SPLITTER);
 
@@ -135,8 +136,8 @@ void ScheduleControls::build(QWidget* screen) {
 void ScheduleControls::placeStateList(QWidget* screen) {
     // Below the button, 15 twips in from its left edge and 30 twips narrower.
     const QPoint topLeft = cmdStato->mapTo(screen, QPoint(0, cmdStato->height()));
-    lstStati->setGeometry(topLeft.x() + scaledX(screen, 15), topLeft.y(), cmdStato->width() - scaledX(screen, 30),
-                          scaledY(screen, 1315));
+    lstStati->setGeometry(topLeft.x() + scaledX(screen, 15), topLeft.y(),
+                          cmdStato->width() - scaledX(screen, 30), scaledY(screen, 1315));
 }
 
 } // namespace scadlav

@@ -67,7 +67,8 @@ QString magazzinoContoLavoro(ScreenSession& session) {
     Cinterface* module = session.module();
     IGlobalContext* global = module ? module->Cinterface_ClsGlobal() : nullptr;
     if (!global)
-        throw RuntimeException({RuntimeError::ObjectNotSet, QStringLiteral("Contesto globale non disponibile"),
+        throw RuntimeException({RuntimeError::ObjectNotSet,
+                                QStringLiteral("Contesto globale non disponibile"),
                                 FRMPD_KVB_SCADLAV::ScreenName});
     return RTrimN(Value(global->subcontractWarehouse()));
 }
@@ -119,7 +120,8 @@ void ScheduleRebuilder::CMD_RICALCOLA_ButtonClick() {
         const Value minDate =
             dateText.isEmpty() ? Value() : session.FormattaValoreSQL(Value(dateText), sqlkind::Date, true);
         if (!minDate.isText() || minDate.toText() == QLatin1String("null")) {
-            const QString text = QStringLiteral("Inserire una data minima per il reperimento degli ordini !!");
+            const QString text =
+                QStringLiteral("Inserire una data minima per il reperimento degli ordini !!");
             session.QRX_MSGBOX(text, 78509, msgbox::Information, title);
             ended(ActionOutcome::Status::Cancelled, session.TraduzioneTesto(text, 78509));
             return;
@@ -184,8 +186,8 @@ void ScheduleRebuilder::CMD_RICALCOLA_ButtonClick() {
         if (outcome.status == engine::RebuildOutcome::Status::Done) {
             ui.TXT_DATARIC->setDate(outcome.rebuiltAt->date());
             ui.CMD_ELABORA->setEnabled(true);
-            session.QRX_MSGBOX(QStringLiteral("Ricalcolo terminato correttamente."), 78513, msgbox::Information,
-                               title);
+            session.QRX_MSGBOX(QStringLiteral("Ricalcolo terminato correttamente."), 78513,
+                               msgbox::Information, title);
             ended(ActionOutcome::Status::Done);
         } else {
             // Nothing to show until the next rebuild finds rows.
@@ -222,7 +224,8 @@ void ScheduleRebuilder::LeggiDataRicalcolo() {
         const QString text = RTrimN(m_rsDataRicalcolo->value(QStringLiteral("PD5C_DATAELAB"))).left(10);
         const std::optional<QDateTime> date = Value(text).toDateTime();
         if (!date)
-            throw RuntimeException({RuntimeError::TypeMismatch, QStringLiteral("Data ricalcolo non valida: ") + text,
+            throw RuntimeException({RuntimeError::TypeMismatch,
+                                    QStringLiteral("Data ricalcolo non valida: ") + text,
                                     FRMPD_KVB_SCADLAV::ScreenName});
         ui.TXT_DATARIC->setDate(date->date());
     } else {

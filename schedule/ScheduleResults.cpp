@@ -116,9 +116,11 @@ void ScheduleResults::SequenzaVisualizza() {
         const bool modifica = ui().CHK_MODIFICA->valueText() == kModifica;
         ImpostaModalita(modifica);
 
-        const std::optional<QString> statement = schedule_sql::showStatement(m_screen.parameters().LeggiParametri());
+        const std::optional<QString> statement =
+            schedule_sql::showStatement(m_screen.parameters().LeggiParametri());
         if (!statement) // the states were checked above; the list cannot have changed since
-            throw RuntimeException({RuntimeError::ApplicationDefined, QString(), FRMPD_KVB_SCADLAV::ScreenName});
+            throw RuntimeException(
+                {RuntimeError::ApplicationDefined, QString(), FRMPD_KVB_SCADLAV::ScreenName});
         ApriSchedulazione(*statement);
 
         ui().CMD_ELABORA->setText(session().TraduzioneTesto(QStringLiteral("Parametri"), 43034));
@@ -144,19 +146,22 @@ void ScheduleResults::SequenzaVisualizza() {
 
 void ScheduleResults::ImpostaModalita(bool modifica) {
     ui().CMD_FUNZ->clearItems();
-    ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Impegnato cliente"), 78530), QStringLiteral("KEY_IMP"));
-    ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Proposte C/Lav."), 78531), QStringLiteral("KEY_PROP"));
+    ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Impegnato cliente"), 78530),
+                           QStringLiteral("KEY_IMP"));
+    ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Proposte C/Lav."), 78531),
+                           QStringLiteral("KEY_PROP"));
     if (modifica) {
         // Marks left in the table by anybody are cleared: the registry keeps a second
         // modifying planner out.
         session().EseguiSQL(kAzzeraSelezione, db::kCmdTextNoRecords);
         ui().GRID_ORD->setFeatureEnabled(erpctl::Grid::SelectionFeatureKey, true);
-        ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Solleciti"), 52907), QStringLiteral("KEY_SOLL"));
+        ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Solleciti"), 52907),
+                               QStringLiteral("KEY_SOLL"));
     } else {
         ui().GRID_ORD->setFeatureEnabled(erpctl::Grid::SelectionFeatureKey, false);
     }
     ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Situazione giacenze"), 52787),
-                      QStringLiteral("KEY_GIAC"));
+                           QStringLiteral("KEY_GIAC"));
     ui().CMD_FUNZ->show();
     ui().CMD_DATE->setVisible(modifica);
     ui().GRID_DETT->setEditable(modifica);
@@ -171,8 +176,8 @@ void ScheduleResults::ImpostaModalita(bool modifica) {
 void ScheduleResults::ApriSchedulazione(const QString& statement) {
     RilasciaSchedulazione();
     if (!session().connection())
-        throw RuntimeException(
-            {RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"), FRMPD_KVB_SCADLAV::ScreenName});
+        throw RuntimeException({RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"),
+                                FRMPD_KVB_SCADLAV::ScreenName});
 
     session().setCurrentStatement(statement);
     auto rs = std::make_unique<db::Recordset>();
@@ -195,8 +200,8 @@ void ScheduleResults::PreparaDettaglio() {
     m_rsDettaglio.reset();
 
     const QString now = HostRuntime::now().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    m_tabellaDettaglio =
-        ParseTableName(QStringLiteral("##TempTableDett_") + session().userIdentity() + QStringLiteral("_") + now);
+    m_tabellaDettaglio = ParseTableName(QStringLiteral("##TempTableDett_") + session().userIdentity() +
+                                        QStringLiteral("_") + now);
     const QString& name = m_tabellaDettaglio;
     static const QStringList columns{
         QStringLiteral("KEY_GRID varchar(10) COLLATE DATABASE_DEFAULT NOT NULL"),
@@ -282,7 +287,8 @@ void ScheduleResults::CBO_ORD_Click() {
         ui().GRID_ORD->unbind();
         if (!m_screen.parameters().ControllaParametri())
             return;
-        const std::optional<QString> statement = schedule_sql::resortStatement(m_screen.parameters().LeggiParametri());
+        const std::optional<QString> statement =
+            schedule_sql::resortStatement(m_screen.parameters().LeggiParametri());
         if (!statement)
             return;
         ApriSchedulazione(*statement);
@@ -314,8 +320,9 @@ void ScheduleResults::ApriProposte() {
     if (!righe || !righe->setFilter(QStringLiteral("CTRL_QTA < 3 ")))
         failRecordset(righe ? *righe : *m_rsScadlav);
     if (righe->recordCount() == 0) {
-        session().QRX_MSGBOX(QStringLiteral("Nessuna giacenza in fase da inviare presente nei limiti selezionati !!"),
-                   78503, msgbox::Information, m_screen.windowTitle());
+        session().QRX_MSGBOX(
+            QStringLiteral("Nessuna giacenza in fase da inviare presente nei limiti selezionati !!"), 78503,
+            msgbox::Information, m_screen.windowTitle());
         return;
     }
     ApriSchermataProposte(std::move(righe));
@@ -329,8 +336,9 @@ void ScheduleResults::ApriSolleciti() {
     if (!righe || !righe->setFilter(QStringLiteral("SOLL > 1 AND SOLL < 4 ")))
         failRecordset(righe ? *righe : *m_rsScadlav);
     if (righe->recordCount() == 0) {
-        session().QRX_MSGBOX(QStringLiteral("Nessuna giacenza da sollecitare presente nei limiti selezionati !!"),
-                   78514, msgbox::Information, m_screen.windowTitle());
+        session().QRX_MSGBOX(
+            QStringLiteral("Nessuna giacenza da sollecitare presente nei limiti selezionati !!"), 78514,
+            msgbox::Information, m_screen.windowTitle());
         return;
     }
     ApriSchermataSolleciti(std::move(righe));
@@ -358,8 +366,8 @@ void ScheduleResults::InvocaConsoleProgressivi() {
 }
 
 void ScheduleResults::MostraErroreOperazione(const RuntimeError& error) {
-    session().QRX_MSGBOX(QStringLiteral("Operazione non riuscita:\n%1"), 90403, msgbox::Critical, m_screen.windowTitle(),
-               Value(QList<Value>{error.description}));
+    session().QRX_MSGBOX(QStringLiteral("Operazione non riuscita:\n%1"), 90403, msgbox::Critical,
+                         m_screen.windowTitle(), Value(QList<Value>{error.description}));
 }
 
 } // namespace scadlav

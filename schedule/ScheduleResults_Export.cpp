@@ -97,14 +97,15 @@ bool ScheduleResults::EsportaGrigliaExcel(const QString& path, QString& error) {
 
             const QList<ExportColumn> columns = shownColumns(grid);
             for (int c = 0; c < columns.size(); ++c)
-                worksheet_write_string(sheet, 0, lxw_col_t(c), columns[c].caption.toUtf8().constData(), header);
+                worksheet_write_string(sheet, 0, lxw_col_t(c), columns[c].caption.toUtf8().constData(),
+                                       header);
             const int rows = grid.rowCount();
             for (int row = 0; row < rows; ++row) {
                 for (int c = 0; c < columns.size(); ++c) {
                     const QString text = cell(grid, row, columns[c]);
                     if (!text.isEmpty())
-                        worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c), text.toUtf8().constData(),
-                                               nullptr);
+                        worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c),
+                                               text.toUtf8().constData(), nullptr);
                 }
             }
             const lxw_error result = workbook_close(workbook);
@@ -127,12 +128,13 @@ void ScheduleResults::EsportaGriglia() {
     const bool excel = path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
     const bool written = excel ? EsportaGrigliaExcel(path, error) : EsportaGrigliaCsv(path, error);
     if (!written) {
-        session().QRX_MSGBOX(QStringLiteral("Impossibile scrivere il file %1:\n%2"), 90408, msgbox::Exclamation, m_screen.windowTitle(),
-                   Value(QList<Value>{path, error}));
+        session().QRX_MSGBOX(QStringLiteral("Impossibile scrivere il file %1:\n%2"), 90408,
+                             msgbox::Exclamation, m_screen.windowTitle(), Value(QList<Value>{path, error}));
         return;
     }
-    session().QRX_MSGBOX(QStringLiteral("Esportazione completata: %1 righe scritte in %2"), 90407, msgbox::Information, m_screen.windowTitle(),
-               Value(QList<Value>{ui().GRID_ORD->rowCount(), path}));
+    session().QRX_MSGBOX(QStringLiteral("Esportazione completata: %1 righe scritte in %2"), 90407,
+                         msgbox::Information, m_screen.windowTitle(),
+                         Value(QList<Value>{ui().GRID_ORD->rowCount(), path}));
 }
 
 } // namespace scadlav

@@ -100,19 +100,21 @@ void ScheduleResults::ImpostaGrigliaOrdini() {
         IniziaLayoutGriglia(g, QStringLiteral("PD5C_KEYGRID"));
         auto text = [this, g](const QString& caption, int id, const char* field, int width,
                               bool visible = true) {
-            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Text, width,
-                         visible);
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Text,
+                         width, visible);
         };
         auto number = [this, g](const QString& caption, int id, const char* field, int width,
                                 const QString& format) {
-            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Number, width,
-                         true, format);
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id),
+                         ColumnKind::Number, width, true, format);
         };
         auto date = [this, g](const QString& caption, int id, const char* field) {
-            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Date, 1000);
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Date,
+                         1000);
         };
         auto icon = [this, g](const QString& caption, int id, const char* field) {
-            g->addImageColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ui().IMG_STATO, 700);
+            g->addImageColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id),
+                              ui().IMG_STATO, 700);
         };
         // Job and project columns: captions as they stand, hidden until the user shows them.
         auto fixed = [g](const char* caption, const char* field, ColumnKind kind, int width) {
@@ -127,7 +129,8 @@ void ScheduleResults::ImpostaGrigliaOrdini() {
         text(QStringLiteral("Descr. fase"), 20848, "PD5C_DESCFASE", 1500);
         number(QStringLiteral("SF"), 52346, "PD5C_PROGSFASE", 500, QStringLiteral("####"));
         g->addListColumn(QStringLiteral("PD5C_INDSTATOORD"),
-                         session().TraduzioneTesto(QStringLiteral("Stato fase"), 55195), ListaStatiFase(), 1000);
+                         session().TraduzioneTesto(QStringLiteral("Stato fase"), 55195), ListaStatiFase(),
+                         1000);
         text(QStringLiteral("Articolo"), 7369, "PD5C_CODART_MG66", 1200);
         text(QStringLiteral("Variante"), 60287, "PD5C_OPZIONE_MG5E", 600);
         number(QStringLiteral("Giacenza"), 29019, "PD5C_QGIACATT_MG70", 1000, kQuantity);
@@ -141,7 +144,8 @@ void ScheduleResults::ImpostaGrigliaOrdini() {
         text(QStringLiteral("OCLAV"), 73706, "PD5C_RIFOCLAV", 1800);
         date(QStringLiteral("Data cons. OCLAV"), 78538, "PD5C_DATACONSOCLAV");
         g->addListColumn(QStringLiteral("PD5C_INDSTATOCONS"),
-                         session().TraduzioneTesto(QStringLiteral("Stato ord."), 55247), ListaStatiOrdine(), 1000);
+                         session().TraduzioneTesto(QStringLiteral("Stato ord."), 55247), ListaStatiOrdine(),
+                         1000);
         number(QStringLiteral("Qta ODL"), 78539, "PD5C_QTA1ORD", 1000, kQuantity);
         number(QStringLiteral("Qta vers."), 78540, "PD5C_QTA1CONSOLID", 1000, kQuantity);
         number(QStringLiteral("Qta scarto"), 46759, "PD5C_QTA1SCARTO", 1000, kQuantity);
@@ -203,16 +207,17 @@ void ScheduleResults::ImpostaGrigliaDettaglio() {
         IniziaLayoutGriglia(g, QStringLiteral("KEY_GRID"));
         auto text = [this, g](const QString& caption, int id, const char* field, int width,
                               bool visible = true) {
-            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Text, width,
-                         visible);
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Text,
+                         width, visible);
         };
         auto number = [this, g](const QString& caption, int id, const char* field, int width,
                                 const QString& format, bool visible = true) {
-            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Number, width,
-                         visible, format);
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id),
+                         ColumnKind::Number, width, visible, format);
         };
         auto date = [this, g](const QString& caption, int id, const char* field) {
-            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Date, 1000);
+            g->addColumn(QString::fromLatin1(field), session().TraduzioneTesto(caption, id), ColumnKind::Date,
+                         1000);
         };
 
         text(QStringLiteral("Key"), 34608, "KEY_GRID", 500, false);
@@ -223,7 +228,8 @@ void ScheduleResults::ImpostaGrigliaDettaglio() {
         text(QStringLiteral("Descr. fase"), 20848, "PD12_DESCR", 1500);
         number(QStringLiteral("SF"), 52346, "DO46_PROGSFASE", 300, QStringLiteral("####"));
         g->addListColumn(QStringLiteral("DO46_INDSTATOORD"),
-                         session().TraduzioneTesto(QStringLiteral("Stato fase"), 55195), ListaStatiFase(), 1000);
+                         session().TraduzioneTesto(QStringLiteral("Stato fase"), 55195), ListaStatiFase(),
+                         1000);
         date(QStringLiteral("Data ini."), 78536, "DO46_DATAINIZIO");
         date(QStringLiteral("Data fine"), 18354, "DO46_DATAFINE");
         number(QStringLiteral("Qta fase"), 78549, "DO46_QTA1ORD", 1000, kQuantity);
@@ -253,20 +259,24 @@ void ScheduleResults::ImpostaGrigliaClienti() {
     try {
         erpctl::Grid* g = ui().GRID_CLI;
         IniziaLayoutGriglia(g, QStringLiteral("DO11_NUMDOC"));
-        g->addColumn(QStringLiteral("DO11_DOCUM_MG36"), session().TraduzioneTesto(QStringLiteral("Cod. doc."), 11539),
-                     ColumnKind::Text, 700);
-        g->addColumn(QStringLiteral("DO11_NUMDOC"), session().TraduzioneTesto(QStringLiteral("Num. doc."), 40823),
-                     ColumnKind::Number, 700, true, QStringLiteral("#######"));
-        g->addColumn(QStringLiteral("DO11_DATADOC"), session().TraduzioneTesto(QStringLiteral("Data doc."), 18210),
-                     ColumnKind::Date, 1000);
-        g->addColumn(QStringLiteral("DO11_CLIFOR_CG44"), session().TraduzioneTesto(QStringLiteral("Cli."), 11151),
-                     ColumnKind::Number, 700, true, QStringLiteral("#######"));
-        g->addColumn(QStringLiteral("CG16_RAGSOANAG"), session().TraduzioneTesto(QStringLiteral("Rag. soc."), 47663),
-                     ColumnKind::Text, 3500);
-        g->addColumn(QStringLiteral("DO30_PROGVISUASTA"), session().TraduzioneTesto(QStringLiteral("Riga"), 49386),
-                     ColumnKind::Number, 700, true, QStringLiteral("#######"));
-        g->addColumn(QStringLiteral("VFW_QTA1RES"), session().TraduzioneTesto(QStringLiteral("Qta res."), 46699),
-                     ColumnKind::Number, 2000, true, kQuantity);
+        g->addColumn(QStringLiteral("DO11_DOCUM_MG36"),
+                     session().TraduzioneTesto(QStringLiteral("Cod. doc."), 11539), ColumnKind::Text, 700);
+        g->addColumn(QStringLiteral("DO11_NUMDOC"),
+                     session().TraduzioneTesto(QStringLiteral("Num. doc."), 40823), ColumnKind::Number, 700,
+                     true, QStringLiteral("#######"));
+        g->addColumn(QStringLiteral("DO11_DATADOC"),
+                     session().TraduzioneTesto(QStringLiteral("Data doc."), 18210), ColumnKind::Date, 1000);
+        g->addColumn(QStringLiteral("DO11_CLIFOR_CG44"),
+                     session().TraduzioneTesto(QStringLiteral("Cli."), 11151), ColumnKind::Number, 700, true,
+                     QStringLiteral("#######"));
+        g->addColumn(QStringLiteral("CG16_RAGSOANAG"),
+                     session().TraduzioneTesto(QStringLiteral("Rag. soc."), 47663), ColumnKind::Text, 3500);
+        g->addColumn(QStringLiteral("DO30_PROGVISUASTA"),
+                     session().TraduzioneTesto(QStringLiteral("Riga"), 49386), ColumnKind::Number, 700, true,
+                     QStringLiteral("#######"));
+        g->addColumn(QStringLiteral("VFW_QTA1RES"),
+                     session().TraduzioneTesto(QStringLiteral("Qta res."), 46699), ColumnKind::Number, 2000,
+                     true, kQuantity);
         ApplicaLayoutUtente(g);
     } catch (const RuntimeException& e) {
         MostraErroreGriglia(e.error());

@@ -1,5 +1,6 @@
 #include "schedule/ScreenSession.h"
 
+#include "engine/ConnectionError.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/ClassNames.h"
@@ -16,14 +17,8 @@ namespace scadlav {
 
 namespace {
 
-[[noreturn]] void failFromConnection(db::Connection& connection) {
-    const auto& errors = connection.errors();
-    RuntimeError error;
-    error.number =
-        errors.isEmpty() ? RuntimeError::ApplicationDefined : static_cast<int>(errors.last().number);
-    error.description = connection.lastErrorText();
-    error.source = FRMPD_KVB_SCADLAV::ScreenName;
-    throw RuntimeException(error);
+[[noreturn]] void failFromConnection(const db::Connection& connection) {
+    throw RuntimeException(engine::connectionError(connection, FRMPD_KVB_SCADLAV::ScreenName));
 }
 
 } // namespace
@@ -107,8 +102,8 @@ void ScreenSession::EliminaTabellaTemp(const QString& name) {
 std::unique_ptr<db::Recordset> ScreenSession::EseguiSQL(const QString& text, int options) {
     m_strSQL = text;
     if (!m_connection)
-        throw RuntimeException(
-            {RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"), FRMPD_KVB_SCADLAV::ScreenName});
+        throw RuntimeException({RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"),
+                                FRMPD_KVB_SCADLAV::ScreenName});
     std::unique_ptr<db::Recordset> rs = m_connection->execute(text, options);
     if (!rs)
         failFromConnection(*m_connection);

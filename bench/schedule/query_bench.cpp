@@ -5,6 +5,7 @@
 //
 //   scadlav_query_bench [phases]     default: 100000
 
+#include "engine/ScheduleStatement.h"
 #include "erpdb.h"
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
@@ -21,7 +22,6 @@
 #include "schedule/ScheduleRebuilder.h"
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
-#include "engine/ScheduleStatement.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
 #include "tests/support/doubles/FixedClock.h"

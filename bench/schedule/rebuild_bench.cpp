@@ -36,16 +36,26 @@ struct Step {
 
 const char* stepName(RebuildStep step) {
     switch (step) {
-    case RebuildStep::DropWorkingTables: return "drop working tables";
-    case RebuildStep::FilterTable: return "filter table";
-    case RebuildStep::QuantityInWork: return "SPPD_SITCLAVORO";
-    case RebuildStep::GroupedQuantities: return "grouped quantities (select into, update, index)";
-    case RebuildStep::DeleteSchedule: return "delete schedule";
-    case RebuildStep::InsertSchedule: return "insert schedule";
-    case RebuildStep::CompleteQuantities: return "second quantity pass and marks";
-    case RebuildStep::OpenSchedule: return "open schedule record set";
-    case RebuildStep::PreviousPhases: return "per-row pass: reads, walk and write back";
-    case RebuildStep::LastRebuildTime: return "last rebuild time";
+    case RebuildStep::DropWorkingTables:
+        return "drop working tables";
+    case RebuildStep::FilterTable:
+        return "filter table";
+    case RebuildStep::QuantityInWork:
+        return "SPPD_SITCLAVORO";
+    case RebuildStep::GroupedQuantities:
+        return "grouped quantities (select into, update, index)";
+    case RebuildStep::DeleteSchedule:
+        return "delete schedule";
+    case RebuildStep::InsertSchedule:
+        return "insert schedule";
+    case RebuildStep::CompleteQuantities:
+        return "second quantity pass and marks";
+    case RebuildStep::OpenSchedule:
+        return "open schedule record set";
+    case RebuildStep::PreviousPhases:
+        return "per-row pass: reads, walk and write back";
+    case RebuildStep::LastRebuildTime:
+        return "last rebuild time";
     }
     return "?";
 }
@@ -118,7 +128,8 @@ double rebuild(const QString& path, int phases) {
 
     std::vector<Step> steps;
     StepTimer timer(steps);
-    ScheduleRebuild operation(connection, WorkTables::withSuffix(QStringLiteral("BENCH_05_12_2026_10_00_00")));
+    ScheduleRebuild operation(connection,
+                              WorkTables::withSuffix(QStringLiteral("BENCH_05_12_2026_10_00_00")));
     const RebuildOutcome outcome = operation.run(in, QStringLiteral("CL"), &timer);
     timer.finish();
     if (outcome.status != RebuildOutcome::Status::Done)
@@ -133,7 +144,8 @@ double rebuild(const QString& path, int phases) {
         cpu += s.cpu;
     }
     std::printf("%-44s %10.3f %10.3f\n", "TOTAL", wall, cpu);
-    std::unique_ptr<db::Recordset> count = connection.execute(QStringLiteral("SELECT COUNT(*) FROM PD5C_SCADLAV"));
+    std::unique_ptr<db::Recordset> count =
+        connection.execute(QStringLiteral("SELECT COUNT(*) FROM PD5C_SCADLAV"));
     std::printf("schedule rows %lld\n",
                 count ? static_cast<long long>(count->value(0).toInt64().value_or(0)) : 0LL);
     return cpu;

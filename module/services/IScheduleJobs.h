@@ -36,10 +36,10 @@ struct JobFilter {
 // The parameter view as a job sets it; what is unset stays as the screen has it.
 struct JobParameters {
     QDate minDate;
-    QString phaseType;              // "0" all, "1" internal, "2" external
+    QString phaseType;                // "0" all, "1" internal, "2" external
     std::optional<QList<int>> states; // order states 0..4 ticked
-    QString sortCode;               // "0".."3"
-    std::optional<bool> modify;     // modification mode
+    QString sortCode;                 // "0".."3"
+    std::optional<bool> modify;       // modification mode
     QList<JobFilter> filters;
 };
 

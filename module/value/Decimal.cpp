@@ -11,7 +11,8 @@ namespace {
 std::int64_t rescaleUp(std::int64_t units, int from, int to) {
     std::int64_t factor = PowersOfTen[to - from];
     if (units != 0 && std::abs(units) > std::numeric_limits<std::int64_t>::max() / factor)
-        return units > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+        return units > 0 ? std::numeric_limits<std::int64_t>::max()
+                         : std::numeric_limits<std::int64_t>::min();
     return units * factor;
 }
 
@@ -100,12 +101,14 @@ Decimal Decimal::rounded(int scale) const {
 }
 
 double Decimal::toDouble() const {
-    return static_cast<double>(static_cast<long double>(m_units) / static_cast<long double>(PowersOfTen[m_scale]));
+    return static_cast<double>(static_cast<long double>(m_units) /
+                               static_cast<long double>(PowersOfTen[m_scale]));
 }
 
 QString Decimal::toString() const {
     std::int64_t factor = PowersOfTen[m_scale];
-    std::uint64_t magnitude = m_units < 0 ? 0 - static_cast<std::uint64_t>(m_units) : static_cast<std::uint64_t>(m_units);
+    std::uint64_t magnitude =
+        m_units < 0 ? 0 - static_cast<std::uint64_t>(m_units) : static_cast<std::uint64_t>(m_units);
     std::uint64_t whole = magnitude / static_cast<std::uint64_t>(factor);
     std::uint64_t frac = magnitude % static_cast<std::uint64_t>(factor);
     QString s = m_units < 0 ? QStringLiteral("-") : QString();
@@ -124,7 +127,9 @@ Decimal operator+(const Decimal& a, const Decimal& b) {
     return Decimal(rescaleUp(a.m_units, a.m_scale, s) + rescaleUp(b.m_units, b.m_scale, s), s);
 }
 
-Decimal operator-(const Decimal& a, const Decimal& b) { return a + (-b); }
+Decimal operator-(const Decimal& a, const Decimal& b) {
+    return a + (-b);
+}
 
 std::strong_ordering operator<=>(const Decimal& a, const Decimal& b) {
     int s = std::max(a.m_scale, b.m_scale);

@@ -20,7 +20,8 @@ bool failed(const QFileDevice& file, QString* error) {
 
 } // namespace
 
-bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& device)>& write, QString* error) {
+bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& device)>& write,
+                     QString* error) {
     const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
         QFile device(path);
@@ -45,10 +46,12 @@ bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& de
     return true;
 }
 
-bool writeFileSafely(const QString& path, const std::function<bool(const QString& temporaryPath, QString* error)>& write,
+bool writeFileSafely(const QString& path,
+                     const std::function<bool(const QString& temporaryPath, QString* error)>& write,
                      QString* error) {
     const QFileInfo info(path);
-    QTemporaryFile temporary(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    QTemporaryFile temporary(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                             QStringLiteral(".XXXXXX"));
     if (!temporary.open())
         return failed(temporary, error);
     const QString temporaryPath = temporary.fileName();

@@ -17,10 +17,12 @@ namespace scadlav {
 bool writeFileSafely(const QString& path, const QByteArray& content, QString* error);
 // The same for content written piece by piece: `write` writes to the device it is given and
 // returns false when it had to stop (the device's error is reported).
-bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& device)>& write, QString* error);
+bool writeFileSafely(const QString& path, const std::function<bool(QIODevice& device)>& write,
+                     QString* error);
 // The same for a writer that takes a file name (a library that opens the file itself): it
 // writes `temporaryPath`, in the same folder, which then replaces `path` only when it succeeded.
 bool writeFileSafely(const QString& path,
-                     const std::function<bool(const QString& temporaryPath, QString* error)>& write, QString* error);
+                     const std::function<bool(const QString& temporaryPath, QString* error)>& write,
+                     QString* error);
 
 } // namespace scadlav

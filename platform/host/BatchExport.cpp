@@ -1,9 +1,9 @@
 // The batch job "export": the schedule shown in view mode with the parameters, filters and sort
 // order given, every column of its rows (classification codes included) written as CSV.
 #include "module/value/CsvField.h"
+#include "module/value/SafeFile.h"
 #include "platform/host/BatchRunner.h"
 #include "platform/host/BatchSession.h"
-#include "module/value/SafeFile.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
@@ -78,7 +78,9 @@ int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& reque
         return failure(QStringLiteral("there is no schedule to export: run erp-host --batch rebuild first"));
     default:
         return failure(QStringLiteral("the schedule could not be read") +
-                       (outcome.description.isEmpty() ? QString() : QStringLiteral(": ") + outcome.description.left(200)) +
+                       (outcome.description.isEmpty()
+                            ? QString()
+                            : QStringLiteral(": ") + outcome.description.left(200)) +
                        QStringLiteral("; see the error log ") + session.settings().errorLogPath());
     }
     const QAbstractItemModel* model = jobs->shownRows();

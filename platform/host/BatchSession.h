@@ -39,7 +39,6 @@ public:
     // The stand-by message box of the module goes the same way.
     int show(const QString& text, int flags, const QString& title) override;
 
-
 private:
     int answer(const QString& text, int flags);
 

@@ -47,7 +47,8 @@ bool LookupWindow::present(const erpctl::LookupRequest& request, QWidget* parent
     QString error;
     std::unique_ptr<scadlav::db::Recordset> rows = readRows(request, error);
     if (!rows) {
-        m_messages.show(error, scadlav::msgbox::Exclamation, request.title.isEmpty() ? request.caption : request.title);
+        m_messages.show(error, scadlav::msgbox::Exclamation,
+                        request.title.isEmpty() ? request.caption : request.title);
         return false;
     }
     scadlav::db::RecordsetModel model(rows.get());

@@ -3,12 +3,12 @@
 #include "platform/host/CommandLine.h"
 #include "platform/host/ConnectionFactory.h"
 #include "platform/host/ConnectionKind.h"
+#include "platform/host/DemoDatabase.h"
 #include "platform/host/HostApplication.h"
 #include "platform/host/HostSession.h"
 #include "platform/host/LineLog.h"
 #include "platform/host/MessageBoxes.h"
 #include "platform/host/TextCatalog.h"
-#include "platform/host/DemoDatabase.h"
 
 #include "erpdb.h"
 
@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
     if (const auto status = session.start(); status != erphost::HostSession::Status::Started) {
         std::fprintf(stderr, "erp-host: %s\n", qPrintable(session.message()));
         if (!batchMode && !request.quitAfterMs)
-            erphost::QtMessageBoxPresenter().show(session.message(), scadlav::msgbox::Critical, settings.caption);
+            erphost::QtMessageBoxPresenter().show(session.message(), scadlav::msgbox::Critical,
+                                                  settings.caption);
         if (batchMode && status == erphost::HostSession::Status::UserBusy)
             return erphost::kBatchRefused;
         return batchMode ? erphost::kBatchFailed : 2;

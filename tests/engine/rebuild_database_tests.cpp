@@ -178,15 +178,15 @@ public:
 // The whole operation, as the schedule screen and the batch job run it.
 TEST_F(RebuildRows, RunTellsHowTheRebuildEnded) {
     RecordingProgress progress;
-    RebuildOutcome done = db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"), &progress);
+    RebuildOutcome done =
+        db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"), &progress);
     ASSERT_EQ(done.status, RebuildOutcome::Status::Done) << done.error.description.toStdString();
     EXPECT_EQ(done.rebuiltAt, QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
     EXPECT_EQ(progress.steps,
-              (std::vector<RebuildStep>{RebuildStep::DropWorkingTables, RebuildStep::QuantityInWork,
-                                        RebuildStep::GroupedQuantities, RebuildStep::DeleteSchedule,
-                                        RebuildStep::InsertSchedule, RebuildStep::CompleteQuantities,
-                                        RebuildStep::OpenSchedule, RebuildStep::PreviousPhases,
-                                        RebuildStep::LastRebuildTime}));
+              (std::vector<RebuildStep>{
+                  RebuildStep::DropWorkingTables, RebuildStep::QuantityInWork, RebuildStep::GroupedQuantities,
+                  RebuildStep::DeleteSchedule, RebuildStep::InsertSchedule, RebuildStep::CompleteQuantities,
+                  RebuildStep::OpenSchedule, RebuildStep::PreviousPhases, RebuildStep::LastRebuildTime}));
     // Every step ran: the second quantity pass and the per-row pass wrote their columns.
     EXPECT_EQ(db.scheduleCount(), 6);
     EXPECT_EQ(at(kWeld, "PD5C_QTAINLAV"), dec("25"));
@@ -197,7 +197,8 @@ TEST_F(RebuildRows, RunTellsHowTheRebuildEnded) {
     none.minDateLiteral = QStringLiteral("'2027-01-01 00:00:00'");
     none.filterCondition = QStringLiteral("AND DO30_NUMREG_CO99 = 'P1'");
     progress.steps.clear();
-    EXPECT_EQ(db.operation().run(none, QStringLiteral("CL"), &progress).status, RebuildOutcome::Status::NoData);
+    EXPECT_EQ(db.operation().run(none, QStringLiteral("CL"), &progress).status,
+              RebuildOutcome::Status::NoData);
     EXPECT_EQ(progress.steps[1], RebuildStep::FilterTable);
     EXPECT_EQ(db.scheduleCount(), 0);
 }
@@ -207,7 +208,8 @@ TEST_F(RebuildRows, RunReportsTheRejectedInsertAndFailures) {
         "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, DO46_CODSEQFASE, "
         "DO46_PROGSFASE, DO46_CODFASE, DO46_CLIFOR_CG44, DO46_QTA1ORD) VALUES (1, 'P1', 12, 10, 0, 30, 0, "
         "5)");
-    const RebuildOutcome rejected = db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"));
+    const RebuildOutcome rejected =
+        db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"));
     EXPECT_EQ(rejected.status, RebuildOutcome::Status::InsertRejected);
     EXPECT_EQ(rejected.insertError.number, IntegrityViolation);
 
@@ -222,6 +224,7 @@ TEST_F(RebuildRows, RunReportsTheRejectedInsertAndFailures) {
     db.exec(QStringLiteral("DROP TABLE PD95_DISBA"));
     const RebuildOutcome failed = db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"));
     EXPECT_EQ(failed.status, RebuildOutcome::Status::Failed);
-    EXPECT_TRUE(failed.error.description.contains(QStringLiteral("PD95_DISBA"))) << failed.error.description.toStdString();
+    EXPECT_TRUE(failed.error.description.contains(QStringLiteral("PD95_DISBA")))
+        << failed.error.description.toStdString();
     EXPECT_TRUE(db.operation().lastStatement().contains(QStringLiteral("PD95_DISBA")));
 }

@@ -139,8 +139,10 @@ TEST_F(ScheduleScreenTest, FirstActivationOnAnEmptyScheduleWaitsForARebuild) {
     EXPECT_TRUE(screen->controls().lstStati->isHidden());
     EXPECT_EQ(screen->controls().CHK_MODIFICA->valueText(), QStringLiteral("1"));
     EXPECT_TRUE(screen->controls().FrameCLI->isHidden());
-    for (QWidget* hidden : {static_cast<QWidget*>(screen->controls().CMD_DATE), static_cast<QWidget*>(screen->controls().CMD_DETT),
-                            static_cast<QWidget*>(screen->controls().CBO_ORD), static_cast<QWidget*>(screen->controls().CMD_FUNZ)})
+    for (QWidget* hidden : {static_cast<QWidget*>(screen->controls().CMD_DATE),
+                            static_cast<QWidget*>(screen->controls().CMD_DETT),
+                            static_cast<QWidget*>(screen->controls().CBO_ORD),
+                            static_cast<QWidget*>(screen->controls().CMD_FUNZ)})
         EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
     EXPECT_TRUE(screen->controls().EnhancedQuery->isInitialized());
     EXPECT_EQ(screen->controls().EnhancedQuery->libraryName(), QStringLiteral("PDUO_KVB_SCADLAV"));

@@ -56,7 +56,8 @@ TEST_F(QueryScreenTest, ExcelWorkbookIsWritten) {
     QFile in(file);
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     EXPECT_TRUE(in.read(2) == "PK"); // a zip package
-    EXPECT_FALSE(screen->results().EsportaGrigliaExcel(dir.filePath(QStringLiteral("missing/x.xlsx")), error));
+    EXPECT_FALSE(
+        screen->results().EsportaGrigliaExcel(dir.filePath(QStringLiteral("missing/x.xlsx")), error));
 }
 
 TEST_F(QueryScreenTest, AFailedExportKeepsThePreviousFile) {
@@ -83,15 +84,17 @@ TEST_F(QueryScreenTest, AFailedExportKeepsThePreviousFile) {
         {
             // A disk that fills after 1 KiB.
             const FileSizeLimit full(1024);
-            written = name.endsWith(QStringLiteral(".csv")) ? screen->results().EsportaGrigliaCsv(file, error)
-                                                           : screen->results().EsportaGrigliaExcel(file, error);
+            written = name.endsWith(QStringLiteral(".csv"))
+                          ? screen->results().EsportaGrigliaCsv(file, error)
+                          : screen->results().EsportaGrigliaExcel(file, error);
         }
         EXPECT_FALSE(written) << name.toStdString();
         EXPECT_FALSE(error.isEmpty());
         QFile kept(file);
         ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
         EXPECT_EQ(kept.readAll(), QByteArray("good")) << name.toStdString();
-        EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), QStringList{name}) << "no temporary file left";
+        EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden), QStringList{name})
+            << "no temporary file left";
         QFile::remove(file);
     }
 }

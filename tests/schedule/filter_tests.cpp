@@ -7,6 +7,7 @@
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
 
+#include "engine/ScheduleStatement.h"
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
@@ -17,7 +18,6 @@
 #include "platform/host/LookupService.h"
 #include "platform/host/LookupWindow.h"
 #include "platform/host/MessageBoxes.h"
-#include "engine/ScheduleStatement.h"
 #include "tests/schedule/ScheduleTestDatabase.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"

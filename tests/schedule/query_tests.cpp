@@ -134,7 +134,8 @@ TEST_F(QueryScreenTest, ModificationModeMarksRowsAndTheReturnClearsThem) {
 
     // A mark reaches the table at once.
     ASSERT_EQ(screen->controls().GRID_ORD->rowCount(), 1);
-    ASSERT_TRUE(screen->controls().GRID_ORD->setRowMarked(0, true)) << screen->controls().GRID_ORD->lastMessage().toStdString();
+    ASSERT_TRUE(screen->controls().GRID_ORD->setRowMarked(0, true))
+        << screen->controls().GRID_ORD->lastMessage().toStdString();
     auto rs = db.execute(QStringLiteral("SELECT PD5C_SEL FROM PD5C_SCADLAV"));
     EXPECT_EQ(rs->value(0).toText(), QStringLiteral("1"));
 
@@ -285,9 +286,10 @@ TEST_F(QueryScreenTest, EndDateSortDiffersBetweenShowAndReSort) {
     screen->controls().CBO_ORD->setText(QStringLiteral("1"));
     screen->controls().CBO_ORD->setText(QStringLiteral("2"));
     EXPECT_EQ(keysInOrder().first(), QStringLiteral("C"));
-    EXPECT_TRUE(screen->session().currentStatement().endsWith(QStringLiteral(" ORDER BY PD5C_DATAFINEFASE desc")));
     EXPECT_TRUE(
-        screen->session().currentStatement().contains(QStringLiteral("FROM PD5C_SCADLAV INNER JOIN MG66_ANAGRART")));
+        screen->session().currentStatement().endsWith(QStringLiteral(" ORDER BY PD5C_DATAFINEFASE desc")));
+    EXPECT_TRUE(screen->session().currentStatement().contains(
+        QStringLiteral("FROM PD5C_SCADLAV INNER JOIN MG66_ANAGRART")));
     // The grid follows the new record set with the columns it was laid out with.
     EXPECT_EQ(screen->controls().GRID_ORD->gridColumnCount(), layoutColumns);
     EXPECT_EQ(screen->controls().GRID_ORD->rowCount(), 3);
@@ -325,8 +327,8 @@ TEST_F(QueryScreenTest, DetailTableIsCreatedEmptyAtEachShow) {
     EXPECT_EQ(screen->results().detailRecordset()->recordCount(), 0);
     EXPECT_GE(screen->results().detailRecordset()->fieldIndex(QStringLiteral("IND_DIR")), 0);
     screen->session().EseguiSQL(QStringLiteral("INSERT INTO ") + first +
-                          QStringLiteral(" (KEY_GRID, FORREP) VALUES ('A100', 'x')"),
-                      db::kCmdTextNoRecords);
+                                    QStringLiteral(" (KEY_GRID, FORREP) VALUES ('A100', 'x')"),
+                                db::kCmdTextNoRecords);
 
     screen->results().CMD_ELABORA_ButtonClick();
     screen->results().CMD_ELABORA_ButtonClick();

@@ -672,11 +672,12 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
 
     // A full disk: the write error is reported and the job fails, nothing claims rows written.
     HostProcess* full = nullptr;
-    EXPECT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"), database,
-                      QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"),
-                      QStringLiteral("/dev/full"), QStringLiteral("--min-date"), QStringLiteral("2020-01-01")},
-                     &full),
-              1);
+    EXPECT_EQ(
+        runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"), database,
+                QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"),
+                QStringLiteral("/dev/full"), QStringLiteral("--min-date"), QStringLiteral("2020-01-01")},
+               &full),
+        1);
     EXPECT_TRUE(full->err.contains(QStringLiteral("/dev/full"))) << full->err.toStdString();
     EXPECT_FALSE(full->out().contains(QStringLiteral("rows written"))) << full->out().toStdString();
 }

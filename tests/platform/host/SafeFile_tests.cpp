@@ -1,8 +1,8 @@
 // Files the host writes: a failed write (a full disk, here a file-size limit) never costs the
 // previous file, and is reported.
+#include "module/value/SafeFile.h"
 #include "platform/host/LayoutStore.h"
 #include "platform/host/LineLog.h"
-#include "module/value/SafeFile.h"
 #include "tests/support/FileSizeLimit.h"
 
 #include <QDir>
@@ -10,7 +10,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "engine/ConnectionError.h"
 
 #include "module/db/Connection.h"
+#include "module/db/Recordset.h"
 
 namespace scadlav::engine {
 
@@ -10,6 +11,15 @@ RuntimeError connectionError(const db::Connection& connection, const QString& so
     error.number =
         errors.isEmpty() ? RuntimeError::ApplicationDefined : static_cast<int>(errors.last().number);
     error.description = connection.lastErrorText();
+    error.source = source;
+    return error;
+}
+
+RuntimeError recordsetError(const db::Recordset& recordset, const QString& source) {
+    RuntimeError error;
+    error.number = recordset.lastError().number != 0 ? static_cast<int>(recordset.lastError().number)
+                                                     : RuntimeError::ApplicationDefined;
+    error.description = recordset.lastErrorText();
     error.source = source;
     return error;
 }

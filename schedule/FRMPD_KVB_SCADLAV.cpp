@@ -15,6 +15,7 @@
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/SplitPane.h"
 #include "schedule/AccessRegistry.h"
+#include "schedule/OrderDetail.h"
 #include "schedule/ParametersPanel.h"
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScheduleRebuilder.h"
@@ -36,7 +37,8 @@ FRMPD_KVB_SCADLAV::FRMPD_KVB_SCADLAV(QWidget* parent)
           std::make_unique<ScreenSession>([this] { return ClsModulo; }, [this] { return windowTitle(); })),
       m_parameters(std::make_unique<ParametersPanel>(*this)),
       m_results(std::make_unique<ScheduleResults>(*this)),
-      m_rebuilder(std::make_unique<ScheduleRebuilder>(*this)) {
+      m_rebuilder(std::make_unique<ScheduleRebuilder>(*this)),
+      m_detail(std::make_unique<OrderDetail>(*this)) {
     setObjectName(ScreenName);
     m_ui->build(this);
     connectEvents();
@@ -62,6 +64,9 @@ void FRMPD_KVB_SCADLAV::connectEvents() {
             [this] { m_rebuilder->CMD_RICALCOLA_ButtonClick(); });
     connect(ui.CMD_ELABORA, &QPushButton::clicked, this, [this] { m_results->CMD_ELABORA_ButtonClick(); });
     connect(ui.CBO_ORD, &erpctl::CodeCombo::codeChanged, this, [this] { m_results->CBO_ORD_Click(); });
+    connect(ui.CMD_DETT, &QToolButton::clicked, this, [this] { m_detail->CMD_DETT_Click(); });
+    connect(ui.GRID_ORD, &erpctl::Grid::rowChanged, this,
+            [this](int row) { m_results->GRID_ORD_RowChanged(row); });
     connect(ui.CMD_FUNZ, &erpctl::MenuButton::itemClicked, this,
             [this](const QString& key) { m_results->CMD_FUNZ_ItemClick(key); });
 }
@@ -157,6 +162,7 @@ void FRMPD_KVB_SCADLAV::onUnload() {
     step([this] {
         m_ui->EnhancedQuery->detach();
         m_ui->Timer1->stop();
+        m_detail->release();
         m_results->release();
     });
     step([this] { m_parameters->RilasciaServiziHost(); });

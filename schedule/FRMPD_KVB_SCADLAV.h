@@ -10,6 +10,7 @@
 //   ParametersPanel    parameter view and filter panel
 //   ScheduleResults    "Visualizza"/"Parametri", the schedule and detail grids, the function menu
 //   ScheduleRebuilder  "Ricalcola" over the engine's rebuild operation
+//   OrderDetail        the phases of the current row's order line in the detail grid
 // The screen itself keeps the lifecycle, the switch between the two views and the wiring of the
 // controls' notifications to the concerns' handlers. Batch jobs drive it through IScheduleJobs.
 
@@ -23,6 +24,7 @@ class QResizeEvent;
 
 namespace scadlav {
 
+class OrderDetail;
 class ParametersPanel;
 class ScheduleRebuilder;
 class ScheduleResults;
@@ -67,6 +69,7 @@ public:
     ParametersPanel& parameters() const { return *m_parameters; }
     ScheduleResults& results() const { return *m_results; }
     ScheduleRebuilder& rebuilder() const { return *m_rebuilder; }
+    OrderDetail& detail() const { return *m_detail; }
     // The controls, for the concerns and for tests that type into them as a user would.
     ScheduleControls& controls() const { return *m_ui; }
 
@@ -92,6 +95,7 @@ private:
     std::unique_ptr<ParametersPanel> m_parameters;
     std::unique_ptr<ScheduleResults> m_results;
     std::unique_ptr<ScheduleRebuilder> m_rebuilder;
+    std::unique_ptr<OrderDetail> m_detail;
     ViewMode m_viewMode = ViewMode::Parameters;
     bool m_initialized = false;
 };

@@ -3,6 +3,7 @@
 // checks before the proposals and reminder screens.
 #include "schedule/ScheduleResults.h"
 
+#include "engine/ConnectionError.h"
 #include "engine/RebuildStatements.h"
 #include "engine/ScheduleStatement.h"
 #include "module/db/Connection.h"
@@ -20,6 +21,7 @@
 #include "platform/controls/MenuButton.h"
 #include "schedule/AccessRegistry.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/OrderDetail.h"
 #include "schedule/ParametersPanel.h"
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScreenSession.h"
@@ -35,12 +37,7 @@ const QString kModifica = QStringLiteral("1");
 const QString kAzzeraSelezione = QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 0");
 
 [[noreturn]] void failRecordset(const db::Recordset& rs) {
-    RuntimeError error;
-    error.number = rs.lastError().number != 0 ? static_cast<int>(rs.lastError().number)
-                                              : RuntimeError::ApplicationDefined;
-    error.description = rs.lastErrorText();
-    error.source = FRMPD_KVB_SCADLAV::ScreenName;
-    throw RuntimeException(error);
+    throw RuntimeException(engine::recordsetError(rs, FRMPD_KVB_SCADLAV::ScreenName));
 }
 
 } // namespace
@@ -74,6 +71,14 @@ bool ScheduleResults::RegistraVisualizzazione() {
     return granted;
 }
 
+void ScheduleResults::GRID_ORD_RowChanged(int row) {
+    // The bound record set follows the grid's current row, so the detail reads that row.
+    if (!m_rsScadlav || !m_rsScadlav->isOpen() || row < 0)
+        return;
+    m_rsScadlav->moveTo(row);
+    m_screen.detail().GRID_ORD_RowChanged();
+}
+
 void ScheduleResults::RilasciaSchedulazione() {
     ui().GRID_ORD->unbind();
     if (m_modelOrd)
@@ -85,16 +90,12 @@ void ScheduleResults::RilasciaSchedulazione() {
 
 void ScheduleResults::release() {
     ui().GRID_ORD->unbind();
-    ui().GRID_DETT->unbind();
     ui().GRID_CLI->unbind();
     if (m_modelOrd)
         m_modelOrd->setRecordset(nullptr);
-    if (m_modelDett)
-        m_modelDett->setRecordset(nullptr);
     m_righeProposte.reset();
     m_righeSolleciti.reset();
     m_rsScadlav.reset();
-    m_rsDettaglio.reset();
 }
 
 void ScheduleResults::SequenzaVisualizza() {
@@ -104,7 +105,7 @@ void ScheduleResults::SequenzaVisualizza() {
     bool registered = false;
     try {
         ui().EnhancedQuery->hide();
-        PreparaDettaglio();
+        m_screen.detail().PreparaDettaglio();
         if (!RegistraVisualizzazione()) {
             // Refused, or view mode declined: the parameters stay as they were.
             ui().EnhancedQuery->show();
@@ -140,7 +141,7 @@ void ScheduleResults::SequenzaVisualizza() {
         ui().GRID_ORD->unbind();
         ui().CMD_ELABORA->setEnabled(true);
         m_screen.MostraVistaParametri();
-        MostraErroreOperazione(error);
+        session().MostraErroreOperazione(error);
     }
 }
 
@@ -164,13 +165,7 @@ void ScheduleResults::ImpostaModalita(bool modifica) {
                            QStringLiteral("KEY_GIAC"));
     ui().CMD_FUNZ->show();
     ui().CMD_DATE->setVisible(modifica);
-    ui().GRID_DETT->setEditable(modifica);
-    if (modifica) {
-        ui().GRID_DETT->setColumnEditable(QStringLiteral("DATA_INI"));
-        ui().GRID_DETT->setColumnEditable(QStringLiteral("DATA_FINE"));
-    }
-    if (m_modelDett)
-        m_modelDett->setEditable(modifica);
+    m_screen.detail().ImpostaModalita(modifica);
 }
 
 void ScheduleResults::ApriSchedulazione(const QString& statement) {
@@ -193,67 +188,6 @@ void ScheduleResults::ApriSchedulazione(const QString& statement) {
     ui().GRID_ORD->show();
 }
 
-void ScheduleResults::PreparaDettaglio() {
-    ui().GRID_DETT->unbind();
-    if (m_modelDett)
-        m_modelDett->setRecordset(nullptr);
-    m_rsDettaglio.reset();
-
-    const QString now = HostRuntime::now().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"));
-    m_tabellaDettaglio = ParseTableName(QStringLiteral("##TempTableDett_") + session().userIdentity() +
-                                        QStringLiteral("_") + now);
-    const QString& name = m_tabellaDettaglio;
-    static const QStringList columns{
-        QStringLiteral("KEY_GRID varchar(10) COLLATE DATABASE_DEFAULT NOT NULL"),
-        QStringLiteral("DO46_NUMREG_CO99 varchar(12) COLLATE DATABASE_DEFAULT NULL"),
-        QStringLiteral("DO46_PROGRIGA decimal(6,0) NULL"),
-        QStringLiteral("FASE_IE varchar(2) COLLATE DATABASE_DEFAULT NULL"),
-        QStringLiteral("FORREP varchar(60) COLLATE DATABASE_DEFAULT NOT NULL"),
-        QStringLiteral("DO46_CODSEQFASE decimal(5,0) NULL"),
-        QStringLiteral("DO46_CODFASE decimal(5,0) NULL"),
-        QStringLiteral("PD12_DESCR Nvarchar(60) COLLATE DATABASE_DEFAULT NULL"),
-        QStringLiteral("DO46_PROGSFASE decimal(4,0) NULL"),
-        QStringLiteral("DO46_INDSTATOORD decimal(2,0) NULL"),
-        QStringLiteral("DO46_DATAINIZIO datetime NULL"),
-        QStringLiteral("DO46_DATAFINE datetime NULL"),
-        QStringLiteral("DO46_QTA1ORD decimal(14,3) NULL"),
-        QStringLiteral("DO46_QTA1CONSOLID decimal(14,3) NULL"),
-        QStringLiteral("DO46_QTA1SCARTO decimal(14,3) NULL"),
-        QStringLiteral("QTARES decimal(14,3) NULL"),
-        QStringLiteral("QTA_INLAV decimal(14,3) NULL"),
-        QStringLiteral("NUMREG_OCL varchar(12) COLLATE DATABASE_DEFAULT NULL"),
-        QStringLiteral("RIGA_OCL decimal(6,0) NULL"),
-        QStringLiteral("RIF_OCL varchar(60) COLLATE DATABASE_DEFAULT NULL"),
-        QStringLiteral("DATACONS_OCL datetime NULL"),
-        QStringLiteral("DATA_INI datetime NULL"),
-        QStringLiteral("DATA_FINE datetime NULL"),
-        QStringLiteral("DO46_IDCICLO_PD48 decimal(18,0) NULL"),
-        QStringLiteral("IND_DIR decimal(2,0) NULL"),
-    };
-    QString create = engine::dropTempTableSql(name) + QStringLiteral("CREATE TABLE ") + name +
-                     QStringLiteral(" ( ") + CRLF;
-    create += columns.join(QStringLiteral(",") + CRLF) + CRLF + QStringLiteral(")") + CRLF;
-    session().EseguiSQL(create, db::kCmdTextNoRecords);
-
-    const QString select =
-        QStringLiteral("SELECT * FROM ") + name + QStringLiteral(" ORDER BY DO46_CODSEQFASE,DO46_PROGSFASE");
-    session().setCurrentStatement(select);
-    auto rs = std::make_unique<db::Recordset>();
-    if (!rs->open(select, *session().connection(), db::CursorType::Dynamic, db::LockType::Optimistic,
-                  db::kExecUnspecified))
-        failRecordset(*rs);
-    m_rsDettaglio = std::move(rs);
-    if (!m_modelDett)
-        m_modelDett = std::make_unique<db::RecordsetModel>();
-    m_modelDett->setRecordset(m_rsDettaglio.get());
-    ui().GRID_DETT->bind(m_modelDett.get());
-}
-
-void ScheduleResults::ChiudiDettaglio() {
-    ui().GRID_DETT->hide();
-    ui().CMD_DETT->setCaption(session().TraduzioneTesto(QStringLiteral("Dett. Ord. +"), 78529));
-}
-
 void ScheduleResults::SequenzaParametri() {
     // Every step runs, so that a failing statement never keeps the user in the result view;
     // the first failure is shown at the end.
@@ -272,12 +206,12 @@ void ScheduleResults::SequenzaParametri() {
     });
     step([this] { session().RimuoviRegistrazione(); });
     ui().GRID_ORD->hide();
-    ChiudiDettaglio();
+    m_screen.detail().ChiudiDettaglio();
     ui().CMD_ELABORA->setText(session().TraduzioneTesto(QStringLiteral("Visualizza"), 60970));
     m_screen.MostraVistaParametri();
     ui().Timer1->start();
     if (failure)
-        MostraErroreOperazione(*failure);
+        session().MostraErroreOperazione(*failure);
 }
 
 void ScheduleResults::CBO_ORD_Click() {
@@ -293,7 +227,7 @@ void ScheduleResults::CBO_ORD_Click() {
             return;
         ApriSchedulazione(*statement);
     } catch (...) {
-        MostraErroreOperazione(RuntimeError::fromException(std::current_exception()));
+        session().MostraErroreOperazione(RuntimeError::fromException(std::current_exception()));
     }
 }
 
@@ -308,7 +242,7 @@ void ScheduleResults::CMD_FUNZ_ItemClick(const QString& key) {
         else if (key == QLatin1String("KEY_GIAC"))
             InvocaConsoleProgressivi();
     } catch (...) {
-        MostraErroreOperazione(RuntimeError::fromException(std::current_exception()));
+        session().MostraErroreOperazione(RuntimeError::fromException(std::current_exception()));
     }
 }
 
@@ -363,11 +297,6 @@ void ScheduleResults::MostraImpegnatoCliente() {
 
 void ScheduleResults::InvocaConsoleProgressivi() {
     // The stock console is not opened from the module yet.
-}
-
-void ScheduleResults::MostraErroreOperazione(const RuntimeError& error) {
-    session().QRX_MSGBOX(QStringLiteral("Operazione non riuscita:\n%1"), 90403, msgbox::Critical,
-                         m_screen.windowTitle(), Value(QList<Value>{error.description}));
 }
 
 } // namespace scadlav

@@ -1,8 +1,8 @@
 #pragma once
 // The result view of the schedule screen: "Visualizza" and "Parametri", the schedule read with
-// its classification codes into the schedule grid, the re-sort, the detail table, the function
-// menu with the checks before the proposals and reminder screens, the three grids' columns and
-// the user's layouts, and the export of the grid as shown.
+// its classification codes into the schedule grid, the re-sort, the function menu with the checks before the
+// proposals and reminder screens, the three grids' columns and the user's layouts, and the export of the grid
+// as shown.
 
 #include "module/services/IScheduleJobs.h"
 #include "module/services/RuntimeError.h"
@@ -35,6 +35,8 @@ public:
     // "Visualizza" in the parameter view, "Parametri" in the result view.
     void CMD_ELABORA_ButtonClick();
     void CBO_ORD_Click();
+    // The schedule grid stands on `row`: the schedule record set moves there too.
+    void GRID_ORD_RowChanged(int row);
     void CMD_FUNZ_ItemClick(const QString& key);
     void ApriProposte();
     void ApriSolleciti();
@@ -48,8 +50,6 @@ public:
     const ActionOutcome& lastOutcome() const { return m_outcome; }
 
     db::Recordset* scheduleRecordset() const { return m_rsScadlav.get(); }
-    db::Recordset* detailRecordset() const { return m_rsDettaglio.get(); }
-    const QString& detailTableName() const { return m_tabellaDettaglio; }
     // The rows handed to the proposals and reminder screens by the last ApriProposte and
     // ApriSolleciti that found rows.
     db::Recordset* proposalRows() const { return m_righeProposte.get(); }
@@ -81,10 +81,6 @@ private:
     void ImpostaModalita(bool modifica);
     // Opens the schedule record set on `statement` and binds GRID_ORD to it; throws on failure.
     void ApriSchedulazione(const QString& statement);
-    // The detail table, created empty at each "Visualizza", and the detail grid bound to it.
-    void PreparaDettaglio();
-    void ChiudiDettaglio();
-    void MostraErroreOperazione(const RuntimeError& error);
     // Where the proposals and reminder screens are opened with their rows.
     void ApriSchermataProposte(std::unique_ptr<db::Recordset> righe);
     void ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe);
@@ -99,10 +95,7 @@ private:
 
     FRMPD_KVB_SCADLAV& m_screen;
     std::unique_ptr<db::Recordset> m_rsScadlav;
-    std::unique_ptr<db::Recordset> m_rsDettaglio;
     std::unique_ptr<db::RecordsetModel> m_modelOrd;
-    std::unique_ptr<db::RecordsetModel> m_modelDett;
-    QString m_tabellaDettaglio;
     std::unique_ptr<db::Recordset> m_righeProposte;
     std::unique_ptr<db::Recordset> m_righeSolleciti;
     ActionOutcome m_outcome;

@@ -8,6 +8,7 @@
 #include "module/services/IConnectionFactory.h"
 #include "module/services/IErrorLog.h"
 #include "module/services/IGlobalContext.h"
+#include "module/services/IMessageService.h"
 #include "module/services/IObjectFactory.h"
 #include "module/sql/SqlText.h"
 #include "schedule/AccessRegistry.h"
@@ -127,6 +128,11 @@ void ScreenSession::ScriviErroreLog(const QString& moduleText, const QString& ro
 
 void ScreenSession::ScriviLogErrore(const QString& label, const RuntimeError& error) {
     ScriviErroreLog(FRMPD_KVB_SCADLAV::LibraryName, label, error);
+}
+
+void ScreenSession::MostraErroreOperazione(const RuntimeError& error) {
+    QRX_MSGBOX(QStringLiteral("Operazione non riuscita:\n%1"), 90403, msgbox::Critical, caption(),
+               Value(QList<Value>{error.description}));
 }
 
 AccessRegistry& ScreenSession::accessRegistry() {

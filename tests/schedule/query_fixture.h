@@ -10,6 +10,7 @@
 #include "module/services/ClassNames.h"
 #include "module/services/IDateObject.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
+#include "schedule/OrderDetail.h"
 #include "schedule/ParametersPanel.h"
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScheduleRebuilder.h"

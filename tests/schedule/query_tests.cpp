@@ -321,17 +321,17 @@ TEST_F(QueryScreenTest, DetailTableIsCreatedEmptyAtEachShow) {
     addPhase(a);
     open();
     screen->results().CMD_ELABORA_ButtonClick();
-    const QString first = screen->results().detailTableName();
+    const QString first = screen->detail().detailTableName();
     EXPECT_TRUE(first.startsWith(QStringLiteral("##TempTableDett_MARIO_PC_01_15_03_2026_10_30_00")));
-    ASSERT_NE(screen->results().detailRecordset(), nullptr);
-    EXPECT_EQ(screen->results().detailRecordset()->recordCount(), 0);
-    EXPECT_GE(screen->results().detailRecordset()->fieldIndex(QStringLiteral("IND_DIR")), 0);
+    ASSERT_NE(screen->detail().detailRecordset(), nullptr);
+    EXPECT_EQ(screen->detail().detailRecordset()->recordCount(), 0);
+    EXPECT_GE(screen->detail().detailRecordset()->fieldIndex(QStringLiteral("IND_DIR")), 0);
     screen->session().EseguiSQL(QStringLiteral("INSERT INTO ") + first +
                                     QStringLiteral(" (KEY_GRID, FORREP) VALUES ('A100', 'x')"),
                                 db::kCmdTextNoRecords);
 
     screen->results().CMD_ELABORA_ButtonClick();
     screen->results().CMD_ELABORA_ButtonClick();
-    EXPECT_EQ(screen->results().detailTableName(), first); // same second
-    EXPECT_EQ(screen->results().detailRecordset()->recordCount(), 0);
+    EXPECT_EQ(screen->detail().detailTableName(), first); // same second
+    EXPECT_EQ(screen->detail().detailRecordset()->recordCount(), 0);
 }

@@ -67,8 +67,10 @@ QString magazzinoContoLavoro(ScreenSession& session) {
     Cinterface* module = session.module();
     IGlobalContext* global = module ? module->Cinterface_ClsGlobal() : nullptr;
     if (!global)
-        throw RuntimeException({RuntimeError::ObjectNotSet, QStringLiteral("Contesto globale non disponibile"),
-                                FRMPD_KVB_SCADLAV::ScreenName});
+        throw RuntimeException({RuntimeError::ObjectNotSet,
+                                QStringLiteral("Contesto globale non disponibile"),
+                                FRMPD_KVB_SCADLAV::ScreenName,
+                                {}});
     return RTrimN(Value(global->subcontractWarehouse()));
 }
 
@@ -111,8 +113,10 @@ void ScheduleRebuilder::CMD_RICALCOLA_ButtonClick() {
 
     try {
         if (!session.connection())
-            throw RuntimeException({RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"),
-                                    FRMPD_KVB_SCADLAV::ScreenName});
+            throw RuntimeException({RuntimeError::ObjectNotSet,
+                                    QStringLiteral("Connessione non aperta"),
+                                    FRMPD_KVB_SCADLAV::ScreenName,
+                                    {}});
 
         // The minimum date: empty, or no date at all, stops here with nothing changed.
         const QString dateText = RTrimN(Value(ui.TXT_DATAMIN->text()));
@@ -222,8 +226,10 @@ void ScheduleRebuilder::LeggiDataRicalcolo() {
         const QString text = RTrimN(m_rsDataRicalcolo->value(QStringLiteral("PD5C_DATAELAB"))).left(10);
         const std::optional<QDateTime> date = Value(text).toDateTime();
         if (!date)
-            throw RuntimeException({RuntimeError::TypeMismatch, QStringLiteral("Data ricalcolo non valida: ") + text,
-                                    FRMPD_KVB_SCADLAV::ScreenName});
+            throw RuntimeException({RuntimeError::TypeMismatch,
+                                    QStringLiteral("Data ricalcolo non valida: ") + text,
+                                    FRMPD_KVB_SCADLAV::ScreenName,
+                                    {}});
         ui.TXT_DATARIC->setDate(date->date());
     } else {
         // No schedule to show until a rebuild.

@@ -118,7 +118,8 @@ void ScheduleResults::SequenzaVisualizza() {
 
         const std::optional<QString> statement = schedule_sql::showStatement(m_screen.parameters().LeggiParametri());
         if (!statement) // the states were checked above; the list cannot have changed since
-            throw RuntimeException({RuntimeError::ApplicationDefined, QString(), FRMPD_KVB_SCADLAV::ScreenName});
+            throw RuntimeException(
+                {RuntimeError::ApplicationDefined, QString(), FRMPD_KVB_SCADLAV::ScreenName, {}});
         ApriSchedulazione(*statement);
 
         ui().CMD_ELABORA->setText(session().TraduzioneTesto(QStringLiteral("Parametri"), 43034));
@@ -171,8 +172,10 @@ void ScheduleResults::ImpostaModalita(bool modifica) {
 void ScheduleResults::ApriSchedulazione(const QString& statement) {
     RilasciaSchedulazione();
     if (!session().connection())
-        throw RuntimeException(
-            {RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"), FRMPD_KVB_SCADLAV::ScreenName});
+        throw RuntimeException({RuntimeError::ObjectNotSet,
+                                QStringLiteral("Connessione non aperta"),
+                                FRMPD_KVB_SCADLAV::ScreenName,
+                                {}});
 
     session().setCurrentStatement(statement);
     auto rs = std::make_unique<db::Recordset>();

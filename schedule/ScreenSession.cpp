@@ -22,6 +22,8 @@ namespace {
     error.number =
         errors.isEmpty() ? RuntimeError::ApplicationDefined : static_cast<int>(errors.last().number);
     error.description = connection.lastErrorText();
+    if (!errors.isEmpty())
+        error.statement = errors.last().statement;
     error.source = FRMPD_KVB_SCADLAV::ScreenName;
     throw RuntimeException(error);
 }
@@ -59,7 +61,7 @@ void ScreenSession::ApriConnessione() {
     if (!m_connection->open()) {
         const QString reason = m_connection->lastErrorText();
         m_connection.reset();
-        throw RuntimeException({RuntimeError::ApplicationDefined, reason, FRMPD_KVB_SCADLAV::ScreenName});
+        throw RuntimeException({RuntimeError::ApplicationDefined, reason, FRMPD_KVB_SCADLAV::ScreenName, {}});
     }
     m_connection->setCommandTimeout(0);
 }
@@ -107,8 +109,10 @@ void ScreenSession::EliminaTabellaTemp(const QString& name) {
 std::unique_ptr<db::Recordset> ScreenSession::EseguiSQL(const QString& text, int options) {
     m_strSQL = text;
     if (!m_connection)
-        throw RuntimeException(
-            {RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"), FRMPD_KVB_SCADLAV::ScreenName});
+        throw RuntimeException({RuntimeError::ObjectNotSet,
+                                QStringLiteral("Connessione non aperta"),
+                                FRMPD_KVB_SCADLAV::ScreenName,
+                                {}});
     std::unique_ptr<db::Recordset> rs = m_connection->execute(text, options);
     if (!rs)
         failFromConnection(*m_connection);

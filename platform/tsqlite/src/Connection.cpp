@@ -124,7 +124,7 @@ bool Connection::translate(std::string_view tsql, std::vector<std::string>& sqli
                            std::vector<Error>& errors) {
     const detail::LexResult lexed = detail::lex(tsql);
     if (!lexed.error.empty()) {
-        errors.push_back(makeError(kErrSyntax, lexed.error, "42000"));
+        errors.push_back(detail::statementError(lexed.error));
         return false;
     }
     m_impl->schema->refresh();

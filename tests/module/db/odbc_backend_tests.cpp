@@ -197,7 +197,7 @@ TEST_F(OdbcSqlite, CountsChangedRowsAndDropsRowsWhenAskedTo) {
 }
 
 TEST_F(OdbcSqlite, FailuresAppendTheDriverErrorsToTheList) {
-    std::vector<ProviderError> errors{ProviderError{1, "earlier", "", 0}};
+    std::vector<ProviderError> errors{ProviderError{1, "earlier", "", 0, {}}};
     EXPECT_FALSE(m_backend->execute("SELECT * FROM NESSUNA", {}, nullptr, errors));
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].description, "earlier");

@@ -93,6 +93,11 @@ void registerConnectionInitializer(std::function<void(sqlite3* db)> initializer)
 void registerTableFunction(const std::string& name, const std::vector<std::string>& columns,
                            const std::string& body);
 
+// Defines this database's collation ERPCI, its T-SQL functions and the registered table
+// functions on a raw SQLite handle; returns a SQLite result code. Every connection calls it, and
+// so does the loadable extension libtsqlite_ext that lets SQLite's own tools read our files.
+int registerDialect(sqlite3* db);
+
 // Options of one execution.
 struct ExecOptions {
     bool noRecords = false;   // like adExecuteNoRecords: result rows are discarded

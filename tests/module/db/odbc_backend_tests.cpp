@@ -215,6 +215,31 @@ TEST_F(OdbcSqlite, FailuresAppendTheDriverErrorsToTheList) {
     EXPECT_EQ(select("SELECT COUNT(*) AS N FROM ORDINI").rows.at(0).at(0).i, 2);
 }
 
+// Several statements in one SQLExecDirect. SQL Server answers with one result per statement and
+// the reader walks them with SQLMoreResults; SQLite's driver cannot: it refuses a batch with more
+// than one query, and runs a batch of writes as a whole but answers with no result at all. What
+// is tested here is that the backend reports the refusal and delivers nothing half-read; the walk
+// over several result sets needs a server that sends them.
+TEST_F(OdbcSqlite, BatchesOfSeveralStatementsAsThisDriverRunsThem) {
+    Collector collector;
+    std::vector<ProviderError> errors;
+    EXPECT_FALSE(
+        m_backend->execute("SELECT NUMERO FROM ORDINI; SELECT RIGA FROM ORDINI", {}, &collector, errors));
+    EXPECT_TRUE(collector.sets.empty());
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].description.find("only one SQL statement allowed"), std::string::npos)
+        << errors[0].description;
+
+    // Writes only: every statement runs.
+    errors.clear();
+    EXPECT_TRUE(m_backend->execute("INSERT INTO ORDINI (NUMERO, RIGA) VALUES (8, 1); "
+                                   "UPDATE ORDINI SET PESO = 3 WHERE NUMERO = 8",
+                                   {}, &collector, errors))
+        << (errors.empty() ? std::string() : errors.front().description);
+    EXPECT_TRUE(collector.sets.empty());
+    EXPECT_DOUBLE_EQ(select("SELECT PESO FROM ORDINI WHERE NUMERO = 8").rows.at(0).at(0).d, 3.0);
+}
+
 TEST_F(OdbcSqlite, RecordsetWritesEditsBackToTheRowByKey) {
     Connection connection;
     ASSERT_TRUE(connection.open(QString::fromStdString(sqliteConnectionString(m_file))));

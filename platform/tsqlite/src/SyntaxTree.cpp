@@ -41,8 +41,17 @@ bool build(const std::vector<Token>& tokens, std::size_t& i, std::size_t end, Se
         error = std::string(kNestedTooDeeply);
         return false;
     }
+    // The rewriter nests a run of "+" and "-" one level per operand (concatenation, tsql_add):
+    // a run within one item of a list counts as nesting too.
+    int run = 0;
     while (i < end) {
         const Token& t = tokens[i];
+        if (t.kind == TokenKind::Comma)
+            run = 0;
+        else if ((t.isOp("+") || t.isOp("-")) && depth + ++run > kMaxNesting) {
+            error = std::string(kNestedTooDeeply);
+            return false;
+        }
         if (t.kind == TokenKind::RParen) {
             if (!inGroup || inCase) {
                 error = inCase ? "CASE without END" : "Incorrect syntax near ')'";

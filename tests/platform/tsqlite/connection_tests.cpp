@@ -112,7 +112,14 @@ TEST(Connection, DeepNestingIsRefusedWithSqlServersError) {
     cases += "1";
     for (int i = 0; i < depth; ++i)
         cases += " END";
-    for (const std::string& sql : {parentheses, subqueries, cases}) {
+    // A run of "+" the rewriter turns into nested concatenations or additions.
+    std::string concatenation = "SELECT 'a'";
+    std::string addition = "SELECT 1";
+    for (int i = 0; i < depth; ++i) {
+        concatenation += " + 'a'";
+        addition += " + 1";
+    }
+    for (const std::string& sql : {parentheses, subqueries, cases, concatenation, addition}) {
         std::vector<Error> errors;
         EXPECT_FALSE(db->execute(sql, nullptr, errors));
         ASSERT_EQ(errors.size(), 1u);

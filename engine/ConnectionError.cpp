@@ -11,6 +11,9 @@ RuntimeError connectionError(const db::Connection& connection, const QString& so
     error.number =
         errors.isEmpty() ? RuntimeError::ApplicationDefined : static_cast<int>(errors.last().number);
     error.description = connection.lastErrorText();
+    // The statement as the database ran it goes to the error log, not into the description.
+    if (!errors.isEmpty())
+        error.statement = errors.last().statement;
     error.source = source;
     return error;
 }

@@ -18,7 +18,7 @@ constexpr int kProductionOrder = 24;
 
 [[noreturn]] void fail(std::int64_t number, const QString& description) {
     throw RuntimeException(
-        {static_cast<int>(number), description, QStringLiteral("CompletaRiferimentiFasi")});
+        {static_cast<int>(number), description, QStringLiteral("CompletaRiferimentiFasi"), {}});
 }
 
 std::int64_t wholeNumber(const Value& v) {

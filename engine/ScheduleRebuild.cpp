@@ -67,7 +67,9 @@ bool ScheduleRebuild::fillSchedule(const RebuildInputs& inputs, const QString& s
     const std::optional<QString> common = commonConditions(inputs);
     if (!common)
         throw RuntimeException({RuntimeError::ApplicationDefined,
-                                QStringLiteral("Nessuno stato del documento selezionato"), QString()});
+                                QStringLiteral("Nessuno stato del documento selezionato"),
+                                QString(),
+                                {}});
 
     step(RebuildStep::DropWorkingTables);
     for (const QString* table : m_tables.rebuildTables())
@@ -159,8 +161,10 @@ std::optional<QDateTime> ScheduleRebuild::lastRebuildTime() {
     const QString text = RTrimN(rs->value(QStringLiteral("PD5C_DATAELAB")));
     const std::optional<QDateTime> when = Value(text).toDateTime();
     if (!when)
-        throw RuntimeException(
-            {RuntimeError::TypeMismatch, QStringLiteral("Data ricalcolo non valida: ") + text, QString()});
+        throw RuntimeException({RuntimeError::TypeMismatch,
+                                QStringLiteral("Data ricalcolo non valida: ") + text,
+                                QString(),
+                                {}});
     return when;
 }
 

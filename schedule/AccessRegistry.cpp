@@ -77,8 +77,10 @@ bool AccessRegistry::ControlloVisualizzazione(QString& modifica) {
         }
         if (modifica == QStringLiteral("1")) {
             if (!rs->setFilter(QStringLiteral("PD5D_FLGVISU = 1")))
-                throw RuntimeException({RuntimeError::ApplicationDefined, rs->lastErrorText(),
-                                        QStringLiteral("AccessRegistry")});
+                throw RuntimeException({RuntimeError::ApplicationDefined,
+                                        rs->lastErrorText(),
+                                        QStringLiteral("AccessRegistry"),
+                                        {}});
             if (rs->recordCount() > 0) {
                 rs->moveFirst();
                 const QString holder = RTrimN(rs->value(QStringLiteral("FW07_DESCR")));

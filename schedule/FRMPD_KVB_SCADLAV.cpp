@@ -94,7 +94,7 @@ void FRMPD_KVB_SCADLAV::PrimaAttivazione() {
     IGlobalContext* global = ClsModulo ? ClsModulo->Cinterface_ClsGlobal() : nullptr;
     if (!global)
         throw RuntimeException(
-            {RuntimeError::ObjectNotSet, QStringLiteral("Contesto globale non disponibile"), ScreenName});
+            {RuntimeError::ObjectNotSet, QStringLiteral("Contesto globale non disponibile"), ScreenName, {}});
 
     // The customer panel opens only from the function menu.
     ui.FrameCLI->hide();

@@ -112,8 +112,10 @@ void ScheduleRebuilder::CMD_RICALCOLA_ButtonClick() {
 
     try {
         if (!session.connection())
-            throw RuntimeException({RuntimeError::ObjectNotSet, QStringLiteral("Connessione non aperta"),
-                                    FRMPD_KVB_SCADLAV::ScreenName});
+            throw RuntimeException({RuntimeError::ObjectNotSet,
+                                    QStringLiteral("Connessione non aperta"),
+                                    FRMPD_KVB_SCADLAV::ScreenName,
+                                    {}});
 
         // The minimum date: empty, or no date at all, stops here with nothing changed.
         const QString dateText = RTrimN(Value(ui.TXT_DATAMIN->text()));

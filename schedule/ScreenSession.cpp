@@ -55,7 +55,7 @@ void ScreenSession::ApriConnessione() {
     if (!m_connection->open()) {
         const QString reason = m_connection->lastErrorText();
         m_connection.reset();
-        throw RuntimeException({RuntimeError::ApplicationDefined, reason, FRMPD_KVB_SCADLAV::ScreenName});
+        throw RuntimeException({RuntimeError::ApplicationDefined, reason, FRMPD_KVB_SCADLAV::ScreenName, {}});
     }
     m_connection->setCommandTimeout(0);
 }

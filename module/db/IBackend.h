@@ -103,6 +103,7 @@ struct ProviderError {
     std::string description;      // readable text naming what failed
     std::string sqlState;         // "23000", "08001", ... or ""
     std::int64_t nativeError = 0; // the server's own error number where it gives one
+    std::string statement{};      // the statement as the database ran it, for the error log only
 };
 
 // Provider code used by the backends for failures that have no more precise code.

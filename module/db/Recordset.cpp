@@ -56,7 +56,7 @@ Recordset::~Recordset() {
 // ----- errors and notification -----
 
 bool Recordset::fail(std::int64_t number, const QString& description) const {
-    m_lastError = DbError{number, description, {}};
+    m_lastError = DbError{number, description, {}, 0, {}};
     return false;
 }
 
@@ -64,7 +64,7 @@ bool Recordset::failFromSession() {
     if (m_store && m_store->session && !m_store->session->errors.isEmpty())
         m_lastError = m_store->session->errors.last();
     else
-        m_lastError = DbError{kErrGeneric, QStringLiteral("The database operation failed."), {}};
+        m_lastError = DbError{kErrGeneric, QStringLiteral("The database operation failed."), {}, 0, {}};
     return false;
 }
 
@@ -146,7 +146,7 @@ bool Recordset::open(const QString& source, Connection& connection, CursorType, 
     const QByteArray text = source.toUtf8();
     if (!session->execute(std::string_view(text.constData(), text.size()), false, &loader)) {
         m_lastError = session->errors.isEmpty()
-                          ? DbError{kErrGeneric, QStringLiteral("The statement failed."), {}}
+                          ? DbError{kErrGeneric, QStringLiteral("The statement failed."), {}, 0, {}}
                           : session->errors.last();
         return false;
     }

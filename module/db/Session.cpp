@@ -3,12 +3,14 @@
 namespace scadlav::db {
 
 void Session::addError(std::int64_t number, const QString& description, const QString& sqlState) {
-    errors.append(DbError{number, description, sqlState});
+    errors.append(DbError{number, description, sqlState, 0, {}});
 }
 
 void Session::addErrors(const std::vector<ProviderError>& list) {
     for (const ProviderError& e : list)
-        addError(e.number, QString::fromStdString(e.description), QString::fromStdString(e.sqlState));
+        errors.append(DbError{e.number, QString::fromStdString(e.description),
+                              QString::fromStdString(e.sqlState), e.nativeError,
+                              QString::fromStdString(e.statement)});
 }
 
 bool Session::execute(std::string_view text, bool noRecords, IRowSink* sink, std::int64_t* rowsAffected) {

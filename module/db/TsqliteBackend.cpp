@@ -77,7 +77,8 @@ private:
 
 void moveErrors(std::vector<tsqlite::Error>& from, std::vector<ProviderError>& to) {
     for (tsqlite::Error& e : from)
-        to.push_back(ProviderError{e.number, std::move(e.description), std::move(e.sqlState), 0});
+        to.push_back(ProviderError{e.number, std::move(e.description), std::move(e.sqlState), e.nativeError,
+                                   std::move(e.statement)});
     from.clear();
 }
 
@@ -235,14 +236,14 @@ TsqliteBackend::~TsqliteBackend() {
 bool TsqliteBackend::open(const std::string& connectionString, const OpenOptions&,
                           std::vector<ProviderError>& errors) {
     if (m_connection) {
-        errors.push_back(ProviderError{kErrGeneric, "The connection is already open.", "", 0});
+        errors.push_back(ProviderError{kErrGeneric, "The connection is already open.", "", 0, {}});
         return false;
     }
     const QString cs = QString::fromStdString(connectionString);
     const QString path = connectionStringValue(cs, QStringLiteral("Data Source"));
     if (path.isEmpty()) {
         errors.push_back(
-            ProviderError{kErrGeneric, "The connection string names no Data Source file.", "", 0});
+            ProviderError{kErrGeneric, "The connection string names no Data Source file.", "", 0, {}});
         return false;
     }
     const QString create = connectionStringValue(cs, QStringLiteral("Create"));
@@ -252,7 +253,7 @@ bool TsqliteBackend::open(const std::string& connectionString, const OpenOptions
     m_connection = tsqlite::Connection::open(path.toStdString(), list, mayCreate);
     moveErrors(list, errors);
     if (!m_connection && errors.empty())
-        errors.push_back(ProviderError{kErrGeneric, "The database could not be opened.", "", 0});
+        errors.push_back(ProviderError{kErrGeneric, "The database could not be opened.", "", 0, {}});
     return m_connection != nullptr;
 }
 
@@ -267,7 +268,7 @@ bool TsqliteBackend::isOpen() const {
 bool TsqliteBackend::execute(std::string_view text, const ExecuteOptions& options, IRowSink* sink,
                              std::vector<ProviderError>& errors, std::int64_t* rowsAffected) {
     if (!m_connection) {
-        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0});
+        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
         return false;
     }
     tsqlite::ExecOptions exec;
@@ -285,7 +286,7 @@ bool TsqliteBackend::callProcedure(std::string_view name, const std::vector<Proc
                                    const ExecuteOptions& options, IRowSink* sink,
                                    std::vector<ProviderError>& errors) {
     if (!m_connection) {
-        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0});
+        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
         return false;
     }
     std::vector<tsqlite::Parameter> list;

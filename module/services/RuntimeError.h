@@ -11,6 +11,7 @@ struct RuntimeError {
     int number = 0;
     QString description;
     QString source;
+    QString statement{}; // the statement as the database ran it: written to the error log, never shown
 
     bool isSet() const { return number != 0; }
 

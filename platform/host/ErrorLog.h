@@ -6,7 +6,8 @@
 namespace erphost {
 
 // The host's error log: one line per record in the error log file: time, position, module,
-// routine, error number, description. The error taken last goes with the next record.
+// routine, error number, description and, after a database error, the statement as the database
+// ran it. The error taken last goes with the next record.
 // With `echo` (batch jobs) each record is also printed on standard error, so that a failed
 // job tells its cause where it is read.
 class ErrorLog : public scadlav::IErrorLog {

@@ -16,7 +16,7 @@ namespace {
 const QString kDecodeSource = QStringLiteral("ERPHOST.Decode");
 
 [[noreturn]] void fail(int number, const QString& description) {
-    throw scadlav::RuntimeException({number, description, kDecodeSource});
+    throw scadlav::RuntimeException({number, description, kDecodeSource, {}});
 }
 
 } // namespace

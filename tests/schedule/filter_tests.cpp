@@ -282,8 +282,8 @@ TEST_F(FilterPanelTest, QualifiersJobsAndSubJobsReachTheDecode) {
 
 TEST_F(FilterPanelTest, DecodeFailuresAreLoggedOrShownByRoutine) {
     // The decode functions of their own log with their module text and show nothing.
-    decodeOf(ParametersPanel::DecodeArticoli)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}};
-    decodeOf(ParametersPanel::DecodeProgetti)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}};
+    decodeOf(ParametersPanel::DecodeArticoli)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}, {}};
+    decodeOf(ParametersPanel::DecodeProgetti)->failure = RuntimeError{3704, QStringLiteral("chiusa"), {}, {}};
     type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F1"));
     type(QStringLiteral("PD18_TIPOPROD_PD20"), 2, QStringLiteral("PF"));
     type(QStringLiteral("DO41_CODPROGETTO"), 1, QStringLiteral("P1"));
@@ -403,7 +403,7 @@ TEST_F(FilterPanelTest, DocumentCodeOffersTheScreensOwnList) {
 
 TEST_F(FilterPanelTest, LookupFailureShowsTheMessageAndOffersNoList) {
     for (ScriptedLookup* lookup : lookups)
-        lookup->failure = RuntimeError{91, QStringLiteral("oggetto assente"), {}};
+        lookup->failure = RuntimeError{91, QStringLiteral("oggetto assente"), {}, {}};
     presenter.pick = QStringLiteral("X");
     panel->requestLookup(QStringLiteral("MG66_FAM_MG53"), 1);
     ASSERT_EQ(messages.boxes().size(), 1);

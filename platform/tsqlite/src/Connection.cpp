@@ -31,6 +31,15 @@ bool runSetup(sqlite3* db, const char* sql, std::vector<Error>& errors) {
 
 } // namespace
 
+int registerDialect(sqlite3* db) {
+    int rc = detail::registerCollation(db);
+    if (rc == SQLITE_OK)
+        rc = detail::registerSqlFunctions(db);
+    if (rc == SQLITE_OK)
+        rc = detail::registerTableFunctions(db);
+    return rc;
+}
+
 Connection::Impl::~Impl() {
     cache.clear();
     schema.reset();
@@ -72,9 +81,7 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, std::vecto
         return nullptr;
     }
     sqlite3_busy_timeout(impl->db, impl->busyTimeoutMs);
-    if (detail::registerCollation(impl->db) != SQLITE_OK ||
-        detail::registerSqlFunctions(impl->db) != SQLITE_OK ||
-        detail::registerTableFunctions(impl->db) != SQLITE_OK) {
+    if (registerDialect(impl->db) != SQLITE_OK) {
         errors.push_back(
             errorFromSqlite(impl->db, sqlite3_errcode(impl->db), "registering the T-SQL functions"));
         return nullptr;
@@ -124,7 +131,7 @@ bool Connection::translate(std::string_view tsql, std::vector<std::string>& sqli
                            std::vector<Error>& errors) {
     const detail::LexResult lexed = detail::lex(tsql);
     if (!lexed.error.empty()) {
-        errors.push_back(makeError(kErrSyntax, lexed.error, "42000"));
+        errors.push_back(detail::statementError(lexed.error));
         return false;
     }
     m_impl->schema->refresh();

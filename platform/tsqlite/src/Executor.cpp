@@ -188,7 +188,7 @@ bool Connection::Impl::executeBatch(std::string_view tsql, ResultSink* sink, std
                                     const ExecOptions& options, std::int64_t* rowsAffected) {
     const LexResult lexed = lex(tsql);
     if (!lexed.error.empty()) {
-        errors.push_back(makeError(kErrSyntax, lexed.error, "42000"));
+        errors.push_back(statementError(lexed.error));
         return false;
     }
     if (options.timeoutSeconds > 0)

@@ -284,6 +284,15 @@ bool ExpressionRewriter::rewriteArguments(const FunctionRow& row, const std::str
         args = std::move(kids);
         return true;
     }
+    case Arguments::FirstTypeLast: {
+        auto items = splitCommas(args);
+        const std::string type = items.empty() ? std::string() : typeOf(items[0]);
+        if (!type.empty()) {
+            items.push_back(Seq{rawNode(quoteString(type))});
+            args = joinCommas(items);
+        }
+        return true;
+    }
     case Arguments::LeadingBlank: {
         auto items = splitCommas(args);
         items.insert(items.begin(), Seq{rawNode("' '")});

@@ -68,6 +68,7 @@ const std::array kRows = {
     FunctionRow{"round", Call, "round", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"floor", Call, "floor", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"ceiling", Call, "ceiling", AsWritten, FirstTyped, {}, kBuiltIn},
+    FunctionRow{"power", Call, "tsql_power", FirstTypeLast, FirstTyped, {}, ours(native::power, 2, 3)},
     FunctionRow{"max", Call, "max", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"min", Call, "min", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"sum", Call, "sum", AsWritten, FirstTyped, {}, kBuiltIn},

@@ -22,6 +22,7 @@ enum class Arguments {
     DatePartFirst,  // DATEADD(day, ...) -> ('day', ...): the date part keyword becomes a string
     NameAsDatePart, // YEAR(d) -> ('year', d): the function's own name is the date part
     LeadingBlank,   // SPACE(n) -> (' ', n)
+    FirstTypeLast,  // POWER(x, y) -> (x, y, 'type of x') when the type of x is known
 };
 
 // How the type pass types a call.

@@ -192,12 +192,24 @@ LexResult lex(std::string_view s) {
             break;
         case CharClass::Slash:
             if (i + 1 < n && s[i + 1] == '*') {
-                const auto close = s.find("*/", i + 2);
-                if (close == std::string_view::npos) {
-                    result.error = "Missing end comment mark '*/'";
+                // Comments nest, as on SQL Server: "/* a /* b */ c */" is one comment.
+                int open = 1;
+                i += 2;
+                while (i < n && open > 0) {
+                    if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') {
+                        ++open;
+                        i += 2;
+                    } else if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') {
+                        --open;
+                        i += 2;
+                    } else {
+                        ++i;
+                    }
+                }
+                if (open > 0) {
+                    result.error = "Missing end comment mark '*/'.";
                     return result;
                 }
-                i = close + 2;
                 break;
             }
             ++i;

@@ -118,8 +118,9 @@ Number numberOf(sqlite3_value* v) {
 }
 
 void conversionError(sqlite3_context* ctx, sqlite3_value* v, const char* type) {
-    const std::string message =
-        "Conversion failed when converting the value '" + valueText(v) + "' to data type " + type + ".";
+    const std::string from = sqlite3_value_type(v) == SQLITE_TEXT ? "varchar " : "";
+    const std::string message = "Conversion failed when converting the " + from + "value '" + valueText(v) +
+                                "' to data type " + type + ".";
     sqlite3_result_error(ctx, message.c_str(), -1);
 }
 
@@ -155,8 +156,14 @@ void resultInteger(sqlite3_context* ctx, const Number& n, int bits) {
     const double high = bits == 8 ? 255.0 : bits == 16 ? 32767.0 : bits == 32 ? 2147483647.0 : 9.22e18;
     const double low = bits == 8 ? 0.0 : -high - 1;
     if (value > high || value < low) {
-        sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to an integer data type.",
-                             -1);
+        const char* type = bits == 8 ? "tinyint" : bits == 16 ? "smallint" : bits == 32 ? "int" : "bigint";
+        // SQL Server names the value for the small types (error 220), only the type otherwise (8115).
+        const std::string message =
+            bits <= 16 && n.integer
+                ? "Arithmetic overflow error for data type " + std::string(type) +
+                      ", value = " + std::to_string(n.i) + "."
+                : "Arithmetic overflow error converting expression to data type " + std::string(type) + ".";
+        sqlite3_result_error(ctx, message.c_str(), -1);
         return;
     }
     sqlite3_result_int64(ctx, n.integer ? n.i : static_cast<std::int64_t>(value));
@@ -183,24 +190,47 @@ void resultSizedText(sqlite3_context* ctx, sqlite3_value* v, int length, bool fi
     resultText(ctx, s);
 }
 
-void resultDate(sqlite3_context* ctx, sqlite3_value* v) {
+// The years a date type holds: datetime from 1753, smalldatetime 1900 to 2079, the others
+// (date, datetime2) from year 1; all end in 9999.
+bool yearInRange(const std::string& type, int year) {
+    if (type == "datetime")
+        return year >= 1753 && year <= 9999;
+    if (type == "smalldatetime")
+        return year >= 1900 && year <= 2079;
+    return year >= 1 && year <= 9999;
+}
+
+void resultDate(sqlite3_context* ctx, sqlite3_value* v, const std::string& typeName) {
     const int type = sqlite3_value_type(v);
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
         // Numbers are days since 1900-01-01, as SQL Server reads them.
         const double days = sqlite3_value_double(v);
+        if (std::fabs(days) > 4.0e6) {
+            const std::string message =
+                "Arithmetic overflow error converting expression to data type " + typeName + ".";
+            return sqlite3_result_error(ctx, message.c_str(), -1);
+        }
         const std::int64_t base = toMilliseconds(DateTime{1900, 1, 1, 0, 0, 0, 0});
-        resultText(ctx, formatCanonical(fromMilliseconds(
-                            base + static_cast<std::int64_t>(std::llround(days * 86400000.0)))));
+        const DateTime d =
+            fromMilliseconds(base + static_cast<std::int64_t>(std::llround(days * 86400000.0)));
+        if (!yearInRange(typeName, d.year)) {
+            const std::string message =
+                "Arithmetic overflow error converting expression to data type " + typeName + ".";
+            return sqlite3_result_error(ctx, message.c_str(), -1);
+        }
+        resultText(ctx, formatCanonical(d));
         return;
     }
     const auto d = parseDate(textOf(v));
     if (!d) {
-        sqlite3_result_error(ctx,
-                             ("Conversion failed when converting date and/or time from character string '" +
-                              valueText(v) + "'.")
-                                 .c_str(),
+        sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.",
                              -1);
         return;
+    }
+    if (!yearInRange(typeName, d->year)) {
+        const std::string message = "The conversion of a varchar data type to a " + typeName +
+                                    " data type resulted in an out-of-range value.";
+        return sqlite3_result_error(ctx, message.c_str(), -1);
     }
     resultText(ctx, formatCanonical(*d));
 }
@@ -272,7 +302,7 @@ void convertTo(sqlite3_context* ctx, const SqlType& type, sqlite3_value* v, int 
         return;
     }
     case TypeClass::Date:
-        resultDate(ctx, v);
+        resultDate(ctx, v, type.base);
         return;
     case TypeClass::Unknown:
         sqlite3_result_value(ctx, v);
@@ -531,10 +561,20 @@ void dateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (isNull(argv[1]) || isNull(argv[2]))
         return sqlite3_result_null(ctx);
     const DatePart part = parseDatePart(textOf(argv[0]));
+    const double number = sqlite3_value_double(argv[1]);
+    if (number >= 2147483648.0 || number < -2147483648.0)
+        return sqlite3_result_error(ctx, "Arithmetic overflow error converting expression to data type int.",
+                                    -1);
     const std::int64_t n = sqlite3_value_int64(argv[1]);
     auto d = dateArg(ctx, argv[2]);
     if (!d)
         return;
+    // The result stays a datetime: years 1753 to 9999.
+    const auto result = [ctx](const DateTime& out) {
+        if (out.year < 1753 || out.year > 9999)
+            return sqlite3_result_error(ctx, "Adding a value to a 'datetime' column caused an overflow.", -1);
+        resultText(ctx, formatCanonical(out));
+    };
     std::int64_t ms = toMilliseconds(*d);
     switch (part) {
     case DatePart::Year:
@@ -545,8 +585,10 @@ void dateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
         DateTime out = *d;
         out.year = static_cast<int>(total / 12);
         out.month = static_cast<int>(total % 12) + 1;
+        if (total < 1753 * 12 || total >= 10000 * 12)
+            return sqlite3_result_error(ctx, "Adding a value to a 'datetime' column caused an overflow.", -1);
         out.day = std::min(out.day, daysInMonth(out.year, out.month));
-        return resultText(ctx, formatCanonical(out));
+        return result(out);
     }
     case DatePart::DayOfYear:
     case DatePart::Day:
@@ -571,7 +613,44 @@ void dateAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
     case DatePart::Bad:
         return sqlite3_result_error(ctx, "Invalid date part in DATEADD.", -1);
     }
-    resultText(ctx, formatCanonical(fromMilliseconds(ms)));
+    result(fromMilliseconds(ms));
+}
+
+// POWER(x, y) yields the type of x: int for the integer types, bigint, decimal(38, s), float
+// otherwise. The third argument is x's T-SQL type when the rewriter could tell it.
+void power(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]))
+        return sqlite3_result_null(ctx);
+    const Number x = numberOf(argv[0]);
+    const Number y = numberOf(argv[1]);
+    if (!x.ok)
+        return conversionError(ctx, argv[0], "float");
+    if (!y.ok)
+        return conversionError(ctx, argv[1], "float");
+    const SqlType type = parseSqlType(argc > 2 ? textOf(argv[2]) : std::string_view());
+    const double r = std::pow(x.asDouble(), y.asDouble());
+    if (std::isnan(r))
+        return sqlite3_result_error(ctx, "An invalid floating point operation occurred.", -1);
+    const bool integer = type.cls == TypeClass::Integer || (type.cls == TypeClass::Unknown && x.integer);
+    if (integer) {
+        // A base of unknown type may be a bigint: only bigint's range is certain then.
+        const bool big = type.integerBits == 64 || type.cls == TypeClass::Unknown;
+        const double limit = big ? 9223372036854775807.0 : 2147483647.0;
+        if (!std::isfinite(r) || std::trunc(r) > limit || std::trunc(r) < -limit - 1) {
+            char message[160];
+            std::snprintf(message, sizeof message, "Arithmetic overflow error for type %s, value = %f.",
+                          big ? "bigint" : "int", r);
+            return sqlite3_result_error(ctx, message, -1);
+        }
+        return sqlite3_result_int64(ctx, static_cast<std::int64_t>(std::trunc(r)));
+    }
+    if (type.cls == TypeClass::Decimal && !(std::fabs(r) < 1e38))
+        return sqlite3_result_error(ctx, "Arithmetic overflow error converting float to data type numeric.",
+                                    -1);
+    if (!std::isfinite(r))
+        return sqlite3_result_error(
+            ctx, "Arithmetic overflow error converting expression to data type float.", -1);
+    sqlite3_result_double(ctx, r);
 }
 
 // DATEDIFF counts boundaries crossed, as SQL Server does.

@@ -24,7 +24,8 @@ void dateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void dateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void datePart(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void objectId(sqlite3_context* ctx, int argc, sqlite3_value** argv);
-void like(sqlite3_context* ctx, int argc, sqlite3_value** argv); // (pattern, value[, escape])
+void like(sqlite3_context* ctx, int argc, sqlite3_value** argv);  // (pattern, value[, escape])
+void power(sqlite3_context* ctx, int argc, sqlite3_value** argv); // (x, y[, 'type of x'])
 } // namespace native
 
 // Registers every native function of the function table on a connection; returns the first

@@ -1,6 +1,7 @@
 #include "SyntaxTree.h"
 
 #include "Dates.h"
+#include "Errors.h"
 
 namespace tsqlite::detail {
 
@@ -32,10 +33,25 @@ bool isLiteral(const Token& t) {
 }
 
 // Recursive descent over parentheses and CASE ... END; `literal` counts literals in order.
+// `depth` is the nesting of the sequence being built: every pass over the tree (rewriting,
+// typing, emitting, destroying) recurses as deep, so it is refused beyond kMaxNesting.
 bool build(const std::vector<Token>& tokens, std::size_t& i, std::size_t end, Seq& out, int& literal,
-           bool inCase, bool inGroup, std::string& error) {
+           bool inCase, bool inGroup, int depth, std::string& error) {
+    if (depth > kMaxNesting) {
+        error = std::string(kNestedTooDeeply);
+        return false;
+    }
+    // The rewriter nests a run of "+" and "-" one level per operand (concatenation, tsql_add):
+    // a run within one item of a list counts as nesting too.
+    int run = 0;
     while (i < end) {
         const Token& t = tokens[i];
+        if (t.kind == TokenKind::Comma)
+            run = 0;
+        else if ((t.isOp("+") || t.isOp("-")) && depth + ++run > kMaxNesting) {
+            error = std::string(kNestedTooDeeply);
+            return false;
+        }
         if (t.kind == TokenKind::RParen) {
             if (!inGroup || inCase) {
                 error = inCase ? "CASE without END" : "Incorrect syntax near ')'";
@@ -54,7 +70,7 @@ bool build(const std::vector<Token>& tokens, std::size_t& i, std::size_t end, Se
             Node g;
             g.type = Node::Type::Group;
             ++i;
-            if (!build(tokens, i, end, g.kids, literal, false, true, error))
+            if (!build(tokens, i, end, g.kids, literal, false, true, depth + 1, error))
                 return false;
             if (i >= end) {
                 error = "Incorrect syntax: missing ')'";
@@ -71,7 +87,7 @@ bool build(const std::vector<Token>& tokens, std::size_t& i, std::size_t end, Se
             head.tok = t;
             c.kids.push_back(std::move(head));
             ++i;
-            if (!build(tokens, i, end, c.kids, literal, true, false, error))
+            if (!build(tokens, i, end, c.kids, literal, true, false, depth + 1, error))
                 return false;
             if (c.kids.size() < 2 || !c.kids.back().isWord("END")) {
                 error = "Incorrect syntax: CASE without END";
@@ -106,7 +122,7 @@ bool buildTree(const std::vector<Token>& tokens, std::size_t begin, std::size_t 
     for (std::size_t k = 0; k < begin; ++k)
         literal += isLiteral(tokens[k]) ? 1 : 0;
     std::size_t i = begin;
-    if (!build(tokens, i, end, out, literal, false, false, error))
+    if (!build(tokens, i, end, out, literal, false, false, 0, error))
         return false;
     if (i < end) {
         error = "Incorrect syntax near ')'";

@@ -33,8 +33,14 @@ Node rawNode(std::string text);
 Node wordNode(std::string text);
 Node groupNode(Seq kids);
 
+// Parentheses and CASE ... END nested deeper than this are refused with SQL Server's error 191:
+// the passes over the tree recurse once per level, and the stack is not unlimited. SQLite's
+// own parser gives up earlier for most statements (about 90 parentheses, 15 subqueries).
+inline constexpr int kMaxNesting = 256;
+
 // Builds the tree of tokens [begin, end); literals are numbered from `firstLiteral` in order.
-// Returns false with `error` set on unbalanced parentheses or CASE without END.
+// Returns false with `error` set on unbalanced parentheses, CASE without END, or nesting
+// deeper than kMaxNesting.
 bool buildTree(const std::vector<Token>& tokens, std::size_t begin, std::size_t end, Seq& out,
                std::string& error);
 

@@ -14,6 +14,61 @@ Node commaNode() {
     return n;
 }
 
+bool isOperand(const Node& n) {
+    return n.type == Node::Type::Group || n.type == Node::Type::Case || n.isKind(TokenKind::String) ||
+           n.isKind(TokenKind::Number) || (isName(n) && !n.isWord("COLLATE"));
+}
+
+// Whether a select-list item gives its column a name: an alias ("AS x", "x = expr", "expr x"),
+// a column reference, or "*".
+bool namesColumn(const Seq& item) {
+    if (item.empty() || item.back().isOp("*"))
+        return true;
+    if (item.size() > 2 && isName(item[0]) && item[1].isOp("="))
+        return true;
+    const Node& last = item.back();
+    if (item.size() >= 2 && item[item.size() - 2].isWord("AS"))
+        return true;
+    if (!isName(last) || last.isWord("NULL"))
+        return false;
+    bool dotted = true;
+    for (std::size_t i = 0; i < item.size(); ++i)
+        dotted = dotted && (i % 2 == 0 ? isName(item[i]) : item[i].isOp("."));
+    return dotted || isOperand(item[item.size() - 2]);
+}
+
+// SQL Server heads a computed column without an alias with an empty name; SQLite would head it
+// with the expression's text, which after the rewrite is our SQL. Such items get AS "".
+void nameUnnamedColumns(Seq& seq) {
+    std::size_t start = 1;
+    if (start < seq.size() && (seq[start].isWord("DISTINCT") || seq[start].isWord("ALL")))
+        ++start;
+    if (start < seq.size() && seq[start].isWord("TOP"))
+        start += 2;
+    std::size_t end = start;
+    while (end < seq.size() && !isClauseKeyword(seq[end]))
+        ++end;
+    if (start >= end)
+        return;
+    auto items =
+        splitCommas(Seq(seq.begin() + static_cast<long>(start), seq.begin() + static_cast<long>(end)));
+    bool changed = false;
+    for (auto& item : items) {
+        if (namesColumn(item))
+            continue;
+        Node empty;
+        empty.tok.kind = TokenKind::Quoted;
+        item.push_back(wordNode("AS"));
+        item.push_back(std::move(empty));
+        changed = true;
+    }
+    if (!changed)
+        return;
+    const Seq joined = joinCommas(items);
+    seq.erase(seq.begin() + static_cast<long>(start), seq.begin() + static_cast<long>(end));
+    seq.insert(seq.begin() + static_cast<long>(start), joined.begin(), joined.end());
+}
+
 } // namespace
 
 bool failWith(Error& error, std::int64_t number, std::string message) {
@@ -97,9 +152,10 @@ ConvertedColumns convertedColumns(const std::vector<std::string>& types) {
 bool StatementTranslator::tree(const std::vector<Token>& tokens, std::size_t begin, std::size_t end,
                                Seq& seq) {
     std::string message;
-    if (!buildTree(tokens, begin, end, seq, message))
-        return failWith(m_error, kErrSyntax, message);
-    return true;
+    if (buildTree(tokens, begin, end, seq, message))
+        return true;
+    m_error = statementError(std::move(message));
+    return false;
 }
 
 void StatementTranslator::emitPart(const Seq& seq) {
@@ -180,6 +236,7 @@ bool StatementTranslator::select(const std::vector<Token>& tokens) {
     const std::size_t into = findTop(seq, "INTO");
     if (into < from && into < seq.size())
         return selectInto(std::move(seq), into);
+    nameUnnamedColumns(seq);
     if (!m_rewriter.rewrite(seq))
         return rewriteFailed();
     emitPart(seq);

@@ -33,7 +33,7 @@ FakeResult twoRows() {
 FakeResult failure(std::int64_t number, const char* text, const char* state) {
     FakeResult r;
     r.fail = true;
-    r.error = ProviderError{number, text, state, 0};
+    r.error = ProviderError{number, text, state, 0, {}};
     return r;
 }
 

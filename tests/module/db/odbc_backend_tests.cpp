@@ -197,7 +197,7 @@ TEST_F(OdbcSqlite, CountsChangedRowsAndDropsRowsWhenAskedTo) {
 }
 
 TEST_F(OdbcSqlite, FailuresAppendTheDriverErrorsToTheList) {
-    std::vector<ProviderError> errors{ProviderError{1, "earlier", "", 0}};
+    std::vector<ProviderError> errors{ProviderError{1, "earlier", "", 0, {}}};
     EXPECT_FALSE(m_backend->execute("SELECT * FROM NESSUNA", {}, nullptr, errors));
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_EQ(errors[0].description, "earlier");
@@ -213,6 +213,36 @@ TEST_F(OdbcSqlite, FailuresAppendTheDriverErrorsToTheList) {
 
     // The connection stays usable after a failure.
     EXPECT_EQ(select("SELECT COUNT(*) AS N FROM ORDINI").rows.at(0).at(0).i, 2);
+}
+
+// Several statements in one SQLExecDirect. SQL Server answers with one result per statement and
+// the reader walks them with SQLMoreResults; SQLite's driver cannot: it refuses a batch of more
+// than one statement, except one that starts with DDL, which it runs whole without any result.
+// What is tested here is that the backend reports the refusal with nothing half-run or half-read;
+// the walk over several result sets needs a server that sends them.
+TEST_F(OdbcSqlite, BatchesOfSeveralStatementsAsThisDriverRunsThem) {
+    for (const char* batch : {"SELECT NUMERO FROM ORDINI; SELECT RIGA FROM ORDINI",
+                              "INSERT INTO ORDINI (NUMERO, RIGA) VALUES (8, 1); "
+                              "UPDATE ORDINI SET PESO = 3 WHERE NUMERO = 8"}) {
+        Collector collector;
+        std::vector<ProviderError> errors;
+        EXPECT_FALSE(m_backend->execute(batch, {}, &collector, errors));
+        EXPECT_TRUE(collector.sets.empty());
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_NE(errors[0].description.find("only one SQL statement allowed"), std::string::npos)
+            << errors[0].description;
+    }
+    EXPECT_EQ(select("SELECT COUNT(*) AS N FROM ORDINI WHERE NUMERO = 8").rows.at(0).at(0).i, 0);
+
+    // A batch led by DDL runs whole, and the driver drops the rows of its query.
+    Collector collector;
+    std::vector<ProviderError> errors;
+    EXPECT_TRUE(
+        m_backend->execute("CREATE TABLE FASI (ID int); INSERT INTO FASI VALUES (1); SELECT ID FROM FASI", {},
+                           &collector, errors))
+        << (errors.empty() ? std::string() : errors.front().description);
+    EXPECT_TRUE(collector.sets.empty());
+    EXPECT_EQ(select("SELECT COUNT(*) AS N FROM FASI").rows.at(0).at(0).i, 1);
 }
 
 TEST_F(OdbcSqlite, RecordsetWritesEditsBackToTheRowByKey) {

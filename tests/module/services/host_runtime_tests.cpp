@@ -60,7 +60,7 @@ TEST(HostRuntime, ClockCanBeReplacedAndRestored) {
 }
 
 TEST(RuntimeError, ExceptionsBecomeRuntimeErrors) {
-    RuntimeError own{RuntimeError::Overflow, QStringLiteral("Overflow"), QStringLiteral("CMD_RICALCOLA")};
+    RuntimeError own{RuntimeError::Overflow, QStringLiteral("Overflow"), QStringLiteral("CMD_RICALCOLA"), {}};
     const RuntimeError fromOwn = RuntimeError::fromException(std::make_exception_ptr(RuntimeException(own)));
     EXPECT_EQ(fromOwn.number, RuntimeError::Overflow);
     EXPECT_EQ(fromOwn.source, QStringLiteral("CMD_RICALCOLA"));

@@ -79,7 +79,7 @@ TEST(LogFiles, ErrorAndUsageRecordsAreOneLineEach) {
     scadlav::HostRuntime::setClock(&clock);
 
     ErrorLog log(dir.filePath(QStringLiteral("logs/errors.log")));
-    log.takeError({13, QStringLiteral("Type mismatch\nin row"), QString()});
+    log.takeError({13, QStringLiteral("Type mismatch\nin row"), QString(), {}});
     log.writeRecord(QStringLiteral("0_0_0_0"), QStringLiteral("FRMPD_KVB_SCADLAV"),
                     QStringLiteral("GRID_DETT_Validate"));
     log.writeRecord(QStringLiteral("0_0_0_0"), QStringLiteral("PDUO_KVB_SCADLAV"),
@@ -90,6 +90,13 @@ TEST(LogFiles, ErrorAndUsageRecordsAreOneLineEach) {
               QStringLiteral("2026-05-04 08:09:10\t0_0_0_0\tFRMPD_KVB_SCADLAV\tGRID_DETT_Validate\t13\t"
                              "Type mismatch in row"));
     EXPECT_TRUE(errors[1].endsWith(QStringLiteral("Form_Load\t0\t")));
+    // A database error: the short description, then the statement the database ran.
+    log.takeError({-2147217913, QStringLiteral("Adding a value to a 'datetime' column caused an overflow."),
+                   QString(), QStringLiteral("UPDATE T SET D = tsql_dateadd('year', ?, D)")});
+    log.writeRecord(QStringLiteral("0_0_0_0"), QStringLiteral("PDUO_KVB_SCADLAV"), QStringLiteral("Ricalcolo"));
+    EXPECT_TRUE(readLines(dir.filePath(QStringLiteral("logs/errors.log")))
+                    .value(2)
+                    .endsWith(QStringLiteral("caused an overflow.\tUPDATE T SET D = tsql_dateadd('year', ?, D)")));
 
     UsageLog usage(dir.filePath(QStringLiteral("usage.log")), 7);
     usage.registerUsage(QStringLiteral("tsOpen"), QStringLiteral("Portafoglio ordini"),

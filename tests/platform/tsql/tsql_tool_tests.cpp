@@ -105,6 +105,29 @@ TEST_F(TsqlTool, EmbeddedDatabaseBatchesPrintCsvAndAFailingBatchDoesNotStopTheRe
     EXPECT_EQ(run.exitCode, 1);
 }
 
+// The process survives a statement nested 15 000 levels deep: one short error line, and the
+// batches after it still run.
+TEST_F(TsqlTool, DeeplyNestedStatementIsRefusedWithoutCrashing) {
+    const int depth = 15000;
+    const QString parentheses =
+        QStringLiteral("SELECT ") + QString(depth, u'(') + QStringLiteral("1") + QString(depth, u')');
+    QString subqueries = QStringLiteral("SELECT 1 AS A WHERE EXISTS ");
+    for (int i = 0; i < depth; ++i)
+        subqueries += QStringLiteral("(SELECT 1 WHERE EXISTS ");
+    subqueries += QStringLiteral("(SELECT 1)") + QString(depth, u')');
+    const ToolRun run = runTsql({QStringLiteral("--connect"), embedded()},
+                                parentheses + QStringLiteral("\nGO\n") + subqueries +
+                                    QStringLiteral("\nGO\nSELECT 2 AS B\n"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, QStringLiteral("B\r\n2\r\n"));
+    const QStringList errors = errorLines(run.err);
+    ASSERT_EQ(errors.size(), 2);
+    for (const QString& line : errors)
+        EXPECT_EQ(line,
+                  QStringLiteral("error -2147217900: Some part of your SQL statement is nested too deeply. "
+                                 "Rewrite the query or break it up into smaller queries."));
+}
+
 TEST_F(TsqlTool, ScriptFromStandardInputSucceedsWithStatusZero) {
     const ToolRun run = runTsql({QStringLiteral("--connect=") + embedded()},
                                 QStringLiteral("CREATE TABLE U (A int)\nGO\nSELECT A FROM U\n"));

@@ -73,6 +73,10 @@ std::vector<CorpusCase> parseCorpusFile(const std::string& path) {
             } else if (kind == "error") {
                 c.expect = CorpusCase::Expect::Error;
                 c.number = static_cast<std::int32_t>(std::stoul(value, nullptr, 16));
+                // Optionally SQL Server's own number and its message.
+                if (words >> c.nativeError) {
+                    std::getline(words >> std::ws, c.description);
+                }
             } else if (kind == "affected") {
                 c.expect = CorpusCase::Expect::Affected;
                 c.number = std::stoll(value);

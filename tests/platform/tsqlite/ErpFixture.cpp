@@ -26,7 +26,7 @@ bool sitcLavoro(Connection& connection, const std::vector<Parameter>& parameters
                 std::vector<Error>& errors) {
     const std::string dati = textParameter(parameters, "@Tabella_Dati");
     if (dati.empty()) {
-        errors.push_back({kErrSyntax, "SPPD_SITCLAVORO: @Tabella_Dati missing", "42000"});
+        errors.push_back({kErrSyntax, "SPPD_SITCLAVORO: @Tabella_Dati missing", "42000", 0, {}});
         return false;
     }
     const std::string sql =

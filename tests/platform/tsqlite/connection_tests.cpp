@@ -50,7 +50,7 @@ TEST(Connection, CallsRegisteredProcedureByNameWithoutOwnerOrCase) {
     registerProcedure("dbo.SP_TEST_ECHO", [](Connection&, const std::vector<Parameter>& parameters,
                                              ResultSink*, std::vector<Error>& errors) {
         if (parameters.size() != 1 || parameters[0].value.i != 7) {
-            errors.push_back({kErrSyntax, "bad parameters", "42000"});
+            errors.push_back({kErrSyntax, "bad parameters", "42000", 0, {}});
             return false;
         }
         return true;
@@ -85,4 +85,75 @@ TEST(Connection, OpenFailuresAreReported) {
     ASSERT_FALSE(errors.empty());
     EXPECT_EQ(errors[0].number, kErrCannotOpen);
     EXPECT_NE(errors[0].description.find("not a database"), std::string::npos);
+}
+
+// A statement nested far beyond any real query is refused with SQL Server's error 191, by every
+// entry that parses: the recursive passes over the tree would otherwise run out of stack.
+TEST(Connection, DeepNestingIsRefusedWithSqlServersError) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    ASSERT_TRUE(db);
+    const int depth = 15000;
+    std::string parentheses = "SELECT ";
+    for (int i = 0; i < depth; ++i)
+        parentheses += "(";
+    parentheses += "1";
+    for (int i = 0; i < depth; ++i)
+        parentheses += ")";
+    std::string subqueries = "SELECT 1 WHERE EXISTS ";
+    for (int i = 0; i < depth; ++i)
+        subqueries += "(SELECT 1 WHERE EXISTS ";
+    subqueries += "(SELECT 1)";
+    for (int i = 0; i < depth; ++i)
+        subqueries += ")";
+    std::string cases = "SELECT ";
+    for (int i = 0; i < depth; ++i)
+        cases += "CASE WHEN 1 = 1 THEN ";
+    cases += "1";
+    for (int i = 0; i < depth; ++i)
+        cases += " END";
+    // A run of "+" the rewriter turns into nested concatenations or additions.
+    std::string concatenation = "SELECT 'a'";
+    std::string addition = "SELECT 1";
+    for (int i = 0; i < depth; ++i) {
+        concatenation += " + 'a'";
+        addition += " + 1";
+    }
+    for (const std::string& sql : {parentheses, subqueries, cases, concatenation, addition}) {
+        std::vector<Error> errors;
+        EXPECT_FALSE(db->execute(sql, nullptr, errors));
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].nativeError, 191);
+        EXPECT_EQ(errors[0].number, kErrSyntax);
+        EXPECT_EQ(errors[0].description,
+                  "Some part of your SQL statement is nested too deeply. Rewrite the query "
+                  "or break it up into smaller queries.");
+        std::vector<std::string> translated;
+        errors.clear();
+        EXPECT_FALSE(db->translate(sql, translated, errors));
+        ASSERT_EQ(errors.size(), 1u);
+        EXPECT_EQ(errors[0].nativeError, 191);
+    }
+    // Nesting SQLite follows still runs.
+    RecordingSink sink;
+    std::vector<Error> errors;
+    ASSERT_TRUE(db->execute("SELECT ((((((((((1))))))))))", &sink, errors));
+    EXPECT_EQ(sink.results.at(0).rows.at(0).at(0), "1");
+}
+
+// The description is the short text; the statement SQLite ran is kept apart for the error log.
+TEST(Connection, ErrorDescriptionLeavesTheStatementApart) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    ASSERT_TRUE(db);
+    std::vector<Error> errors;
+    ASSERT_TRUE(db->execute("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, D datetime)", nullptr, errors));
+    EXPECT_FALSE(db->execute("UPDATE T SET D = DATEADD(year, 100000, '20260101') WHERE ID = 1 OR 1 = 1; "
+                             "INSERT INTO T (ID, D) VALUES (1, DATEADD(year, 100000, '20260101'))",
+                             nullptr, errors));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].description, "Adding a value to a 'datetime' column caused an overflow.");
+    EXPECT_EQ(errors[0].nativeError, 517);
+    EXPECT_EQ(errors[0].sqlState, "22008");
+    EXPECT_NE(errors[0].statement.find("tsql_dateadd"), std::string::npos) << errors[0].statement;
 }

@@ -17,8 +17,10 @@ namespace tsqlite {
 // One entry of a connection's error list, as a provider reports it.
 struct Error {
     std::int64_t number = 0;      // e.g. 0x80040E2F (as a negative 32-bit HRESULT widened) for a unique key
-    std::string description;      // readable, names the construct or object at fault
+    std::string description;      // short, as SQL Server words it; names the construct or object at fault
     std::string sqlState;         // "23000", "42S02", "HYT00", ... where one applies
+    std::int64_t nativeError = 0; // SQL Server's own number for the same failure (8115, 517, ...), or 0
+    std::string statement;        // the SQLite statement that failed, for the error log only
 };
 
 // Provider codes the module can rely on.
@@ -27,6 +29,10 @@ inline constexpr std::int64_t kErrSyntax = static_cast<std::int32_t>(0x80040E14)
 inline constexpr std::int64_t kErrUnsupported = static_cast<std::int32_t>(0x80040E21);
 inline constexpr std::int64_t kErrNoSuchObject = static_cast<std::int32_t>(0x80040E37);
 inline constexpr std::int64_t kErrCannotOpen = static_cast<std::int32_t>(0x80004005);
+// A value that cannot be converted or does not fit (SQL state 22xxx), and text too long for its
+// column (22001): the codes the module's ODBC path gives the same SQL states.
+inline constexpr std::int64_t kErrDataValue = static_cast<std::int32_t>(0x80040E07);
+inline constexpr std::int64_t kErrTooLong = static_cast<std::int32_t>(0x80040E57);
 
 // What a result column is: its name, the SQL type it was declared with (T-SQL spelling,
 // lower case: "int", "smallint", "decimal(14,3)", "nvarchar(20)", "char(12)", "datetime",
@@ -86,6 +92,11 @@ void registerConnectionInitializer(std::function<void(sqlite3* db)> initializer)
 // "OUTER APPLY dbo.NAME(a, b) AS T" and "CROSS APPLY" over it are then accepted.
 void registerTableFunction(const std::string& name, const std::vector<std::string>& columns,
                            const std::string& body);
+
+// Defines this database's collation ERPCI, its T-SQL functions and the registered table
+// functions on a raw SQLite handle; returns a SQLite result code. Every connection calls it, and
+// so does the loadable extension libtsqlite_ext that lets SQLite's own tools read our files.
+int registerDialect(sqlite3* db);
 
 // Options of one execution.
 struct ExecOptions {

@@ -1,0 +1,75 @@
+// The sqlite3 shell on a file written by the embedded database: without the extension it cannot
+// compare the ERPCI columns; with it, it compares and calls the T-SQL functions as we do.
+#include "TestSupport.h"
+
+#include <QProcess>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+using namespace tsqlite;
+using tsqlite::testing::ScratchDatabase;
+
+namespace {
+
+struct ShellRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+ShellRun runShell(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("sqlite3"), arguments);
+    ShellRun run;
+    if (!process.waitForStarted(10'000)) {
+        ADD_FAILURE() << "sqlite3 did not start: " << process.errorString().toStdString();
+        return run;
+    }
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30'000)) {
+        process.kill();
+        ADD_FAILURE() << "sqlite3 did not finish";
+        return run;
+    }
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+} // namespace
+
+TEST(Extension, LetsTheSqliteShellReadTheDatabase) {
+    ScratchDatabase scratch;
+    {
+        auto db = scratch.open();
+        ASSERT_TRUE(db);
+        std::vector<Error> errors;
+        ASSERT_TRUE(db->execute(
+            "CREATE TABLE CLIENTI (ID int NOT NULL PRIMARY KEY, NOME nvarchar(30), DATA datetime)\n"
+            "INSERT INTO CLIENTI VALUES (1, 'bianchi', '20240131')\n"
+            "INSERT INTO CLIENTI VALUES (2, 'Alfa', '20240229')\n"
+            "INSERT INTO CLIENTI VALUES (3, 'ROSSI', '20240301')",
+            nullptr, errors))
+            << errors.front().description;
+    }
+    const QString file = QString::fromStdString(scratch.path());
+    const QString query = QStringLiteral("SELECT NOME FROM CLIENTI ORDER BY NOME;");
+
+    const ShellRun without = runShell({file, query});
+    EXPECT_NE(without.exitCode, 0);
+    EXPECT_NE(without.err.find("no such collation sequence: ERPCI"), std::string::npos) << without.err;
+
+    const QString load = QStringLiteral(".load ") + QStringLiteral(TSQLITE_EXTENSION);
+    const ShellRun with = runShell({QStringLiteral("-cmd"), load, file, query});
+    EXPECT_EQ(with.exitCode, 0) << with.err;
+    EXPECT_EQ(with.out, "Alfa\nbianchi\nROSSI\n"); // bytewise, ROSSI would come before bianchi
+
+    // Comparisons ignore case and trailing blanks, and the T-SQL functions answer as through tsqlite.
+    const ShellRun functions =
+        runShell({QStringLiteral("-cmd"), load, file,
+                  QStringLiteral("SELECT ID FROM CLIENTI WHERE NOME = 'rossi ';"
+                                 "SELECT tsql_dateadd('month', 1, DATA) FROM CLIENTI WHERE ID = 1;")});
+    EXPECT_EQ(functions.exitCode, 0) << functions.err;
+    EXPECT_EQ(functions.out, "3\n2024-02-29 00:00:00.000\n");
+}

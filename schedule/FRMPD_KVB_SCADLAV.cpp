@@ -65,6 +65,20 @@ void FRMPD_KVB_SCADLAV::connectEvents() {
     connect(ui.CMD_ELABORA, &QPushButton::clicked, this, [this] { m_results->CMD_ELABORA_ButtonClick(); });
     connect(ui.CBO_ORD, &erpctl::CodeCombo::codeChanged, this, [this] { m_results->CBO_ORD_Click(); });
     connect(ui.CMD_DETT, &QToolButton::clicked, this, [this] { m_detail->CMD_DETT_Click(); });
+    connect(ui.GRID_DETT, &erpctl::Grid::beforeEdit, this,
+            [this](int row, const QString& field, bool& cancel) {
+                m_detail->GRID_DETT_OnEditing(row, field, cancel);
+            });
+    connect(ui.GRID_DETT, &erpctl::Grid::validateCell, this,
+            [this](int, const QString& field, const QVariant& value, bool& cancel, QString& message) {
+                m_detail->GRID_DETT_ValidateCell(field, value, cancel, message);
+            });
+    connect(ui.GRID_DETT, &erpctl::Grid::afterEdit, this,
+            [this](int row, const QString& field) { m_detail->GRID_DETT_OnEdited(row, field); });
+    connect(ui.GRID_DETT, &erpctl::Grid::validate, this,
+            [this](bool& cancel) { m_detail->GRID_DETT_Validate(cancel); });
+    connect(ui.GRID_DETT, &erpctl::Grid::cellClicked, this,
+            [this](int row, const QString& field) { m_detail->GRID_DETT_Click(row, field); });
     connect(ui.GRID_ORD, &erpctl::Grid::rowChanged, this,
             [this](int row) { m_results->GRID_ORD_RowChanged(row); });
     connect(ui.CMD_FUNZ, &erpctl::MenuButton::itemClicked, this,

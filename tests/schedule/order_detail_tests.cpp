@@ -56,6 +56,42 @@ protected:
     }
     doubles::MemoryErrorLog* errorLog = nullptr;
 
+    // Types `text` into a cell of the detail grid as the planner would: the cell enters editing
+    // (unless refused) and the text is committed through the grid. False when editing was refused.
+    bool type(const QString& key, const char* field, const QString& text) {
+        erpctl::Grid* grid = screen->controls().GRID_DETT;
+        const int row = grid->findRow(QStringLiteral("KEY_GRID"), key);
+        EXPECT_GE(row, 0) << key.toStdString();
+        bool cancel = false;
+        screen->detail().GRID_DETT_OnEditing(row, QString::fromLatin1(field), cancel);
+        if (cancel)
+            return false;
+        grid->commitCellInput(grid->model()->index(row, grid->columnIndex(QString::fromLatin1(field))), text,
+                              true);
+        return true;
+    }
+    void clickMod(const QString& key) {
+        erpctl::Grid* grid = screen->controls().GRID_DETT;
+        screen->detail().GRID_DETT_Click(grid->findRow(QStringLiteral("KEY_GRID"), key),
+                                         QStringLiteral("IND_DIR"));
+    }
+    // A column of the detail table, by key (as the recalculation will read it).
+    QString stored(const QString& key, const char* column) {
+        auto rs = db.execute(QStringLiteral("SELECT ") + QLatin1String(column) + QStringLiteral(" FROM ") +
+                             screen->detail().detailTableName() + QStringLiteral(" WHERE KEY_GRID = '") +
+                             key + QLatin1Char('\''));
+        if (!rs || !rs->isOpen() || rs->recordCount() != 1)
+            return QStringLiteral("<none>");
+        const Value v = rs->value(0);
+        return v.isNull() ? QStringLiteral("null") : v.toText();
+    }
+    QString mark(const char* key) {
+        auto rs = db.execute(QStringLiteral("SELECT PD5C_SEL FROM PD5C_SCADLAV WHERE PD5C_KEYGRID = '") +
+                             QLatin1String(key) + QLatin1Char('\''));
+        return rs && rs->isOpen() && rs->recordCount() == 1 ? rs->value(0).toText()
+                                                            : QStringLiteral("<none>");
+    }
+
     QString currentSequence() {
         const QVariant key = screen->controls().GRID_DETT->currentKey();
         return key.toString();
@@ -150,4 +186,80 @@ TEST_F(OrderDetailTest, ALineThatLostThePhaseStandsOnItsFirstRowAndFailuresAreLo
     ASSERT_TRUE(errorLog);
     ASSERT_FALSE(errorLog->records.isEmpty());
     EXPECT_EQ(errorLog->records.last().routine, QStringLiteral("GRID_ORD_RowChanged"));
+}
+
+TEST_F(OrderDetailTest, TypedDatesKeepTheLineInOrderAndMoveTheAnchor) {
+    goTo(QStringLiteral("R1-1-20"));
+    screen->detail().CMD_DETT_Click();
+    messages.records.clear();
+
+    // A start on 20: accepted, "Avanti", the schedule row marked.
+    ASSERT_TRUE(type(QStringLiteral("A200"), "DATA_INI", QStringLiteral("10/05/2026")));
+    EXPECT_TRUE(messages.boxes().isEmpty());
+    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("1"));
+    EXPECT_EQ(mark("R1-1-20"), QStringLiteral("1"));
+    EXPECT_FALSE(screen->detail().dateEditPending());
+
+    // An earlier start on 30 is refused and cleared; 20 keeps its date and its anchor.
+    ASSERT_TRUE(type(QStringLiteral("A300"), "DATA_INI", QStringLiteral("09/05/2026")));
+    EXPECT_EQ(boxIds(), QList<int>{78517});
+    EXPECT_EQ(stored(QStringLiteral("A300"), "DATA_INI"), QStringLiteral("null"));
+    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("1"));
+    EXPECT_TRUE(screen->detail().dateEditPending());
+    bool cancel = false;
+    screen->detail().GRID_DETT_Validate(cancel);
+    EXPECT_TRUE(cancel) << "the grid keeps the focus while the edit is pending";
+
+    // The same date on 30: equal dates pass, 30 becomes the anchor and 20 drops to none.
+    messages.records.clear();
+    ASSERT_TRUE(type(QStringLiteral("A300"), "DATA_INI", QStringLiteral("10-05-2026")));
+    EXPECT_TRUE(messages.boxes().isEmpty());
+    EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("1"));
+    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("0"));
+
+    // An end on 20 before its own start, and an end on 10 after the later starts.
+    ASSERT_TRUE(type(QStringLiteral("A200"), "DATA_FINE", QStringLiteral("01/05/2026")));
+    ASSERT_TRUE(type(QStringLiteral("A100"), "DATA_FINE", QStringLiteral("20/05/2026")));
+    EXPECT_EQ(boxIds(), (QList<int>{78518, 78519}));
+    EXPECT_EQ(stored(QStringLiteral("A100"), "DATA_FINE"), QStringLiteral("null"));
+
+    // Clearing the only date of 30: no direction, the schedule row unmarked.
+    ASSERT_TRUE(type(QStringLiteral("A300"), "DATA_INI", QString()));
+    EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("0"));
+    EXPECT_EQ(mark("R1-1-20"), QStringLiteral("0"));
+}
+
+TEST_F(OrderDetailTest, ClosedPhasesWrongDatesAndModClicks) {
+    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_INDSTATOORD = 3 WHERE PD5C_KEYGRID = 'R1-1-10'"));
+    goTo(QStringLiteral("R1-1-20"));
+    screen->detail().CMD_DETT_Click();
+
+    // A "Saldata" phase never enters editing.
+    EXPECT_FALSE(type(QStringLiteral("A100"), "DATA_INI", QStringLiteral("10/05/2026")));
+    EXPECT_FALSE(screen->detail().dateEditPending());
+
+    // Text that is no date, or a date the database cannot hold, is refused and never stored.
+    for (const QString& bad :
+         {QStringLiteral("31/02/2026"), QStringLiteral("domani"), QStringLiteral("01/01/1700")}) {
+        type(QStringLiteral("A200"), "DATA_INI", bad);
+        EXPECT_EQ(stored(QStringLiteral("A200"), "DATA_INI"), QStringLiteral("null")) << bad.toStdString();
+        EXPECT_FALSE(screen->controls().GRID_DETT->lastMessage().isEmpty());
+    }
+    EXPECT_EQ(screen->controls().GRID_DETT->lastMessage(), QStringLiteral("T90424|01/01/1700"));
+
+    // "Mod." on an undated phase does nothing; on a dated one it cycles and takes the anchor.
+    clickMod(QStringLiteral("A300"));
+    EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("0"));
+    ASSERT_TRUE(type(QStringLiteral("A200"), "DATA_FINE", QStringLiteral("12/05/2026")));
+    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("2"));
+    QStringList cycle;
+    for (int i = 0; i < 3; ++i) {
+        clickMod(QStringLiteral("A200"));
+        cycle << stored(QStringLiteral("A200"), "IND_DIR");
+    }
+    EXPECT_EQ(cycle, (QStringList{"3", "1", "2"}));
+    ASSERT_TRUE(type(QStringLiteral("A300"), "DATA_FINE", QStringLiteral("14/05/2026")));
+    clickMod(QStringLiteral("A300"));
+    EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("3"));
+    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("0")) << "one anchor per line";
 }

@@ -77,7 +77,7 @@ private:
 
 void moveErrors(std::vector<tsqlite::Error>& from, std::vector<ProviderError>& to) {
     for (tsqlite::Error& e : from)
-        to.push_back(ProviderError{e.number, std::move(e.description), std::move(e.sqlState), 0});
+        to.push_back(ProviderError{e.number, std::move(e.description), std::move(e.sqlState), e.nativeError});
     from.clear();
 }
 

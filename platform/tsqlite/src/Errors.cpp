@@ -1,5 +1,7 @@
 #include "Errors.h"
 
+#include "Decimal.h"
+
 #include <sqlite3.h>
 
 namespace tsqlite::detail {
@@ -12,10 +14,32 @@ Error makeError(std::int64_t number, std::string description, std::string sqlSta
     return e;
 }
 
+namespace {
+
+// Errors our functions raise with SQL Server's text, which clients tell apart by its number.
+struct ServerError {
+    const char* message;
+    std::int64_t number;
+    const char* sqlState;
+};
+constexpr ServerError kServerErrors[] = {
+    {kDivideByZeroMessage, 8134, "22012"},
+    {kNumericOverflowMessage, 8115, "22003"},
+};
+
+} // namespace
+
 Error errorFromSqlite(sqlite3* db, int rc, const std::string& context) {
     const int extended = db ? sqlite3_extended_errcode(db) : rc;
     std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     std::string where = context.empty() ? std::string() : " in statement: " + context;
+    for (const ServerError& known : kServerErrors) {
+        if (message == known.message) {
+            Error e = makeError(kErrSyntax, message + where, known.sqlState);
+            e.nativeError = known.number;
+            return e;
+        }
+    }
     switch (extended & 0xFF) {
     case SQLITE_CONSTRAINT:
         if (extended == SQLITE_CONSTRAINT_UNIQUE || extended == SQLITE_CONSTRAINT_PRIMARYKEY)

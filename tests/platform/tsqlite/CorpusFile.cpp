@@ -64,8 +64,8 @@ std::vector<CorpusCase> parseCorpusFile(const std::string& path) {
         if (line.rfind("--- ", 0) == 0) {
             inExpect = true;
             std::istringstream words(line.substr(4));
-            std::string kind, value;
-            words >> kind >> value;
+            std::string kind, value, native;
+            words >> kind >> value >> native;
             if (kind == "rows") {
                 c.expect = CorpusCase::Expect::Rows;
             } else if (kind == "rowset") {
@@ -73,6 +73,7 @@ std::vector<CorpusCase> parseCorpusFile(const std::string& path) {
             } else if (kind == "error") {
                 c.expect = CorpusCase::Expect::Error;
                 c.number = static_cast<std::int32_t>(std::stoul(value, nullptr, 16));
+                c.nativeError = native.empty() ? 0 : std::stoll(native);
             } else if (kind == "affected") {
                 c.expect = CorpusCase::Expect::Affected;
                 c.number = std::stoll(value);

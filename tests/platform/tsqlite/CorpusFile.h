@@ -14,7 +14,8 @@ struct CorpusCase {
     std::string name;
     std::string sql;
     enum class Expect { Rows, RowSet, Error, Ok, Affected } expect = Expect::Ok;
-    std::int64_t number = 0; // error number or affected rows
+    std::int64_t number = 0;      // error number or affected rows
+    std::int64_t nativeError = 0; // SQL Server's error number, when the case names one
     std::vector<std::string> columns;
     std::vector<std::vector<std::string>> rows;
 };

@@ -81,6 +81,9 @@ TEST_P(Corpus, StatementGivesExpectedResult) {
         ASSERT_FALSE(ok);
         ASSERT_FALSE(errors.empty());
         EXPECT_EQ(errors.front().number, c.number) << errors.front().description;
+        if (c.nativeError != 0) {
+            EXPECT_EQ(errors.front().nativeError, c.nativeError) << errors.front().description;
+        }
         return;
     }
     ASSERT_TRUE(ok) << errors.front().description;

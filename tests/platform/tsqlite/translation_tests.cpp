@@ -119,7 +119,7 @@ TEST_F(Translation, SelectIntoKeepsDeclaredTypesAndTheErpCollation) {
     for (const auto& c : result.columns)
         types.push_back(c.declType);
     EXPECT_EQ(types,
-              (std::vector<std::string>{"varchar(12)", "decimal(14,3)", "decimal(38,3)", "char(6)", "int"}));
+              (std::vector<std::string>{"varchar(12)", "decimal(14,3)", "decimal(16,3)", "char(6)", "int"}));
     ASSERT_EQ(result.rows.size(), 1u); // found without regard to case and trailing blanks
     EXPECT_EQ(result.rows[0], (std::vector<std::string>{"odl1", "1.5", "3", "odl1  ", "0"}));
     EXPECT_EQ(result.columns[0].baseTable, "##Copia");

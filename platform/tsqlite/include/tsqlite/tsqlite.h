@@ -19,6 +19,7 @@ struct Error {
     std::int64_t number = 0;      // e.g. 0x80040E2F (as a negative 32-bit HRESULT widened) for a unique key
     std::string description;      // readable, names the construct or object at fault
     std::string sqlState;         // "23000", "42S02", "HYT00", ... where one applies
+    std::int64_t nativeError = 0; // SQL Server's own error number where it has one (8134: divide by zero)
 };
 
 // Provider codes the module can rely on.

@@ -108,8 +108,8 @@ std::string ExpressionRewriter::operandType(const Seq& operand) {
     return typeOf(i == 0 ? operand : Seq(operand.begin() + static_cast<long>(i), operand.end()));
 }
 
-// SUM and AVG of decimals add up exactly (not with DISTINCT, which SQLite allows only for
-// aggregates of one argument).
+// SUM and AVG of decimals add up exactly, and AVG of integers is an integer (not with
+// DISTINCT, which SQLite allows only for aggregates of one argument).
 void ExpressionRewriter::aggregates(Seq& seq) {
     for (std::size_t i = 0; i + 1 < seq.size(); ++i) {
         Node& name = seq[i];
@@ -119,9 +119,16 @@ void ExpressionRewriter::aggregates(Seq& seq) {
             args.kids.front().isWord("ALL"))
             continue;
         const SqlType t = parseSqlType(typeOf(args.kids));
+        const bool sum = name.isWord("sum");
+        if (!sum && t.cls == TypeClass::Integer) {
+            name.tok.text = std::string(kIntegerAverageFunction);
+            name.declType = t.integerBits == 64 ? "bigint" : "int";
+            args.kids.push_back(comma());
+            args.kids.push_back(rawNode("0"));
+            continue;
+        }
         if (t.cls != TypeClass::Decimal)
             continue;
-        const bool sum = name.isWord("sum");
         name.tok.text = std::string(sum ? kDecimalSumFunction : kDecimalAverageFunction);
         name.declType = decimalSpelling({kMaxDecimalPrecision, sum ? t.scale : std::max(t.scale, 6)});
         args.kids.push_back(comma());

@@ -161,6 +161,14 @@ void decimalAverageFinal(sqlite3_context* ctx) {
     resultDecimal(ctx, average);
 }
 
+// AVG of integers is an integer: the sum divided by the count, truncated toward zero.
+void integerAverageFinal(sqlite3_context* ctx) {
+    const auto* sum = static_cast<Sum*>(sqlite3_aggregate_context(ctx, 0));
+    if (!sum || sum->count == 0)
+        return sqlite3_result_null(ctx);
+    resultDecimal(ctx, Decimal{sum->total().units / sum->count, 0});
+}
+
 // ROUND(x, places[, truncate]) on the decimal value: half away from zero, as SQL Server rounds,
 // where SQLite's round() rounds the binary value (2.675 would become 2.67).
 void round(sqlite3_context* ctx, int argc, sqlite3_value** argv) {

@@ -18,6 +18,7 @@ void decimalModulo(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void decimalSumStep(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void decimalSumFinal(sqlite3_context* ctx);
 void decimalAverageFinal(sqlite3_context* ctx);
+void integerAverageFinal(sqlite3_context* ctx);
 
 void round(sqlite3_context* ctx, int argc, sqlite3_value** argv); // (x, places[, truncate])
 void divisor(sqlite3_context* ctx, int argc, sqlite3_value** argv);

@@ -113,6 +113,13 @@ const std::array kRows = {
                 Unknown,
                 {},
                 aggregate(native::decimalSumStep, native::decimalAverageFinal, 2)},
+    FunctionRow{{},
+                Rewriter,
+                kIntegerAverageFunction,
+                AsWritten,
+                Unknown,
+                {},
+                aggregate(native::decimalSumStep, native::integerAverageFinal, 2)},
     FunctionRow{{}, Rewriter, kDivisorFunction, AsWritten, Unknown, {}, ours(native::divisor, 1, 1)},
 };
 

@@ -72,6 +72,7 @@ inline constexpr std::string_view kDecimalDivideFunction = "tsql_ddiv";
 inline constexpr std::string_view kDecimalModuloFunction = "tsql_dmod";
 inline constexpr std::string_view kDecimalSumFunction = "tsql_dsum";     // (x, scale of x)
 inline constexpr std::string_view kDecimalAverageFunction = "tsql_davg"; // (x, scale of x)
+inline constexpr std::string_view kIntegerAverageFunction = "tsql_iavg"; // (x, 0)
 inline constexpr std::string_view kDivisorFunction = "tsql_divisor";     // the divisor, unless zero
 
 std::span<const FunctionRow> functionTable();

@@ -116,8 +116,8 @@ void ExpressionRewriter::aggregates(Seq& seq) {
         Node& args = seq[i + 1];
         if (!(name.isWord("sum") || name.isWord("avg")) || args.type != Node::Type::Group ||
             (i > 0 && seq[i - 1].isOp(".")) || args.kids.empty() || args.kids.front().isWord("DISTINCT") ||
-            args.kids.front().isWord("ALL"))
-            continue;
+            args.kids.front().isWord("ALL") || (i + 2 < seq.size() && seq[i + 2].isWord("OVER")))
+            continue; // with DISTINCT or ALL, and as a window function, SQLite's own
         const SqlType t = parseSqlType(typeOf(args.kids));
         const bool sum = name.isWord("sum");
         if (!sum && t.cls == TypeClass::Integer) {

@@ -1,6 +1,8 @@
 // Splitting a batch into statements, and the shape of a statement for the statement cache.
 #include "Translator.h"
 
+#include "SqlType.h"
+
 namespace tsqlite::detail {
 namespace {
 
@@ -109,6 +111,16 @@ std::string shapeKey(const std::vector<Token>& tokens) {
         key += ' ';
     }
     return key;
+}
+
+std::string literalTypesOf(const std::vector<std::size_t>& typedLiterals,
+                           const std::vector<const Token*>& literals) {
+    std::string types;
+    for (std::size_t index : typedLiterals) {
+        if (index < literals.size())
+            types += numberLiteralType(literals[index]->text) + ' ';
+    }
+    return types;
 }
 
 } // namespace tsqlite::detail

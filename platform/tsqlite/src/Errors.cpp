@@ -1,5 +1,7 @@
 #include "Errors.h"
 
+#include "Decimal.h"
+
 #include <sqlite3.h>
 
 #include <array>

@@ -82,7 +82,11 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
         // The hot path reads no schema cookie: this connection's own DDL refreshes the
         // generation, and a change made by another connection shows as a re-prepare.
         shape = shapeKey(tokens);
-        if (CacheEntry* entry = cache.find(shape, schema->generation())) {
+        CacheEntry* entry = cache.find(shape, schema->generation());
+        if (entry && !entry->typedLiterals.empty() &&
+            entry->literalTypes != literalTypesOf(entry->typedLiterals, literals))
+            entry = nullptr; // same shape, numbers of other types: translated again below
+        if (entry) {
             ++statistics.reused;
             bool changed = false;
             bool ok = true;
@@ -156,6 +160,8 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
             errors.push_back(std::move(prepareError));
             return false;
         }
+        entry->typedLiterals = translation.typedLiterals;
+        entry->literalTypes = literalTypesOf(translation.typedLiterals, literals);
         for (auto& part : entry->parts) {
             if (!runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors))
                 return false;

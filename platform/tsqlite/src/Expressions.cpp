@@ -19,6 +19,26 @@ bool oneOf(const Node& n, std::initializer_list<std::string_view> words) {
     return false;
 }
 
+bool isNumeric(TypeClass c) {
+    return c == TypeClass::Integer || c == TypeClass::Decimal || c == TypeClass::Float || c == TypeClass::Bit;
+}
+
+std::string literalType(const Token& t) {
+    if (t.kind == TokenKind::String)
+        return (t.unicode ? "nvarchar(" : "varchar(") +
+               std::to_string(std::max<std::size_t>(t.text.size(), 1)) + ")";
+    return numberLiteralType(t.text);
+}
+
+Node commaNode() {
+    Node n;
+    n.tok.kind = TokenKind::Comma;
+    n.tok.text = ",";
+    return n;
+}
+
+} // namespace
+
 bool isComparison(const Node& n) {
     if (n.type != Node::Type::Token || n.tok.kind != TokenKind::Operator)
         return false;
@@ -83,37 +103,10 @@ TypeClass classOf(const std::string& type) {
     return type.empty() ? TypeClass::Unknown : parseSqlType(type).cls;
 }
 
-bool isNumeric(TypeClass c) {
-    return c == TypeClass::Integer || c == TypeClass::Decimal || c == TypeClass::Float || c == TypeClass::Bit;
-}
-
-std::string literalType(const Token& t) {
-    if (t.kind == TokenKind::String)
-        return (t.unicode ? "nvarchar(" : "varchar(") +
-               std::to_string(std::max<std::size_t>(t.text.size(), 1)) + ")";
-    const auto dot = t.text.find('.');
-    if (t.text.find_first_of("eE") != std::string::npos)
-        return "float";
-    if (dot == std::string::npos)
-        return t.text.size() > 9 ? "bigint" : "int";
-    const std::size_t scale = t.text.size() - dot - 1;
-    return "decimal(" + std::to_string(std::max<std::size_t>(t.text.size() - 1, 1)) + "," +
-           std::to_string(scale) + ")";
-}
-
-Node commaNode() {
-    Node n;
-    n.tok.kind = TokenKind::Comma;
-    n.tok.text = ",";
-    return n;
-}
-
 bool isNameNode(const Node& n) {
     return n.type == Node::Type::Token && (n.tok.kind == TokenKind::Word || n.tok.kind == TokenKind::Quoted ||
                                            n.tok.kind == TokenKind::TempName);
 }
-
-} // namespace
 
 bool isTableHint(const Node& n) {
     return oneOf(n, {"NOLOCK", "READUNCOMMITTED", "UPDLOCK", "ROWLOCK", "HOLDLOCK", "TABLOCK", "TABLOCKX",
@@ -136,18 +129,25 @@ bool ExpressionRewriter::fail(std::int64_t number, std::string message) {
 bool ExpressionRewriter::rewrite(Seq& seq) {
     if (!prepass(seq) || !mapCalls(seq))
         return false;
+    ++m_depth;
     for (Node& n : seq) {
         if (n.type == Node::Type::Group || n.type == Node::Type::Case) {
-            if (!rewrite(n.kids))
+            if (!rewrite(n.kids)) {
+                --m_depth;
                 return false;
+            }
         }
     }
+    --m_depth;
     if (!selectClauses(seq) || !applyJoins(seq))
         return false;
     scopeJoins(seq);
     markDates(seq);
+    aggregates(seq);
+    arithmetic(seq);
     division(seq);
     concatenation(seq);
+    collations(seq);
     return true;
 }
 
@@ -574,6 +574,8 @@ void ExpressionRewriter::markDates(Seq& seq) {
 std::string ExpressionRewriter::typeOf(const Seq& term) {
     if (term.empty())
         return {};
+    if (term.size() > 2 && term[term.size() - 2].isWord("COLLATE"))
+        return typeOf(Seq(term.begin(), term.end() - 2));
     if (term.size() == 1) {
         const Node& n = term[0];
         switch (n.type) {

@@ -34,6 +34,8 @@ public:
 
     const RewriteError& error() const { return m_error; }
     bool inlinedLiterals() const { return m_inlined; }
+    // The literals whose type the translation depends on (see literalTypesOf).
+    const std::vector<std::size_t>& typedLiterals() const { return m_typedLiterals; }
 
 private:
     bool fail(std::int64_t number, std::string message);
@@ -49,14 +51,30 @@ private:
     void markDates(Seq& seq);
     void concatenation(Seq& seq);
     void division(Seq& seq);
+    // Arithmetic.cpp: exact decimals and division by zero.
+    void aggregates(Seq& seq);
+    void arithmetic(Seq& seq);
+    bool arithmeticRun(Seq& seq, std::size_t begin, std::size_t end);
+    std::string operandType(const Seq& operand);
+    // TextCollation.cpp: SQL Server's collation for text computed by expressions.
+    void collations(Seq& seq);
 
     SchemaInfo& m_schema;
     RewriteError m_error;
     bool m_inlined = false;
+    int m_depth = 0; // nesting level of the sequence being rewritten
+    std::vector<std::size_t> m_typedLiterals;
 };
 
 // Names of table hints ("WITH (NOLOCK)", ...), and the words that end an operand.
 bool isTableHint(const Node& n);
 bool isClauseKeyword(const Node& n);
+// Nodes that end an operand of an operator: commas, comparisons, clause and predicate words.
+bool isBoundary(const Seq& seq, std::size_t i);
+// Whether a node can be the last of an operand (so that "+" or "-" after it is binary).
+bool endsOperand(const Node& n);
+bool isComparison(const Node& n);
+bool isNameNode(const Node& n);
+TypeClass classOf(const std::string& type);
 
 } // namespace tsqlite::detail

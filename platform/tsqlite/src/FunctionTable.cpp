@@ -1,5 +1,6 @@
 #include "FunctionTable.h"
 
+#include "DecimalFunctions.h"
 #include "SqlFunctions.h"
 
 #include <algorithm>
@@ -17,6 +18,10 @@ constexpr std::string_view kText = "varchar(8000)";
 
 constexpr Native ours(NativeFunction fn, int minArgs, int maxArgs, bool deterministic = true) {
     return Native{fn, minArgs, maxArgs, deterministic};
+}
+
+constexpr Native aggregate(NativeFunction step, void (*final)(sqlite3_context*), int args) {
+    return Native{step, args, args, true, final};
 }
 
 constexpr Native kBuiltIn{};
@@ -65,13 +70,14 @@ const std::array kRows = {
 
     // Numbers and aggregates.
     FunctionRow{"abs", Call, "abs", AsWritten, FirstTyped, {}, kBuiltIn},
-    FunctionRow{"round", Call, "round", AsWritten, FirstTyped, {}, kBuiltIn},
+    FunctionRow{"round", Call, "tsql_round", AsWritten, FirstTyped, {}, ours(native::round, 2, 3)},
     FunctionRow{"floor", Call, "floor", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"ceiling", Call, "ceiling", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"power", Call, "tsql_power", FirstTypeLast, FirstTyped, {}, ours(native::power, 2, 3)},
     FunctionRow{"max", Call, "max", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"min", Call, "min", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"sum", Call, "sum", AsWritten, FirstTyped, {}, kBuiltIn},
+    FunctionRow{"avg", Call, "avg", AsWritten, FirstTyped, {}, kBuiltIn},
     FunctionRow{"count", Call, "count", AsWritten, Fixed, "int", kBuiltIn},
 
     // Objects: the id of a table is its root page (negative for this connection's #tables).
@@ -82,6 +88,40 @@ const std::array kRows = {
     // between operands whose types are only known from the values.
     FunctionRow{{}, Rewriter, kWriteFunction, AsWritten, Unknown, {}, ours(native::write, 2, 2)},
     FunctionRow{{}, Rewriter, kAddFunction, AsWritten, Unknown, {}, ours(native::add, 2, 2)},
+
+    // Written by the type pass: decimal arithmetic done exactly, SUM and AVG of decimals, and
+    // the zero check of the other divisors.
+    FunctionRow{{}, Rewriter, kDecimalAddFunction, AsWritten, Unknown, {}, ours(native::decimalAdd, 6, 6)},
+    FunctionRow{
+        {}, Rewriter, kDecimalSubtractFunction, AsWritten, Unknown, {}, ours(native::decimalSubtract, 6, 6)},
+    FunctionRow{
+        {}, Rewriter, kDecimalMultiplyFunction, AsWritten, Unknown, {}, ours(native::decimalMultiply, 6, 6)},
+    FunctionRow{
+        {}, Rewriter, kDecimalDivideFunction, AsWritten, Unknown, {}, ours(native::decimalDivide, 6, 6)},
+    FunctionRow{
+        {}, Rewriter, kDecimalModuloFunction, AsWritten, Unknown, {}, ours(native::decimalModulo, 6, 6)},
+    FunctionRow{{},
+                Rewriter,
+                kDecimalSumFunction,
+                AsWritten,
+                Unknown,
+                {},
+                aggregate(native::decimalSumStep, native::decimalSumFinal, 2)},
+    FunctionRow{{},
+                Rewriter,
+                kDecimalAverageFunction,
+                AsWritten,
+                Unknown,
+                {},
+                aggregate(native::decimalSumStep, native::decimalAverageFinal, 2)},
+    FunctionRow{{},
+                Rewriter,
+                kIntegerAverageFunction,
+                AsWritten,
+                Unknown,
+                {},
+                aggregate(native::decimalSumStep, native::integerAverageFinal, 2)},
+    FunctionRow{{}, Rewriter, kDivisorFunction, AsWritten, Unknown, {}, ours(native::divisor, 1, 1)},
 };
 
 bool sameWord(std::string_view a, std::string_view b) {

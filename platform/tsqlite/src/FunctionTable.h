@@ -44,10 +44,11 @@ using NativeFunction = void (*)(sqlite3_context*, int, sqlite3_value**);
 
 // Our implementation of a SQLite function; `fn` is null for a SQLite built-in.
 struct Native {
-    NativeFunction fn = nullptr;
+    NativeFunction fn = nullptr; // an aggregate's step when `final` is set
     int minArgs = 0;
     int maxArgs = 0;
     bool deterministic = true;
+    void (*final)(sqlite3_context*) = nullptr;
 };
 
 struct FunctionRow {
@@ -64,6 +65,16 @@ struct FunctionRow {
 inline constexpr std::string_view kWriteFunction = "tsql_write"; // (value, 'type'): a column write
 inline constexpr std::string_view kAddFunction = "tsql_add";     // "+" of operands of unknown type
 inline constexpr std::string_view kObjectIdFunction = "tsql_object_id";
+// Exact decimals: (a, b, scale of a, scale of b, precision, scale of the result).
+inline constexpr std::string_view kDecimalAddFunction = "tsql_dadd";
+inline constexpr std::string_view kDecimalSubtractFunction = "tsql_dsub";
+inline constexpr std::string_view kDecimalMultiplyFunction = "tsql_dmul";
+inline constexpr std::string_view kDecimalDivideFunction = "tsql_ddiv";
+inline constexpr std::string_view kDecimalModuloFunction = "tsql_dmod";
+inline constexpr std::string_view kDecimalSumFunction = "tsql_dsum";     // (x, scale of x)
+inline constexpr std::string_view kDecimalAverageFunction = "tsql_davg"; // (x, scale of x)
+inline constexpr std::string_view kIntegerAverageFunction = "tsql_iavg"; // (x, 0)
+inline constexpr std::string_view kDivisorFunction = "tsql_divisor";     // the divisor, unless zero
 
 std::span<const FunctionRow> functionTable();
 

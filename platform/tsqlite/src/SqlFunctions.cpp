@@ -2,6 +2,7 @@
 
 #include "Collation.h"
 #include "Dates.h"
+#include "Decimal.h"
 #include "FunctionTable.h"
 #include "Registry.h"
 #include "SqlType.h"
@@ -136,8 +137,13 @@ void resultDecimal(sqlite3_context* ctx, const Number& n, int precision, int sca
         sqlite3_result_int64(ctx, n.i);
         return;
     }
-    const double factor = std::pow(10.0, scale);
-    const double rounded = std::round(n.asDouble() * factor) / factor;
+    // Rounded as the decimal the double stands for (2.675 to 2.68), not as its binary value.
+    double rounded = 0;
+    auto exact = decimalFromDouble(n.asDouble(), scale);
+    if (exact && rescale(*exact, scale))
+        rounded = toDouble(*exact);
+    else
+        rounded = std::round(n.asDouble() * std::pow(10.0, scale)) / std::pow(10.0, scale);
     if (std::fabs(rounded) >= limit) {
         sqlite3_result_error(ctx, "Arithmetic overflow error converting numeric to data type numeric.", -1);
         return;
@@ -817,9 +823,11 @@ int registerSqlFunctions(sqlite3* db) {
         }
         const std::string name(row.sqlite);
         const int flags = SQLITE_UTF8 | (row.native.deterministic ? SQLITE_DETERMINISTIC : 0);
+        const bool aggregate = row.native.final != nullptr;
         for (int args = minArgs; args <= maxArgs; ++args) {
-            const int rc = sqlite3_create_function_v2(db, name.c_str(), args, flags, nullptr, row.native.fn,
-                                                      nullptr, nullptr, nullptr);
+            const int rc = sqlite3_create_function_v2(
+                db, name.c_str(), args, flags, nullptr, aggregate ? nullptr : row.native.fn,
+                aggregate ? row.native.fn : nullptr, row.native.final, nullptr);
             if (rc != SQLITE_OK)
                 return rc;
         }

@@ -1,5 +1,6 @@
 #include "SqlType.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -54,6 +55,18 @@ SqlType parseSqlType(std::string_view declared) {
         t.cls = TypeClass::Date;
     }
     return t;
+}
+
+std::string numberLiteralType(std::string_view text) {
+    if (text.find_first_of("eE") != std::string_view::npos)
+        return "float";
+    const auto dot = text.find('.');
+    if (dot == std::string_view::npos)
+        return text.size() > 9 ? "bigint" : "int";
+    const std::size_t leadingZeros = std::min(text.find_first_not_of('0'), dot);
+    const std::size_t scale = text.size() - dot - 1;
+    const std::size_t precision = std::max<std::size_t>(dot - leadingZeros + scale, 1);
+    return "decimal(" + std::to_string(precision) + "," + std::to_string(scale) + ")";
 }
 
 std::string SqlType::spelling() const {

@@ -24,4 +24,8 @@ struct SqlType {
 // Understands the T-SQL type names; an unknown name gives cls Unknown with `base` set.
 SqlType parseSqlType(std::string_view declared);
 
+// The type SQL Server gives a number written in a statement: "int", "bigint", "float" (with an
+// exponent) or "decimal(p,s)" with as many digits as written ("0.1" is decimal(1,1)).
+std::string numberLiteralType(std::string_view text);
+
 } // namespace tsqlite::detail

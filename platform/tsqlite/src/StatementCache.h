@@ -27,6 +27,8 @@ struct CachedPart {
 struct CacheEntry {
     std::uint64_t generation = 0; // schema generation the translation was made for
     std::vector<CachedPart> parts;
+    std::vector<std::size_t> typedLiterals; // see literalTypesOf
+    std::string literalTypes;
     ~CacheEntry();
 };
 

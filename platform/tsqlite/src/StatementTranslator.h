@@ -48,6 +48,7 @@ public:
         : m_db(db), m_schema(schema), m_out(out), m_error(error), m_lift(lift), m_rewriter(schema) {}
 
     bool run(const std::vector<Token>& tokens, std::size_t bodyStart);
+    std::vector<std::size_t> typedLiterals() const { return m_rewriter.typedLiterals(); }
 
 private:
     bool rewriteFailed() { return failWith(m_error, m_rewriter.error().number, m_rewriter.error().message); }

@@ -290,7 +290,9 @@ bool Translator::translate(const std::vector<Token>& tokens, std::size_t bodySta
         return true;
     }
     StatementTranslator t(m_db, m_schema, out, error, lift);
-    return t.run(tokens, bodyStart);
+    const bool ok = t.run(tokens, bodyStart);
+    out.typedLiterals = t.typedLiterals();
+    return ok;
 }
 
 } // namespace tsqlite::detail

@@ -42,13 +42,18 @@ struct Translation {
     std::vector<Token> body;                 // Conditional: the statement run when the condition holds
     std::vector<std::string> createdGlobals; // "##" tables this statement creates
     std::vector<std::string> droppedGlobals; // and drops
+    std::vector<std::size_t> typedLiterals;  // literals whose type the translation depends on
 };
 
 // The literals of a statement, in order, as the parameters refer to them.
 std::vector<const Token*> statementLiterals(const std::vector<Token>& tokens);
 
-// The statement with its literals replaced by their kind: equal keys, equal translations.
+// The statement with its literals replaced by their kind: equal keys, equal translations, as
+// long as the literals whose type the translation depends on (`typedLiterals`: numbers in
+// decimal arithmetic, whose precision and scale set the result's) have the same types.
 std::string shapeKey(const std::vector<Token>& tokens);
+std::string literalTypesOf(const std::vector<std::size_t>& typedLiterals,
+                           const std::vector<const Token*>& literals);
 
 class Translator {
 public:

@@ -119,8 +119,32 @@ TEST_F(Translation, SelectIntoKeepsDeclaredTypesAndTheErpCollation) {
     for (const auto& c : result.columns)
         types.push_back(c.declType);
     EXPECT_EQ(types,
-              (std::vector<std::string>{"varchar(12)", "decimal(14,3)", "decimal(38,3)", "char(6)", "int"}));
+              (std::vector<std::string>{"varchar(12)", "decimal(14,3)", "decimal(16,3)", "char(6)", "int"}));
     ASSERT_EQ(result.rows.size(), 1u); // found without regard to case and trailing blanks
     EXPECT_EQ(result.rows[0], (std::vector<std::string>{"odl1", "1.5", "3", "odl1  ", "0"}));
     EXPECT_EQ(result.columns[0].baseTable, "##Copia");
+}
+
+// The types SQL Server gives decimal results, as SELECT INTO creates them; beyond 38 digits
+// the scale gives way to the integral part, down to 6 for products and quotients.
+TEST_F(Translation, DecimalResultsTakeSqlServersPrecisionAndScale) {
+    run("INSERT INTO A VALUES ('a', 1.5, '20240301')");
+    run("INSERT INTO B VALUES ('a', 2)");
+    run("SELECT Q * Q AS P, Q / Q AS D, Q + V AS S, Q % 2 AS M, SUM(Q) AS T, AVG(Q) AS M2, "
+        "CAST(1 AS decimal(38,10)) * CAST(1 AS decimal(38,10)) AS BIGP, "
+        "CAST(1 AS decimal(38,2)) + CAST(1 AS decimal(38,30)) AS BIGS, "
+        "CAST(1 AS decimal(30,10)) / CAST(3 AS decimal(20,2)) AS BIGD "
+        "INTO ##Tipi FROM A INNER JOIN B ON A.K = B.K GROUP BY Q, V");
+    RecordingSink sink;
+    std::vector<Error> errors;
+    ASSERT_TRUE(m_db->execute("SELECT * FROM ##Tipi", &sink, errors));
+    std::vector<std::string> types;
+    for (const auto& c : sink.results.at(0).columns)
+        types.push_back(c.declType);
+    EXPECT_EQ(types, (std::vector<std::string>{"decimal(29,6)", "decimal(32,18)", "decimal(15,3)",
+                                               "decimal(4,3)", "decimal(38,3)", "decimal(38,6)",
+                                               "decimal(38,6)", "decimal(38,2)", "decimal(38,16)"}));
+    ASSERT_EQ(sink.results[0].rows.size(), 1u);
+    EXPECT_EQ(sink.results[0].rows[0], (std::vector<std::string>{"2.25", "1", "3.5", "1.5", "1.5", "1.5", "1",
+                                                                 "2", "0.333333333333333"}));
 }

@@ -452,6 +452,8 @@ private:
                     rows.push_back({0, s->phase});
                 for (int i = 0; i < 3 && s->subPhases[i] != 0; ++i)
                     rows.push_back({i + 1, s->subPhases[i]});
+                // Fixed days are the phase's usual lead time; 0.2 to 4.5 minutes a unit keep
+                // the phase within a few days for the order quantities (10 to 500 units).
                 for (auto [sub, code] : rows) {
                     const Phase* p = findPhase(code);
                     insert("PD53_FASICICLO",
@@ -461,11 +463,32 @@ private:
                            {company, cycle, sequence, sub, code, p->external ? 1 : 0,
                             p->department ? SqlValue(p->department) : SqlValue(Null{}),
                             p->external ? SqlValue(supplierFor(code).clifor) : SqlValue(Null{}), p->days,
-                            Qty{m_rng.between(2, 45) * 500}});
+                            Qty{m_rng.between(2, 45) * 100}});
                 }
             }
         }
         projectData(company);
+        closures(company);
+    }
+
+    // The company's closures for the years the order book spans: two weeks around 15 August
+    // and the days between Christmas and Epiphany, weekdays only (weekends and national
+    // holidays are not working days anyway).
+    void closures(int company) {
+        const auto close = [&](QDate from, QDate to, const char* text) {
+            for (QDate d = from; d <= to; d = d.addDays(1)) {
+                if (d.dayOfWeek() <= 5 && !(d.month() == 8 && d.day() == 15))
+                    insert("PDCA_CALENDARIO", {"PDCA_DITTA_CG18", "PDCA_DATA", "PDCA_DESCR"},
+                           {company, d, text});
+            }
+        };
+        for (int year = m_today.year() - 1; year <= m_today.year() + 1; ++year) {
+            const QDate assumption(year, 8, 15);
+            const QDate monday = assumption.addDays(1 - assumption.dayOfWeek());
+            close(monday, monday.addDays(11), "Chiusura estiva");
+            close(QDate(year, 1, 2), QDate(year, 1, 5), "Chiusura natalizia");
+            close(QDate(year, 12, 27), QDate(year, 12, 31), "Chiusura natalizia");
+        }
     }
 
     void projectData(int company) {

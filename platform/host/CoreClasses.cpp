@@ -8,6 +8,7 @@
 #include "platform/host/HostSettings.h"
 #include "platform/host/NumericFormatter.h"
 #include "platform/host/ObjectFactory.h"
+#include "platform/host/PhaseScheduler.h"
 
 namespace erphost {
 
@@ -24,6 +25,9 @@ void registerCoreClasses(ObjectFactory& factory, const HostSettings& settings,
                           [] { return std::make_unique<NumericFormatter>(); });
     factory.registerClass(scadlav::classnames::DateObject,
                           [&settings] { return std::make_unique<DateObject>(settings.connectionString); });
+    factory.registerClass(scadlav::classnames::PhaseScheduler, [&settings] {
+        return std::make_unique<PhaseScheduler>(settings.connectionString);
+    });
 }
 
 } // namespace erphost

@@ -162,8 +162,9 @@ TEST(DemoDatabase, SameSeedGivesTheSameDatabaseAndAnotherSeedAnother) {
     EXPECT_EQ(a.phases, b.phases);
     EXPECT_EQ(a.productionLines, 150);
     RawDatabase ra(dir.filePath("a.db")), rb(dir.filePath("b.db")), rc(dir.filePath("c.db"));
-    for (const char* table : {"DO11_DOCTESTATA", "DO30_DOCCORPO", "DO46_DOCCORORDDET", "PD5M_MOVFASE",
-                              "CG16_ANAGGEN", "CO02_ANAGCONTATTO", "FW23_FAXER", "MG70_MAGPROQTA"})
+    for (const char* table :
+         {"DO11_DOCTESTATA", "DO30_DOCCORPO", "DO46_DOCCORORDDET", "PD5M_MOVFASE", "CG16_ANAGGEN",
+          "CO02_ANAGCONTATTO", "FW23_FAXER", "MG70_MAGPROQTA", "PD53_FASICICLO", "PDCA_CALENDARIO"})
         EXPECT_EQ(ra.digest(table), rb.digest(table)) << table;
     EXPECT_NE(ra.digest("DO46_DOCCORORDDET"), rc.digest("DO46_DOCCORORDDET"));
     EXPECT_NE(ra.digest("PD5M_MOVFASE"), rc.digest("PD5M_MOVFASE"));
@@ -290,4 +291,38 @@ TEST(DemoDatabase, HoldsMaterialForEveryClassificationOfTheSchedule) {
     EXPECT_EQ(db.one("SELECT FW23_SERVER || ':' || FW23_PORTA FROM FW23_FAXER WHERE FW23_INDTIPO = 1"),
               "127.0.0.1:2525");
     EXPECT_EQ(db.one("SELECT FW23_CARTELLASPOOL FROM FW23_FAXER WHERE FW23_INDTIPO = 0"), "fax-spool");
+}
+
+TEST(DemoDatabase, ClosesInAugustAndOverChristmasAndKeepsPhasesWithinAFewDays) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("demo.db");
+    QString error;
+    ASSERT_TRUE(erpdb::createDemoDatabase(path, options(20, 5), false, nullptr, &error))
+        << error.toStdString();
+    RawDatabase db(path);
+    const auto closed = [&db](int company, const char* from, const char* to) {
+        return db.one(
+            "SELECT COUNT(*) FROM PDCA_CALENDARIO WHERE PDCA_DITTA_CG18 = " + std::to_string(company) +
+            " AND PDCA_DATA >= '" + from + "' AND PDCA_DATA < '" + to + "'");
+    };
+    for (int company : {1, 2}) {
+        // 2025: Monday 11 to Friday 22 August but the 15th; 2026: Monday 10 to Friday 21.
+        EXPECT_EQ(closed(company, "2025-08-01", "2025-09-01"), "9");
+        EXPECT_EQ(closed(company, "2026-08-10", "2026-08-22"), "10");
+        EXPECT_EQ(closed(company, "2026-08-22", "2026-09-01"), "0");
+        // Monday 28 to Thursday 31 December, Monday 4 and Tuesday 5 January.
+        EXPECT_EQ(closed(company, "2026-12-24", "2027-01-08"), "6");
+        EXPECT_EQ(closed(company, "2027-12-01", "2028-01-01"), "5");
+    }
+    EXPECT_EQ(db.one("SELECT COUNT(*) FROM PDCA_CALENDARIO WHERE strftime('%w', PDCA_DATA) IN ('0', '6')"),
+              "0");
+
+    // The largest order (500 units) of the slowest routing row takes under three weeks.
+    EXPECT_EQ(db.one("SELECT COUNT(*) FROM PD53_FASICICLO WHERE IFNULL(PD53_TEMPOUNIT, 0) <= 0 "
+                     "OR PD53_GGLAV IS NULL"),
+              "0");
+    const double longest =
+        std::stod(db.one("SELECT MAX(PD53_GGLAV + 500 * PD53_TEMPOUNIT / 480.0) FROM PD53_FASICICLO"));
+    EXPECT_GT(longest, 5);
+    EXPECT_LT(longest, 15);
 }

@@ -262,6 +262,18 @@ void FRMPD_KVB_SCADLAV::Timer1_Timer() {
     ui.GRID_DETT->resize(ui.GRID_ORD->width(), ui.GRID_DETT->height());
 }
 
+bool FRMPD_KVB_SCADLAV::canShow() const {
+    return m_ui->CMD_ELABORA->isEnabled();
+}
+
+bool FRMPD_KVB_SCADLAV::canRebuild() const {
+    return m_viewMode == ViewMode::Parameters && m_ui->CMD_RICALCOLA->isEnabled();
+}
+
+QDate FRMPD_KVB_SCADLAV::lastRebuildDay() const {
+    return m_ui->TXT_DATARIC->date();
+}
+
 void FRMPD_KVB_SCADLAV::CMD_CHIUDICLI_Click() {
     m_ui->FrameCLI->hide();
 }
@@ -297,7 +309,7 @@ QString FRMPD_KVB_SCADLAV::applyParameters(const JobParameters& p) {
 }
 
 ActionOutcome FRMPD_KVB_SCADLAV::runRebuild() {
-    if (!m_initialized || m_viewMode != ViewMode::Parameters || !m_ui->CMD_RICALCOLA->isEnabled())
+    if (!m_initialized || !canRebuild())
         return {ActionOutcome::Status::Failed,
                 m_session->TraduzioneTesto(
                     QStringLiteral("Il ricalcolo non è disponibile in questo momento."), 90423)};
@@ -308,7 +320,7 @@ ActionOutcome FRMPD_KVB_SCADLAV::runRebuild() {
 ActionOutcome FRMPD_KVB_SCADLAV::runShow() {
     if (!m_initialized || m_viewMode != ViewMode::Parameters)
         return {ActionOutcome::Status::Failed, QString()};
-    if (!m_ui->CMD_ELABORA->isEnabled())
+    if (!canShow())
         return {ActionOutcome::Status::NoData,
                 m_session->TraduzioneTesto(QStringLiteral("Nessun dato presente nei limiti selezionati."),
                                            78512)};

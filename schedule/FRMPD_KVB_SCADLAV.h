@@ -17,6 +17,7 @@
 #include "module/contract/ModuleScreen.h"
 #include "module/services/IScheduleJobs.h"
 
+#include <QDate>
 #include <QString>
 #include <memory>
 
@@ -60,6 +61,10 @@ public:
     // in modification mode), the parameter controls hidden.
     void MostraVistaRisultati();
     ViewMode viewMode() const { return m_viewMode; }
+    // What the planner can press now, and the day of the last rebuild the screen shows.
+    bool canShow() const;
+    bool canRebuild() const;
+    QDate lastRebuildDay() const;
     void CMD_CHIUDICLI_Click();
     void SPLITTER_Changed();
     void Timer1_Timer();

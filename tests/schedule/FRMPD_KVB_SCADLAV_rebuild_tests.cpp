@@ -97,7 +97,7 @@ protected:
         EXPECT_EQ(db.scheduleCount(), 1);
         EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
         EXPECT_EQ(registryRows(), 0);
-        EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
+        EXPECT_TRUE(screen->canRebuild());
         EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
     }
 
@@ -165,10 +165,10 @@ TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
     EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 0);
     EXPECT_EQ(db.scheduleValue(kPaint, "PD5C_DESCFASEPREC").toText(), QStringLiteral("Saldatura"));
     EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
-    EXPECT_TRUE(screen->controls().CMD_ELABORA->isEnabled());
+    EXPECT_TRUE(screen->canRebuild());
+    EXPECT_TRUE(screen->canShow());
     EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
-    EXPECT_EQ(screen->controls().TXT_DATARIC->date(), QDate(2026, 12, 5));
+    EXPECT_EQ(screen->lastRebuildDay(), QDate(2026, 12, 5));
     EXPECT_EQ(errorLog ? errorLog->records.size() : 0, 0);
 }
 
@@ -193,7 +193,7 @@ TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
               (QStringList{QStringLiteral("T42158|"), QStringLiteral("T78527")}));
     EXPECT_EQ(db.scheduleCount(), 0) << "the table stays empty until the next rebuild";
     EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
+    EXPECT_TRUE(screen->canRebuild());
     EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
 }
 
@@ -203,8 +203,8 @@ TEST_F(RebuildScreen, NothingSelectedDisablesTheSchedule) {
     EXPECT_EQ(boxIds(), (QList<int>{78510, 78512}));
     EXPECT_EQ(outcome(), ActionOutcome::Status::NoData);
     EXPECT_EQ(db.scheduleCount(), 0);
-    EXPECT_FALSE(screen->controls().CMD_ELABORA->isEnabled());
-    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
+    EXPECT_FALSE(screen->canShow());
+    EXPECT_TRUE(screen->canRebuild());
     EXPECT_EQ(registryRows(), 0);
 }
 
@@ -221,7 +221,7 @@ TEST_F(RebuildScreen, UnexpectedFailureIsLoggedAndReleasesTheScreen) {
     EXPECT_EQ(outcome(), ActionOutcome::Status::Failed);
     EXPECT_TRUE(screen->rebuilder().lastOutcome().description.contains(QStringLiteral("PD95_DISBA")));
     EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isEnabled());
+    EXPECT_TRUE(screen->canRebuild());
 }
 
 // The batch jobs press the same button through the screen's job interface.

@@ -126,7 +126,7 @@ TEST_F(ScheduleScreenTest, FirstActivationOnAnEmptyScheduleWaitsForARebuild) {
     EXPECT_EQ(screen->session().companyCode(), 1);
 
     EXPECT_TRUE(screen->controls().TXT_DATARIC->text().isEmpty());
-    EXPECT_FALSE(screen->controls().CMD_ELABORA->isEnabled());
+    EXPECT_FALSE(screen->canShow());
 
     // Combos and state list with their first choices; modification mode; parameter view.
     EXPECT_EQ(screen->controls().CBO_TIPOLAV->count(), 3);
@@ -159,7 +159,7 @@ TEST_F(ScheduleScreenTest, LastRebuildShownAsItsDayAndLaterActivationsChangeNoth
     open();
     ASSERT_TRUE(screen->isInitialized());
     EXPECT_EQ(screen->controls().TXT_DATARIC->text(), QStringLiteral("14/03/2026"));
-    EXPECT_TRUE(screen->controls().CMD_ELABORA->isEnabled());
+    EXPECT_TRUE(screen->canShow());
 
     screen->controls().CBO_TIPOLAV->setText(QStringLiteral("2"));
     screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));

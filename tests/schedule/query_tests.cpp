@@ -188,7 +188,7 @@ TEST_F(QueryScreenTest, SecondPlannerInModificationIsOfferedViewMode) {
     EXPECT_EQ(boxIds(), QList<int>{78508});
     EXPECT_EQ(registry(), QStringList{QStringLiteral("2/0/1")});
     EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
-    EXPECT_TRUE(screen->controls().CMD_ELABORA->isEnabled());
+    EXPECT_TRUE(screen->canShow());
     EXPECT_EQ(screen->results().scheduleRecordset(), nullptr);
 
     messages.answerNext(msgbox::ResultYes);
@@ -232,7 +232,7 @@ TEST_F(QueryScreenTest, BadParametersAreRefusedBeforeAnythingChanges) {
     EXPECT_EQ(boxIds(), (QList<int>{51499, 90401, 90402}));
     EXPECT_TRUE(registry().isEmpty());
     EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
-    EXPECT_TRUE(screen->controls().CMD_ELABORA->isEnabled());
+    EXPECT_TRUE(screen->canShow());
     EXPECT_EQ(screen->results().scheduleRecordset(), nullptr);
 }
 

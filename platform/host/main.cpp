@@ -38,6 +38,21 @@ void addOptions(erphost::CommandLine& commandLine) {
     erphost::DemoDatabase::addOptions(commandLine);
 }
 
+// Off screen, the toolkit reports what it cannot do for a window nobody sees (size hints, a
+// runtime folder of the desktop session); a batch job's output carries only the job's lines.
+QtMessageHandler standardHandler = nullptr;
+
+void quietToolkitNotices(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg || type == QtDebugMsg || type == QtInfoMsg) {
+        for (const char* notice : {"propagateSizeHints", "XDG_RUNTIME_DIR"}) {
+            if (message.contains(QLatin1String(notice)))
+                return;
+        }
+    }
+    if (standardHandler)
+        standardHandler(type, context, message);
+}
+
 // --help is answered before any window system is needed.
 bool helpRequested(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -61,6 +76,8 @@ int main(int argc, char** argv) {
     batchMode = erphost::BatchRunner::requested(argc, argv);
     if (batchMode && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (batchMode)
+        standardHandler = qInstallMessageHandler(quietToolkitNotices);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("erp-host"));
 

@@ -299,10 +299,13 @@ void PhaseTimeline::paintHeader(QPainter& painter) const {
     painter.setPen(palette().color(QPalette::Text));
     for (QDate day = m_first; day <= m_last; day = day.addDays(1)) {
         const int left = xOf(day);
-        if (day == m_first || day.day() == 1)
-            painter.drawText(QRect(left + 2, 1, chart.right() - left, lineHeight),
-                             Qt::AlignLeft | Qt::AlignVCenter,
-                             locale().toString(day, QStringLiteral("MMM yyyy")));
+        if (day == m_first || day.day() == 1) {
+            // The month's name, where it fits before the chart's right edge.
+            const QString month = locale().toString(day, QStringLiteral("MMM yyyy"));
+            if (left + 2 + metrics.horizontalAdvance(month) <= chart.right())
+                painter.drawText(QRect(left + 2, 1, chart.right() - left, lineHeight),
+                                 Qt::AlignLeft | Qt::AlignVCenter, month);
+        }
         if (everyDay || day.dayOfWeek() == 1) {
             const int right =
                 everyDay ? xOf(day.addDays(1)) : left + metrics.horizontalAdvance(QStringLiteral("000"));

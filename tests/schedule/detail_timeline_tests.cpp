@@ -45,22 +45,12 @@ protected:
     }
     void phase(const QString& numreg, int line, int sequence, bool external, int state, const QString& start,
                const QString& end) {
-        PhaseRow row;
-        row.key = QStringLiteral("%1-%2-%3").arg(numreg).arg(line).arg(sequence);
-        row.numreg = numreg;
-        row.line = line;
-        row.sequence = sequence;
+        PhaseRow row = phaseOf(numreg, line, sequence);
         row.external = external ? 1 : 0;
         row.phaseState = state;
         row.start = start;
         row.end = end;
         addPhase(row);
-    }
-    void goTo(const QString& key) {
-        erpctl::Grid* grid = screen->controls().GRID_ORD;
-        const int row = grid->findRow(QStringLiteral("PD5C_KEYGRID"), key);
-        ASSERT_GE(row, 0) << key.toStdString();
-        grid->setCurrentRow(row);
     }
     // The timeline as painted once the event loop had its turn.
     erpctl::PhaseTimeline* timeline() {

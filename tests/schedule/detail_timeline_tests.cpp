@@ -115,6 +115,9 @@ TEST_F(DetailTimelineTest, RepaintsWhenTheDetailsRowsChange) {
     EXPECT_EQ(timeline()->bars()[2].typedStart, d(2026, 3, 20));
     EXPECT_FALSE(timeline()->outlineRect(2).isEmpty());
     EXPECT_TRUE(timeline()->outlineRect(1).isEmpty());
+    // A value written into one row (no re-read of the detail) is seen as well.
+    ASSERT_TRUE(grid->setValue(row, QStringLiteral("DATA_FINE"), QDateTime(d(2026, 4, 2), QTime(0, 0))));
+    EXPECT_EQ(timeline()->bars()[2].typedEnd, d(2026, 4, 2));
 
     // What a recalculation does: the phases get their new dates, the detail table is emptied
     // and read again, and the line is loaded afresh. Nobody tells the timeline.

@@ -2,8 +2,10 @@
 
 #include "platform/controls/ImageList.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -215,6 +217,27 @@ int PhaseTimeline::rowAt(const QPoint& point) const {
     return index < m_bars.size() ? index : -1;
 }
 
+QString PhaseTimeline::toolTipAt(const QPoint& point) const {
+    const int row = rowAt(point);
+    if (row < 0)
+        return {};
+    const TimelineBar& bar = m_bars[row];
+    const auto span = [this](const QDate& from, const QDate& to) {
+        const QString first = locale().toString(from, QLocale::ShortFormat);
+        return to.isValid() && to != from
+                   ? first + QStringLiteral(" - ") + locale().toString(to, QLocale::ShortFormat)
+                   : first;
+    };
+    QString text = bar.label;
+    if (bar.start.isValid())
+        text += QLatin1Char('\n') + span(bar.start, bar.end);
+    QDate from;
+    QDate to;
+    if (outlineSpan(bar, from, to))
+        text += QLatin1Char('\n') + m_legend.typed + QStringLiteral(": ") + span(from, to);
+    return text;
+}
+
 QSize PhaseTimeline::sizeHint() const {
     return QSize(fontMetrics().horizontalAdvance(QLatin1Char('M')) * 40,
                  headerHeight() + legendHeight() + rowHeight() * std::max<int>(int(m_bars.size()), 6));
@@ -344,6 +367,19 @@ void PhaseTimeline::paintLegend(QPainter& painter) const {
     entry(m_legend.typed, internalColor(), true);
     entry(m_legend.today, todayColor(), false);
     entry(m_legend.nonWorking, nonWorkingColor(), false);
+}
+
+bool PhaseTimeline::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos());
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void PhaseTimeline::mousePressEvent(QMouseEvent* event) {

@@ -88,6 +88,9 @@ public:
     QColor fillColor(int index) const;
     // The row under a point of the chart, -1 outside every row.
     int rowAt(const QPoint& point) const;
+    // What the tip over a row says: the phase, its days and the typed ones, in the widget's
+    // locale. Empty outside every row.
+    QString toolTipAt(const QPoint& point) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -97,6 +100,7 @@ signals:
     void barClicked(int index);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 

@@ -137,4 +137,13 @@ TEST_F(PhaseTimelineTest, HighlightsTheCurrentRowAndReportsClicks) {
     EXPECT_EQ(clicks.at(0).at(0).toInt(), 3);
     QTest::mouseClick(&timeline, Qt::LeftButton, {}, at(d(3, 20), 4) + QPoint(0, 100));
     EXPECT_EQ(clicks.count(), 1) << "below the last row";
+
+    // The tip over a row, its dates in the widget's locale.
+    timeline.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    TimelineLegend legend;
+    legend.typed = QStringLiteral("Nuova data");
+    timeline.setLegend(legend);
+    EXPECT_EQ(timeline.toolTipAt(at(d(3, 1), 4)),
+              QStringLiteral("10/0 Taglio\n16/03/26 - 18/03/26\nNuova data: 20/03/26 - 22/03/26"));
+    EXPECT_EQ(timeline.toolTipAt(at(d(3, 1), 4) + QPoint(0, 100)), QString());
 }

@@ -35,9 +35,7 @@ namespace scadlav::testing {
 class EmbeddedDateObject : public IDateObject {
 public:
     void setConnectionString(const QString&) override {}
-    void setText(const QString& text) override {
-        m_value = QDateTime(QDate::fromString(text, QStringLiteral("dd/MM/yyyy")), QTime(0, 0));
-    }
+    void setText(const QString& text) override { m_value = parseDateTimeText(text).value_or(QDateTime()); }
     int status() const override { return m_value.isValid() ? StatusValid : StatusInvalid; }
     QDateTime value() const override { return m_value; }
     QString sqlText() const override { return m_value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }

@@ -7,6 +7,7 @@
 #include "module/db/Recordset.h"
 #include "module/services/ClassNames.h"
 #include "module/services/HostRuntime.h"
+#include "module/services/IDateObject.h"
 #include "module/services/IMessageService.h"
 #include "module/services/IObjectFactory.h"
 #include "module/services/IPhaseScheduler.h"
@@ -214,13 +215,17 @@ void DateRecalculation::CMD_DATE_Click() {
             if (!riga->setFilter(filtro))
                 throw RuntimeException(engine::recordsetError(*riga, FRMPD_KVB_SCADLAV::ScreenName));
 
-            std::unique_ptr<db::Recordset> ordinate = riga->clone();
-            if (!ordinate->setFilter(filtro) || !ordinate->setSort(QStringLiteral("DO46_CODSEQFASE")))
-                throw RuntimeException(engine::recordsetError(*ordinate, FRMPD_KVB_SCADLAV::ScreenName));
-            ordinate->moveFirst();
-            const auto seqPrima = std::int16_t(wholeOf(ordinate->value(QStringLiteral("DO46_CODSEQFASE"))));
-            ordinate->moveLast();
-            const auto seqUltima = std::int16_t(wholeOf(ordinate->value(QStringLiteral("DO46_CODSEQFASE"))));
+            // The line's first and last sequence, as its rows sorted by sequence give them.
+            const int sequenceField = riga->fieldIndex(QStringLiteral("DO46_CODSEQFASE"));
+            std::int64_t first = 0;
+            std::int64_t last = 0;
+            for (int row = 0; row < riga->recordCount(); ++row) {
+                const std::int64_t sequence = wholeOf(riga->valueAt(row, sequenceField));
+                first = row == 0 ? sequence : std::min(first, sequence);
+                last = row == 0 ? sequence : std::max(last, sequence);
+            }
+            const auto seqPrima = std::int16_t(first);
+            const auto seqUltima = std::int16_t(last);
 
             riga->moveFirst();
             while (!riga->eof() && wholeOf(riga->value(QStringLiteral("IND_DIR"))) == engine::direction::None)
@@ -350,7 +355,13 @@ bool DateRecalculation::DeterminaDateFasiCiclo(const Value& Ciclo, const Value& 
         Value fineCorrente = DataRif;
         bool cambioFornitore = false;
         bool interrotto = false;
-        const SqlFormatters formatters{nullptr, nullptr, s.connectionString()};
+        // One date object writes every date of the line.
+        IObjectFactory* factory = HostRuntime::objectFactory();
+        std::unique_ptr<IDateObject> dateObject =
+            factory ? factory->create<IDateObject>(classnames::DateObject) : nullptr;
+        if (dateObject)
+            dateObject->setConnectionString(s.connectionString());
+        const SqlFormatters formatters{nullptr, dateObject.get(), s.connectionString()};
 
         for (;;) {
             const Value stato = rsFasi.value(QStringLiteral("DO46_INDSTATOORD"));

@@ -32,8 +32,13 @@ std::int64_t startTimeOf(std::int64_t pid) {
 } // namespace
 
 ProcessIdentity currentProcess() {
-    // Not cached: a forked child must see its own pid.
-    return ProcessIdentity{static_cast<std::int64_t>(::getpid()), startTimeOf(::getpid())};
+    // Kept per pid: reading the start time costs a file read, and a forked child, with its own
+    // pid, reads its own.
+    thread_local ProcessIdentity known{-1, 0};
+    const auto pid = static_cast<std::int64_t>(::getpid());
+    if (known.pid != pid)
+        known = ProcessIdentity{pid, startTimeOf(::getpid())};
+    return known;
 }
 
 bool processAlive(const ProcessIdentity& process) {

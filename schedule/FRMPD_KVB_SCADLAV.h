@@ -83,6 +83,7 @@ public:
     QString applyParameters(const JobParameters& parameters) override;
     ActionOutcome runRebuild() override;
     ActionOutcome runShow() override;
+    ActionOutcome runReminders(const ReminderJob& job) override;
     const QAbstractItemModel* shownRows() const override;
 
 protected:

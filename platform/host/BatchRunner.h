@@ -7,9 +7,13 @@
 //   erp-host --batch rebuild [--min-date YYYY-MM-DD] [--phase-type 0|1|2] [--states 0,1,2,3,4]
 //   erp-host --batch export --out FILE [the options of rebuild] [--sort 0|1|2|3]
 //            [--filter FIELD=FROM..TO ...]
+//   erp-host --batch reminders --channel print|pdf|fax|mail [--out FILE] [--source contacts|registry]
+//            [--contact-type CODE] [--opening CODE] [--closing CODE] [--title TEXT] [--logo 0..5]
+//            [the options of export]
 //
 // Exit codes: 0 the job ended well, 1 a failure (bad arguments included), 2 the access
-// registry refused the job because somebody else is in the schedule.
+// registry refused the job because somebody else is in the schedule, 4 some reminders were
+// skipped or failed.
 
 #include "module/services/IScheduleJobs.h"
 #include "platform/host/CommandLine.h"
@@ -32,6 +36,7 @@ class BatchSession;
 inline constexpr int kBatchOk = 0;
 inline constexpr int kBatchFailed = 1;
 inline constexpr int kBatchRefused = 2;
+inline constexpr int kBatchIncomplete = 4;
 
 // One --filter FIELD=FROM..TO of the export: a filter panel field and its two values, either
 // of which may be empty.
@@ -46,6 +51,8 @@ struct BatchRequest {
     QString outputPath;               // --out: the file the export writes
     QString sortCode;                 // --sort "0".."3" (export); empty: the screen's default
     QList<BatchFilter> filters;       // --filter, any number (export)
+    scadlav::ReminderJob reminders;   // --channel and the letter's options (reminders)
+    QString channel;                  // --channel as given: print, pdf, fax or mail
 };
 
 class BatchRunner {
@@ -74,6 +81,9 @@ public:
 private:
     static int rebuild(BatchSession& session, const BatchRequest& request);
     static int exportSchedule(BatchSession& session, const BatchRequest& request);
+    static int reminders(BatchSession& session, const BatchRequest& request);
+    // The reminder options of the command line, checked.
+    static QStringList checkReminders(const QHash<QString, QString>& options, BatchRequest& request);
     // The screen's parameters from the request; the refusal printed, false, when one is refused.
     static bool applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport);
 

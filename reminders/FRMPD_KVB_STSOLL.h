@@ -206,6 +206,10 @@ private:
     IGlobalContext* global() const;
     void Stato(const QString& text);
     void ScriviErroreLog(const QString& routine, const RuntimeError& error);
+    // Inside a catch block: the error being handled, logged under `routine` and shown.
+    void MostraErrore(const QString& routine);
+    // "Invio &Fax" (0) and "Invio &Mail" (1).
+    void InviaSolleciti(std::int32_t sendMode, const QString& routine);
     std::unique_ptr<db::Recordset> EseguiSQL(const QString& sql);
     std::unique_ptr<IReport> NuovoReport();
     void CreaReport();
@@ -242,6 +246,7 @@ private:
     QList<Value> m_printerMedia;             // kept from BeforeSendMedia
     bool m_printerMediaKept = false;
     Destinatario m_destinatarioCorrente; // the recipient Esporta chose for the supplier
+    bool m_chiudiDopoInvio = false;      // the per-group send failed on an error: close after it
 };
 
 } // namespace scadlav

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 namespace scadlav {
@@ -25,6 +26,21 @@ namespace {
 template <class T> T* named(T* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
+}
+
+// The letter's texts hold at most 500 characters, so that their two report parameters of 255
+// carry them whole: what goes beyond is cut as it is typed or pasted.
+void limitText(QPlainTextEdit* edit, int maxLength) {
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength] {
+        const QString text = edit->toPlainText();
+        if (text.size() <= maxLength)
+            return;
+        QTextCursor cursor = edit->textCursor();
+        const int position = std::min(cursor.position(), maxLength);
+        edit->setPlainText(text.left(maxLength));
+        cursor.setPosition(position);
+        edit->setTextCursor(cursor);
+    });
 }
 
 QLineEdit* descriptionBox(QWidget* parent, const char* name) {
@@ -57,6 +73,7 @@ void ReminderControls::build(QWidget* screen) {
     TXT_DESCR_INIZ = descriptionBox(FrameParametri, "TXT_DESCR_INIZ");
     TXT_TESTO_INIZ = named(new QPlainTextEdit(FrameParametri), "TXT_TESTO_INIZ");
     TXT_TESTO_INIZ->setToolTip(QStringLiteral("Testo iniziale"));
+    limitText(TXT_TESTO_INIZ, 500);
     LBL_TESTOFIN = named(new QLabel(QStringLiteral("Cod. testo finale"), FrameParametri), "LBL_TESTOFIN");
     TXT_COD_FIN = named(new erpctl::CodeField(FrameParametri), "TXT_COD_FIN");
     TXT_COD_FIN->setUpperCase(true);
@@ -64,6 +81,7 @@ void ReminderControls::build(QWidget* screen) {
     TXT_DESCR_FIN = descriptionBox(FrameParametri, "TXT_DESCR_FIN");
     TXT_TESTO_FIN = named(new QPlainTextEdit(FrameParametri), "TXT_TESTO_FIN");
     TXT_TESTO_FIN->setToolTip(QStringLiteral("Testo finale"));
+    limitText(TXT_TESTO_FIN, 500);
     LBL_TITOLO = named(new QLabel(QStringLiteral("Titolo"), FrameParametri), "LBL_TITOLO");
     TXT_TITOLO = named(new QLineEdit(FrameParametri), "TXT_TITOLO");
     TXT_TITOLO->setMaxLength(50);

@@ -37,40 +37,30 @@ struct GruppoInvio {
 } // namespace
 
 void FRMPD_KVB_STSOLL::CMD_FAX_Click() {
-    try {
-        if (RTrimN(Value(m_ui->TXT_TIPOCONTATTO->text())).isEmpty() &&
-            m_ui->CMB_FAXMAIL->currentData().toInt() == kSourceContacts) {
-            Messaggio(QStringLiteral("Attenzione !! Tipo contatto non definito"), 7788, msgbox::Exclamation);
-            return;
-        }
-        Esporta(0);
-        if (!isUnloaded())
-            TornaASelezione();
-    } catch (...) {
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-        const RuntimeError error = RuntimeError::fromException(std::current_exception());
-        ScriviErroreLog(QStringLiteral("CMD_FAX_Click"), error);
-        Messaggio(error.description, 0, msgbox::Critical);
-    }
+    InviaSolleciti(0, QStringLiteral("CMD_FAX_Click"));
 }
 
 void FRMPD_KVB_STSOLL::CMD_MAIL_Click() {
+    InviaSolleciti(1, QStringLiteral("CMD_MAIL_Click"));
+}
+
+void FRMPD_KVB_STSOLL::InviaSolleciti(std::int32_t sendMode, const QString& routine) {
     try {
         if (RTrimN(Value(m_ui->TXT_TIPOCONTATTO->text())).isEmpty() &&
             m_ui->CMB_FAXMAIL->currentData().toInt() == kSourceContacts) {
             Messaggio(QStringLiteral("Attenzione !! Tipo contatto non definito"), 7788, msgbox::Exclamation);
             return;
         }
-        Esporta(1);
-        if (!isUnloaded())
-            TornaASelezione();
+        m_chiudiDopoInvio = false;
+        Esporta(sendMode);
+        if (m_chiudiDopoInvio) {
+            // A send that failed on an error closes the screen, once the report objects are done.
+            close();
+            return;
+        }
+        TornaASelezione();
     } catch (...) {
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-        const RuntimeError error = RuntimeError::fromException(std::current_exception());
-        ScriviErroreLog(QStringLiteral("CMD_MAIL_Click"), error);
-        Messaggio(error.description, 0, msgbox::Critical);
+        MostraErrore(routine);
     }
 }
 
@@ -128,7 +118,8 @@ void FRMPD_KVB_STSOLL::Esporta(std::int32_t sendMode) {
                             : TraduzioneTesto(QStringLiteral("Invio mail in corso ....."), 78555));
 
         std::int64_t ultimo = 0;
-        for (m_copiaInvio->moveFirst(); !m_copiaInvio->eof() && !isUnloaded(); m_copiaInvio->moveNext()) {
+        for (m_copiaInvio->moveFirst(); !m_copiaInvio->eof() && !m_chiudiDopoInvio;
+             m_copiaInvio->moveNext()) {
             const std::int64_t code =
                 NVL(m_copiaInvio->value(QStringLiteral("CG16_CODICE")), Value(0)).toInt64().value_or(0);
             if (code == ultimo)
@@ -140,16 +131,14 @@ void FRMPD_KVB_STSOLL::Esporta(std::int32_t sendMode) {
             m_dati->setFilter(QStringLiteral("CG16_CODICE = ") + QString::number(code));
             m_report->setData(m_dati.get());
             m_report->run();
-            if (isUnloaded())
-                return;
+            if (m_chiudiDopoInvio)
+                break;
             if (m_report->status() != 0) {
                 RilasciaReport();
                 Inizializza_Classe_Report(sendMode);
             }
             ultimo = code;
         }
-        if (isUnloaded())
-            return;
         RilasciaReport();
         AggiornaStorico();
         Stato(TraduzioneTesto(QStringLiteral("Pronto"), 45817));

@@ -98,12 +98,17 @@ void FRMPD_KVB_STSOLL::CMD_STAMPA_Click() {
         }
         TornaASelezione();
     } catch (...) {
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-        const RuntimeError error = RuntimeError::fromException(std::current_exception());
-        ScriviErroreLog(QStringLiteral("CMD_STAMPA_Click"), error);
-        Messaggio(error.description, 0, msgbox::Critical);
+        MostraErrore(QStringLiteral("CMD_STAMPA_Click"));
     }
+}
+
+void FRMPD_KVB_STSOLL::MostraErrore(const QString& routine) {
+    // The pointer back to normal, the error logged and shown: the marks stay for another try.
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    const RuntimeError error = RuntimeError::fromException(std::current_exception());
+    ScriviErroreLog(routine, error);
+    Messaggio(error.description, 0, msgbox::Critical);
 }
 
 void FRMPD_KVB_STSOLL::RilasciaReport() {

@@ -11,6 +11,7 @@
 #include "module/services/ClassNames.h"
 #include "platform/host/ReportService.h"
 #include "reminders/FRMPD_KVB_STSOLL.h"
+#include "tests/reminders/LocalSmtp.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
 #include "tests/support/doubles/FixedClock.h"
@@ -26,11 +27,6 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 using namespace scadlav;
 
 namespace {
@@ -38,20 +34,6 @@ namespace {
 [[noreturn]] void die(const QString& what) {
     std::fprintf(stderr, "%s\n", qPrintable(what));
     std::exit(1);
-}
-
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
 }
 
 void exec(db::Connection& db, const QString& sql) {
@@ -170,16 +152,12 @@ int main(int argc, char** argv) {
                 static_cast<long long>(QFileInfo(settings.pdfPath).size()));
     delete screen;
 
-    QProcess sink;
-    const int port = freePort();
+    testing::LocalSmtpSink sink;
     const QString mails = dir.filePath(QStringLiteral("mails"));
     QDir().mkpath(mails);
-    sink.start(
-        QStringLiteral("/usr/bin/python3"),
-        {QStringLiteral(SCADLAV_SOURCE_DIR "/tests/reminders/smtp_sink.py"), QString::number(port), mails});
-    if (!sink.waitForReadyRead(20000))
-        die(QStringLiteral("the SMTP sink did not start"));
-    settings.mail.server = QStringLiteral("smtp://127.0.0.1:%1").arg(port);
+    if (!sink.start(mails))
+        die(QStringLiteral("the SMTP sink did not start: ") + sink.errors());
+    settings.mail.server = sink.url();
     settings.mail.from = QStringLiteral("programmazione@officinedemo.it");
     sent = missed = 0;
     screen = openScreen();
@@ -192,7 +170,6 @@ int main(int argc, char** argv) {
     std::printf("  mail run, click to last mail accepted: %.2f s (%d sent, %d not, %d received)\n",
                 mailSeconds, sent, missed, received);
     delete screen;
-    sink.closeWriteChannel();
-    sink.waitForFinished(10000);
+    sink.stop();
     return received == suppliers ? 0 : 1;
 }

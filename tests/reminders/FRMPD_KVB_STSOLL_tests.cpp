@@ -160,6 +160,9 @@ TEST_F(ReminderSelectionTest, PrintFillsTheReportsParametersAndLetterhead) {
     EXPECT_EQ(p.value(QStringLiteral("TESTO_FIN_2")).toText(), QString());
     EXPECT_EQ(p.value(QStringLiteral("TITOLO")).toText(), QStringLiteral("  SOLLECITO \"URGENTE\" D'ORDINE"));
     EXPECT_FALSE(p.contains(QStringLiteral("ALTRO")));
+    // A text longer than its field holds is cut to 500 as it is typed: both halves carry it all.
+    ui.TXT_TESTO_FIN->setPlainText(QString(700, QLatin1Char('f')));
+    EXPECT_EQ(ui.TXT_TESTO_FIN->toPlainText().size(), 500);
     EXPECT_EQ(reports.prints[0].companyNames, QStringList{QStringLiteral("Officine Demo S.p.A.")});
 }
 
@@ -199,16 +202,6 @@ protected:
         addSupplier(605, QStringLiteral("Cinque"), QString(), QString());
     }
 
-    void rows(const QList<std::pair<const char*, int>>& list) {
-        for (const auto& [key, supplier] : list) {
-            ReminderRow row;
-            row.key = QString::fromLatin1(key);
-            row.supplier = supplier;
-            row.article = QStringLiteral("ART-") + row.key;
-            addRow(row);
-        }
-    }
-
     void sendAll(bool mail, int source = 0, const QString& contactType = QStringLiteral("PROD")) {
         open();
         screen->CMD_SEL_Click();
@@ -231,7 +224,7 @@ protected:
 };
 
 TEST_F(ReminderDispatchTest, ContactsPreferredThenByNameBlanksMeanNoneRegistryOtherwise) {
-    rows({{"1", 601}, {"2", 602}, {"3", 603}, {"4", 604}, {"5", 605}});
+    addRows({{"1", 601}, {"2", 602}, {"3", 603}, {"4", 604}, {"5", 605}});
     sendAll(true);
     EXPECT_EQ(recipients(),
               (QStringList{QStringLiteral("601:2/10"), QStringLiteral("602:4/10"), QStringLiteral("603:0/-1"),
@@ -244,7 +237,7 @@ TEST_F(ReminderDispatchTest, ContactsPreferredThenByNameBlanksMeanNoneRegistryOt
 }
 
 TEST_F(ReminderDispatchTest, FaxFromTheGeneralRegistryIgnoresTheContactType) {
-    rows({{"1", 601}, {"3", 603}, {"5", 605}});
+    addRows({{"1", 601}, {"3", 603}, {"5", 605}});
     sendAll(false, 1);
     EXPECT_EQ(recipients(), (QStringList{QStringLiteral("601:1601/0"), QStringLiteral("603:1603/0"),
                                          QStringLiteral("605:0/-1")}));
@@ -253,7 +246,7 @@ TEST_F(ReminderDispatchTest, FaxFromTheGeneralRegistryIgnoresTheContactType) {
 }
 
 TEST_F(ReminderDispatchTest, EachRunOfASupplierSendsAllOfItsRows) {
-    rows({{"a1", 601}, {"b1", 602}, {"c1", 601}, {"c2", 601}});
+    addRows({{"a1", 601}, {"b1", 602}, {"c1", 601}, {"c2", 601}});
     sendAll(true);
     ASSERT_EQ(reports.sends.size(), 2 + 1);
     const QStringList allOfA = {QStringLiteral("601/ART-a1"), QStringLiteral("601/ART-c1"),
@@ -264,7 +257,7 @@ TEST_F(ReminderDispatchTest, EachRunOfASupplierSendsAllOfItsRows) {
 }
 
 TEST_F(ReminderDispatchTest, AMissingContactTypeSendsNothing) {
-    rows({{"1", 601}});
+    addRows({{"1", 601}});
     sendAll(true, 0, QString());
     EXPECT_TRUE(reports.sends.isEmpty());
     EXPECT_EQ(boxIds(), QList<int>{7788});
@@ -273,13 +266,13 @@ TEST_F(ReminderDispatchTest, AMissingContactTypeSendsNothing) {
 }
 
 TEST_F(ReminderDispatchTest, NothingToSendStillEndsWithTheClosingMessage) {
-    rows({{"d", 0}});
+    addRows({{"d", 0}});
     sendAll(true);
     EXPECT_EQ(boxIds(), (QList<int>{39764, 34409}));
 }
 
 TEST_F(ReminderDispatchTest, AFailedSendShowsTheServicesAnswerAndTheOthersGoOn) {
-    rows({{"1", 601}, {"2", 602}});
+    addRows({{"1", 601}, {"2", 602}});
     reports.failures.insert(QStringLiteral("601"), QStringLiteral("550 mailbox unavailable"));
     sendAll(true);
     EXPECT_EQ(reports.sends.size(), 2);
@@ -291,7 +284,7 @@ TEST_F(ReminderDispatchTest, AFailedSendShowsTheServicesAnswerAndTheOthersGoOn) 
 
 TEST_F(ReminderDispatchTest, HistoryKeepsEachRemindedPhaseWithItsTrueOutcomeAndTheGridShowsIt) {
     qputenv("ERP_FIXED_NOW", "2026-03-15 10:30:00");
-    rows({{"1a", 601}, {"1b", 601}, {"2", 602}, {"5", 605}});
+    addRows({{"1a", 601}, {"1b", 601}, {"2", 602}, {"5", 605}});
     reports.failures.insert(QStringLiteral("602"), QStringLiteral("421 server busy"));
     sendAll(true);
     auto rs = db.execute(QStringLiteral(

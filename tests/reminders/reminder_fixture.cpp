@@ -230,6 +230,17 @@ void ReminderScreenTest::addRow(const ReminderRow& r) {
              .arg(r.end.isEmpty() ? QStringLiteral("NULL") : quoted(r.end), r.inWork, r.residual));
 }
 
+void ReminderScreenTest::addRows(const QList<std::pair<const char*, int>>& rows) {
+    for (const auto& [key, supplier] : rows) {
+        ReminderRow row;
+        row.key = QString::fromLatin1(key);
+        row.supplier = supplier;
+        row.article = QStringLiteral("ART-") + row.key;
+        row.description = QStringLiteral("Descrizione di ") + row.key;
+        addRow(row);
+    }
+}
+
 FRMPD_KVB_STSOLL* ReminderScreenTest::open() {
     auto rows = std::make_unique<db::Recordset>();
     const QString sql = QStringLiteral(

@@ -125,6 +125,8 @@ protected:
     void addContact(int id, int supplier, const QString& type, const QString& name, const QString& email,
                     const QString& fax, bool preferred);
     void addRow(const ReminderRow& row);
+    // Rows by key and supplier, each with the article "ART-" + key.
+    void addRows(const QList<std::pair<const char*, int>>& rows);
     void addChannel(int type);
 
     // Opens the screen over the rows (every company's rows, in key order), as the schedule

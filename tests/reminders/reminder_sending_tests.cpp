@@ -1,9 +1,11 @@
 // The reminder screen with the host's real report service: letters printed to PDF, mailed to a
 // local SMTP server (aiosmtpd) and handed to a fax command, read back with pdftotext.
+#include "tests/reminders/LocalSmtp.h"
 #include "tests/reminders/reminder_fixture.h"
 
 #include "platform/controls/CodeField.h"
 #include "platform/host/FaxSender.h"
+#include "platform/host/HostSettings.h"
 #include "platform/host/ReportService.h"
 #include "platform/host/TextCatalog.h"
 
@@ -14,11 +16,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace scadlav::testing {
 namespace {
@@ -35,21 +32,6 @@ QString pdfText(const QString& path) {
 QString readText(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
-// A port nobody listens on now: the system picks one, and it is let go at once.
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
 }
 
 // Message texts from the host's own catalog, so that the letters read as they will.
@@ -81,34 +63,11 @@ protected:
                                                             [this](const SendRecord& r) { journal << r; });
         });
     }
-    void TearDown() override {
-        if (sink.state() != QProcess::NotRunning) {
-            sink.closeWriteChannel();
-            sink.waitForFinished(10000);
-        }
-    }
-
-    void rows(const QList<std::pair<const char*, int>>& list) {
-        for (const auto& [key, supplier] : list) {
-            ReminderRow row;
-            row.key = QString::fromLatin1(key);
-            row.supplier = supplier;
-            row.article = QStringLiteral("ART-") + row.key;
-            row.description = QStringLiteral("Descrizione di ") + row.key;
-            addRow(row);
-        }
-    }
-
     void startSink() {
-        const int port = freePort();
         mailDir = dir.filePath(QStringLiteral("mails"));
         QDir().mkpath(mailDir);
-        sink.start(QStringLiteral("/usr/bin/python3"),
-                   {QStringLiteral(SCADLAV_SOURCE_DIR "/tests/reminders/smtp_sink.py"), QString::number(port),
-                    mailDir});
-        ASSERT_TRUE(sink.waitForReadyRead(20000)) << sink.readAllStandardError().toStdString();
-        ASSERT_TRUE(sink.readLine().startsWith("ready"));
-        settings.mail.server = QStringLiteral("smtp://127.0.0.1:%1").arg(port);
+        ASSERT_TRUE(sink.start(mailDir)) << sink.errors().toStdString();
+        settings.mail.server = sink.url();
         settings.mail.from = QStringLiteral("Programmazione <programmazione@officinedemo.it>");
         settings.mail.timeoutSeconds = 10;
     }
@@ -141,12 +100,12 @@ protected:
     CatalogMessages catalog;
     erphost::ReportSettings settings;
     QList<SendRecord> journal;
-    QProcess sink;
+    LocalSmtpSink sink;
     QString mailDir;
 };
 
 TEST_F(ReminderSendingTest, PdfPrintHasALetterPerSupplierWithItsPhasesAndTheTextsAsTyped) {
-    rows({{"a", 601}, {"b", 602}, {"c", 601}});
+    addRows({{"a", 601}, {"b", 602}, {"c", 601}});
     settings.output = erphost::ReportSettings::Output::Pdf;
     settings.pdfPath = dir.filePath(QStringLiteral("solleciti.pdf"));
     press(&ReminderControls::CMD_STAMPA);
@@ -169,7 +128,7 @@ TEST_F(ReminderSendingTest, PdfPrintHasALetterPerSupplierWithItsPhasesAndTheText
 
 TEST_F(ReminderSendingTest, MailsReachTheServerEachWithItsOwnLetterAndRefusalsAreReported) {
     startSink();
-    rows({{"a", 601}, {"b", 602}, {"c", 601}, {"d", 605}, {"e", 606}});
+    addRows({{"a", 601}, {"b", 602}, {"c", 601}, {"d", 605}, {"e", 606}});
     press(&ReminderControls::CMD_MAIL);
 
     EXPECT_EQ(
@@ -204,8 +163,8 @@ TEST_F(ReminderSendingTest, MailsReachTheServerEachWithItsOwnLetterAndRefusalsAr
 }
 
 TEST_F(ReminderSendingTest, AServerThatIsDownFailsTheSendAloud) {
-    rows({{"a", 601}});
-    settings.mail.server = QStringLiteral("smtp://127.0.0.1:%1").arg(freePort());
+    addRows({{"a", 601}});
+    settings.mail.server = QStringLiteral("smtp://127.0.0.1:%1").arg(freeLocalPort());
     settings.mail.timeoutSeconds = 5;
     press(&ReminderControls::CMD_MAIL);
     EXPECT_EQ(outcomes(), QStringList{QStringLiteral("failed:601;mail;verdi@uno.it")});
@@ -215,7 +174,7 @@ TEST_F(ReminderSendingTest, AServerThatIsDownFailsTheSendAloud) {
 }
 
 TEST_F(ReminderSendingTest, FaxesGoToTheCommandWithTheNumberAndTheLetter) {
-    rows({{"a", 601}, {"b", 602}});
+    addRows({{"a", 601}, {"b", 602}});
     const QString log = dir.filePath(QStringLiteral("fax.log"));
     const QString script = dir.filePath(QStringLiteral("fax.sh"));
     QFile f(script);
@@ -238,13 +197,41 @@ TEST_F(ReminderSendingTest, FaxesGoToTheCommandWithTheNumberAndTheLetter) {
 }
 
 TEST_F(ReminderSendingTest, AMissingFaxCommandFailsEachSendWithAClearMessage) {
-    rows({{"a", 601}});
+    addRows({{"a", 601}});
     settings.fax.command = QStringLiteral("/nonexistent/sendfax -d {number} {file}");
     press(&ReminderControls::CMD_FAX);
     EXPECT_EQ(outcomes(), QStringList{QStringLiteral("failed:601;fax;+39 0522 111")});
     ASSERT_EQ(catalog.boxes().size(), 2);
     EXPECT_TRUE(catalog.boxes()[0].text.contains(QStringLiteral("/nonexistent/sendfax")));
     EXPECT_EQ(catalog.boxes()[1].textId, 34412);
+}
+
+TEST(ReportSettings, AreReadFromTheConfigFileAndBadValuesAreNamed) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("erp-host.ini"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(
+        "[Report]\nOutput=pdf\nPdfFile=out/solleciti.pdf\n[Mail]\nServer=smtps://mail.example.com:465\n"
+        "From=Programmazione <p@example.com>\nUser=p\nPassword=segreta\nStartTls=true\nTimeoutSeconds=12\n"
+        "[Fax]\nCommand=myfax {number} {file}\n");
+    f.close();
+    erphost::HostSettings s;
+    EXPECT_TRUE(erphost::readConfigFile(path, s).isEmpty());
+    EXPECT_EQ(s.report.output, erphost::ReportSettings::Output::Pdf);
+    EXPECT_EQ(s.report.pdfPath, dir.filePath(QStringLiteral("out/solleciti.pdf")));
+    EXPECT_EQ(s.report.mail.server, QStringLiteral("smtps://mail.example.com:465"));
+    EXPECT_TRUE(s.report.mail.startTls);
+    EXPECT_EQ(s.report.mail.timeoutSeconds, 12);
+    EXPECT_EQ(s.report.fax.command, QStringLiteral("myfax {number} {file}"));
+
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("[Report]\nOutput=fax\n[Mail]\nServer=mail.example.com\nStartTls=forse\nTimeoutSeconds=0\n");
+    f.close();
+    const QStringList problems = erphost::readConfigFile(path, s);
+    ASSERT_EQ(problems.size(), 4) << problems.join(QLatin1Char('\n')).toStdString();
+    for (const char* setting : {"Report/Output", "Mail/Server", "Mail/StartTls", "Mail/TimeoutSeconds"})
+        EXPECT_TRUE(problems.join(QLatin1Char('\n')).contains(QLatin1String(setting))) << setting;
 }
 
 TEST(FaxCommandLine, NumberAndFileStayOneArgumentEach) {

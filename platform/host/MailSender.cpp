@@ -1,7 +1,6 @@
 #include "platform/host/MailSender.h"
 
 #include <QDateTime>
-#include <QLocale>
 #include <QStringList>
 
 #include <curl/curl.h>
@@ -95,10 +94,7 @@ SendResult sendMail(const MailSettings& settings, const MailMessage& message) {
     curl_easy_setopt(c, CURLOPT_DEBUGDATA, &replies);
     curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
 
-    const QByteArray date =
-        QLocale::c()
-            .toString(QDateTime::currentDateTime(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss t"))
-            .toLatin1();
+    const QByteArray date = QDateTime::currentDateTime().toString(Qt::RFC2822Date).toLatin1();
     const QByteArray headerLines[] = {
         "Date: " + date,
         "From: " + settings.from.toUtf8(),

@@ -8,6 +8,7 @@
 #include "platform/controls/CodeField.h"
 #include "platform/controls/Grid.h"
 #include "reminders/StoricoSolleciti.h"
+#include "tests/support/doubles/RecordingUsageTracking.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -131,6 +132,20 @@ TEST_F(ReminderSelectionTest, ClosingClearsEveryMarkOfTheTable) {
     screen->close();
     for (int mark : marks())
         EXPECT_EQ(mark, 0);
+}
+
+TEST_F(ReminderScreenTest, OpeningAndClosingAreToldToTheHost) {
+    doubles::RecordingUsageTracking usage;
+    doubles::CountingHostStateRefresh refresh;
+    global.usage = &usage;
+    global.refresh = &refresh;
+    open();
+    screen->close();
+    EXPECT_EQ(usage.notices, (QStringList{QStringLiteral("tsOpen|Portafoglio ordini|Stampa solleciti"),
+                                          QStringLiteral("tsClose|Portafoglio ordini|T54883")}));
+    EXPECT_EQ(refresh.refreshes, 2); // the activation and the close request
+    global.usage = nullptr;
+    global.refresh = nullptr;
 }
 
 TEST_F(ReminderScreenTest, SendButtonsFollowTheHostsChannels) {

@@ -97,7 +97,8 @@ void BatchRunner::addOptions(CommandLine& commandLine) {
     commandLine.addOption(
         keptOption(kClosing, QStringLiteral("CODE"), QStringLiteral("batch reminders: closing fixed text")));
     commandLine.addOption(
-        keptOption(kTitle, QStringLiteral("TEXT"), QStringLiteral("batch reminders: the letters' title")));
+        keptOption(kTitle, QStringLiteral("TEXT"),
+                   QStringLiteral("batch reminders: the letters' title, at most 50 characters")));
     commandLine.addOption(keptOption(kLogo, QStringLiteral("0..5"),
                                      QStringLiteral("batch reminders: letterhead, 0 none (default), 1 the "
                                                     "company's text, 2-5 the pictures of [Report]")));
@@ -269,6 +270,10 @@ QStringList BatchRunner::checkReminders(const QHash<QString, QString>& options, 
     job.opening = options.value(kOpening).trimmed().toUpper();
     job.closing = options.value(kClosing).trimmed().toUpper();
     job.title = options.value(kTitle);
+    // The screen's title field holds 50 characters: a longer title is refused, not cut.
+    if (job.title.size() > 50)
+        problems << QStringLiteral("option --title: %1 characters, the letters' title holds at most 50")
+                        .arg(job.title.size());
     if (options.contains(kLogo)) {
         bool ok = false;
         job.logo = options.value(kLogo).toInt(&ok);

@@ -151,6 +151,9 @@ TEST_F(ReminderBatch, BadReminderOptionsEndWithOneAndNameTheOption) {
           std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("mail")},
                     QStringLiteral("--contact-type")},
           std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("print"),
+                                QStringLiteral("--title"), QString(10000, QLatin1Char('t'))},
+                    QStringLiteral("--title")},
+          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("print"),
                                 QStringLiteral("--logo"), QStringLiteral("9")},
                     QStringLiteral("--logo")}}) {
         const HostRun r =

@@ -337,6 +337,12 @@ ActionOutcome FRMPD_KVB_SCADLAV::runShow() {
     return m_results->lastOutcome();
 }
 
+ActionOutcome FRMPD_KVB_SCADLAV::runReminders(const ReminderJob& job) {
+    if (!m_initialized || m_viewMode != ViewMode::Results)
+        return {ActionOutcome::Status::Failed, QString()};
+    return m_results->EseguiSolleciti(job);
+}
+
 const QAbstractItemModel* FRMPD_KVB_SCADLAV::shownRows() const {
     return m_viewMode == ViewMode::Results ? m_ui->GRID_ORD->boundModel() : nullptr;
 }

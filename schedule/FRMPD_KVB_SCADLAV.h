@@ -89,6 +89,7 @@ public:
     QString applyParameters(const JobParameters& parameters) override;
     ActionOutcome runRebuild() override;
     ActionOutcome runShow() override;
+    ActionOutcome runReminders(const ReminderJob& job) override;
     const QAbstractItemModel* shownRows() const override;
     ActionOutcome runReschedule(const RescheduleRequest& request) override;
     ActionOutcome runUndoReschedule() override;

@@ -19,6 +19,8 @@
 #include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
+#include "reminders/FRMPD_KVB_STSOLL.h"
+#include "reminders/StoricoSolleciti.h"
 #include "schedule/AccessRegistry.h"
 #include "schedule/DateRecalculation.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
@@ -27,6 +29,7 @@
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScreenSession.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -164,6 +167,8 @@ void ScheduleResults::ImpostaModalita(bool modifica) {
     }
     ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Situazione giacenze"), 52787),
                            QStringLiteral("KEY_GIAC"));
+    ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Storico solleciti"), 91033),
+                           QStringLiteral("KEY_STSOLL"));
     // Undoing writes dates back, so it is offered where dates can be recalculated.
     if (modifica)
         ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Annulla ultimo ricalcolo date"), 90807),
@@ -246,6 +251,8 @@ void ScheduleResults::CMD_FUNZ_ItemClick(const QString& key) {
             ApriSolleciti();
         else if (key == QLatin1String("KEY_GIAC"))
             InvocaConsoleProgressivi();
+        else if (key == QLatin1String("KEY_STSOLL"))
+            MostraStoricoSolleciti();
         else if (key == QLatin1String("KEY_ANNRIC"))
             m_screen.recalculation().AnnullaUltimoRicalcolo();
     } catch (...) {
@@ -294,8 +301,62 @@ void ScheduleResults::ApriSchermataProposte(std::unique_ptr<db::Recordset> righe
 }
 
 void ScheduleResults::ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe) {
-    // The reminder screen is not part of the module yet: the rows it would receive are kept.
+    // The rows stay reachable (reminderRows) while the screen is open; the screen works on a
+    // cursor of its own over them, so that its marks reach the schedule grid's rows.
     m_righeSolleciti = std::move(righe);
+    std::unique_ptr<db::Recordset> cursore = m_righeSolleciti->clone();
+    if (!cursore || !cursore->setFilter(m_righeSolleciti->filter()))
+        failRecordset(*m_righeSolleciti);
+    QPointer<FRMPD_KVB_STSOLL> form = new FRMPD_KVB_STSOLL(&m_screen);
+    form->ImpostaDati(session().connection(), session().errorLog(), session().module(),
+                      session().connectionString(), session().companyCode(), 1, std::move(cursore));
+    form->Form_Load();
+    if (m_lavoroSolleciti) {
+        form->Form_Activate();
+        m_esitoSolleciti = form->EseguiLavoro(*m_lavoroSolleciti);
+        if (form)
+            form->close();
+    } else {
+        form->setModal(true);
+        form->exec();
+    }
+    if (form)
+        delete form.data();
+    m_righeSolleciti.reset();
+}
+
+void ScheduleResults::MostraStoricoSolleciti() {
+    // The reminders of the current row's supplier.
+    const Value supplier = m_rsScadlav && m_rsScadlav->isOpen() && !m_rsScadlav->eof() && !m_rsScadlav->bof()
+                               ? m_rsScadlav->value(QStringLiteral("PD5C_CLIFOR_CG44"))
+                               : Value();
+    if (supplier.isEmptyOrNull()) {
+        session().QRX_MSGBOX(QStringLiteral("La riga non è di un fornitore."), 91032, msgbox::Information,
+                             m_screen.windowTitle());
+        return;
+    }
+    std::unique_ptr<db::Recordset> rows = LeggiStoricoFornitore(
+        *session().connection(), session().companyCode(), supplier.toInt64().value_or(0));
+    if (!rows)
+        throw RuntimeException(
+            engine::connectionError(*session().connection(), FRMPD_KVB_SCADLAV::ScreenName));
+    StoricoSolleciti dialog(
+        std::move(rows), [this](const QString& text, int id) { return session().TraduzioneTesto(text, id); },
+        &m_screen);
+    dialog.exec();
+}
+
+ActionOutcome ScheduleResults::EseguiSolleciti(const ReminderJob& job) {
+    m_lavoroSolleciti = &job;
+    m_esitoSolleciti = {ActionOutcome::Status::NoData, QString()};
+    try {
+        ApriSolleciti();
+    } catch (...) {
+        m_esitoSolleciti = {ActionOutcome::Status::Failed,
+                            RuntimeError::fromException(std::current_exception()).description};
+    }
+    m_lavoroSolleciti = nullptr;
+    return m_esitoSolleciti;
 }
 
 void ScheduleResults::MostraImpegnatoCliente() {

@@ -40,6 +40,10 @@ public:
     void CMD_FUNZ_ItemClick(const QString& key);
     void ApriProposte();
     void ApriSolleciti();
+    // "Solleciti" pressed by a job: the reminder screen is driven by `job` instead of the user.
+    ActionOutcome EseguiSolleciti(const ReminderJob& job);
+    // "Storico solleciti": the reminders of the current row's supplier.
+    void MostraStoricoSolleciti();
     // The customer-commitment and stock views of the function menu.
     void MostraImpegnatoCliente();
     void InvocaConsoleProgressivi();
@@ -99,6 +103,8 @@ private:
     std::unique_ptr<db::Recordset> m_righeProposte;
     std::unique_ptr<db::Recordset> m_righeSolleciti;
     ActionOutcome m_outcome;
+    const ReminderJob* m_lavoroSolleciti = nullptr;
+    ActionOutcome m_esitoSolleciti;
 };
 
 } // namespace scadlav

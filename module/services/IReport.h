@@ -50,6 +50,15 @@ public:
     virtual void reportPageHeaderFormat(IReportDocument& report) = 0;
 };
 
+// What the last print or send of a report object came to, as its service knows it.
+struct ReportOutcome {
+    enum class Kind { None, Sent, Skipped, Failed };
+    Kind kind = Kind::None; // None: nothing went out (a preview only looked at, a cancelled print)
+    QString channel;        // "print", "pdf", "fax" or "mail"
+    QString recipient;      // the printer, file, number or address
+    QString answer;         // why it was skipped or failed
+};
+
 // A report object of the host's report service: one per print or send. It is configured with
 // settings, reads its data from an in-memory record set and its layout from a report file,
 // raises its events while it prepares the document, and prints, previews, faxes or mails it
@@ -98,6 +107,7 @@ public:
     virtual bool isFinished() const = 0;
     virtual int status() const = 0;
     virtual QString statusText() const = 0;
+    virtual ReportOutcome lastOutcome() const = 0;
 };
 
 } // namespace scadlav

@@ -54,6 +54,18 @@ struct RescheduleRequest {
     std::optional<int> direction; // 1 forward, 2 backward, 3 this phase only
 };
 
+// What the reminder job fills on the reminder screen, and the button it presses there.
+struct ReminderJob {
+    enum class Channel { Print, Fax, Mail };
+    Channel channel = Channel::Print;
+    int source = 0; // recipients from 0 the contacts of `contactType`, 1 the general registry
+    QString contactType;
+    QString opening; // fixed-text codes; empty leaves the text empty
+    QString closing;
+    QString title;
+    int logo = 0; // 0..5
+};
+
 class IScheduleJobs {
 public:
     virtual ~IScheduleJobs();
@@ -67,6 +79,10 @@ public:
     virtual ActionOutcome runRebuild() = 0;
     // Presses "Visualizza" and returns how it ended; Done leaves the rows in shownRows().
     virtual ActionOutcome runShow() = 0;
+    // After a "Visualizza" in modification mode: presses "Solleciti", marks every reminder row,
+    // fills the reminder parameters and presses the channel's button. NoData when there is no
+    // row to remind.
+    virtual ActionOutcome runReminders(const ReminderJob& job) = 0;
     // The rows of the schedule grid as shown, every column of the record set.
     virtual const QAbstractItemModel* shownRows() const = 0;
     // In the result view of modification mode: opens the detail of the order line, types the

@@ -551,6 +551,23 @@ constexpr std::string_view kSchedule[] = {
     PD5D_ID_FW07 smallint NULL,
     PD5D_FLGRIC smallint NULL,
     PD5D_FLGVISU smallint NULL))",
+    // The reminders sent: one row per phase reminded, per print, fax or mail, with the outcome.
+    R"(CREATE TABLE PD5E_STORICOSOLL (
+    PD5E_DITTA_CG18 smallint NOT NULL,
+    PD5E_CLIFOR_CG44 decimal(9,0) NULL,
+    PD5E_NUMREG_CO99 varchar(12) NULL,
+    PD5E_PROGRIGA_DO30 int NULL,
+    PD5E_CODFASE_PD12 decimal(5,0) NULL,
+    PD5E_SEQUENZA decimal(5,0) NULL,
+    PD5E_CANALE nvarchar(10) NOT NULL,
+    PD5E_DESTINATARIO nvarchar(255) NULL,
+    PD5E_DATAORA datetime NOT NULL,
+    PD5E_ID_FW07 smallint NULL,
+    PD5E_ESITO smallint NOT NULL,
+    PD5E_RISPOSTA nvarchar(500) NULL))",
+    "CREATE INDEX IX_PD5E_FASE ON PD5E_STORICOSOLL (PD5E_DITTA_CG18, PD5E_NUMREG_CO99, PD5E_PROGRIGA_DO30, "
+    "PD5E_SEQUENZA)",
+    "CREATE INDEX IX_PD5E_FORNITORE ON PD5E_STORICOSOLL (PD5E_DITTA_CG18, PD5E_CLIFOR_CG44, PD5E_DATAORA)",
     // The sessions of the desktop host (one live session per user; the host creates the table
     // on a database that lacks it, with the same statements).
     R"(CREATE TABLE FWSE_SESSIONE (

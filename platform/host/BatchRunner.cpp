@@ -24,6 +24,14 @@ const QString kPhase = QStringLiteral("phase");
 const QString kStart = QStringLiteral("start");
 const QString kEnd = QStringLiteral("end");
 const QString kDirection = QStringLiteral("direction");
+const QString kChannel = QStringLiteral("channel");
+const QString kSource = QStringLiteral("source");
+const QString kContactType = QStringLiteral("contact-type");
+const QString kOpening = QStringLiteral("opening");
+const QString kClosing = QStringLiteral("closing");
+const QString kTitle = QStringLiteral("title");
+const QString kLogo = QStringLiteral("logo");
+const QString kReminders = QStringLiteral("reminders");
 
 constexpr int kTextFilterForm = 90710;
 constexpr int kTextFilterEmpty = 90711;
@@ -52,15 +60,17 @@ BatchRunner::BatchRunner() {
     m_jobs.emplace(QStringLiteral("export"), &BatchRunner::exportSchedule);
     m_jobs.emplace(QStringLiteral("reschedule"), &BatchRunner::reschedule);
     m_jobs.emplace(QStringLiteral("undo-reschedule"), &BatchRunner::undoReschedule);
+    m_jobs.emplace(kReminders, &BatchRunner::reminders);
 }
 
 void BatchRunner::addOptions(CommandLine& commandLine) {
     commandLine.addOption(
         keptOption(kBatch, QStringLiteral("JOB"),
                    QStringLiteral("run JOB without a display and exit (rebuild, export, reschedule, "
-                                  "undo-reschedule; see below); exit code 0 done, 1 failed, 2 refused by "
-                                  "the access registry or because the user has another session open, 3 "
-                                  "the date was refused, 4 nothing to undo")));
+                                  "undo-reschedule, reminders; see below); exit code 0 done, 1 failed, 2 "
+                                  "refused by the access registry or because the user has another session "
+                                  "open, 3 the date was refused, 4 reminders skipped or failed, 5 nothing "
+                                  "to undo")));
     commandLine.addOption(
         keptOption(kMinDate, QStringLiteral("YYYY-MM-DD"),
                    QStringLiteral("batch rebuild: minimum order date (default: six months ago)")));
@@ -94,6 +104,26 @@ void BatchRunner::addOptions(CommandLine& commandLine) {
         kDirection, QStringLiteral("forward|backward|phase"),
         QStringLiteral("batch reschedule: walk the routing forward from the phase, backward from it, or "
                        "recalculate the phase alone (default: forward for --start, backward for --end)")));
+    commandLine.addOption(keptOption(kChannel, QStringLiteral("print|pdf|fax|mail"),
+                                     QStringLiteral("batch reminders: print, write to --out FILE as PDF, fax "
+                                                    "or mail the reminder letters")));
+    commandLine.addOption(
+        keptOption(kSource, QStringLiteral("contacts|registry"),
+                   QStringLiteral("batch reminders: fax numbers and addresses from the "
+                                  "suppliers' contacts (default) or their registry entry")));
+    commandLine.addOption(
+        keptOption(kContactType, QStringLiteral("CODE"),
+                   QStringLiteral("batch reminders: the contact type, with --source contacts")));
+    commandLine.addOption(
+        keptOption(kOpening, QStringLiteral("CODE"), QStringLiteral("batch reminders: opening fixed text")));
+    commandLine.addOption(
+        keptOption(kClosing, QStringLiteral("CODE"), QStringLiteral("batch reminders: closing fixed text")));
+    commandLine.addOption(
+        keptOption(kTitle, QStringLiteral("TEXT"),
+                   QStringLiteral("batch reminders: the letters' title, at most 50 characters")));
+    commandLine.addOption(keptOption(kLogo, QStringLiteral("0..5"),
+                                     QStringLiteral("batch reminders: letterhead, 0 none (default), 1 the "
+                                                    "company's text, 2-5 the pictures of [Report]")));
     commandLine.addNote(QStringLiteral(
         "Batch jobs (--batch JOB):\n"
         "  rebuild   rebuild the schedule table as the screen's \"Ricalcola\" does, with\n"
@@ -219,11 +249,66 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
                                            text.mid(dots + 2)};
         }
     }
+    const bool exportLike = request.job == QLatin1String("export") || request.job == kReminders;
     for (const QString& name : {kOut, kSort, kFilter}) {
-        if (options.contains(name) && request.job != QLatin1String("export"))
-            problems << QStringLiteral("option --%1 belongs to the export job").arg(name);
+        if (options.contains(name) && !exportLike)
+            problems << QStringLiteral("option --%1 belongs to the export and reminders jobs").arg(name);
+    }
+    if (request.job == kReminders)
+        problems << checkReminders(options, request);
+    else {
+        for (const QString& name : {kChannel, kSource, kContactType, kOpening, kClosing, kTitle, kLogo}) {
+            if (options.contains(name))
+                problems << QStringLiteral("option --%1 belongs to the reminders job").arg(name);
+        }
     }
     checkReschedule(options, request, problems);
+    return problems;
+}
+
+QStringList BatchRunner::checkReminders(const QHash<QString, QString>& options, BatchRequest& request) {
+    QStringList problems;
+    scadlav::ReminderJob& job = request.reminders;
+    request.channel = options.value(kChannel);
+    if (request.channel == QLatin1String("print") || request.channel == QLatin1String("pdf"))
+        job.channel = scadlav::ReminderJob::Channel::Print;
+    else if (request.channel == QLatin1String("fax"))
+        job.channel = scadlav::ReminderJob::Channel::Fax;
+    else if (request.channel == QLatin1String("mail"))
+        job.channel = scadlav::ReminderJob::Channel::Mail;
+    else
+        problems << QStringLiteral("option --channel: '%1' is not print, pdf, fax or mail")
+                        .arg(quotedValue(request.channel));
+    if (request.channel == QLatin1String("pdf") && request.outputPath.trimmed().isEmpty())
+        problems << QStringLiteral("option --out: --channel pdf needs the file to write");
+    if (request.channel != QLatin1String("pdf") && options.contains(kOut))
+        problems << QStringLiteral("option --out belongs to --channel pdf");
+    const QString source = options.value(kSource, QStringLiteral("contacts"));
+    if (source == QLatin1String("contacts"))
+        job.source = 0;
+    else if (source == QLatin1String("registry"))
+        job.source = 1;
+    else
+        problems
+            << QStringLiteral("option --source: '%1' is not contacts or registry").arg(quotedValue(source));
+    job.contactType = options.value(kContactType).trimmed().toUpper();
+    if (job.source == 0 && job.channel != scadlav::ReminderJob::Channel::Print && job.contactType.isEmpty())
+        problems << QStringLiteral(
+            "option --contact-type: faxes and mails from the contacts need the contact type");
+    job.opening = options.value(kOpening).trimmed().toUpper();
+    job.closing = options.value(kClosing).trimmed().toUpper();
+    job.title = options.value(kTitle);
+    // The screen's title field holds 50 characters: a longer title is refused, not cut.
+    if (job.title.size() > 50)
+        problems << QStringLiteral("option --title: %1 characters, the letters' title holds at most 50")
+                        .arg(job.title.size());
+    if (options.contains(kLogo)) {
+        bool ok = false;
+        job.logo = options.value(kLogo).toInt(&ok);
+        if (!ok || job.logo < 0 || job.logo > 5)
+            problems << QStringLiteral("option --logo: '%1' is not a number from 0 to 5")
+                            .arg(quotedValue(options.value(kLogo)));
+    }
     return problems;
 }
 
@@ -286,7 +371,15 @@ int BatchRunner::run(const HostSettings& settings, const BatchRequest& request) 
     const auto job = m_jobs.find(request.job);
     if (job == m_jobs.end())
         return kBatchFailed;
-    BatchSession session(settings);
+    // The reminder letters go where the job says, not where the config file sends a print.
+    HostSettings effective = settings;
+    if (request.job == kReminders && request.channel == QLatin1String("pdf")) {
+        effective.report.output = ReportSettings::Output::Pdf;
+        effective.report.pdfPath = request.outputPath;
+    } else if (request.job == kReminders && request.channel == QLatin1String("print")) {
+        effective.report.output = ReportSettings::Output::Printer;
+    }
+    BatchSession session(effective);
     if (!session.open())
         return kBatchFailed;
     const int code = job->second(session, request);

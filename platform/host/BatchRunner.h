@@ -10,10 +10,14 @@
 //   erp-host --batch reschedule --order NUMREG --line N --phase SEQ [--start YYYY-MM-DD]
 //            [--end YYYY-MM-DD] [--direction forward|backward|phase]
 //   erp-host --batch undo-reschedule
+//   erp-host --batch reminders --channel print|pdf|fax|mail [--out FILE] [--source contacts|registry]
+//            [--contact-type CODE] [--opening CODE] [--closing CODE] [--title TEXT] [--logo 0..5]
+//            [the options of export]
 //
 // Exit codes: 0 the job ended well, 1 a failure (bad arguments included), 2 the access
 // registry refused the job because somebody else is in the schedule, 3 the order detail
-// refused the date (nothing written), 4 there was no recalculation to undo.
+// refused the date (nothing written), 4 some reminders were skipped or failed, 5 there was no
+// recalculation to undo.
 
 #include "module/services/IScheduleJobs.h"
 #include "platform/host/CommandLine.h"
@@ -37,7 +41,8 @@ inline constexpr int kBatchOk = 0;
 inline constexpr int kBatchFailed = 1;
 inline constexpr int kBatchRefused = 2;
 inline constexpr int kBatchEditRefused = 3;
-inline constexpr int kBatchNothing = 4;
+inline constexpr int kBatchIncomplete = 4;
+inline constexpr int kBatchNothing = 5;
 
 // One --filter FIELD=FROM..TO of the export: a filter panel field and its two values, either
 // of which may be empty.
@@ -53,6 +58,8 @@ struct BatchRequest {
     QString sortCode;                 // --sort "0".."3" (export); empty: the screen's default
     QList<BatchFilter> filters;       // --filter, any number (export)
     scadlav::RescheduleRequest reschedule; // --order, --line, --phase, --start, --end, --direction
+    scadlav::ReminderJob reminders;   // --channel and the letter's options (reminders)
+    QString channel;                  // --channel as given: print, pdf, fax or mail
 };
 
 class BatchRunner {
@@ -86,6 +93,9 @@ private:
     // The options of the reschedule job, checked into the request.
     static void checkReschedule(const QHash<QString, QString>& options, BatchRequest& request,
                                 QStringList& problems);
+    static int reminders(BatchSession& session, const BatchRequest& request);
+    // The reminder options of the command line, checked.
+    static QStringList checkReminders(const QHash<QString, QString>& options, BatchRequest& request);
     // The screen's parameters from the request; the refusal printed, false, when one is refused.
     static bool applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport);
 

@@ -9,6 +9,7 @@
 #include "platform/host/NumericFormatter.h"
 #include "platform/host/ObjectFactory.h"
 #include "platform/host/PhaseScheduler.h"
+#include "platform/host/ReportService.h"
 
 namespace erphost {
 
@@ -27,6 +28,9 @@ void registerCoreClasses(ObjectFactory& factory, const HostSettings& settings,
                           [&settings] { return std::make_unique<DateObject>(settings.connectionString); });
     factory.registerClass(scadlav::classnames::PhaseScheduler, [&settings] {
         return std::make_unique<PhaseScheduler>(settings.connectionString);
+    });
+    factory.registerClass(scadlav::classnames::Report, [&settings] {
+        return std::make_unique<ReportService>(settings.report, settings.language);
     });
 }
 

@@ -120,6 +120,7 @@ QStringList readConfigFile(const QString& path, HostSettings& s) {
     text("Files/DataFolder", s.dataFolder);
     if (!s.dataFolder.isEmpty() && QDir::isRelativePath(s.dataFolder))
         s.dataFolder = info.absoluteDir().absoluteFilePath(s.dataFolder);
+    problems << readReportSettings(ini, path, info.absolutePath(), s.report);
     return problems;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "module/services/IGlobalContext.h"
+#include "platform/host/ReportSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,8 @@ struct HostSettings {
     QString caption;
     bool modal = false;
     std::int16_t windowState = 0;
+    // Printing, mail and fax of the report service.
+    ReportSettings report;
     // Where logs and layouts go; empty means the user's data folder.
     QString dataFolder;
 

@@ -10,8 +10,10 @@
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace scadlav;
 using namespace scadlav::testing;
@@ -109,9 +111,21 @@ TEST_F(QueryScreenTest, ClassificationCodesAtTheirBoundaries) {
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
     ASSERT_NE(screen->results().proposalRows(), nullptr);
     EXPECT_EQ(screen->results().proposalRows()->recordCount(), 2);
+    // The reminder screen opens modally with its rows; it is looked at and closed from inside.
+    int reminderRows = -1;
+    QString reminderScreen;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            reminderScreen = modal->objectName();
+            reminderRows =
+                screen->results().reminderRows() ? screen->results().reminderRows()->recordCount() : -1;
+            modal->close();
+        }
+    });
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_SOLL"));
-    ASSERT_NE(screen->results().reminderRows(), nullptr);
-    EXPECT_EQ(screen->results().reminderRows()->recordCount(), 2); // LATE and MOVING
+    EXPECT_EQ(reminderScreen, QStringLiteral("FRMPD_KVB_STSOLL"));
+    EXPECT_EQ(reminderRows, 2); // LATE and MOVING
+    EXPECT_EQ(screen->results().reminderRows(), nullptr);
     EXPECT_TRUE(messages.boxes().isEmpty());
 }
 
@@ -124,8 +138,9 @@ TEST_F(QueryScreenTest, ModificationModeMarksRowsAndTheReturnClearsThem) {
     screen->results().CMD_ELABORA_ButtonClick();
 
     EXPECT_EQ(registry(), QStringList{QStringLiteral("7/0/1")});
-    // The undo of the last date recalculation comes after the four items of the menu.
-    EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_SOLL", "KEY_GIAC", "KEY_ANNRIC"}));
+    // The reminder history and the undo of the last date recalculation follow the four items.
+    EXPECT_EQ(menuKeys(screen),
+              (QStringList{"KEY_IMP", "KEY_PROP", "KEY_SOLL", "KEY_GIAC", "KEY_STSOLL", "KEY_ANNRIC"}));
     EXPECT_FALSE(screen->controls().CMD_DATE->isHidden());
     EXPECT_TRUE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
     EXPECT_TRUE(screen->controls().GRID_DETT->isEditable());
@@ -165,7 +180,7 @@ TEST_F(QueryScreenTest, ViewModeOffersNoRemindersAndLeavesMarks) {
     screen->results().CMD_ELABORA_ButtonClick();
 
     EXPECT_EQ(registry(), QStringList{QStringLiteral("7/0/0")});
-    EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_GIAC"}));
+    EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_GIAC", "KEY_STSOLL"}));
     EXPECT_TRUE(screen->controls().CMD_DATE->isHidden());
     EXPECT_FALSE(screen->controls().GRID_DETT->isEditable());
     EXPECT_FALSE(screen->controls().GRID_ORD->setRowMarked(0, false));
@@ -196,7 +211,7 @@ TEST_F(QueryScreenTest, SecondPlannerInModificationIsOfferedViewMode) {
     screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(registry(), (QStringList{QStringLiteral("2/0/1"), QStringLiteral("7/0/0")}));
     EXPECT_EQ(screen->controls().CHK_MODIFICA->valueText(), QStringLiteral("0"));
-    EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_GIAC"}));
+    EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_GIAC", "KEY_STSOLL"}));
     ASSERT_NE(screen->results().scheduleRecordset(), nullptr);
     EXPECT_EQ(screen->results().scheduleRecordset()->recordCount(), 1);
 }

@@ -915,7 +915,7 @@ TEST_F(BatchReschedule, ForwardAndBackwardRunsFollowTheRoutingAndTheCalendarAndU
     // undo finds nothing.
     ASSERT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 0) << host->out().toStdString();
     EXPECT_EQ(storedDates(), forward);
-    EXPECT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 4);
+    EXPECT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 5);
     EXPECT_TRUE(host->out().contains(QStringLiteral("nessun ricalcolo"))) << host->out().toStdString();
 }
 
@@ -940,5 +940,5 @@ TEST_F(BatchReschedule, RefusedDatesEndWithThreeAndUnknownPhasesWithOneWritingNo
     EXPECT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("2026-02-30")}), &host), 1);
     EXPECT_TRUE(host->err.contains(QStringLiteral("--start"))) << host->err.toStdString();
     EXPECT_EQ(storedDates(), before);
-    EXPECT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 4) << "nothing was recalculated";
+    EXPECT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 5) << "nothing was recalculated";
 }

@@ -1,0 +1,337 @@
+// The reminder screen: marks, the note editor, the fixed texts and the contact type, the send
+// buttons, the print's parameters, and the dispatch's recipients and groups, with a recording
+// report service in place of the host's.
+#include "tests/reminders/reminder_fixture.h"
+
+#include "module/services/IMessageService.h"
+#include "module/sql/SqlText.h"
+#include "platform/controls/CodeField.h"
+#include "platform/controls/Grid.h"
+#include "reminders/StoricoSolleciti.h"
+#include "tests/support/doubles/RecordingUsageTracking.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace scadlav::testing {
+namespace {
+
+class ReminderSelectionTest : public ReminderScreenTest {
+protected:
+    void SetUp() override {
+        addSupplier(501, QStringLiteral("Alfa"), QStringLiteral("alfa@alfa.it"), QStringLiteral("0522 1"));
+        for (const char* key : {"A", "B", "C"}) {
+            ReminderRow row;
+            row.key = QString::fromLatin1(key);
+            row.supplier = 501;
+            addRow(row);
+        }
+        ReminderRow notDue;
+        notDue.key = QStringLiteral("N");
+        notDue.soll = 1;
+        addRow(notDue);
+        ReminderRow otherCompany;
+        otherCompany.key = QStringLiteral("X");
+        otherCompany.company = 2;
+        addRow(otherCompany);
+        open();
+    }
+};
+
+TEST_F(ReminderSelectionTest, ConfirmWithoutMarksStaysAndMarksSurviveGoingBackUntilAPrint) {
+    EXPECT_EQ(screen->reminderRows()->recordCount(), 4); // A, B, C and X; N is not due
+    screen->CMD_CONFERMA_Click();
+    EXPECT_EQ(boxIds(), QList<int>{38891});
+    EXPECT_TRUE(screen->isSelectionPanelShown());
+    EXPECT_EQ(screen->reminderRows()->filter(), FRMPD_KVB_STSOLL::ReminderFilter);
+
+    mark({QStringLiteral("B")});
+    EXPECT_EQ(marks().value(QStringLiteral("B")), 1); // written at once
+    mark({QStringLiteral("B")});
+    EXPECT_EQ(marks().value(QStringLiteral("B")), 0);
+
+    screen->CMD_SEL_Click();
+    screen->CMD_CONFERMA_Click();
+    EXPECT_FALSE(screen->isSelectionPanelShown());
+    EXPECT_EQ(screen->reminderRows()->recordCount(), 4);
+    screen->CMD_INDIETRO_Click();
+    EXPECT_TRUE(screen->isSelectionPanelShown());
+    EXPECT_EQ(marks().value(QStringLiteral("A")), 1);
+
+    screen->CMD_CONFERMA_Click();
+    screen->CMD_STAMPA_Click();
+    ASSERT_EQ(reports.prints.size(), 1);
+    EXPECT_EQ(reports.prints[0].rows.size(), 3); // X's company has no supplier 501
+    EXPECT_TRUE(screen->isSelectionPanelShown());
+    for (const QString& key : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")})
+        EXPECT_EQ(marks().value(key), 0) << key.toStdString();
+}
+
+TEST_F(ReminderSelectionTest, APrintWithNothingToPrintSaysSoAndStillClearsTheMarks) {
+    mark({QStringLiteral("X")});
+    screen->CMD_CONFERMA_Click();
+    screen->CMD_STAMPA_Click();
+    EXPECT_TRUE(reports.prints.isEmpty());
+    EXPECT_EQ(boxIds(), QList<int>{39765});
+    EXPECT_EQ(marks().value(QStringLiteral("X")), 0);
+    EXPECT_TRUE(screen->isSelectionPanelShown());
+}
+
+TEST_F(ReminderSelectionTest, NoteIsStoredAsTypedAndShownAgain) {
+    const QString note = QStringLiteral("Tolleranza h7 sull'albero, «Ωмега» \"urgente\"");
+    screen->GRID_ColumnEvent(0, QStringLiteral("PD5C_SEL"));
+    EXPECT_FALSE(screen->isNoteEditorShown());
+    screen->GRID_ColumnEvent(0, QStringLiteral("PD5C_DESCART"));
+    EXPECT_TRUE(screen->isNoteEditorShown());
+    screen->controls().TXT_NOTA->setText(note + QStringLiteral("   "));
+    screen->CMD_CONFNOTA_Click();
+    EXPECT_EQ(boxIds(), QList<int>{78521});
+    auto rs = db.execute(
+        QStringLiteral("SELECT DO46_NOTECOSTR FROM DO46_DOCCORORDDET WHERE DO46_NOTECOSTR IS NOT NULL"));
+    ASSERT_EQ(rs->recordCount(), 1);
+    EXPECT_EQ(rs->value(0).toText(), note);
+    EXPECT_EQ(screen->controls().GRID->findRow(QStringLiteral("DO46_NOTECOSTR"), note), 0);
+    screen->CMD_CHIUDINOTA_Click();
+    EXPECT_FALSE(screen->isNoteEditorShown());
+    EXPECT_TRUE(screen->controls().TXT_NOTA->text().isEmpty());
+}
+
+TEST_F(ReminderSelectionTest, FixedTextsComeFromTheCatalogueAndAnUnknownCodeEmptiesBoth) {
+    ReminderControls& ui = screen->controls();
+    ui.TXT_COD_INIZ->setCode(QStringLiteral("SOLL01"));
+    EXPECT_EQ(ui.TXT_DESCR_INIZ->text(), QStringLiteral("Sollecito rientro materiale")); // the company's own
+    EXPECT_EQ(ui.TXT_TESTO_INIZ->toPlainText(),
+              QStringLiteral("Vi sollecitiamo la riconsegna del materiale."));
+    ui.TXT_COD_INIZ->setCode(QString());
+    EXPECT_FALSE(ui.TXT_TESTO_INIZ->toPlainText().isEmpty());
+    ui.TXT_COD_INIZ->setCode(QStringLiteral("NONCE"));
+    EXPECT_TRUE(ui.TXT_TESTO_INIZ->toPlainText().isEmpty());
+    EXPECT_TRUE(ui.TXT_DESCR_INIZ->text().isEmpty());
+    EXPECT_EQ(boxIds(), QList<int>{56224});
+    // A quote in the code is no statement error.
+    ui.TXT_COD_FIN->setCode(QStringLiteral("L'X"));
+    EXPECT_EQ(boxIds(), (QList<int>{56224, 56224}));
+}
+
+TEST_F(ReminderSelectionTest, RecipientSourceSwitchesTheContactType) {
+    ReminderControls& ui = screen->controls();
+    ui.TXT_TIPOCONTATTO->setCode(QStringLiteral("PROD"));
+    ui.CMB_FAXMAIL->setCurrentIndex(1);
+    screen->CMB_FAXMAIL_Click();
+    EXPECT_TRUE(ui.TXT_TIPOCONTATTO->text().isEmpty());
+    EXPECT_FALSE(ui.TXT_TIPOCONTATTO->isEnabled());
+    ui.CMB_FAXMAIL->setCurrentIndex(0);
+    screen->CMB_FAXMAIL_Click();
+    EXPECT_TRUE(ui.TXT_TIPOCONTATTO->isEnabled());
+}
+
+TEST_F(ReminderSelectionTest, ClosingClearsEveryMarkOfTheTable) {
+    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1"));
+    screen->close();
+    for (int mark : marks())
+        EXPECT_EQ(mark, 0);
+}
+
+TEST_F(ReminderScreenTest, OpeningAndClosingAreToldToTheHost) {
+    doubles::RecordingUsageTracking usage;
+    doubles::CountingHostStateRefresh refresh;
+    global.usage = &usage;
+    global.refresh = &refresh;
+    open();
+    screen->close();
+    EXPECT_EQ(usage.notices, (QStringList{QStringLiteral("tsOpen|Portafoglio ordini|Stampa solleciti"),
+                                          QStringLiteral("tsClose|Portafoglio ordini|T54883")}));
+    EXPECT_EQ(refresh.refreshes, 2); // the activation and the close request
+    global.usage = nullptr;
+    global.refresh = nullptr;
+}
+
+TEST_F(ReminderScreenTest, SendButtonsFollowTheHostsChannels) {
+    exec(QStringLiteral("DELETE FROM FW23_FAXER WHERE FW23_INDTIPO = 1"));
+    open();
+    EXPECT_TRUE(screen->controls().CMD_MAIL->isHidden());
+    EXPECT_FALSE(screen->controls().CMD_MAIL->isEnabled());
+    EXPECT_FALSE(screen->controls().CMD_FAX->isHidden());
+}
+
+TEST_F(ReminderSelectionTest, PrintFillsTheReportsParametersAndLetterhead) {
+    ReminderControls& ui = screen->controls();
+    screen->CMD_SEL_Click();
+    screen->CMD_CONFERMA_Click();
+    const QString opening = QString(254, QLatin1Char('o')) + QStringLiteral("«Ω»   ");
+    ui.TXT_TESTO_INIZ->setPlainText(opening);
+    ui.TXT_TESTO_FIN->setPlainText(QStringLiteral("Distinti saluti   "));
+    ui.TXT_TITOLO->setText(QStringLiteral("  SOLLECITO \"URGENTE\" D'ORDINE  "));
+    ui.CMB_TIPOLOGO->setCurrentIndex(3);
+    screen->CMD_STAMPA_Click();
+    ASSERT_EQ(reports.prints.size(), 1);
+    const auto& p = reports.prints[0].parameters;
+    EXPECT_EQ(p.value(QStringLiteral("TIPOLOGO")).toText(), QStringLiteral("3"));
+    EXPECT_EQ(p.value(QStringLiteral("TESTO_INIZ")).toText(), opening.left(255));
+    EXPECT_EQ(p.value(QStringLiteral("TESTO_INIZ_2")).toText(), QStringLiteral("Ω»"));
+    EXPECT_EQ(p.value(QStringLiteral("TESTO_FIN")).toText(), QStringLiteral("Distinti saluti"));
+    EXPECT_EQ(p.value(QStringLiteral("TESTO_FIN_2")).toText(), QString());
+    EXPECT_EQ(p.value(QStringLiteral("TITOLO")).toText(), QStringLiteral("  SOLLECITO \"URGENTE\" D'ORDINE"));
+    EXPECT_FALSE(p.contains(QStringLiteral("ALTRO")));
+    // A text longer than its field holds is cut to 500 as it is typed: both halves carry it all.
+    ui.TXT_TESTO_FIN->setPlainText(QString(700, QLatin1Char('f')));
+    EXPECT_EQ(ui.TXT_TESTO_FIN->toPlainText().size(), 500);
+    EXPECT_EQ(reports.prints[0].companyNames, QStringList{QStringLiteral("Officine Demo S.p.A.")});
+}
+
+TEST_F(ReminderSelectionTest, WithoutAReportServiceThePrintFailsAloudAndKeepsTheMarks) {
+    reportService = false;
+    screen->CMD_SEL_Click();
+    screen->CMD_CONFERMA_Click();
+    screen->CMD_STAMPA_Click();
+    ASSERT_EQ(messages.boxes().size(), 1);
+    EXPECT_EQ(messages.boxes()[0].flags & msgbox::IconMask, msgbox::Critical);
+    EXPECT_EQ(marks().value(QStringLiteral("A")), 1);
+}
+
+// Suppliers for the recipient rules:
+//   601 two contacts of the type, the second preferred;  602 two of the type, none preferred;
+//   603 its contact of the type has blank numbers (the registry has them);  604 no contact of the
+//   type;  605 nothing anywhere.
+class ReminderDispatchTest : public ReminderScreenTest {
+protected:
+    void SetUp() override {
+        addSupplier(601, QStringLiteral("Uno"), QStringLiteral("uno@reg.it"), QStringLiteral("0601"));
+        addContact(1, 601, QStringLiteral("PROD"), QStringLiteral("Bianchi"), QStringLiteral("b@uno.it"),
+                   QStringLiteral("11"), false);
+        addContact(2, 601, QStringLiteral("PROD"), QStringLiteral("Verdi"), QStringLiteral("v@uno.it"),
+                   QStringLiteral("12"), true);
+        addSupplier(602, QStringLiteral("Due"), QStringLiteral("due@reg.it"), QStringLiteral("0602"));
+        addContact(3, 602, QStringLiteral("PROD"), QStringLiteral("Zeta"), QStringLiteral("z@due.it"),
+                   QStringLiteral("21"), false);
+        addContact(4, 602, QStringLiteral("PROD"), QStringLiteral("Alfieri"), QStringLiteral("a@due.it"),
+                   QStringLiteral("22"), false);
+        addSupplier(603, QStringLiteral("Tre"), QStringLiteral("tre@reg.it"), QStringLiteral("0603"));
+        addContact(5, 603, QStringLiteral("PROD"), QStringLiteral("Neri"), QStringLiteral("   "),
+                   QStringLiteral("   "), true);
+        addSupplier(604, QStringLiteral("Quattro"), QStringLiteral("quattro@reg.it"), QStringLiteral("0604"));
+        addContact(6, 604, QStringLiteral("ACQ"), QStringLiteral("Rossi"), QStringLiteral("r@quattro.it"),
+                   QStringLiteral("41"), true);
+        addSupplier(605, QStringLiteral("Cinque"), QString(), QString());
+    }
+
+    void sendAll(bool mail, int source = 0, const QString& contactType = QStringLiteral("PROD")) {
+        open();
+        screen->CMD_SEL_Click();
+        screen->CMD_CONFERMA_Click();
+        screen->controls().CMB_FAXMAIL->setCurrentIndex(source);
+        screen->CMB_FAXMAIL_Click();
+        if (source == 0)
+            screen->controls().TXT_TIPOCONTATTO->setCode(contactType);
+        mail ? screen->CMD_MAIL_Click() : screen->CMD_FAX_Click();
+    }
+
+    // "supplier:recipient/kind" of each send.
+    QStringList recipients() const {
+        QStringList out;
+        for (const auto& s : reports.sends)
+            out << s.rows.value(0).section(QLatin1Char('/'), 0, 0) + QLatin1Char(':') +
+                       QString::number(s.recipient) + QLatin1Char('/') + QString::number(s.kind);
+        return out;
+    }
+};
+
+TEST_F(ReminderDispatchTest, ContactsPreferredThenByNameBlanksMeanNoneRegistryOtherwise) {
+    addRows({{"1", 601}, {"2", 602}, {"3", 603}, {"4", 604}, {"5", 605}});
+    sendAll(true);
+    EXPECT_EQ(recipients(),
+              (QStringList{QStringLiteral("601:2/10"), QStringLiteral("602:4/10"), QStringLiteral("603:0/-1"),
+                           QStringLiteral("604:1604/0"), QStringLiteral("605:0/-1")}));
+    for (const auto& s : reports.sends)
+        EXPECT_EQ(s.media, IReport::MediaMail);
+    EXPECT_EQ(boxIds(), QList<int>{34409});
+    EXPECT_EQ(marks().value(QStringLiteral("1")), 0);
+    EXPECT_TRUE(screen->isSelectionPanelShown());
+}
+
+TEST_F(ReminderDispatchTest, FaxFromTheGeneralRegistryIgnoresTheContactType) {
+    addRows({{"1", 601}, {"3", 603}, {"5", 605}});
+    sendAll(false, 1);
+    EXPECT_EQ(recipients(), (QStringList{QStringLiteral("601:1601/0"), QStringLiteral("603:1603/0"),
+                                         QStringLiteral("605:0/-1")}));
+    EXPECT_EQ(reports.sends[0].media, IReport::MediaFax);
+    EXPECT_EQ(boxIds(), QList<int>{34412});
+}
+
+TEST_F(ReminderDispatchTest, EachRunOfASupplierSendsAllOfItsRows) {
+    addRows({{"a1", 601}, {"b1", 602}, {"c1", 601}, {"c2", 601}});
+    sendAll(true);
+    ASSERT_EQ(reports.sends.size(), 2 + 1);
+    const QStringList allOfA = {QStringLiteral("601/ART-a1"), QStringLiteral("601/ART-c1"),
+                                QStringLiteral("601/ART-c2")};
+    EXPECT_EQ(reports.sends[0].rows, allOfA);
+    EXPECT_EQ(reports.sends[1].rows, QStringList{QStringLiteral("602/ART-b1")});
+    EXPECT_EQ(reports.sends[2].rows, allOfA);
+}
+
+TEST_F(ReminderDispatchTest, AMissingContactTypeSendsNothing) {
+    addRows({{"1", 601}});
+    sendAll(true, 0, QString());
+    EXPECT_TRUE(reports.sends.isEmpty());
+    EXPECT_EQ(boxIds(), QList<int>{7788});
+    EXPECT_FALSE(screen->isSelectionPanelShown());
+    EXPECT_EQ(marks().value(QStringLiteral("1")), 1);
+}
+
+TEST_F(ReminderDispatchTest, NothingToSendStillEndsWithTheClosingMessage) {
+    addRows({{"d", 0}});
+    sendAll(true);
+    EXPECT_EQ(boxIds(), (QList<int>{39764, 34409}));
+}
+
+TEST_F(ReminderDispatchTest, AFailedSendShowsTheServicesAnswerAndTheOthersGoOn) {
+    addRows({{"1", 601}, {"2", 602}});
+    reports.failures.insert(QStringLiteral("601"), QStringLiteral("550 mailbox unavailable"));
+    sendAll(true);
+    EXPECT_EQ(reports.sends.size(), 2);
+    ASSERT_EQ(messages.boxes().size(), 2);
+    EXPECT_EQ(messages.boxes()[0].text, QStringLiteral("550 mailbox unavailable"));
+    EXPECT_EQ(messages.boxes()[0].flags & msgbox::IconMask, msgbox::Critical);
+    EXPECT_EQ(messages.boxes()[1].textId, 34409);
+}
+
+TEST_F(ReminderDispatchTest, HistoryKeepsEachRemindedPhaseWithItsTrueOutcomeAndTheGridShowsIt) {
+    qputenv("ERP_FIXED_NOW", "2026-03-15 10:30:00");
+    addRows({{"1a", 601}, {"1b", 601}, {"2", 602}, {"5", 605}});
+    reports.failures.insert(QStringLiteral("602"), QStringLiteral("421 server busy"));
+    sendAll(true);
+    auto rs = db.execute(QStringLiteral(
+        "SELECT PD5E_CLIFOR_CG44, PD5E_CANALE, PD5E_DESTINATARIO, PD5E_ESITO, PD5E_RISPOSTA, PD5E_ID_FW07, "
+        "PD5E_DATAORA FROM PD5E_STORICOSOLL ORDER BY PD5E_CLIFOR_CG44, PD5E_NUMREG_CO99"));
+    QStringList history;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        history << QStringList{rs->value(0).toText(), rs->value(1).toText(), rs->value(2).toText(),
+                               rs->value(3).toText(), RTrimN(rs->value(4)),  rs->value(5).toText()}
+                       .join(QLatin1Char(';'));
+    EXPECT_EQ(history,
+              (QStringList{QStringLiteral("601;mail;dest-2;1;;7"), QStringLiteral("601;mail;dest-2;1;;7"),
+                           QStringLiteral("602;mail;dest-4;3;421 server busy;7"),
+                           QStringLiteral("605;mail;;2;nessun destinatario;7")}));
+    rs->moveFirst();
+    EXPECT_EQ(rs->value(6).toDateTime()->date(), QDate(2026, 3, 15));
+
+    // Sent reminders count in the grid; the failed and skipped ones do not.
+    erpctl::Grid* grid = screen->controls().GRID;
+    const int row1a = grid->findRow(QStringLiteral("PD5C_KEYGRID"), QStringLiteral("1a"));
+    const int row2 = grid->findRow(QStringLiteral("PD5C_KEYGRID"), QStringLiteral("2"));
+    EXPECT_EQ(grid->cellText(row1a, QStringLiteral("ULTIMO_SOLLECITO")), QStringLiteral("15/03/2026 mail"));
+    EXPECT_EQ(grid->cellText(row1a, QStringLiteral("N_SOLLECITI")), QStringLiteral("1"));
+    EXPECT_EQ(grid->cellText(row2, QStringLiteral("ULTIMO_SOLLECITO")), QString());
+
+    // "Storico solleciti" lists one supplier's reminders and nobody else's.
+    StoricoSolleciti dialog(LeggiStoricoFornitore(db, 1, 602), [](const QString& text, int) { return text; });
+    ASSERT_EQ(dialog.grid()->rowCount(), 1);
+    EXPECT_EQ(dialog.grid()->cellText(0, QStringLiteral("PD5E_ESITO")), QStringLiteral("Non riuscito"));
+    EXPECT_EQ(dialog.grid()->cellText(0, QStringLiteral("PD5E_RISPOSTA")), QStringLiteral("421 server busy"));
+    qunsetenv("ERP_FIXED_NOW");
+}
+
+} // namespace
+} // namespace scadlav::testing

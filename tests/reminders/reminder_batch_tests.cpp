@@ -1,0 +1,173 @@
+// erp-host --batch reminders on a generated demo database: letters to PDF and mails to a local
+// SMTP server, one output line per send, and the exit codes.
+#include "erpdb.h"
+#include "tests/reminders/LocalSmtp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kHost = QStringLiteral(SCADLAV_BINARY_DIR "/bin/erp-host");
+
+struct HostRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+class ReminderBatch : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        erpdb::registerDatabaseObjects();
+        s_dir = new QTemporaryDir;
+        erpdb::DemoOptions options;
+        options.lines = 300;
+        options.today = QDate(2026, 3, 15);
+        QString error;
+        s_template = s_dir->filePath(QStringLiteral("template.db"));
+        if (!erpdb::createDemoDatabase(s_template, options, false, nullptr, &error))
+            FAIL() << error.toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete s_dir;
+        s_dir = nullptr;
+    }
+
+    void SetUp() override {
+        database = home.filePath(QStringLiteral("erp.db"));
+        QFile::copy(s_template, database);
+        QDir().mkpath(home.filePath(QStringLiteral("config/erp-host")));
+        ASSERT_EQ(run({QStringLiteral("--batch"), QStringLiteral("rebuild"), QStringLiteral("--min-date"),
+                       QStringLiteral("2020-01-01")})
+                      .code,
+                  0);
+    }
+
+    void config(const QString& text) {
+        QFile f(home.filePath(QStringLiteral("config/erp-host/erp-host.ini")));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+    }
+
+    HostRun run(const QStringList& arguments) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("ERP_FIXED_NOW"), QStringLiteral("2026-03-15 10:00:00"));
+        p.setProcessEnvironment(env);
+        p.start(kHost, arguments + QStringList{QStringLiteral("--demo-db"), database,
+                                               QStringLiteral("--user"), QStringLiteral("1")});
+        HostRun r;
+        if (!p.waitForFinished(240000)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "erp-host did not end";
+        }
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        return r;
+    }
+
+    QStringList lines(const QString& out, const QString& prefix) const {
+        QStringList found;
+        for (const QString& line : out.split(QLatin1Char('\n'))) {
+            if (line.startsWith(prefix))
+                found << line;
+        }
+        return found;
+    }
+
+    QStringList reminders(const QString& channel) const {
+        return {QStringLiteral("--batch"),    QStringLiteral("reminders"),
+                QStringLiteral("--channel"),  channel,
+                QStringLiteral("--min-date"), QStringLiteral("2020-01-01"),
+                QStringLiteral("--opening"),  QStringLiteral("SOLL01"),
+                QStringLiteral("--closing"),  QStringLiteral("FINE01"),
+                QStringLiteral("--title"),    QStringLiteral("Sollecito «urgente»"),
+                QStringLiteral("--logo"),     QStringLiteral("1")};
+    }
+
+    static inline QTemporaryDir* s_dir = nullptr;
+    static inline QString s_template;
+    QTemporaryDir home;
+    QString database;
+    scadlav::testing::LocalSmtpSink sink;
+};
+
+TEST_F(ReminderBatch, PdfHoldsALetterForEverySupplierPrinted) {
+    const QString out = home.filePath(QStringLiteral("solleciti.pdf"));
+    const HostRun r = run(reminders(QStringLiteral("pdf")) + QStringList{QStringLiteral("--out"), out});
+    ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
+    const QStringList sent = lines(r.out, QStringLiteral("sent: "));
+    ASSERT_FALSE(sent.isEmpty()) << r.out.toStdString();
+    for (const QString& line : sent)
+        EXPECT_TRUE(line.endsWith(QStringLiteral(";pdf;") + out)) << line.toStdString();
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {out, QStringLiteral("-")});
+    text.waitForFinished(60000);
+    const QString letters = QString::fromUtf8(text.readAllStandardOutput());
+    EXPECT_EQ(letters.count(QStringLiteral("Sollecito «urgente»")), sent.size());
+    EXPECT_TRUE(letters.contains(QStringLiteral("Restiamo in attesa")));
+}
+
+TEST_F(ReminderBatch, MailRunSendsOrListsEverySupplierAndTheServerReceivesThem) {
+    const QString mails = home.filePath(QStringLiteral("mails"));
+    QDir().mkpath(mails);
+    ASSERT_TRUE(sink.start(mails)) << sink.errors().toStdString();
+    config(QStringLiteral("[Mail]\nServer=%1\nFrom=programmazione@officinedemo.it\n").arg(sink.url()));
+
+    const HostRun r = run(reminders(QStringLiteral("mail")) +
+                          QStringList{QStringLiteral("--contact-type"), QStringLiteral("PROD")});
+    const QStringList sent = lines(r.out, QStringLiteral("sent: "));
+    const QStringList missed =
+        lines(r.out, QStringLiteral("skipped: ")) + lines(r.out, QStringLiteral("failed: "));
+    ASSERT_FALSE(sent.isEmpty()) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_EQ(r.code, missed.isEmpty() ? 0 : 4) << r.out.toStdString();
+    EXPECT_EQ(QDir(mails).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), sent.size());
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Invio e-mail solleciti terminato")));
+
+    // The server gone: every send fails, the job says so with exit code 4.
+    sink.stop();
+    const HostRun down = run(reminders(QStringLiteral("mail")) +
+                             QStringList{QStringLiteral("--contact-type"), QStringLiteral("PROD")});
+    EXPECT_EQ(down.code, 4) << down.out.toStdString();
+    EXPECT_TRUE(lines(down.out, QStringLiteral("sent: ")).isEmpty());
+    EXPECT_FALSE(lines(down.out, QStringLiteral("failed: ")).isEmpty());
+}
+
+TEST_F(ReminderBatch, BadReminderOptionsEndWithOneAndNameTheOption) {
+    for (const auto& [arguments, option] :
+         {std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("pigeon")},
+                    QStringLiteral("--channel")},
+          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("pdf")}, QStringLiteral("--out")},
+          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("mail")},
+                    QStringLiteral("--contact-type")},
+          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("print"),
+                                QStringLiteral("--title"), QString(10000, QLatin1Char('t'))},
+                    QStringLiteral("--title")},
+          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("print"),
+                                QStringLiteral("--logo"), QStringLiteral("9")},
+                    QStringLiteral("--logo")}}) {
+        const HostRun r =
+            run(QStringList{QStringLiteral("--batch"), QStringLiteral("reminders")} + arguments);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains(option)) << r.err.toStdString();
+    }
+    // A fixed text that does not exist stops the job before anything goes out.
+    const HostRun r =
+        run({QStringLiteral("--batch"), QStringLiteral("reminders"), QStringLiteral("--channel"),
+             QStringLiteral("pdf"), QStringLiteral("--out"), home.filePath(QStringLiteral("x.pdf")),
+             QStringLiteral("--opening"), QStringLiteral("NONCE")});
+    EXPECT_EQ(r.code, 1) << r.out.toStdString();
+    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("x.pdf"))));
+}
+
+} // namespace

@@ -1,0 +1,291 @@
+#include "tests/reminders/reminder_fixture.h"
+
+#include "module/sql/SqlText.h"
+
+namespace scadlav::testing {
+
+QStringList recordRows(db::Recordset* rs) {
+    QStringList rows;
+    if (!rs || !rs->isOpen())
+        return rows;
+    std::unique_ptr<db::Recordset> cursor = rs->clone();
+    cursor->setFilter(rs->filter());
+    for (cursor->moveFirst(); !cursor->eof(); cursor->moveNext())
+        rows << cursor->value(QStringLiteral("DO11_CLIFOR_CG44")).toText() + QLatin1Char('/') +
+                    RTrimN(cursor->value(QStringLiteral("DO30_CODART_MG66")));
+    return rows;
+}
+
+namespace {
+
+// The letterhead sub-report: only its data is looked at.
+class RecordingLogo : public IReportDocument {
+public:
+    QStringList parameterFieldNames() const override { return {}; }
+    void setParameterValue(const QString&, const Value&) override {}
+    IReportDocument* subreport(const QString&) override { return nullptr; }
+    void setData(db::Recordset* d) override { data = d; }
+    int sectionCount() const override { return 0; }
+    QList<ReportObjectInfo> reportObjects(int) const override { return {}; }
+    void setFormattedPicture(int, const QString&, const QImage&) override {}
+    db::Recordset* data = nullptr;
+};
+
+// A report document with the reminder's parameters, one the screen does not know ("ALTRO"),
+// and the letterhead sub-report.
+class RecordingDocument : public IReportDocument {
+public:
+    QStringList parameterFieldNames() const override {
+        return {QStringLiteral("TITOLO"),    QStringLiteral("TESTO_INIZ"),  QStringLiteral("TESTO_INIZ_2"),
+                QStringLiteral("TESTO_FIN"), QStringLiteral("TESTO_FIN_2"), QStringLiteral("TIPOLOGO"),
+                QStringLiteral("ALTRO")};
+    }
+    void setParameterValue(const QString& name, const Value& value) override { values.insert(name, value); }
+    IReportDocument* subreport(const QString& name) override {
+        return name == QLatin1String("LOGO_MAN") ? &logo : nullptr;
+    }
+    void setData(db::Recordset*) override {}
+    int sectionCount() const override { return 0; }
+    QList<ReportObjectInfo> reportObjects(int) const override { return {}; }
+    void setFormattedPicture(int, const QString&, const QImage&) override {}
+
+    QHash<QString, Value> values;
+    RecordingLogo logo;
+};
+
+} // namespace
+
+void RecordingReport::run() {
+    if (m_sendPrepared) {
+        bool cancel = false;
+        QList<Value> printerMedia = m_printerMedia;
+        if (m_events)
+            m_events->beforeSendMedia(cancel, printerMedia);
+        return;
+    }
+    RecordingDocument doc;
+    bool cancel = false;
+    if (m_events)
+        m_events->beforePrintReport(cancel, doc);
+    ReportLog::Print print;
+    print.parameters = doc.values;
+    if (doc.logo.data) {
+        std::unique_ptr<db::Recordset> company = doc.logo.data->clone();
+        for (company->moveFirst(); !company->eof(); company->moveNext())
+            print.companyNames << RTrimN(company->value(QStringLiteral("CG16_RAGSOANAG")));
+    }
+    print.rows = recordRows(m_data);
+    m_log.prints << print;
+    m_outcome = {ReportOutcome::Kind::Sent, QStringLiteral("print"), QStringLiteral("Stampante"), QString()};
+}
+
+void RecordingReport::send(const QList<Value>& printerMedia, const QString&, const QString&) {
+    ReportLog::Send send;
+    send.recipient = m_recipient;
+    send.kind = m_kind;
+    send.rows = recordRows(m_data);
+    send.media = printerMedia.isEmpty() ? 0 : int(printerMedia.constFirst().toInt32().value_or(0));
+    m_log.sends << send;
+    const QString supplier =
+        send.rows.isEmpty() ? QString() : send.rows.constFirst().section(QLatin1Char('/'), 0, 0);
+    const QString channel = send.media == MediaMail ? QStringLiteral("mail") : QStringLiteral("fax");
+    if (m_log.failures.contains(supplier)) {
+        m_status = IReport::StatusError;
+        m_statusText = m_log.failures.value(supplier);
+        m_outcome = {ReportOutcome::Kind::Failed, channel, QStringLiteral("dest-%1").arg(m_recipient),
+                     m_statusText};
+    } else if (m_recipient <= 0) {
+        m_outcome = {ReportOutcome::Kind::Skipped, channel, QString(), QStringLiteral("nessun destinatario")};
+    } else {
+        m_outcome = {ReportOutcome::Kind::Sent, channel, QStringLiteral("dest-%1").arg(m_recipient),
+                     QString()};
+    }
+}
+
+ReminderScreenTest::ReminderScreenTest() : runtime(&factory, &clock) {
+    erpdb::registerDatabaseObjects();
+    path = dir.filePath(QStringLiteral("erp.db"));
+    std::vector<tsqlite::Error> errors;
+    auto raw = tsqlite::Connection::open(path.toStdString(), errors, true);
+    if (!raw || !erpdb::createSchema(*raw, errors))
+        ADD_FAILURE() << "schema";
+    raw.reset();
+    if (!db.open(connectionString()))
+        ADD_FAILURE() << db.lastErrorText().toStdString();
+
+    exec(QStringLiteral("INSERT INTO CG16_ANAGGEN (CG16_CODICE, CG16_RAGSOANAG, CG16_PARTIVA, CG16_TEL1NUM, "
+                        "CG16_FAXNUM, CG16_INDEMAIL, CG16_INDWEB) VALUES (1, 'Officine Demo S.p.A.', "
+                        "'01234567890', '0521 555100', '0521 555101', 'info@officinedemo.it', "
+                        "'www.officinedemo.it')"));
+    exec(QStringLiteral("INSERT INTO CG18_ANADITTABASE (CG18_DITTA, CG18_CODICE_CG16, CG18_INDIRLEG, "
+                        "CG18_CAPLEG, CG18_CITTALEG, CG18_PROVLEG) VALUES (1, 1, 'Via Emilia 12', '43100', "
+                        "'Parma', 'PR')"));
+    exec(QStringLiteral("INSERT INTO CG07_TABSTATIEST (CG07_CODICE, CG07_DESCR) VALUES ('IT', 'Italia')"));
+    exec(QStringLiteral("INSERT INTO CO01_TIPICONTATTO (CO01_CODICE, CO01_DESCR) VALUES ('PROD', "
+                        "'Responsabile produzione')"));
+    exec(QStringLiteral("INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1) VALUES (1, "
+                        "'ART1', 'PZ')"));
+    exec(QStringLiteral("INSERT INTO MG62_TESTIFIS (MG62_CODICE, MG62_DESCR, MG62_TESTO) VALUES ('SOLL01', "
+                        "'Sollecito consegna', 'Vi sollecitiamo la riconsegna del materiale.  ')"));
+    exec(QStringLiteral("INSERT INTO MG63_TESTIFISDITTA (MG63_CODICE_MG62, MG63_DITTA_CG18, MG63_DESCR) "
+                        "VALUES ('SOLL01', 1, 'Sollecito rientro materiale')"));
+    addChannel(0);
+    addChannel(1);
+
+    factory.registerClass(classnames::Report, [this]() -> std::unique_ptr<IHostObject> {
+        if (!reportService)
+            return nullptr;
+        return std::make_unique<RecordingReport>(reports);
+    });
+    factory.registerClass(classnames::ErrorLog, [] { return std::make_unique<doubles::MemoryErrorLog>(); });
+    global.connection = connectionString();
+    global.messages = &messages;
+    module.Cinterface_SetClsGlobal(&global);
+    module.Cinterface_SetStatusBar(&statusBar);
+}
+
+ReminderScreenTest::~ReminderScreenTest() {
+    if (screen)
+        screen->close();
+    delete screen.data();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void ReminderScreenTest::exec(const QString& sql) {
+    if (!db.execute(sql, db::kCmdTextNoRecords))
+        ADD_FAILURE() << sql.toStdString() << ": " << db.lastErrorText().toStdString();
+}
+
+QString ReminderScreenTest::quoted(const QString& text) {
+    if (text.isNull())
+        return QStringLiteral("NULL");
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) +
+           QLatin1Char('\'');
+}
+
+void ReminderScreenTest::addSupplier(int code, const QString& name, const QString& email, const QString& fax,
+                                     const QString& country, int company, int type) {
+    const int registry = 1000 + code;
+    exec(QStringLiteral(
+             "INSERT INTO CG16_ANAGGEN (CG16_CODICE, CG16_RAGSOANAG, CG16_INDIRIZZO, CG16_CAP, "
+             "CG16_CITTA, CG16_PROV, CG16_CODICE_CG07, CG16_FAXNUM, CG16_INDEMAIL, CG16_TEL1NUM) VALUES "
+             "(%1, %2, 'Via dei Mille 4', '42100', 'Reggio Emilia', 'RE', %3, %4, %5, '0522 000111')")
+             .arg(registry)
+             .arg(quoted(name), quoted(country), quoted(fax), quoted(email)));
+    exec(QStringLiteral(
+             "INSERT INTO CG44_CLIFOR (CG44_DITTA_CG18, CG44_TIPOCF, CG44_CLIFOR, CG44_CODICE_CG16) "
+             "VALUES (%1, %2, %3, %4)")
+             .arg(company)
+             .arg(type)
+             .arg(code)
+             .arg(registry));
+}
+
+void ReminderScreenTest::addContact(int id, int supplier, const QString& type, const QString& name,
+                                    const QString& email, const QString& fax, bool preferred) {
+    exec(QStringLiteral(
+             "INSERT INTO CO02_ANAGCONTATTO (CO02_ID, CO02_COGNOMENOME, CO02_FAX, CO02_EMAIL1) VALUES "
+             "(%1, %2, %3, %4)")
+             .arg(id)
+             .arg(quoted(name), quoted(fax), quoted(email)));
+    exec(QStringLiteral("INSERT INTO CO03_LEGCONTATTO (CO03_CODICE_CG16, CO03_ID_CO02, CO03_TIPO_CO01, "
+                        "CO03_FLGPREF) VALUES (%1, %2, %3, %4)")
+             .arg(1000 + supplier)
+             .arg(id)
+             .arg(quoted(type))
+             .arg(preferred ? 1 : 0));
+}
+
+void ReminderScreenTest::addChannel(int type) {
+    exec(
+        QStringLiteral("INSERT INTO FW23_FAXER (FW23_ID, FW23_INDTIPO, FW23_DESCR) VALUES (%1, %2, 'canale')")
+            .arg(10 + type)
+            .arg(type));
+}
+
+void ReminderScreenTest::addRow(const ReminderRow& r) {
+    static int line = 0;
+    ++line;
+    const QString numreg = QStringLiteral("R%1").arg(line);
+    exec(QStringLiteral(
+             "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, "
+             "DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_NOTECOSTR) VALUES (%1, '%2', 1, 10, 0, "
+             "20, %3)")
+             .arg(r.company)
+             .arg(numreg, r.note.isEmpty() ? QStringLiteral("NULL") : quoted(r.note)));
+    // The test's rows carry their reminder class in PD5C_INDFASEINTEST.
+    exec(QStringLiteral(
+             "INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_SEL, PD5C_INDFASEINTEST, PD5C_CLIFOR_CG44, "
+             "PD5C_FORREP, PD5C_SEQUENZA, PD5C_CODFASE_PD12, PD5C_DESCFASE, PD5C_CODART_MG66, "
+             "PD5C_DESCART, PD5C_DITTA_CG18, PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30, PD5C_DOCUM_MG3G, "
+             "PD5C_NUMDOC, PD5C_DATAFINEFASE, PD5C_QTAINLAV, PD5C_QTARES) VALUES (%1, 0, %2, %3, "
+             "'Fornitore', 10, 20, 'Tornitura', %4, %5, %6, '%7', 1, 'ODL', %8, %9, %10, %11)")
+             .arg(quoted(r.key))
+             .arg(r.soll)
+             .arg(r.supplier == 0 ? QStringLiteral("NULL") : QString::number(r.supplier))
+             .arg(quoted(r.article), quoted(r.description))
+             .arg(r.company)
+             .arg(numreg)
+             .arg(line)
+             .arg(r.end.isEmpty() ? QStringLiteral("NULL") : quoted(r.end), r.inWork, r.residual));
+}
+
+void ReminderScreenTest::addRows(const QList<std::pair<const char*, int>>& rows) {
+    for (const auto& [key, supplier] : rows) {
+        ReminderRow row;
+        row.key = QString::fromLatin1(key);
+        row.supplier = supplier;
+        row.article = QStringLiteral("ART-") + row.key;
+        row.description = QStringLiteral("Descrizione di ") + row.key;
+        addRow(row);
+    }
+}
+
+FRMPD_KVB_STSOLL* ReminderScreenTest::open() {
+    auto rows = std::make_unique<db::Recordset>();
+    const QString sql = QStringLiteral(
+        "SELECT PD5C_SCADLAV.*, DO46_NOTECOSTR, MG66_UM1, PD5C_INDFASEINTEST AS SOLL FROM PD5C_SCADLAV "
+        "LEFT JOIN DO46_DOCCORORDDET ON DO46_DITTA_CG18 = PD5C_DITTA_CG18 AND DO46_NUMREG_CO99 = "
+        "PD5C_NUMREG_CO99 AND DO46_PROGRIGA = PD5C_PROGRIGA_DO30 AND DO46_CODSEQFASE = PD5C_SEQUENZA "
+        "LEFT JOIN MG66_ANAGRART ON MG66_DITTA_CG18 = PD5C_DITTA_CG18 AND MG66_CODART = PD5C_CODART_MG66 "
+        "ORDER BY PD5C_KEYGRID");
+    if (!rows->open(sql, db))
+        ADD_FAILURE() << rows->lastErrorText().toStdString();
+    rows->setFilter(FRMPD_KVB_STSOLL::ReminderFilter);
+    screen = new FRMPD_KVB_STSOLL();
+    screen->ImpostaDati(&db, nullptr, &module, connectionString(), 1, 1, std::move(rows));
+    screen->Form_Load();
+    screen->Form_Activate();
+    EXPECT_TRUE(screen->isInitialized());
+    return screen;
+}
+
+QMap<QString, int> ReminderScreenTest::marks() {
+    QMap<QString, int> result;
+    auto rs = db.execute(QStringLiteral("SELECT PD5C_KEYGRID, PD5C_SEL FROM PD5C_SCADLAV"));
+    for (rs->moveFirst(); rs->isOpen() && !rs->eof(); rs->moveNext())
+        result.insert(rs->value(0).toText(), int(rs->value(1).toInt32().value_or(-1)));
+    return result;
+}
+
+QList<int> ReminderScreenTest::boxIds() const {
+    QList<int> ids;
+    for (const auto& box : messages.boxes())
+        ids << box.textId;
+    return ids;
+}
+
+void ReminderScreenTest::mark(const QStringList& keys) {
+    db::Recordset* rows = screen->reminderRows();
+    for (const QString& key : keys) {
+        for (int i = 0; i < rows->recordCount(); ++i) {
+            rows->moveTo(i);
+            if (rows->value(QStringLiteral("PD5C_KEYGRID")).toText() == key) {
+                screen->GRID_ToggleMark(i);
+                break;
+            }
+        }
+    }
+}
+
+} // namespace scadlav::testing

@@ -1,0 +1,156 @@
+#pragma once
+// A reminder screen on an embedded ERP database: a company, suppliers with registry entries and
+// contacts, fixed texts, send channels and schedule rows, the screen's rows read as the schedule
+// screen hands them over, and a recording report service in place of the host's.
+
+#include "erpdb.h"
+#include "module/contract/CLSPD_KVB_SCADLAV.h"
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+#include "module/services/ClassNames.h"
+#include "module/services/IReport.h"
+#include "reminders/FRMPD_KVB_STSOLL.h"
+#include "tests/support/doubles/FakeGlobalContext.h"
+#include "tests/support/doubles/FakeObjectFactory.h"
+#include "tests/support/doubles/FixedClock.h"
+#include "tests/support/doubles/MemoryErrorLog.h"
+#include "tests/support/doubles/RecordingStatusBar.h"
+#include "tests/support/doubles/ScopedHostRuntime.h"
+#include "tests/support/doubles/ScriptedMessageService.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace scadlav::testing {
+
+// What the recording report service saw, over every report object the screen created.
+struct ReportLog {
+    struct Print {
+        QHash<QString, Value> parameters;
+        QStringList companyNames; // rows of the letterhead's data
+        QStringList rows;         // "supplier/article" of each record of the data
+    };
+    struct Send {
+        std::int32_t recipient = 0;
+        int kind = -1;
+        QStringList rows;
+        int media = 0;
+    };
+    int created = 0;
+    QList<Print> prints;
+    QList<Send> sends;
+    QStringList extraParameters; // parameter values the screen must leave alone
+    // Suppliers whose send fails with status 10 and this text.
+    QHash<QString, QString> failures;
+};
+
+QStringList recordRows(db::Recordset* rs);
+
+class RecordingReport : public IReport {
+public:
+    explicit RecordingReport(ReportLog& log) : m_log(log) { ++m_log.created; }
+
+    void setEvents(IReportEvents* events) override { m_events = events; }
+    void setGlobalContext(IGlobalContext*) override {}
+    void setModuleIdentity(const QString&) override {}
+    void setFlags(bool, bool) override {}
+    void setConnection(db::Connection*) override {}
+    void setTitle(const QString&) override {}
+    void setReportFile(const QString&) override {}
+    void setReportFolder(const QString&) override {}
+    void setSettings(int, int) override {}
+    void setConnectionInfo(const ConnectionInfo&) override {}
+    void setData(db::Recordset* data) override { m_data = data; }
+    void setContextValue(const Value&) override {}
+    void setFurtherSettings(int, int, int) override {}
+    void setGroupSend(int) override {}
+    void setPrinterMedia(const QList<Value>&) override {}
+    void prepareSend(const QList<Value>& printerMedia, const QString&, const QString&,
+                     const QString&) override {
+        m_printerMedia = printerMedia;
+        m_sendPrepared = true;
+    }
+    void setRecipient(std::int32_t id, int kind) override {
+        m_recipient = id;
+        m_kind = kind;
+    }
+    void run() override;
+    void send(const QList<Value>& printerMedia, const QString&, const QString&) override;
+    bool isFinished() const override { return true; }
+    int status() const override { return m_status; }
+    QString statusText() const override { return m_statusText; }
+    ReportOutcome lastOutcome() const override { return m_outcome; }
+
+private:
+    ReportLog& m_log;
+    IReportEvents* m_events = nullptr;
+    db::Recordset* m_data = nullptr;
+    QList<Value> m_printerMedia;
+    bool m_sendPrepared = false;
+    std::int32_t m_recipient = 0;
+    int m_kind = -1;
+    int m_status = 0;
+    QString m_statusText;
+    ReportOutcome m_outcome;
+};
+
+// A schedule row of a supplier, with its order line's phase and its article.
+struct ReminderRow {
+    QString key;
+    int supplier = 0; // 0: a department row, no supplier
+    QString article = QStringLiteral("ART1");
+    QString description = QStringLiteral("Albero di trasmissione");
+    QString note; // construction note; empty means none
+    QString end = QStringLiteral("2026-03-01");
+    QString inWork = QStringLiteral("12.5");
+    QString residual = QStringLiteral("40");
+    int company = 1;
+    int soll = 3;
+};
+
+class ReminderScreenTest : public ::testing::Test {
+protected:
+    ReminderScreenTest();
+    ~ReminderScreenTest() override;
+
+    QString connectionString() const { return QStringLiteral("Provider=tsqlite;Data Source=") + path; }
+    void exec(const QString& sql);
+    static QString quoted(const QString& text);
+
+    // A supplier of the company: registry entry `registry` = supplier code + 1000.
+    void addSupplier(int code, const QString& name, const QString& email, const QString& fax,
+                     const QString& country = QStringLiteral("IT"), int company = 1, int type = 1);
+    void addContact(int id, int supplier, const QString& type, const QString& name, const QString& email,
+                    const QString& fax, bool preferred);
+    void addRow(const ReminderRow& row);
+    // Rows by key and supplier, each with the article "ART-" + key.
+    void addRows(const QList<std::pair<const char*, int>>& rows);
+    void addChannel(int type);
+
+    // Opens the screen over the rows (every company's rows, in key order), as the schedule
+    // screen would, and runs its load and first activation.
+    FRMPD_KVB_STSOLL* open();
+    // PD5C_SEL of each row by key, read from the database.
+    QMap<QString, int> marks();
+    QList<int> boxIds() const;
+    // Marks rows by key through the screen's own handler.
+    void mark(const QStringList& keys);
+
+    QTemporaryDir dir;
+    QString path;
+    db::Connection db;
+    doubles::FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
+    doubles::FakeObjectFactory factory;
+    doubles::ScopedHostRuntime runtime;
+    doubles::ScriptedMessageService messages;
+    doubles::RecordingStatusBar statusBar;
+    doubles::FakeGlobalContext global;
+    CLSPD_KVB_SCADLAV module;
+    ReportLog reports;
+    bool reportService = true;
+    QPointer<FRMPD_KVB_STSOLL> screen;
+};
+
+} // namespace scadlav::testing

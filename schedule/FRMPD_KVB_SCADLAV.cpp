@@ -332,4 +332,35 @@ const QAbstractItemModel* FRMPD_KVB_SCADLAV::shownRows() const {
     return m_viewMode == ViewMode::Results ? m_ui->GRID_ORD->boundModel() : nullptr;
 }
 
+ActionOutcome FRMPD_KVB_SCADLAV::runProposals() {
+    if (!m_initialized || m_viewMode != ViewMode::Results)
+        return {ActionOutcome::Status::Failed, QString()};
+    try {
+        return m_results->PreparaProposte();
+    } catch (...) {
+        return {ActionOutcome::Status::Failed,
+                RuntimeError::fromException(std::current_exception()).description};
+    }
+}
+
+const QAbstractItemModel* FRMPD_KVB_SCADLAV::proposalRows() const {
+    return m_results->proposalModel();
+}
+
+ActionOutcome FRMPD_KVB_SCADLAV::runCommitment(const QString& article) {
+    if (!m_initialized)
+        return {ActionOutcome::Status::Failed, QString()};
+    try {
+        m_results->ApriImpegnatoCliente(article);
+        return {ActionOutcome::Status::Done, QString()};
+    } catch (...) {
+        return {ActionOutcome::Status::Failed,
+                RuntimeError::fromException(std::current_exception()).description};
+    }
+}
+
+const QAbstractItemModel* FRMPD_KVB_SCADLAV::commitmentRows() const {
+    return m_results->commitmentModel();
+}
+
 } // namespace scadlav

@@ -84,6 +84,10 @@ public:
     ActionOutcome runRebuild() override;
     ActionOutcome runShow() override;
     const QAbstractItemModel* shownRows() const override;
+    ActionOutcome runProposals() override;
+    const QAbstractItemModel* proposalRows() const override;
+    ActionOutcome runCommitment(const QString& article) override;
+    const QAbstractItemModel* commitmentRows() const override;
 
 protected:
     bool queryUnload() override { return true; }

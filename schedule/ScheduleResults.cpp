@@ -11,6 +11,7 @@
 #include "module/db/RecordsetModel.h"
 #include "module/services/HostRuntime.h"
 #include "module/services/IMessageService.h"
+#include "module/services/IStockConsole.h"
 #include "module/sql/SqlText.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/CodeCombo.h"
@@ -19,6 +20,7 @@
 #include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
+#include "proposals/FRMPD_KVB_PROP.h"
 #include "schedule/AccessRegistry.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/OrderDetail.h"
@@ -26,6 +28,7 @@
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScreenSession.h"
 
+#include <QGroupBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -93,6 +96,12 @@ void ScheduleResults::release() {
     ui().GRID_CLI->unbind();
     if (m_modelOrd)
         m_modelOrd->setRecordset(nullptr);
+    if (m_modelCli)
+        m_modelCli->setRecordset(nullptr);
+    if (m_modelProposte)
+        m_modelProposte->setRecordset(nullptr);
+    m_rsClienti.reset();
+    m_console.reset();
     m_righeProposte.reset();
     m_righeSolleciti.reset();
     m_rsScadlav.reset();
@@ -207,6 +216,7 @@ void ScheduleResults::SequenzaParametri() {
     step([this] { session().RimuoviRegistrazione(); });
     ui().GRID_ORD->hide();
     m_screen.detail().ChiudiDettaglio();
+    ui().FrameCLI->hide();
     ui().CMD_ELABORA->setText(session().TraduzioneTesto(QStringLiteral("Visualizza"), 60970));
     m_screen.MostraVistaParametri();
     ui().Timer1->start();
@@ -247,8 +257,13 @@ void ScheduleResults::CMD_FUNZ_ItemClick(const QString& key) {
 }
 
 void ScheduleResults::ApriProposte() {
+    if (std::unique_ptr<db::Recordset> righe = RigheProposte())
+        ApriSchermataProposte(std::move(righe));
+}
+
+std::unique_ptr<db::Recordset> ScheduleResults::RigheProposte() {
     if (!m_rsScadlav || !m_rsScadlav->isOpen())
-        return;
+        return nullptr;
     std::unique_ptr<db::Recordset> righe = m_rsScadlav->clone();
     // Codes 1 and 2: the previous phase's stock covers the quantity to send, fully or in part.
     if (!righe || !righe->setFilter(QStringLiteral("CTRL_QTA < 3 ")))
@@ -257,9 +272,9 @@ void ScheduleResults::ApriProposte() {
         session().QRX_MSGBOX(
             QStringLiteral("Nessuna giacenza in fase da inviare presente nei limiti selezionati !!"), 78503,
             msgbox::Information, m_screen.windowTitle());
-        return;
+        return nullptr;
     }
-    ApriSchermataProposte(std::move(righe));
+    return righe;
 }
 
 void ScheduleResults::ApriSolleciti() {
@@ -282,21 +297,21 @@ void ScheduleResults::ApriSolleciti() {
 }
 
 void ScheduleResults::ApriSchermataProposte(std::unique_ptr<db::Recordset> righe) {
-    // The proposals screen is not part of the module yet: the rows it would receive are kept.
+    // The rows stay with the schedule screen; the proposals screen shows them until it closes.
     m_righeProposte = std::move(righe);
+    auto* proposte = new FRMPD_KVB_PROP(&m_screen);
+    proposte->ConnessioneChiamante = session().connection();
+    proposte->LogErrori = session().errorLog();
+    proposte->ClsModulo = session().module();
+    proposte->StringaConnessione = session().connectionString();
+    proposte->CodiceDitta = session().companyCode();
+    proposte->RigheProposte = m_righeProposte.get();
+    proposte->exec();
 }
 
 void ScheduleResults::ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe) {
     // The reminder screen is not part of the module yet: the rows it would receive are kept.
     m_righeSolleciti = std::move(righe);
-}
-
-void ScheduleResults::MostraImpegnatoCliente() {
-    // The customer-commitment view is not part of the module yet.
-}
-
-void ScheduleResults::InvocaConsoleProgressivi() {
-    // The stock console is not opened from the module yet.
 }
 
 } // namespace scadlav

@@ -6,7 +6,8 @@
 //
 //   erp-host --batch rebuild [--min-date YYYY-MM-DD] [--phase-type 0|1|2] [--states 0,1,2,3,4]
 //   erp-host --batch export --out FILE [the options of rebuild] [--sort 0|1|2|3]
-//            [--filter FIELD=FROM..TO ...]
+//            [--filter FIELD=FROM..TO ...] [--view schedule|proposals]
+//   erp-host --batch export --out FILE --view commitment --article CODE
 //
 // Exit codes: 0 the job ended well, 1 a failure (bad arguments included), 2 the access
 // registry refused the job because somebody else is in the schedule.
@@ -15,6 +16,7 @@
 #include "platform/host/CommandLine.h"
 #include "platform/host/HostSettings.h"
 
+#include <QAbstractItemModel>
 #include <QDate>
 #include <QHash>
 #include <QList>
@@ -46,6 +48,8 @@ struct BatchRequest {
     QString outputPath;               // --out: the file the export writes
     QString sortCode;                 // --sort "0".."3" (export); empty: the screen's default
     QList<BatchFilter> filters;       // --filter, any number (export)
+    QString view;                     // --view (export): "schedule" (default), "proposals", "commitment"
+    QString article;                  // --article (export of the commitment view)
 };
 
 class BatchRunner {
@@ -74,6 +78,8 @@ public:
 private:
     static int rebuild(BatchSession& session, const BatchRequest& request);
     static int exportSchedule(BatchSession& session, const BatchRequest& request);
+    // Writes every column of the rows as CSV and tells how many; the exit code.
+    static int writeRows(const QAbstractItemModel& model, const QString& path);
     // The screen's parameters from the request; the refusal printed, false, when one is refused.
     static bool applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport);
 

@@ -5,24 +5,16 @@
 //
 //   scadlav_documents_bench [customer lines] [proposal rows]     default: 5000 20000
 
+#include "bench/schedule/BenchScreen.h"
 #include "erpdb.h"
-#include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
-#include "module/services/ClassNames.h"
-#include "module/services/IDateObject.h"
-#include "platform/controls/DateField.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
 #include "proposals/FRMPD_KVB_PROP.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScheduleResults.h"
-#include "tests/support/doubles/FakeGlobalContext.h"
-#include "tests/support/doubles/FakeObjectFactory.h"
-#include "tests/support/doubles/FixedClock.h"
-#include "tests/support/doubles/ScopedHostRuntime.h"
-#include "tests/support/doubles/ScriptedMessageService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,29 +29,8 @@ namespace {
 
 constexpr double kLimitSeconds = 0.5;
 
-class EmbeddedDateObject : public IDateObject {
-public:
-    void setConnectionString(const QString&) override {}
-    void setText(const QString& text) override {
-        m_value = QDateTime(QDate::fromString(text, QStringLiteral("dd/MM/yyyy")), QTime(0, 0));
-    }
-    int status() const override { return m_value.isValid() ? StatusValid : StatusInvalid; }
-    QDateTime value() const override { return m_value; }
-    QString sqlText() const override { return m_value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
-
-private:
-    QDateTime m_value;
-};
-
-[[noreturn]] void die(const QString& what) {
-    std::fprintf(stderr, "%s\n", qPrintable(what));
-    std::exit(1);
-}
-
-void exec(db::Connection& c, const QString& sql) {
-    if (!c.execute(sql, db::kCmdTextNoRecords))
-        die(QStringLiteral("statement failed: ") + c.lastErrorText());
-}
+using bench::die;
+using bench::exec;
 
 // Rows inserted a few hundred at a time.
 void insertRows(db::Connection& c, const QString& head, int count, const std::function<QString(int)>& row) {
@@ -132,9 +103,7 @@ void fill(db::Connection& c, int customerLines, int proposals) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("ERP_FIXED_NOW", "2026-12-05 10:00:00");
+    bench::prepareOffscreen();
     QApplication app(argc, argv);
     const int customerLines = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 5000;
     const int proposals = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 20000;
@@ -158,25 +127,9 @@ int main(int argc, char** argv) {
         fill(c, customerLines, proposals);
     }
 
-    doubles::FixedClock clock{QDateTime(QDate(2026, 12, 5), QTime(10, 0))};
-    doubles::FakeObjectFactory factory;
-    factory.registerClass(classnames::DateObject, [] { return std::make_unique<EmbeddedDateObject>(); });
-    doubles::ScopedHostRuntime runtime(&factory, &clock);
-    doubles::ScriptedMessageService messages;
-    doubles::FakeGlobalContext global;
-    global.connection = connectionString;
-    global.messages = &messages;
-    CLSPD_KVB_SCADLAV module([] { return new FRMPD_KVB_SCADLAV(); });
-    module.Cinterface_SetClsGlobal(&global);
-    module.Cinterface_ShowForm();
-    auto* screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
-    if (!screen)
-        die(QStringLiteral("no screen"));
-    screen->Form_Activate();
-    if (!screen->isInitialized())
-        die(QStringLiteral("the screen did not initialise"));
-    screen->resize(1600, 1000);
-    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2000"));
+    bench::BenchScreen host(connectionString);
+    FRMPD_KVB_SCADLAV* screen = host.screen;
+    doubles::ScriptedMessageService& messages = host.messages;
     screen->results().CMD_ELABORA_ButtonClick();
     if (!screen->results().scheduleRecordset())
         die(QStringLiteral("Visualizza showed no schedule: ") + messages.boxes().value(0).text);
@@ -218,6 +171,6 @@ int main(int argc, char** argv) {
         screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
         report("Proposte C/Lav.: click to grid painted", rows, seconds);
     }
-    module.Cinterface_CloseForm();
+    host.module.Cinterface_CloseForm();
     return ok ? 0 : 2;
 }

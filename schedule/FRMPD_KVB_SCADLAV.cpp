@@ -15,6 +15,7 @@
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/SplitPane.h"
 #include "schedule/AccessRegistry.h"
+#include "schedule/DateRecalculation.h"
 #include "schedule/OrderDetail.h"
 #include "schedule/ParametersPanel.h"
 #include "schedule/ScheduleControls.h"
@@ -38,7 +39,8 @@ FRMPD_KVB_SCADLAV::FRMPD_KVB_SCADLAV(QWidget* parent)
       m_parameters(std::make_unique<ParametersPanel>(*this)),
       m_results(std::make_unique<ScheduleResults>(*this)),
       m_rebuilder(std::make_unique<ScheduleRebuilder>(*this)),
-      m_detail(std::make_unique<OrderDetail>(*this)) {
+      m_detail(std::make_unique<OrderDetail>(*this)),
+      m_recalc(std::make_unique<DateRecalculation>(*this)) {
     setObjectName(ScreenName);
     m_ui->build(this);
     connectEvents();
@@ -65,6 +67,7 @@ void FRMPD_KVB_SCADLAV::connectEvents() {
     connect(ui.CMD_ELABORA, &QPushButton::clicked, this, [this] { m_results->CMD_ELABORA_ButtonClick(); });
     connect(ui.CBO_ORD, &erpctl::CodeCombo::codeChanged, this, [this] { m_results->CBO_ORD_Click(); });
     connect(ui.CMD_DETT, &QToolButton::clicked, this, [this] { m_detail->CMD_DETT_Click(); });
+    connect(ui.CMD_DATE, &QPushButton::clicked, this, [this] { m_recalc->CMD_DATE_Click(); });
     connect(ui.GRID_DETT, &erpctl::Grid::beforeEdit, this,
             [this](int row, const QString& field, bool& cancel) {
                 m_detail->GRID_DETT_OnEditing(row, field, cancel);
@@ -176,6 +179,7 @@ void FRMPD_KVB_SCADLAV::onUnload() {
     step([this] {
         m_ui->EnhancedQuery->detach();
         m_ui->Timer1->stop();
+        m_recalc->release();
         m_detail->release();
         m_results->release();
     });
@@ -361,6 +365,19 @@ ActionOutcome FRMPD_KVB_SCADLAV::runCommitment(const QString& article) {
 
 const QAbstractItemModel* FRMPD_KVB_SCADLAV::commitmentRows() const {
     return m_results->commitmentModel();
+}
+
+ActionOutcome FRMPD_KVB_SCADLAV::runReschedule(const RescheduleRequest& request) {
+    if (!m_initialized)
+        return {ActionOutcome::Status::Failed, QString()};
+    return m_recalc->reschedule(request);
+}
+
+ActionOutcome FRMPD_KVB_SCADLAV::runUndoReschedule() {
+    if (!m_initialized)
+        return {ActionOutcome::Status::Failed, QString()};
+    m_recalc->AnnullaUltimoRicalcolo();
+    return m_recalc->lastOutcome();
 }
 
 } // namespace scadlav

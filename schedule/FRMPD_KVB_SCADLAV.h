@@ -11,6 +11,7 @@
 //   ScheduleResults    "Visualizza"/"Parametri", the schedule and detail grids, the function menu
 //   ScheduleRebuilder  "Ricalcola" over the engine's rebuild operation
 //   OrderDetail        the phases of the current row's order line in the detail grid
+//   DateRecalculation  "&Calc. Date" and the undo of the last recalculation
 // The screen itself keeps the lifecycle, the switch between the two views and the wiring of the
 // controls' notifications to the concerns' handlers. Batch jobs drive it through IScheduleJobs.
 
@@ -25,6 +26,7 @@ class QResizeEvent;
 
 namespace scadlav {
 
+class DateRecalculation;
 class OrderDetail;
 class ParametersPanel;
 class ScheduleRebuilder;
@@ -75,6 +77,7 @@ public:
     ScheduleResults& results() const { return *m_results; }
     ScheduleRebuilder& rebuilder() const { return *m_rebuilder; }
     OrderDetail& detail() const { return *m_detail; }
+    DateRecalculation& recalculation() const { return *m_recalc; }
     // The controls, for the concerns and for tests that type into them as a user would.
     ScheduleControls& controls() const { return *m_ui; }
 
@@ -88,6 +91,8 @@ public:
     const QAbstractItemModel* proposalRows() const override;
     ActionOutcome runCommitment(const QString& article) override;
     const QAbstractItemModel* commitmentRows() const override;
+    ActionOutcome runReschedule(const RescheduleRequest& request) override;
+    ActionOutcome runUndoReschedule() override;
 
 protected:
     bool queryUnload() override { return true; }
@@ -105,6 +110,7 @@ private:
     std::unique_ptr<ScheduleResults> m_results;
     std::unique_ptr<ScheduleRebuilder> m_rebuilder;
     std::unique_ptr<OrderDetail> m_detail;
+    std::unique_ptr<DateRecalculation> m_recalc;
     ViewMode m_viewMode = ViewMode::Parameters;
     bool m_initialized = false;
 };

@@ -24,17 +24,6 @@ namespace {
 
 const QString kRoutine = QStringLiteral("CMD_RICALCOLA_ButtonClick");
 
-// Panel 2 of the host's status bar, painted at once.
-void mostraStato(ScreenSession& session, const QString& text, std::int32_t id,
-                 const Value& parameters = Value()) {
-    Cinterface* module = session.module();
-    IStatusBar* bar = module ? module->Cinterface_StatusBar() : nullptr;
-    if (!bar)
-        return;
-    bar->setPanelText(IStatusBar::ProgressPanel, session.TraduzioneTesto(text, id, parameters));
-    bar->repaint();
-}
-
 // The status texts of the steps the planner sees; the other steps run under the text before.
 class StatusProgress : public engine::IRebuildProgress {
 public:
@@ -42,16 +31,16 @@ public:
     void stepStarted(engine::RebuildStep step) override {
         switch (step) {
         case engine::RebuildStep::DropWorkingTables:
-            mostraStato(m_session, QStringLiteral("Estrazione documenti ......"), 78532);
+            m_session.MostraStato(QStringLiteral("Estrazione documenti ......"), 78532);
             break;
         case engine::RebuildStep::QuantityInWork:
-            mostraStato(m_session, QStringLiteral("Calcolo quantità in lavorazione ......"), 78533);
+            m_session.MostraStato(QStringLiteral("Calcolo quantità in lavorazione ......"), 78533);
             break;
         case engine::RebuildStep::DeleteSchedule:
-            mostraStato(m_session, QStringLiteral("Estrazione fasi ordini di lavoro ......"), 78534);
+            m_session.MostraStato(QStringLiteral("Estrazione fasi ordini di lavoro ......"), 78534);
             break;
         case engine::RebuildStep::PreviousPhases:
-            mostraStato(m_session, QStringLiteral("Elaborazione fase precedente ......"), 78535);
+            m_session.MostraStato(QStringLiteral("Elaborazione fase precedente ......"), 78535);
             break;
         default:
             break;
@@ -164,14 +153,14 @@ void ScheduleRebuilder::CMD_RICALCOLA_ButtonClick() {
 
         switch (outcome.status) {
         case engine::RebuildOutcome::Status::InsertRejected: {
-            mostraStato(session, QStringLiteral("Operazione non completata."), 42158,
+            session.MostraStato(QStringLiteral("Operazione non completata."), 42158,
                         Value(QList<Value>{Value(QString())}));
             const QString message = testoAnomalia(session, outcome.insertError);
             session.QRX_MSGBOX(message, 0, msgbox::Critical, title);
             session.connection()->clearErrors();
             restore();
             started = false;
-            mostraStato(session, QStringLiteral("Pronto ......"), 78527);
+            session.MostraStato(QStringLiteral("Pronto ......"), 78527);
             ended(ActionOutcome::Status::Failed, outcome.insertError.description);
             return;
         }
@@ -184,7 +173,7 @@ void ScheduleRebuilder::CMD_RICALCOLA_ButtonClick() {
 
         restore();
         started = false;
-        mostraStato(session, QStringLiteral("Pronto ......"), 78527);
+        session.MostraStato(QStringLiteral("Pronto ......"), 78527);
         if (outcome.status == engine::RebuildOutcome::Status::Done) {
             ui.TXT_DATARIC->setDate(outcome.rebuiltAt->date());
             ui.CMD_ELABORA->setEnabled(true);

@@ -22,6 +22,7 @@
 #include "platform/controls/MenuButton.h"
 #include "proposals/FRMPD_KVB_PROP.h"
 #include "schedule/AccessRegistry.h"
+#include "schedule/DateRecalculation.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/OrderDetail.h"
 #include "schedule/ParametersPanel.h"
@@ -172,6 +173,10 @@ void ScheduleResults::ImpostaModalita(bool modifica) {
     }
     ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Situazione giacenze"), 52787),
                            QStringLiteral("KEY_GIAC"));
+    // Undoing writes dates back, so it is offered where dates can be recalculated.
+    if (modifica)
+        ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Annulla ultimo ricalcolo date"), 90807),
+                               QStringLiteral("KEY_ANNRIC"));
     ui().CMD_FUNZ->show();
     ui().CMD_DATE->setVisible(modifica);
     m_screen.detail().ImpostaModalita(modifica);
@@ -251,6 +256,8 @@ void ScheduleResults::CMD_FUNZ_ItemClick(const QString& key) {
             ApriSolleciti();
         else if (key == QLatin1String("KEY_GIAC"))
             InvocaConsoleProgressivi();
+        else if (key == QLatin1String("KEY_ANNRIC"))
+            m_screen.recalculation().AnnullaUltimoRicalcolo();
     } catch (...) {
         session().MostraErroreOperazione(RuntimeError::fromException(std::current_exception()));
     }

@@ -10,6 +10,8 @@
 #include "module/services/IGlobalContext.h"
 #include "module/services/IMessageService.h"
 #include "module/services/IObjectFactory.h"
+#include "module/services/IStatusBar.h"
+#include "module/contract/Cinterface.h"
 #include "module/sql/SqlText.h"
 #include "schedule/AccessRegistry.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
@@ -148,6 +150,15 @@ AccessRegistry& ScreenSession::accessRegistry() {
 
 void ScreenSession::RimuoviRegistrazione() {
     accessRegistry().RimuoviUtente();
+}
+
+void ScreenSession::MostraStato(const QString& text, std::int32_t id, const Value& parameters) {
+    Cinterface* cls = module();
+    IStatusBar* bar = cls ? cls->Cinterface_StatusBar() : nullptr;
+    if (!bar)
+        return;
+    bar->setPanelText(IStatusBar::ProgressPanel, TraduzioneTesto(text, id, parameters));
+    bar->repaint();
 }
 
 } // namespace scadlav

@@ -77,6 +77,8 @@ public:
     void ScriviErroreLog(const QString& moduleText, const QString& routine, const RuntimeError& error);
     // The lifecycle's logging procedure: the same record with the library name as module text.
     void ScriviLogErrore(const QString& label, const RuntimeError& error);
+    // Puts the translated text into panel 2 of the host's status bar and paints it at once.
+    void MostraStato(const QString& text, std::int32_t id, const Value& parameters = Value());
     // Tells the user that an action of the screen failed, with the error's description.
     void MostraErroreOperazione(const RuntimeError& error);
 

@@ -43,6 +43,17 @@ struct JobParameters {
     QList<JobFilter> filters;
 };
 
+// A new date for one phase of an order line, typed in the order detail as a planner would, and
+// the direction of the recalculation when it is not the one the edit gives.
+struct RescheduleRequest {
+    QString order;                // DO46_NUMREG_CO99
+    qint64 line = 0;              // DO46_PROGRIGA
+    qint64 sequence = 0;          // DO46_CODSEQFASE
+    std::optional<QDate> start;   // typed first when both are given
+    std::optional<QDate> end;
+    std::optional<int> direction; // 1 forward, 2 backward, 3 this phase only
+};
+
 class IScheduleJobs {
 public:
     virtual ~IScheduleJobs();
@@ -66,6 +77,13 @@ public:
     // its rows in commitmentRows(), Failed says why the statement failed.
     virtual ActionOutcome runCommitment(const QString& article) = 0;
     virtual const QAbstractItemModel* commitmentRows() const = 0;
+    // In the result view of modification mode: opens the detail of the order line, types the
+    // dates of the request on the phase, sets the direction and presses "&Calc. Date".
+    // Cancelled when the detail refused the date (nothing written), NoData when the schedule
+    // shows no such phase.
+    virtual ActionOutcome runReschedule(const RescheduleRequest& request) = 0;
+    // The function menu's "Annulla ultimo ricalcolo date"; NoData when there is nothing to undo.
+    virtual ActionOutcome runUndoReschedule() = 0;
 };
 
 } // namespace scadlav

@@ -534,6 +534,9 @@ constexpr std::string_view kSchedule[] = {
     "CREATE UNIQUE INDEX UX_PD5C_KEYGRID ON PD5C_SCADLAV (PD5C_KEYGRID) WHERE PD5C_KEYGRID IS NOT NULL",
     "CREATE INDEX IX_PD5C_RIGA ON PD5C_SCADLAV (PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30, PD5C_SEQUENZA)",
     "CREATE INDEX IX_PD5C_ARTICOLO ON PD5C_SCADLAV (PD5C_DITTA_CG18, PD5C_CODART_MG66)",
+    // The date recalculation writes the delivery date of every schedule row that refers to a
+    // recalculated subcontract order line.
+    "CREATE INDEX IX_PD5C_CLAV ON PD5C_SCADLAV (PD5C_NUMREGCLAV, PD5C_PROGRIGACLAV)",
     // The orders of the schedule screen that start with the supplier or the document: the
     // database walks the rows in that order instead of sorting a hundred thousand wide rows.
     // The orders by date gain nothing from an index (the walk jumps all over the table, which

@@ -20,6 +20,12 @@ const QString kSort = QStringLiteral("sort");
 const QString kFilter = QStringLiteral("filter");
 const QString kView = QStringLiteral("view");
 const QString kArticle = QStringLiteral("article");
+const QString kOrder = QStringLiteral("order");
+const QString kLine = QStringLiteral("line");
+const QString kPhase = QStringLiteral("phase");
+const QString kStart = QStringLiteral("start");
+const QString kEnd = QStringLiteral("end");
+const QString kDirection = QStringLiteral("direction");
 
 constexpr int kTextFilterForm = 90710;
 constexpr int kTextFilterEmpty = 90711;
@@ -46,14 +52,17 @@ CommandLine::Option repeatedOption(const QString& name, const QString& valueName
 BatchRunner::BatchRunner() {
     m_jobs.emplace(QStringLiteral("rebuild"), &BatchRunner::rebuild);
     m_jobs.emplace(QStringLiteral("export"), &BatchRunner::exportSchedule);
+    m_jobs.emplace(QStringLiteral("reschedule"), &BatchRunner::reschedule);
+    m_jobs.emplace(QStringLiteral("undo-reschedule"), &BatchRunner::undoReschedule);
 }
 
 void BatchRunner::addOptions(CommandLine& commandLine) {
     commandLine.addOption(
         keptOption(kBatch, QStringLiteral("JOB"),
-                   QStringLiteral("run JOB without a display and exit (rebuild, export; see below); "
-                                  "exit code 0 done, 1 failed, 2 refused by the access registry or "
-                                  "because the user has another session open")));
+                   QStringLiteral("run JOB without a display and exit (rebuild, export, reschedule, "
+                                  "undo-reschedule; see below); exit code 0 done, 1 failed, 2 refused by "
+                                  "the access registry or because the user has another session open, 3 "
+                                  "the date was refused, 4 nothing to undo")));
     commandLine.addOption(
         keptOption(kMinDate, QStringLiteral("YYYY-MM-DD"),
                    QStringLiteral("batch rebuild: minimum order date (default: six months ago)")));
@@ -80,6 +89,19 @@ void BatchRunner::addOptions(CommandLine& commandLine) {
                                   "C/Lav.\") or commitment (the open customer orders of --article)")));
     commandLine.addOption(keptOption(kArticle, QStringLiteral("CODE"),
                                      QStringLiteral("batch export --view commitment: the article")));
+    commandLine.addOption(keptOption(kOrder, QStringLiteral("NUMREG"),
+                                     QStringLiteral("batch reschedule: the production order's registration number")));
+    commandLine.addOption(keptOption(kLine, QStringLiteral("N"), QStringLiteral("batch reschedule: the order line")));
+    commandLine.addOption(
+        keptOption(kPhase, QStringLiteral("SEQ"), QStringLiteral("batch reschedule: the phase sequence")));
+    commandLine.addOption(
+        keptOption(kStart, QStringLiteral("YYYY-MM-DD"), QStringLiteral("batch reschedule: the phase's new start")));
+    commandLine.addOption(
+        keptOption(kEnd, QStringLiteral("YYYY-MM-DD"), QStringLiteral("batch reschedule: the phase's new end")));
+    commandLine.addOption(keptOption(
+        kDirection, QStringLiteral("forward|backward|phase"),
+        QStringLiteral("batch reschedule: walk the routing forward from the phase, backward from it, or "
+                       "recalculate the phase alone (default: forward for --start, backward for --end)")));
     commandLine.addNote(QStringLiteral(
         "Batch jobs (--batch JOB):\n"
         "  rebuild   rebuild the schedule table as the screen's \"Ricalcola\" does, with\n"
@@ -87,7 +109,11 @@ void BatchRunner::addOptions(CommandLine& commandLine) {
         "  export    show the schedule in view mode with the rebuild's parameters, --filter and\n"
         "            --sort, and write every column of its rows as CSV to --out FILE; with\n"
         "            --view proposals the rows \"Proposte C/Lav.\" shows, in its order; with\n"
-        "            --view commitment --article CODE the open customer orders of the article"));
+        "            --view commitment --article CODE the open customer orders of the article\n"
+        "  reschedule  type --start and/or --end on phase --phase of order --order line --line in\n"
+        "            the order detail, as \"&Calc. Date\" then recalculates; prints the line's phases\n"
+        "            as SEQ;PROGSFASE;CODFASE;START;END\n"
+        "  undo-reschedule  undo the user's last date recalculation"));
 }
 
 bool BatchRunner::requested(int argc, char** argv) {
@@ -110,7 +136,8 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
     QStringList problems;
     const QHash<QString, QString>& options = commandLine.batchOptions;
     if (!options.contains(kBatch)) {
-        for (const QString& name : {kMinDate, kPhaseType, kStates, kOut, kSort, kFilter, kView, kArticle}) {
+        for (const QString& name : {kMinDate, kPhaseType, kStates, kOut, kSort, kFilter, kView, kArticle, kOrder,
+                                    kLine, kPhase, kStart, kEnd, kDirection}) {
             if (options.contains(name))
                 problems
                     << QStringLiteral("option --%1 belongs to a batch job: add --batch rebuild").arg(name);
@@ -216,7 +243,63 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
         if (options.contains(name) && request.job != QLatin1String("export"))
             problems << QStringLiteral("option --%1 belongs to the export job").arg(name);
     }
+    checkReschedule(options, request, problems);
     return problems;
+}
+
+void BatchRunner::checkReschedule(const QHash<QString, QString>& options, BatchRequest& request,
+                                  QStringList& problems) {
+    const QStringList own{kOrder, kLine, kPhase, kStart, kEnd, kDirection};
+    if (request.job != QLatin1String("reschedule")) {
+        for (const QString& name : own) {
+            if (options.contains(name))
+                problems << QStringLiteral("option --%1 belongs to the reschedule job").arg(name);
+        }
+        return;
+    }
+    scadlav::RescheduleRequest& r = request.reschedule;
+    r.order = options.value(kOrder).trimmed();
+    if (r.order.isEmpty() || r.order.size() > 12)
+        problems << QStringLiteral("option --order: the reschedule needs the order's registration number (at most "
+                                   "12 characters)");
+    const auto whole = [&](const QString& name, qint64 maximum, qint64& into) {
+        bool ok = false;
+        const QString text = options.value(name);
+        into = text.trimmed().toLongLong(&ok);
+        if (!ok || into < 0 || into > maximum)
+            problems << QStringLiteral("option --%1: '%2' is not a number from 0 to %3")
+                            .arg(name, quotedValue(text))
+                            .arg(maximum);
+    };
+    whole(kLine, 999999, r.line);
+    whole(kPhase, 99999, r.sequence);
+    const auto day = [&](const QString& name) -> std::optional<QDate> {
+        if (!options.contains(name))
+            return std::nullopt;
+        const QString text = options.value(name);
+        const QDate date = QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
+        if (!date.isValid()) {
+            problems << QStringLiteral("option --%1: '%2' is not a date written YYYY-MM-DD").arg(name, quotedValue(text));
+            return std::nullopt;
+        }
+        return date;
+    };
+    r.start = day(kStart);
+    r.end = day(kEnd);
+    if (!options.contains(kStart) && !options.contains(kEnd))
+        problems << QStringLiteral("option --start or --end: the reschedule needs the phase's new start or end");
+    if (options.contains(kDirection)) {
+        const QString text = options.value(kDirection).trimmed().toLower();
+        if (text == QLatin1String("forward"))
+            r.direction = 1;
+        else if (text == QLatin1String("backward"))
+            r.direction = 2;
+        else if (text == QLatin1String("phase"))
+            r.direction = 3;
+        else
+            problems << QStringLiteral("option --direction: '%1' is not forward, backward or phase")
+                            .arg(quotedValue(options.value(kDirection)));
+    }
 }
 
 int BatchRunner::run(const HostSettings& settings, const BatchRequest& request) {

@@ -8,9 +8,13 @@
 //   erp-host --batch export --out FILE [the options of rebuild] [--sort 0|1|2|3]
 //            [--filter FIELD=FROM..TO ...] [--view schedule|proposals]
 //   erp-host --batch export --out FILE --view commitment --article CODE
+//   erp-host --batch reschedule --order NUMREG --line N --phase SEQ [--start YYYY-MM-DD]
+//            [--end YYYY-MM-DD] [--direction forward|backward|phase]
+//   erp-host --batch undo-reschedule
 //
 // Exit codes: 0 the job ended well, 1 a failure (bad arguments included), 2 the access
-// registry refused the job because somebody else is in the schedule.
+// registry refused the job because somebody else is in the schedule, 3 the order detail
+// refused the date (nothing written), 4 there was no recalculation to undo.
 
 #include "module/services/IScheduleJobs.h"
 #include "platform/host/CommandLine.h"
@@ -34,6 +38,8 @@ class BatchSession;
 inline constexpr int kBatchOk = 0;
 inline constexpr int kBatchFailed = 1;
 inline constexpr int kBatchRefused = 2;
+inline constexpr int kBatchEditRefused = 3;
+inline constexpr int kBatchNothing = 4;
 
 // One --filter FIELD=FROM..TO of the export: a filter panel field and its two values, either
 // of which may be empty.
@@ -50,6 +56,7 @@ struct BatchRequest {
     QList<BatchFilter> filters;       // --filter, any number (export)
     QString view;                     // --view (export): "schedule" (default), "proposals", "commitment"
     QString article;                  // --article (export of the commitment view)
+    scadlav::RescheduleRequest reschedule; // --order, --line, --phase, --start, --end, --direction
 };
 
 class BatchRunner {
@@ -80,6 +87,11 @@ private:
     static int exportSchedule(BatchSession& session, const BatchRequest& request);
     // Writes every column of the rows as CSV and tells how many; the exit code.
     static int writeRows(const QAbstractItemModel& model, const QString& path);
+    static int reschedule(BatchSession& session, const BatchRequest& request);
+    static int undoReschedule(BatchSession& session, const BatchRequest& request);
+    // The options of the reschedule job, checked into the request.
+    static void checkReschedule(const QHash<QString, QString>& options, BatchRequest& request,
+                                QStringList& problems);
     // The screen's parameters from the request; the refusal printed, false, when one is refused.
     static bool applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport);
 

@@ -13,6 +13,7 @@
 #include "module/services/RuntimeError.h"
 #include "platform/controls/NumberPicture.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -282,6 +283,11 @@ void StockConsole::showLines() {
 }
 
 void StockConsole::show() {
+    // A screen shown modally blocks every other window but its own: the console then becomes
+    // a window of that screen, so that the planner can still scroll and refresh it.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this && !isAncestorOf(modal) && parentWidget() != modal)
+        setParent(modal, Qt::Window);
     QWidget::show();
     raise();
     activateWindow();

@@ -10,10 +10,12 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <memory>
 #include <vector>
@@ -766,4 +768,259 @@ TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {
         1);
     EXPECT_TRUE(missing->err.contains(QStringLiteral("--article"))) << missing->err.toStdString();
     EXPECT_EQ(exportTo(QStringLiteral("y.csv"), {QStringLiteral("--view"), QStringLiteral("nope")}).first, 1);
+}
+
+// ---- reschedule and undo-reschedule --------------------------------------------------------
+
+namespace {
+
+// The working calendar as planners count it by hand: no weekends, no national holidays (Easter
+// Monday by the Gregorian computus), no company closures.
+struct HandCalendar {
+    QSet<QDate> closures;
+
+    static QDate easterMonday(int y) {
+        const int a = y % 19, b = y / 100, c = y % 100, d = b / 4, e = b % 4, f = (b + 8) / 25,
+                  g = (b - f + 1) / 3;
+        const int h = (19 * a + b - d - g + 15) % 30, i = c / 4, k = c % 4,
+                  l = (32 + 2 * e + 2 * i - h - k) % 7;
+        const int m = (a + 11 * h + 22 * l) / 451, month = (h + l - 7 * m + 114) / 31;
+        const int day = (h + l - 7 * m + 114) % 31 + 1;
+        return QDate(y, month, day).addDays(1);
+    }
+    bool working(const QDate& d) const {
+        static const QList<QPair<int, int>> holidays{{1, 1},  {1, 6},  {4, 25}, {5, 1},   {6, 2},
+                                                     {8, 15}, {11, 1}, {12, 8}, {12, 25}, {12, 26}};
+        return d.dayOfWeek() < 6 && !holidays.contains({d.month(), d.day()}) && d != easterMonday(d.year()) &&
+               !closures.contains(d);
+    }
+    QDate onOrAfter(QDate d) const {
+        while (!working(d))
+            d = d.addDays(1);
+        return d;
+    }
+    QDate onOrBefore(QDate d) const {
+        while (!working(d))
+            d = d.addDays(-1);
+        return d;
+    }
+    QDate move(QDate d, int days) const {
+        for (int step = days > 0 ? 1 : -1; days != 0; days -= step) {
+            d = d.addDays(step);
+            while (!working(d))
+                d = d.addDays(step);
+        }
+        return d;
+    }
+};
+
+struct HandPhase {
+    qint64 sequence = 0;
+    qint64 subPhase = 0;
+    qint64 code = 0;
+    QString resource;
+    int days = 1;
+};
+
+} // namespace
+
+class BatchReschedule : public BatchMode {
+protected:
+    // A demo order line with at least four phases in the schedule, none of them settled, and what
+    // each phase lasts by its routing row (or the phase's own lead time).
+    void SetUp() override {
+        BatchMode::SetUp();
+        HostProcess* host = nullptr;
+        ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
+            << host->out().toStdString();
+        auto c = connect();
+        auto lines = c->execute(QStringLiteral(
+            "SELECT TOP 1 PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 FROM PD5C_SCADLAV INNER JOIN "
+            "DO46_DOCCORORDDET ON "
+            "DO46_DITTA_CG18 = PD5C_DITTA_CG18 AND DO46_NUMREG_CO99 = PD5C_NUMREG_CO99 AND DO46_PROGRIGA = "
+            "PD5C_PROGRIGA_DO30 AND DO46_CODSEQFASE = PD5C_SEQUENZA AND DO46_PROGSFASE = PD5C_PROGSFASE "
+            "WHERE "
+            "PD5C_DITTA_CG18 = 1 AND PD5C_TIPODOC = 24 GROUP BY PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 HAVING "
+            "COUNT(*) "
+            ">= 4 AND COUNT(DISTINCT PD5C_SEQUENZA) = COUNT(*) AND MAX(ISNULL(DO46_INDSTATOORD, 3)) < 3 AND "
+            "MIN(ISNULL(DO46_INDSTATOORD, 3)) >= 0 ORDER BY PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30"));
+        ASSERT_TRUE(lines && lines->isOpen() && lines->recordCount() == 1)
+            << c->lastErrorText().toStdString();
+        order = lines->value(0).toText().trimmed();
+        line = lines->value(1).toInt64().value_or(0);
+        auto rows = c->execute(
+            QStringLiteral(
+                "SELECT DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, ISNULL(CAST(DO46_CLIFOR_CG44 AS "
+                "VARCHAR(12)), ''), "
+                "ISNULL(DO30_QTA1, 0), (SELECT TOP 1 ISNULL(PD53_GGLAV, 0) FROM PD53_FASICICLO WHERE "
+                "PD53_DITTA_CG18 = 1 "
+                "AND PD53_CODCICLO_PD52 = PD48_CICLO_PD52 AND PD53_CODSEQFASE = DO46_CODSEQFASE AND "
+                "PD53_CODFASE_PD12 = "
+                "DO46_CODFASE ORDER BY PD53_PROGSFASE), (SELECT TOP 1 ISNULL(PD53_TEMPOUNIT, 0) FROM "
+                "PD53_FASICICLO "
+                "WHERE PD53_DITTA_CG18 = 1 AND PD53_CODCICLO_PD52 = PD48_CICLO_PD52 AND PD53_CODSEQFASE = "
+                "DO46_CODSEQFASE AND PD53_CODFASE_PD12 = DO46_CODFASE ORDER BY PD53_PROGSFASE), (SELECT "
+                "ISNULL(PD12_GGLAV, 0) FROM PD12_FASILAVORO WHERE PD12_DITTA_CG18 = 1 AND PD12_CODFASE = "
+                "DO46_CODFASE) FROM DO46_DOCCORORDDET INNER JOIN PD5C_SCADLAV ON PD5C_DITTA_CG18 = 1 AND "
+                "PD5C_NUMREG_CO99 = DO46_NUMREG_CO99 AND PD5C_PROGRIGA_DO30 = DO46_PROGRIGA AND "
+                "PD5C_SEQUENZA = "
+                "DO46_CODSEQFASE AND PD5C_PROGSFASE = DO46_PROGSFASE LEFT JOIN PD48_CICLI ON PD48_IDCICLO = "
+                "PD5C_IDCICLO LEFT JOIN DO30_DOCCORPO ON DO30_DITTA_CG18 = 1 AND DO30_NUMREG_CO99 = "
+                "DO46_NUMREG_CO99 "
+                "AND DO30_PROGRIGA = DO46_PROGRIGA WHERE DO46_DITTA_CG18 = 1 AND DO46_NUMREG_CO99 = '%1' AND "
+                "DO46_PROGRIGA = %2 ORDER BY DO46_CODSEQFASE")
+                .arg(order)
+                .arg(line));
+        ASSERT_TRUE(rows && rows->isOpen()) << c->lastErrorText().toStdString();
+        for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+            HandPhase p{rows->value(0).toInt64().value_or(0), rows->value(1).toInt64().value_or(0),
+                        rows->value(2).toInt64().value_or(0), rows->value(3).toText().trimmed()};
+            const double quantity = rows->value(4).toDouble().value_or(0);
+            const bool routed = !rows->value(5).isNull();
+            const double fixed =
+                routed ? rows->value(5).toDouble().value_or(0) : rows->value(7).toDouble().value_or(0);
+            const double perUnit = routed ? rows->value(6).toDouble().value_or(0) : 0;
+            p.days = std::max(1, int(fixed + std::ceil(quantity * perUnit / 480.0 - 1e-9)));
+            phases << p;
+        }
+        auto closed =
+            c->execute(QStringLiteral("SELECT PDCA_DATA FROM PDCA_CALENDARIO WHERE PDCA_DITTA_CG18 = 1"));
+        for (closed->moveFirst(); !closed->eof(); closed->moveNext())
+            calendar.closures.insert(closed->value(0).toDateTime()->date());
+        before = storedDates();
+    }
+
+    // Forward from phase `from` (an index) starting on `start`, or backward from phase `from`
+    // ending on `end`, as the routing and the calendar say; the other phases keep their dates.
+    QStringList expected(int from, const QDate& day, bool forward) const {
+        QStringList out = before;
+        QString current = phases[from].resource;
+        bool transfer = false;
+        QDate running = day;
+        for (int i = from; forward ? i < phases.size() : i >= 0; i += forward ? 1 : -1) {
+            const HandPhase& p = phases[i];
+            if (p.resource != current) {
+                current = p.resource;
+                transfer = true;
+            }
+            QDate start;
+            QDate end;
+            if (forward) {
+                start = calendar.onOrAfter(running);
+                if (transfer)
+                    start = calendar.move(start, 1);
+                end = calendar.move(start, p.days - 1);
+                running = end;
+            } else {
+                end = calendar.onOrBefore(running);
+                if (transfer)
+                    end = calendar.move(end, -1);
+                start = calendar.move(end, -(p.days - 1));
+                running = start;
+            }
+            transfer = false;
+            out[i] = QStringLiteral("%1;%2;%3;%4;%5")
+                         .arg(p.sequence)
+                         .arg(p.subPhase)
+                         .arg(p.code)
+                         .arg(start.toString(Qt::ISODate), end.toString(Qt::ISODate));
+        }
+        return out;
+    }
+
+    // The phases of the order line as the job prints them.
+    QStringList storedDates() {
+        auto c = connect();
+        auto rs = c->execute(
+            QStringLiteral("SELECT DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_DATAINIZIO, "
+                           "DO46_DATAFINE FROM DO46_DOCCORORDDET WHERE DO46_DITTA_CG18 = 1 AND "
+                           "DO46_NUMREG_CO99 = '%1' AND DO46_PROGRIGA = %2 ORDER BY 1, 2")
+                .arg(order)
+                .arg(line));
+        QStringList out;
+        for (rs->moveFirst(); rs && rs->isOpen() && !rs->eof(); rs->moveNext())
+            out << QStringLiteral("%1;%2;%3;%4;%5")
+                       .arg(rs->value(0).toText(), rs->value(1).toText(), rs->value(2).toText(),
+                            rs->value(3).toDateTime()->date().toString(Qt::ISODate),
+                            rs->value(4).toDateTime()->date().toString(Qt::ISODate));
+        return out;
+    }
+    QStringList job(const QString& name, const QStringList& more = {}) const {
+        return QStringList{QStringLiteral("--batch"),   name,
+                           QStringLiteral("--demo-db"), database,
+                           QStringLiteral("--user"),    QStringLiteral("1")} +
+               more;
+    }
+    QStringList reschedule(int phase, const QStringList& more) const {
+        return job(QStringLiteral("reschedule"),
+                   {QStringLiteral("--order"), order, QStringLiteral("--line"), QString::number(line),
+                    QStringLiteral("--phase"), QString::number(phases[phase].sequence)}) +
+               more;
+    }
+    // The phase lines of the job's output.
+    static QStringList printed(const HostProcess& host) {
+        QStringList out;
+        for (const auto& l : host.lines)
+            if (!l.second.startsWith(QLatin1String("message:")) &&
+                !l.second.startsWith(QLatin1String("status:")))
+                out << l.second;
+        return out;
+    }
+
+    QString order;
+    qint64 line = 0;
+    QList<HandPhase> phases;
+    HandCalendar calendar;
+    QStringList before;
+};
+
+TEST_F(BatchReschedule, ForwardAndBackwardRunsFollowTheRoutingAndTheCalendarAndUndoPutsThemBack) {
+    ASSERT_GE(phases.size(), 4);
+    ASSERT_EQ(before.size(), phases.size());
+    HostProcess* host = nullptr;
+    // A Saturday before Easter Monday 2026: the start moves to Tuesday 7 April.
+    ASSERT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("2026-04-04")}), &host), 0)
+        << host->out().toStdString() << host->err.toStdString();
+    const QStringList forward = expected(1, QDate(2026, 4, 4), true);
+    EXPECT_EQ(printed(*host), forward);
+    EXPECT_EQ(storedDates(), forward);
+    EXPECT_TRUE(host->out().contains(QStringLiteral("message: Elaborazione terminata correttamente !!")));
+
+    // Backward from the last phase, ending on Ferragosto: the end moves to Friday 14 August.
+    const int last = int(phases.size()) - 1;
+    ASSERT_EQ(runOne(reschedule(last, {QStringLiteral("--end"), QStringLiteral("2026-08-15")}), &host), 0)
+        << host->out().toStdString() << host->err.toStdString();
+    before = forward;
+    EXPECT_EQ(storedDates(), expected(last, QDate(2026, 8, 15), false));
+
+    // Only the last recalculation is undone: the dates of the forward run come back; a second
+    // undo finds nothing.
+    ASSERT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 0) << host->out().toStdString();
+    EXPECT_EQ(storedDates(), forward);
+    EXPECT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 4);
+    EXPECT_TRUE(host->out().contains(QStringLiteral("nessun ricalcolo"))) << host->out().toStdString();
+}
+
+TEST_F(BatchReschedule, RefusedDatesEndWithThreeAndUnknownPhasesWithOneWritingNothing) {
+    HostProcess* host = nullptr;
+    // An end before the start typed on the same phase is refused by the detail's ordering rules.
+    EXPECT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("2026-05-10"),
+                                    QStringLiteral("--end"), QStringLiteral("2026-05-01")}),
+                     &host),
+              3)
+        << host->out().toStdString() << host->err.toStdString();
+    EXPECT_TRUE(host->out().contains(QStringLiteral("message: "))) << "the refusal is printed";
+    EXPECT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("1700-01-01")}), &host), 3)
+        << host->out().toStdString();
+    EXPECT_EQ(runOne(job(QStringLiteral("reschedule"),
+                         {QStringLiteral("--order"), QStringLiteral("NOPE"), QStringLiteral("--line"),
+                          QStringLiteral("1"), QStringLiteral("--phase"), QStringLiteral("10"),
+                          QStringLiteral("--start"), QStringLiteral("2026-05-10")}),
+                     &host),
+              1);
+    EXPECT_TRUE(host->err.contains(QStringLiteral("NOPE"))) << host->err.toStdString();
+    EXPECT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("2026-02-30")}), &host), 1);
+    EXPECT_TRUE(host->err.contains(QStringLiteral("--start"))) << host->err.toStdString();
+    EXPECT_EQ(storedDates(), before);
+    EXPECT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 4) << "nothing was recalculated";
 }

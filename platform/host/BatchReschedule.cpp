@@ -1,0 +1,113 @@
+// The batch jobs "reschedule" and "undo-reschedule": a phase date typed into the order detail of
+// the schedule shown in modification mode and "&Calc. Date" pressed, as a planner does it; and
+// the function menu's undo of the user's last recalculation. The reschedule prints the phases
+// of the order line as they are afterwards, one per line: SEQ;PROGSFASE;CODFASE;START;END.
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+#include "platform/host/BatchRunner.h"
+#include "platform/host/BatchSession.h"
+
+#include <cstdio>
+
+namespace erphost {
+
+namespace {
+
+using Status = scadlav::ActionOutcome::Status;
+
+int failure(const QString& reason) {
+    std::fprintf(stderr, "erp-host: %s\n", qPrintable(reason));
+    return kBatchFailed;
+}
+
+QString dayText(const scadlav::Value& value) {
+    const std::optional<QDateTime> when = value.toDateTime();
+    return when ? when->date().toString(Qt::ISODate) : QString();
+}
+
+// The phases of the order line as the database holds them now.
+bool printPhases(const BatchSession& session, const scadlav::RescheduleRequest& request) {
+    scadlav::db::Connection connection;
+    if (!connection.open(session.settings().connectionString))
+        return false;
+    auto rs = connection.execute(
+        QStringLiteral(
+            "SELECT DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_DATAINIZIO, DO46_DATAFINE FROM "
+            "DO46_DOCCORORDDET WHERE DO46_DITTA_CG18 = %1 AND DO46_NUMREG_CO99 = '%2' AND DO46_PROGRIGA "
+            "= %3 ORDER BY DO46_CODSEQFASE, DO46_PROGSFASE")
+            .arg(session.settings().company)
+            .arg(QString(request.order).replace(QLatin1Char('\''), QStringLiteral("''")))
+            .arg(request.line));
+    if (!rs || !rs->isOpen())
+        return false;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        std::printf("%s;%s;%s;%s;%s\n", qPrintable(rs->value(0).toText()), qPrintable(rs->value(1).toText()),
+                    qPrintable(rs->value(2).toText()), qPrintable(dayText(rs->value(3))),
+                    qPrintable(dayText(rs->value(4))));
+    std::fflush(stdout);
+    return true;
+}
+
+} // namespace
+
+int BatchRunner::reschedule(BatchSession& session, const BatchRequest& request) {
+    scadlav::IScheduleJobs* jobs = session.jobs();
+    if (!jobs)
+        return failure(QStringLiteral("the schedule screen is not open"));
+    scadlav::JobParameters parameters;
+    parameters.minDate = request.minDate;
+    parameters.phaseType = request.phaseType;
+    parameters.states = request.states;
+    parameters.modify = true;
+    if (const QString refused = jobs->applyParameters(parameters); !refused.isEmpty())
+        return failure(refused);
+
+    const scadlav::ActionOutcome shown = jobs->runShow();
+    switch (shown.status) {
+    case Status::Done:
+        break;
+    case Status::Refused:
+        return kBatchRefused;
+    case Status::NoData:
+        return failure(QStringLiteral("there is no schedule to change: run erp-host --batch rebuild first"));
+    default:
+        return failure(QStringLiteral("the schedule could not be shown") +
+                       (shown.description.isEmpty() ? QString() : QStringLiteral(": ") + shown.description));
+    }
+
+    const scadlav::ActionOutcome outcome = jobs->runReschedule(request.reschedule);
+    if (outcome.status == Status::NoData || outcome.status == Status::Failed) {
+        if (!outcome.description.isEmpty())
+            std::fprintf(stderr, "erp-host: %s\n", qPrintable(outcome.description));
+    }
+    const bool ran = outcome.status == Status::Done || outcome.status == Status::Failed;
+    if (ran && !printPhases(session, request.reschedule))
+        return failure(QStringLiteral("the phases of the order line could not be read back"));
+    switch (outcome.status) {
+    case Status::Done:
+        return kBatchOk;
+    case Status::Cancelled:
+        return kBatchEditRefused;
+    case Status::Refused:
+        return kBatchRefused;
+    default:
+        return kBatchFailed;
+    }
+}
+
+int BatchRunner::undoReschedule(BatchSession& session, const BatchRequest&) {
+    scadlav::IScheduleJobs* jobs = session.jobs();
+    if (!jobs)
+        return failure(QStringLiteral("the schedule screen is not open"));
+    const scadlav::ActionOutcome outcome = jobs->runUndoReschedule();
+    switch (outcome.status) {
+    case Status::Done:
+        return kBatchOk;
+    case Status::NoData:
+        return kBatchNothing;
+    default:
+        return kBatchFailed;
+    }
+}
+
+} // namespace erphost

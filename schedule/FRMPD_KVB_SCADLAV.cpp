@@ -336,15 +336,20 @@ const QAbstractItemModel* FRMPD_KVB_SCADLAV::shownRows() const {
     return m_viewMode == ViewMode::Results ? m_ui->GRID_ORD->boundModel() : nullptr;
 }
 
-ActionOutcome FRMPD_KVB_SCADLAV::runProposals() {
-    if (!m_initialized || m_viewMode != ViewMode::Results)
-        return {ActionOutcome::Status::Failed, QString()};
+// The outcome of a view a batch job asks for: a failing statement is a failure with its reason.
+template <typename Action> static ActionOutcome viewOutcome(Action&& action) {
     try {
-        return m_results->PreparaProposte();
+        return action();
     } catch (...) {
         return {ActionOutcome::Status::Failed,
                 RuntimeError::fromException(std::current_exception()).description};
     }
+}
+
+ActionOutcome FRMPD_KVB_SCADLAV::runProposals() {
+    if (!m_initialized || m_viewMode != ViewMode::Results)
+        return {ActionOutcome::Status::Failed, QString()};
+    return viewOutcome([this] { return m_results->PreparaProposte(); });
 }
 
 const QAbstractItemModel* FRMPD_KVB_SCADLAV::proposalRows() const {
@@ -354,13 +359,10 @@ const QAbstractItemModel* FRMPD_KVB_SCADLAV::proposalRows() const {
 ActionOutcome FRMPD_KVB_SCADLAV::runCommitment(const QString& article) {
     if (!m_initialized)
         return {ActionOutcome::Status::Failed, QString()};
-    try {
+    return viewOutcome([this, &article] {
         m_results->ApriImpegnatoCliente(article);
-        return {ActionOutcome::Status::Done, QString()};
-    } catch (...) {
-        return {ActionOutcome::Status::Failed,
-                RuntimeError::fromException(std::current_exception()).description};
-    }
+        return ActionOutcome{ActionOutcome::Status::Done, QString()};
+    });
 }
 
 const QAbstractItemModel* FRMPD_KVB_SCADLAV::commitmentRows() const {

@@ -12,11 +12,6 @@ namespace {
 const QString kHead = QStringLiteral("PD5R_RICALCDATE");
 const QString kRows = QStringLiteral("PD5S_RICALCDATEVAL");
 
-QString quoted(const QString& text) {
-    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) +
-           QLatin1Char('\'');
-}
-
 // Both null or equal.
 QString same(const QString& a, const QString& b) {
     return QStringLiteral("(%1 = %2 OR (%1 IS NULL AND %2 IS NULL))").arg(a, b);
@@ -100,6 +95,11 @@ QStringList dateJournalTableStatements() {
                        "    PD5S_CAMBIATO smallint NOT NULL DEFAULT 0)"),
         QStringLiteral("CREATE INDEX IX_PD5S_RICALCOLO ON PD5S_RICALCDATEVAL (PD5S_ID_PD5R, PD5S_SIGILLATO, "
                        "PD5S_TABELLA)"),
+        // Whether a row is already kept is asked for every row the write-back touches.
+        QStringLiteral(
+            "CREATE INDEX IX_PD5S_RIGA ON PD5S_RICALCDATEVAL (PD5S_ID_PD5R, PD5S_TABELLA, PD5S_NUMREG, "
+            "PD5S_RIGA, PD5S_SEQ)"),
+        QStringLiteral("CREATE INDEX IX_PD5S_CHIAVE ON PD5S_RICALCDATEVAL (PD5S_ID_PD5R, PD5S_CHIAVE)"),
     };
 }
 
@@ -155,33 +155,27 @@ void DateRecalcJournal::begin() {
     m_id = rs->value(0).toInt64().value_or(0);
 }
 
-void DateRecalcJournal::keepBefore(const QString& order, qint64 line, const QString& phaseTable) {
+void DateRecalcJournal::keepBefore(const QString& linesTable, const QString& detailTable) {
     const QString id = QString::number(m_id);
     const QString company = QString::number(m_company);
-    const QString n = quoted(order);
-    const QString r = QString::number(line);
-    auto notKept = [&](const QString& code, const QString& keys) {
-        return QStringLiteral(" AND NOT EXISTS (SELECT 1 FROM PD5S_RICALCDATEVAL K WHERE K.PD5S_ID_PD5R = ") +
-               id + QStringLiteral(" AND K.PD5S_TABELLA = '") + code + QStringLiteral("' AND ") + keys +
-               QStringLiteral(")");
-    };
+    // The subcontract order lines the detail links to its phases, as the write-back compares them.
+    const QString linked =
+        QStringLiteral("(SELECT DISTINCT ISNULL(NUMREG_OCL,'') AS N_OCL, ISNULL(RIGA_OCL,0) AS "
+                       "R_OCL FROM ") +
+        detailTable + QStringLiteral(" D INNER JOIN ") + linesTable +
+        QStringLiteral(" L ON L.NUMREG = D.DO46_NUMREG_CO99 AND L.RIGA = D.DO46_PROGRIGA) O");
+    const QString lines = linesTable + QStringLiteral(" L");
 
-    // Order phases of the line that the work table holds.
+    // Order phases of the lines to recalculate.
     m_run(QStringLiteral("INSERT INTO PD5S_RICALCDATEVAL (PD5S_ID_PD5R,PD5S_TABELLA,PD5S_NUMREG,PD5S_RIGA,"
                          "PD5S_SEQ,PD5S_PROGSFASE,PD5S_CODFASE,PD5S_PREC1,PD5S_PREC2) ") +
           CRLF + QStringLiteral("SELECT ") + id +
           QStringLiteral(",'DO46',DO46_NUMREG_CO99,DO46_PROGRIGA,DO46_CODSEQFASE,DO46_PROGSFASE,DO46_CODFASE,"
-                         "DO46_DATAINIZIO,DO46_DATAFINE FROM DO46_DOCCORORDDET ") +
-          CRLF + QStringLiteral("WHERE DO46_DITTA_CG18 = ") + company +
-          QStringLiteral(" AND DO46_NUMREG_CO99 = ") + n + QStringLiteral(" AND DO46_PROGRIGA = ") + r +
-          QStringLiteral(" AND EXISTS (SELECT 1 FROM ") + phaseTable +
-          QStringLiteral(" WHERE SEQFASE = DO46_CODSEQFASE AND CODFASE = DO46_CODFASE)") + CRLF +
-          notKept(QStringLiteral("DO46"),
-                  QStringLiteral("K.PD5S_NUMREG = DO46_NUMREG_CO99 AND K.PD5S_RIGA = DO46_PROGRIGA AND "
-                                 "K.PD5S_SEQ = DO46_CODSEQFASE AND K.PD5S_PROGSFASE = DO46_PROGSFASE AND "
-                                 "K.PD5S_CODFASE = DO46_CODFASE")));
+                         "DO46_DATAINIZIO,DO46_DATAFINE FROM ") +
+          lines + QStringLiteral(" INNER JOIN DO46_DOCCORORDDET ON DO46_DITTA_CG18 = ") + company +
+          QStringLiteral(" AND DO46_NUMREG_CO99 = L.NUMREG AND DO46_PROGRIGA = L.RIGA"));
 
-    const QString pd5cColumns =
+    const QString pd5c =
         QStringLiteral("INSERT INTO PD5S_RICALCDATEVAL (PD5S_ID_PD5R,PD5S_TABELLA,PD5S_NUMREG,PD5S_RIGA,"
                        "PD5S_SEQ,PD5S_PROGSFASE,PD5S_CODFASE,PD5S_CHIAVE,PD5S_PREC1,PD5S_PREC2,PD5S_PREC3,"
                        "PD5S_PREC4) ") +
@@ -189,49 +183,43 @@ void DateRecalcJournal::keepBefore(const QString& order, qint64 line, const QStr
         QStringLiteral(
             ",'PD5C',ISNULL(PD5C_NUMREG_CO99,''),ISNULL(PD5C_PROGRIGA_DO30,0),ISNULL(PD5C_SEQUENZA,0),"
             "ISNULL(PD5C_PROGSFASE,0),ISNULL(PD5C_CODFASE_PD12,0),PD5C_KEYGRID,PD5C_DATAINIFASE,"
-            "PD5C_DATAFINEFASE,PD5C_DATACONS,PD5C_DATACONSOCLAV ") +
-        CRLF;
-    const QString pd5cNotKept =
-        notKept(QStringLiteral("PD5C"), QStringLiteral("K.PD5S_CHIAVE = PD5C_KEYGRID")) +
-        QStringLiteral(" AND PD5C_KEYGRID IS NOT NULL");
-    // Schedule rows of the line: its phases' dates, and its delivery date when the last phase
-    // is recalculated.
-    m_run(
-        pd5cColumns + QStringLiteral("FROM PD5C_SCADLAV WHERE PD5C_DITTA_CG18 = ") + company +
-        QStringLiteral(" AND PD5C_NUMREG_CO99 = ") + n + QStringLiteral(" AND PD5C_PROGRIGA_DO30 = ") + r +
-        CRLF + QStringLiteral("AND (EXISTS (SELECT 1 FROM ") + phaseTable +
-        QStringLiteral(" WHERE SEQFASE = PD5C_SEQUENZA AND CODFASE = PD5C_CODFASE_PD12) OR EXISTS (SELECT 1 "
-                       "FROM ") +
-        phaseTable + QStringLiteral(" WHERE TIPOFASE = 2))") + pd5cNotKept);
-    // Schedule rows that refer to a subcontract order line linked to a phase.
-    m_run(pd5cColumns + QStringLiteral("FROM ") + phaseTable +
-          QStringLiteral(" INNER JOIN PD5C_SCADLAV ON PD5C_NUMREGCLAV = NUMREG_OCL AND PD5C_PROGRIGACLAV = "
-                         "RIGA_OCL ") +
-          CRLF + QStringLiteral("WHERE PD5C_DITTA_CG18 = ") + company + pd5cNotKept);
+            "PD5C_DATAFINEFASE,PD5C_DATACONS,PD5C_DATACONSOCLAV FROM ");
+    // Schedule rows of the lines, then those that refer to a linked subcontract order line.
+    m_run(pd5c + lines +
+          QStringLiteral(" INNER JOIN PD5C_SCADLAV ON PD5C_NUMREG_CO99 = L.NUMREG AND "
+                         "PD5C_PROGRIGA_DO30 = L.RIGA") +
+          CRLF + QStringLiteral("WHERE PD5C_DITTA_CG18 = ") + company +
+          QStringLiteral(" AND PD5C_KEYGRID IS NOT NULL"));
+    m_run(pd5c + linked +
+          QStringLiteral(
+              " INNER JOIN PD5C_SCADLAV ON PD5C_NUMREGCLAV = O.N_OCL AND PD5C_PROGRIGACLAV = O.R_OCL") +
+          CRLF + QStringLiteral("WHERE PD5C_DITTA_CG18 = ") + company +
+          QStringLiteral(
+              " AND PD5C_KEYGRID IS NOT NULL AND NOT EXISTS (SELECT 1 FROM PD5S_RICALCDATEVAL K WHERE "
+              "K.PD5S_ID_PD5R = ") +
+          id + QStringLiteral(" AND K.PD5S_CHIAVE = PD5C_KEYGRID)"));
 
-    const QString do31Columns =
+    const QString do31 =
         QStringLiteral("INSERT INTO PD5S_RICALCDATEVAL (PD5S_ID_PD5R,PD5S_TABELLA,PD5S_NUMREG,PD5S_RIGA,"
                        "PD5S_PREC1,PD5S_PREC2,PD5S_PREC3) ") +
         CRLF + QStringLiteral("SELECT DISTINCT ") + id +
         QStringLiteral(
-            ",'DO31',DO31_NUMREG_CO99,DO31_PROGRIGA,DO31_DATAINIZLAV,DO31_DATACONS,DO31_DATACONSINT ") +
-        CRLF;
-    const QString do31NotKept =
-        notKept(QStringLiteral("DO31"),
-                QStringLiteral("K.PD5S_NUMREG = DO31_NUMREG_CO99 AND K.PD5S_RIGA = DO31_PROGRIGA"));
-    // The order line itself, when its first or last phase is recalculated.
-    m_run(do31Columns + QStringLiteral("FROM DO31_DOCCORPOORD WHERE DO31_DITTA_CG18 = ") + company +
-          QStringLiteral(" AND DO31_NUMREG_CO99 = ") + n + QStringLiteral(" AND DO31_PROGRIGA = ") + r +
-          QStringLiteral(" AND EXISTS (SELECT 1 FROM ") + phaseTable +
-          QStringLiteral(" WHERE TIPOFASE IN (1,2))") + do31NotKept);
-    // The subcontract order lines linked to the phases.
-    m_run(do31Columns + QStringLiteral("FROM ") + phaseTable +
-          QStringLiteral(" INNER JOIN DO31_DOCCORPOORD ON DO31_NUMREG_CO99 = NUMREG_OCL AND DO31_PROGRIGA = "
-                         "RIGA_OCL ") +
-          CRLF + QStringLiteral("WHERE DO31_DITTA_CG18 = ") + company + do31NotKept);
+            ",'DO31',DO31_NUMREG_CO99,DO31_PROGRIGA,DO31_DATAINIZLAV,DO31_DATACONS,DO31_DATACONSINT FROM ");
+    // The order lines, then the linked subcontract order lines.
+    m_run(do31 + lines + QStringLiteral(" INNER JOIN DO31_DOCCORPOORD ON DO31_DITTA_CG18 = ") + company +
+          QStringLiteral(" AND DO31_NUMREG_CO99 = L.NUMREG AND DO31_PROGRIGA = L.RIGA"));
+    m_run(
+        do31 + linked + QStringLiteral(" INNER JOIN DO31_DOCCORPOORD ON DO31_DITTA_CG18 = ") + company +
+        QStringLiteral(" AND DO31_NUMREG_CO99 = O.N_OCL AND DO31_PROGRIGA = O.R_OCL") + CRLF +
+        QStringLiteral("WHERE NOT EXISTS (SELECT 1 FROM PD5S_RICALCDATEVAL K WHERE K.PD5S_ID_PD5R = ") + id +
+        QStringLiteral(" AND K.PD5S_TABELLA = 'DO31' AND K.PD5S_NUMREG = DO31_NUMREG_CO99 AND K.PD5S_RIGA = "
+                       "DO31_PROGRIGA)"));
 }
 
 void DateRecalcJournal::keepAfter() {
+    if (m_id == 0)
+        return;
+    const QString id = QString::number(m_id);
     const QString company = QString::number(m_company);
     for (const Written& t : writtenTables()) {
         QString set;
@@ -240,17 +228,20 @@ void DateRecalcJournal::keepAfter() {
         m_run(QStringLiteral("UPDATE PD5S_RICALCDATEVAL SET ") + set + QStringLiteral("PD5S_SIGILLATO = 1 ") +
               CRLF + QStringLiteral("FROM PD5S_RICALCDATEVAL INNER JOIN ") + t.table +
               QStringLiteral(" ON ") + t.match.arg(company) + CRLF + QStringLiteral("WHERE PD5S_ID_PD5R = ") +
-              QString::number(m_id) + QStringLiteral(" AND PD5S_SIGILLATO = 0 AND PD5S_TABELLA = '") +
-              t.code + QStringLiteral("'"));
+              id + QStringLiteral(" AND PD5S_SIGILLATO = 0 AND PD5S_TABELLA = '") + t.code +
+              QStringLiteral("'"));
     }
-}
-
-void DateRecalcJournal::finish() {
-    if (m_id == 0)
-        return;
+    // Rows the recalculation did not change (lines skipped, phases before a forward anchor) are
+    // no business of its undo.
+    QString unchanged;
+    for (int i = 0; i < 4; ++i)
+        unchanged += QStringLiteral(" AND ") + same(slot("PREC", i), slot("NUOVO", i));
+    m_run(QStringLiteral("DELETE FROM PD5S_RICALCDATEVAL WHERE PD5S_ID_PD5R = ") + id +
+          QStringLiteral(" AND PD5S_SIGILLATO = 1") + unchanged);
     m_run(QStringLiteral("DELETE FROM PD5R_RICALCDATE WHERE PD5R_ID = %1 AND NOT EXISTS (SELECT 1 FROM "
                          "PD5S_RICALCDATEVAL WHERE PD5S_ID_PD5R = %1)")
-              .arg(m_id));
+              .arg(id));
+    m_id = 0;
 }
 
 UndoOutcome DateRecalcJournal::undoLast(db::Connection& connection, std::int16_t company, std::int16_t user) {

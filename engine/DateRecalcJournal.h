@@ -1,10 +1,10 @@
 #pragma once
 // The journal of the last date recalculation of each user, and its undo.
 //
-// Before a recalculated order line is written back, the values its write-back will overwrite
-// (dates of the order phases, of the schedule rows, of the order line and of the linked
-// subcontract order lines) are copied into the journal; right after, the values written are
-// copied next to them. An undo puts the old values back, in one transaction, on the rows that
+// Before a recalculation writes anything, the values it may overwrite (dates of the order
+// phases, of the schedule rows, of the order lines and of the linked subcontract order lines)
+// are copied into the journal, in a few set-based statements; when it ends, the values written
+// are copied next to them. An undo puts the old values back, in one transaction, on the rows that
 // still hold what the recalculation wrote; rows changed since by anyone are left alone and
 // reported. Only the last recalculation of a user can be undone, and only once.
 //
@@ -61,14 +61,14 @@ public:
     // Opens a new recalculation of the user, forgetting the previous one (only the last can be
     // undone). Throws on failure.
     void begin();
-    // Copies the rows the write-back of order line `order`/`line` will change, from the phase
-    // dates now in `phaseTable`; rows already kept by this recalculation are not copied again,
-    // so the journal holds the values from before the whole recalculation.
-    void keepBefore(const QString& order, qint64 line, const QString& phaseTable);
-    // After the write-back of the line: the values written, next to the old ones.
+    // Copies the rows the recalculation of the order lines in `linesTable` (NUMREG, RIGA) may
+    // change: their order phases, schedule rows and order lines, and the subcontract order lines
+    // (with the schedule rows that refer to them) that `detailTable` links to their phases.
+    void keepBefore(const QString& linesTable, const QString& detailTable);
+    // After the write-back: the values written next to the old ones; rows the recalculation left
+    // as they were are forgotten, and a recalculation that changed nothing leaves no journal.
+    // Harmless when called twice.
     void keepAfter();
-    // Ends the recalculation; one that changed nothing leaves no journal.
-    void finish();
 
     // Undoes the user's last recalculation of `company`. Never throws.
     static UndoOutcome undoLast(db::Connection& connection, std::int16_t company, std::int16_t user);

@@ -165,6 +165,7 @@ void DateRecalculation::CMD_DATE_Click() {
         s.MostraStato(QStringLiteral("Ricalcolo date in corso ......"), 78526);
 
         m_scheduler.reset();
+        m_journal.reset();
         IObjectFactory* factory = HostRuntime::objectFactory();
         std::unique_ptr<IHostObject> object =
             factory ? factory->createObject(classnames::PhaseScheduler) : nullptr;
@@ -186,6 +187,7 @@ void DateRecalculation::CMD_DATE_Click() {
             s.companyCode(), s.userId());
         m_journal->ensureTables();
         m_journal->begin();
+        m_journal->keepBefore(QStringLiteral("##TEMP_ELAB"), t);
 
         rs->moveFirst();
         std::unique_ptr<db::Recordset> riga = rs->clone();
@@ -265,7 +267,7 @@ void DateRecalculation::CMD_DATE_Click() {
                                    seqPrima, seqUltima);
             riga->clearFilter();
         }
-        m_journal->finish();
+        m_journal->keepAfter();
 
         s.EseguiSQL(QStringLiteral("DELETE FROM ") + t, db::kCmdTextNoRecords);
         db::Recordset* schedule = m_screen.results().scheduleRecordset();
@@ -296,6 +298,15 @@ void DateRecalculation::CMD_DATE_Click() {
         m_outcome = {ActionOutcome::Status::Failed, error.description};
     }
     if (started && m_outcome.status == ActionOutcome::Status::Failed) {
+        // The lines written before the failure stay undoable.
+        if (m_journal) {
+            try {
+                m_journal->keepAfter();
+            } catch (...) {
+                s.ScriviErroreLog(FRMPD_KVB_SCADLAV::ScreenName, QStringLiteral("CMD_DATE_Click"),
+                                  RuntimeError::fromException(std::current_exception()));
+            }
+        }
         // The planner can go on working: the pointer comes back and the status bar says so.
         m_screen.unsetCursor();
         s.MostraStato(QStringLiteral("Pronto ......"), 78527);
@@ -465,7 +476,6 @@ void DateRecalculation::scriviDate(const QString& numreg, std::int16_t riga) {
     const QString company = QString::number(s.companyCode());
     const QString n = numreg;
     const QString r = QString::number(riga);
-    m_journal->keepBefore(n, riga, QStringLiteral("##TMP_DATEFASICICLO"));
     const QStringList statements{
         lines({QStringLiteral("UPDATE DO46_DOCCORORDDET SET DO46_DATAINIZIO = DTINIZ,DO46_DATAFINE = DTFIN "),
                QStringLiteral("FROM DO46_DOCCORORDDET INNER JOIN ##TMP_DATEFASICICLO "),
@@ -512,7 +522,6 @@ void DateRecalculation::scriviDate(const QString& numreg, std::int16_t riga) {
     };
     for (const QString& statement : statements)
         s.EseguiSQL(statement, db::kCmdTextNoRecords);
-    m_journal->keepAfter();
 }
 
 void DateRecalculation::AnnullaUltimoRicalcolo() {

@@ -16,6 +16,7 @@
 #include "platform/controls/SplitPane.h"
 #include "schedule/AccessRegistry.h"
 #include "schedule/DateRecalculation.h"
+#include "schedule/DetailTimeline.h"
 #include "schedule/OrderDetail.h"
 #include "schedule/ParametersPanel.h"
 #include "schedule/ScheduleControls.h"
@@ -40,7 +41,8 @@ FRMPD_KVB_SCADLAV::FRMPD_KVB_SCADLAV(QWidget* parent)
       m_results(std::make_unique<ScheduleResults>(*this)),
       m_rebuilder(std::make_unique<ScheduleRebuilder>(*this)),
       m_detail(std::make_unique<OrderDetail>(*this)),
-      m_recalc(std::make_unique<DateRecalculation>(*this)) {
+      m_recalc(std::make_unique<DateRecalculation>(*this)),
+      m_timeline(std::make_unique<DetailTimeline>(*this)) {
     setObjectName(ScreenName);
     m_ui->build(this);
     connectEvents();
@@ -82,6 +84,7 @@ void FRMPD_KVB_SCADLAV::connectEvents() {
             [this](bool& cancel) { m_detail->GRID_DETT_Validate(cancel); });
     connect(ui.GRID_DETT, &erpctl::Grid::cellClicked, this,
             [this](int row, const QString& field) { m_detail->GRID_DETT_Click(row, field); });
+    m_timeline->connectControls();
     connect(ui.GRID_ORD, &erpctl::Grid::rowChanged, this,
             [this](int row) { m_results->GRID_ORD_RowChanged(row); });
     connect(ui.CMD_FUNZ, &erpctl::MenuButton::itemClicked, this,
@@ -137,6 +140,7 @@ void FRMPD_KVB_SCADLAV::PrimaAttivazione() {
 
     m_results->ImpostaGrigliaOrdini();
     m_results->ImpostaGrigliaDettaglio();
+    m_timeline->ImpostaDiagramma();
     m_results->ImpostaGrigliaClienti();
 
     // The parameter view, in modification mode.
@@ -180,6 +184,7 @@ void FRMPD_KVB_SCADLAV::onUnload() {
         m_ui->EnhancedQuery->detach();
         m_ui->Timer1->stop();
         m_recalc->release();
+        m_timeline->release();
         m_detail->release();
         m_results->release();
     });
@@ -263,7 +268,7 @@ void FRMPD_KVB_SCADLAV::Timer1_Timer() {
     if (width <= 0)
         return;
     ui.GRID_ORD->resize(width, ui.GRID_ORD->height());
-    ui.GRID_DETT->resize(ui.GRID_ORD->width(), ui.GRID_DETT->height());
+    ui.DETT_AREA->resize(ui.GRID_ORD->width(), ui.DETT_AREA->height());
 }
 
 bool FRMPD_KVB_SCADLAV::canShow() const {

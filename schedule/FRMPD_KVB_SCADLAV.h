@@ -12,6 +12,7 @@
 //   ScheduleRebuilder  "Ricalcola" over the engine's rebuild operation
 //   OrderDetail        the phases of the current row's order line in the detail grid
 //   DateRecalculation  "&Calc. Date" and the undo of the last recalculation
+//   DetailTimeline     the same phases as bars on a calendar beside the detail grid
 // The screen itself keeps the lifecycle, the switch between the two views and the wiring of the
 // controls' notifications to the concerns' handlers. Batch jobs drive it through IScheduleJobs.
 
@@ -27,6 +28,7 @@ class QResizeEvent;
 namespace scadlav {
 
 class DateRecalculation;
+class DetailTimeline;
 class OrderDetail;
 class ParametersPanel;
 class ScheduleRebuilder;
@@ -78,6 +80,7 @@ public:
     ScheduleRebuilder& rebuilder() const { return *m_rebuilder; }
     OrderDetail& detail() const { return *m_detail; }
     DateRecalculation& recalculation() const { return *m_recalc; }
+    DetailTimeline& timeline() const { return *m_timeline; }
     // The controls, for the concerns and for tests that type into them as a user would.
     ScheduleControls& controls() const { return *m_ui; }
 
@@ -111,6 +114,7 @@ private:
     std::unique_ptr<ScheduleRebuilder> m_rebuilder;
     std::unique_ptr<OrderDetail> m_detail;
     std::unique_ptr<DateRecalculation> m_recalc;
+    std::unique_ptr<DetailTimeline> m_timeline;
     ViewMode m_viewMode = ViewMode::Parameters;
     bool m_initialized = false;
 };

@@ -10,6 +10,7 @@
 #include "platform/controls/Grid.h"
 #include "platform/controls/ImageList.h"
 #include "platform/controls/MenuButton.h"
+#include "platform/controls/PhaseTimeline.h"
 #include "platform/controls/SplitPane.h"
 
 #include <QFrame>
@@ -19,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -68,8 +70,16 @@ void ScheduleControls::build(QWidget* screen) {
     EnhancedQuery = named(new erpctl::EnhancedQuery(QRX_FRAME1), "EnhancedQuery");
     SPLITTER = named(new erpctl::SplitPane(QRX_FRAME1), "SPLITTER");
     GRID_ORD = named(new erpctl::Grid(QRX_FRAME1), "GRID_ORD");
-    GRID_DETT = named(new erpctl::Grid(QRX_FRAME1), "GRID_DETT");
-    SPLITTER->setPanes(GRID_ORD, GRID_DETT);
+    DETT_AREA = named(new QSplitter(Qt::Horizontal, QRX_FRAME1), "DETT_AREA");
+    GRID_DETT = named(new erpctl::Grid(DETT_AREA), "GRID_DETT");
+    TIMELINE_DETT = named(new erpctl::PhaseTimeline(DETT_AREA), "TIMELINE_DETT");
+    DETT_AREA->addWidget(GRID_DETT);
+    DETT_AREA->addWidget(TIMELINE_DETT);
+    DETT_AREA->setChildrenCollapsible(false);
+    // The grid keeps three fifths of the width, the timeline takes the rest.
+    DETT_AREA->setStretchFactor(0, 3);
+    DETT_AREA->setStretchFactor(1, 2);
+    SPLITTER->setPanes(GRID_ORD, DETT_AREA);
 
     FrameCLI =
         named(new QGroupBox(QStringLiteral("Dettaglio ordini di vendita da evadere"), screen), "FrameCLI");

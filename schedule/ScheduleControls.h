@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 class QTimer;
 class QWidget;
 
@@ -21,6 +22,7 @@ class FlagCheckBox;
 class Grid;
 class ImageList;
 class MenuButton;
+class PhaseTimeline;
 class SplitPane;
 } // namespace erpctl
 
@@ -48,6 +50,10 @@ struct ScheduleControls {
     erpctl::SplitPane* SPLITTER = nullptr;
     erpctl::Grid* GRID_ORD = nullptr;
     erpctl::Grid* GRID_DETT = nullptr;
+    // The lower pane of the splitter: the detail grid with the order line's timeline on its
+    // right. It is shown and hidden with the detail grid.
+    QSplitter* DETT_AREA = nullptr;
+    erpctl::PhaseTimeline* TIMELINE_DETT = nullptr;
     QGroupBox* FrameCLI = nullptr; // "Dettaglio ordini di vendita da evadere"
     QLabel* QRX_LABEL3 = nullptr;  // "Articolo"
     QLineEdit* TXT_ARTIC = nullptr;

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <QRadialGradient>
 
+#include <iterator>
+
 namespace erpctl {
 
 ImageList::ImageList(QObject* parent) : QObject(parent) {}
@@ -45,16 +47,27 @@ int ImageList::indexOf(const QString& key) const {
     return 0;
 }
 
+namespace {
+
+const struct {
+    const char* key;
+    QColor color;
+} kStatusLights[] = {
+    {"VERDE", QColor(46, 160, 67)},    {"GIALLO", QColor(240, 190, 20)}, {"ROSSO", QColor(210, 40, 40)},
+    {"GRIGIO", QColor(140, 140, 140)}, {"ROSA", QColor(240, 130, 180)},
+};
+
+} // namespace
+
+QColor ImageList::statusColor(int index) {
+    if (index < 1 || index > int(std::size(kStatusLights)))
+        return QColor(Qt::black);
+    return kStatusLights[index - 1].color;
+}
+
 void ImageList::addStatusImages() {
-    const struct {
-        const char* key;
-        QColor color;
-    } lights[] = {
-        {"VERDE", QColor(46, 160, 67)},    {"GIALLO", QColor(240, 190, 20)}, {"ROSSO", QColor(210, 40, 40)},
-        {"GRIGIO", QColor(140, 140, 140)}, {"ROSA", QColor(240, 130, 180)},
-    };
     int tag = 1;
-    for (const auto& light : lights)
+    for (const auto& light : kStatusLights)
         addImage(QString::fromLatin1(light.key), QString::number(tag++), roundIcon(light.color, m_size));
 }
 

@@ -33,6 +33,8 @@ public:
     // Fills the list with the five status lights: 1 "VERDE", 2 "GIALLO", 3 "ROSSO",
     // 4 "GRIGIO", 5 "ROSA", tagged "1" to "5".
     void addStatusImages();
+    // The colour of status light `index` (1 to 5, as above); the late red is 3. Black outside.
+    static QColor statusColor(int index);
     // A round light of the given colour, shaded so it reads as a lamp on any background.
     static QIcon roundIcon(const QColor& color, int size = 16);
 

@@ -4,6 +4,7 @@
 // rule here is the documented one (docs/phase-scheduler.md) and nothing more.
 
 #include "module/value/Decimal.h"
+#include "module/value/Holidays.h"
 #include "module/value/Value.h"
 
 #include <QDate>
@@ -15,11 +16,10 @@
 
 namespace erphost {
 
-// Easter Sunday of a Gregorian year (the anonymous Gregorian computus).
-QDate easterSunday(int year);
-// The Italian national holidays: 1 and 6 January, Easter Monday, 25 April, 1 May, 2 June,
-// 15 August, 1 November, 8, 25 and 26 December.
-bool isNationalHoliday(const QDate& day);
+// Weekends and national holidays are the same for every company (module/value/Holidays.h).
+using scadlav::easterSunday;
+using scadlav::isNationalHoliday;
+using scadlav::isWeekendOrHoliday;
 
 // The working days of one company: Monday to Friday, except national holidays and the
 // company's closure days.

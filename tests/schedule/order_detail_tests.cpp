@@ -28,21 +28,7 @@ protected:
         screen->results().CMD_ELABORA_ButtonClick();
         ASSERT_EQ(screen->viewMode(), FRMPD_KVB_SCADLAV::ViewMode::Results);
     }
-    void addLine(const QString& numreg, int line, int sequence) {
-        PhaseRow row;
-        row.key = QStringLiteral("%1-%2-%3").arg(numreg).arg(line).arg(sequence);
-        row.numreg = numreg;
-        row.line = line;
-        row.sequence = sequence;
-        addPhase(row);
-    }
-    // Stands the schedule grid on the row with `key`, as the planner's click would.
-    void goTo(const QString& key) {
-        erpctl::Grid* grid = screen->controls().GRID_ORD;
-        const int row = grid->findRow(QStringLiteral("PD5C_KEYGRID"), key);
-        ASSERT_GE(row, 0) << key.toStdString();
-        grid->setCurrentRow(row);
-    }
+    void addLine(const QString& numreg, int line, int sequence) { addPhase(phaseOf(numreg, line, sequence)); }
     int tableRows() {
         auto rs = db.execute(QStringLiteral("SELECT COUNT(*) FROM ") + screen->detail().detailTableName());
         return rs && rs->isOpen() ? int(rs->value(0).toInt64().value_or(-1)) : -1;

@@ -8,6 +8,7 @@
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/ClassNames.h"
+#include "platform/controls/Grid.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/OrderDetail.h"
 #include "schedule/ParametersPanel.h"
@@ -145,6 +146,23 @@ protected:
             screen->Form_Activate();
         EXPECT_TRUE(screen && screen->isInitialized());
         return screen;
+    }
+
+    // A schedule row of phase `sequence` of an order line, keyed "R1-1-10".
+    static PhaseRow phaseOf(const QString& numreg, int line, int sequence) {
+        PhaseRow row;
+        row.key = QStringLiteral("%1-%2-%3").arg(numreg).arg(line).arg(sequence);
+        row.numreg = numreg;
+        row.line = line;
+        row.sequence = sequence;
+        return row;
+    }
+    // Stands the schedule grid on the row with `key`, as the planner's click would.
+    void goTo(const QString& key) {
+        erpctl::Grid* grid = screen->controls().GRID_ORD;
+        const int row = grid->findRow(QStringLiteral("PD5C_KEYGRID"), key);
+        ASSERT_GE(row, 0) << key.toStdString();
+        grid->setCurrentRow(row);
     }
 
     // Values of one field of the schedule record set, by row key.

@@ -347,6 +347,39 @@ const QAbstractItemModel* FRMPD_KVB_SCADLAV::shownRows() const {
     return m_viewMode == ViewMode::Results ? m_ui->GRID_ORD->boundModel() : nullptr;
 }
 
+// The outcome of a view a batch job asks for: a failing statement is a failure with its reason.
+template <typename Action> static ActionOutcome viewOutcome(Action&& action) {
+    try {
+        return action();
+    } catch (...) {
+        return {ActionOutcome::Status::Failed,
+                RuntimeError::fromException(std::current_exception()).description};
+    }
+}
+
+ActionOutcome FRMPD_KVB_SCADLAV::runProposals() {
+    if (!m_initialized || m_viewMode != ViewMode::Results)
+        return {ActionOutcome::Status::Failed, QString()};
+    return viewOutcome([this] { return m_results->PreparaProposte(); });
+}
+
+const QAbstractItemModel* FRMPD_KVB_SCADLAV::proposalRows() const {
+    return m_results->proposalModel();
+}
+
+ActionOutcome FRMPD_KVB_SCADLAV::runCommitment(const QString& article) {
+    if (!m_initialized)
+        return {ActionOutcome::Status::Failed, QString()};
+    return viewOutcome([this, &article] {
+        m_results->ApriImpegnatoCliente(article);
+        return ActionOutcome{ActionOutcome::Status::Done, QString()};
+    });
+}
+
+const QAbstractItemModel* FRMPD_KVB_SCADLAV::commitmentRows() const {
+    return m_results->commitmentModel();
+}
+
 ActionOutcome FRMPD_KVB_SCADLAV::runReschedule(const RescheduleRequest& request) {
     if (!m_initialized)
         return {ActionOutcome::Status::Failed, QString()};

@@ -91,6 +91,10 @@ public:
     ActionOutcome runShow() override;
     ActionOutcome runReminders(const ReminderJob& job) override;
     const QAbstractItemModel* shownRows() const override;
+    ActionOutcome runProposals() override;
+    const QAbstractItemModel* proposalRows() const override;
+    ActionOutcome runCommitment(const QString& article) override;
+    const QAbstractItemModel* commitmentRows() const override;
     ActionOutcome runReschedule(const RescheduleRequest& request) override;
     ActionOutcome runUndoReschedule() override;
 

@@ -88,6 +88,8 @@ void ScheduleControls::build(QWidget* screen) {
     TXT_ARTIC->setReadOnly(true);
     CMD_CHIUDICLI = named(new QPushButton(QStringLiteral("&Chiudi"), FrameCLI), "CMD_CHIUDICLI");
     GRID_CLI = named(new erpctl::Grid(FrameCLI), "GRID_CLI");
+    LBL_TOTCLI = named(new QLabel(FrameCLI), "LBL_TOTCLI");
+    LBL_TOTCLI->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     // The state list floats over the screen below its menu button, like a drop-down.
     lstStati = named(new erpctl::CheckList(screen), "lstStati");
@@ -132,6 +134,7 @@ void ScheduleControls::build(QWidget* screen) {
     auto* customerLayout = new QGridLayout(FrameCLI);
     customerLayout->addWidget(QRX_LABEL3, 0, 0);
     customerLayout->addWidget(TXT_ARTIC, 0, 1);
+    customerLayout->addWidget(LBL_TOTCLI, 0, 2);
     customerLayout->addWidget(CMD_CHIUDICLI, 0, 3);
     customerLayout->setColumnStretch(2, 1);
     customerLayout->addWidget(GRID_CLI, 1, 0, 1, 4);

@@ -58,6 +58,7 @@ struct ScheduleControls {
     QLabel* QRX_LABEL3 = nullptr;  // "Articolo"
     QLineEdit* TXT_ARTIC = nullptr;
     erpctl::Grid* GRID_CLI = nullptr;
+    QLabel* LBL_TOTCLI = nullptr;         // the article's total open quantity
     QPushButton* CMD_CHIUDICLI = nullptr; // "&Chiudi"
     erpctl::ImageList* IMG_STATO = nullptr;
     QTimer* Timer1 = nullptr; // grid width adjustment, 100 ms

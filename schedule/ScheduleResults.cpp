@@ -11,6 +11,7 @@
 #include "module/db/RecordsetModel.h"
 #include "module/services/HostRuntime.h"
 #include "module/services/IMessageService.h"
+#include "module/services/IStockConsole.h"
 #include "module/sql/SqlText.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/CodeCombo.h"
@@ -21,6 +22,7 @@
 #include "platform/controls/MenuButton.h"
 #include "reminders/FRMPD_KVB_STSOLL.h"
 #include "reminders/StoricoSolleciti.h"
+#include "proposals/FRMPD_KVB_PROP.h"
 #include "schedule/AccessRegistry.h"
 #include "schedule/DateRecalculation.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
@@ -30,6 +32,7 @@
 #include "schedule/ScreenSession.h"
 
 #include <QPointer>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QTimer>
 
@@ -97,6 +100,12 @@ void ScheduleResults::release() {
     ui().GRID_CLI->unbind();
     if (m_modelOrd)
         m_modelOrd->setRecordset(nullptr);
+    if (m_modelCli)
+        m_modelCli->setRecordset(nullptr);
+    if (m_modelProposte)
+        m_modelProposte->setRecordset(nullptr);
+    m_rsClienti.reset();
+    m_console.reset();
     m_righeProposte.reset();
     m_righeSolleciti.reset();
     m_rsScadlav.reset();
@@ -217,6 +226,7 @@ void ScheduleResults::SequenzaParametri() {
     step([this] { session().RimuoviRegistrazione(); });
     ui().GRID_ORD->hide();
     m_screen.detail().ChiudiDettaglio();
+    ui().FrameCLI->hide();
     ui().CMD_ELABORA->setText(session().TraduzioneTesto(QStringLiteral("Visualizza"), 60970));
     m_screen.MostraVistaParametri();
     ui().Timer1->start();
@@ -261,8 +271,13 @@ void ScheduleResults::CMD_FUNZ_ItemClick(const QString& key) {
 }
 
 void ScheduleResults::ApriProposte() {
+    if (std::unique_ptr<db::Recordset> righe = RigheProposte())
+        ApriSchermataProposte(std::move(righe));
+}
+
+std::unique_ptr<db::Recordset> ScheduleResults::RigheProposte() {
     if (!m_rsScadlav || !m_rsScadlav->isOpen())
-        return;
+        return nullptr;
     std::unique_ptr<db::Recordset> righe = m_rsScadlav->clone();
     // Codes 1 and 2: the previous phase's stock covers the quantity to send, fully or in part.
     if (!righe || !righe->setFilter(QStringLiteral("CTRL_QTA < 3 ")))
@@ -271,9 +286,9 @@ void ScheduleResults::ApriProposte() {
         session().QRX_MSGBOX(
             QStringLiteral("Nessuna giacenza in fase da inviare presente nei limiti selezionati !!"), 78503,
             msgbox::Information, m_screen.windowTitle());
-        return;
+        return nullptr;
     }
-    ApriSchermataProposte(std::move(righe));
+    return righe;
 }
 
 void ScheduleResults::ApriSolleciti() {
@@ -296,8 +311,16 @@ void ScheduleResults::ApriSolleciti() {
 }
 
 void ScheduleResults::ApriSchermataProposte(std::unique_ptr<db::Recordset> righe) {
-    // The proposals screen is not part of the module yet: the rows it would receive are kept.
+    // The rows stay with the schedule screen; the proposals screen shows them until it closes.
     m_righeProposte = std::move(righe);
+    auto* proposte = new FRMPD_KVB_PROP(&m_screen);
+    proposte->ConnessioneChiamante = session().connection();
+    proposte->LogErrori = session().errorLog();
+    proposte->ClsModulo = session().module();
+    proposte->StringaConnessione = session().connectionString();
+    proposte->CodiceDitta = session().companyCode();
+    proposte->RigheProposte = m_righeProposte.get();
+    proposte->exec();
 }
 
 void ScheduleResults::ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe) {
@@ -357,14 +380,6 @@ ActionOutcome ScheduleResults::EseguiSolleciti(const ReminderJob& job) {
     }
     m_lavoroSolleciti = nullptr;
     return m_esitoSolleciti;
-}
-
-void ScheduleResults::MostraImpegnatoCliente() {
-    // The customer-commitment view is not part of the module yet.
-}
-
-void ScheduleResults::InvocaConsoleProgressivi() {
-    // The stock console is not opened from the module yet.
 }
 
 } // namespace scadlav

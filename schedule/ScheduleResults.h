@@ -6,6 +6,7 @@
 
 #include "module/services/IScheduleJobs.h"
 #include "module/services/RuntimeError.h"
+#include "module/value/Decimal.h"
 
 #include <QList>
 #include <QString>
@@ -16,9 +17,12 @@ class Grid;
 struct ListItem;
 } // namespace erpctl
 
+class QAbstractItemModel;
+
 namespace scadlav {
 
 class FRMPD_KVB_SCADLAV;
+class IStockConsole;
 class ScreenSession;
 struct ScheduleControls;
 namespace db {
@@ -44,9 +48,22 @@ public:
     ActionOutcome EseguiSolleciti(const ReminderJob& job);
     // "Storico solleciti": the reminders of the current row's supplier.
     void MostraStoricoSolleciti();
-    // The customer-commitment and stock views of the function menu.
+    // ---- Customer commitment and stock console (ScheduleResults_Documents.cpp) -------------------
+    // The customer-commitment and stock views of the function menu, on the current row's article.
     void MostraImpegnatoCliente();
     void InvocaConsoleProgressivi();
+    // The customer-commitment view on `article`: the open customer order lines asking for it in
+    // GRID_CLI, with their total. A failing statement throws.
+    void ApriImpegnatoCliente(const QString& article);
+    db::Recordset* commitmentRows() const { return m_rsClienti.get(); }
+    const QAbstractItemModel* commitmentModel() const;
+    const Decimal& commitmentTotal() const { return m_totaleClienti; }
+    // The host's stock console, once the stock view has created it.
+    IStockConsole* stockConsole() const { return m_console.get(); }
+    // The proposals' rows as the proposals screen shows them, without opening it (batch
+    // export): Done with the rows in proposalModel(), NoData after the message when none.
+    ActionOutcome PreparaProposte();
+    const QAbstractItemModel* proposalModel() const;
     // The access registry in view or modification mode, as CHK_MODIFICA reads (switched to view
     // mode when the user accepts that). False when the registry refuses; failing statements throw.
     bool RegistraVisualizzazione();
@@ -87,6 +104,9 @@ private:
     void ApriSchedulazione(const QString& statement);
     // Where the proposals and reminder screens are opened with their rows.
     void ApriSchermataProposte(std::unique_ptr<db::Recordset> righe);
+    // The clone of the schedule rows filtered to the proposals; nullptr after the message
+    // when there are none.
+    std::unique_ptr<db::Recordset> RigheProposte();
     void ApriSchermataSolleciti(std::unique_ptr<db::Recordset> righe);
 
     QList<erpctl::ListItem> ListaStatiOrdine();
@@ -102,6 +122,11 @@ private:
     std::unique_ptr<db::RecordsetModel> m_modelOrd;
     std::unique_ptr<db::Recordset> m_righeProposte;
     std::unique_ptr<db::Recordset> m_righeSolleciti;
+    std::unique_ptr<db::RecordsetModel> m_modelProposte;
+    std::unique_ptr<db::Recordset> m_rsClienti;
+    std::unique_ptr<db::RecordsetModel> m_modelCli;
+    Decimal m_totaleClienti;
+    std::unique_ptr<IStockConsole> m_console;
     ActionOutcome m_outcome;
     const ReminderJob* m_lavoroSolleciti = nullptr;
     ActionOutcome m_esitoSolleciti;

@@ -3,119 +3,37 @@
 #include "schedule/ScheduleResults.h"
 
 #include "module/services/IMessageService.h"
-#include "module/value/CsvField.h"
-#include "module/value/SafeFile.h"
+#include "module/value/TableFile.h"
 #include "platform/controls/Grid.h"
+#include "platform/controls/GridTable.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScreenSession.h"
 
-#include <QFile>
 #include <QFileDialog>
-#include <QStringConverter>
-#include <QTextStream>
-#include <xlsxwriter.h>
 
 namespace scadlav {
 
 namespace {
 
-// The columns to write, and how each cell reads. Icons hold the classification code: the
-// code is written, since a file cannot carry the picture.
-struct ExportColumn {
-    QString field;
-    QString caption;
-    bool raw = false;
-};
-
-QList<ExportColumn> shownColumns(const erpctl::Grid& grid) {
-    QList<ExportColumn> columns;
-    for (const QString& field : grid.visualFields()) {
-        if (!grid.isColumnVisible(field))
-            continue;
-        const erpctl::GridColumn* column = grid.columnAt(grid.columnIndex(field));
-        // The grid's own mark column is a control, not data.
-        if (!column || column->internal)
-            continue;
-        const bool raw =
-            column->kind == erpctl::ColumnKind::Image || column->kind == erpctl::ColumnKind::CheckBox;
-        columns << ExportColumn{field, column->caption, raw};
-    }
-    return columns;
-}
-
-QString cell(const erpctl::Grid& grid, int row, const ExportColumn& column) {
-    if (!column.raw)
-        return grid.cellText(row, column.field);
-    const QVariant value = grid.value(row, column.field);
-    return value.isNull() ? QString() : value.toString();
+bool writeGrid(const erpctl::Grid& grid, const QString& path, bool excel, QString& error) {
+    const QList<erpctl::ShownColumn> columns = erpctl::shownColumns(grid);
+    TextTable table;
+    for (const erpctl::ShownColumn& column : columns)
+        table.headers << column.caption;
+    table.rowCount = grid.rowCount();
+    table.cell = [&grid, &columns](int row, int c) { return erpctl::shownCell(grid, row, columns[c]); };
+    return excel ? writeXlsxTable(path, table, &error) : writeCsvTable(path, table, &error);
 }
 
 } // namespace
 
 bool ScheduleResults::EsportaGrigliaCsv(const QString& path, QString& error) {
-    const erpctl::Grid& grid = *ui().GRID_ORD;
-    return writeFileSafely(
-        path,
-        [&grid](QIODevice& device) {
-            QTextStream out(&device);
-            out.setEncoding(QStringConverter::Utf8);
-            out.setGenerateByteOrderMark(true);
-            const QList<ExportColumn> columns = shownColumns(grid);
-            QStringList line;
-            for (const ExportColumn& column : columns)
-                line << column.caption;
-            out << csvLine(line);
-            const int rows = grid.rowCount();
-            for (int row = 0; row < rows && out.status() == QTextStream::Ok; ++row) {
-                line.clear();
-                for (const ExportColumn& column : columns)
-                    line << cell(grid, row, column);
-                out << csvLine(line);
-            }
-            out.flush();
-            return out.status() == QTextStream::Ok;
-        },
-        &error);
+    return writeGrid(*ui().GRID_ORD, path, false, error);
 }
 
 bool ScheduleResults::EsportaGrigliaExcel(const QString& path, QString& error) {
-    const erpctl::Grid& grid = *ui().GRID_ORD;
-    // The workbook is written under a temporary name and replaces the file only when complete.
-    return writeFileSafely(
-        path,
-        [&grid](const QString& temporaryPath, QString* failure) {
-            const QByteArray fileName = QFile::encodeName(temporaryPath);
-            lxw_workbook* workbook = workbook_new(fileName.constData());
-            if (!workbook) {
-                *failure = QStringLiteral("workbook");
-                return false;
-            }
-            lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-            lxw_format* header = workbook_add_format(workbook);
-            format_set_bold(header);
-
-            const QList<ExportColumn> columns = shownColumns(grid);
-            for (int c = 0; c < columns.size(); ++c)
-                worksheet_write_string(sheet, 0, lxw_col_t(c), columns[c].caption.toUtf8().constData(),
-                                       header);
-            const int rows = grid.rowCount();
-            for (int row = 0; row < rows; ++row) {
-                for (int c = 0; c < columns.size(); ++c) {
-                    const QString text = cell(grid, row, columns[c]);
-                    if (!text.isEmpty())
-                        worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(c),
-                                               text.toUtf8().constData(), nullptr);
-                }
-            }
-            const lxw_error result = workbook_close(workbook);
-            if (result != LXW_NO_ERROR) {
-                *failure = QString::fromUtf8(lxw_strerror(result));
-                return false;
-            }
-            return true;
-        },
-        &error);
+    return writeGrid(*ui().GRID_ORD, path, true, error);
 }
 
 void ScheduleResults::EsportaGriglia() {

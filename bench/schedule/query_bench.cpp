@@ -5,16 +5,13 @@
 //
 //   scadlav_query_bench [phases]     default: 100000
 
+#include "bench/schedule/BenchScreen.h"
 #include "engine/ScheduleStatement.h"
 #include "erpdb.h"
-#include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/db/RecordsetModel.h"
-#include "module/services/ClassNames.h"
-#include "module/services/IDateObject.h"
 #include "platform/controls/CodeCombo.h"
-#include "platform/controls/DateField.h"
 #include "platform/controls/Grid.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/ParametersPanel.h"
@@ -22,11 +19,6 @@
 #include "schedule/ScheduleRebuilder.h"
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
-#include "tests/support/doubles/FakeGlobalContext.h"
-#include "tests/support/doubles/FakeObjectFactory.h"
-#include "tests/support/doubles/FixedClock.h"
-#include "tests/support/doubles/ScopedHostRuntime.h"
-#include "tests/support/doubles/ScriptedMessageService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,24 +30,8 @@ using namespace scadlav;
 
 namespace {
 
-class EmbeddedDateObject : public IDateObject {
-public:
-    void setConnectionString(const QString&) override {}
-    void setText(const QString& text) override {
-        m_value = QDateTime(QDate::fromString(text, QStringLiteral("dd/MM/yyyy")), QTime(0, 0));
-    }
-    int status() const override { return m_value.isValid() ? StatusValid : StatusInvalid; }
-    QDateTime value() const override { return m_value; }
-    QString sqlText() const override { return m_value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
-
-private:
-    QDateTime m_value;
-};
-
-[[noreturn]] void die(const QString& what) {
-    std::fprintf(stderr, "%s\n", qPrintable(what));
-    std::exit(1);
-}
+using bench::die;
+using bench::exec;
 
 template <typename F> double timed(const char* name, F&& f) {
     QElapsedTimer t;
@@ -65,11 +41,6 @@ template <typename F> double timed(const char* name, F&& f) {
     std::printf("  %-34s %8.3f s\n", name, seconds);
     std::fflush(stdout);
     return seconds;
-}
-
-void exec(db::Connection& c, const QString& sql) {
-    if (!c.execute(sql, db::kCmdTextNoRecords))
-        die(QStringLiteral("statement failed: ") + c.lastErrorText());
 }
 
 // A schedule row for every phase of the demo order book, as a rebuild leaves them.
@@ -104,9 +75,7 @@ void fillSchedule(db::Connection& c) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("ERP_FIXED_NOW", "2026-12-05 10:00:00");
+    bench::prepareOffscreen();
     QApplication app(argc, argv);
     const int phases = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100000;
 
@@ -135,26 +104,10 @@ int main(int argc, char** argv) {
                     summary.phases);
     }
 
-    doubles::FixedClock clock{QDateTime(QDate(2026, 12, 5), QTime(10, 0))};
-    doubles::FakeObjectFactory factory;
-    factory.registerClass(classnames::DateObject, [] { return std::make_unique<EmbeddedDateObject>(); });
-    doubles::ScopedHostRuntime runtime(&factory, &clock);
-    doubles::ScriptedMessageService messages;
-    doubles::FakeGlobalContext global;
-    global.connection = connectionString;
-    global.messages = &messages;
-    CLSPD_KVB_SCADLAV module([] { return new FRMPD_KVB_SCADLAV(); });
-    module.Cinterface_SetClsGlobal(&global);
-    module.Cinterface_ShowForm();
-    auto* screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
-    if (!screen)
-        die(QStringLiteral("no screen"));
-    screen->Form_Activate();
-    if (!screen->isInitialized())
-        die(QStringLiteral("the screen did not initialise"));
     // Every order of the demo book, whatever its date.
-    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2000"));
-    screen->resize(1600, 1000);
+    bench::BenchScreen host(connectionString);
+    FRMPD_KVB_SCADLAV* screen = host.screen;
+    doubles::ScriptedMessageService& messages = host.messages;
 
     ScheduleParameters p;
     p.companyCode = screen->session().companyCode();
@@ -202,6 +155,6 @@ int main(int argc, char** argv) {
     });
     std::printf("  rows: %d\n", screen->controls().GRID_ORD->rowCount());
     std::printf("target under 2 s each: %s\n", show < 2.0 && resort < 2.0 ? "met" : "NOT met");
-    module.Cinterface_CloseForm();
+    host.module.Cinterface_CloseForm();
     return 0;
 }

@@ -19,6 +19,7 @@
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
+#include "tests/support/doubles/EmbeddedDateObject.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
 #include "tests/support/doubles/FixedClock.h"
@@ -36,17 +37,7 @@ using namespace scadlav;
 
 namespace {
 
-class EmbeddedDateObject : public IDateObject {
-public:
-    void setConnectionString(const QString&) override {}
-    void setText(const QString& text) override { m_value = parseDateTimeText(text).value_or(QDateTime()); }
-    int status() const override { return m_value.isValid() ? StatusValid : StatusInvalid; }
-    QDateTime value() const override { return m_value; }
-    QString sqlText() const override { return m_value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
-
-private:
-    QDateTime m_value;
-};
+using doubles::EmbeddedDateObject;
 
 [[noreturn]] void die(const QString& what) {
     std::fprintf(stderr, "%s\n", qPrintable(what));

@@ -85,6 +85,14 @@ public:
     virtual ActionOutcome runReminders(const ReminderJob& job) = 0;
     // The rows of the schedule grid as shown, every column of the record set.
     virtual const QAbstractItemModel* shownRows() const = 0;
+    // After a Done runShow(): takes the rows "Proposte C/Lav." hands the proposals screen, in
+    // that screen's order; Done leaves them in proposalRows() (every column), NoData when none.
+    virtual ActionOutcome runProposals() = 0;
+    virtual const QAbstractItemModel* proposalRows() const = 0;
+    // The customer-commitment view on `article`, as "Impegnato cliente" shows it; Done leaves
+    // its rows in commitmentRows(), Failed says why the statement failed.
+    virtual ActionOutcome runCommitment(const QString& article) = 0;
+    virtual const QAbstractItemModel* commitmentRows() const = 0;
     // In the result view of modification mode: opens the detail of the order line, types the
     // dates of the request on the phase, sets the direction and presses "&Calc. Date".
     // Cancelled when the detail refused the date (nothing written), NoData when the schedule

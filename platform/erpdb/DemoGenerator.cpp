@@ -133,8 +133,10 @@ public:
         sharedData();
         const int secondCompanyLines = m_options.lines / 10;
         company(1, m_options.lines - secondCompanyLines);
-        if (secondCompanyLines > 0)
+        if (secondCompanyLines > 0) {
             company(2, secondCompanyLines);
+            sharedCatalogueOrders(2, secondCompanyLines);
+        }
         for (const BulkInserter* ins :
              {&m_do11, &m_do30, &m_do31, &m_do33, &m_do41, &m_do46, &m_pd5m, &m_pd48, &m_pd95, &m_pd96,
               &m_mg66, &m_pd18, &m_mg70, &m_cg16, &m_cg44, &m_co02, &m_co03}) {
@@ -344,7 +346,9 @@ private:
             productionOrder(company, count);
             left -= count;
         }
-        customerOrders(company, lines);
+        customerOrders(company, std::max(5, lines / 6), m_articles);
+        if (company == 1)
+            m_firstCompanyArticles = m_articles;
     }
 
     void companyMasterData(int company) {
@@ -964,8 +968,29 @@ private:
 
     // --- customer orders ---------------------------------------------------------------------
 
-    void customerOrders(int company, int productionLines) {
-        const int orders = std::max(5, productionLines / 6);
+    // Company 2 also sells a few of company 1's articles under the same codes, as companies of
+    // one group sharing a catalogue do: the customer-commitment view, which looks at every
+    // company, then lists lines of both for those articles.
+    void sharedCatalogueOrders(int company, int productionLines) {
+        std::vector<ArticleInfo> shared;
+        const int wanted = std::min<int>(int(m_firstCompanyArticles.size()), 8);
+        for (int i = 0; i < wanted; ++i) {
+            const ArticleInfo& a =
+                m_firstCompanyArticles[std::size_t(i) * m_firstCompanyArticles.size() / wanted];
+            const bool own = std::any_of(m_articles.begin(), m_articles.end(),
+                                         [&a](const ArticleInfo& b) { return b.code == a.code; });
+            if (own)
+                continue;
+            const ArticleKind& k = *a.kind;
+            m_mg66.insert({company, a.code, a.description, k.unit, 0, k.family, k.subfamily, "G1", "S1",
+                           Null{}, Null{}, Null{}, Null{}, 0});
+            shared.push_back(a);
+        }
+        if (!shared.empty())
+            customerOrders(company, std::max(4, productionLines / 3), shared);
+    }
+
+    void customerOrders(int company, int orders, const std::vector<ArticleInfo>& articles) {
         for (int o = 0; o < orders; ++o) {
             const SupplierInfo& customer = m_customers[m_rng.below(int(m_customers.size()))];
             const QDate docDate = m_today.addDays(-m_rng.between(0, 120));
@@ -975,7 +1000,7 @@ private:
                            QStringLiteral("Vs. ordine n. %1").arg(m_rng.between(100, 9999))});
             const int lines = m_rng.between(1, 3);
             for (int l = 1; l <= lines; ++l) {
-                const ArticleInfo& a = m_articles[m_rng.below(int(m_articles.size()))];
+                const ArticleInfo& a = articles[m_rng.below(int(articles.size()))];
                 const std::int64_t qty = Qty::units(m_rng.between(1, 40) * 5).milli;
                 const int r = m_rng.below(100);
                 const std::int64_t fulfilled = r < 70 ? 0 : (r < 85 ? share(qty, 40, true) : qty);
@@ -998,6 +1023,7 @@ private:
         m_pd18, m_mg70, m_cg16, m_cg44, m_co02, m_co03;
     std::vector<SupplierInfo> m_suppliers, m_customers;
     std::vector<ArticleInfo> m_articles;
+    std::vector<ArticleInfo> m_firstCompanyArticles; // what company 2 also sells
     std::map<QString, int> m_documentNumbers;
     int m_registrationCounter = 0;
     int m_contactId = 0;

@@ -1,9 +1,12 @@
 // The batch job "export": the schedule shown in view mode with the parameters, filters and sort
-// order given, every column of its rows (classification codes included) written as CSV.
+// order given, every column of its rows (classification codes included) written as CSV. With
+// --view proposals, the rows "Proposte C/Lav." hands the proposals screen, in that screen's
+// order; with --view commitment, the open customer order lines of --article.
 #include "module/value/CsvField.h"
 #include "module/value/SafeFile.h"
 #include "platform/host/BatchRunner.h"
 #include "platform/host/BatchSession.h"
+#include "platform/host/CommandLine.h"
 
 #include <QAbstractItemModel>
 #include <QDateTime>
@@ -64,11 +67,18 @@ int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& reque
         return failure(QStringLiteral("the schedule screen is not open"));
     if (request.outputPath.isEmpty())
         return failure(QStringLiteral("the export needs --out FILE"));
+    using Status = scadlav::ActionOutcome::Status;
+    if (request.view == QLatin1String("commitment")) {
+        const scadlav::ActionOutcome outcome = jobs->runCommitment(request.article);
+        if (outcome.status != Status::Done || !jobs->commitmentRows())
+            return failure(QStringLiteral("the open customer orders of article '%1' could not be read: %2")
+                               .arg(quotedValue(request.article), outcome.description.left(200)));
+        return writeRows(*jobs->commitmentRows(), request.outputPath);
+    }
     if (!applyParameters(*jobs, request, true))
         return kBatchFailed;
 
     const scadlav::ActionOutcome outcome = jobs->runShow();
-    using Status = scadlav::ActionOutcome::Status;
     switch (outcome.status) {
     case Status::Done:
         break;
@@ -83,16 +93,28 @@ int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& reque
                             : QStringLiteral(": ") + outcome.description.left(200)) +
                        QStringLiteral("; see the error log ") + session.settings().errorLogPath());
     }
+    if (request.view == QLatin1String("proposals")) {
+        const scadlav::ActionOutcome proposals = jobs->runProposals();
+        if (proposals.status == Status::NoData)
+            return failure(QStringLiteral("no phase has stock to send within the limits: nothing to export"));
+        if (proposals.status != Status::Done || !jobs->proposalRows())
+            return failure(QStringLiteral("the proposals could not be read: ") +
+                           proposals.description.left(200));
+        return writeRows(*jobs->proposalRows(), request.outputPath);
+    }
     const QAbstractItemModel* model = jobs->shownRows();
     if (!model)
         return failure(QStringLiteral("the schedule could not be read; see the error log ") +
                        session.settings().errorLogPath());
+    return writeRows(*model, request.outputPath);
+}
 
+int BatchRunner::writeRows(const QAbstractItemModel& model, const QString& path) {
     QString error;
     int rows = 0;
-    if (!writeCsv(*model, request.outputPath, error, rows))
-        return failure(QStringLiteral("cannot write %1: %2").arg(request.outputPath, error));
-    std::printf("export: %d rows written to %s\n", rows, qPrintable(request.outputPath));
+    if (!writeCsv(model, path, error, rows))
+        return failure(QStringLiteral("cannot write %1: %2").arg(path, error));
+    std::printf("export: %d rows written to %s\n", rows, qPrintable(path));
     std::fflush(stdout);
     return kBatchOk;
 }

@@ -18,6 +18,8 @@ const QString kStates = QStringLiteral("states");
 const QString kOut = QStringLiteral("out");
 const QString kSort = QStringLiteral("sort");
 const QString kFilter = QStringLiteral("filter");
+const QString kView = QStringLiteral("view");
+const QString kArticle = QStringLiteral("article");
 const QString kOrder = QStringLiteral("order");
 const QString kLine = QStringLiteral("line");
 const QString kPhase = QStringLiteral("phase");
@@ -91,6 +93,12 @@ void BatchRunner::addOptions(CommandLine& commandLine) {
         repeatedOption(kFilter, QStringLiteral("FIELD=FROM..TO"),
                        QStringLiteral("batch export: a filter panel field and its range; either "
                                       "side may be empty; may be repeated, once per field")));
+    commandLine.addOption(
+        keptOption(kView, QStringLiteral("VIEW"),
+                   QStringLiteral("batch export: schedule (default), proposals (the rows of \"Proposte "
+                                  "C/Lav.\") or commitment (the open customer orders of --article)")));
+    commandLine.addOption(keptOption(kArticle, QStringLiteral("CODE"),
+                                     QStringLiteral("batch export --view commitment: the article")));
     commandLine.addOption(keptOption(kOrder, QStringLiteral("NUMREG"),
                                      QStringLiteral("batch reschedule: the production order's registration number")));
     commandLine.addOption(keptOption(kLine, QStringLiteral("N"), QStringLiteral("batch reschedule: the order line")));
@@ -129,7 +137,9 @@ void BatchRunner::addOptions(CommandLine& commandLine) {
         "  rebuild   rebuild the schedule table as the screen's \"Ricalcola\" does, with\n"
         "            --min-date, --phase-type and --states\n"
         "  export    show the schedule in view mode with the rebuild's parameters, --filter and\n"
-        "            --sort, and write every column of its rows as CSV to --out FILE\n"
+        "            --sort, and write every column of its rows as CSV to --out FILE; with\n"
+        "            --view proposals the rows \"Proposte C/Lav.\" shows, in its order; with\n"
+        "            --view commitment --article CODE the open customer orders of the article\n"
         "  reschedule  type --start and/or --end on phase --phase of order --order line --line in\n"
         "            the order detail, as \"&Calc. Date\" then recalculates; prints the line's phases\n"
         "            as SEQ;PROGSFASE;CODFASE;START;END\n"
@@ -156,8 +166,8 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
     QStringList problems;
     const QHash<QString, QString>& options = commandLine.batchOptions;
     if (!options.contains(kBatch)) {
-        for (const QString& name : {kMinDate, kPhaseType, kStates, kOut, kSort, kFilter, kOrder, kLine, kPhase,
-                                    kStart, kEnd, kDirection}) {
+        for (const QString& name : {kMinDate, kPhaseType, kStates, kOut, kSort, kFilter, kView, kArticle, kOrder,
+                                    kLine, kPhase, kStart, kEnd, kDirection}) {
             if (options.contains(name))
                 problems
                     << QStringLiteral("option --%1 belongs to a batch job: add --batch rebuild").arg(name);
@@ -249,10 +259,24 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
                                            text.mid(dots + 2)};
         }
     }
+    request.view = options.value(kView, QStringLiteral("schedule"));
+    if (request.view != QLatin1String("schedule") && request.view != QLatin1String("proposals") &&
+        request.view != QLatin1String("commitment"))
+        problems << QStringLiteral("option --view: '%1' is not schedule, proposals or commitment")
+                        .arg(quotedValue(request.view));
+    request.article = options.value(kArticle);
+    if (request.view == QLatin1String("commitment") && request.article.trimmed().isEmpty())
+        problems << QStringLiteral("option --article: the commitment view needs the article's code");
+    if (options.contains(kArticle) && request.view != QLatin1String("commitment"))
+        problems << QStringLiteral("option --article belongs to --view commitment");
     const bool exportLike = request.job == QLatin1String("export") || request.job == kReminders;
     for (const QString& name : {kOut, kSort, kFilter}) {
         if (options.contains(name) && !exportLike)
             problems << QStringLiteral("option --%1 belongs to the export and reminders jobs").arg(name);
+    }
+    for (const QString& name : {kView, kArticle}) {
+        if (options.contains(name) && request.job != QLatin1String("export"))
+            problems << QStringLiteral("option --%1 belongs to the export job").arg(name);
     }
     if (request.job == kReminders)
         problems << checkReminders(options, request);

@@ -6,7 +6,8 @@
 //
 //   erp-host --batch rebuild [--min-date YYYY-MM-DD] [--phase-type 0|1|2] [--states 0,1,2,3,4]
 //   erp-host --batch export --out FILE [the options of rebuild] [--sort 0|1|2|3]
-//            [--filter FIELD=FROM..TO ...]
+//            [--filter FIELD=FROM..TO ...] [--view schedule|proposals]
+//   erp-host --batch export --out FILE --view commitment --article CODE
 //   erp-host --batch reschedule --order NUMREG --line N --phase SEQ [--start YYYY-MM-DD]
 //            [--end YYYY-MM-DD] [--direction forward|backward|phase]
 //   erp-host --batch undo-reschedule
@@ -23,6 +24,7 @@
 #include "platform/host/CommandLine.h"
 #include "platform/host/HostSettings.h"
 
+#include <QAbstractItemModel>
 #include <QDate>
 #include <QHash>
 #include <QList>
@@ -57,6 +59,8 @@ struct BatchRequest {
     QString outputPath;               // --out: the file the export writes
     QString sortCode;                 // --sort "0".."3" (export); empty: the screen's default
     QList<BatchFilter> filters;       // --filter, any number (export)
+    QString view;                     // --view (export): "schedule" (default), "proposals", "commitment"
+    QString article;                  // --article (export of the commitment view)
     scadlav::RescheduleRequest reschedule; // --order, --line, --phase, --start, --end, --direction
     scadlav::ReminderJob reminders;   // --channel and the letter's options (reminders)
     QString channel;                  // --channel as given: print, pdf, fax or mail
@@ -88,6 +92,8 @@ public:
 private:
     static int rebuild(BatchSession& session, const BatchRequest& request);
     static int exportSchedule(BatchSession& session, const BatchRequest& request);
+    // Writes every column of the rows as CSV and tells how many; the exit code.
+    static int writeRows(const QAbstractItemModel& model, const QString& path);
     static int reschedule(BatchSession& session, const BatchRequest& request);
     static int undoReschedule(BatchSession& session, const BatchRequest& request);
     // The options of the reschedule job, checked into the request.

@@ -6,6 +6,7 @@
 #include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/host/CoreClasses.h"
 #include "platform/host/LookupService.h"
+#include "platform/host/StockConsole.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -46,6 +47,8 @@ void HostApplication::registerClasses() {
     registerCoreClasses(m_factory, m_settings, m_presenter);
     m_factory.registerClass(scadlav::classnames::Lookup, [] { return std::make_unique<LookupService>(); });
     m_factory.registerClass(scadlav::classnames::Decode, [] { return std::make_unique<DecodeService>(); });
+    m_factory.registerClass(scadlav::classnames::StockConsole,
+                            [] { return std::make_unique<StockConsole>(); });
 }
 
 int HostApplication::run(std::optional<int> quitAfterMs) {

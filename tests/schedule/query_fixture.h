@@ -8,7 +8,6 @@
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/ClassNames.h"
-#include "module/services/IDateObject.h"
 #include "platform/controls/Grid.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/OrderDetail.h"
@@ -17,6 +16,7 @@
 #include "schedule/ScheduleRebuilder.h"
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
+#include "tests/support/doubles/EmbeddedDateObject.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
 #include "tests/support/doubles/FixedClock.h"
@@ -31,18 +31,7 @@
 
 namespace scadlav::testing {
 
-// Dates written in the embedded database's own form.
-class EmbeddedDateObject : public IDateObject {
-public:
-    void setConnectionString(const QString&) override {}
-    void setText(const QString& text) override { m_value = parseDateTimeText(text).value_or(QDateTime()); }
-    int status() const override { return m_value.isValid() ? StatusValid : StatusInvalid; }
-    QDateTime value() const override { return m_value; }
-    QString sqlText() const override { return m_value.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
-
-private:
-    QDateTime m_value;
-};
+using doubles::EmbeddedDateObject;
 
 // One schedule row with the order and article rows its statement joins.
 struct PhaseRow {

@@ -688,6 +688,88 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
     EXPECT_FALSE(full->out().contains(QStringLiteral("rows written"))) << full->out().toStdString();
 }
 
+TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {
+    HostProcess* host = nullptr;
+    ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
+        << host->out().toStdString() << host->err.toStdString();
+    auto exportTo = [&](const QString& name, const QStringList& more, HostProcess** run = nullptr) {
+        const QString out = home.filePath(name);
+        const QStringList arguments{
+            QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"), database,
+            QStringLiteral("--user"),  QStringLiteral("1"),      QStringLiteral("--out"),     out};
+        return std::make_pair(runOne(arguments + more, run), out);
+    };
+    const QStringList since{QStringLiteral("--min-date"), QStringLiteral("2020-01-01")};
+
+    // The proposals: the covered and partly covered phases of the schedule, fully covered first,
+    // then by supplier and order date.
+    auto [scheduleCode, schedulePath] = exportTo(QStringLiteral("schedule.csv"), since);
+    ASSERT_EQ(scheduleCode, 0);
+    const QStringList scheduleLines = csvLines(schedulePath);
+    const qsizetype scheduleQta = csvFields(scheduleLines.value(0)).indexOf(QStringLiteral("CTRL_QTA"));
+    int covered = 0;
+    for (qsizetype i = 1; i < scheduleLines.size(); ++i) {
+        const QString code = csvFields(scheduleLines[i]).value(scheduleQta);
+        covered += code == u"1" || code == u"2";
+    }
+    ASSERT_GT(covered, 0);
+    auto [code, path] = exportTo(QStringLiteral("proposals.csv"), since + QStringList{"--view", "proposals"});
+    ASSERT_EQ(code, 0);
+    const QStringList lines = csvLines(path);
+    ASSERT_EQ(lines.size() - 1, covered);
+    const QStringList header = csvFields(lines.first());
+    const qsizetype qta = header.indexOf(QStringLiteral("CTRL_QTA"));
+    const qsizetype supplier = header.indexOf(QStringLiteral("PD5C_CLIFOR_CG44"));
+    const qsizetype date = header.indexOf(QStringLiteral("PD5C_DATADOC"));
+    ASSERT_TRUE(qta >= 0 && supplier >= 0 && date >= 0);
+    auto key = [&](const QString& line) {
+        const QStringList f = csvFields(line);
+        return std::make_tuple(f.value(qta).toInt(), f.value(supplier).toLongLong(), f.value(date));
+    };
+    for (qsizetype i = 2; i < lines.size(); ++i)
+        EXPECT_LE(key(lines[i - 1]), key(lines[i])) << lines[i].toStdString();
+
+    // The customer commitment of an article that both companies sell: the lines of both.
+    auto connection = connect();
+    auto shared = connection->execute(QStringLiteral(
+        "SELECT DO30_CODART_MG66, COUNT(*) FROM DO11_DOCTESTATA JOIN DO30_DOCCORPO "
+        "ON DO30_DITTA_CG18 = DO11_DITTA_CG18 AND DO30_NUMREG_CO99 = DO11_NUMREG_CO99 "
+        "WHERE DO11_TIPODOC = 21 AND DO11_STIPODOC = 1 AND DO30_FLGANNULLATA = 0 AND DO30_FLGEVASA = 0 "
+        "AND DO30_QTA1EVASA < DO30_QTA1 GROUP BY DO30_CODART_MG66 "
+        "HAVING COUNT(DISTINCT DO11_DITTA_CG18) > 1 ORDER BY DO30_CODART_MG66"));
+    ASSERT_TRUE(shared && shared->isOpen() && !shared->eof()) << connection->lastErrorText().toStdString();
+    const QString article = shared->value(0).toText();
+    const int open = int(shared->value(1).toInt64().value_or(0));
+    auto [commitmentCode, commitmentPath] =
+        exportTo(QStringLiteral("commitment.csv"), {QStringLiteral("--view"), QStringLiteral("commitment"),
+                                                    QStringLiteral("--article"), article});
+    ASSERT_EQ(commitmentCode, 0);
+    const QStringList commitment = csvLines(commitmentPath);
+    EXPECT_EQ(commitment.size() - 1, open);
+    EXPECT_EQ(csvFields(commitment.value(0)).value(0), QStringLiteral("DO11_DOCUM_MG36"));
+    const qsizetype residual = csvFields(commitment.value(0)).indexOf(QStringLiteral("VFW_QTA1RES"));
+    for (qsizetype i = 1; i < commitment.size(); ++i)
+        EXPECT_GT(csvFields(commitment[i]).value(residual).toDouble(), 0.0) << commitment[i].toStdString();
+
+    // A quote in the article reaches the server as typed: the job fails and says why; no
+    // article, or an article for another view, is refused by its option.
+    HostProcess* quoted = nullptr;
+    auto [quoteCode, quotePath] = exportTo(QStringLiteral("quote.csv"),
+                                           {QStringLiteral("--view"), QStringLiteral("commitment"),
+                                            QStringLiteral("--article"), QStringLiteral("A'B")},
+                                           &quoted);
+    EXPECT_EQ(quoteCode, 1);
+    EXPECT_TRUE(quoted->err.contains(QStringLiteral("A'B"))) << quoted->err.toStdString();
+    EXPECT_FALSE(QFile::exists(quotePath));
+    HostProcess* missing = nullptr;
+    EXPECT_EQ(
+        exportTo(QStringLiteral("x.csv"), {QStringLiteral("--view"), QStringLiteral("commitment")}, &missing)
+            .first,
+        1);
+    EXPECT_TRUE(missing->err.contains(QStringLiteral("--article"))) << missing->err.toStdString();
+    EXPECT_EQ(exportTo(QStringLiteral("y.csv"), {QStringLiteral("--view"), QStringLiteral("nope")}).first, 1);
+}
+
 // ---- reschedule and undo-reschedule --------------------------------------------------------
 
 namespace {

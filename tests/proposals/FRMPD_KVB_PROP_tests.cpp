@@ -1,0 +1,212 @@
+// The proposals screen on hand-made proposal rows: its order, the "Suff." texts, the supplier
+// bands, the layouts and usage notices it leaves with the host, and the export of the list.
+#include "module/contract/CLSPD_KVB_SCADLAV.h"
+#include "module/db/Recordset.h"
+#include "platform/controls/Grid.h"
+#include "proposals/FRMPD_KVB_PROP.h"
+#include "tests/support/doubles/FakeGlobalContext.h"
+#include "tests/support/doubles/MemoryErrorLog.h"
+#include "tests/support/doubles/MemoryLayoutStore.h"
+#include "tests/support/doubles/RecordingUsageTracking.h"
+#include "tests/support/doubles/ScriptedMessageService.h"
+
+#include <tsqlite/tsqlite.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QPointer>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace scadlav;
+using db::DataType;
+
+namespace {
+
+struct Proposal {
+    const char* key;
+    int supplier;
+    int coverage; // CTRL_QTA
+    QDate date;
+    int toSend;
+    int stock;
+};
+
+class ProposalsScreenTest : public ::testing::Test {
+protected:
+    ProposalsScreenTest() {
+        // The screen opens a connection of its own on an existing database.
+        const QString path = dir.filePath(QStringLiteral("erp.db"));
+        std::vector<tsqlite::Error> problems;
+        EXPECT_TRUE(tsqlite::Connection::open(path.toStdString(), problems, true));
+        global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + path;
+        global.messages = &messages;
+        global.layouts = &layouts;
+        global.usage = &usage;
+        global.refresh = &refresh;
+        module.Cinterface_SetClsGlobal(&global);
+
+        for (auto [name, type] : {std::pair{"PD5C_KEYGRID", DataType::VarWChar},
+                                  {"PD5C_CLIFOR_CG44", DataType::Decimal},
+                                  {"PD5C_FORREP", DataType::VarWChar},
+                                  {"PD5C_QTARES", DataType::Decimal},
+                                  {"PD5C_DOCUM_MG3G", DataType::VarWChar},
+                                  {"PD5C_NUMDOC", DataType::Decimal},
+                                  {"PD5C_DATADOC", DataType::DBTimeStamp},
+                                  {"PD5C_RIFOCLAV", DataType::VarWChar},
+                                  {"PD5C_CODFASE_PD12", DataType::Decimal},
+                                  {"PD5C_DESCFASE", DataType::VarWChar},
+                                  {"PD5C_QTADAINV", DataType::Decimal},
+                                  {"PD5C_GIACPREC", DataType::Decimal},
+                                  {"CTRL_QTA", DataType::Integer}})
+            rows.appendField(QString::fromLatin1(name), type, 60);
+        rows.open();
+        // Class 1 before class 2 whatever the supplier; then supplier, then order date.
+        const Proposal proposals[] = {{"K1", 20, 2, QDate(2026, 1, 5), 10, 4},
+                                      {"K2", 30, 1, QDate(2026, 1, 9), 5, 8},
+                                      {"K3", 10, 2, QDate(2026, 1, 1), 6, 2},
+                                      {"K4", 30, 1, QDate(2026, 1, 2), 3, 3},
+                                      {"K5", 20, 1, QDate(2026, 1, 3), 7, 9}};
+        for (const Proposal& p : proposals) {
+            rows.addNew();
+            rows.setValue(QStringLiteral("PD5C_KEYGRID"), Value(p.key));
+            rows.setValue(QStringLiteral("PD5C_CLIFOR_CG44"), Value(p.supplier));
+            rows.setValue(QStringLiteral("PD5C_FORREP"),
+                          Value(QStringLiteral("Fornitore %1").arg(p.supplier)));
+            rows.setValue(QStringLiteral("PD5C_DATADOC"), Value(p.date));
+            rows.setValue(QStringLiteral("PD5C_QTADAINV"), Value(p.toSend));
+            rows.setValue(QStringLiteral("PD5C_GIACPREC"), Value(p.stock));
+            rows.setValue(QStringLiteral("CTRL_QTA"), Value(p.coverage));
+            EXPECT_TRUE(rows.update()) << rows.lastErrorText().toStdString();
+        }
+    }
+    ~ProposalsScreenTest() override {
+        delete screen;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    FRMPD_KVB_PROP* open() {
+        delete screen;
+        screen = new FRMPD_KVB_PROP();
+        screen->LogErrori = &errors;
+        screen->ClsModulo = &module;
+        screen->StringaConnessione = global.connection;
+        screen->CodiceDitta = 1;
+        screen->RigheProposte = &rows;
+        screen->show();
+        screen->Form_Activate();
+        return screen;
+    }
+
+    QStringList shownKeys() const {
+        QStringList keys;
+        for (int row = 0; row < screen->GRID_GIAC->rowCount(); ++row)
+            keys << screen->GRID_GIAC->value(row, QStringLiteral("PD5C_KEYGRID")).toString();
+        return keys;
+    }
+
+    QTemporaryDir dir;
+    doubles::ScriptedMessageService messages;
+    doubles::MemoryLayoutStore layouts;
+    doubles::RecordingUsageTracking usage;
+    doubles::CountingHostStateRefresh refresh;
+    doubles::MemoryErrorLog errors;
+    doubles::FakeGlobalContext global;
+    CLSPD_KVB_SCADLAV module;
+    db::Recordset rows;
+    QPointer<FRMPD_KVB_PROP> screen;
+};
+
+} // namespace
+
+TEST_F(ProposalsScreenTest, FullCoverageFirstThenSupplierThenDateWithItsSufficiencyText) {
+    open();
+    ASSERT_TRUE(screen->isActivated())
+        << (errors.records.isEmpty() ? std::string()
+                                     : errors.records.first().error.description.toStdString());
+    EXPECT_EQ(shownKeys(), (QStringList{"K5", "K4", "K2", "K3", "K1"}));
+    // "Sì" for a fully covered phase, nothing for a partly covered one.
+    EXPECT_EQ(screen->GRID_GIAC->cellText(0, QStringLiteral("CTRL_QTA")), QStringLiteral("T52385"));
+    EXPECT_EQ(screen->GRID_GIAC->cellText(4, QStringLiteral("CTRL_QTA")), QString());
+    EXPECT_EQ(screen->GRID_GIAC->gridColumnCount(), 13);
+    EXPECT_FALSE(screen->GRID_GIAC->isColumnVisible(QStringLiteral("PD5C_KEYGRID")));
+    EXPECT_EQ(screen->windowTitle(), QStringLiteral("T91200"));
+    EXPECT_NE(screen->connection(), nullptr);
+    EXPECT_TRUE(errors.records.isEmpty());
+}
+
+TEST_F(ProposalsScreenTest, SupplierBandsCountPhasesAndWhatTheStockLetsGo) {
+    open();
+    const QList<SupplierBand>& bands = screen->bands();
+    ASSERT_EQ(bands.size(), 3);
+    // Supplier 10: only 2 of 6 covered; 20: all 7 of K5 and the 4 in stock of K1; 30: 5 + 3.
+    EXPECT_EQ(bands[0].supplier, QStringLiteral("10"));
+    EXPECT_EQ(bands[0].phases, 1);
+    EXPECT_EQ(bands[0].sendable, Decimal::fromInt(2));
+    EXPECT_EQ(bands[1].supplier, QStringLiteral("20"));
+    EXPECT_EQ(bands[1].phases, 2);
+    EXPECT_EQ(bands[1].sendable, Decimal::fromInt(11));
+    EXPECT_EQ(bands[2].sendable, Decimal::fromInt(8));
+    EXPECT_EQ(screen->GRID_FORNITORI->rowCount(), 3);
+    EXPECT_EQ(screen->GRID_FORNITORI->item(1, 2)->text(), QStringLiteral("2"));
+}
+
+TEST_F(ProposalsScreenTest, OnlyTheFirstActivationSortsAndLaysOutAndAReopenDoesItAgain) {
+    open();
+    const int refreshesAfterFirst = refresh.refreshes;
+    EXPECT_GE(refreshesAfterFirst, 1);
+    // Somebody re-sorts the rows behind the screen: a later activation leaves them alone.
+    rows.setSort(QStringLiteral("PD5C_KEYGRID"));
+    screen->GRID_GIAC->setColumnVisible(QStringLiteral("PD5C_FORREP"), false);
+    screen->Form_Activate();
+    EXPECT_GT(refresh.refreshes, refreshesAfterFirst); // the host's state is refreshed every time
+    EXPECT_EQ(shownKeys(), (QStringList{"K1", "K2", "K3", "K4", "K5"}));
+    EXPECT_FALSE(screen->GRID_GIAC->isColumnVisible(QStringLiteral("PD5C_FORREP")));
+
+    // A new screen sorts and lays out again, and brings back the columns the user kept.
+    screen->CMD_CHIUDI_Click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(screen.isNull()); // a closed screen goes away
+    open();
+    EXPECT_EQ(shownKeys(), (QStringList{"K5", "K4", "K2", "K3", "K1"}));
+    EXPECT_FALSE(screen->GRID_GIAC->isColumnVisible(QStringLiteral("PD5C_FORREP")));
+}
+
+TEST_F(ProposalsScreenTest, OpeningAndClosingTellTheHost) {
+    open();
+    screen->CMD_CHIUDI_Click();
+    EXPECT_EQ(usage.notices, (QStringList{QStringLiteral("tsOpen|Portafoglio ordini|T91200"),
+                                          QStringLiteral("tsClose|Portafoglio ordini|T91200")}));
+    // The screen's own place and size are kept under the screen's layout name.
+    EXPECT_TRUE(layouts.layouts.contains({global.user, FRMPD_KVB_PROP::LayoutName}));
+}
+
+TEST_F(ProposalsScreenTest, ADatabaseThatCannotBeOpenedIsLoggedAndTheListStillShows) {
+    global.connection =
+        QStringLiteral("Provider=tsqlite;Data Source=") + dir.filePath(QStringLiteral("no/such.db"));
+    open();
+    ASSERT_EQ(errors.records.size(), 1);
+    EXPECT_EQ(errors.records[0].routine, QStringLiteral("Form_Load"));
+    EXPECT_EQ(errors.records[0].moduleText, QStringLiteral("PDUO_KVB_SCADLAV"));
+    EXPECT_EQ(errors.records[0].position, QStringLiteral("0_0_0_0"));
+    EXPECT_EQ(screen->GRID_GIAC->rowCount(), 5);
+}
+
+TEST_F(ProposalsScreenTest, ExportWritesTheListAsShown) {
+    open();
+    const QString file = dir.filePath(QStringLiteral("proposte.csv"));
+    QString error;
+    ASSERT_TRUE(screen->EsportaProposte(file, error)) << error.toStdString();
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(in.readAll()).remove(QChar(0xFEFF)).split(QStringLiteral("\r\n"));
+    ASSERT_GE(lines.size(), 6);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("T11785,T47695,"))); // the hidden key is left out
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("20,Fornitore 20,"))) << lines[1].toStdString();
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral(",T52385")));
+    EXPECT_TRUE(screen->EsportaProposte(dir.filePath(QStringLiteral("proposte.xlsx")), error));
+    EXPECT_FALSE(screen->EsportaProposte(dir.filePath(QStringLiteral("missing/x.csv")), error));
+    EXPECT_FALSE(error.isEmpty());
+}

@@ -1,0 +1,249 @@
+// The documents behind a schedule row: the customer-commitment panel, the host's stock console
+// driven in its order, and the proposals screen opened from the function menu.
+#include "tests/schedule/query_fixture.h"
+
+#include "engine/CustomerCommitment.h"
+#include "module/services/IStockConsole.h"
+#include "platform/controls/FlagCheckBox.h"
+#include "platform/controls/Grid.h"
+#include "platform/controls/MenuButton.h"
+#include "proposals/FRMPD_KVB_PROP.h"
+#include "tests/support/doubles/MemoryErrorLog.h"
+#include "tests/support/doubles/RecordingStatusBar.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace scadlav;
+using namespace scadlav::testing;
+
+namespace {
+
+// A console that records what it is told, in order, and can fail its inquiry.
+class RecordingConsole : public IStockConsole {
+public:
+    explicit RecordingConsole(QStringList& calls, Cinterface* watched, bool& fail)
+        : m_calls(calls), m_watched(watched), m_fail(fail) {}
+    void setModule(Cinterface* module) override {
+        m_calls << QStringLiteral("module %1 active %2")
+                       .arg(module ? QStringLiteral("set") : QStringLiteral("none"))
+                       .arg(active());
+    }
+    void configure(int first, int second, bool third) override {
+        m_calls << QStringLiteral("configure %1 %2 %3")
+                       .arg(first)
+                       .arg(second)
+                       .arg(third ? QStringLiteral("true") : QStringLiteral("false"));
+    }
+    void inquire(const QString& article, const QString& option) override {
+        if (m_fail)
+            throw RuntimeException({RuntimeError::ApplicationDefined,
+                                    QStringLiteral("magazzino irraggiungibile"),
+                                    QStringLiteral("console"),
+                                    {}});
+        m_calls << QStringLiteral("inquire [%1] [%2]").arg(article, option);
+    }
+    void show() override { m_calls << QStringLiteral("show active %1").arg(active()); }
+
+private:
+    QString active() const {
+        return m_watched->Cinterface_IsActive() ? QStringLiteral("true") : QStringLiteral("false");
+    }
+
+    QStringList& m_calls;
+    Cinterface* m_watched;
+    bool& m_fail;
+};
+
+class OrderDocumentsTest : public QueryScreenTest {
+protected:
+    OrderDocumentsTest() {
+        factory.registerClass(classnames::StockConsole, [this]() -> std::unique_ptr<IHostObject> {
+            return std::make_unique<RecordingConsole>(consoleCalls, &module, consoleFails);
+        });
+        factory.registerClass(classnames::ErrorLog, [this] {
+            auto log = std::make_unique<doubles::MemoryErrorLog>();
+            errorLog = log.get();
+            return log;
+        });
+        module.Cinterface_SetStatusBar(&statusBar);
+        module.Cinterface_SetActiveNavigator(&navigator);
+    }
+
+    // Customers of two companies and their orders for ART1: one line open in part, one
+    // fulfilled, one cancelled, one closed by hand, one of another article, and an open line
+    // of company 2.
+    void addCustomerOrders() {
+        exec(QStringLiteral(
+            "INSERT INTO CG16_ANAGGEN (CG16_CODICE, CG16_RAGSOANAG) VALUES (1, 'Cliente Uno'), "
+            "(2, 'Cliente Due')"));
+        exec(QStringLiteral(
+            "INSERT INTO CG44_CLIFOR (CG44_DITTA_CG18, CG44_TIPOCF, CG44_CLIFOR, CG44_CODICE_CG16) "
+            "VALUES (1, 0, 5, 1), (2, 0, 7, 2), (1, 1, 5, 2)"));
+        exec(QStringLiteral(
+            "INSERT INTO DO11_DOCTESTATA (DO11_DITTA_CG18, DO11_NUMREG_CO99, DO11_TIPODOC, DO11_STIPODOC, "
+            "DO11_DOCUM_MG36, DO11_DATADOC, DO11_NUMDOC, DO11_TIPOCF_CG44, DO11_CLIFOR_CG44) VALUES "
+            "(1, 'C1', 21, 1, 'OC', '2026-01-10', 3, 0, 5), (2, 'C2', 21, 1, 'OC', '2026-01-05', 9, 0, 7), "
+            "(1, 'C3', 21, 1, 'OC', '2026-01-20', 4, 0, 5), (1, 'F1', 22, 1, 'OF', '2026-01-02', 1, 1, 5)"));
+        exec(QStringLiteral(
+            "INSERT INTO DO30_DOCCORPO (DO30_DITTA_CG18, DO30_NUMREG_CO99, DO30_PROGRIGA, DO30_PROGVISUASTA, "
+            "DO30_CODART_MG66, DO30_QTA1, DO30_QTA1EVASA, DO30_FLGEVASA, DO30_FLGANNULLATA) VALUES "
+            "(1, 'C1', 1, 10, 'ART1', 10, 4, 0, 0), (1, 'C1', 2, 20, 'ART1', 5, 5, 0, 0), "
+            "(1, 'C1', 3, 30, 'ART1', 3, 0, 0, 1), (1, 'C1', 4, 40, 'ALTRO', 2, 0, 0, 0), "
+            "(2, 'C2', 1, 10, 'ART1', 7, 0, 0, 0), (1, 'C3', 1, 10, 'ART1', 2, 0, 1, 0), "
+            "(1, 'F1', 1, 10, 'ART1', 50, 0, 0, 0)"));
+    }
+
+    void show(const QList<PhaseRow>& phases) {
+        for (const PhaseRow& p : phases)
+            addPhase(p);
+        open();
+        screen->controls().CHK_MODIFICA->setValueText(QStringLiteral("0"));
+        screen->results().CMD_ELABORA_ButtonClick();
+    }
+
+    QStringList consoleCalls;
+    bool consoleFails = false;
+    doubles::MemoryErrorLog* errorLog = nullptr;
+    doubles::RecordingStatusBar statusBar;
+    doubles::FakeNavigator navigator;
+};
+
+PhaseRow phase(const char* key, int sequence = 10) {
+    PhaseRow p;
+    p.key = QString::fromLatin1(key);
+    p.sequence = sequence;
+    return p;
+}
+
+} // namespace
+
+TEST_F(OrderDocumentsTest, CommitmentListsTheOpenCustomerLinesOfEveryCompanyWithTheirTotal) {
+    addCustomerOrders();
+    show({phase("A")});
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_IMP"));
+
+    const ScheduleControls& ui = screen->controls();
+    EXPECT_TRUE(ui.FrameCLI->isVisibleTo(screen));
+    EXPECT_EQ(ui.TXT_ARTIC->text(), QStringLiteral("ART1"));
+    // Oldest order first; the other company's line stays, fulfilled, cancelled, closed, other
+    // article and supplier-order lines do not show.
+    ASSERT_EQ(ui.GRID_CLI->rowCount(), 2);
+    EXPECT_EQ(ui.GRID_CLI->value(0, QStringLiteral("CG16_RAGSOANAG")).toString(),
+              QStringLiteral("Cliente Due"));
+    EXPECT_EQ(ui.GRID_CLI->cellText(1, QStringLiteral("DO11_NUMDOC")), QStringLiteral("3"));
+    EXPECT_EQ(ui.GRID_CLI->value(1, QStringLiteral("VFW_QTA1RES")).toDouble(), 6.0);
+    EXPECT_EQ(screen->results().commitmentTotal(), Decimal::fromInt(13));
+    EXPECT_TRUE(ui.LBL_TOTCLI->text().startsWith(QStringLiteral("T91211|13")))
+        << ui.LBL_TOTCLI->text().toStdString();
+    EXPECT_TRUE(messages.boxes().isEmpty());
+
+    ui.CMD_CHIUDICLI->click();
+    EXPECT_FALSE(ui.FrameCLI->isVisibleTo(screen));
+    // The view is rebuilt at each use, and going back to the parameters closes it.
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_IMP"));
+    EXPECT_TRUE(ui.FrameCLI->isVisibleTo(screen));
+    screen->results().CMD_ELABORA_ButtonClick();
+    EXPECT_FALSE(ui.FrameCLI->isVisibleTo(screen));
+}
+
+TEST_F(OrderDocumentsTest, CommitmentOfAnArticleWithAQuoteOrWithNoRowTellsTheUser) {
+    // The code goes between the quotes as it is: the statement then fails at the server.
+    EXPECT_TRUE(schedule_sql::customerCommitmentStatement(QStringLiteral("A'B"))
+                    .contains(QStringLiteral("and DO30_CODART_MG66 = 'A'B'\r\n")));
+    addPhase(phase("A"));
+    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_CODART_MG66 = 'A''B'"));
+    exec(QStringLiteral(
+        "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1) VALUES (1, 'A''B', 'PZ')"));
+    exec(QStringLiteral("INSERT INTO PD18_ARTPROD (PD18_DITTA_CG18, PD18_CODART_MG66) VALUES (1, 'A''B')"));
+    show({});
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_IMP"));
+    EXPECT_EQ(boxIds(), QList<int>{90403});
+    EXPECT_FALSE(screen->controls().FrameCLI->isVisibleTo(screen));
+
+    // An article nobody ordered: the panel opens empty, with the article shown.
+    screen->results().ApriImpegnatoCliente(QStringLiteral("NESSUNO"));
+    EXPECT_TRUE(screen->controls().FrameCLI->isVisibleTo(screen));
+    EXPECT_EQ(screen->controls().GRID_CLI->rowCount(), 0);
+    EXPECT_EQ(screen->controls().TXT_ARTIC->text(), QStringLiteral("NESSUNO"));
+}
+
+TEST_F(OrderDocumentsTest, EmptyScheduleGivesAMessageForTheCommitmentAndNothingForTheConsole) {
+    open();
+    screen->results().CMD_FUNZ_ItemClick(QStringLiteral("KEY_IMP"));
+    screen->results().CMD_FUNZ_ItemClick(QStringLiteral("KEY_GIAC"));
+    EXPECT_EQ(boxIds(), QList<int>{90403});
+    EXPECT_EQ(factory.requestCount(classnames::StockConsole), 0);
+    EXPECT_TRUE(consoleCalls.isEmpty());
+}
+
+TEST_F(OrderDocumentsTest, StockConsoleIsDrivenInItsOrderAndReusedByTheNextInquiry) {
+    show({phase("A")});
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_GIAC"));
+    EXPECT_EQ(consoleCalls,
+              (QStringList{"module set active false", "module set active false", "configure 10 1100 true",
+                           "inquire [ART1] []", "module none active false", "show active false"}));
+    EXPECT_TRUE(module.Cinterface_IsActive());
+    EXPECT_EQ(global.current, &module);
+    EXPECT_EQ(navigator.current, &module);
+    ASSERT_GE(statusBar.progressTexts.size(), 2);
+    EXPECT_EQ(statusBar.progressTexts[statusBar.progressTexts.size() - 2], QStringLiteral("T91210..."));
+    EXPECT_EQ(statusBar.progressTexts.last(), QStringLiteral("T45817"));
+
+    consoleCalls.clear();
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_GIAC"));
+    EXPECT_EQ(factory.requestCount(classnames::StockConsole), 1);
+    EXPECT_EQ(consoleCalls.value(3), QStringLiteral("inquire [ART1] []"));
+    EXPECT_EQ(screen->results().stockConsole() != nullptr, true);
+}
+
+TEST_F(OrderDocumentsTest, AFailingConsoleIsLoggedWithTheConsoleTexts) {
+    show({phase("A")});
+    consoleFails = true;
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_GIAC"));
+    ASSERT_NE(errorLog, nullptr);
+    ASSERT_EQ(errorLog->records.size(), 1);
+    EXPECT_EQ(errorLog->records[0].position, QStringLiteral("0_0_0_0"));
+    EXPECT_EQ(errorLog->records[0].moduleText, QStringLiteral("MGUO_KVB_PORTORD"));
+    EXPECT_EQ(errorLog->records[0].routine, QStringLiteral("InvocaConsoleProgressivi"));
+    EXPECT_EQ(errorLog->records[0].error.description, QStringLiteral("magazzino irraggiungibile"));
+    EXPECT_TRUE(messages.boxes().isEmpty());
+    EXPECT_EQ(screen->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(OrderDocumentsTest, ProposalsOpenModallyOnTheCoveredRowsInTheirOrder) {
+    PhaseRow covered = phase("COVERED", 20);
+    covered.toSend = QStringLiteral("5");
+    covered.stockBefore = QStringLiteral("8");
+    PhaseRow part = phase("PART", 30);
+    part.toSend = QStringLiteral("5");
+    part.stockBefore = QStringLiteral("2");
+    PhaseRow none = phase("NONE", 40);
+    show({part, covered, none});
+
+    QStringList seen;
+    bool wasModal = false;
+    QTimer::singleShot(0, [&] {
+        auto* proposals = qobject_cast<FRMPD_KVB_PROP*>(QApplication::activeModalWidget());
+        if (!proposals)
+            return;
+        wasModal = proposals->isModal();
+        proposals->Form_Activate();
+        for (int row = 0; row < proposals->GRID_GIAC->rowCount(); ++row)
+            seen << proposals->GRID_GIAC->value(row, QStringLiteral("PD5C_KEYGRID")).toString();
+        proposals->CMD_CHIUDI_Click();
+    });
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
+    EXPECT_TRUE(wasModal);
+    EXPECT_EQ(seen, (QStringList{"COVERED", "PART"}));
+
+    // The batch export sees the same rows in the same order.
+    ASSERT_EQ(screen->runProposals().status, ActionOutcome::Status::Done);
+    const QAbstractItemModel* rows = screen->proposalRows();
+    ASSERT_NE(rows, nullptr);
+    ASSERT_EQ(rows->rowCount(), 2);
+}

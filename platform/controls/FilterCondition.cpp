@@ -1,4 +1,5 @@
 #include "platform/controls/FilterCondition.h"
+#include "platform/controls/ControlTexts.h"
 
 #include "platform/controls/DateText.h"
 
@@ -130,7 +131,7 @@ FilterConditionResult buildFilterCondition(const QList<FilterEntry>& entries,
             if (order > 0) {
                 result.problems.append(
                     {row, 0,
-                     QStringLiteral("«%1»: il valore iniziale \"%2\" è maggiore del valore finale \"%3\".")
+                     controlText(91417, QStringLiteral("«%1»: il valore iniziale \"%2\" è maggiore del valore finale \"%3\"."))
                          .arg(rowName(def), values[0], values[1])});
                 continue;
             }

@@ -332,4 +332,12 @@ const QAbstractItemModel* FRMPD_KVB_SCADLAV::shownRows() const {
     return m_viewMode == ViewMode::Results ? m_ui->GRID_ORD->boundModel() : nullptr;
 }
 
+bool FRMPD_KVB_SCADLAV::exportWorkbook(const QString& path, QString& error) {
+    if (m_viewMode != ViewMode::Results) {
+        error = QStringLiteral("no schedule is shown");
+        return false;
+    }
+    return m_results->EsportaGrigliaExcel(path, error);
+}
+
 } // namespace scadlav

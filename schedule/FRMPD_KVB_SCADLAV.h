@@ -84,6 +84,7 @@ public:
     ActionOutcome runRebuild() override;
     ActionOutcome runShow() override;
     const QAbstractItemModel* shownRows() const override;
+    bool exportWorkbook(const QString& path, QString& error) override;
 
 protected:
     bool queryUnload() override { return true; }

@@ -19,6 +19,7 @@ class DateField;
 class EnhancedQuery;
 class FlagCheckBox;
 class Grid;
+class GridBar;
 class ImageList;
 class MenuButton;
 class SplitPane;
@@ -47,6 +48,7 @@ struct ScheduleControls {
     QFrame* QRX_FRAME1 = nullptr; // holds the grids area
     erpctl::SplitPane* SPLITTER = nullptr;
     erpctl::Grid* GRID_ORD = nullptr;
+    erpctl::GridBar* BAR_GRID_ORD = nullptr; // quick search, rows shown, legend, export
     erpctl::Grid* GRID_DETT = nullptr;
     QGroupBox* FrameCLI = nullptr; // "Dettaglio ordini di vendita da evadere"
     QLabel* QRX_LABEL3 = nullptr;  // "Articolo"

@@ -58,6 +58,9 @@ public:
     virtual ActionOutcome runShow() = 0;
     // The rows of the schedule grid as shown, every column of the record set.
     virtual const QAbstractItemModel* shownRows() const = 0;
+    // Writes the schedule grid as shown to an Excel workbook, as the screen's own export does.
+    // False with the reason when nothing is shown or the file cannot be written.
+    virtual bool exportWorkbook(const QString& path, QString& error) = 0;
 };
 
 } // namespace scadlav

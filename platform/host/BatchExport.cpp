@@ -1,5 +1,7 @@
 // The batch job "export": the schedule shown in view mode with the parameters, filters and sort
-// order given, every column of its rows (classification codes included) written as CSV.
+// order given. A .xlsx file gets the screen's typed workbook of the grid's columns; any other
+// name gets every column of the rows (classification codes included) as CSV for scripts:
+// commas, decimal points, ISO dates, whatever the session's language.
 #include "module/value/CsvField.h"
 #include "module/value/SafeFile.h"
 #include "platform/host/BatchRunner.h"
@@ -89,8 +91,13 @@ int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& reque
                        session.settings().errorLogPath());
 
     QString error;
-    int rows = 0;
-    if (!writeCsv(*model, request.outputPath, error, rows))
+    int rows = model->rowCount();
+    // A workbook is the screen's own export (typed cells); anything else is the plain CSV that
+    // scripts read.
+    const bool workbook = request.outputPath.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
+    const bool written =
+        workbook ? jobs->exportWorkbook(request.outputPath, error) : writeCsv(*model, request.outputPath, error, rows);
+    if (!written)
         return failure(QStringLiteral("cannot write %1: %2").arg(request.outputPath, error));
     std::printf("export: %d rows written to %s\n", rows, qPrintable(request.outputPath));
     std::fflush(stdout);

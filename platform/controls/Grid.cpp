@@ -409,6 +409,14 @@ QString Grid::quickSearch() const {
     return m_model->searchText();
 }
 
+void Grid::setQuickSearchReadAhead(bool ahead) {
+    m_model->setSearchPreparedInAdvance(ahead);
+}
+
+bool Grid::quickSearchReady() const {
+    return m_model->searchPrepared();
+}
+
 int Grid::shownRowCount() const {
     return m_model->rowCount();
 }

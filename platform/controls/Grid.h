@@ -64,6 +64,10 @@ public:
     // Shows only the rows with the text in any visible column (as shown, ignoring case).
     void setQuickSearch(const QString& text);
     QString quickSearch() const;
+    // Reads what the search looks through ahead, while the event loop is idle, so that the
+    // first letter typed answers at once (set by a search box over the grid).
+    void setQuickSearchReadAhead(bool ahead);
+    bool quickSearchReady() const;
     int shownRowCount() const;
     // The bound row shown at a position from the top, -1 outside.
     int shownRow(int position) const;

@@ -55,6 +55,7 @@ void GridBar::setGrid(Grid* grid) {
     if (!m_grid)
         return;
     m_grid->installEventFilter(this);
+    m_grid->setQuickSearchReadAhead(true);
     connect(m_grid, &Grid::shownRowsChanged, this, &GridBar::updateCount);
     setVisible(!m_grid->isHidden());
     updateCount();

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace erpctl {
@@ -43,6 +44,24 @@ QDateTime toDateTime(const QVariant& value) {
     }
 }
 
+const QString& dayFirstFormat() {
+    static const QString format = QStringLiteral("dd/MM/yyyy");
+    return format;
+}
+
+// "dd/MM/yyyy" written digit by digit: the common date form, and the one every search reads.
+QString dayFirstText(const QDate& date) {
+    QString text(10, u'/');
+    const auto put = [&text](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            text[at + i] = QChar(u'0' + value % 10);
+    };
+    put(0, date.day(), 2);
+    put(3, date.month(), 2);
+    put(6, date.year(), 4);
+    return text;
+}
+
 } // namespace
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
@@ -55,7 +74,7 @@ void GridModel::setColumns(const QList<GridColumn>& columns) {
     for (auto& column : m_columns)
         column.picture = NumberPicture(column.kind == ColumnKind::Date ? QString() : column.format);
     matchColumns();
-    m_searchCacheValid = false;
+    forgetSearchTexts();
     rebuildRows();
     endResetModel();
 }
@@ -80,7 +99,7 @@ void GridModel::setSourceModel(QAbstractItemModel* source) {
     if (m_source)
         connectSource();
     matchColumns();
-    m_searchCacheValid = false;
+    forgetSearchTexts();
     rebuildRows();
     endResetModel();
 }
@@ -90,7 +109,7 @@ void GridModel::connectSource() {
     auto reset = [this] { beginResetModel(); };
     auto rematch = [this] {
         matchColumns();
-        m_searchCacheValid = false;
+        forgetSearchTexts();
         rebuildRows();
         endResetModel();
     };
@@ -112,7 +131,7 @@ void GridModel::connectSource() {
                                      return;
                                  beginResetModel();
                                  matchColumns();
-                                 m_searchCacheValid = false;
+                                 forgetSearchTexts();
                                  rebuildRows();
                                  endResetModel();
                              });
@@ -130,7 +149,7 @@ void GridModel::connectSource() {
     m_connections << connect(s, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent) {
         if (parent.isValid())
             return;
-        m_searchCacheValid = false;
+        forgetSearchTexts();
         if (rowsMapped()) {
             rebuildRows();
             endResetModel();
@@ -150,7 +169,7 @@ void GridModel::connectSource() {
     m_connections << connect(s, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex& parent) {
         if (parent.isValid())
             return;
-        m_searchCacheValid = false;
+        forgetSearchTexts();
         if (rowsMapped()) {
             rebuildRows();
             endResetModel();
@@ -164,7 +183,7 @@ void GridModel::connectSource() {
         beginResetModel();
         m_connections.clear();
         matchColumns();
-        m_searchCacheValid = false;
+        forgetSearchTexts();
         rebuildRows();
         endResetModel();
     });
@@ -199,7 +218,7 @@ void GridModel::onSourceDataChanged(const QModelIndex& topLeft, const QModelInde
     if (m_columns.isEmpty() || topLeft.parent().isValid())
         return;
     // A changed value may change what a search finds; the rows shown stay until the next search.
-    m_searchCacheValid = false;
+    forgetSearchTexts();
     if (m_suspended > 0) {
         m_changedWhileSuspended = true;
         return;
@@ -220,7 +239,7 @@ void GridModel::onSourceDataChanged(const QModelIndex& topLeft, const QModelInde
 void GridModel::setLocale(const QLocale& locale) {
     m_locale = locale;
     m_dateFormat = localeDateFormat(locale);
-    m_searchCacheValid = false;
+    forgetSearchTexts();
     if (rowCount() > 0 && columnCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
@@ -254,7 +273,7 @@ void GridModel::resumeUpdates() {
 }
 
 void GridModel::refresh() {
-    m_searchCacheValid = false;
+    forgetSearchTexts();
     if (readFields() != m_fieldColumns) {
         beginResetModel();
         matchColumns();
@@ -298,7 +317,7 @@ void GridModel::sortRows(int column, Qt::SortOrder order) {
 }
 
 void GridModel::invalidateSearch() {
-    m_searchCacheValid = false;
+    forgetSearchTexts();
     if (m_searchText.isEmpty())
         return;
     beginResetModel();
@@ -330,28 +349,63 @@ void GridModel::setSearchText(const QString& text) {
 }
 
 const std::vector<QString>& GridModel::searchTexts() const {
-    if (m_searchCacheValid)
-        return m_searchCache;
+    if (!m_searchCacheValid)
+        readSearchTexts(std::numeric_limits<int>::max());
+    return m_searchCache;
+}
+
+void GridModel::readSearchTexts(int count) const {
     const int rows = m_source ? m_source->rowCount() : 0;
-    m_searchCache.assign(size_t(rows), QString());
-    QList<int> columns;
-    for (int c = 0; c < m_columns.size(); ++c) {
-        const GridColumn& column = m_columns[c];
-        if (column.visible && !column.internal && column.sourceColumn >= 0 &&
-            column.kind != ColumnKind::Image && column.kind != ColumnKind::CheckBox)
-            columns << c;
+    if (m_searchRowsRead == 0) {
+        m_searchCache.assign(size_t(rows), QString());
+        m_searchColumns.clear();
+        for (int c = 0; c < m_columns.size(); ++c) {
+            const GridColumn& column = m_columns[c];
+            if (column.visible && !column.internal && column.sourceColumn >= 0 &&
+                column.kind != ColumnKind::Image && column.kind != ColumnKind::CheckBox)
+                m_searchColumns << c;
+        }
     }
-    for (int r = 0; r < rows; ++r) {
+    const int end = count >= rows - m_searchRowsRead ? rows : m_searchRowsRead + count;
+    for (int r = m_searchRowsRead; r < end; ++r) {
         QString text;
-        for (int c : columns) {
+        for (int c : std::as_const(m_searchColumns)) {
             const GridColumn& column = m_columns[c];
             text += displayText(column, m_source->data(m_source->index(r, column.sourceColumn), Qt::EditRole));
             text += QChar(0x1f); // no typed text spans two cells
         }
         m_searchCache[size_t(r)] = text.toCaseFolded();
     }
-    m_searchCacheValid = true;
-    return m_searchCache;
+    m_searchRowsRead = end;
+    m_searchCacheValid = end >= rows;
+}
+
+void GridModel::forgetSearchTexts() {
+    m_searchCacheValid = false;
+    m_searchRowsRead = 0;
+    if (m_searchInAdvance && m_searchReader)
+        m_searchReader->start();
+}
+
+void GridModel::setSearchPreparedInAdvance(bool inAdvance) {
+    m_searchInAdvance = inAdvance;
+    if (inAdvance && !m_searchReader) {
+        // Slices of a few thousand rows keep the window answering while the texts are read.
+        m_searchReader = new QTimer(this);
+        m_searchReader->setSingleShot(true);
+        m_searchReader->setInterval(0);
+        connect(m_searchReader, &QTimer::timeout, this, [this] {
+            if (m_searchCacheValid)
+                return;
+            readSearchTexts(2000);
+            if (!m_searchCacheValid)
+                m_searchReader->start();
+        });
+    }
+    if (inAdvance && !m_searchCacheValid)
+        m_searchReader->start();
+    else if (!inAdvance && m_searchReader)
+        m_searchReader->stop();
 }
 
 std::vector<int> GridModel::matchingRows(const QString& needle, const std::vector<int>* within) const {
@@ -400,19 +454,20 @@ void GridModel::sortShownRows() {
             continue;
         SortKey& key = keys[size_t(r)];
         if (column.kind == ColumnKind::Date) {
+            // Day and time as written, without the time zone's arithmetic.
             const QDateTime dt = toDateTime(value);
             if (!dt.isValid())
                 continue;
-            key.number = double(dt.toMSecsSinceEpoch());
+            key.number = double(dt.date().toJulianDay()) * 86400000.0 + dt.time().msecsSinceStartOfDay();
         } else if (numeric) {
             bool ok = false;
             key.number = value.toDouble(&ok);
             if (!ok)
                 continue;
         } else if (column.kind == ColumnKind::List) {
-            key.text = displayText(column, value);
+            key.text = displayText(column, value).toCaseFolded();
         } else {
-            key.text = value.toString();
+            key.text = value.toString().toCaseFolded();
         }
         key.empty = false;
     }
@@ -423,7 +478,7 @@ void GridModel::sortShownRows() {
         if (x.empty || y.empty)
             return x.empty && !y.empty;
         if (byText)
-            return x.text.compare(y.text, Qt::CaseInsensitive) < 0;
+            return x.text < y.text; // folded once above: case does not count
         return x.number < y.number;
     };
     if (m_sortOrder == Qt::AscendingOrder)
@@ -492,7 +547,10 @@ QString GridModel::displayText(const GridColumn& column, const QVariant& value) 
         const QDateTime dt = toDateTime(value);
         if (!dt.isValid())
             return rightTrimmed(value.toString());
-        return dt.toString(column.format.isEmpty() ? m_dateFormat : column.format);
+        const QString& format = column.format.isEmpty() ? m_dateFormat : column.format;
+        if (format == dayFirstFormat())
+            return dayFirstText(dt.date());
+        return dt.toString(format);
     }
     case ColumnKind::Number:
         return column.picture.format(value, m_locale);

@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QLocale>
 #include <QPointer>
+#include <QTimer>
 #include <optional>
 #include <vector>
 
@@ -75,6 +76,10 @@ public:
     Qt::SortOrder sortOrder() const { return m_sortOrder; }
     // Forgets the search texts (the visible columns changed); the search is applied again.
     void invalidateSearch();
+    // Reads the search texts ahead, in short slices while the event loop is idle, so that the
+    // first letter typed finds them ready (for a grid with a search box).
+    void setSearchPreparedInAdvance(bool inAdvance);
+    bool searchPrepared() const { return m_searchCacheValid; }
     // Shows only the rows whose visible cells contain the text (ignoring case), as displayed;
     // an empty text shows every row.
     void setSearchText(const QString& text);
@@ -104,6 +109,10 @@ private:
     std::vector<int> matchingRows(const QString& needle, const std::vector<int>* within) const;
     void sortShownRows();
     const std::vector<QString>& searchTexts() const;
+    // Reads the search texts of up to `count` more rows.
+    void readSearchTexts(int count) const;
+    // The rows or values changed: the texts are read again (ahead, when asked to).
+    void forgetSearchTexts();
 
     QList<GridColumn> m_columns;
     QPointer<QAbstractItemModel> m_source;
@@ -124,6 +133,10 @@ private:
     // search and kept until the rows, the values or the visible columns change.
     mutable std::vector<QString> m_searchCache;
     mutable bool m_searchCacheValid = false;
+    mutable int m_searchRowsRead = 0;
+    mutable QList<int> m_searchColumns;
+    bool m_searchInAdvance = false;
+    QTimer* m_searchReader = nullptr;
 };
 
 } // namespace erpctl

@@ -2,7 +2,10 @@
 
 #include "platform/host/ConnectionKind.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
@@ -69,10 +72,11 @@ bool HostWindow::embedScreen(QWidget* screen) {
     const bool maximized = screen->windowState() & Qt::WindowMaximized;
     const QSize size = screen->size().expandedTo(screen->sizeHint());
     screen->setParent(m_area, Qt::Widget);
-    m_area->addWidget(screen);
-    m_area->setCurrentWidget(screen);
     m_screen = screen;
     screen->installEventFilter(this);
+    m_area->addWidget(screen);
+    m_area->setCurrentWidget(screen);
+    announceActivation();
     setWindowTitle(screen->windowTitle());
     connect(screen, &QWidget::windowTitleChanged, this, [this, screen](const QString& title) {
         if (m_screen == screen)
@@ -100,11 +104,31 @@ bool HostWindow::eventFilter(QObject* watched, QEvent* event) {
     // The screen closed (a dialog hides when it is done): the frame shows who is working.
     if (watched == m_screen && event->type() == QEvent::Hide && m_screen->isHidden())
         showSessionLine();
-    else if (watched == m_screen && event->type() == QEvent::Show && m_area->currentWidget() != m_screen) {
-        m_area->setCurrentWidget(m_screen);
-        setWindowTitle(m_screen->windowTitle());
+    else if (watched == m_screen && event->type() == QEvent::Show) {
+        if (m_area->currentWidget() != m_screen) {
+            m_area->setCurrentWidget(m_screen);
+            setWindowTitle(m_screen->windowTitle());
+        }
+        announceActivation();
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void HostWindow::announceActivation() {
+    // A screen learns that it is active from its window's activation; one that arrives in a
+    // window active already is told so, as a window of its own would be when shown.
+    QTimer::singleShot(0, this, [this, screen = QPointer<QWidget>(m_screen)] {
+        if (!screen || screen != m_screen || screen->isHidden())
+            return;
+        // Not active yet (a platform that activates no window by itself, as off screen):
+        // becoming the active window tells every child, the screen included.
+        if (!isActiveWindow()) {
+            QApplication::setActiveWindow(this);
+            return;
+        }
+        QEvent activation(QEvent::ActivationChange);
+        QCoreApplication::sendEvent(screen, &activation);
+    });
 }
 
 void HostWindow::showSessionLine() {

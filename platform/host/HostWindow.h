@@ -42,6 +42,7 @@ protected:
 
 private:
     void showSessionLine();
+    void announceActivation();
 
     const HostSettings& m_settings;
     std::unique_ptr<StatusBar> m_statusBar;

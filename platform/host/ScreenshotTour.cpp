@@ -57,6 +57,10 @@ QStringList takeScreenshots(HostWindow& window, const QString& folder, QString* 
         return fail(QStringLiteral("cannot create %1").arg(folder));
     QWidget* screen = window.embeddedScreen();
     auto* jobs = dynamic_cast<scadlav::IScheduleJobs*>(screen);
+    // The screen initialises itself when the window first becomes active.
+    window.activateWindow();
+    for (int wait = 0; jobs && !jobs->isReady() && wait < 20; ++wait)
+        settle(100);
     if (!jobs || !jobs->isReady())
         return fail(QStringLiteral("the schedule screen did not open in the window"));
     window.resize(1366, 780);

@@ -45,7 +45,9 @@ int ScheduleControls::scaledY(const QWidget* widget, int twips) {
 
 void ScheduleControls::build(QWidget* screen) {
     // Captions come in the session's language from the start, through the host's catalog.
-    const auto text = [](int id, const char* italian) { return erpctl::controlText(id, QString::fromUtf8(italian)); };
+    const auto text = [](int id, const char* italian) {
+        return erpctl::controlText(id, QString::fromUtf8(italian));
+    };
     QRX_LABEL5 = named(new QLabel(text(91430, "Data minima ODL"), screen), "QRX_LABEL5");
     TXT_DATAMIN = named(new erpctl::DateField(screen), "TXT_DATAMIN");
     QRX_LABEL1 = named(new QLabel(text(91431, "Tipo lavorazioni"), screen), "QRX_LABEL1");

@@ -86,7 +86,8 @@ QByteArray sheetName(QString caption) {
 // Writes the workbook with libxlsxwriter, one row after the other (its constant-memory mode
 // keeps 100 000 rows small): bold frozen header with an autofilter, numbers as numbers in the
 // grid's picture, dates as dates, widths fitted to the captions and the first rows.
-bool writeWorkbook(const erpctl::Grid& grid, const QString& caption, const QString& fileName, QString* failure) {
+bool writeWorkbook(const erpctl::Grid& grid, const QString& caption, const QString& fileName,
+                   QString* failure) {
     const QByteArray name = QFile::encodeName(fileName);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -108,7 +109,8 @@ bool writeWorkbook(const erpctl::Grid& grid, const QString& caption, const QStri
     QHash<QString, lxw_format*> pictures;
     const QList<const GridColumn*> columns = shownColumns(grid);
     for (const GridColumn* column : columns) {
-        if (column->kind == ColumnKind::Number && !column->format.isEmpty() && !pictures.contains(column->format)) {
+        if (column->kind == ColumnKind::Number && !column->format.isEmpty() &&
+            !pictures.contains(column->format)) {
             lxw_format* format = workbook_add_format(workbook);
             format_set_num_format(format, column->format.toUtf8().constData());
             pictures.insert(column->format, format);
@@ -123,7 +125,8 @@ bool writeWorkbook(const erpctl::Grid& grid, const QString& caption, const QStri
             chars = std::max<qsizetype>(chars, 11);
         for (int i = 0; i < std::min(rows, kSampleRows); ++i)
             chars = std::max(chars, grid.cellText(grid.shownRow(i), columns[c]->field).size() + 1);
-        worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), double(std::min<qsizetype>(chars, 60)), nullptr);
+        worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), double(std::min<qsizetype>(chars, 60)),
+                             nullptr);
     }
     worksheet_freeze_panes(sheet, 1, 0);
     if (!columns.isEmpty())
@@ -155,7 +158,7 @@ bool writeWorkbook(const erpctl::Grid& grid, const QString& caption, const QStri
                 if (const QDateTime when = dateOf(value); when.isValid()) {
                     const QTime t = when.time();
                     lxw_datetime stamp{when.date().year(), when.date().month(), when.date().day(),
-                                       t.hour(), t.minute(), double(t.second())};
+                                       t.hour(),           t.minute(),          double(t.second())};
                     worksheet_write_datetime(sheet, line, cell, &stamp, t == QTime(0, 0) ? date : dateTime);
                     continue;
                 }

@@ -38,10 +38,11 @@ void describeStatusIcons(erpctl::Grid& grid, ScreenSession& session) {
                           {{1, text("Date in regola", 91450)},
                            {2, text("Dovrebbe essere in corso ma nulla si muove", 91451)},
                            {3, text("In ritardo", 91452)}});
-    grid.setImageMeanings(QStringLiteral("CTRL_QTA"),
-                          {{1, text("Quantità da inviare coperta dalla giacenza della fase precedente", 91453)},
-                           {2, text("Quantità da inviare coperta in parte", 91454)},
-                           {4, text("Niente da inviare", 91455)}});
+    grid.setImageMeanings(
+        QStringLiteral("CTRL_QTA"),
+        {{1, text("Quantità da inviare coperta dalla giacenza della fase precedente", 91453)},
+         {2, text("Quantità da inviare coperta in parte", 91454)},
+         {4, text("Niente da inviare", 91455)}});
     grid.setImageMeanings(QStringLiteral("SOLL"), {{1, text("Non ancora in scadenza", 91456)},
                                                    {2, text("In corso", 91457)},
                                                    {3, text("Scaduto: da sollecitare", 91458)},

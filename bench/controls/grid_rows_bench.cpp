@@ -54,7 +54,8 @@ Timing measure(const std::function<void()>& work, const std::function<void()>& p
 }
 
 void report(const char* what, const Timing& t, const char* limit) {
-    std::printf("%-44s %9.2f ms cpu %9.2f ms wall  (target %s)\n", what, t.cpu * 1000.0, t.wall * 1000.0, limit);
+    std::printf("%-44s %9.2f ms cpu %9.2f ms wall  (target %s)\n", what, t.cpu * 1000.0, t.wall * 1000.0,
+                limit);
 }
 
 // Schedule-like rows: supplier, phase, article, document, two dates, six quantities, a code.
@@ -87,7 +88,8 @@ void createData(const QString& path, int rows) {
         sqlite3_bind_text(stmt, 5, text, n, SQLITE_TRANSIENT);
         sqlite3_bind_int(stmt, 6, 1 + r / 8);
         for (int d = 0; d < 2; ++d) {
-            n = std::snprintf(text, sizeof text, "2026-%02d-%02d 00:00:00", 1 + (r + d) % 12, 1 + (r * 3 + d) % 28);
+            n = std::snprintf(text, sizeof text, "2026-%02d-%02d 00:00:00", 1 + (r + d) % 12,
+                              1 + (r * 3 + d) % 28);
             sqlite3_bind_text(stmt, 7 + d, text, n, SQLITE_TRANSIENT);
         }
         for (int q = 0; q < 6; ++q) {
@@ -138,12 +140,13 @@ int main(int argc, char** argv) {
                    QStringLiteral("#####"));
     grid.addColumn(QStringLiteral("DESCFASE"), QStringLiteral("Descr. fase"), erpctl::ColumnKind::Text, 1500);
     grid.addColumn(QStringLiteral("CODART"), QStringLiteral("Articolo"), erpctl::ColumnKind::Text, 1200);
-    grid.addColumn(QStringLiteral("NUMDOC"), QStringLiteral("Num. doc."), erpctl::ColumnKind::Number, 800, true,
-                   QStringLiteral("#####"));
+    grid.addColumn(QStringLiteral("NUMDOC"), QStringLiteral("Num. doc."), erpctl::ColumnKind::Number, 800,
+                   true, QStringLiteral("#####"));
     grid.addColumn(QStringLiteral("DATAINI"), QStringLiteral("Data ini."), erpctl::ColumnKind::Date, 1000);
     grid.addColumn(QStringLiteral("DATAFINE"), QStringLiteral("Data fine"), erpctl::ColumnKind::Date, 1000);
-    const QStringList totals = {QStringLiteral("QTA1ORD"), QStringLiteral("QTA1CONSOLID"), QStringLiteral("QTA1SCARTO"),
-                                QStringLiteral("QTARES"), QStringLiteral("QTAINLAV"), QStringLiteral("QTADAINV")};
+    const QStringList totals = {QStringLiteral("QTA1ORD"),    QStringLiteral("QTA1CONSOLID"),
+                                QStringLiteral("QTA1SCARTO"), QStringLiteral("QTARES"),
+                                QStringLiteral("QTAINLAV"),   QStringLiteral("QTADAINV")};
     for (const QString& field : totals)
         grid.addColumn(field, field, erpctl::ColumnKind::Number, 1000, true, quantity);
     grid.addImageColumn(QStringLiteral("SOLL"), QStringLiteral("Soll."), &images, 700);
@@ -156,8 +159,8 @@ int main(int argc, char** argv) {
            measure([&] { grid.sortByField(QStringLiteral("FORREP"), Qt::DescendingOrder); },
                    [&] { grid.clearSort(); }),
            "100 ms");
-    report("header sort, date column", measure([&] { grid.sortByField(QStringLiteral("DATAFINE")); },
-                                               [&] { grid.clearSort(); }),
+    report("header sort, date column",
+           measure([&] { grid.sortByField(QStringLiteral("DATAFINE")); }, [&] { grid.clearSort(); }),
            "100 ms");
     grid.clearSort();
 
@@ -181,9 +184,10 @@ int main(int argc, char** argv) {
         },
         [&] { grid.refresh(); }, 1);
     report("search texts read ahead, in idle slices", ahead, "-");
-    report("quick search, first letter (texts ready)",
-           measure([&] { grid.setQuickSearch(QStringLiteral("f")); }, [&] { grid.setQuickSearch(QString()); }),
-           "100 ms");
+    report(
+        "quick search, first letter (texts ready)",
+        measure([&] { grid.setQuickSearch(QStringLiteral("f")); }, [&] { grid.setQuickSearch(QString()); }),
+        "100 ms");
     report("quick search, next letters (\"fornitore 12\")",
            measure([&] { grid.setQuickSearch(QStringLiteral("fornitore 12")); },
                    [&] { grid.setQuickSearch(QStringLiteral("f")); }),
@@ -192,8 +196,9 @@ int main(int argc, char** argv) {
            measure([&] { grid.setQuickSearch(QStringLiteral("art001")); },
                    [&] { grid.setQuickSearch(QStringLiteral("2026")); }),
            "100 ms");
-    report("quick search, cleared", measure([&] { grid.setQuickSearch(QString()); },
-                                            [&] { grid.setQuickSearch(QStringLiteral("art001")); }),
+    report("quick search, cleared",
+           measure([&] { grid.setQuickSearch(QString()); },
+                   [&] { grid.setQuickSearch(QStringLiteral("art001")); }),
            "100 ms");
 
     report("totals of 6 quantity columns, all rows", measure([&] {

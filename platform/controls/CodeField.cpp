@@ -1,6 +1,6 @@
 #include "platform/controls/CodeField.h"
-#include "platform/controls/ControlTexts.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/controls/ILookupPresenter.h"
 

@@ -1,6 +1,6 @@
 #include "platform/controls/DateField.h"
-#include "platform/controls/ControlTexts.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DateText.h"
 
 #include <QCalendarWidget>
@@ -136,7 +136,8 @@ void DateField::normalize() {
 void DateField::updateState() {
     const bool bad = !isValid();
     m_edit->setStyleSheet(bad ? QStringLiteral("QLineEdit { background: #fde2e2; }") : QString());
-    m_edit->setToolTip(bad ? controlText(91412, QStringLiteral("Data non valida: scrivere gg/mm/aaaa")) : QString());
+    m_edit->setToolTip(bad ? controlText(91412, QStringLiteral("Data non valida: scrivere gg/mm/aaaa"))
+                           : QString());
 }
 
 bool DateField::eventFilter(QObject* watched, QEvent* event) {

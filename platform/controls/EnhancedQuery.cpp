@@ -1,6 +1,6 @@
 #include "platform/controls/EnhancedQuery.h"
-#include "platform/controls/ControlTexts.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DateText.h"
 #include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/controls/FilterTable.h"
@@ -23,15 +23,16 @@ const QColor kProblemColor(253, 226, 226);
 
 EnhancedQuery::EnhancedQuery(QWidget* parent)
     : QWidget(parent), m_table(new FilterTable(this)),
-      m_allRows(new QCheckBox(controlText(91413, QStringLiteral("Mostra tutti i filtri")), this)), m_message(new QLabel(this)),
-      m_calendarPopup(new QWidget(this, Qt::Popup)), m_calendar(new QCalendarWidget(m_calendarPopup)),
-      m_dateLiteral(unseparatedDateLiteral) {
+      m_allRows(new QCheckBox(controlText(91413, QStringLiteral("Mostra tutti i filtri")), this)),
+      m_message(new QLabel(this)), m_calendarPopup(new QWidget(this, Qt::Popup)),
+      m_calendar(new QCalendarWidget(m_calendarPopup)), m_dateLiteral(unseparatedDateLiteral) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     auto* top = new QHBoxLayout;
-    auto* hint =
-        new QLabel(controlText(91414, QStringLiteral("F4: elenco valori o calendario  ·  Canc: svuota il valore")), this);
+    auto* hint = new QLabel(
+        controlText(91414, QStringLiteral("F4: elenco valori o calendario  ·  Canc: svuota il valore")),
+        this);
     hint->setEnabled(false);
     top->addWidget(hint);
     top->addStretch(1);
@@ -117,9 +118,11 @@ int EnhancedQuery::addRow(const FilterRowDefinition& definition) {
     caption->setData(FilterTable::MaxLengthRole, definition.maxLength);
     caption->setData(FilterTable::DateRowRole, definition.kind == FilterKind::Date);
     if (definition.kind == FilterKind::Date)
-        caption->setToolTip(controlText(91415, QStringLiteral("Date come gg/mm/aaaa; F4 apre il calendario")));
+        caption->setToolTip(
+            controlText(91415, QStringLiteral("Date come gg/mm/aaaa; F4 apre il calendario")));
     else if (definition.lookup)
-        caption->setToolTip(controlText(91416, QStringLiteral("F4 o doppio clic sulla descrizione: elenco valori")));
+        caption->setToolTip(
+            controlText(91416, QStringLiteral("F4 o doppio clic sulla descrizione: elenco valori")));
     m_table->setItem(row, FilterTable::CaptionColumn, caption);
     for (const int column : {int(FilterTable::FromColumn), int(FilterTable::ToColumn)}) {
         auto* item = new QTableWidgetItem;

@@ -1,4 +1,5 @@
 #include "platform/controls/FilterTable.h"
+
 #include "platform/controls/ControlTexts.h"
 
 #include <QHeaderView>
@@ -35,9 +36,10 @@ public:
 } // namespace
 
 FilterTable::FilterTable(QWidget* parent) : QTableWidget(0, ColumnCount, parent) {
-    setHorizontalHeaderLabels({controlText(91418, QStringLiteral("Campo")), controlText(91419, QStringLiteral("Da")),
-                               controlText(91420, QStringLiteral("Descrizione")),
-                               controlText(91421, QStringLiteral("A")), controlText(91420, QStringLiteral("Descrizione"))});
+    setHorizontalHeaderLabels(
+        {controlText(91418, QStringLiteral("Campo")), controlText(91419, QStringLiteral("Da")),
+         controlText(91420, QStringLiteral("Descrizione")), controlText(91421, QStringLiteral("A")),
+         controlText(91420, QStringLiteral("Descrizione"))});
     setAlternatingRowColors(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);

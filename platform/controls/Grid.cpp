@@ -59,7 +59,8 @@ std::optional<QVariant> parseNumber(const QString& text, const QLocale& locale) 
 // widths, order and the horizontal scroll.
 class GridFooter : public QWidget {
 public:
-    GridFooter(Grid* grid, const QHash<QString, QString>& texts) : QWidget(grid), m_grid(grid), m_texts(texts) {
+    GridFooter(Grid* grid, const QHash<QString, QString>& texts)
+        : QWidget(grid), m_grid(grid), m_texts(texts) {
         setObjectName(QStringLiteral("GridTotals"));
     }
 
@@ -79,7 +80,8 @@ protected:
             const int logical = header->logicalIndex(visual);
             if (header->isSectionHidden(logical))
                 continue;
-            const QRect cell(header->sectionViewportPosition(logical), 0, header->sectionSize(logical), height());
+            const QRect cell(header->sectionViewportPosition(logical), 0, header->sectionSize(logical),
+                             height());
             const GridColumn* column = m_grid->columnAt(logical);
             const QString text = column ? m_texts.value(column->field) : QString();
             if (!labelled) {
@@ -491,12 +493,15 @@ void Grid::setFrozenFields(const QStringList& fields) {
         m_frozen->setFrameShape(QFrame::NoFrame);
         m_frozen->hide();
         // Both parts scroll down together; a click on the frozen part is a click on the grid.
-        connect(verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
-        connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(), &QScrollBar::setValue);
+        connect(verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(),
+                &QScrollBar::setValue);
+        connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(),
+                &QScrollBar::setValue);
         connect(m_frozen, &QAbstractItemView::clicked, this, &Grid::onClicked);
         connect(m_frozen, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
             if (index.isValid() && index.column() < m_model->columnCount())
-                emit cellDoubleClicked(m_model->sourceRow(index.row()), m_model->columns()[index.column()].field);
+                emit cellDoubleClicked(m_model->sourceRow(index.row()),
+                                       m_model->columns()[index.column()].field);
         });
         connect(m_frozen->horizontalHeader(), &QHeaderView::sectionClicked, this, &Grid::onHeaderClicked);
         QHeaderView* header = horizontalHeader();
@@ -798,7 +803,8 @@ void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool
                 value = date->startOfDay();
             } else {
                 const QString message =
-                    controlText(91401, QStringLiteral("\"%1\" non è una data valida: scrivere la data come gg/mm/aaaa."))
+                    controlText(91401, QStringLiteral(
+                                           "\"%1\" non è una data valida: scrivere la data come gg/mm/aaaa."))
                         .arg(trimmed);
                 showMessage(index, message);
                 emit editRejected(row, field, message);
@@ -811,7 +817,8 @@ void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool
             } else if (const auto number = parseNumber(trimmed, m_model->locale())) {
                 value = *number;
             } else {
-                const QString message = controlText(91402, QStringLiteral("\"%1\" non è un numero.")).arg(trimmed);
+                const QString message =
+                    controlText(91402, QStringLiteral("\"%1\" non è un numero.")).arg(trimmed);
                 showMessage(index, message);
                 emit editRejected(row, field, message);
                 reopenEditor(index, text);

@@ -15,8 +15,8 @@
 namespace erpctl {
 
 GridBar::GridBar(QWidget* parent)
-    : QWidget(parent), m_search(new QLineEdit(this)), m_count(new QLabel(this)), m_legend(new QToolButton(this)),
-      m_export(new QPushButton(this)) {
+    : QWidget(parent), m_search(new QLineEdit(this)), m_count(new QLabel(this)),
+      m_legend(new QToolButton(this)), m_export(new QPushButton(this)) {
     m_search->setObjectName(QStringLiteral("TXT_CERCA"));
     m_search->setPlaceholderText(controlText(91426, QStringLiteral("Cerca nella griglia...")));
     m_search->setClearButtonEnabled(true);
@@ -75,7 +75,8 @@ QString GridBar::rowCountText() const {
     const int all = m_grid->rowCount();
     if (shown == all)
         return controlText(91424, QStringLiteral("%1 righe")).arg(locale.toString(shown));
-    return controlText(91425, QStringLiteral("%1 di %2 righe")).arg(locale.toString(shown), locale.toString(all));
+    return controlText(91425, QStringLiteral("%1 di %2 righe"))
+        .arg(locale.toString(shown), locale.toString(all));
 }
 
 void GridBar::updateCount() {

@@ -1,6 +1,6 @@
 #include "platform/controls/GridDelegate.h"
-#include "platform/controls/ControlTexts.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/GridModel.h"
 

@@ -146,17 +146,21 @@ void GridModel::connectSource() {
                                  else
                                      beginInsertRows({}, first, last);
                              });
-    m_connections << connect(s, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent) {
+    const auto rowsChanged = [this](const QModelIndex& parent, bool inserted) {
         if (parent.isValid())
             return;
         forgetSearchTexts();
         if (rowsMapped()) {
             rebuildRows();
             endResetModel();
-        } else {
+        } else if (inserted) {
             endInsertRows();
+        } else {
+            endRemoveRows();
         }
-    });
+    };
+    m_connections << connect(s, &QAbstractItemModel::rowsInserted, this,
+                             [rowsChanged](const QModelIndex& parent) { rowsChanged(parent, true); });
     m_connections << connect(s, &QAbstractItemModel::rowsAboutToBeRemoved, this,
                              [this](const QModelIndex& parent, int first, int last) {
                                  if (parent.isValid())
@@ -166,17 +170,8 @@ void GridModel::connectSource() {
                                  else
                                      beginRemoveRows({}, first, last);
                              });
-    m_connections << connect(s, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex& parent) {
-        if (parent.isValid())
-            return;
-        forgetSearchTexts();
-        if (rowsMapped()) {
-            rebuildRows();
-            endResetModel();
-        } else {
-            endRemoveRows();
-        }
-    });
+    m_connections << connect(s, &QAbstractItemModel::rowsRemoved, this,
+                             [rowsChanged](const QModelIndex& parent) { rowsChanged(parent, false); });
     m_connections << connect(s, &QAbstractItemModel::dataChanged, this, &GridModel::onSourceDataChanged);
     // A model deleted while bound: show nothing rather than read freed memory.
     m_connections << connect(s, &QObject::destroyed, this, [this] {
@@ -371,7 +366,8 @@ void GridModel::readSearchTexts(int count) const {
         QString text;
         for (int c : std::as_const(m_searchColumns)) {
             const GridColumn& column = m_columns[c];
-            text += displayText(column, m_source->data(m_source->index(r, column.sourceColumn), Qt::EditRole));
+            text +=
+                displayText(column, m_source->data(m_source->index(r, column.sourceColumn), Qt::EditRole));
             text += QChar(0x1f); // no typed text spans two cells
         }
         m_searchCache[size_t(r)] = text.toCaseFolded();
@@ -447,9 +443,9 @@ void GridModel::sortShownRows() {
     const bool numeric = column.kind == ColumnKind::Number || column.kind == ColumnKind::Image ||
                          column.kind == ColumnKind::CheckBox;
     for (int r : m_rows) {
-        const QVariant value =
-            column.sourceColumn >= 0 ? m_source->data(m_source->index(r, column.sourceColumn), Qt::EditRole)
-                                     : QVariant();
+        const QVariant value = column.sourceColumn >= 0
+                                   ? m_source->data(m_source->index(r, column.sourceColumn), Qt::EditRole)
+                                   : QVariant();
         if (!value.isValid() || value.isNull())
             continue;
         SortKey& key = keys[size_t(r)];

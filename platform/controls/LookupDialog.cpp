@@ -1,4 +1,5 @@
 #include "platform/controls/LookupDialog.h"
+
 #include "platform/controls/ControlTexts.h"
 
 #include <QDialogButtonBox>

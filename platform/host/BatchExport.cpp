@@ -95,8 +95,8 @@ int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& reque
     // A workbook is the screen's own export (typed cells); anything else is the plain CSV that
     // scripts read.
     const bool workbook = request.outputPath.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive);
-    const bool written =
-        workbook ? jobs->exportWorkbook(request.outputPath, error) : writeCsv(*model, request.outputPath, error, rows);
+    const bool written = workbook ? jobs->exportWorkbook(request.outputPath, error)
+                                  : writeCsv(*model, request.outputPath, error, rows);
     if (!written)
         return failure(QStringLiteral("cannot write %1: %2").arg(request.outputPath, error));
     std::printf("export: %d rows written to %s\n", rows, qPrintable(request.outputPath));

@@ -5,12 +5,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QTimer>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPointer>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace erphost {
 

@@ -36,7 +36,8 @@ QString applySessionLanguage(Language language, const TextCatalog& catalog) {
     if (!qtTexts->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
         delete qtTexts;
         qtTexts = nullptr;
-        return QStringLiteral("Qt's own translation for %1 is not installed in %2 (package qt6-translations-l10n)")
+        return QStringLiteral(
+                   "Qt's own translation for %1 is not installed in %2 (package qt6-translations-l10n)")
             .arg(locale.name(), folder);
     }
     QCoreApplication::installTranslator(qtTexts);

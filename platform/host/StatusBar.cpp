@@ -42,12 +42,13 @@ void StatusBar::setProgress(int step, int steps, qint64 rowsDone, qint64 rowsTot
     m_progress->setValue(step);
     const QLocale locale;
     const qint64 seconds = m_clock.elapsed() / 1000;
-    const QString elapsed = seconds >= 3600
-                                ? QStringLiteral("%1:%2:%3")
-                                      .arg(seconds / 3600)
-                                      .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                                      .arg(seconds % 60, 2, 10, QLatin1Char('0'))
-                                : QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, QLatin1Char('0')).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const QString elapsed = seconds >= 3600 ? QStringLiteral("%1:%2:%3")
+                                                  .arg(seconds / 3600)
+                                                  .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                                                  .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                                            : QStringLiteral("%1:%2")
+                                                  .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+                                                  .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     QString text = erpctl::controlText(91470, QStringLiteral("Passo %1 di %2 · %3"))
                        .arg(QString::number(step), QString::number(steps), elapsed);
     if (rowsDone >= 0 && rowsTotal > 0)

@@ -108,7 +108,8 @@ QString packagePart(const QString& file, const QString& part) {
     QProcess python;
     python.start(QStringLiteral("python3"),
                  {QStringLiteral("-c"),
-                  QStringLiteral("import sys, zipfile; sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())"),
+                  QStringLiteral("import sys, zipfile; "
+                                 "sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())"),
                   file, part});
     python.waitForFinished(30000);
     return QString::fromUtf8(python.readAllStandardOutput());
@@ -122,7 +123,8 @@ struct SheetCell {
 // The cells of a worksheet part by reference ("B2").
 QMap<QString, SheetCell> sheetCells(const QString& xml) {
     QMap<QString, SheetCell> cells;
-    static const QRegularExpression cell(QStringLiteral(R"re(<c r="([A-Z]+\d+)"([^>]*?)(?:/>|>(.*?)</c>))re"));
+    static const QRegularExpression cell(
+        QStringLiteral(R"re(<c r="([A-Z]+\d+)"([^>]*?)(?:/>|>(.*?)</c>))re"));
     for (auto it = cell.globalMatch(xml); it.hasNext();) {
         const auto m = it.next();
         cells.insert(m.captured(1), {m.captured(2), m.captured(3)});
@@ -180,7 +182,8 @@ TEST_F(QueryScreenTest, ExcelCellsAreNumbersAndDatesWithTheGridsFormats) {
     EXPECT_EQ(date.content, QStringLiteral("<v>46101</v>"));
     EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"dd/mm/yyyy\"")));
     // A text stays a text.
-    EXPECT_TRUE(cells.value(columnLetter(supplier) + QStringLiteral("2")).content.contains(QStringLiteral("Fornitore")));
+    EXPECT_TRUE(cells.value(columnLetter(supplier) + QStringLiteral("2"))
+                    .content.contains(QStringLiteral("Fornitore")));
 
     // Bold header frozen at the top, an autofilter over the rows, fitted widths.
     EXPECT_TRUE(sheet.contains(QStringLiteral("ySplit=\"1\"")));
@@ -230,9 +233,12 @@ TEST_F(QueryScreenTest, CsvFollowsTheSessionLanguageAndTheRowsShown) {
 }
 
 TEST(ExportPath, TheTypeChosenAddsItsExtension) {
-    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi"), true), QStringLiteral("/tmp/fasi.xlsx"));
-    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi"), false), QStringLiteral("/tmp/fasi.csv"));
-    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi.XLSX"), true), QStringLiteral("/tmp/fasi.XLSX"));
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi"), true),
+              QStringLiteral("/tmp/fasi.xlsx"));
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi"), false),
+              QStringLiteral("/tmp/fasi.csv"));
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi.XLSX"), true),
+              QStringLiteral("/tmp/fasi.XLSX"));
     EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi.csv"), true),
               QStringLiteral("/tmp/fasi.csv.xlsx"));
 }

@@ -29,8 +29,8 @@ QList<QRegularExpression> englishPatterns(const erphost::TextCatalog& catalog) {
     QList<QRegularExpression> patterns;
     for (int id : catalog.ids()) {
         // Mnemonic marks are not read: "&Rebuild" shows as "Rebuild".
-        QString pattern =
-            QRegularExpression::escape(catalog.rawText(id, erphost::Language::English).remove(QLatin1Char('&')));
+        QString pattern = QRegularExpression::escape(
+            catalog.rawText(id, erphost::Language::English).remove(QLatin1Char('&')));
         pattern.replace(QRegularExpression(QStringLiteral("\\\\?%[1-9]")), QStringLiteral(".*"));
         patterns << QRegularExpression(QStringLiteral("^") + pattern + QStringLiteral("$"),
                                        QRegularExpression::DotMatchesEverythingOption);
@@ -103,9 +103,9 @@ protected:
             const QString text = entry.section(QStringLiteral(": "), 1);
             if (isData(text))
                 continue;
-            const bool known = std::any_of(patterns.begin(), patterns.end(), [&text](const QRegularExpression& p) {
-                return p.match(text).hasMatch();
-            });
+            const bool known =
+                std::any_of(patterns.begin(), patterns.end(),
+                            [&text](const QRegularExpression& p) { return p.match(text).hasMatch(); });
             if (!known)
                 foreign << entry;
         }

@@ -31,8 +31,8 @@ struct Row {
 // Five phases with a supplier, a quantity, an end date and a reminder code.
 std::unique_ptr<QStandardItemModel> phases() {
     const QList<Row> rows = {
-        {"Rossi", 10.5, QDate(2026, 3, 1), 1},   {"bianchi", 2.25, QDate(2026, 1, 15), 3},
-        {"Verdi", QVariant(), QDate(), 4},       {"Bianchi srl", 1000.0, QDate(2026, 2, 10), 2},
+        {"Rossi", 10.5, QDate(2026, 3, 1), 1},  {"bianchi", 2.25, QDate(2026, 1, 15), 3},
+        {"Verdi", QVariant(), QDate(), 4},      {"Bianchi srl", 1000.0, QDate(2026, 2, 10), 2},
         {"Rossi", 0.75, QDate(2026, 1, 15), 3},
     };
     auto model = std::make_unique<QStandardItemModel>(0, 4);
@@ -229,9 +229,8 @@ TEST_F(GridRowsTest, IconsSayWhatTheyMeanAndTheBarShowsCountLegendAndSearch) {
     EXPECT_TRUE(bar.isHidden());
     grid.show();
     EXPECT_FALSE(bar.isHidden());
-    setTextSource([](int id, const QString& italian) {
-        return id == 91424 ? QStringLiteral("%1 rows") : italian;
-    });
+    setTextSource(
+        [](int id, const QString& italian) { return id == 91424 ? QStringLiteral("%1 rows") : italian; });
     bar.searchBox()->clear();
     EXPECT_EQ(bar.rowCountText(), "5 rows");
     setTextSource({});
@@ -239,7 +238,8 @@ TEST_F(GridRowsTest, IconsSayWhatTheyMeanAndTheBarShowsCountLegendAndSearch) {
 
 TEST_F(GridRowsTest, WidthsShowCaptionsAndValuesUntilTheUserSizesAColumn) {
     const int column = grid.columnIndex("FORREP");
-    model->setData(model->index(0, 0), QStringLiteral("Officina meccanica di precisione Rossi"), Qt::EditRole);
+    model->setData(model->index(0, 0), QStringLiteral("Officina meccanica di precisione Rossi"),
+                   Qt::EditRole);
     grid.bind(nullptr);
     grid.bind(model.get());
     const int fitted = grid.columnWidth(column);

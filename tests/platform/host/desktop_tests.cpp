@@ -106,7 +106,8 @@ TEST_F(SessionLanguageTest, FormatsAndQtTextsFollowTheSessionNotTheMachine) {
     EXPECT_EQ(applySessionLanguage(Language::English, catalog), QString());
     const QLocale english;
     EXPECT_EQ(english.toString(1234.56, 'f', 2), QStringLiteral("1,234.56"));
-    EXPECT_EQ(english.toString(QDate(2026, 11, 4), QStringLiteral("dd/MM/yyyy")), QStringLiteral("04/11/2026"));
+    EXPECT_EQ(english.toString(QDate(2026, 11, 4), QStringLiteral("dd/MM/yyyy")),
+              QStringLiteral("04/11/2026"));
     EXPECT_EQ(erpctl::controlText(91423, QStringLiteral("Cerca...")), QStringLiteral("Search..."));
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Yes"));
 }

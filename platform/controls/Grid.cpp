@@ -458,10 +458,24 @@ void Grid::scheduleTotals() {
 
 void Grid::computeTotals() {
     m_totalTexts.clear();
+    QFont bold = m_footer->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
     for (const QString& field : m_totalFields) {
         const int c = m_model->columnOf(field);
-        if (c >= 0)
-            m_totalTexts.insert(m_model->columns()[c].field, totalText(field));
+        if (c < 0)
+            continue;
+        const QString text = totalText(field);
+        m_totalTexts.insert(m_model->columns()[c].field, text);
+        // A total is wider than the values it adds up: a column the user has not sized makes room.
+        GridColumn& column = m_model->column(c);
+        const int needed = metrics.horizontalAdvance(text) + 14;
+        if (!column.userWidth && column.visible && column.fitPixels < needed) {
+            column.fitPixels = needed;
+            m_applying = true;
+            setColumnWidth(c, shownWidth(column));
+            m_applying = false;
+        }
     }
     m_footer->update();
 }

@@ -6,10 +6,12 @@
 #include "platform/host/HostWindow.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
 
 namespace erphost {
@@ -82,6 +84,14 @@ QStringList takeScreenshots(HostWindow& window, const QString& folder, QString* 
     settle();
     save(&window, folder, QStringLiteral("schedule-results.png"), written);
 
+    // Scrolled right: the key columns stay at the left edge, the totals under the quantities.
+    if (auto* grid = screen->findChild<QAbstractScrollArea*>(QStringLiteral("GRID_ORD"))) {
+        QScrollBar* across = grid->horizontalScrollBar();
+        across->setValue(across->maximum() * 2 / 3);
+        settle();
+        save(&window, folder, QStringLiteral("schedule-scrolled.png"), written);
+        across->setValue(0);
+    }
     if (auto* bar = screen->findChild<erpctl::GridBar*>()) {
         QMenu* legend = bar->createLegend(&window);
         legend->adjustSize();

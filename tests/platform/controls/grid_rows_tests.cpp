@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
@@ -258,6 +259,41 @@ TEST_F(GridRowsTest, WidthsShowCaptionsAndValuesUntilTheUserSizesAColumn) {
     other.bind(model.get());
     ASSERT_TRUE(other.restoreLayout(layout));
     EXPECT_NEAR(other.columnWidth(0), 60, 2);
+}
+
+TEST_F(GridRowsTest, KeyColumnsStickToTheLeftEdgeOnlyOnceScrolledPast) {
+    for (int i = 0; i < 8; ++i)
+        grid.addColumn(QStringLiteral("EXTRA%1").arg(i), QStringLiteral("Extra"), ColumnKind::Text, 3000);
+    grid.setFrozenFields({"FORREP", "DATAFINE"});
+    grid.resize(500, 300);
+    grid.show();
+    QTableView* frozen = grid.findChild<QTableView*>("FrozenColumns");
+    ASSERT_NE(frozen, nullptr);
+    EXPECT_EQ(grid.stuckFields(), QStringList());
+    EXPECT_FALSE(frozen->isVisible());
+
+    // Past half the supplier: it sticks; further on, the date (after the quantity) sticks too.
+    QScrollBar* across = grid.horizontalScrollBar();
+    across->setValue(grid.columnWidth(grid.columnIndex("FORREP")) / 2);
+    EXPECT_EQ(grid.stuckFields(), QStringList{"FORREP"});
+    EXPECT_TRUE(frozen->isVisible());
+    EXPECT_EQ(frozen->width(), grid.columnWidth(grid.columnIndex("FORREP")));
+    across->setValue(across->maximum());
+    EXPECT_EQ(grid.stuckFields(), (QStringList{"FORREP", "DATAFINE"}));
+    EXPECT_FALSE(frozen->isColumnHidden(grid.columnIndex("DATAFINE")));
+    EXPECT_TRUE(frozen->isColumnHidden(grid.columnIndex("QTA")));
+
+    // Both parts show the same row; a click on the stuck part is a click on the grid.
+    QSignalSpy clicked(&grid, &Grid::cellClicked);
+    const QModelIndex cell = frozen->model()->index(3, grid.columnIndex("FORREP"));
+    QTest::mouseClick(frozen->viewport(), Qt::LeftButton, {}, frozen->visualRect(cell).center());
+    EXPECT_EQ(grid.currentRow(), 3);
+    ASSERT_EQ(clicked.size(), 1);
+    EXPECT_EQ(clicked.first().at(1).toString(), "FORREP");
+
+    across->setValue(0);
+    EXPECT_EQ(grid.stuckFields(), QStringList());
+    EXPECT_FALSE(frozen->isVisible());
 }
 
 TEST(DateFormats, DateColumnsShowDigitsWhateverTheMachineLocale) {

@@ -393,4 +393,12 @@ ActionOutcome FRMPD_KVB_SCADLAV::runUndoReschedule() {
     return m_recalc->lastOutcome();
 }
 
+bool FRMPD_KVB_SCADLAV::exportWorkbook(const QString& path, QString& error) {
+    if (m_viewMode != ViewMode::Results) {
+        error = QStringLiteral("no schedule is shown");
+        return false;
+    }
+    return m_results->EsportaGrigliaExcel(path, error);
+}
+
 } // namespace scadlav

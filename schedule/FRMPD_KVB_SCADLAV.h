@@ -97,6 +97,7 @@ public:
     const QAbstractItemModel* commitmentRows() const override;
     ActionOutcome runReschedule(const RescheduleRequest& request) override;
     ActionOutcome runUndoReschedule() override;
+    bool exportWorkbook(const QString& path, QString& error) override;
 
 protected:
     bool queryUnload() override { return true; }

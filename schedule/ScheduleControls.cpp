@@ -4,10 +4,12 @@
 
 #include "platform/controls/CheckList.h"
 #include "platform/controls/CodeCombo.h"
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DateField.h"
 #include "platform/controls/EnhancedQuery.h"
 #include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/Grid.h"
+#include "platform/controls/GridBar.h"
 #include "platform/controls/ImageList.h"
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/PhaseTimeline.h"
@@ -44,25 +46,28 @@ int ScheduleControls::scaledY(const QWidget* widget, int twips) {
 }
 
 void ScheduleControls::build(QWidget* screen) {
-    // Captions are the design captions; the first activation translates what the user reads.
-    QRX_LABEL5 = named(new QLabel(QStringLiteral("Data minima ODL"), screen), "QRX_LABEL5");
+    // Captions come in the session's language from the start, through the host's catalog.
+    const auto text = [](int id, const char* italian) {
+        return erpctl::controlText(id, QString::fromUtf8(italian));
+    };
+    QRX_LABEL5 = named(new QLabel(text(91430, "Data minima ODL"), screen), "QRX_LABEL5");
     TXT_DATAMIN = named(new erpctl::DateField(screen), "TXT_DATAMIN");
-    QRX_LABEL1 = named(new QLabel(QStringLiteral("Tipo lavorazioni"), screen), "QRX_LABEL1");
+    QRX_LABEL1 = named(new QLabel(text(91431, "Tipo lavorazioni"), screen), "QRX_LABEL1");
     CBO_TIPOLAV = named(new erpctl::CodeCombo(screen), "CBO_TIPOLAV");
     cmdStato = named(new erpctl::MenuButton(screen), "cmdStato");
-    cmdStato->setCaption(QStringLiteral("Stato ordine produzione"));
-    QRX_LABEL4 = named(new QLabel(QStringLiteral("Data ricalcolo"), screen), "QRX_LABEL4");
+    cmdStato->setCaption(text(91432, "Stato ordine produzione"));
+    QRX_LABEL4 = named(new QLabel(text(91433, "Data ricalcolo"), screen), "QRX_LABEL4");
     TXT_DATARIC = named(new erpctl::DateField(screen), "TXT_DATARIC");
     TXT_DATARIC->setReadOnly(true);
-    CHK_MODIFICA = named(new erpctl::FlagCheckBox(QStringLiteral("Modifica"), screen), "CHK_MODIFICA");
-    CMD_ELABORA = named(new QPushButton(QStringLiteral("Visualizza"), screen), "CMD_ELABORA");
-    CMD_RICALCOLA = named(new QPushButton(QStringLiteral("&Ricalcola"), screen), "CMD_RICALCOLA");
-    CMD_DATE = named(new QPushButton(QStringLiteral("&Calc. Date"), screen), "CMD_DATE");
+    CHK_MODIFICA = named(new erpctl::FlagCheckBox(text(91434, "Modifica"), screen), "CHK_MODIFICA");
+    CMD_ELABORA = named(new QPushButton(text(60970, "Visualizza"), screen), "CMD_ELABORA");
+    CMD_RICALCOLA = named(new QPushButton(text(91435, "&Ricalcola"), screen), "CMD_RICALCOLA");
+    CMD_DATE = named(new QPushButton(text(91436, "&Calc. Date"), screen), "CMD_DATE");
     CMD_FUNZ = named(new erpctl::MenuButton(screen), "CMD_FUNZ");
-    CMD_FUNZ->setCaption(QStringLiteral("Funz.Coll."));
+    CMD_FUNZ->setCaption(text(91437, "Funz.Coll."));
     CMD_DETT = named(new erpctl::MenuButton(screen), "CMD_DETT");
-    CMD_DETT->setCaption(QStringLiteral("Dett. Ord. +"));
-    QRX_LABEL2 = named(new QLabel(QStringLiteral("Ordinamento"), screen), "QRX_LABEL2");
+    CMD_DETT->setCaption(text(78529, "Dett. Ord. +"));
+    QRX_LABEL2 = named(new QLabel(text(91438, "Ordinamento"), screen), "QRX_LABEL2");
     CBO_ORD = named(new erpctl::CodeCombo(screen), "CBO_ORD");
 
     QRX_FRAME1 = named(new QFrame(screen), "QRX_FRAME1");
@@ -80,13 +85,16 @@ void ScheduleControls::build(QWidget* screen) {
     DETT_AREA->setStretchFactor(0, 3);
     DETT_AREA->setStretchFactor(1, 2);
     SPLITTER->setPanes(GRID_ORD, DETT_AREA);
+    // Search box, rows shown, icon legend and export above the schedule grid, shown with it.
+    BAR_GRID_ORD = named(new erpctl::GridBar(QRX_FRAME1), "BAR_GRID_ORD");
+    BAR_GRID_ORD->setGrid(GRID_ORD);
 
     FrameCLI =
-        named(new QGroupBox(QStringLiteral("Dettaglio ordini di vendita da evadere"), screen), "FrameCLI");
-    QRX_LABEL3 = named(new QLabel(QStringLiteral("Articolo"), FrameCLI), "QRX_LABEL3");
+        named(new QGroupBox(text(91439, "Dettaglio ordini di vendita da evadere"), screen), "FrameCLI");
+    QRX_LABEL3 = named(new QLabel(text(7369, "Articolo"), FrameCLI), "QRX_LABEL3");
     TXT_ARTIC = named(new QLineEdit(FrameCLI), "TXT_ARTIC");
     TXT_ARTIC->setReadOnly(true);
-    CMD_CHIUDICLI = named(new QPushButton(QStringLiteral("&Chiudi"), FrameCLI), "CMD_CHIUDICLI");
+    CMD_CHIUDICLI = named(new QPushButton(text(91440, "&Chiudi"), FrameCLI), "CMD_CHIUDICLI");
     GRID_CLI = named(new erpctl::Grid(FrameCLI), "GRID_CLI");
     LBL_TOTCLI = named(new QLabel(FrameCLI), "LBL_TOTCLI");
     LBL_TOTCLI->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -129,6 +137,7 @@ void ScheduleControls::build(QWidget* screen) {
     frameLayout->setContentsMargins(scaledX(screen, 45), scaledY(screen, 135), scaledX(screen, 45),
                                     scaledY(screen, 60));
     frameLayout->addWidget(EnhancedQuery);
+    frameLayout->addWidget(BAR_GRID_ORD);
     frameLayout->addWidget(SPLITTER);
 
     auto* customerLayout = new QGridLayout(FrameCLI);

@@ -20,6 +20,7 @@ class DateField;
 class EnhancedQuery;
 class FlagCheckBox;
 class Grid;
+class GridBar;
 class ImageList;
 class MenuButton;
 class PhaseTimeline;
@@ -49,6 +50,7 @@ struct ScheduleControls {
     QFrame* QRX_FRAME1 = nullptr; // holds the grids area
     erpctl::SplitPane* SPLITTER = nullptr;
     erpctl::Grid* GRID_ORD = nullptr;
+    erpctl::GridBar* BAR_GRID_ORD = nullptr; // quick search, rows shown, legend, export
     erpctl::Grid* GRID_DETT = nullptr;
     // The lower pane of the splitter: the detail grid with the order line's timeline on its
     // right. It is shown and hidden with the detail grid.

@@ -24,11 +24,19 @@ namespace {
 
 const QString kRoutine = QStringLiteral("CMD_RICALCOLA_ButtonClick");
 
-// The status texts of the steps the planner sees; the other steps run under the text before.
+IStatusBar* statusBar(ScreenSession& session) {
+    Cinterface* module = session.module();
+    return module ? module->Cinterface_StatusBar() : nullptr;
+}
+
+// The status texts of the steps the planner sees (the other steps run under the text before),
+// and every step counted on the status bar's progress indicator.
 class StatusProgress : public engine::IRebuildProgress {
 public:
-    explicit StatusProgress(ScreenSession& session) : m_session(session) {}
+    explicit StatusProgress(ScreenSession& session)
+        : m_session(session), m_steps(statusBar(session), int(engine::RebuildStep::LastRebuildTime) + 1) {}
     void stepStarted(engine::RebuildStep step) override {
+        m_steps.step(int(step) + 1);
         switch (step) {
         case engine::RebuildStep::DropWorkingTables:
             m_session.MostraStato(QStringLiteral("Estrazione documenti ......"), 78532);
@@ -49,6 +57,7 @@ public:
 
 private:
     ScreenSession& m_session;
+    ProgressSteps m_steps;
 };
 
 // The company's subcontract warehouse, a parameter of the quantity-in-work procedure.
@@ -145,10 +154,12 @@ void ScheduleRebuilder::CMD_RICALCOLA_ButtonClick() {
         // The rebuild rewrites every row: a schedule still held from an earlier "Visualizza" goes.
         m_screen.results().RilasciaSchedulazione();
 
-        StatusProgress progress(session);
         engine::ScheduleRebuild operation(*session.connection(), session.workTables());
-        const engine::RebuildOutcome outcome =
-            operation.run(inputs, magazzinoContoLavoro(session), &progress);
+        // The indicator goes when the steps are over, before the closing message.
+        const engine::RebuildOutcome outcome = [&] {
+            StatusProgress progress(session);
+            return operation.run(inputs, magazzinoContoLavoro(session), &progress);
+        }();
         session.setCurrentStatement(operation.lastStatement());
 
         switch (outcome.status) {

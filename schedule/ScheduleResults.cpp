@@ -6,12 +6,14 @@
 #include "engine/ConnectionError.h"
 #include "engine/RebuildStatements.h"
 #include "engine/ScheduleStatement.h"
+#include "module/contract/Cinterface.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/db/RecordsetModel.h"
 #include "module/services/HostRuntime.h"
 #include "module/services/IMessageService.h"
 #include "module/services/IStockConsole.h"
+#include "module/services/IStatusBar.h"
 #include "module/sql/SqlText.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/CodeCombo.h"
@@ -116,7 +118,11 @@ void ScheduleResults::SequenzaVisualizza() {
     if (!m_screen.parameters().ControllaParametri(&m_outcome.description))
         return;
     bool registered = false;
+    // Registering, reading the rows and showing them: counted on the status bar.
+    Cinterface* module = session().module();
+    ProgressSteps progress(module ? module->Cinterface_StatusBar() : nullptr, 3);
     try {
+        progress.step(1);
         ui().EnhancedQuery->hide();
         m_screen.detail().PreparaDettaglio();
         if (!RegistraVisualizzazione()) {
@@ -135,8 +141,10 @@ void ScheduleResults::SequenzaVisualizza() {
         if (!statement) // the states were checked above; the list cannot have changed since
             throw RuntimeException(
                 {RuntimeError::ApplicationDefined, QString(), FRMPD_KVB_SCADLAV::ScreenName});
+        progress.step(2);
         ApriSchedulazione(*statement);
 
+        progress.step(3);
         ui().CMD_ELABORA->setText(session().TraduzioneTesto(QStringLiteral("Parametri"), 43034));
         ui().CMD_ELABORA->setEnabled(true);
         m_screen.MostraVistaRisultati();

@@ -87,12 +87,15 @@ public:
     void ImpostaGrigliaClienti();
 
     // ---- Export (ScheduleResults_Export.cpp) -------------------------------------------------------
-    // The schedule grid as shown: visible columns in their current order, the cells as the grid
-    // shows them. False with the reason.
+    // The schedule grid as shown: visible columns in their current order, the rows shown in the
+    // grid's order. Excel gets typed cells; CSV follows the session's number conventions.
+    // False with the reason.
     bool EsportaGrigliaCsv(const QString& path, QString& error);
     bool EsportaGrigliaExcel(const QString& path, QString& error);
-    // Asks the user for a file and exports to it, by its extension.
+    // Asks the user for a file and a file type and exports to it.
     void EsportaGriglia();
+    // The file name with the extension of the type chosen (kept when it has it already).
+    static QString PercorsoEsportazione(const QString& path, bool excel);
 
 private:
     ScheduleControls& ui() const;

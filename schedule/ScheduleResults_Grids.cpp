@@ -11,6 +11,7 @@
 #include "module/services/ILayoutService.h"
 #include "module/services/IMessageService.h"
 #include "platform/controls/Grid.h"
+#include "platform/controls/GridBar.h"
 #include "platform/controls/ImageList.h"
 
 #include <QAction>
@@ -26,6 +27,26 @@ const QString kQuantity = QStringLiteral("###,###,###,##0.00");
 // The grid's layout key: screen name, ".", grid name.
 QString layoutKey(const erpctl::Grid* grid) {
     return FRMPD_KVB_SCADLAV::ScreenName + QLatin1Char('.') + grid->objectName();
+}
+
+// What the lights of the three classification columns mean, for their tooltips and the legend.
+void describeStatusIcons(erpctl::Grid& grid, ScreenSession& session) {
+    const auto text = [&session](const char* italian, int id) {
+        return session.TraduzioneTesto(QString::fromUtf8(italian), id);
+    };
+    grid.setImageMeanings(QStringLiteral("CTRL_DATE"),
+                          {{1, text("Date in regola", 91450)},
+                           {2, text("Dovrebbe essere in corso ma nulla si muove", 91451)},
+                           {3, text("In ritardo", 91452)}});
+    grid.setImageMeanings(
+        QStringLiteral("CTRL_QTA"),
+        {{1, text("Quantità da inviare coperta dalla giacenza della fase precedente", 91453)},
+         {2, text("Quantità da inviare coperta in parte", 91454)},
+         {4, text("Niente da inviare", 91455)}});
+    grid.setImageMeanings(QStringLiteral("SOLL"), {{1, text("Non ancora in scadenza", 91456)},
+                                                   {2, text("In corso", 91457)},
+                                                   {3, text("Scaduto: da sollecitare", 91458)},
+                                                   {4, text("Niente in lavorazione", 91459)}});
 }
 
 } // namespace
@@ -187,6 +208,13 @@ void ScheduleResults::ImpostaGrigliaOrdini() {
         g->setSelectionField(QStringLiteral("PD5C_SEL"));
         g->setFeatureEnabled(erpctl::Grid::SelectionFeatureKey, false);
         ApplicaLayoutUtente(g);
+        describeStatusIcons(*g, session());
+        // Supplier, phase, article and document stay in sight while the planner scrolls right.
+        g->setFrozenFields({QStringLiteral("PD5C_FORREP"), QStringLiteral("PD5C_CODFASE_PD12"),
+                            QStringLiteral("PD5C_CODART_MG66"), QStringLiteral("PD5C_NUMDOC")});
+        g->setTotalFields({QStringLiteral("PD5C_QTA1ORD"), QStringLiteral("PD5C_QTA1CONSOLID"),
+                           QStringLiteral("PD5C_QTA1SCARTO"), QStringLiteral("PD5C_QTARES"),
+                           QStringLiteral("PD5C_QTAINLAV"), QStringLiteral("PD5C_QTADAINV")});
 
         // Export of the rows as shown, from the grid's own context menu.
         if (!g->findChild<QAction*>(QStringLiteral("ACT_ESPORTA"))) {
@@ -195,6 +223,9 @@ void ScheduleResults::ImpostaGrigliaOrdini() {
             QObject::connect(esporta, &QAction::triggered, &m_screen, [this] { EsportaGriglia(); });
             g->addAction(esporta);
             g->setContextMenuPolicy(Qt::ActionsContextMenu);
+            // ... and from the button above the grid.
+            QObject::connect(ui().BAR_GRID_ORD, &erpctl::GridBar::exportRequested, &m_screen,
+                             [this] { EsportaGriglia(); });
         }
     } catch (const RuntimeException& e) {
         MostraErroreGriglia(e.error());
@@ -250,6 +281,10 @@ void ScheduleResults::ImpostaGrigliaDettaglio() {
         g->setColumnEditable(QStringLiteral("DATA_INI"));
         g->setColumnEditable(QStringLiteral("DATA_FINE"));
         ApplicaLayoutUtente(g);
+        g->setFrozenFields({QStringLiteral("FORREP"), QStringLiteral("DO46_CODFASE")});
+        g->setTotalFields({QStringLiteral("DO46_QTA1ORD"), QStringLiteral("DO46_QTA1CONSOLID"),
+                           QStringLiteral("DO46_QTA1SCARTO"), QStringLiteral("QTARES"),
+                           QStringLiteral("QTA_INLAV")});
     } catch (const RuntimeException& e) {
         MostraErroreGriglia(e.error());
     }
@@ -278,6 +313,8 @@ void ScheduleResults::ImpostaGrigliaClienti() {
                      session().TraduzioneTesto(QStringLiteral("Qta res."), 46699), ColumnKind::Number, 2000,
                      true, kQuantity);
         ApplicaLayoutUtente(g);
+        g->setFrozenFields({QStringLiteral("DO11_DOCUM_MG36"), QStringLiteral("DO11_NUMDOC")});
+        g->setTotalFields({QStringLiteral("VFW_QTA1RES")});
     } catch (const RuntimeException& e) {
         MostraErroreGriglia(e.error());
     }

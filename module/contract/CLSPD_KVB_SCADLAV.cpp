@@ -83,12 +83,20 @@ Value CLSPD_KVB_SCADLAV::Cinterface_ShowForm() {
         resumed([&] { screen->applyWindowState(m_windowState); });
         resumed([&] { screen->setWindowTitle(m_caption.toText()); });
         resumed([&] {
-            // No owner form: the screen is a window of its own.
+            // Modal, the screen is a window of its own. Modeless, it lives in the host's frame
+            // when the frame can hold screens (an "embedScreen(QWidget*)" method), otherwise it
+            // is a window of its own too.
             if (m_windowModal) {
                 screen->setWindowModality(Qt::ApplicationModal);
                 screen->exec();
             } else {
                 screen->setModal(false);
+                QObject* frame = m_activeFrame;
+                if (frame && frame->metaObject()->indexOfMethod("embedScreen(QWidget*)") >= 0) {
+                    bool embedded = false;
+                    QMetaObject::invokeMethod(frame, "embedScreen", Qt::DirectConnection,
+                                              Q_RETURN_ARG(bool, embedded), Q_ARG(QWidget*, screen));
+                }
                 screen->show();
             }
         });

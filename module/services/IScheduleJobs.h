@@ -100,6 +100,9 @@ public:
     virtual ActionOutcome runReschedule(const RescheduleRequest& request) = 0;
     // The function menu's "Annulla ultimo ricalcolo date"; NoData when there is nothing to undo.
     virtual ActionOutcome runUndoReschedule() = 0;
+    // Writes the schedule grid as shown to an Excel workbook, as the screen's own export does.
+    // False with the reason when nothing is shown or the file cannot be written.
+    virtual bool exportWorkbook(const QString& path, QString& error) = 0;
 };
 
 } // namespace scadlav

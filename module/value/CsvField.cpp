@@ -2,9 +2,9 @@
 
 namespace scadlav {
 
-QString csvField(const QString& text) {
+QString csvField(const QString& text, QChar separator) {
     for (const QChar c : text) {
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
+        if (c == separator || c == u'"' || c == u'\r' || c == u'\n') {
             QString quoted = text;
             quoted.replace(u'"', QStringLiteral("\"\""));
             return u'"' + quoted + u'"';
@@ -13,12 +13,12 @@ QString csvField(const QString& text) {
     return text;
 }
 
-QString csvLine(const QStringList& fields) {
+QString csvLine(const QStringList& fields, QChar separator) {
     QString line;
     for (const QString& field : fields) {
         if (!line.isEmpty() || &field != &fields.front())
-            line += u',';
-        line += csvField(field);
+            line += separator;
+        line += csvField(field, separator);
     }
     return line + QStringLiteral("\r\n");
 }

@@ -1,5 +1,6 @@
 #include "platform/controls/CodeField.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/controls/ILookupPresenter.h"
 
@@ -8,7 +9,7 @@
 namespace erpctl {
 
 CodeField::CodeField(QWidget* parent) : QLineEdit(parent) {
-    setToolTip(QStringLiteral("F4: elenco valori"));
+    setToolTip(controlText(91409, QStringLiteral("F4: elenco valori")));
     connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (!m_upper || text == text.toUpper())
             return;

@@ -1,5 +1,6 @@
 #include "platform/controls/DateField.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DateText.h"
 
 #include <QCalendarWidget>
@@ -22,11 +23,11 @@ DateField::DateField(QWidget* parent)
     setFocusProxy(m_edit);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
-    m_edit->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
+    m_edit->setPlaceholderText(controlText(91410, QStringLiteral("gg/mm/aaaa")));
     m_edit->setMaxLength(19);
     m_edit->setMinimumWidth(m_edit->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) + 12);
     m_button->setText(QStringLiteral("..."));
-    m_button->setToolTip(QStringLiteral("Calendario (F4)"));
+    m_button->setToolTip(controlText(91411, QStringLiteral("Calendario (F4)")));
     m_button->setFocusPolicy(Qt::NoFocus);
 
     auto* popupLayout = new QVBoxLayout(m_popup);
@@ -135,7 +136,8 @@ void DateField::normalize() {
 void DateField::updateState() {
     const bool bad = !isValid();
     m_edit->setStyleSheet(bad ? QStringLiteral("QLineEdit { background: #fde2e2; }") : QString());
-    m_edit->setToolTip(bad ? QStringLiteral("Data non valida: scrivere gg/mm/aaaa") : QString());
+    m_edit->setToolTip(bad ? controlText(91412, QStringLiteral("Data non valida: scrivere gg/mm/aaaa"))
+                           : QString());
 }
 
 bool DateField::eventFilter(QObject* watched, QEvent* event) {

@@ -53,6 +53,10 @@ QString formatDateText(const QDate& date) {
 
 QString localeDateFormat(const QLocale& locale) {
     QString format = locale.dateFormat(QLocale::ShortFormat);
+    // A locale that writes the month as a word (the C locale: "5 Dec 2026") gets the day-first
+    // digits the date fields read, so a date column never depends on the machine's language.
+    if (format.contains(QLatin1String("MMM")))
+        return QStringLiteral("dd/MM/yyyy");
     if (!format.contains(QLatin1String("yyyy")))
         format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     // Single-letter day and month make columns ragged; a grid reads better with two digits.

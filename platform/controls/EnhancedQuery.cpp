@@ -1,5 +1,6 @@
 #include "platform/controls/EnhancedQuery.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DateText.h"
 #include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/controls/FilterTable.h"
@@ -22,15 +23,16 @@ const QColor kProblemColor(253, 226, 226);
 
 EnhancedQuery::EnhancedQuery(QWidget* parent)
     : QWidget(parent), m_table(new FilterTable(this)),
-      m_allRows(new QCheckBox(QStringLiteral("Mostra tutti i filtri"), this)), m_message(new QLabel(this)),
-      m_calendarPopup(new QWidget(this, Qt::Popup)), m_calendar(new QCalendarWidget(m_calendarPopup)),
-      m_dateLiteral(unseparatedDateLiteral) {
+      m_allRows(new QCheckBox(controlText(91413, QStringLiteral("Mostra tutti i filtri")), this)),
+      m_message(new QLabel(this)), m_calendarPopup(new QWidget(this, Qt::Popup)),
+      m_calendar(new QCalendarWidget(m_calendarPopup)), m_dateLiteral(unseparatedDateLiteral) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     auto* top = new QHBoxLayout;
-    auto* hint =
-        new QLabel(QStringLiteral("F4: elenco valori o calendario  ·  Canc: svuota il valore"), this);
+    auto* hint = new QLabel(
+        controlText(91414, QStringLiteral("F4: elenco valori o calendario  ·  Canc: svuota il valore")),
+        this);
     hint->setEnabled(false);
     top->addWidget(hint);
     top->addStretch(1);
@@ -116,9 +118,11 @@ int EnhancedQuery::addRow(const FilterRowDefinition& definition) {
     caption->setData(FilterTable::MaxLengthRole, definition.maxLength);
     caption->setData(FilterTable::DateRowRole, definition.kind == FilterKind::Date);
     if (definition.kind == FilterKind::Date)
-        caption->setToolTip(QStringLiteral("Date come gg/mm/aaaa; F4 apre il calendario"));
+        caption->setToolTip(
+            controlText(91415, QStringLiteral("Date come gg/mm/aaaa; F4 apre il calendario")));
     else if (definition.lookup)
-        caption->setToolTip(QStringLiteral("F4 o doppio clic sulla descrizione: elenco valori"));
+        caption->setToolTip(
+            controlText(91416, QStringLiteral("F4 o doppio clic sulla descrizione: elenco valori")));
     m_table->setItem(row, FilterTable::CaptionColumn, caption);
     for (const int column : {int(FilterTable::FromColumn), int(FilterTable::ToColumn)}) {
         auto* item = new QTableWidgetItem;
@@ -131,7 +135,10 @@ int EnhancedQuery::addRow(const FilterRowDefinition& definition) {
          {int(FilterTable::FromDescriptionColumn), int(FilterTable::ToDescriptionColumn)}) {
         auto* item = new QTableWidgetItem;
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-        item->setForeground(m_table->palette().color(QPalette::Disabled, QPalette::Text));
+        // Descriptions are read, not typed: the normal text colour, in italics to tell them apart.
+        QFont font = item->font();
+        font.setItalic(true);
+        item->setFont(font);
         m_table->setItem(row, column, item);
     }
     m_updating = false;

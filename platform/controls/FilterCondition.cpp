@@ -1,5 +1,6 @@
 #include "platform/controls/FilterCondition.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DateText.h"
 
 #include <QRegularExpression>
@@ -130,7 +131,9 @@ FilterConditionResult buildFilterCondition(const QList<FilterEntry>& entries,
             if (order > 0) {
                 result.problems.append(
                     {row, 0,
-                     QStringLiteral("«%1»: il valore iniziale \"%2\" è maggiore del valore finale \"%3\".")
+                     controlText(91417,
+                                 QStringLiteral(
+                                     "«%1»: il valore iniziale \"%2\" è maggiore del valore finale \"%3\"."))
                          .arg(rowName(def), values[0], values[1])});
                 continue;
             }

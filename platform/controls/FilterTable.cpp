@@ -1,5 +1,7 @@
 #include "platform/controls/FilterTable.h"
 
+#include "platform/controls/ControlTexts.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -23,7 +25,9 @@ public:
             if (maxLength > 0)
                 edit->setMaxLength(maxLength);
             if (caption.data(FilterTable::DateRowRole).toBool())
-                edit->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
+                edit->setPlaceholderText(controlText(91410, QStringLiteral("gg/mm/aaaa")));
+            if (QObject* table = this->parent())
+                edit->installEventFilter(table);
         }
         return editor;
     }
@@ -32,8 +36,10 @@ public:
 } // namespace
 
 FilterTable::FilterTable(QWidget* parent) : QTableWidget(0, ColumnCount, parent) {
-    setHorizontalHeaderLabels({QStringLiteral("Campo"), QStringLiteral("Da"), QStringLiteral("Descrizione"),
-                               QStringLiteral("A"), QStringLiteral("Descrizione")});
+    setHorizontalHeaderLabels(
+        {controlText(91418, QStringLiteral("Campo")), controlText(91419, QStringLiteral("Da")),
+         controlText(91420, QStringLiteral("Descrizione")), controlText(91421, QStringLiteral("A")),
+         controlText(91420, QStringLiteral("Descrizione"))});
     setAlternatingRowColors(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -157,6 +163,21 @@ void FilterTable::keyPressEvent(QKeyEvent* event) {
         }
     }
     QTableWidget::keyPressEvent(event);
+}
+
+bool FilterTable::eventFilter(QObject* watched, QEvent* event) {
+    auto* editor = qobject_cast<QLineEdit*>(watched);
+    if (editor && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F4) {
+        const QModelIndex current = currentIndex();
+        const int side = current.isValid() ? sideOf(current.column()) : 0;
+        if (side > 0) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+            emit lookupRequested(current.row(), side);
+            return true;
+        }
+    }
+    return QTableWidget::eventFilter(watched, event);
 }
 
 void FilterTable::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -1,5 +1,6 @@
 #include "platform/controls/Grid.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/DateText.h"
 #include "platform/controls/GridDelegate.h"
 #include "platform/controls/GridModel.h"
@@ -14,6 +15,8 @@
 #include <QJsonObject>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
 
@@ -52,6 +55,54 @@ std::optional<QVariant> parseNumber(const QString& text, const QLocale& locale) 
 
 } // namespace
 
+// The totals line under the rows: each total drawn under its column, following the columns'
+// widths, order and the horizontal scroll.
+class GridFooter : public QWidget {
+public:
+    GridFooter(Grid* grid, const QHash<QString, QString>& texts)
+        : QWidget(grid), m_grid(grid), m_texts(texts) {
+        setObjectName(QStringLiteral("GridTotals"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().window());
+        painter.setPen(palette().mid().color());
+        painter.drawLine(0, 0, width(), 0);
+        painter.setPen(palette().windowText().color());
+        QFont bold = font();
+        bold.setBold(true);
+        painter.setFont(bold);
+        const QHeaderView* header = m_grid->horizontalHeader();
+        bool labelled = false;
+        for (int visual = 0; visual < header->count(); ++visual) {
+            const int logical = header->logicalIndex(visual);
+            if (header->isSectionHidden(logical))
+                continue;
+            const QRect cell(header->sectionViewportPosition(logical), 0, header->sectionSize(logical),
+                             height());
+            const GridColumn* column = m_grid->columnAt(logical);
+            const QString text = column ? m_texts.value(column->field) : QString();
+            if (!labelled) {
+                // The first visible column names the line, unless it holds a total itself.
+                labelled = true;
+                if (text.isEmpty()) {
+                    painter.drawText(cell.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                                     controlText(91400, QStringLiteral("Totali")));
+                    continue;
+                }
+            }
+            if (!text.isEmpty())
+                painter.drawText(cell.adjusted(2, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, text);
+        }
+    }
+
+private:
+    Grid* m_grid;
+    const QHash<QString, QString>& m_texts;
+};
+
 Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
     QTableView::setModel(m_model);
     setItemDelegate(new GridDelegate(this));
@@ -83,10 +134,26 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
         menu->exec(horizontalHeader()->mapToGlobal(pos));
         delete menu;
     });
+    // Sorting is the grid's own (the bound model keeps its order): the header only shows it.
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    connect(header, &QHeaderView::sectionClicked, this, &Grid::onHeaderClicked);
+    m_footer = new GridFooter(this, m_totalTexts);
+    m_footer->hide();
+    connect(header, &QHeaderView::sectionResized, this, [this] { m_footer->update(); });
+    connect(header, &QHeaderView::sectionMoved, this, [this] { m_footer->update(); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &Grid::scheduleTotals);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &Grid::shownRowsChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &Grid::shownRowsChanged);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &Grid::shownRowsChanged);
+    connect(m_model, &QAbstractItemModel::dataChanged, this, &Grid::scheduleTotals);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &Grid::scheduleTotals);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &Grid::scheduleTotals);
     connect(header, &QHeaderView::sectionResized, this, [this](int logical, int, int newSize) {
         if (m_applying || newSize <= 0 || logical >= m_model->columnCount())
             return;
         m_model->column(logical).widthTwips = pixelsToTwips(newSize);
+        m_model->column(logical).userWidth = true;
         emit layoutEdited();
     });
     connect(header, &QHeaderView::sectionMoved, this, [this] {
@@ -99,7 +166,7 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
     connect(this, &QAbstractItemView::clicked, this, &Grid::onClicked);
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid() && index.column() < m_model->columnCount())
-            emit cellDoubleClicked(index.row(), m_model->columns()[index.column()].field);
+            emit cellDoubleClicked(m_model->sourceRow(index.row()), m_model->columns()[index.column()].field);
     });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onCurrentChanged(current); });
@@ -107,7 +174,7 @@ Grid::Grid(QWidget* parent) : QTableView(parent), m_model(new GridModel(this)) {
     connect(m_model, &QAbstractItemModel::modelReset, this, &Grid::onModelReset);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] {
         if (m_lastRow < 0 && m_model->rowCount() > 0)
-            setCurrentRow(0);
+            setCurrentRow(m_model->sourceRow(0));
     });
 }
 
@@ -194,6 +261,12 @@ void Grid::setColumns(const QList<GridColumn>& columns) {
     m_model->setEditingAllowed(editing);
 }
 
+void Grid::setImageMeanings(const QString& field, const QList<ListItem>& meanings) {
+    const int c = m_model->columnOf(field);
+    if (c >= 0)
+        m_model->column(c).imageMeanings = meanings;
+}
+
 int Grid::gridColumnCount() const {
     return m_model->columnCount();
 }
@@ -224,6 +297,7 @@ void Grid::setColumnVisible(const QString& field, bool visible) {
     if (c < 0 || m_model->columns()[c].visible == visible)
         return;
     m_model->column(c).visible = visible;
+    m_model->invalidateSearch();
     setColumnHidden(c, !visible);
     if (visible && columnWidth(c) <= 0)
         setColumnWidth(c, twipsToPixels(std::max(m_model->columns()[c].widthTwips, 300)));
@@ -258,6 +332,7 @@ void Grid::bind(QAbstractItemModel* model) {
     m_rebinding = true;
     m_model->setSourceModel(model);
     m_rebinding = false;
+    updateSortIndicator();
 }
 
 QAbstractItemModel* Grid::boundModel() const {
@@ -273,7 +348,8 @@ void Grid::setModel(QAbstractItemModel* model) {
 }
 
 int Grid::rowCount() const {
-    return m_model->rowCount();
+    const QAbstractItemModel* source = m_model->sourceModel();
+    return source ? source->rowCount() : 0;
 }
 
 QVariant Grid::value(int row, const QString& field) const {
@@ -288,7 +364,239 @@ QString Grid::cellText(int row, const QString& field) const {
     const int c = m_model->columnOf(field);
     if (c < 0 || row < 0 || row >= rowCount())
         return {};
-    return m_model->data(m_model->index(row, c), Qt::DisplayRole).toString();
+    return m_model->displayText(m_model->columns()[c], value(row, field));
+}
+
+// ---------------------------------------------------------------- rows shown
+
+int Grid::viewRowOf(int boundRow) const {
+    return m_model->shownRow(boundRow);
+}
+
+void Grid::sortByField(const QString& field, Qt::SortOrder order) {
+    m_model->sortRows(m_model->columnOf(field), order);
+    updateSortIndicator();
+}
+
+QString Grid::sortField() const {
+    const int c = m_model->sortColumn();
+    return c < 0 ? QString() : m_model->columns()[c].field;
+}
+
+Qt::SortOrder Grid::sortOrder() const {
+    return m_model->sortOrder();
+}
+
+void Grid::onHeaderClicked(int logical) {
+    const GridColumn* column = columnAt(logical);
+    if (!column || column->internal)
+        return;
+    const bool again = m_model->sortColumn() == logical && m_model->sortOrder() == Qt::AscendingOrder;
+    sortByField(column->field, again ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void Grid::updateSortIndicator() {
+    QHeaderView* header = horizontalHeader();
+    const int c = m_model->sortColumn();
+    header->setSortIndicatorShown(c >= 0);
+    if (c >= 0)
+        header->setSortIndicator(c, m_model->sortOrder());
+}
+
+void Grid::setQuickSearch(const QString& text) {
+    m_model->setSearchText(text);
+}
+
+QString Grid::quickSearch() const {
+    return m_model->searchText();
+}
+
+void Grid::setQuickSearchReadAhead(bool ahead) {
+    m_model->setSearchPreparedInAdvance(ahead);
+}
+
+bool Grid::quickSearchReady() const {
+    return m_model->searchPrepared();
+}
+
+int Grid::shownRowCount() const {
+    return m_model->rowCount();
+}
+
+int Grid::shownRow(int position) const {
+    return m_model->sourceRow(position);
+}
+
+void Grid::setTotalFields(const QStringList& fields) {
+    m_totalFields = fields;
+    computeTotals();
+    updateGeometries();
+}
+
+std::optional<double> Grid::total(const QString& field) const {
+    return m_model->columnTotal(m_model->columnOf(field));
+}
+
+QString Grid::totalText(const QString& field) const {
+    const int c = m_model->columnOf(field);
+    const std::optional<double> sum = m_model->columnTotal(c);
+    if (!sum)
+        return {};
+    return m_model->displayText(m_model->columns()[c], *sum);
+}
+
+void Grid::scheduleTotals() {
+    // Values change row by row in loops; the totals are summed once when the loop is over.
+    if (m_totalFields.isEmpty() || m_totalsPending)
+        return;
+    m_totalsPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_totalsPending = false;
+        computeTotals();
+    });
+}
+
+void Grid::computeTotals() {
+    m_totalTexts.clear();
+    QFont bold = m_footer->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    for (const QString& field : m_totalFields) {
+        const int c = m_model->columnOf(field);
+        if (c < 0)
+            continue;
+        const QString text = totalText(field);
+        m_totalTexts.insert(m_model->columns()[c].field, text);
+        // A total is wider than the values it adds up: a column the user has not sized makes room.
+        GridColumn& column = m_model->column(c);
+        const int needed = metrics.horizontalAdvance(text) + 14;
+        if (!column.userWidth && column.visible && column.fitPixels < needed) {
+            column.fitPixels = needed;
+            m_applying = true;
+            setColumnWidth(c, shownWidth(column));
+            m_applying = false;
+        }
+    }
+    m_footer->update();
+}
+
+void Grid::setFrozenFields(const QStringList& fields) {
+    m_frozenFields = fields;
+    if (!m_frozen && !fields.isEmpty()) {
+        m_frozen = new QTableView(this);
+        m_frozen->setObjectName(QStringLiteral("FrozenColumns"));
+        m_frozen->setModel(m_model);
+        m_frozen->setSelectionModel(selectionModel());
+        m_frozen->setItemDelegate(itemDelegate());
+        m_frozen->setFocusPolicy(Qt::NoFocus);
+        m_frozen->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        m_frozen->setSelectionBehavior(QAbstractItemView::SelectRows);
+        m_frozen->setSelectionMode(QAbstractItemView::SingleSelection);
+        m_frozen->setAlternatingRowColors(true);
+        m_frozen->setWordWrap(false);
+        m_frozen->setTextElideMode(Qt::ElideRight);
+        m_frozen->setCornerButtonEnabled(false);
+        m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_frozen->verticalHeader()->hide();
+        m_frozen->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        m_frozen->verticalHeader()->setDefaultSectionSize(verticalHeader()->defaultSectionSize());
+        m_frozen->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        m_frozen->horizontalHeader()->setDefaultAlignment(horizontalHeader()->defaultAlignment());
+        m_frozen->horizontalHeader()->setHighlightSections(false);
+        m_frozen->setFrameShape(QFrame::NoFrame);
+        m_frozen->hide();
+        // Both parts scroll down together; a click on the frozen part is a click on the grid.
+        connect(verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(),
+                &QScrollBar::setValue);
+        connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, verticalScrollBar(),
+                &QScrollBar::setValue);
+        connect(m_frozen, &QAbstractItemView::clicked, this, &Grid::onClicked);
+        connect(m_frozen, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+            if (index.isValid() && index.column() < m_model->columnCount())
+                emit cellDoubleClicked(m_model->sourceRow(index.row()),
+                                       m_model->columns()[index.column()].field);
+        });
+        connect(m_frozen->horizontalHeader(), &QHeaderView::sectionClicked, this, &Grid::onHeaderClicked);
+        QHeaderView* header = horizontalHeader();
+        connect(header, &QHeaderView::sectionResized, this, &Grid::updateFrozen);
+        connect(header, &QHeaderView::sectionMoved, this, &Grid::updateFrozen);
+        connect(m_model, &QAbstractItemModel::modelReset, this, &Grid::updateFrozen);
+    }
+    updateFrozen();
+}
+
+QStringList Grid::stuckFields() const {
+    QStringList fields;
+    for (int c : m_stuck)
+        fields << m_model->columns()[c].field;
+    return fields;
+}
+
+void Grid::updateFrozen() {
+    if (!m_frozen)
+        return;
+    // Walk the key columns left to right: each one that would start left of the part already
+    // covered sticks, and widens it; the first that is still in full sight ends the walk.
+    QHeaderView* header = horizontalHeader();
+    QList<int> stuck;
+    int covered = 0;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (header->isSectionHidden(logical) || logical >= m_model->columnCount() ||
+            !m_frozenFields.contains(m_model->columns()[logical].field, Qt::CaseInsensitive))
+            continue;
+        if (header->sectionViewportPosition(logical) >= covered)
+            break;
+        stuck << logical;
+        covered += header->sectionSize(logical);
+    }
+    m_stuck = stuck;
+    if (stuck.isEmpty()) {
+        m_frozen->hide();
+        return;
+    }
+    QHeaderView* frozenHeader = m_frozen->horizontalHeader();
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        m_frozen->setColumnHidden(c, !stuck.contains(c));
+        m_frozen->setColumnWidth(c, columnWidth(c));
+    }
+    for (int i = 0; i < stuck.size(); ++i) {
+        const int from = frozenHeader->visualIndex(stuck[i]);
+        if (from != i)
+            frozenHeader->moveSection(from, i);
+    }
+    frozenHeader->setSortIndicatorShown(header->isSortIndicatorShown());
+    frozenHeader->setSortIndicator(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    frozenHeader->setFixedHeight(header->height());
+    const int left = frameWidth() + viewportMargins().left();
+    m_frozen->setGeometry(left, frameWidth(), covered, header->height() + viewport()->height());
+    m_frozen->verticalScrollBar()->setValue(verticalScrollBar()->value());
+    m_frozen->show();
+    m_frozen->raise();
+}
+
+void Grid::updateGeometries() {
+    QTableView::updateGeometries();
+    updateFrozen();
+    if (!m_footer)
+        return;
+    const bool shown = !m_totalFields.isEmpty();
+    const int height = shown ? verticalHeader()->defaultSectionSize() : 0;
+    const QMargins margins = viewportMargins();
+    if (margins.bottom() != height)
+        setViewportMargins(margins.left(), margins.top(), margins.right(), height);
+    const QRect area = viewport()->geometry();
+    m_footer->setGeometry(area.left(), area.bottom() + 1, area.width(), height);
+    m_footer->setVisible(shown);
+}
+
+void Grid::scrollContentsBy(int dx, int dy) {
+    QTableView::scrollContentsBy(dx, dy);
+    if (dx != 0 && m_footer)
+        m_footer->update();
+    if (dx != 0)
+        updateFrozen();
 }
 
 void Grid::onModelAboutToBeReset() {
@@ -296,6 +604,8 @@ void Grid::onModelAboutToBeReset() {
 }
 
 void Grid::onModelReset() {
+    if (m_rebinding)
+        fitColumns();
     applyViewState();
     const int previous = m_rowBeforeReset;
     const int rows = m_model->rowCount();
@@ -305,14 +615,23 @@ void Grid::onModelReset() {
             emit rowChanged(-1, previous);
         return;
     }
-    // A new model starts on its first row; the same model re-read keeps the row it was on,
-    // and the screen hears of a move only when there is one.
-    const int target = m_rebinding || previous < 0 ? 0 : std::min(previous, rows - 1);
+    // A new model starts on its first row shown; the same model re-read (or sorted, or
+    // searched) keeps the row it was on when that is still shown, and the screen hears of a
+    // move only when there is one.
+    int position = 0;
+    if (!m_rebinding && previous >= 0) {
+        position = m_model->shownRow(std::min(previous, rowCount() - 1));
+        if (position < 0)
+            position = 0;
+    }
+    const int target = m_model->sourceRow(position);
     {
         const QSignalBlocker block(selectionModel());
-        selectionModel()->setCurrentIndex(m_model->index(target, firstVisibleColumn()),
+        selectionModel()->setCurrentIndex(m_model->index(position, firstVisibleColumn()),
                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
+    if (position > 0)
+        scrollTo(m_model->index(position, firstVisibleColumn()));
     m_lastRow = target;
     viewport()->update();
     if (m_rebinding || target != previous)
@@ -349,6 +668,7 @@ void Grid::applyViewState() {
         setColumnWidth(c, shownWidth(columns[c]));
         setColumnHidden(c, !columns[c].visible);
     }
+    updateSortIndicator();
     m_applying = false;
 }
 
@@ -356,16 +676,17 @@ void Grid::applyViewState() {
 
 int Grid::currentRow() const {
     const QModelIndex current = currentIndex();
-    return current.isValid() ? current.row() : -1;
+    return current.isValid() ? m_model->sourceRow(current.row()) : -1;
 }
 
 void Grid::setCurrentRow(int row) {
-    if (row < 0 || row >= rowCount())
+    const int position = viewRowOf(row);
+    if (position < 0)
         return;
     const QModelIndex current = currentIndex();
     const int column =
         current.isValid() && !isColumnHidden(current.column()) ? current.column() : firstVisibleColumn();
-    setCurrentIndex(m_model->index(row, std::max(column, 0)));
+    setCurrentIndex(m_model->index(position, std::max(column, 0)));
 }
 
 QString Grid::currentField() const {
@@ -393,7 +714,7 @@ QVariant Grid::currentKey() const {
 }
 
 void Grid::onCurrentChanged(const QModelIndex& current) {
-    const int row = current.isValid() ? current.row() : -1;
+    const int row = current.isValid() ? m_model->sourceRow(current.row()) : -1;
     if (row == m_lastRow)
         return;
     const int previous = m_lastRow;
@@ -446,7 +767,7 @@ bool Grid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
         if (currentIndex() != index)
             setCurrentIndex(index);
         bool cancel = false;
-        emit beforeEdit(index.row(), m_model->columns()[index.column()].field, cancel);
+        emit beforeEdit(m_model->sourceRow(index.row()), m_model->columns()[index.column()].field, cancel);
         if (cancel)
             return false;
     }
@@ -482,7 +803,7 @@ void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool
     const GridColumn* column = columnAt(index.column());
     if (!column || !index.isValid())
         return;
-    const int row = index.row();
+    const int row = m_model->sourceRow(index.row());
     const QString field = column->field;
     const QString text = typedText ? input.toString() : QString();
 
@@ -496,7 +817,8 @@ void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool
                 value = date->startOfDay();
             } else {
                 const QString message =
-                    QStringLiteral("\"%1\" non è una data valida: scrivere la data come gg/mm/aaaa.")
+                    controlText(91401, QStringLiteral(
+                                           "\"%1\" non è una data valida: scrivere la data come gg/mm/aaaa."))
                         .arg(trimmed);
                 showMessage(index, message);
                 emit editRejected(row, field, message);
@@ -509,7 +831,8 @@ void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool
             } else if (const auto number = parseNumber(trimmed, m_model->locale())) {
                 value = *number;
             } else {
-                const QString message = QStringLiteral("\"%1\" non è un numero.").arg(trimmed);
+                const QString message =
+                    controlText(91402, QStringLiteral("\"%1\" non è un numero.")).arg(trimmed);
                 showMessage(index, message);
                 emit editRejected(row, field, message);
                 reopenEditor(index, text);
@@ -525,7 +848,7 @@ void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool
     emit validateCell(row, field, value, cancel, message);
     if (cancel) {
         if (message.isEmpty())
-            message = QStringLiteral("Valore non accettato.");
+            message = controlText(91403, QStringLiteral("Valore non accettato."));
         showMessage(index, message);
         emit editRejected(row, field, message);
         if (typedText)
@@ -533,7 +856,7 @@ void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool
         return;
     }
     if (!m_model->setData(index, value, Qt::EditRole)) {
-        message = QStringLiteral("Il valore non è stato salvato.");
+        message = controlText(91404, QStringLiteral("Il valore non è stato salvato."));
         showMessage(index, message);
         emit editRejected(row, field, message);
         return;
@@ -593,7 +916,7 @@ void Grid::updateMarkColumn() {
     if (m_selectionOn && m_model->columnOf(m_selectionField) < 0) {
         GridColumn mark;
         mark.field = m_selectionField;
-        mark.caption = QStringLiteral("Sel.");
+        mark.caption = controlText(91405, QStringLiteral("Sel."));
         mark.kind = ColumnKind::CheckBox;
         mark.widthTwips = kMarkColumnTwips;
         mark.internal = true;
@@ -617,7 +940,7 @@ bool Grid::setRowMarked(int row, bool marked) {
     if (!m_selectionOn || row < 0 || row >= rowCount())
         return false;
     if (!m_model->setValue(row, m_selectionField, QVariant(qlonglong(marked ? 1 : 0)))) {
-        m_lastMessage = QStringLiteral("La selezione della riga non è stata salvata.");
+        m_lastMessage = controlText(91406, QStringLiteral("La selezione della riga non è stata salvata."));
         return false;
     }
     emit rowMarkChanged(row, marked);
@@ -631,7 +954,7 @@ bool Grid::toggleRowMark(int row) {
 void Grid::onClicked(const QModelIndex& index) {
     if (!index.isValid())
         return;
-    const int row = index.row();
+    const int row = m_model->sourceRow(index.row());
     const GridColumn& column = m_model->columns()[index.column()];
     const QString field = column.field;
     if (isMarkColumn(index.column())) {
@@ -706,6 +1029,7 @@ QByteArray Grid::saveLayout() const {
             {QStringLiteral("field"), column.field},
             {QStringLiteral("width"), column.widthTwips},
             {QStringLiteral("visible"), column.visible},
+            {QStringLiteral("user"), column.userWidth},
         });
     }
     QJsonObject root{{QStringLiteral("version"), 1}, {QStringLiteral("columns"), columns}};
@@ -737,6 +1061,7 @@ bool Grid::restoreLayout(const QByteArray& layout) {
         GridColumn& column = m_model->column(c);
         column.widthTwips = std::clamp(object.value(QStringLiteral("width")).toInt(), 0, kMaxWidthTwips);
         column.visible = object.value(QStringLiteral("visible")).toBool();
+        column.userWidth = object.value(QStringLiteral("user")).toBool(false);
         order << column.field;
     }
     for (const auto& field : m_order) {
@@ -744,13 +1069,14 @@ bool Grid::restoreLayout(const QByteArray& layout) {
             order << field;
     }
     m_order = order;
+    m_model->invalidateSearch();
     applyViewState();
     return true;
 }
 
 QMenu* Grid::createColumnChooser(QWidget* parent) {
     auto* menu = new QMenu(parent);
-    menu->setTitle(QStringLiteral("Colonne"));
+    menu->setTitle(controlText(91407, QStringLiteral("Colonne")));
     int visibleCount = 0;
     for (const auto& column : m_model->columns())
         visibleCount += column.visible && !column.internal ? 1 : 0;
@@ -769,7 +1095,7 @@ QMenu* Grid::createColumnChooser(QWidget* parent) {
                 [this, f = column.field](bool checked) { setColumnVisible(f, checked); });
     }
     menu->addSeparator();
-    QAction* all = menu->addAction(QStringLiteral("Mostra tutte le colonne"));
+    QAction* all = menu->addAction(controlText(91408, QStringLiteral("Mostra tutte le colonne")));
     connect(all, &QAction::triggered, this, [this] {
         for (const auto& column : m_model->columns())
             setColumnVisible(column.field, true);
@@ -816,9 +1142,37 @@ int Grid::pixelsToTwips(int pixels) const {
 
 int Grid::shownWidth(const GridColumn& column) const {
     int pixels = twipsToPixels(column.widthTwips);
+    // A date is never cut, whoever set the width.
     if (column.kind == ColumnKind::Date && column.format.isEmpty())
         pixels = std::max(pixels, fontMetrics().horizontalAdvance(QStringLiteral("00/00/0000")) + 12);
+    // The design width is the least a column gets; until the user sizes it, it is as wide as
+    // its caption and its first values need.
+    if (!column.userWidth && column.widthTwips > 0)
+        pixels = std::max(pixels, column.fitPixels);
     return pixels;
+}
+
+void Grid::fitColumns() {
+    constexpr int kSampleRows = 200;
+    constexpr int kPadding = 14;
+    const QFontMetrics header(horizontalHeader()->font());
+    const QFontMetrics cells(font());
+    const int maxPixels = cells.averageCharWidth() * 40;
+    const int rows = std::min(m_model->rowCount(), kSampleRows);
+    for (int c = 0; c < m_model->columnCount(); ++c) {
+        GridColumn& column = m_model->column(c);
+        // Room for the caption and the sort arrow.
+        int pixels = header.horizontalAdvance(column.caption) + kPadding + 16;
+        if (column.kind == ColumnKind::Image || column.kind == ColumnKind::CheckBox) {
+            pixels = std::max(pixels, 16 + kPadding);
+        } else {
+            for (int r = 0; r < rows; ++r) {
+                const QString text = m_model->data(m_model->index(r, c), Qt::DisplayRole).toString();
+                pixels = std::max(pixels, cells.horizontalAdvance(text) + kPadding);
+            }
+        }
+        column.fitPixels = std::min(pixels, maxPixels);
+    }
 }
 
 } // namespace erpctl

@@ -7,14 +7,17 @@
 #include "platform/controls/GridColumn.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QStringList>
 #include <QTableView>
+#include <optional>
 
 class QMenu;
 
 namespace erpctl {
 
 class GridModel;
+class GridFooter;
 
 class Grid : public QTableView {
     Q_OBJECT
@@ -38,6 +41,8 @@ public:
     int addImageColumn(const QString& field, const QString& caption, ImageList* images, int widthTwips,
                        bool visible = true);
     int addCheckColumn(const QString& field, const QString& caption, int widthTwips, bool visible = true);
+    // What each code of an image column means: the icon's tooltip and the legend's lines.
+    void setImageMeanings(const QString& field, const QList<ListItem>& meanings);
     int gridColumnCount() const;
     const GridColumn* columnAt(int index) const;
     int columnIndex(const QString& field) const;
@@ -47,6 +52,39 @@ public:
     bool isColumnVisible(const QString& field) const;
     void setColumnWidthTwips(const QString& field, int widthTwips);
     int columnWidthTwips(const QString& field) const;
+
+    // --- Rows shown: sort, quick search, totals ---
+    // Row numbers everywhere else in this class are rows of the bound model, whatever is shown.
+    // A click on a column header sorts the shown rows by it (a second click descending) and
+    // the header draws the direction; an empty field shows the bound model's order again.
+    void sortByField(const QString& field, Qt::SortOrder order = Qt::AscendingOrder);
+    void clearSort() { sortByField(QString()); }
+    QString sortField() const;
+    Qt::SortOrder sortOrder() const;
+    // Shows only the rows with the text in any visible column (as shown, ignoring case).
+    void setQuickSearch(const QString& text);
+    QString quickSearch() const;
+    // Reads what the search looks through ahead, while the event loop is idle, so that the
+    // first letter typed answers at once (set by a search box over the grid).
+    void setQuickSearchReadAhead(bool ahead);
+    bool quickSearchReady() const;
+    int shownRowCount() const;
+    // The bound row shown at a position from the top, -1 outside.
+    int shownRow(int position) const;
+    // A totals line under the rows: the sum of each named number column over the rows shown.
+    void setTotalFields(const QStringList& fields);
+    const QStringList& totalFields() const { return m_totalFields; }
+    std::optional<double> total(const QString& field) const;
+    // A total as the column shows its numbers; empty when there is none.
+    QString totalText(const QString& field) const;
+
+    // Key columns that stay in sight when the user scrolls right: once the scroll would take
+    // one of them past the left edge, it is drawn there, over the rows, as in a spreadsheet's
+    // frozen panes. Until then every column stays where the layout puts it.
+    void setFrozenFields(const QStringList& fields);
+    const QStringList& frozenFields() const { return m_frozenFields; }
+    // The frozen fields drawn at the left edge now, in their order.
+    QStringList stuckFields() const;
 
     // --- Binding ---
     // Binds a model; columns keep their definitions and pick their fields by name. The grid
@@ -146,6 +184,8 @@ signals:
     void validate(bool& cancel);
     void rowMarkChanged(int row, bool marked);
     void columnVisibilityChanged(const QString& field, bool visible);
+    // The rows shown changed (new rows, a sort, a search).
+    void shownRowsChanged();
     // The user moved or resized a column (the screen may save the layout).
     void layoutEdited();
 
@@ -154,6 +194,8 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     int appendColumn(GridColumn column);
@@ -171,7 +213,14 @@ private:
     double fontScale() const;
     int twipsToPixels(int twips) const;
     int shownWidth(const GridColumn& column) const;
+    void fitColumns();
     int pixelsToTwips(int pixels) const;
+    int viewRowOf(int boundRow) const;
+    void onHeaderClicked(int logical);
+    void updateSortIndicator();
+    void updateFrozen();
+    void scheduleTotals();
+    void computeTotals();
 
     GridModel* m_model;
     QStringList m_order; // fields in left-to-right order
@@ -188,6 +237,13 @@ private:
     bool m_applying = false;
     bool m_leaveCheck = false;
     int m_suspended = 0;
+    QStringList m_totalFields;
+    QHash<QString, QString> m_totalTexts; // field -> shown total
+    GridFooter* m_footer = nullptr;
+    QStringList m_frozenFields;
+    QTableView* m_frozen = nullptr; // draws the stuck key columns over the left edge
+    QList<int> m_stuck;             // their columns, left to right
+    bool m_totalsPending = false;
 };
 
 } // namespace erpctl

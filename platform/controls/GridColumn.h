@@ -39,8 +39,11 @@ struct GridColumn {
     NumberPicture picture;
     QList<ListItem> listItems;
     QPointer<ImageList> images;
+    QList<ListItem> imageMeanings; // image columns: what each code's icon means (tooltip, legend)
     bool editable = false; // open to editing (the grid itself must be editable too)
     bool internal = false; // added by the grid itself (selection marks); never saved in layouts
+    bool userWidth = false; // widthTwips was set by the user (or a layout they saved): kept as is
+    int fitPixels = 0;      // width that shows the caption and the first rows' values
     int sourceColumn = -1; // column of the bound model holding the field, -1 when absent
 };
 

@@ -1,5 +1,6 @@
 #include "platform/controls/GridDelegate.h"
 
+#include "platform/controls/ControlTexts.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/GridModel.h"
 
@@ -26,7 +27,7 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
     auto* edit = new QLineEdit(parent);
     edit->setFrame(false);
     if (column->kind == ColumnKind::Date)
-        edit->setPlaceholderText(QStringLiteral("gg/mm/aaaa"));
+        edit->setPlaceholderText(controlText(91410, QStringLiteral("gg/mm/aaaa")));
     if (column->kind == ColumnKind::Number)
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edit->setFont(option.font);

@@ -4,6 +4,9 @@
 #include "platform/controls/ImageList.h"
 
 #include <QDateTime>
+#include <algorithm>
+#include <limits>
+#include <numeric>
 
 namespace erpctl {
 
@@ -41,6 +44,24 @@ QDateTime toDateTime(const QVariant& value) {
     }
 }
 
+const QString& dayFirstFormat() {
+    static const QString format = QStringLiteral("dd/MM/yyyy");
+    return format;
+}
+
+// "dd/MM/yyyy" written digit by digit: the common date form, and the one every search reads.
+QString dayFirstText(const QDate& date) {
+    QString text(10, u'/');
+    const auto put = [&text](int at, int value, int width) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            text[at + i] = QChar(u'0' + value % 10);
+    };
+    put(0, date.day(), 2);
+    put(3, date.month(), 2);
+    put(6, date.year(), 4);
+    return text;
+}
+
 } // namespace
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
@@ -53,6 +74,8 @@ void GridModel::setColumns(const QList<GridColumn>& columns) {
     for (auto& column : m_columns)
         column.picture = NumberPicture(column.kind == ColumnKind::Date ? QString() : column.format);
     matchColumns();
+    forgetSearchTexts();
+    rebuildRows();
     endResetModel();
 }
 
@@ -66,6 +89,9 @@ int GridModel::columnOf(const QString& field) const {
 
 void GridModel::setSourceModel(QAbstractItemModel* source) {
     beginResetModel();
+    // Other rows come in their own order; the search typed stays.
+    if (source != m_source)
+        m_sortField.clear();
     for (const auto& connection : m_connections)
         disconnect(connection);
     m_connections.clear();
@@ -73,6 +99,8 @@ void GridModel::setSourceModel(QAbstractItemModel* source) {
     if (m_source)
         connectSource();
     matchColumns();
+    forgetSearchTexts();
+    rebuildRows();
     endResetModel();
 }
 
@@ -81,6 +109,8 @@ void GridModel::connectSource() {
     auto reset = [this] { beginResetModel(); };
     auto rematch = [this] {
         matchColumns();
+        forgetSearchTexts();
+        rebuildRows();
         endResetModel();
     };
     m_connections << connect(s, &QAbstractItemModel::modelAboutToBeReset, this, reset)
@@ -101,32 +131,55 @@ void GridModel::connectSource() {
                                      return;
                                  beginResetModel();
                                  matchColumns();
+                                 forgetSearchTexts();
+                                 rebuildRows();
                                  endResetModel();
                              });
+    // Rows added or removed pass through as they are while the bound order is shown; under a
+    // sort or a search the shown rows are worked out again.
     m_connections << connect(s, &QAbstractItemModel::rowsAboutToBeInserted, this,
                              [this](const QModelIndex& parent, int first, int last) {
-                                 if (!parent.isValid())
+                                 if (parent.isValid())
+                                     return;
+                                 if (rowsMapped())
+                                     beginResetModel();
+                                 else
                                      beginInsertRows({}, first, last);
                              });
-    m_connections << connect(s, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent) {
-        if (!parent.isValid())
+    const auto rowsChanged = [this](const QModelIndex& parent, bool inserted) {
+        if (parent.isValid())
+            return;
+        forgetSearchTexts();
+        if (rowsMapped()) {
+            rebuildRows();
+            endResetModel();
+        } else if (inserted) {
             endInsertRows();
-    });
+        } else {
+            endRemoveRows();
+        }
+    };
+    m_connections << connect(s, &QAbstractItemModel::rowsInserted, this,
+                             [rowsChanged](const QModelIndex& parent) { rowsChanged(parent, true); });
     m_connections << connect(s, &QAbstractItemModel::rowsAboutToBeRemoved, this,
                              [this](const QModelIndex& parent, int first, int last) {
-                                 if (!parent.isValid())
+                                 if (parent.isValid())
+                                     return;
+                                 if (rowsMapped())
+                                     beginResetModel();
+                                 else
                                      beginRemoveRows({}, first, last);
                              });
-    m_connections << connect(s, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex& parent) {
-        if (!parent.isValid())
-            endRemoveRows();
-    });
+    m_connections << connect(s, &QAbstractItemModel::rowsRemoved, this,
+                             [rowsChanged](const QModelIndex& parent) { rowsChanged(parent, false); });
     m_connections << connect(s, &QAbstractItemModel::dataChanged, this, &GridModel::onSourceDataChanged);
     // A model deleted while bound: show nothing rather than read freed memory.
     m_connections << connect(s, &QObject::destroyed, this, [this] {
         beginResetModel();
         m_connections.clear();
         matchColumns();
+        forgetSearchTexts();
+        rebuildRows();
         endResetModel();
     });
 }
@@ -159,30 +212,43 @@ int GridModel::sourceColumnOf(const QString& field) const {
 void GridModel::onSourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight) {
     if (m_columns.isEmpty() || topLeft.parent().isValid())
         return;
+    // A changed value may change what a search finds; the rows shown stay until the next search.
+    forgetSearchTexts();
     if (m_suspended > 0) {
         m_changedWhileSuspended = true;
         return;
     }
-    emit dataChanged(index(topLeft.row(), 0), index(bottomRight.row(), columnCount() - 1));
+    if (!rowsMapped()) {
+        emit dataChanged(index(topLeft.row(), 0), index(bottomRight.row(), columnCount() - 1));
+        return;
+    }
+    if (topLeft.row() == bottomRight.row()) {
+        const int shown = shownRow(topLeft.row());
+        if (shown >= 0)
+            emit dataChanged(index(shown, 0), index(shown, columnCount() - 1));
+    } else if (rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
 }
 
 void GridModel::setLocale(const QLocale& locale) {
     m_locale = locale;
     m_dateFormat = localeDateFormat(locale);
+    forgetSearchTexts();
     if (rowCount() > 0 && columnCount() > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
 QVariant GridModel::value(int row, const QString& field) const {
     const int c = sourceColumnOf(field);
-    if (c < 0 || row < 0 || row >= rowCount())
+    if (c < 0 || row < 0 || row >= m_source->rowCount())
         return {};
     return m_source->data(m_source->index(row, c), Qt::EditRole);
 }
 
 bool GridModel::setValue(int row, const QString& field, const QVariant& value) {
     const int c = sourceColumnOf(field);
-    if (c < 0 || row < 0 || row >= rowCount())
+    if (c < 0 || row < 0 || row >= m_source->rowCount())
         return false;
     return m_source->setData(m_source->index(row, c), value, Qt::EditRole);
 }
@@ -202,9 +268,11 @@ void GridModel::resumeUpdates() {
 }
 
 void GridModel::refresh() {
+    forgetSearchTexts();
     if (readFields() != m_fieldColumns) {
         beginResetModel();
         matchColumns();
+        rebuildRows();
         endResetModel();
     } else if (rowCount() > 0 && columnCount() > 0) {
         // Same fields: repaint in place, keeping the position and the scroll.
@@ -215,7 +283,243 @@ void GridModel::refresh() {
 int GridModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !m_source)
         return 0;
-    return m_source->rowCount();
+    return rowsMapped() ? int(m_rows.size()) : m_source->rowCount();
+}
+
+// ---------------------------------------------------------------- rows shown
+
+int GridModel::sourceRow(int shown) const {
+    if (shown < 0 || shown >= rowCount())
+        return -1;
+    return rowsMapped() ? m_rows[size_t(shown)] : shown;
+}
+
+int GridModel::shownRow(int source) const {
+    if (!m_source || source < 0 || source >= m_source->rowCount())
+        return -1;
+    if (!rowsMapped())
+        return source;
+    return size_t(source) < m_shownAt.size() ? m_shownAt[size_t(source)] : -1;
+}
+
+void GridModel::sortRows(int column, Qt::SortOrder order) {
+    const QString field = column >= 0 && column < m_columns.size() ? m_columns[column].field : QString();
+    beginResetModel();
+    m_sortField = field;
+    m_sortOrder = order;
+    rebuildRows();
+    endResetModel();
+}
+
+void GridModel::invalidateSearch() {
+    forgetSearchTexts();
+    if (m_searchText.isEmpty())
+        return;
+    beginResetModel();
+    rebuildRows();
+    endResetModel();
+}
+
+void GridModel::setSearchText(const QString& text) {
+    const QString needle = text.trimmed();
+    if (needle == m_searchText)
+        return;
+    const QString previous = m_searchText.toCaseFolded();
+    const QString folded = needle.toCaseFolded();
+    beginResetModel();
+    const bool narrowing =
+        !previous.isEmpty() && folded.contains(previous) && m_searchCacheValid && m_rows.size() > 0;
+    m_searchText = needle;
+    if (narrowing) {
+        // Typing on only removes rows: look among those shown, whose order already holds.
+        std::vector<int> within = std::move(m_rows);
+        m_rows = matchingRows(folded, &within);
+        m_shownAt.assign(size_t(m_source ? m_source->rowCount() : 0), -1);
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            m_shownAt[size_t(m_rows[i])] = int(i);
+    } else {
+        rebuildRows();
+    }
+    endResetModel();
+}
+
+const std::vector<QString>& GridModel::searchTexts() const {
+    if (!m_searchCacheValid)
+        readSearchTexts(std::numeric_limits<int>::max());
+    return m_searchCache;
+}
+
+void GridModel::readSearchTexts(int count) const {
+    const int rows = m_source ? m_source->rowCount() : 0;
+    if (m_searchRowsRead == 0) {
+        m_searchCache.assign(size_t(rows), QString());
+        m_searchColumns.clear();
+        for (int c = 0; c < m_columns.size(); ++c) {
+            const GridColumn& column = m_columns[c];
+            if (column.visible && !column.internal && column.sourceColumn >= 0 &&
+                column.kind != ColumnKind::Image && column.kind != ColumnKind::CheckBox)
+                m_searchColumns << c;
+        }
+    }
+    const int end = count >= rows - m_searchRowsRead ? rows : m_searchRowsRead + count;
+    for (int r = m_searchRowsRead; r < end; ++r) {
+        QString text;
+        for (int c : std::as_const(m_searchColumns)) {
+            const GridColumn& column = m_columns[c];
+            text +=
+                displayText(column, m_source->data(m_source->index(r, column.sourceColumn), Qt::EditRole));
+            text += QChar(0x1f); // no typed text spans two cells
+        }
+        m_searchCache[size_t(r)] = text.toCaseFolded();
+    }
+    m_searchRowsRead = end;
+    m_searchCacheValid = end >= rows;
+}
+
+void GridModel::forgetSearchTexts() {
+    m_searchCacheValid = false;
+    m_searchRowsRead = 0;
+    if (m_searchInAdvance && m_searchReader)
+        m_searchReader->start();
+}
+
+void GridModel::setSearchPreparedInAdvance(bool inAdvance) {
+    m_searchInAdvance = inAdvance;
+    if (inAdvance && !m_searchReader) {
+        // Slices of a few thousand rows keep the window answering while the texts are read.
+        m_searchReader = new QTimer(this);
+        m_searchReader->setSingleShot(true);
+        m_searchReader->setInterval(0);
+        connect(m_searchReader, &QTimer::timeout, this, [this] {
+            if (m_searchCacheValid)
+                return;
+            readSearchTexts(2000);
+            if (!m_searchCacheValid)
+                m_searchReader->start();
+        });
+    }
+    if (inAdvance && !m_searchCacheValid)
+        m_searchReader->start();
+    else if (!inAdvance && m_searchReader)
+        m_searchReader->stop();
+}
+
+std::vector<int> GridModel::matchingRows(const QString& needle, const std::vector<int>* within) const {
+    const std::vector<QString>& texts = searchTexts();
+    std::vector<int> rows;
+    const auto test = [&](int r) {
+        if (texts[size_t(r)].contains(needle))
+            rows.push_back(r);
+    };
+    if (within) {
+        for (int r : *within)
+            test(r);
+    } else {
+        for (int r = 0; r < int(texts.size()); ++r)
+            test(r);
+    }
+    return rows;
+}
+
+namespace {
+
+// What a row is sorted on: numbers (and dates, as milliseconds) or a text; an empty cell
+// sorts before every value.
+struct SortKey {
+    bool empty = true;
+    double number = 0;
+    QString text;
+};
+
+} // namespace
+
+void GridModel::sortShownRows() {
+    const int c = columnOf(m_sortField);
+    if (c < 0 || !m_source)
+        return;
+    const GridColumn& column = m_columns[c];
+    const int rows = m_source->rowCount();
+    std::vector<SortKey> keys(static_cast<size_t>(rows));
+    const bool numeric = column.kind == ColumnKind::Number || column.kind == ColumnKind::Image ||
+                         column.kind == ColumnKind::CheckBox;
+    for (int r : m_rows) {
+        const QVariant value = column.sourceColumn >= 0
+                                   ? m_source->data(m_source->index(r, column.sourceColumn), Qt::EditRole)
+                                   : QVariant();
+        if (!value.isValid() || value.isNull())
+            continue;
+        SortKey& key = keys[size_t(r)];
+        if (column.kind == ColumnKind::Date) {
+            // Day and time as written, without the time zone's arithmetic.
+            const QDateTime dt = toDateTime(value);
+            if (!dt.isValid())
+                continue;
+            key.number = double(dt.date().toJulianDay()) * 86400000.0 + dt.time().msecsSinceStartOfDay();
+        } else if (numeric) {
+            bool ok = false;
+            key.number = value.toDouble(&ok);
+            if (!ok)
+                continue;
+        } else if (column.kind == ColumnKind::List) {
+            key.text = displayText(column, value).toCaseFolded();
+        } else {
+            key.text = value.toString().toCaseFolded();
+        }
+        key.empty = false;
+    }
+    const bool byText = !numeric && column.kind != ColumnKind::Date;
+    const auto less = [&keys, byText](int a, int b) {
+        const SortKey& x = keys[size_t(a)];
+        const SortKey& y = keys[size_t(b)];
+        if (x.empty || y.empty)
+            return x.empty && !y.empty;
+        if (byText)
+            return x.text < y.text; // folded once above: case does not count
+        return x.number < y.number;
+    };
+    if (m_sortOrder == Qt::AscendingOrder)
+        std::stable_sort(m_rows.begin(), m_rows.end(), less);
+    else
+        std::stable_sort(m_rows.begin(), m_rows.end(), [&less](int a, int b) { return less(b, a); });
+}
+
+void GridModel::rebuildRows() {
+    m_rows.clear();
+    m_shownAt.clear();
+    if (!rowsMapped() || !m_source)
+        return;
+    const int rows = m_source->rowCount();
+    if (m_searchText.isEmpty()) {
+        m_rows.resize(size_t(rows));
+        std::iota(m_rows.begin(), m_rows.end(), 0);
+    } else {
+        m_rows = matchingRows(m_searchText.toCaseFolded(), nullptr);
+    }
+    sortShownRows();
+    m_shownAt.assign(size_t(rows), -1);
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        m_shownAt[size_t(m_rows[i])] = int(i);
+}
+
+std::optional<double> GridModel::columnTotal(int c) const {
+    if (c < 0 || c >= m_columns.size() || !m_source)
+        return std::nullopt;
+    const GridColumn& column = m_columns[c];
+    if (column.kind != ColumnKind::Number || column.sourceColumn < 0)
+        return std::nullopt;
+    double sum = 0;
+    bool any = false;
+    const int rows = rowCount();
+    for (int i = 0; i < rows; ++i) {
+        const int r = rowsMapped() ? m_rows[size_t(i)] : i;
+        bool ok = false;
+        const double v = m_source->data(m_source->index(r, column.sourceColumn), Qt::EditRole).toDouble(&ok);
+        if (ok) {
+            sum += v;
+            any = true;
+        }
+    }
+    return any ? std::optional<double>(sum) : std::nullopt;
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
@@ -239,7 +543,10 @@ QString GridModel::displayText(const GridColumn& column, const QVariant& value) 
         const QDateTime dt = toDateTime(value);
         if (!dt.isValid())
             return rightTrimmed(value.toString());
-        return dt.toString(column.format.isEmpty() ? m_dateFormat : column.format);
+        const QString& format = column.format.isEmpty() ? m_dateFormat : column.format;
+        if (format == dayFirstFormat())
+            return dayFirstText(dt.date());
+        return dt.toString(format);
     }
     case ColumnKind::Number:
         return column.picture.format(value, m_locale);
@@ -290,13 +597,22 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     }
     if (column.sourceColumn < 0)
         return {};
-    const QVariant value = m_source->data(m_source->index(index.row(), column.sourceColumn), Qt::EditRole);
+    const QVariant value =
+        m_source->data(m_source->index(sourceRow(index.row()), column.sourceColumn), Qt::EditRole);
     switch (role) {
     case Qt::EditRole:
         return value;
     case Qt::DisplayRole:
         return displayText(column, value);
     case Qt::ToolTipRole: {
+        // An icon says what it means when the pointer rests on it.
+        if (column.kind == ColumnKind::Image) {
+            for (const auto& item : column.imageMeanings) {
+                if (!value.isNull() && listCodeMatches(item.code, value))
+                    return item.caption;
+            }
+            return {};
+        }
         // Long texts are cut by narrow columns; the tooltip shows them whole.
         if (column.kind != ColumnKind::Text)
             return {};
@@ -328,7 +644,8 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
     const GridColumn& column = m_columns[index.column()];
     if (column.sourceColumn < 0)
         return false;
-    return m_source->setData(m_source->index(index.row(), column.sourceColumn), value, Qt::EditRole);
+    return m_source->setData(m_source->index(sourceRow(index.row()), column.sourceColumn), value,
+                             Qt::EditRole);
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {

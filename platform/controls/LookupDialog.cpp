@@ -1,5 +1,7 @@
 #include "platform/controls/LookupDialog.h"
 
+#include "platform/controls/ControlTexts.h"
+
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -26,13 +28,13 @@ public:
 LookupDialog::LookupDialog(QWidget* parent)
     : QDialog(parent), m_proxy(new CaptionProxy(this)), m_search(new QLineEdit(this)),
       m_table(new QTableView(this)) {
-    setWindowTitle(QStringLiteral("Elenco valori"));
+    setWindowTitle(controlText(91422, QStringLiteral("Elenco valori")));
     resize(640, 420);
     m_proxy->setFilterKeyColumn(-1);
     m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
     m_proxy->setSortCaseSensitivity(Qt::CaseInsensitive);
 
-    m_search->setPlaceholderText(QStringLiteral("Cerca..."));
+    m_search->setPlaceholderText(controlText(91423, QStringLiteral("Cerca...")));
     m_search->setClearButtonEnabled(true);
     m_table->setModel(m_proxy);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -1,15 +1,29 @@
 #include "platform/controls/NumberPicture.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace erpctl {
 
 namespace {
 
-const QRegularExpression& plainPattern() {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*([+-]?)(\d*)(?:\.(\d*))?\s*$)"));
-    return re;
+// Splits a plain decimal text ("-1234.5", blanks around allowed) into its sign, integer digits
+// and fraction digits; false for anything else. Written out rather than as a pattern: grids
+// format every visible number through here.
+bool splitPlain(QStringView text, bool& negative, QStringView& integer, QStringView& fraction) {
+    text = text.trimmed();
+    negative = false;
+    if (!text.isEmpty() && (text.front() == u'+' || text.front() == u'-')) {
+        negative = text.front() == u'-';
+        text = text.mid(1);
+    }
+    const qsizetype point = text.indexOf(u'.');
+    integer = point < 0 ? text : text.left(point);
+    fraction = point < 0 ? QStringView() : text.mid(point + 1);
+    const auto digits = [](QStringView part) {
+        return std::all_of(part.begin(), part.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    return digits(integer) && digits(fraction) && !(integer.isEmpty() && fraction.isEmpty());
 }
 
 // Adds one to the decimal digit string; "999" becomes "1000".
@@ -51,12 +65,12 @@ NumberPicture::NumberPicture(const QString& picture) : m_picture(picture.trimmed
 }
 
 QString NumberPicture::formatDecimal(const QString& plain, const QLocale& locale) const {
-    const auto m = plainPattern().match(plain);
-    if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
+    bool negative = false;
+    QStringView integerDigits, fractionDigits;
+    if (!splitPlain(plain, negative, integerDigits, fractionDigits))
         return {};
-    bool negative = m.captured(1) == QLatin1String("-");
-    QString integer = m.captured(2);
-    QString fraction = m.captured(3);
+    QString integer = integerDigits.toString();
+    QString fraction = fractionDigits.toString();
 
     // Round half away from zero on the digits themselves: no binary error creeps in.
     if (fraction.size() > m_maxDecimals) {
@@ -78,7 +92,9 @@ QString NumberPicture::formatDecimal(const QString& plain, const QLocale& locale
     while (integer.size() < m_minIntegerDigits)
         integer.prepend(QLatin1Char('0'));
 
-    const bool zero = !QString(integer + fraction).contains(QRegularExpression(QStringLiteral("[1-9]")));
+    const auto nonZero = [](QChar c) { return c >= u'1' && c <= u'9'; };
+    const bool zero = std::none_of(integer.begin(), integer.end(), nonZero) &&
+                      std::none_of(fraction.begin(), fraction.end(), nonZero);
     if (zero)
         negative = false;
     if (integer.isEmpty() && fraction.isEmpty())
@@ -127,10 +143,9 @@ QString plainDecimal(const QVariant& value) {
     }
     case QMetaType::QString: {
         const QString text = value.toString().trimmed();
-        const auto m = plainPattern().match(text);
-        if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(3).isEmpty()))
-            return {};
-        return text;
+        bool negative = false;
+        QStringView integer, fraction;
+        return splitPlain(text, negative, integer, fraction) ? text : QString();
     }
     default:
         return {};

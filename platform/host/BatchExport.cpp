@@ -1,7 +1,9 @@
 // The batch job "export": the schedule shown in view mode with the parameters, filters and sort
-// order given, every column of its rows (classification codes included) written as CSV. With
-// --view proposals, the rows "Proposte C/Lav." hands the proposals screen, in that screen's
-// order; with --view commitment, the open customer order lines of --article.
+// order given, every column of its rows (classification codes included) written as CSV for
+// scripts (commas, decimal points, ISO dates, whatever the session's language), or to a .xlsx
+// file the screen's typed workbook of the grid's columns. With --view proposals, the rows
+// "Proposte C/Lav." hands the proposals screen, in that screen's order; with --view
+// commitment, the open customer order lines of --article.
 #include "module/value/CsvField.h"
 #include "module/value/SafeFile.h"
 #include "platform/host/BatchRunner.h"
@@ -106,6 +108,16 @@ int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& reque
     if (!model)
         return failure(QStringLiteral("the schedule could not be read; see the error log ") +
                        session.settings().errorLogPath());
+    // A workbook is the screen's own export (typed cells); anything else is the plain CSV that
+    // scripts read.
+    if (request.outputPath.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
+        QString error;
+        if (!jobs->exportWorkbook(request.outputPath, error))
+            return failure(QStringLiteral("cannot write %1: %2").arg(request.outputPath, error));
+        std::printf("export: %d rows written to %s\n", model->rowCount(), qPrintable(request.outputPath));
+        std::fflush(stdout);
+        return kBatchOk;
+    }
     return writeRows(*model, request.outputPath);
 }
 

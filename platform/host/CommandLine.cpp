@@ -21,7 +21,7 @@ QString smallIntOption(const QString& option, const QString& value, std::int16_t
 // Options that steer the host itself rather than set one of its settings.
 bool isImmediate(const QString& name) {
     return name == QLatin1String("help") || name == QLatin1String("config") ||
-           name == QLatin1String("quit-after");
+           name == QLatin1String("quit-after") || name == QLatin1String("screenshots");
 }
 
 } // namespace
@@ -80,6 +80,14 @@ CommandLine::CommandLine() {
                        return QStringLiteral("option --quit-after: '%1' is not a number of milliseconds")
                            .arg(quotedValue(v));
                    r.quitAfterMs = ms;
+                   return QString();
+               }});
+    addOption({QStringLiteral("screenshots"), QStringLiteral("DIR"),
+               QStringLiteral("take the user guide's pictures of the schedule screen into DIR and quit"),
+               [](const QString& v, HostSettings&, CommandLineRequest& r) {
+                   if (v.trimmed().isEmpty())
+                       return QStringLiteral("option --screenshots: name a folder");
+                   r.screenshotFolder = v;
                    return QString();
                }});
 }

@@ -19,6 +19,7 @@ struct CommandLineRequest {
     bool help = false;
     QString configPath;             // --config; empty: the default config file, if it exists
     std::optional<int> quitAfterMs; // --quit-after: test switch, see docs/host.md
+    QString screenshotFolder;       // --screenshots: the user guide's pictures, see docs/host.md
     // Values of the batch-mode options by option name (--batch, --min-date, ...), checked by
     // the batch runner.
     QHash<QString, QString> batchOptions;

@@ -7,6 +7,7 @@
 #include "platform/host/CoreClasses.h"
 #include "platform/host/LookupService.h"
 #include "platform/host/StockConsole.h"
+#include "platform/host/ScreenshotTour.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -81,6 +82,23 @@ int HostApplication::run(std::optional<int> quitAfterMs) {
     openModule();
     if (m_quitRequested)
         return 0;
+    if (!m_screenshotFolder.isEmpty()) {
+        int result = 0;
+        QTimer::singleShot(0, m_window.get(), [this, &result] {
+            QString problem;
+            for (const QString& file : takeScreenshots(*m_window, m_screenshotFolder, &problem))
+                std::printf("screenshot: %s\n", qPrintable(file));
+            if (!problem.isEmpty()) {
+                std::fprintf(stderr, "erp-host: %s\n", qPrintable(problem));
+                result = 1;
+            }
+            std::fflush(stdout);
+            closeModule();
+            QCoreApplication::exit(result);
+        });
+        QApplication::exec();
+        return result;
+    }
     return QApplication::exec();
 }
 

@@ -32,6 +32,8 @@ public:
     // With `quitAfterMs` the host lists its open windows on standard output after that time
     // and quits. Returns the process exit code.
     int run(std::optional<int> quitAfterMs);
+    // Instead of waiting for the user: take the user guide's pictures into the folder, then quit.
+    void setScreenshotFolder(const QString& folder) { m_screenshotFolder = folder; }
 
 private:
     void registerClasses();
@@ -55,6 +57,7 @@ private:
     ModuleLoader m_loader;
     scadlav::Cinterface* m_module = nullptr;
     bool m_quitRequested = false;
+    QString m_screenshotFolder;
 };
 
 } // namespace erphost

@@ -2,10 +2,15 @@
 
 #include "platform/host/ConnectionKind.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
+#include <QStackedWidget>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace erphost {
 
@@ -34,7 +39,10 @@ HostWindow::HostWindow(const HostSettings& settings) : m_settings(settings) {
     m_session = new QLabel(this);
     m_session->setObjectName(QStringLiteral("LBL_SESSION"));
     m_session->setAlignment(Qt::AlignCenter);
-    setCentralWidget(m_session);
+    m_area = new QStackedWidget(this);
+    m_area->setObjectName(QStringLiteral("ModuleArea"));
+    m_area->addWidget(m_session);
+    setCentralWidget(m_area);
 
     m_statusBar = std::make_unique<StatusBar>(statusBar());
     m_statusBar->setPanelText(1, caption(lang, "Ditta %1 - utente %2", "Company %1 - user %2")
@@ -56,6 +64,76 @@ void HostWindow::refreshHostState() {
             .arg(m_settings.userName)
             .arg(m_settings.userId)
             .arg(m_settings.identity));
+}
+
+bool HostWindow::embedScreen(QWidget* screen) {
+    if (!screen)
+        return false;
+    const bool maximized = screen->windowState() & Qt::WindowMaximized;
+    const QSize size = screen->size().expandedTo(screen->sizeHint());
+    screen->setParent(m_area, Qt::Widget);
+    m_screen = screen;
+    screen->installEventFilter(this);
+    m_area->addWidget(screen);
+    m_area->setCurrentWidget(screen);
+    announceActivation();
+    setWindowTitle(screen->windowTitle());
+    connect(screen, &QWidget::windowTitleChanged, this, [this, screen](const QString& title) {
+        if (m_screen == screen)
+            setWindowTitle(title);
+    });
+    connect(screen, &QObject::destroyed, this, [this, screen] {
+        if (m_screen == screen) {
+            m_screen = nullptr;
+            showSessionLine();
+        }
+    });
+    // Room for the screen at its design size, with the menu and the status bar around it.
+    const int chrome = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    resize(std::max(width(), size.width()), std::max(height(), size.height() + chrome));
+    if (maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    return true;
+}
+
+QWidget* HostWindow::embeddedScreen() const {
+    return m_screen;
+}
+
+bool HostWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The screen closed (a dialog hides when it is done): the frame shows who is working.
+    if (watched == m_screen && event->type() == QEvent::Hide && m_screen->isHidden())
+        showSessionLine();
+    else if (watched == m_screen && event->type() == QEvent::Show) {
+        if (m_area->currentWidget() != m_screen) {
+            m_area->setCurrentWidget(m_screen);
+            setWindowTitle(m_screen->windowTitle());
+        }
+        announceActivation();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void HostWindow::announceActivation() {
+    // A screen learns that it is active from its window's activation; one that arrives in a
+    // window active already is told so, as a window of its own would be when shown.
+    QTimer::singleShot(0, this, [this, screen = QPointer<QWidget>(m_screen)] {
+        if (!screen || screen != m_screen || screen->isHidden())
+            return;
+        // Not active yet (a platform that activates no window by itself, as off screen):
+        // becoming the active window tells every child, the screen included.
+        if (!isActiveWindow()) {
+            QApplication::setActiveWindow(this);
+            return;
+        }
+        QEvent activation(QEvent::ActivationChange);
+        QCoreApplication::sendEvent(screen, &activation);
+    });
+}
+
+void HostWindow::showSessionLine() {
+    m_area->setCurrentWidget(m_session);
+    setWindowTitle(QStringLiteral("erp-host"));
 }
 
 void HostWindow::closeEvent(QCloseEvent* event) {

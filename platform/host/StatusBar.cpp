@@ -1,7 +1,11 @@
 #include "platform/host/StatusBar.h"
 
+#include "platform/controls/ControlTexts.h"
+
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLocale>
+#include <QProgressBar>
 #include <QStatusBar>
 
 namespace erphost {
@@ -12,7 +16,67 @@ StatusBar::StatusBar(QStatusBar* bar) : m_bar(bar) {
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
         bar->addPermanentWidget(label, i == ProgressPanel ? 1 : 0);
         m_panels << label;
+        if (i == ProgressPanel) {
+            // The job's indicator sits right after its text.
+            m_progressText = new QLabel(bar);
+            m_progressText->setObjectName(QStringLiteral("ProgressText"));
+            m_progress = new QProgressBar(bar);
+            m_progress->setObjectName(QStringLiteral("Progress"));
+            m_progress->setTextVisible(false);
+            m_progress->setMaximumWidth(160);
+            m_progress->setMaximumHeight(bar->fontMetrics().height());
+            bar->addPermanentWidget(m_progressText);
+            bar->addPermanentWidget(m_progress);
+            m_progressText->hide();
+            m_progress->hide();
+        }
     }
+}
+
+void StatusBar::setProgress(int step, int steps, qint64 rowsDone, qint64 rowsTotal) {
+    if (!m_clock.isValid())
+        m_clock.start();
+    steps = std::max(steps, 1);
+    step = std::clamp(step, 0, steps);
+    m_progress->setRange(0, steps);
+    m_progress->setValue(step);
+    const QLocale locale;
+    const qint64 seconds = m_clock.elapsed() / 1000;
+    const QString elapsed = seconds >= 3600 ? QStringLiteral("%1:%2:%3")
+                                                  .arg(seconds / 3600)
+                                                  .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                                                  .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+                                            : QStringLiteral("%1:%2")
+                                                  .arg(seconds / 60, 2, 10, QLatin1Char('0'))
+                                                  .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    QString text = erpctl::controlText(91470, QStringLiteral("Passo %1 di %2 · %3"))
+                       .arg(QString::number(step), QString::number(steps), elapsed);
+    if (rowsDone >= 0 && rowsTotal > 0)
+        text += QStringLiteral(" · ") + erpctl::controlText(91425, QStringLiteral("%1 di %2 righe"))
+                                            .arg(locale.toString(rowsDone), locale.toString(rowsTotal));
+    else if (rowsDone >= 0)
+        text += QStringLiteral(" · ") +
+                erpctl::controlText(91424, QStringLiteral("%1 righe")).arg(locale.toString(rowsDone));
+    m_progressText->setText(text);
+    m_progressText->show();
+    m_progress->show();
+    repaint();
+}
+
+void StatusBar::endProgress() {
+    m_progress->hide();
+    m_progressText->hide();
+    m_progressText->clear();
+    m_clock.invalidate();
+    repaint();
+}
+
+QString StatusBar::progressText() const {
+    return m_progressText->text();
+}
+
+bool StatusBar::progressShown() const {
+    return !m_progress->isHidden();
 }
 
 QLabel* StatusBar::label(int panel) const {
@@ -32,6 +96,8 @@ QString StatusBar::panelText(int panel) const {
 void StatusBar::repaint() {
     for (QLabel* l : m_panels)
         l->repaint();
+    m_progressText->repaint();
+    m_progress->repaint();
     // Long handlers run on the user-interface thread; let the new text reach the screen now,
     // without handling the user's input in the middle of the handler.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -8,6 +8,7 @@
 #include "platform/host/HostSession.h"
 #include "platform/host/LineLog.h"
 #include "platform/host/MessageBoxes.h"
+#include "platform/host/SessionLanguage.h"
 #include "platform/host/TextCatalog.h"
 
 #include "erpdb.h"
@@ -108,6 +109,10 @@ int main(int argc, char** argv) {
         return fail(problems);
 
     const erphost::TextCatalog catalog = erphost::TextCatalog::builtIn();
+    // Dates, numbers and every text on screen follow the session's language from here on.
+    if (const QString missing = erphost::applySessionLanguage(settings.language, catalog);
+        !missing.isEmpty() && !batchMode)
+        std::fprintf(stderr, "erp-host: %s\n", qPrintable(missing));
     erphost::LineLog::setFailureReporter([&catalog, &settings](const QString& path, const QString& why) {
         std::fprintf(stderr, "erp-host: %s\n",
                      qPrintable(catalog.text(kTextCannotAppend, settings.language, {path, why})));
@@ -141,5 +146,6 @@ int main(int argc, char** argv) {
         return batch.run(settings, batchRequest);
 
     erphost::HostApplication host(settings);
+    host.setScreenshotFolder(request.screenshotFolder);
     return host.run(request.quitAfterMs);
 }

@@ -161,6 +161,11 @@ TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
     EXPECT_EQ(statusBar.progressTexts,
               (QStringList{QStringLiteral("T78532"), QStringLiteral("T78533"), QStringLiteral("T78534"),
                            QStringLiteral("T78535"), QStringLiteral("T78527")}));
+    // Every step is counted on the indicator, which goes before the closing message.
+    ASSERT_FALSE(statusBar.progressSteps.isEmpty());
+    EXPECT_EQ(statusBar.progressSteps.first(), QStringLiteral("1/10"));
+    EXPECT_TRUE(statusBar.progressSteps.contains(QStringLiteral("9/10")));
+    EXPECT_EQ(statusBar.progressSteps.last(), QStringLiteral("end"));
     EXPECT_EQ(db.scheduleCount(), 6);
     EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 0);
     EXPECT_EQ(db.scheduleValue(kPaint, "PD5C_DESCFASEPREC").toText(), QStringLiteral("Saldatura"));

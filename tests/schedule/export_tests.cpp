@@ -6,7 +6,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 
 using namespace scadlav;
 using namespace scadlav::testing;
@@ -97,4 +99,146 @@ TEST_F(QueryScreenTest, AFailedExportKeepsThePreviousFile) {
             << "no temporary file left";
         QFile::remove(file);
     }
+}
+
+namespace {
+
+// One part of an Excel package, read with Python's zipfile (the test has no zip reader of its own).
+QString packagePart(const QString& file, const QString& part) {
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, zipfile; "
+                                 "sys.stdout.write(zipfile.ZipFile(sys.argv[1]).read(sys.argv[2]).decode())"),
+                  file, part});
+    python.waitForFinished(30000);
+    return QString::fromUtf8(python.readAllStandardOutput());
+}
+
+struct SheetCell {
+    QString attributes;
+    QString content;
+};
+
+// The cells of a worksheet part by reference ("B2").
+QMap<QString, SheetCell> sheetCells(const QString& xml) {
+    QMap<QString, SheetCell> cells;
+    static const QRegularExpression cell(
+        QStringLiteral(R"re(<c r="([A-Z]+\d+)"([^>]*?)(?:/>|>(.*?)</c>))re"));
+    for (auto it = cell.globalMatch(xml); it.hasNext();) {
+        const auto m = it.next();
+        cells.insert(m.captured(1), {m.captured(2), m.captured(3)});
+    }
+    return cells;
+}
+
+QString columnLetter(int index) {
+    QString letters;
+    for (++index; index > 0; index = (index - 1) / 26)
+        letters.prepend(QChar(u'A' + (index - 1) % 26));
+    return letters;
+}
+
+} // namespace
+
+TEST_F(QueryScreenTest, ExcelCellsAreNumbersAndDatesWithTheGridsFormats) {
+    PhaseRow a;
+    a.key = QStringLiteral("A");
+    a.ordered = QStringLiteral("1234.5");
+    addPhase(a);
+    open();
+    screen->results().CMD_ELABORA_ButtonClick();
+    const QString file = dir.filePath(QStringLiteral("typed.xlsx"));
+    QString error;
+    ASSERT_TRUE(screen->results().EsportaGrigliaExcel(file, error)) << error.toStdString();
+
+    const QString sheet = packagePart(file, QStringLiteral("xl/worksheets/sheet1.xml"));
+    const QString styles = packagePart(file, QStringLiteral("xl/styles.xml"));
+    ASSERT_FALSE(sheet.isEmpty()) << "python3 could not read the package";
+    const QMap<QString, SheetCell> cells = sheetCells(sheet);
+    // Find the columns by their captions in the header row.
+    int quantity = -1, endDate = -1, supplier = -1;
+    for (int c = 0; c < 60; ++c) {
+        const QString caption = cells.value(columnLetter(c) + QStringLiteral("1")).content;
+        if (caption.contains(QStringLiteral(">T78539<")))
+            quantity = c;
+        else if (caption.contains(QStringLiteral(">T18354<")))
+            endDate = c;
+        else if (caption.contains(QStringLiteral(">T27545<")))
+            supplier = c;
+    }
+    ASSERT_GE(quantity, 0);
+    ASSERT_GE(endDate, 0);
+    ASSERT_GE(supplier, 0);
+
+    // A number is a number (no text type) holding the value, styled with the grid's picture.
+    const SheetCell number = cells.value(columnLetter(quantity) + QStringLiteral("2"));
+    EXPECT_FALSE(number.attributes.contains(QStringLiteral("t=\""))) << number.attributes.toStdString();
+    EXPECT_EQ(number.content, QStringLiteral("<v>1234.5</v>"));
+    EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"###,###,###,##0.00\"")));
+    // A date is a serial day number with a date format: 20/03/2026 is day 46101.
+    const SheetCell date = cells.value(columnLetter(endDate) + QStringLiteral("2"));
+    EXPECT_FALSE(date.attributes.contains(QStringLiteral("t=\"")));
+    EXPECT_EQ(date.content, QStringLiteral("<v>46101</v>"));
+    EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"dd/mm/yyyy\"")));
+    // A text stays a text.
+    EXPECT_TRUE(cells.value(columnLetter(supplier) + QStringLiteral("2"))
+                    .content.contains(QStringLiteral("Fornitore")));
+
+    // Bold header frozen at the top, an autofilter over the rows, fitted widths.
+    EXPECT_TRUE(sheet.contains(QStringLiteral("ySplit=\"1\"")));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("<autoFilter ref=\"A1:")));
+    EXPECT_TRUE(sheet.contains(QStringLiteral("<cols>")));
+    EXPECT_TRUE(styles.contains(QStringLiteral("<b/>")));
+}
+
+TEST_F(QueryScreenTest, CsvFollowsTheSessionLanguageAndTheRowsShown) {
+    for (const QString& key : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
+        PhaseRow row;
+        row.key = key;
+        row.sequence = key == QLatin1String("A") ? 10 : key == QLatin1String("B") ? 20 : 30;
+        row.forrep = key == QLatin1String("B") ? QStringLiteral("Bianchi; Verdi") : QStringLiteral("Rossi");
+        row.ordered = key == QLatin1String("A") ? QStringLiteral("1234.5") : QStringLiteral("7");
+        addPhase(row);
+    }
+    open();
+    screen->results().CMD_ELABORA_ButtonClick();
+    erpctl::Grid& grid = *screen->controls().GRID_ORD;
+    grid.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
+    // The planner sorted by sequence, highest first, and looks only for Rossi.
+    grid.sortByField(QStringLiteral("PD5C_SEQUENZA"), Qt::DescendingOrder);
+    grid.setQuickSearch(QStringLiteral("rossi"));
+
+    const QString file = dir.filePath(QStringLiteral("italiano.csv"));
+    QString error;
+    ASSERT_TRUE(screen->results().EsportaGrigliaCsv(file, error)) << error.toStdString();
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    EXPECT_TRUE(bytes.startsWith("\xEF\xBB\xBF")); // UTF-8 with its byte-order mark
+    const QStringList lines = QString::fromUtf8(bytes).remove(QChar(0xFEFF)).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 4); // header, two rows, the empty tail
+    const QStringList header = lines[0].split(QLatin1Char(';'));
+    const int sequence = int(header.indexOf(QStringLiteral("T51946")));
+    const int ordered = int(header.indexOf(QStringLiteral("T78539")));
+    const int end = int(header.indexOf(QStringLiteral("T18354")));
+    ASSERT_GE(sequence, 0);
+    ASSERT_GE(ordered, 0);
+    const QStringList first = lines[1].split(QLatin1Char(';'));
+    const QStringList second = lines[2].split(QLatin1Char(';'));
+    EXPECT_EQ(first.value(sequence), QStringLiteral("30"));
+    EXPECT_EQ(second.value(sequence), QStringLiteral("10"));
+    EXPECT_EQ(second.value(ordered), QStringLiteral("1234,5")); // decimal comma, no grouping
+    EXPECT_EQ(second.value(end), QStringLiteral("20/03/2026"));
+}
+
+TEST(ExportPath, TheTypeChosenAddsItsExtension) {
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi"), true),
+              QStringLiteral("/tmp/fasi.xlsx"));
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi"), false),
+              QStringLiteral("/tmp/fasi.csv"));
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi.XLSX"), true),
+              QStringLiteral("/tmp/fasi.XLSX"));
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi.csv"), true),
+              QStringLiteral("/tmp/fasi.csv.xlsx"));
 }

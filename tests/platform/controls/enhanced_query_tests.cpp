@@ -7,7 +7,9 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QTableWidgetItem>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace erpctl;
@@ -212,6 +214,23 @@ TEST_F(PanelTest, KeyboardMovesBetweenValuesAndAsksForLists) {
     EXPECT_EQ(panel.fromValue("MG66_FAM_MG53"), "");
     press(Qt::Key_Return);
     EXPECT_EQ(table->currentRow(), 2);
+}
+
+TEST_F(PanelTest, F4WhileTypingKeepsTheTextAndOpensTheList) {
+    FilterTable* table = panel.table();
+    table->show();
+    QList<QString> typedWhenAsked;
+    QObject::connect(&panel, &EnhancedQuery::StartLookup,
+                     [&](LookupRequest&) { typedWhenAsked << panel.fromValue("MG66_FAM_MG53"); });
+    table->setCurrentCell(1, FilterTable::FromColumn);
+    table->editItem(table->item(1, FilterTable::FromColumn));
+    auto* editor = table->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "F2");
+    QTest::keyClick(editor, Qt::Key_F4);
+    EXPECT_EQ(typedWhenAsked, QList<QString>{"F2"});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(table->findChildren<QLineEdit*>().size(), 0) << "the editor closed";
 }
 
 TEST_F(PanelTest, KeepsTheOwnersInitialisationValues) {

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSet>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -663,6 +664,24 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
     }
     // View mode: the export neither marks rows nor stays in the registry.
     EXPECT_TRUE(registry().isEmpty());
+
+    // A .xlsx name gets the screen's typed workbook: the grid's captions, numbers as numbers.
+    auto [typed, workbook] = exportTo(QStringLiteral("fasi.xlsx"), {});
+    ASSERT_EQ(typed, 0);
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sys, zipfile; z = zipfile.ZipFile(sys.argv[1]); "
+                                 "sys.stdout.write(z.read('xl/worksheets/sheet1.xml').decode())"),
+                  workbook});
+    ASSERT_TRUE(python.waitForFinished(30000));
+    const QString sheet = QString::fromUtf8(python.readAllStandardOutput());
+    EXPECT_TRUE(sheet.contains(QStringLiteral("<t>Forn./Rep.</t>"))) << sheet.left(400).toStdString();
+    EXPECT_FALSE(sheet.contains(QStringLiteral("PD5C_KEYGRID")));
+    // Quantities are plain number cells: <c r="..." s="N"><v>12.5</v></c>, no text type.
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"re(<c r="[A-Z]+\d+" s="\d+"><v>[\d.]+</v></c>)re"))
+                    .match(sheet)
+                    .hasMatch());
 
     // A quote in a filter value is a literal: no supplier has that code, so only the header.
     auto [quoted, none] = exportTo(QStringLiteral("none.csv"),

@@ -1,0 +1,145 @@
+// One language on the schedule screen: with the host's catalog in English, every text a
+// visible control shows is a catalog text (or data), from the first moment and after
+// "Visualizza"; and the catalog holds both languages of every ID.
+#include "tests/schedule/query_fixture.h"
+
+#include "platform/controls/ControlTexts.h"
+#include "platform/controls/FilterTable.h"
+#include "platform/controls/Grid.h"
+#include "platform/controls/MenuButton.h"
+#include "platform/host/TextCatalog.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableView>
+
+using namespace scadlav;
+using namespace scadlav::testing;
+
+namespace {
+
+// The catalog's English texts as patterns: "%1 rows" matches "5 rows".
+QList<QRegularExpression> englishPatterns(const erphost::TextCatalog& catalog) {
+    QList<QRegularExpression> patterns;
+    for (int id : catalog.ids()) {
+        // Mnemonic marks are not read: "&Rebuild" shows as "Rebuild".
+        QString pattern = QRegularExpression::escape(
+            catalog.rawText(id, erphost::Language::English).remove(QLatin1Char('&')));
+        pattern.replace(QRegularExpression(QStringLiteral("\\\\?%[1-9]")), QStringLiteral(".*"));
+        patterns << QRegularExpression(QStringLiteral("^") + pattern + QStringLiteral("$"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+    }
+    return patterns;
+}
+
+// Every text the visible controls under `root` show to the user, with the control's name.
+QStringList shownTexts(QWidget* root) {
+    QStringList texts;
+    const auto add = [&texts](const QObject* owner, const QString& text) {
+        QString plain = text;
+        plain.remove(QLatin1Char('&'));
+        if (!plain.trimmed().isEmpty())
+            texts << owner->objectName() + QStringLiteral(": ") + plain;
+    };
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(root) || qobject_cast<erpctl::FilterTable*>(w->parentWidget()))
+            continue;
+        add(w, w->toolTip());
+        if (auto* label = qobject_cast<QLabel*>(w))
+            add(w, label->text());
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            add(w, button->text());
+        else if (auto* group = qobject_cast<QGroupBox*>(w))
+            add(w, group->title());
+        else if (auto* edit = qobject_cast<QLineEdit*>(w))
+            add(w, edit->placeholderText());
+        if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            for (int i = 0; i < combo->count(); ++i)
+                add(w, combo->itemText(i));
+        }
+        if (auto* menu = qobject_cast<erpctl::MenuButton*>(w)) {
+            for (const QString& key : menu->itemKeys())
+                add(w, menu->itemCaption(key));
+        }
+        if (auto* table = qobject_cast<QTableView*>(w)) {
+            for (int c = 0; c < table->model()->columnCount(); ++c) {
+                if (!table->isColumnHidden(c))
+                    add(w, table->model()->headerData(c, Qt::Horizontal).toString());
+            }
+        }
+    }
+    return texts;
+}
+
+// Texts that are data, not words: dates, numbers, counts.
+bool isData(const QString& text) {
+    static const QRegularExpression data(QStringLiteral(R"(^[\d\s/.,:·-]*$)"));
+    return data.match(text).hasMatch();
+}
+
+class LanguageTest : public QueryScreenTest {
+protected:
+    void SetUp() override {
+        // The host's catalog in English, for the module's texts and for the control kit's.
+        for (int id : catalog.ids())
+            messages.texts.insert(id, catalog.rawText(id, erphost::Language::English));
+        erpctl::setTextSource([this](int id, const QString& italian) {
+            const QString text = catalog.rawText(id, erphost::Language::English);
+            return text.isEmpty() ? italian : text;
+        });
+        patterns = englishPatterns(catalog);
+    }
+    void TearDown() override { erpctl::setTextSource({}); }
+
+    QStringList foreignTexts() {
+        QStringList foreign;
+        for (const QString& entry : shownTexts(screen)) {
+            const QString text = entry.section(QStringLiteral(": "), 1);
+            if (isData(text))
+                continue;
+            const bool known =
+                std::any_of(patterns.begin(), patterns.end(),
+                            [&text](const QRegularExpression& p) { return p.match(text).hasMatch(); });
+            if (!known)
+                foreign << entry;
+        }
+        return foreign;
+    }
+
+    const erphost::TextCatalog catalog = erphost::TextCatalog::builtIn();
+    QList<QRegularExpression> patterns;
+};
+
+} // namespace
+
+TEST_F(LanguageTest, EveryVisibleTextIsInTheCatalogFromTheFirstMomentAndAfterVisualizza) {
+    PhaseRow a;
+    a.key = QStringLiteral("A");
+    addPhase(a);
+    open();
+    screen->show();
+    EXPECT_EQ(foreignTexts(), QStringList()) << "parameter view";
+    screen->results().CMD_ELABORA_ButtonClick();
+    EXPECT_EQ(foreignTexts(), QStringList()) << "result view";
+    EXPECT_EQ(screen->controls().CMD_ELABORA->text(), QStringLiteral("Parameters"));
+}
+
+TEST(TextCatalogLanguages, EveryIdHasItsItalianAndItsEnglishText) {
+    const erphost::TextCatalog catalog = erphost::TextCatalog::builtIn();
+    QStringList missing;
+    for (int id : catalog.ids()) {
+        if (catalog.rawText(id, erphost::Language::Italian).isEmpty() ||
+            catalog.rawText(id, erphost::Language::English).isEmpty())
+            missing << QString::number(id);
+    }
+    EXPECT_EQ(missing, QStringList());
+    // The controls' own texts are there too.
+    for (int id : {91400, 91413, 91423, 91424, 91426, 91430, 91440, 91460, 91470})
+        EXPECT_TRUE(catalog.contains(id)) << id;
+}

@@ -106,14 +106,21 @@ QSet<QString> DateRecalculation::righeCambiate(const db::Recordset& fasi) {
     // order gained or lost phases since the detail was filled (a rebuild in between), the line's
     // typed dates no longer fit its routing.
     const QString t = m_screen.detail().detailTableName();
+    const QString company = QString::number(session().companyCode());
     auto counts = session().EseguiSQL(
-        QStringLiteral("SELECT NUMREG, RIGA, (SELECT COUNT(*) FROM ") + t + QStringLiteral(" D WHERE ") +
         QStringLiteral(
-            "D.DO46_NUMREG_CO99 = NUMREG AND D.DO46_PROGRIGA = RIGA) AS NDETT, (SELECT COUNT(*) FROM "
-            "DO46_DOCCORORDDET F WHERE F.DO46_DITTA_CG18 = ") +
-        QString::number(session().companyCode()) +
+            "SELECT E.NUMREG, E.RIGA, ISNULL(D.N, 0) AS NDETT, ISNULL(F.N, 0) AS NFASI FROM ##TEMP_ELAB E ") +
+        CRLF + QStringLiteral("LEFT JOIN (SELECT DO46_NUMREG_CO99, DO46_PROGRIGA, COUNT(*) AS N FROM ") + t +
+        QStringLiteral(" GROUP BY DO46_NUMREG_CO99, DO46_PROGRIGA) D ON D.DO46_NUMREG_CO99 = E.NUMREG AND "
+                       "D.DO46_PROGRIGA = E.RIGA ") +
+        CRLF +
         QStringLiteral(
-            " AND F.DO46_NUMREG_CO99 = NUMREG AND F.DO46_PROGRIGA = RIGA) AS NFASI FROM ##TEMP_ELAB"));
+            "LEFT JOIN (SELECT DO46_NUMREG_CO99, DO46_PROGRIGA, COUNT(*) AS N FROM DO46_DOCCORORDDET "
+            "INNER JOIN ##TEMP_ELAB L ON L.NUMREG = DO46_NUMREG_CO99 AND L.RIGA = DO46_PROGRIGA WHERE "
+            "DO46_DITTA_CG18 = ") +
+        company +
+        QStringLiteral(" GROUP BY DO46_NUMREG_CO99, DO46_PROGRIGA) F ON F.DO46_NUMREG_CO99 = E.NUMREG AND "
+                       "F.DO46_PROGRIGA = E.RIGA"));
     QHash<QString, int> joined;
     const int numregIndex = fasi.fieldIndex(QStringLiteral("DO46_NUMREG_CO99"));
     const int rigaIndex = fasi.fieldIndex(QStringLiteral("DO46_PROGRIGA"));

@@ -30,6 +30,8 @@ std::int64_t SchemaInfo::cookie(sqlite3_stmt*& stmt, const char* sql) {
 
 void SchemaInfo::invalidate() {
     m_mainVersion = m_tempVersion = -1;
+    m_tables.clear();
+    m_definitions.clear();
     refresh();
 }
 
@@ -40,11 +42,44 @@ std::uint64_t SchemaInfo::refresh() {
         m_mainVersion = main;
         m_tempVersion = temp;
         ++m_generation;
-        m_tables.clear();
+        // Only the tables whose definition changed are read again: a work table created for
+        // every order line must not cost reading the columns of every table of the database.
+        std::map<std::string, std::string> definitions = readDefinitions();
+        for (auto it = m_tables.begin(); it != m_tables.end();) {
+            const auto before = m_definitions.find(it->first);
+            const auto now = definitions.find(it->first);
+            const bool same =
+                (before == m_definitions.end() && now == definitions.end()) ||
+                (before != m_definitions.end() && now != definitions.end() && before->second == now->second);
+            it = same ? std::next(it) : m_tables.erase(it);
+        }
+        m_definitions = std::move(definitions);
         m_columnTypes.clear();
         m_allLoaded = false;
     }
     return m_generation;
+}
+
+std::map<std::string, std::string> SchemaInfo::readDefinitions() {
+    std::map<std::string, std::string> definitions;
+    // A local temporary table shadows a main table of the same name: both texts count.
+    for (const char* sql : {"SELECT name, sql FROM temp.sqlite_schema WHERE type IN ('table','view')",
+                            "SELECT name, sql FROM main.sqlite_schema WHERE type IN ('table','view')"}) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+            continue;
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            const auto* name = sqlite3_column_text(stmt, 0);
+            const auto* text = sqlite3_column_text(stmt, 1);
+            if (!name)
+                continue;
+            std::string& definition = definitions[lowerCase(reinterpret_cast<const char*>(name))];
+            definition += text ? reinterpret_cast<const char*>(text) : "";
+            definition += '\x1f';
+        }
+        sqlite3_finalize(stmt);
+    }
+    return definitions;
 }
 
 std::optional<std::vector<ColumnInfo>> SchemaInfo::load(const std::string& schema, const std::string& table) {

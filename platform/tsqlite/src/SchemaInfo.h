@@ -26,8 +26,9 @@ public:
     SchemaInfo(const SchemaInfo&) = delete;
     SchemaInfo& operator=(const SchemaInfo&) = delete;
 
-    // Checks the schema cookies; forgets everything when another statement or connection
-    // changed the schema. Returns the current generation (it grows with every change seen).
+    // Checks the schema cookies; when another statement or connection changed the schema,
+    // forgets the columns of the tables whose definition changed. Returns the current generation (it grows
+    // with every change seen).
     std::uint64_t refresh();
     std::uint64_t generation() const { return m_generation; }
     // Forgets everything at once, when a prepared statement saw the schema change.
@@ -44,6 +45,8 @@ private:
     void loadAll();
     std::optional<std::vector<ColumnInfo>> load(const std::string& schema, const std::string& table);
     std::int64_t cookie(sqlite3_stmt*& stmt, const char* sql);
+    // The text of every table and view, by lower-case name (temporary and main together).
+    std::map<std::string, std::string> readDefinitions();
 
     sqlite3* m_db;
     sqlite3_stmt* m_mainCookie = nullptr;
@@ -52,6 +55,7 @@ private:
     std::int64_t m_tempVersion = -1;
     std::uint64_t m_generation = 0;
     std::map<std::string, std::optional<std::vector<ColumnInfo>>> m_tables; // key: lower-case name
+    std::map<std::string, std::string> m_definitions; // the texts the cached columns were read under
     bool m_allLoaded = false;
     std::map<std::string, std::string> m_columnTypes; // lower-case column name -> type ("" when ambiguous)
 };

@@ -128,3 +128,24 @@ TEST(GlobalTemps, LockedBeyondTheTimeoutIsReported) {
     errors.clear();
     EXPECT_TRUE(waiter->execute("INSERT INTO T VALUES (2)", nullptr, errors, options));
 }
+
+TEST(GlobalTemps, ATableCreatedAgainWithOtherTypesIsReadWithItsNewTypes) {
+    // A work table dropped and created again for every order line keeps the column types the
+    // rewriter knows of the other tables, but never the old types of its own columns.
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    auto half = [&db] {
+        RecordingSink sink;
+        std::vector<Error> errors;
+        EXPECT_TRUE(db->execute("SELECT A / 2 FROM ##TMP_RIGA", &sink, errors));
+        return sink.results.empty() || sink.results[0].rows.empty() ? std::string()
+                                                                    : sink.results[0].rows[0][0];
+    };
+    run(*db, "CREATE TABLE ##TMP_RIGA (A int)");
+    run(*db, "INSERT INTO ##TMP_RIGA VALUES (3)");
+    EXPECT_EQ(half(), "1") << "integer division";
+    run(*db, "IF OBJECT_ID('tempdb..##TMP_RIGA') IS NOT NULL DROP TABLE ##TMP_RIGA");
+    run(*db, "CREATE TABLE ##TMP_RIGA (A decimal(5,2))");
+    run(*db, "INSERT INTO ##TMP_RIGA VALUES (3)");
+    EXPECT_EQ(half().substr(0, 3), "1.5") << "decimal division";
+}

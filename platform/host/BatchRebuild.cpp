@@ -34,7 +34,8 @@ int BatchRunner::rebuild(BatchSession& session, const BatchRequest& request) {
     return kBatchFailed;
 }
 
-bool BatchRunner::applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport) {
+bool BatchRunner::applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport,
+                                  std::optional<bool> modify) {
     scadlav::JobParameters parameters;
     parameters.minDate = request.minDate;
     parameters.phaseType = request.phaseType;
@@ -45,6 +46,8 @@ bool BatchRunner::applyParameters(scadlav::IScheduleJobs& jobs, const BatchReque
         parameters.modify = false;
         parameters.filters = request.filters;
     }
+    if (modify)
+        parameters.modify = *modify;
     const QString refused = jobs.applyParameters(parameters);
     if (refused.isEmpty())
         return true;

@@ -58,17 +58,9 @@ int BatchRunner::reminders(BatchSession& session, const BatchRequest& request) {
     scadlav::IScheduleJobs* jobs = session.jobs();
     if (!jobs)
         return failure(QStringLiteral("the schedule screen is not open"));
-    scadlav::JobParameters parameters;
-    parameters.minDate = request.minDate;
-    parameters.phaseType = request.phaseType;
-    parameters.states = request.states;
-    parameters.sortCode = request.sortCode;
-    parameters.filters = request.filters;
     // The reminder screen's marks are written to the schedule: modification mode.
-    parameters.modify = true;
-    const QString refused = jobs->applyParameters(parameters);
-    if (!refused.isEmpty())
-        return failure(refused);
+    if (!applyParameters(*jobs, request, true, true))
+        return kBatchFailed;
 
     using Status = scadlav::ActionOutcome::Status;
     const scadlav::ActionOutcome shown = jobs->runShow();

@@ -54,13 +54,9 @@ int BatchRunner::reschedule(BatchSession& session, const BatchRequest& request) 
     scadlav::IScheduleJobs* jobs = session.jobs();
     if (!jobs)
         return failure(QStringLiteral("the schedule screen is not open"));
-    scadlav::JobParameters parameters;
-    parameters.minDate = request.minDate;
-    parameters.phaseType = request.phaseType;
-    parameters.states = request.states;
-    parameters.modify = true;
-    if (const QString refused = jobs->applyParameters(parameters); !refused.isEmpty())
-        return failure(refused);
+    // Dates are typed in modification mode only.
+    if (!applyParameters(*jobs, request, false, true))
+        return kBatchFailed;
 
     const scadlav::ActionOutcome shown = jobs->runShow();
     switch (shown.status) {

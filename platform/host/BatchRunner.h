@@ -53,17 +53,17 @@ using BatchFilter = scadlav::JobFilter;
 // What a batch job is given: the job's name and the values of the batch options, checked.
 struct BatchRequest {
     QString job;
-    QDate minDate;                    // --min-date; invalid: the screen's default
-    QString phaseType;                // --phase-type "0", "1" or "2"; empty: the screen's default
-    std::optional<QList<int>> states; // --states; unset: the screen's default (all)
-    QString outputPath;               // --out: the file the export writes
-    QString sortCode;                 // --sort "0".."3" (export); empty: the screen's default
-    QList<BatchFilter> filters;       // --filter, any number (export)
-    QString view;                     // --view (export): "schedule" (default), "proposals", "commitment"
-    QString article;                  // --article (export of the commitment view)
+    QDate minDate;                         // --min-date; invalid: the screen's default
+    QString phaseType;                     // --phase-type "0", "1" or "2"; empty: the screen's default
+    std::optional<QList<int>> states;      // --states; unset: the screen's default (all)
+    QString outputPath;                    // --out: the file the export writes
+    QString sortCode;                      // --sort "0".."3" (export); empty: the screen's default
+    QList<BatchFilter> filters;            // --filter, any number (export)
+    QString view;                          // --view (export): "schedule" (default), "proposals", "commitment"
+    QString article;                       // --article (export of the commitment view)
     scadlav::RescheduleRequest reschedule; // --order, --line, --phase, --start, --end, --direction
-    scadlav::ReminderJob reminders;   // --channel and the letter's options (reminders)
-    QString channel;                  // --channel as given: print, pdf, fax or mail
+    scadlav::ReminderJob reminders;        // --channel and the letter's options (reminders)
+    QString channel;                       // --channel as given: print, pdf, fax or mail
 };
 
 class BatchRunner {
@@ -103,7 +103,9 @@ private:
     // The reminder options of the command line, checked.
     static QStringList checkReminders(const QHash<QString, QString>& options, BatchRequest& request);
     // The screen's parameters from the request; the refusal printed, false, when one is refused.
-    static bool applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport);
+    // `forExport` adds the sort order and the filters in view mode; `modify` sets the mode.
+    static bool applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport,
+                                std::optional<bool> modify = std::nullopt);
 
     std::map<QString, Job> m_jobs;
 };

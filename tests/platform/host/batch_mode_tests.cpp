@@ -10,8 +10,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSet>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -1042,4 +1042,23 @@ TEST_F(BatchReschedule, RefusedDatesEndWithThreeAndUnknownPhasesWithOneWritingNo
     EXPECT_TRUE(host->err.contains(QStringLiteral("--start"))) << host->err.toStdString();
     EXPECT_EQ(storedDates(), before);
     EXPECT_EQ(runOne(job(QStringLiteral("undo-reschedule")), &host), 5) << "nothing was recalculated";
+}
+
+TEST_F(BatchReschedule, ARebuildInProgressKeepsTheRecalculationOutAndAKilledOneNoLonger) {
+    std::vector<std::unique_ptr<HostProcess>> hosts;
+    hosts.push_back(start(batch(2, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    HostProcess& rebuild = *hosts.front();
+    ASSERT_TRUE(stopAt(rebuild, kStarted)) << rebuild.out().toStdString() << rebuild.err.toStdString();
+
+    HostProcess* host = nullptr;
+    EXPECT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("2026-04-04")}), &host), 2)
+        << host->out().toStdString() << host->err.toStdString();
+    EXPECT_EQ(storedDates(), before) << "nothing written while the schedule is being rebuilt";
+
+    // The rebuild dies halfway: its session and registry row go with it, the dates can be moved.
+    ::kill(static_cast<pid_t>(rebuild.process->processId()), SIGKILL);
+    finish(hosts);
+    ASSERT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("2026-04-04")}), &host), 0)
+        << host->out().toStdString() << host->err.toStdString();
+    EXPECT_EQ(storedDates(), expected(1, QDate(2026, 4, 4), true));
 }

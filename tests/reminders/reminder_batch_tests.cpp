@@ -1,6 +1,7 @@
 // erp-host --batch reminders on a generated demo database: letters to PDF and mails to a local
 // SMTP server, one output line per send, and the exit codes.
 #include "erpdb.h"
+#include "tests/support/ErpDbTesting.h"
 #include "tests/reminders/LocalSmtp.h"
 
 #include <QDir>
@@ -21,25 +22,9 @@ struct HostRun {
 
 class ReminderBatch : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        erpdb::registerDatabaseObjects();
-        s_dir = new QTemporaryDir;
-        erpdb::DemoOptions options;
-        options.lines = 300;
-        options.today = QDate(2026, 3, 15);
-        QString error;
-        s_template = s_dir->filePath(QStringLiteral("template.db"));
-        if (!erpdb::createDemoDatabase(s_template, options, false, nullptr, &error))
-            FAIL() << error.toStdString();
-    }
-    static void TearDownTestSuite() {
-        delete s_dir;
-        s_dir = nullptr;
-    }
-
     void SetUp() override {
         database = home.filePath(QStringLiteral("erp.db"));
-        QFile::copy(s_template, database);
+        QFile::copy(erpdb::testing::demoTemplate(), database);
         QDir().mkpath(home.filePath(QStringLiteral("config/erp-host")));
         ASSERT_EQ(run({QStringLiteral("--batch"), QStringLiteral("rebuild"), QStringLiteral("--min-date"),
                        QStringLiteral("2020-01-01")})
@@ -95,8 +80,6 @@ protected:
                 QStringLiteral("--logo"),     QStringLiteral("1")};
     }
 
-    static inline QTemporaryDir* s_dir = nullptr;
-    static inline QString s_template;
     QTemporaryDir home;
     QString database;
     scadlav::testing::LocalSmtpSink sink;

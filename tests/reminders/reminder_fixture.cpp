@@ -1,6 +1,7 @@
 #include "tests/reminders/reminder_fixture.h"
 
 #include "module/sql/SqlText.h"
+#include "tests/support/ErpDbTesting.h"
 
 namespace scadlav::testing {
 
@@ -103,13 +104,8 @@ void RecordingReport::send(const QList<Value>& printerMedia, const QString&, con
 }
 
 ReminderScreenTest::ReminderScreenTest() : runtime(&factory, &clock) {
-    erpdb::registerDatabaseObjects();
     path = dir.filePath(QStringLiteral("erp.db"));
-    std::vector<tsqlite::Error> errors;
-    auto raw = tsqlite::Connection::open(path.toStdString(), errors, true);
-    if (!raw || !erpdb::createSchema(*raw, errors))
-        ADD_FAILURE() << "schema";
-    raw.reset();
+    erpdb::testing::createEmptyErpDatabase(path);
     if (!db.open(connectionString()))
         ADD_FAILURE() << db.lastErrorText().toStdString();
 

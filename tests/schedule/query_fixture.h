@@ -16,6 +16,7 @@
 #include "schedule/ScheduleRebuilder.h"
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
+#include "tests/support/ErpDbTesting.h"
 #include "tests/support/doubles/EmbeddedDateObject.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
@@ -60,13 +61,8 @@ protected:
     QueryScreenTest() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
         // The server's clock and the host's clock say the same moment.
         qputenv("ERP_FIXED_NOW", "2026-03-15 10:30:00");
-        erpdb::registerDatabaseObjects();
         path = dir.filePath(QStringLiteral("erp.db"));
-        std::vector<tsqlite::Error> errors;
-        auto raw = tsqlite::Connection::open(path.toStdString(), errors, true);
-        if (!raw || !erpdb::createSchema(*raw, errors))
-            ADD_FAILURE() << "schema";
-        raw.reset();
+        erpdb::testing::createEmptyErpDatabase(path);
         if (!db.open(connectionString()))
             ADD_FAILURE() << db.lastErrorText().toStdString();
         exec(QStringLiteral(

@@ -55,4 +55,33 @@ void ErpDatabase::run(const std::string& sql) {
         << sql << "\n-> " << (errors.empty() ? std::string() : errors.front().description);
 }
 
+QString demoTemplate() {
+    static QTemporaryDir dir;
+    static const QString path = [] {
+        registerDatabaseObjects();
+        DemoOptions options;
+        options.lines = 300;
+        options.today = QDate(2026, 3, 15);
+        QString error;
+        const QString file = dir.filePath(QStringLiteral("template.db"));
+        if (!createDemoDatabase(file, options, false, nullptr, &error)) {
+            ADD_FAILURE() << "demo database: " << error.toStdString();
+            return QString();
+        }
+        return file;
+    }();
+    return path;
+}
+
+bool createEmptyErpDatabase(const QString& path) {
+    registerDatabaseObjects();
+    std::vector<tsqlite::Error> errors;
+    auto raw = tsqlite::Connection::open(path.toStdString(), errors, true);
+    if (!raw || !createSchema(*raw, errors)) {
+        ADD_FAILURE() << "schema: " << (errors.empty() ? std::string() : errors.front().description);
+        return false;
+    }
+    return true;
+}
+
 } // namespace erpdb::testing

@@ -43,6 +43,13 @@ private:
 
 Result query(tsqlite::Connection& connection, const std::string& sql);
 
+// The demo order book the process tests start from (300 lines, today 15 March 2026), generated
+// once per test program; each test copies it. Empty when it could not be made (the test fails).
+QString demoTemplate();
+
+// An empty ERP database (the objects registered, the schema made) at `path`.
+bool createEmptyErpDatabase(const QString& path);
+
 // A database file in a temporary folder, with the objects registered and the schema made.
 class ErpDatabase {
 public:

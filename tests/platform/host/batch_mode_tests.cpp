@@ -1,6 +1,7 @@
 // Runs the real erp-host in batch mode on generated demo databases, alone, several at once,
 // and killed in the middle of a rebuild.
 #include "erpdb.h"
+#include "tests/support/ErpDbTesting.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 
@@ -58,25 +59,9 @@ struct HostProcess {
 
 class BatchMode : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        erpdb::registerDatabaseObjects();
-        s_dir = new QTemporaryDir;
-        erpdb::DemoOptions options;
-        options.lines = 300;
-        options.today = QDate(2026, 3, 15);
-        QString error;
-        s_template = s_dir->filePath(QStringLiteral("template.db"));
-        if (!erpdb::createDemoDatabase(s_template, options, false, nullptr, &error))
-            FAIL() << error.toStdString();
-    }
-    static void TearDownTestSuite() {
-        delete s_dir;
-        s_dir = nullptr;
-    }
-
     BatchMode() {
         database = home.filePath(QStringLiteral("erp.db"));
-        QFile::copy(s_template, database);
+        QFile::copy(erpdb::testing::demoTemplate(), database);
     }
 
     QString connectionString() const { return QStringLiteral("Provider=tsqlite;Data Source=") + database; }
@@ -222,8 +207,6 @@ protected:
                more;
     }
 
-    static inline QTemporaryDir* s_dir = nullptr;
-    static inline QString s_template;
     QTemporaryDir home;
     QString database;
     QElapsedTimer clock;
@@ -404,7 +387,7 @@ TEST_F(BatchMode, UsersTheErpDoesNotKnowAreRefusedAndCannotSpoilTheSchedule) {
     // The schedule of a rebuild alone, on a copy of the same database.
     const QString alone = database;
     database = home.filePath(QStringLiteral("alone.db"));
-    QFile::copy(s_template, database);
+    QFile::copy(erpdb::testing::demoTemplate(), database);
     HostProcess* host = nullptr;
     ASSERT_EQ(runOne(batch(1, range), &host), 0) << host->err.toStdString();
     const QStringList clean = schedule();

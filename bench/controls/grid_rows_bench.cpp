@@ -5,6 +5,7 @@
 //
 // Usage: grid_rows_bench [rows]
 
+#include "bench/BenchSupport.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/db/RecordsetModel.h"
@@ -21,37 +22,9 @@
 #include <tsqlite/tsqlite.h>
 
 using namespace scadlav;
+using namespace scadlav::bench;
 
 namespace {
-
-double cpuNow() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-struct Timing {
-    double cpu = 1e9;
-    double wall = 0;
-};
-
-// Best of a few runs; `prepare` runs before each one, untimed.
-Timing measure(const std::function<void()>& work, const std::function<void()>& prepare = {}, int runs = 3) {
-    Timing best;
-    for (int r = 0; r < runs; ++r) {
-        if (prepare)
-            prepare();
-        const auto start = std::chrono::steady_clock::now();
-        const double cpuStart = cpuNow();
-        work();
-        const double cpu = cpuNow() - cpuStart;
-        if (cpu < best.cpu) {
-            best.cpu = cpu;
-            best.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        }
-    }
-    return best;
-}
 
 void report(const char* what, const Timing& t, const char* limit) {
     std::printf("%-44s %9.2f ms cpu %9.2f ms wall  (target %s)\n", what, t.cpu * 1000.0, t.wall * 1000.0,

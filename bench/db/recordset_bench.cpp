@@ -4,6 +4,7 @@
 //
 // Usage: scadlav_db_recordset_bench [rows]
 
+#include "bench/BenchSupport.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/db/TsqliteBackend.h"
@@ -19,39 +20,12 @@
 #include <tsqlite/tsqlite.h>
 
 using namespace scadlav;
+using namespace scadlav::bench;
 using namespace scadlav::db;
 
 namespace {
 
 constexpr int kInts = 20, kDecimals = 20, kDates = 10, kTexts = 30; // 80 columns with ID
-
-double cpuNow() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-// Best of a few runs, in processor time of this thread: on a shared machine the wall clock
-// mostly measures the other processes. The wall time of the same run is kept alongside.
-struct Timing {
-    double cpu = 1e9;
-    double wall = 0;
-};
-
-Timing measure(const std::function<void()>& work, int runs = 3) {
-    Timing best;
-    for (int r = 0; r < runs; ++r) {
-        const auto start = std::chrono::steady_clock::now();
-        const double cpuStart = cpuNow();
-        work();
-        const double cpu = cpuNow() - cpuStart;
-        if (cpu < best.cpu) {
-            best.cpu = cpu;
-            best.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        }
-    }
-    return best;
-}
 
 long peakRssKb() {
     rusage usage{};
@@ -164,7 +138,7 @@ int main(int argc, char** argv) {
                 std::exit(1);
             }
         },
-        1);
+        {}, 1);
     const long rssAfter = peakRssKb();
     const double storeMb = rs.storeMemoryBytes() / 1048576.0;
     report("open record set", load, QString("%1 rows/s").arg(rows / load.cpu, 0, 'f', 0));
@@ -181,7 +155,7 @@ int main(int argc, char** argv) {
            measure([&] { backend.execute("SELECT * FROM BENCH", {}, &sink, errors); }));
     if (std::getenv("BENCH_LOAD_ONLY"))
         return 0;
-    const Timing requery = measure([&] { rs.requery(); }, 2);
+    const Timing requery = measure([&] { rs.requery(); }, {}, 2);
     report("requery (same rows again)", requery, QString("%1 rows/s").arg(rows / requery.cpu, 0, 'f', 0));
 
     int count = 0;
@@ -202,9 +176,9 @@ int main(int argc, char** argv) {
     rs.setSort("");
 
     std::unique_ptr<Recordset> clone;
-    report("clone", measure([&] { clone = rs.clone(); }, 5));
+    report("clone", measure([&] { clone = rs.clone(); }, {}, 5));
     rs.setFilter("I1 > 500");
-    report("clone of a filtered cursor", measure([&] { clone = rs.clone(); }, 5));
+    report("clone of a filtered cursor", measure([&] { clone = rs.clone(); }, {}, 5));
 
     rs.setFilter("");
     rs.moveTo(rows / 2);

@@ -5,6 +5,7 @@
 //
 //   scadlav_recalc_bench [lines]     default: 1000
 
+#include "bench/BenchSupport.h"
 #include "erpdb.h"
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
@@ -34,20 +35,12 @@
 #include <sqlite3.h>
 
 using namespace scadlav;
+using scadlav::bench::die;
+using scadlav::bench::exec;
 
 namespace {
 
 using doubles::EmbeddedDateObject;
-
-[[noreturn]] void die(const QString& what) {
-    std::fprintf(stderr, "%s\n", qPrintable(what));
-    std::exit(1);
-}
-
-void exec(db::Connection& c, const QString& sql) {
-    if (!c.execute(sql, db::kCmdTextNoRecords))
-        die(QStringLiteral("statement failed: ") + c.lastErrorText() + QStringLiteral("\n") + sql);
-}
 
 // `lines` order lines of phases 10..80 on one routing, phase 40 at subcontractor 700 with its
 // subcontract order line, and their schedule rows as a rebuild leaves them.
@@ -174,17 +167,12 @@ Figures run(int lines) {
                 .arg(table));
 
     Figures figures;
-    const auto cpu = [] {
-        timespec t{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        return double(t.tv_sec) + t.tv_nsec / 1e9;
-    };
     QElapsedTimer timer;
-    const double cpuBefore = cpu();
+    const double cpuBefore = bench::cpuNow();
     timer.start();
     screen->recalculation().CMD_DATE_Click();
     figures.seconds = timer.nsecsElapsed() / 1e9;
-    figures.cpuSeconds = cpu() - cpuBefore;
+    figures.cpuSeconds = bench::cpuNow() - cpuBefore;
     if (screen->recalculation().lastOutcome().status != ActionOutcome::Status::Done)
         die(QStringLiteral("the recalculation did not end well: ") + messages.boxes().value(0).text);
     auto rs = c.execute(

@@ -151,18 +151,25 @@ bool Recordset::open(const QString& source, Connection& connection, CursorType, 
     std::shared_ptr<Session> session = connection.session();
     StoreLoader loader;
     const QByteArray text = source.toUtf8();
-    if (!session->execute(std::string_view(text.constData(), text.size()), false, &loader)) {
-        m_lastError = session->errors.isEmpty()
-                          ? DbError{kErrGeneric, QStringLiteral("The statement failed."), {}, 0, {}}
-                          : session->errors.last();
-        return false;
-    }
-    std::shared_ptr<RowStore> store = loader.take();
+    if (!session->execute(std::string_view(text.constData(), text.size()), false, &loader))
+        return failStatement(*session);
+    return openLoaded(loader.take(), source, std::move(session), lockType);
+}
+
+bool Recordset::failStatement(const Session& session) {
+    m_lastError = session.errors.isEmpty()
+                      ? DbError{kErrGeneric, QStringLiteral("The statement failed."), {}, 0, {}}
+                      : session.errors.last();
+    return false;
+}
+
+bool Recordset::openLoaded(std::shared_ptr<RowStore> store, const QString& source,
+                           std::shared_ptr<Session> session, LockType lockType) {
     if (!store)
         return fail(kErrObjectClosed,
                     QStringLiteral("The statement returned no rows to open: %1").arg(source.left(200)));
     store->source = source;
-    store->session = session;
+    store->session = std::move(session);
     store->updatable = lockType != LockType::ReadOnly;
     openOnStore(std::move(store), lockType == LockType::Unspecified ? LockType::ReadOnly : lockType);
     return true;
@@ -177,32 +184,19 @@ bool Recordset::openInSlices(const QString& source, Connection& connection, Lock
     bool failed = false;
     auto fetch = std::make_unique<PendingFetch>();
     fetch->cursor = session->openCursor(std::string_view(text.constData(), text.size()), failed);
-    const auto failedStatement = [this, &session] {
-        m_lastError = session->errors.isEmpty()
-                          ? DbError{kErrGeneric, QStringLiteral("The statement failed."), {}, 0, {}}
-                          : session->errors.last();
-        return false;
-    };
     if (!fetch->cursor) {
         if (!failed) // the database reads it only as a whole
             return open(source, connection, CursorType::Dynamic, lockType, kExecUnspecified);
-        return failedStatement();
+        return failStatement(*session);
     }
     std::vector<ProviderError> errors;
     const bool read =
         fetch->cursor->fetch(fetch->loader, static_cast<std::size_t>(std::max(firstRows, 1)), errors);
     session->addErrors(errors);
-    std::shared_ptr<RowStore> store = fetch->loader.current();
-    if (!read || !store) {
-        if (!read)
-            return failedStatement();
-        return fail(kErrObjectClosed,
-                    QStringLiteral("The statement returned no rows to open: %1").arg(source.left(200)));
-    }
-    store->source = source;
-    store->session = session;
-    store->updatable = lockType != LockType::ReadOnly;
-    openOnStore(std::move(store), lockType == LockType::Unspecified ? LockType::ReadOnly : lockType);
+    if (!read)
+        return failStatement(*session);
+    if (!openLoaded(fetch->loader.current(), source, session, lockType))
+        return false;
     if (!fetch->cursor->done())
         m_fetch = std::move(fetch);
     return true;

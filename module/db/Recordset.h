@@ -34,6 +34,7 @@
 namespace scadlav::db {
 
 class RowStore;
+struct Session;
 class FilterPredicate;
 
 enum class CursorType { Unspecified = -1, ForwardOnly = 0, Keyset = 1, Dynamic = 2, Static = 3 };
@@ -205,6 +206,10 @@ public:
 
 private:
     struct PendingFetch;
+    bool failStatement(const Session& session);
+    // Opens this record set over rows a statement returned (nullptr: it returned none).
+    bool openLoaded(std::shared_ptr<RowStore> store, const QString& source, std::shared_ptr<Session> session,
+                    LockType lockType);
     // Reads every remaining row; a failure closes the record set (its rows are not the result).
     void completeFetch() const;
     int shownCount() const;

@@ -1,16 +1,22 @@
 // Timed driver of the schedule rebuild on generated demo databases: the rebuild operation the
-// screen runs, against the embedded database, with the time of each step and the total. Generation
-// is not timed.
+// screen runs, against the embedded database, with the time of each step and the total, and how
+// each step grows from the first size to the others. Generation is not timed.
 //
-//   scadlav_rebuild_bench [phases ...]     default: 10000 100000
+//   scadlav_rebuild_bench [--keep DIR] [phases ...]     default: 100000 300000 1000000
+//
+// --keep DIR keeps each generated order book in DIR and copies it from there on the next run
+// (same size, same book), so repeated runs skip the generation of a million phases.
 
+#include "bench/BenchSupport.h"
 #include "engine/ScheduleRebuild.h"
 #include "erpdb.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -20,17 +26,20 @@
 
 using namespace scadlav;
 using namespace scadlav::engine;
+using scadlav::bench::die;
 
 namespace {
 
-double cpuSeconds() {
+// The rebuild runs on this thread only, but the embedded database may use helper threads for
+// sorting: the process's processor time counts them too.
+double processCpuNow() {
     timespec ts{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) / 1e9;
 }
 
 struct Step {
-    const char* name;
+    RebuildStep step;
     double wall = 0, cpu = 0;
 };
 
@@ -66,33 +75,42 @@ public:
     explicit StepTimer(std::vector<Step>& steps) : m_steps(steps) {}
     void stepStarted(RebuildStep step) override {
         finish();
-        m_current = stepName(step);
+        m_current = step;
+        m_running = true;
         m_timer.start();
-        m_cpu = cpuSeconds();
+        m_cpu = processCpuNow();
     }
     void finish() {
-        if (m_current)
-            m_steps.push_back({m_current, m_timer.nsecsElapsed() / 1e9, cpuSeconds() - m_cpu});
-        m_current = nullptr;
+        if (m_running)
+            m_steps.push_back({m_current, m_timer.nsecsElapsed() / 1e9, processCpuNow() - m_cpu});
+        m_running = false;
     }
 
 private:
     std::vector<Step>& m_steps;
-    const char* m_current = nullptr;
+    RebuildStep m_current = RebuildStep::DropWorkingTables;
+    bool m_running = false;
     QElapsedTimer m_timer;
     double m_cpu = 0;
 };
 
-[[noreturn]] void die(const QString& what) {
-    std::fprintf(stderr, "%s\n", qPrintable(what));
-    std::exit(1);
-}
+struct Run {
+    int phases = 0;
+    long long scheduleRows = 0;
+    std::vector<Step> steps;
+    double wall = 0, cpu = 0;
+};
 
-// Demo lines for about `phases` production phases: the generator gives a few phases a line.
-erpdb::DemoSummary generate(const QString& path, int phases) {
+erpdb::DemoOptions demoOptions() {
     erpdb::DemoOptions options;
     options.seed = 11;
     options.today = QDate(2026, 12, 5);
+    return options;
+}
+
+// Demo lines for about `phases` production phases: the generator gives a few phases a line.
+int linesFor(int phases) {
+    erpdb::DemoOptions options = demoOptions();
     options.lines = 200;
     erpdb::DemoSummary summary;
     QString error;
@@ -100,19 +118,48 @@ erpdb::DemoSummary generate(const QString& path, int phases) {
     if (!erpdb::createDemoDatabase(probeDir.filePath(QStringLiteral("probe.db")), options, true, &summary,
                                    &error))
         die(error);
-    options.lines = std::max(1, int(double(phases) * options.lines / std::max(1, summary.phases)));
-    if (!erpdb::createDemoDatabase(path, options, true, &summary, &error))
-        die(error);
-    return summary;
+    return std::max(1, int(double(phases) * options.lines / std::max(1, summary.phases)));
 }
 
-double rebuild(const QString& path, int phases) {
+// Puts the order book of about `phases` phases at `path`: generated, or copied from `keepDir`
+// where an earlier run left it. Returns the number of production phases.
+int prepare(const QString& path, int phases, const QString& keepDir) {
+    const QString kept =
+        keepDir.isEmpty() ? QString() : QDir(keepDir).filePath(QStringLiteral("rebuild_%1.db").arg(phases));
+    const QString keptCount = kept + QStringLiteral(".phases");
+    if (!kept.isEmpty() && QFile::exists(kept) && QFile::exists(keptCount)) {
+        QFile count(keptCount);
+        if (!count.open(QIODevice::ReadOnly) || !QFile::copy(kept, path))
+            die(QStringLiteral("cannot copy the kept order book ") + kept);
+        std::printf("\n%s: order book copied from %s\n", qPrintable(QString::number(phases)),
+                    qPrintable(kept));
+        return count.readAll().trimmed().toInt();
+    }
     QElapsedTimer genTime;
     genTime.start();
-    const erpdb::DemoSummary summary = generate(path, phases);
+    erpdb::DemoOptions options = demoOptions();
+    options.lines = linesFor(phases);
+    erpdb::DemoSummary summary;
+    QString error;
+    if (!erpdb::createDemoDatabase(path, options, true, &summary, &error))
+        die(error);
     std::printf("\n%d production phases (%d lines, %d subcontract lines), generated in %.1f s\n",
                 summary.phases, summary.productionLines, summary.subcontractLines,
                 genTime.elapsed() / 1000.0);
+    if (!kept.isEmpty()) {
+        QDir().mkpath(keepDir);
+        QFile::remove(kept);
+        QFile count(keptCount);
+        if (!QFile::copy(path, kept) || !count.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            count.write(QByteArray::number(summary.phases)) < 0)
+            die(QStringLiteral("cannot keep the order book in ") + keepDir);
+    }
+    return summary.phases;
+}
+
+Run rebuild(const QString& path, int phases, const QString& keepDir) {
+    Run run;
+    run.phases = prepare(path, phases, keepDir);
 
     db::Connection connection;
     if (!connection.open(QStringLiteral("Provider=tsqlite;Data Source=") + path))
@@ -126,8 +173,7 @@ double rebuild(const QString& path, int phases) {
     in.checkedStates = QStringList{QStringLiteral("K0"), QStringLiteral("K1"), QStringLiteral("K2"),
                                    QStringLiteral("K3"), QStringLiteral("K4")};
 
-    std::vector<Step> steps;
-    StepTimer timer(steps);
+    StepTimer timer(run.steps);
     ScheduleRebuild operation(connection,
                               WorkTables::withSuffix(QStringLiteral("BENCH_05_12_2026_10_00_00")));
     const RebuildOutcome outcome = operation.run(in, QStringLiteral("CL"), &timer);
@@ -136,19 +182,53 @@ double rebuild(const QString& path, int phases) {
         die(QStringLiteral("rebuild did not complete: ") + outcome.error.description +
             outcome.insertError.description);
 
-    double wall = 0, cpu = 0;
-    std::printf("%-44s %10s %10s\n", "step", "wall s", "cpu s");
-    for (const Step& s : steps) {
-        std::printf("%-44s %10.3f %10.3f\n", s.name, s.wall, s.cpu);
-        wall += s.wall;
-        cpu += s.cpu;
-    }
-    std::printf("%-44s %10.3f %10.3f\n", "TOTAL", wall, cpu);
     std::unique_ptr<db::Recordset> count =
         connection.execute(QStringLiteral("SELECT COUNT(*) FROM PD5C_SCADLAV"));
-    std::printf("schedule rows %lld\n",
-                count ? static_cast<long long>(count->value(0).toInt64().value_or(0)) : 0LL);
-    return cpu;
+    run.scheduleRows = count ? static_cast<long long>(count->value(0).toInt64().value_or(0)) : 0LL;
+
+    std::printf("%d production phases, %lld schedule rows\n", run.phases, run.scheduleRows);
+    std::printf("%-48s %10s %10s\n", "step", "wall s", "cpu s");
+    for (const Step& s : run.steps) {
+        std::printf("%-48s %10.3f %10.3f\n", stepName(s.step), s.wall, s.cpu);
+        run.wall += s.wall;
+        run.cpu += s.cpu;
+    }
+    std::printf("%-48s %10.3f %10.3f\n", "TOTAL", run.wall, run.cpu);
+    std::fflush(stdout);
+    return run;
+}
+
+const Step* findStep(const Run& run, RebuildStep step) {
+    for (const Step& s : run.steps)
+        if (s.step == step)
+            return &s;
+    return nullptr;
+}
+
+double ratio(double later, double first) {
+    return first > 0 ? later / first : 0;
+}
+
+// How every step grew from the first size to each later one, against how the phases grew.
+void printRatios(const std::vector<Run>& runs) {
+    if (runs.size() < 2)
+        return;
+    const Run& first = runs.front();
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        const Run& later = runs[i];
+        std::printf("\nratios %d -> %d phases (%.2fx the phases)\n", first.phases, later.phases,
+                    ratio(later.phases, first.phases));
+        std::printf("%-48s %10s %10s\n", "step", "wall", "cpu");
+        for (const Step& s : later.steps) {
+            const Step* base = findStep(first, s.step);
+            if (!base)
+                continue;
+            std::printf("%-48s %10.2f %10.2f\n", stepName(s.step), ratio(s.wall, base->wall),
+                        ratio(s.cpu, base->cpu));
+        }
+        std::printf("%-48s %10.2f %10.2f\n", "TOTAL", ratio(later.wall, first.wall),
+                    ratio(later.cpu, first.cpu));
+    }
 }
 
 } // namespace
@@ -157,15 +237,31 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     erpdb::registerDatabaseObjects();
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes.push_back(std::atoi(argv[i]));
+    QString keepDir;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--keep") && i + 1 < argc) {
+            keepDir = QString::fromLocal8Bit(argv[++i]);
+            continue;
+        }
+        bool ok = false;
+        const int n = arg.toInt(&ok);
+        if (!ok || n <= 0)
+            die(QStringLiteral("usage: scadlav_rebuild_bench [--keep DIR] [phases ...]"));
+        sizes.push_back(n);
+    }
     if (sizes.empty())
-        sizes = {10000, 100000};
+        sizes = {100000, 300000, 1000000};
     QTemporaryDir dir;
-    std::vector<double> cpu;
-    for (int n : sizes)
-        cpu.push_back(rebuild(dir.filePath(QStringLiteral("bench_%1.db").arg(n)), n));
-    if (cpu.size() == 2 && cpu[0] > 0)
-        std::printf("\nprocessor time ratio %d -> %d phases: %.2f\n", sizes[0], sizes[1], cpu[1] / cpu[0]);
+    std::vector<Run> runs;
+    for (int n : sizes) {
+        const QString path = dir.filePath(QStringLiteral("bench_%1.db").arg(n));
+        runs.push_back(rebuild(path, n, keepDir));
+        // A million-phase database is over a gigabyte: keep the temporary folder small.
+        QFile::remove(path);
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+    }
+    printRatios(runs);
     return 0;
 }

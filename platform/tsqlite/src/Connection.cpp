@@ -106,10 +106,13 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, std::vecto
     if (!runSetup(impl->db, "PRAGMA synchronous=NORMAL", errors))
         return nullptr;
     // A large page cache and a memory map: reading a whole order book through 4 KiB reads
-    // costs a system call per page.
+    // costs a system call per page. The map covers up to 2 GiB less 64 KiB, the most the system's
+    // SQLite maps (its compile-time limit; a larger request is cut to it): a database of a
+    // million phases outgrows 1 GiB during a rebuild. The map costs address space, not memory:
+    // its pages are the file's pages in the system's cache, shared by every process on the file.
     if (!runSetup(impl->db, "PRAGMA cache_size=-65536", errors))
         return nullptr;
-    if (!runSetup(impl->db, "PRAGMA mmap_size=1073741824", errors))
+    if (!runSetup(impl->db, "PRAGMA mmap_size=2147418112", errors))
         return nullptr;
     // Sorting a wide result spills to temporary files otherwise.
     if (!runSetup(impl->db, "PRAGMA temp_store=MEMORY", errors))

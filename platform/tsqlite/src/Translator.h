@@ -30,6 +30,7 @@ struct ParamRef {
 struct SqlPart {
     std::string sql;
     std::vector<ParamRef> params;
+    std::string fillsTable; // INSERT ... SELECT: its target, whose indexes may wait (DeferredIndexes)
 };
 
 struct Translation {

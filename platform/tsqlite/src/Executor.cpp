@@ -1,7 +1,6 @@
 // Running T-SQL batches: split, translate (or find the translation by shape), bind the
 // statement's literals, step, and keep the "##" catalog up to date.
 #include "Dates.h"
-#include "DeferredIndexes.h"
 #include "Errors.h"
 #include "GlobalTemps.h"
 #include "Impl.h"
@@ -23,10 +22,7 @@ bool isDml(const Token& t) {
 bool Connection::Impl::runPart(sqlite3_stmt* stmt, const std::vector<ParamRef>& params,
                                const std::vector<const Token*>& literals, ResultSink* sink,
                                const ExecOptions& options, std::int64_t* rowsAffected, CachedPart* cached,
-                               const std::string& fillsTable, std::vector<Error>& errors) {
-    DeferredIndexes deferred(db);
-    if (!fillsTable.empty() && !deferred.begin(fillsTable, errors))
-        return false;
+                               std::vector<Error>& errors) {
     for (std::size_t i = 0; i < params.size(); ++i)
         bindLiteral(stmt, static_cast<int>(i + 1), *literals.at(params[i].literal), params[i].asDate);
     const std::vector<Column>* known = nullptr;
@@ -43,11 +39,6 @@ bool Connection::Impl::runPart(sqlite3_stmt* stmt, const std::vector<ParamRef>& 
         errors.push_back(errorFromSqlite(db, rc, sqlite3_sql(stmt) ? sqlite3_sql(stmt) : ""));
     sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
-    if (deferred.active()) {
-        ok = deferred.finish(ok, errors) && ok;
-        // The indexes are the same as before, but the schema changed under the cached statements.
-        schema->invalidate();
-    }
     return ok;
 }
 
@@ -79,8 +70,7 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
             bool changed = false;
             bool ok = true;
             for (auto& part : entry->parts) {
-                ok = runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part,
-                             part.fillsTable, errors);
+                ok = runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors);
                 const int reprepares = sqlite3_stmt_status(part.stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
                 changed = changed || reprepares != part.reprepares;
                 part.reprepares = reprepares;
@@ -152,8 +142,7 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
         entry->typedLiterals = translation.typedLiterals;
         entry->literalTypes = literalTypesOf(translation.typedLiterals, literals);
         for (auto& part : entry->parts) {
-            if (!runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part,
-                         part.fillsTable, errors))
+            if (!runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors))
                 return false;
         }
         return afterSuccess(translation, errors);
@@ -168,8 +157,7 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
             sqlite3_finalize(stmt);
             return false;
         }
-        const bool ok = runPart(stmt, part.params, literals, sink, options, rowsAffected, nullptr,
-                                part.fillsTable, errors);
+        const bool ok = runPart(stmt, part.params, literals, sink, options, rowsAffected, nullptr, errors);
         sqlite3_finalize(stmt);
         if (!ok) {
             schema->refresh();

@@ -46,7 +46,7 @@ private:
     bool runPart(sqlite3_stmt* stmt, const std::vector<detail::ParamRef>& params,
                  const std::vector<const detail::Token*>& literals, ResultSink* sink,
                  const ExecOptions& options, std::int64_t* rowsAffected, detail::CachedPart* cached,
-                 const std::string& fillsTable, std::vector<Error>& errors);
+                 std::vector<Error>& errors);
     bool afterSuccess(const detail::Translation& translation, std::vector<Error>& errors);
 };
 

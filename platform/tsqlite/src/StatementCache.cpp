@@ -27,7 +27,6 @@ CacheEntry* StatementCache::add(sqlite3* db, const std::string& shape, std::uint
     for (const auto& part : translation.parts) {
         CachedPart cached;
         cached.params = part.params;
-        cached.fillsTable = part.fillsTable;
         const int rc = sqlite3_prepare_v3(db, part.sql.c_str(), static_cast<int>(part.sql.size()),
                                           SQLITE_PREPARE_PERSISTENT, &cached.stmt, nullptr);
         if (rc != SQLITE_OK) {

@@ -19,7 +19,6 @@ namespace tsqlite::detail {
 struct CachedPart {
     sqlite3_stmt* stmt = nullptr;
     std::vector<ParamRef> params;
-    std::string fillsTable;
     std::vector<Column> columns; // described at the first run
     bool described = false;
     int reprepares = 0; // SQLite re-prepares a statement whose tables changed

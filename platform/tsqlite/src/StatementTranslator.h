@@ -54,7 +54,7 @@ private:
     bool rewriteFailed() { return failWith(m_error, m_rewriter.error().number, m_rewriter.error().message); }
     bool tree(const std::vector<Token>& tokens, std::size_t begin, std::size_t end, Seq& seq);
     void emitPart(const Seq& seq);
-    void rawPart(std::string sql) { m_out.parts.push_back(SqlPart{std::move(sql), {}, {}}); }
+    void rawPart(std::string sql) { m_out.parts.push_back(SqlPart{std::move(sql), {}}); }
     const std::vector<ColumnInfo>* tableColumns(const std::string& table);
     static std::string typeIn(const std::vector<ColumnInfo>& cols, const std::string& column);
 
@@ -63,8 +63,8 @@ private:
     bool insert(const std::vector<Token>& tokens);
     bool insertValues(const Seq& seq, std::size_t valuesAt, const std::string& head,
                       const std::vector<std::string>& types);
-    bool insertSelect(const Seq& seq, std::size_t selectAt, const std::string& target,
-                      const std::string& head, const std::vector<std::string>& types);
+    bool insertSelect(const Seq& seq, std::size_t selectAt, const std::string& head,
+                      const std::vector<std::string>& types);
     bool update(const std::vector<Token>& tokens);
     bool assignments(const Seq& setList, const std::vector<ColumnInfo>& tableCols, Seq& out);
     bool remove(const std::vector<Token>& tokens);

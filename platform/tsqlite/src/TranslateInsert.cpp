@@ -42,7 +42,7 @@ bool StatementTranslator::insert(const std::vector<Token>& tokens) {
     if (i < seq.size() && seq[i].isWord("VALUES"))
         return insertValues(seq, i, head, types);
     if (i < seq.size() && seq[i].isWord("SELECT"))
-        return insertSelect(seq, i, target, head, types);
+        return insertSelect(seq, i, head, types);
     if (i < seq.size() && (seq[i].isWord("EXEC") || seq[i].isWord("EXECUTE")))
         return failWith(m_error, kErrUnsupported, "INSERT ... EXEC is not supported");
     return failWith(m_error, kErrSyntax, "Incorrect syntax in INSERT: VALUES or SELECT expected");
@@ -81,8 +81,8 @@ bool StatementTranslator::insertValues(const Seq& seq, std::size_t valuesAt, con
 
 // INSERT ... SELECT: as written when no column needs a conversion; otherwise the query runs as
 // a common table expression whose columns are converted on the way in.
-bool StatementTranslator::insertSelect(const Seq& seq, std::size_t selectAt, const std::string& target,
-                                       const std::string& head, const std::vector<std::string>& types) {
+bool StatementTranslator::insertSelect(const Seq& seq, std::size_t selectAt, const std::string& head,
+                                       const std::vector<std::string>& types) {
     const Seq source(seq.begin() + static_cast<long>(selectAt), seq.end());
     Emitter e(m_lift);
     if (std::none_of(types.begin(), types.end(), needsWrite)) {
@@ -95,7 +95,6 @@ bool StatementTranslator::insertSelect(const Seq& seq, std::size_t selectAt, con
         e.text(") " + head + " SELECT " + converted.values + " FROM tsqlite_src");
     }
     m_out.parts.push_back(e.take());
-    m_out.parts.back().fillsTable = target;
     m_out.cacheable = m_lift && !m_rewriter.inlinedLiterals();
     return true;
 }

@@ -277,7 +277,7 @@ bool StatementTranslator::conditional(const std::vector<Token>& tokens, std::siz
     if (!m_rewriter.rewrite(cond))
         return rewriteFailed();
     m_out.kind = Translation::Kind::Conditional;
-    m_out.parts.push_back(SqlPart{"SELECT CASE WHEN " + emitText(cond) + " THEN 1 ELSE 0 END", {}, {}});
+    m_out.parts.push_back(SqlPart{"SELECT CASE WHEN " + emitText(cond) + " THEN 1 ELSE 0 END", {}});
     m_out.body.assign(tokens.begin() + static_cast<long>(bodyStart), tokens.end());
     return true;
 }

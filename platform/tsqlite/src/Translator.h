@@ -30,7 +30,6 @@ struct ParamRef {
 struct SqlPart {
     std::string sql;
     std::vector<ParamRef> params;
-    std::string fillsTable; // INSERT ... SELECT: its target, whose indexes may wait (DeferredIndexes)
 };
 
 struct Translation {

@@ -2,6 +2,7 @@
 
 #include "module/db/SqlLiteral.h"
 
+#include <QSet>
 #include <QStringList>
 
 namespace scadlav::db {
@@ -49,15 +50,23 @@ std::vector<WriteStatement> buildUpdates(const RowStore& store, std::uint32_t ro
             if (f.baseTable.compare(table, Qt::CaseInsensitive) == 0)
                 sets << columnName(f) + QStringLiteral(" = ") + sqlLiteral(value, dialect, isUnicode(f.type));
         }
-        QStringList seen;
+        // The row is located by its table's key when the result carries it (only those
+        // conditions are written), otherwise by every original value.
+        const auto locating = [&](const FieldInfo& f) {
+            return f.baseTable.compare(table, Qt::CaseInsensitive) == 0 && usableToLocate(f.type);
+        };
+        bool keyed = false;
+        for (int c = 0; c < store.columnCount() && !keyed; ++c)
+            keyed = store.field(c).inPrimaryKey && locating(store.field(c));
+        QSet<QString> seen;
         for (int c = 0; c < store.columnCount(); ++c) {
             const FieldInfo& f = store.field(c);
-            if (f.baseTable.compare(table, Qt::CaseInsensitive) != 0 || !usableToLocate(f.type))
+            if (!locating(f) || (keyed && !f.inPrimaryKey))
                 continue;
-            const QString name = f.baseColumn.isEmpty() ? f.name : f.baseColumn;
-            if (seen.contains(name, Qt::CaseInsensitive)) // the same column selected twice
+            const QString name = (f.baseColumn.isEmpty() ? f.name : f.baseColumn).toUpper();
+            if (seen.contains(name)) // the same column selected twice
                 continue;
-            seen << name;
+            seen.insert(name);
             const QString cond = condition(store, row, c, dialect);
             all << cond;
             if (f.inPrimaryKey)

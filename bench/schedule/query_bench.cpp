@@ -5,6 +5,7 @@
 //
 //   scadlav_query_bench [phases]     default: 100000
 
+#include "bench/MemoryFigures.h"
 #include "bench/schedule/BenchScreen.h"
 #include "engine/ScheduleStatement.h"
 #include "erpdb.h"
@@ -72,6 +73,14 @@ void fillSchedule(db::Connection& c) {
                 "DO11_DITTA_CG18 = DO30_DITTA_CG18 AND DO11_NUMREG_CO99 = DO30_NUMREG_CO99"));
 }
 
+// The memory of a loaded record set against its raw data, and the resident growth while it
+// loaded (anonymous apart from the file-mapped database pages).
+void reportMemory(const db::Recordset* rs, bench::ResidentPeak& peak) {
+    peak.stop();
+    if (rs)
+        bench::printMemoryLine("memory", rs->storeRawBytes(), rs->storeMemoryBytes(), peak);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -122,11 +131,13 @@ int main(int argc, char** argv) {
             statement = *(resort ? schedule_sql::resortStatement(p) : schedule_sql::showStatement(p));
         });
         db::Recordset rs;
+        bench::ResidentPeak peak;
         timed("run and read all rows", [&] {
             if (!rs.open(statement, *screen->session().connection()))
                 die(rs.lastErrorText());
         });
         std::printf("  rows: %d\n", rs.recordCount());
+        reportMemory(&rs, peak);
         erpctl::Grid grid;
         grid.resize(1500, 900);
         db::RecordsetModel model(&rs);
@@ -142,6 +153,7 @@ int main(int argc, char** argv) {
     }
 
     std::printf("through the screen\n");
+    bench::ResidentPeak showPeak;
     const double show = timed("Visualizza: click to grid painted", [&] {
         screen->results().CMD_ELABORA_ButtonClick();
         screen->controls().GRID_ORD->grab();
@@ -149,6 +161,7 @@ int main(int argc, char** argv) {
     if (!screen->results().scheduleRecordset())
         die(QStringLiteral("Visualizza showed no schedule: ") + messages.boxes().value(0).text);
     std::printf("  rows: %d\n", screen->results().scheduleRecordset()->recordCount());
+    reportMemory(screen->results().scheduleRecordset(), showPeak);
     const double resort = timed("re-sort to end date: pick to painted", [&] {
         screen->controls().CBO_ORD->setText(QStringLiteral("2"));
         screen->controls().GRID_ORD->grab();

@@ -98,8 +98,8 @@ private:
     std::vector<Column> m_columns;
     QHash<QString, int> m_exact; // name as the result spells it -> column
     QHash<QString, int> m_index; // case-folded name -> column
-    TextArena m_text;    // texts of cells not packed (edits, columns of mixed kinds)
-    TextArena m_loading; // texts of the block being loaded, until it is packed
+    TextArena m_text;            // texts of cells not packed (edits, columns of mixed kinds)
+    TextArena m_loading;         // texts of the block being loaded, until it is packed
     std::uint32_t m_rows = 0;
     bool m_loaded = false; // finishLoading() was called
     std::vector<Recordset*> m_cursors;

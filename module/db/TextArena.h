@@ -11,10 +11,11 @@ namespace scadlav::db {
 
 // Holds the text of a row store in large chunks instead of one allocation per cell. A text
 // is addressed by a 64-bit handle: chunk (19 bits), offset in the chunk (20 bits), length
-// (24 bits); the top bit is left to the caller. A text too long for a shared chunk gets a chunk of its own. Texts are never
-// freed one by one: an overwritten value leaves its old bytes behind until the store is
-// reloaded, which is fine for the few edits a screen makes. The first chunk and long texts
-// come from the heap, the further chunks of a large store from an arena.
+// (24 bits); the top bit is left to the caller. A text too long for a shared chunk gets a
+// chunk of its own. Texts are never freed one by one: an overwritten value leaves its old
+// bytes behind until the store is reloaded, which is fine for the few edits a screen makes.
+// The first chunk and long texts come from the heap, the further chunks of a large store from
+// an arena.
 class TextArena {
 public:
     std::uint64_t add(std::string_view text);

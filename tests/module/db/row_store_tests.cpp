@@ -142,14 +142,13 @@ Cell cellOf(Cell::Kind kind, std::int64_t i, std::uint8_t scale = 0) {
 // Columns of every kind and of every packed form, with a cell per row computed from the row
 // alone; their texts are kept in `texts` for as long as the cells view them.
 struct Sample {
-    std::vector<ColumnInfo> columns{
-        column("SMALL", DataType::Variant),   column("WIDE", DataType::Variant),
-        column("SAME", DataType::Variant),    column("DEC", DataType::Variant),
-        column("REAL", DataType::Variant),    column("DAY", DataType::Variant),
-        column("SECOND", DataType::Variant),  column("MILLI", DataType::Variant),
-        column("CODE", DataType::Variant),    column("NAME", DataType::Variant),
-        column("BYTES", DataType::Variant),   column("MIXED", DataType::Variant),
-        column("NOTHING", DataType::Variant), column("FLAG", DataType::Boolean)};
+    std::vector<ColumnInfo> columns{column("SMALL", DataType::Variant),   column("WIDE", DataType::Variant),
+                                    column("SAME", DataType::Variant),    column("DEC", DataType::Variant),
+                                    column("REAL", DataType::Variant),    column("DAY", DataType::Variant),
+                                    column("SECOND", DataType::Variant),  column("MILLI", DataType::Variant),
+                                    column("CODE", DataType::Variant),    column("NAME", DataType::Variant),
+                                    column("BYTES", DataType::Variant),   column("MIXED", DataType::Variant),
+                                    column("NOTHING", DataType::Variant), column("FLAG", DataType::Boolean)};
     std::deque<std::string> texts;
 
     Cell text(std::string s, Cell::Kind kind = Cell::Kind::Text) {
@@ -334,7 +333,7 @@ TEST(RowStorePacking, WritesThatThePackedFormCannotHoldWidenTheBlock) {
         {4100, 5, Value(notMidnight)},                  // dates in days, this one is not
         {15, 8, Value("a code longer than any other")}, // text: never in place
         {16, 9, Value("")},
-        {17, 12, Value(std::int64_t{5})},        // a block of Nulls only
+        {17, 12, Value(std::int64_t{5})},             // a block of Nulls only
         {18, 0, Value("testo in colonna di numeri")}, // another kind
         {kSampleRows - 1, 4, Value(std::int64_t{3})}, // the packed last block
     };

@@ -83,50 +83,52 @@ bool CellColumn::fitsPacked(const Block& b, std::uint64_t payload) {
     }
 }
 
+namespace {
+
+// Room for `capacity` filled cells: from the arena when given one and the block is full-size.
+void allocateFilled(std::uint8_t*& tags, std::uint64_t*& data, bool& owned, std::uint32_t capacity,
+                    BlockArena* arena) {
+    owned = !(capacity == CellColumn::kBlockRows && arena);
+    if (owned) {
+        tags = new std::uint8_t[capacity];
+        data = new std::uint64_t[capacity];
+    } else {
+        // Full-size blocks being filled take huge pages: every row writes to every column's
+        // block, and on 4 KiB pages the address translations cost a sixth of the load.
+        tags = static_cast<std::uint8_t*>(arena->allocate(capacity));
+        data = static_cast<std::uint64_t*>(arena->allocate(capacity * sizeof(std::uint64_t)));
+    }
+}
+
+} // namespace
+
 CellColumn::Block CellColumn::newFilled(std::uint32_t capacity, BlockArena* arena) {
     if (capacity == kBlockRows && m_spare.capacity == kBlockRows)
         return std::exchange(m_spare, Block{});
     Block b;
-    if (capacity == kBlockRows && arena) {
-        // Full-size blocks being filled take huge pages: every row writes to every column's
-        // block, and on 4 KiB pages the address translations cost a sixth of the load.
-        b.tags = {static_cast<std::uint8_t*>(arena->allocate(capacity)), HeapFree{false}};
-        b.data = {static_cast<std::uint64_t*>(arena->allocate(capacity * sizeof(std::uint64_t))),
-                  HeapFree{false}};
-    } else {
-        b.tags = {new std::uint8_t[capacity], HeapFree{true}};
-        b.data = {new std::uint64_t[capacity], HeapFree{true}};
-    }
+    allocateFilled(b.values, b.data, b.owned, capacity, arena);
     b.capacity = capacity;
     return b;
 }
 
 void CellColumn::growFilled(Block& b, std::uint32_t capacity, BlockArena* arena) {
     Block bigger;
-    if (capacity == kBlockRows && arena) {
-        bigger.tags = {static_cast<std::uint8_t*>(arena->allocate(capacity)), HeapFree{false}};
-        bigger.data = {static_cast<std::uint64_t*>(arena->allocate(capacity * sizeof(std::uint64_t))),
-                       HeapFree{false}};
-    } else {
-        bigger.tags = {new std::uint8_t[capacity], HeapFree{true}};
-        bigger.data = {new std::uint64_t[capacity], HeapFree{true}};
-    }
-    std::memcpy(bigger.tags.get(), b.tags.get(), b.capacity);
-    std::memcpy(bigger.data.get(), b.data.get(), b.capacity * sizeof(std::uint64_t));
-    b.tags = std::move(bigger.tags);
-    b.data = std::move(bigger.data);
-    b.capacity = capacity;
+    allocateFilled(bigger.values, bigger.data, bigger.owned, capacity, arena);
+    bigger.capacity = capacity;
+    std::memcpy(bigger.values, b.values, b.capacity);
+    std::memcpy(bigger.data, b.data, b.capacity * sizeof(std::uint64_t));
+    b = std::move(bigger);
 }
 
 void CellColumn::finishLoading() {
     m_spare = {};
     for (Block& b : m_blocks)
-        if (b.form == Form::Filled && !b.tags.get_deleter().owned)
+        if (b.form == Form::Filled && !b.owned)
             growFilled(b, b.capacity, nullptr); // the same size, on the heap
 }
 
 void CellColumn::unpack(Block& b, const Memory& memory) {
-    const std::uint32_t rows = b.rows;
+    const std::uint32_t rows = b.capacity;
     std::uint32_t capacity = 16;
     while (capacity < rows + 1 && capacity < kBlockRows)
         capacity *= 4;
@@ -152,7 +154,7 @@ void CellColumn::unpack(Block& b, const Memory& memory) {
             payload = static_cast<std::uint64_t>(c.i);
             break;
         }
-        filled.tags[i] = tag;
+        filled.tags()[i] = tag;
         filled.data[i] = payload;
     }
     // The packed bytes stay in the arena until the store goes: edits of packed blocks are few.
@@ -163,7 +165,7 @@ std::uint64_t* CellColumn::packNulls(const Block& filled, std::uint32_t rows, Bl
     auto* bits = static_cast<std::uint64_t*>(arena.allocate((rows + 63) / 64 * sizeof(std::uint64_t)));
     std::memset(bits, 0, (rows + 63) / 64 * sizeof(std::uint64_t));
     for (std::uint32_t i = 0; i < rows; ++i)
-        if ((filled.tags[i] & 7) == 0)
+        if ((filled.tags()[i] & 7) == 0)
             bits[i >> 6] |= std::uint64_t{1} << (i & 63);
     return bits;
 }
@@ -173,7 +175,7 @@ bool CellColumn::packNumbers(Block& b, std::uint32_t rows, std::uint8_t tag, std
     bool any = false;
     std::int64_t lo = 0, hi = 0;
     for (std::uint32_t i = 0; i < rows; ++i) {
-        if (b.tags[i] == 0)
+        if (b.tags()[i] == 0)
             continue;
         const auto v = static_cast<std::int64_t>(b.data[i]);
         if (!any)
@@ -189,7 +191,7 @@ bool CellColumn::packNumbers(Block& b, std::uint32_t rows, std::uint8_t tag, std
         // Dates at midnight count in days, others in seconds when they have no milliseconds.
         auto whole = [&](auto divisor) {
             for (std::uint32_t i = 0; i < rows; ++i)
-                if (b.tags[i] != 0 && (b.data[i] - base) % divisor != 0)
+                if (b.tags()[i] != 0 && (b.data[i] - base) % divisor != 0)
                     return false;
             return true;
         };
@@ -202,17 +204,19 @@ bool CellColumn::packNumbers(Block& b, std::uint32_t rows, std::uint8_t tag, std
     packed.form = Form::Packed;
     packed.tag = tag;
     packed.width = width;
-    packed.rows = rows;
+    packed.capacity = rows;
     packed.base = base;
     packed.unit = unit;
     if (nullCount)
         packed.nulls = packNulls(b, rows, arena);
+    static const std::uint8_t zeros[kReadPast] = {};
+    packed.values = const_cast<std::uint8_t*>(zeros); // width 0: never written through
     if (width) {
-        packed.values = static_cast<std::uint8_t*>(arena.allocate(std::size_t{rows} * width));
+        packed.values = static_cast<std::uint8_t*>(arena.allocate(std::size_t{rows} * width + kReadPast));
         // Constant divisors, so that no cell pays for a division.
         auto fill = [&](auto divisor) {
             for (std::uint32_t i = 0; i < rows; ++i)
-                writeNarrow(packed.values, width, i, b.tags[i] == 0 ? 0 : (b.data[i] - base) / divisor);
+                writeNarrow(packed.values, width, i, b.tags()[i] == 0 ? 0 : (b.data[i] - base) / divisor);
         };
         if (unit == kDayMillis)
             fill(Days{});
@@ -230,7 +234,7 @@ void CellColumn::packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::u
                           const Memory& memory) {
     BlockArena& arena = memory.packed;
     auto textOf = [&](std::uint32_t i) -> std::string_view {
-        if (b.tags[i] == 0)
+        if (b.tags()[i] == 0)
             return {};
         const std::uint64_t h = b.data[i];
         return h & kLoadingText ? memory.loading.get(h & ~kLoadingText) : memory.kept.get(h);
@@ -244,7 +248,7 @@ void CellColumn::packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::u
         const std::string_view t = textOf(i);
         total += t.size();
         if (dictionaryFits) {
-            const int e = b.tags[i] == 0 ? 0 : dictionary.entry(t);
+            const int e = b.tags()[i] == 0 ? 0 : dictionary.entry(t);
             dictionaryFits = e >= 0;
             entryOf[i] = static_cast<std::uint8_t>(e);
         }
@@ -263,10 +267,10 @@ void CellColumn::packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::u
     packed.form = Form::Text;
     packed.tag = tag;
     packed.width = width;
-    packed.rows = rows;
+    packed.capacity = rows;
     if (nullCount)
         packed.nulls = packNulls(b, rows, arena);
-    auto* offsets = static_cast<std::uint8_t*>(arena.allocate((entryCount + 1) * width));
+    auto* offsets = static_cast<std::uint8_t*>(arena.allocate((entryCount + 1) * width + kReadPast));
     char* text = static_cast<char*>(arena.allocate(bytes ? bytes : 1));
     std::uint64_t at = 0;
     for (std::size_t e = 0; e < entryCount; ++e) {
@@ -295,7 +299,7 @@ void CellColumn::pack(std::uint32_t block, Memory& memory) {
     std::uint8_t tag = 0;
     bool oneTag = true;
     for (std::uint32_t i = 0; i < rows; ++i) {
-        const std::uint8_t t = b.tags[i];
+        const std::uint8_t t = b.tags()[i];
         if (t == 0)
             ++nullCount;
         else if (tag == 0)
@@ -306,7 +310,7 @@ void CellColumn::pack(std::uint32_t block, Memory& memory) {
     if (nullCount == rows) {
         Block empty;
         empty.form = Form::Null;
-        empty.rows = rows;
+        empty.capacity = rows;
         m_spare = std::move(b);
         b = std::move(empty);
         return;
@@ -319,14 +323,14 @@ void CellColumn::pack(std::uint32_t block, Memory& memory) {
         return;
     // Stays as filled: its texts must outlive the loading arena.
     for (std::uint32_t i = 0; i < rows; ++i)
-        if (isText(b.tags[i]) && (b.data[i] & kLoadingText))
+        if (isText(b.tags()[i]) && (b.data[i] & kLoadingText))
             b.data[i] = memory.kept.add(memory.loading.get(b.data[i] & ~kLoadingText));
 }
 
 std::size_t CellColumn::bytes() const {
     std::size_t total = m_blocks.capacity() * sizeof(Block);
     for (const Block& b : m_blocks)
-        if (b.tags.get_deleter().owned)
+        if (b.owned)
             total += b.capacity * (1 + sizeof(std::uint64_t));
     return total;
 }

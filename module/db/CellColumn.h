@@ -24,15 +24,6 @@ namespace scadlav::db {
 // - cells of mixed kinds stay as they were filled.
 // A packed block is read in place; a write it cannot take (another kind, a value out of its
 // range, any text) turns it back into the filled form first.
-// Frees filled cells taken from the heap; those from an arena go with the arena.
-struct HeapFree {
-    bool owned = true;
-    template <typename T> void operator()(T* p) const {
-        if (owned)
-            delete[] p;
-    }
-};
-
 class CellColumn {
 public:
     static constexpr std::uint32_t kBlockShift = 12;
@@ -50,25 +41,20 @@ public:
         BlockArena* filling;
     };
 
-    CellRef read(std::uint32_t row, const TextArena& kept, const TextArena& loading) const {
+    [[gnu::always_inline]] CellRef read(std::uint32_t row, const TextArena& kept, const TextArena& loading) const {
         const Block& b = m_blocks[row >> kBlockShift];
         const std::uint32_t i = row & (kBlockRows - 1);
         std::uint8_t tag = 0;
         std::uint64_t payload = 0;
-        switch (b.form) {
-        case Form::Filled:
-            tag = b.tags[i];
-            payload = b.data[i];
-            break;
-        case Form::Null:
-            return {};
-        case Form::Packed:
+        if (b.form == Form::Packed) {
             if (b.nulls && (b.nulls[i >> 6] >> (i & 63) & 1))
                 return {};
             tag = b.tag;
             payload = b.base + b.unit * narrow(b.values, b.width, i);
-            break;
-        case Form::Text: {
+        } else if (b.form == Form::Filled) {
+            tag = b.values[i];
+            payload = b.data[i];
+        } else if (b.form == Form::Text) {
             if (b.nulls && (b.nulls[i >> 6] >> (i & 63) & 1))
                 return {};
             CellRef out;
@@ -78,7 +64,8 @@ public:
             const std::uint64_t to = narrow(b.offsets, b.width, entry + 1);
             out.text = {b.text + from, static_cast<std::size_t>(to - from)};
             return out;
-        }
+        } else {
+            return {};
         }
         CellRef out;
         out.kind = static_cast<CellKind>(tag & 7);
@@ -112,7 +99,7 @@ public:
         }
         if (b.form != Form::Filled)
             unpack(b, memory);
-        b.tags[i] = tag;
+        b.tags()[i] = tag;
         b.data[i] = payload;
     }
 
@@ -126,7 +113,7 @@ public:
             unpack(b, memory);
         if (index == b.capacity)
             growFilled(b, b.capacity * 4 < kBlockRows ? b.capacity * 4 : kBlockRows, memory.filling);
-        b.tags[index] = tag;
+        b.tags()[index] = tag;
         b.data[index] = payload;
         ++m_size;
     }
@@ -145,44 +132,64 @@ public:
 
 private:
     enum class Form : std::uint8_t { Filled, Null, Packed, Text };
+    // One block's description: 64 bytes, so that finding it costs a shift.
     struct Block {
         Form form = Form::Filled;
         std::uint8_t tag = 0;       // Packed, Text: the tag of every non-Null cell
         std::uint8_t width = 0;     // Packed: bytes a value; Text: bytes an offset
-        std::uint32_t rows = 0;     // Packed, Text, Null: rows held
-        std::uint32_t capacity = 0; // Filled: rows there is room for
+        bool owned = false;         // Filled: tags and data are from the heap
+        std::uint32_t capacity = 0; // rows held (packed) or there is room for (filled)
         std::uint64_t base = 0;     // Packed: payload = base + unit * value
         std::uint64_t unit = 1;
         std::uint64_t* nulls = nullptr;        // Packed, Text: bit set for a Null cell; none if no Null
-        std::uint8_t* values = nullptr;        // Packed: values; Text: dictionary entries, or none
+        std::uint8_t* values = nullptr;        // Packed: values; Text: dictionary entries, or none;
+                                               // Filled: the tags
         const std::uint8_t* offsets = nullptr; // Text: width-byte offsets into `text`
         const char* text = nullptr;
-        std::unique_ptr<std::uint8_t[], HeapFree> tags; // Filled
-        std::unique_ptr<std::uint64_t[], HeapFree> data;
-    };
+        std::uint64_t* data = nullptr; // Filled: the payloads
 
+        Block() = default;
+        Block(Block&& other) noexcept { take(other); }
+        Block& operator=(Block&& other) noexcept {
+            if (this != &other) {
+                release();
+                take(other);
+            }
+            return *this;
+        }
+        ~Block() { release(); }
+        std::uint8_t* tags() const { return values; }
+
+    private:
+        void release() {
+            if (owned) {
+                delete[] values;
+                delete[] data;
+            }
+            owned = false;
+        }
+        void take(Block& other) {
+            std::memcpy(static_cast<void*>(this), &other, sizeof(Block));
+            other.owned = false;
+            other.values = nullptr;
+            other.data = nullptr;
+            other.capacity = 0;
+            other.form = Form::Filled;
+        }
+    };
+    static_assert(sizeof(Block) == 64);
+    static_assert(std::endian::native == std::endian::little);
+
+    // Value `i` of an array of `width`-byte values (little-endian), read as 8 bytes and masked,
+    // so that no width costs a branch: every array is readable 8 bytes past its end, and a
+    // block of width 0 points at zeros.
+    static constexpr std::uint64_t kWidthMask[9] = {0, 0xFF, 0xFFFF,           0, 0xFFFFFFFF, 0,
+                                                    0, 0,    ~std::uint64_t{0}};
+    static constexpr std::size_t kReadPast = 8;
     static std::uint64_t narrow(const std::uint8_t* values, std::uint8_t width, std::uint32_t i) {
-        switch (width) {
-        case 1:
-            return values[i];
-        case 2: {
-            std::uint16_t v;
-            std::memcpy(&v, values + 2 * std::size_t{i}, 2);
-            return v;
-        }
-        case 4: {
-            std::uint32_t v;
-            std::memcpy(&v, values + 4 * std::size_t{i}, 4);
-            return v;
-        }
-        case 8: {
-            std::uint64_t v;
-            std::memcpy(&v, values + 8 * std::size_t{i}, 8);
-            return v;
-        }
-        default:
-            return 0;
-        }
+        std::uint64_t v;
+        std::memcpy(&v, values + std::size_t{i} * width, sizeof v);
+        return v & kWidthMask[width];
     }
     static void writeNarrow(std::uint8_t* values, std::uint8_t width, std::uint32_t i, std::uint64_t v) {
         switch (width) {

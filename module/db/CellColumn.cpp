@@ -133,7 +133,7 @@ void CellColumn::unpack(Block& b, const Memory& memory) {
     while (capacity < rows + 1 && capacity < kBlockRows)
         capacity *= 4;
     Block filled = newFilled(capacity, nullptr);
-    // Read through a one-block view of this column, so that every form decodes as it reads.
+    // Each cell read as any reader reads it, whatever the block's form.
     const std::uint32_t first = static_cast<std::uint32_t>(&b - m_blocks.data()) << kBlockShift;
     for (std::uint32_t i = 0; i < rows; ++i) {
         const CellRef c = read(first + i, memory.kept, memory.loading);
@@ -230,7 +230,7 @@ bool CellColumn::packNumbers(Block& b, std::uint32_t rows, std::uint8_t tag, std
     return true;
 }
 
-void CellColumn::packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::uint32_t nullCount,
+bool CellColumn::packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::uint32_t nullCount,
                           const Memory& memory) {
     BlockArena& arena = memory.packed;
     auto textOf = [&](std::uint32_t i) -> std::string_view {
@@ -261,6 +261,8 @@ void CellColumn::packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::u
     const std::vector<std::string_view>* entries = useDictionary ? &dictionary.texts() : nullptr;
     const std::size_t entryCount = useDictionary ? entries->size() : rows;
     const std::size_t bytes = useDictionary ? dictionaryBytes : total;
+    if (bytes > 0xFFFFFFFF)
+        return false; // beyond 4-byte offsets: stays as filled
     const std::uint8_t width = bytes <= 0xFFFF ? 2 : 4;
 
     Block packed;
@@ -288,6 +290,7 @@ void CellColumn::packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::u
     packed.text = text;
     m_spare = std::move(b);
     b = std::move(packed);
+    return true;
 }
 
 void CellColumn::pack(std::uint32_t block, Memory& memory) {
@@ -315,11 +318,9 @@ void CellColumn::pack(std::uint32_t block, Memory& memory) {
         b = std::move(empty);
         return;
     }
-    if (oneTag && isText(tag)) {
-        packText(b, rows, tag, nullCount, memory);
+    if (oneTag && isText(tag) && packText(b, rows, tag, nullCount, memory))
         return;
-    }
-    if (oneTag && packNumbers(b, rows, tag, nullCount, memory.packed))
+    if (oneTag && !isText(tag) && packNumbers(b, rows, tag, nullCount, memory.packed))
         return;
     // Stays as filled: its texts must outlive the loading arena.
     for (std::uint32_t i = 0; i < rows; ++i)

@@ -41,7 +41,8 @@ public:
         BlockArena* filling;
     };
 
-    [[gnu::always_inline]] CellRef read(std::uint32_t row, const TextArena& kept, const TextArena& loading) const {
+    [[gnu::always_inline]] CellRef read(std::uint32_t row, const TextArena& kept,
+                                        const TextArena& loading) const {
         const Block& b = m_blocks[row >> kBlockShift];
         const std::uint32_t i = row & (kBlockRows - 1);
         std::uint8_t tag = 0;
@@ -220,7 +221,7 @@ private:
     void unpack(Block& b, const Memory& memory);
     bool packNumbers(Block& b, std::uint32_t rows, std::uint8_t tag, std::uint32_t nullCount,
                      BlockArena& arena);
-    void packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::uint32_t nullCount,
+    bool packText(Block& b, std::uint32_t rows, std::uint8_t tag, std::uint32_t nullCount,
                   const Memory& memory);
     static std::uint64_t* packNulls(const Block& filled, std::uint32_t rows, BlockArena& arena);
 

@@ -188,8 +188,7 @@ Value RowStore::value(std::uint32_t row, int column) const {
 }
 
 void RowStore::put(Column& column, CellKind kind, int scale, std::uint64_t payload) {
-    CellColumn::Memory m = memory();
-    column.push(tagOf(kind, scale), payload, m);
+    column.push(tagOf(kind, scale), payload, m_memory);
 }
 
 std::uint64_t RowStore::loadingText(std::string_view text) {
@@ -202,9 +201,8 @@ void RowStore::rowsAdded() {
 }
 
 void RowStore::packBlock(std::uint32_t block) {
-    CellColumn::Memory m = memory();
     for (Column& c : m_columns)
-        c.pack(block, m);
+        c.pack(block, m_memory);
     m_loading.rewind();
 }
 
@@ -334,6 +332,7 @@ void RowStore::finishLoading() {
     m_loading.clear();
     BlockArena().swap(m_filling);
     m_loaded = true;
+    m_memory.filling = nullptr;
     for (std::size_t k = 0; k < m_fields.size(); ++k) {
         if (m_classes[k] != StorageClass::Any)
             continue;
@@ -478,8 +477,7 @@ void RowStore::writeSlot(std::uint32_t row, int column, const Value& value) {
     if (m_classes[static_cast<std::size_t>(column)] == StorageClass::Binary &&
         static_cast<CellKind>(tag & 7) == CellKind::Text)
         tag = tagOf(CellKind::Binary, 0);
-    CellColumn::Memory m = memory();
-    m_columns[static_cast<std::size_t>(column)].set(row, tag, payload, m);
+    m_columns[static_cast<std::size_t>(column)].set(row, tag, payload, m_memory);
 }
 
 void RowStore::setValue(std::uint32_t row, int column, const Value& normalized) {
@@ -503,6 +501,8 @@ void RowStore::replaceRows(RowStore& fresh) {
     m_loading.swap(fresh.m_loading);
     m_filling.swap(fresh.m_filling);
     std::swap(m_loaded, fresh.m_loaded);
+    m_memory.filling = m_loaded ? nullptr : &m_filling;
+    fresh.m_memory.filling = fresh.m_loaded ? nullptr : &fresh.m_filling;
     std::swap(m_rows, fresh.m_rows);
     // Keep the field list (clones hold indices into it) but take inferred types.
     if (fresh.m_fields.size() == m_fields.size()) {

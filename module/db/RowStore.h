@@ -85,7 +85,6 @@ private:
     // Packs the block just filled, if the last rows filled one.
     void rowsAdded();
     void packBlock(std::uint32_t block);
-    CellColumn::Memory memory() { return {m_text, m_loading, m_arena, m_loaded ? nullptr : &m_filling}; }
     std::pair<std::uint8_t, std::uint64_t> encode(const Value& value);
     void storeCell(int column, const Cell& cell);
     void writeSlot(std::uint32_t row, int column, const Value& value);
@@ -102,6 +101,8 @@ private:
     TextArena m_loading;         // texts of the block being loaded, until it is packed
     std::uint32_t m_rows = 0;
     bool m_loaded = false; // finishLoading() was called
+    // Where the columns keep their cells; blocks being filled come from m_filling until loaded.
+    CellColumn::Memory m_memory{m_text, m_loading, m_arena, &m_filling};
     std::vector<Recordset*> m_cursors;
 };
 

@@ -77,17 +77,31 @@ private:
     std::thread m_thread;
 };
 
-// One line of memory figures for a loaded record set: its raw data, the row store, their
-// ratio, and the peak growth of anonymous and file-mapped resident memory during the load.
-inline void printMemoryLine(const char* what, std::size_t raw, std::size_t store, const ResidentPeak& peak) {
+// The memory figures of one loaded record set.
+struct LoadMemory {
+    std::size_t raw = 0;   // 8 bytes per non-Null number or date, the bytes of each text
+    std::size_t store = 0; // the row store
+    double anonGrowthMb = 0, fileGrowthMb = 0;
+    double ratio() const { return raw ? double(store) / double(raw) : 0.0; }
+};
+
+// Prints one line of memory figures for a loaded record set: its raw data, the row store,
+// their ratio, and the peak growth of anonymous and file-mapped resident memory during the
+// load (the sampling is stopped here); returns them.
+inline LoadMemory printMemoryLine(const char* what, std::size_t raw, std::size_t store, ResidentPeak& peak) {
+    peak.stop();
     const double mb = 1048576.0;
-    const double anonGrowth = (peak.peak().anon - peak.start().anon) * 1024.0;
-    const double fileGrowth = (peak.peak().file - peak.start().file) * 1024.0;
+    LoadMemory m;
+    m.raw = raw;
+    m.store = store;
+    m.anonGrowthMb = (peak.peak().anon - peak.start().anon) / 1024.0;
+    m.fileGrowthMb = (peak.peak().file - peak.start().file) / 1024.0;
     std::printf("  %-34s raw %8.1f MB  store %8.1f MB (%.2f x raw)  peak anon +%.1f MB (%.2f x raw), "
                 "peak file-mapped +%.1f MB; anon now %.1f MB\n",
-                what, raw / mb, store / mb, raw ? double(store) / double(raw) : 0.0, anonGrowth / mb,
-                raw ? anonGrowth / double(raw) : 0.0, fileGrowth / mb, residentNow().anon / 1024.0);
+                what, raw / mb, store / mb, m.ratio(), m.anonGrowthMb,
+                raw ? m.anonGrowthMb * mb / double(raw) : 0.0, m.fileGrowthMb, residentNow().anon / 1024.0);
     std::fflush(stdout);
+    return m;
 }
 
 } // namespace scadlav::bench

@@ -19,6 +19,7 @@
 // Text, a database Null as Value::null(). Read numbers with Value::toInt64()/toDecimal(), which
 // accept every numeric kind.
 
+#include "module/db/CellRef.h"
 #include "module/db/Connection.h"
 #include "module/db/DbError.h"
 #include "module/db/IBackend.h"
@@ -147,6 +148,10 @@ public:
     Value value(int index) const;
     // Value of a field of any visible row, without moving (for grids).
     Value valueAt(int row, int index) const;
+    // The stored cell of a visible row as the row store holds it (dates as wall-clock
+    // milliseconds, texts as UTF-8 views valid until the row changes), for code that reads
+    // many rows and needs no Value; a Null cell outside the rows. Pending edits are not seen.
+    CellRef cellAt(int row, int index) const;
     // Writes a field of the current row into the row's edit buffer; update() commits it.
     // The value is converted to the field's type; a value that does not convert (text that is
     // no number for a numeric field, ...) is refused with an error and nothing changes.

@@ -5,6 +5,7 @@
 // Usage: scadlav_db_recordset_bench [rows]
 
 #include "bench/BenchSupport.h"
+#include "bench/MemoryFigures.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/db/TsqliteBackend.h"
@@ -15,7 +16,6 @@
 #include <cstdio>
 #include <functional>
 #include <sqlite3.h>
-#include <sys/resource.h>
 #include <time.h>
 #include <tsqlite/tsqlite.h>
 
@@ -26,12 +26,6 @@ using namespace scadlav::db;
 namespace {
 
 constexpr int kInts = 20, kDecimals = 20, kDates = 10, kTexts = 30; // 80 columns with ID
-
-long peakRssKb() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 // Creates the table through the T-SQL front and fills it through SQLite directly (fast);
 // returns the raw size of the data: 8 bytes per number or date, the bytes of each text.
@@ -129,7 +123,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    const long rssBefore = peakRssKb();
+    ResidentPeak peak;
     Recordset rs;
     Timing load = measure(
         [&] {
@@ -139,12 +133,9 @@ int main(int argc, char** argv) {
             }
         },
         {}, 1);
-    const long rssAfter = peakRssKb();
-    const double storeMb = rs.storeMemoryBytes() / 1048576.0;
+    peak.stop();
     report("open record set", load, QString("%1 rows/s").arg(rows / load.cpu, 0, 'f', 0));
-    std::printf("%-34s %9.1f MB  (%.2f x raw); peak RSS growth %.1f MB (%.2f x raw)\n", "row store memory",
-                storeMb, storeMb * 1048576.0 / raw, (rssAfter - rssBefore) / 1024.0,
-                (rssAfter - rssBefore) * 1024.0 / raw);
+    printMemoryLine("row store memory", rs.storeRawBytes(), rs.storeMemoryBytes(), peak);
 
     // The database's own share: the same statement streamed into a sink that keeps nothing.
     TsqliteBackend backend;

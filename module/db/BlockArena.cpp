@@ -124,6 +124,7 @@ void* BlockArena::allocate(std::size_t bytes) {
     void* out = m_next;
     m_next += bytes;
     m_left -= bytes;
+    m_used += bytes;
     return out;
 }
 
@@ -132,6 +133,7 @@ void BlockArena::swap(BlockArena& other) noexcept {
     std::swap(m_next, other.m_next);
     std::swap(m_left, other.m_left);
     std::swap(m_reserved, other.m_reserved);
+    std::swap(m_used, other.m_used);
 }
 
 } // namespace scadlav::db

@@ -20,6 +20,8 @@ public:
     // Uninitialised memory, 64-byte aligned.
     void* allocate(std::size_t bytes);
     std::size_t bytesReserved() const { return m_reserved; }
+    // Bytes handed out, with their alignment.
+    std::size_t bytesUsed() const { return m_used; }
     void swap(BlockArena& other) noexcept;
 
 private:
@@ -31,6 +33,7 @@ private:
     char* m_next = nullptr;
     std::size_t m_left = 0;
     std::size_t m_reserved = 0;
+    std::size_t m_used = 0;
 };
 
 } // namespace scadlav::db

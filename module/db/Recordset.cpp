@@ -320,6 +320,10 @@ std::size_t Recordset::storeMemoryBytes() const {
     return m_store ? m_store->memoryBytes() : 0;
 }
 
+std::size_t Recordset::storeRawBytes() const {
+    return m_store ? m_store->rawBytes() : 0;
+}
+
 bool Recordset::requery() {
     if (!ensureOpen())
         return false;

@@ -193,6 +193,9 @@ public:
     QString lastErrorText() const { return m_lastError.description; }
     // Memory the shared rows take, for diagnostics and benchmarks.
     std::size_t storeMemoryBytes() const;
+    // The raw size of the shared rows: 8 bytes per non-Null number or date, the UTF-8 bytes of
+    // each text; what storeMemoryBytes() is measured against.
+    std::size_t storeRawBytes() const;
     // Returns an id for removeListener(). Listeners run synchronously, after the change.
     int addListener(std::function<void(const RecordsetEvent&)> listener);
     void removeListener(int id);

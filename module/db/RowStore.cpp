@@ -164,30 +164,6 @@ int RowStore::fieldIndex(const QString& name) const {
     return m_index.value(key.toCaseFolded(), -1);
 }
 
-CellRef RowStore::cell(std::uint32_t row, int column) const {
-    const Column& c = m_columns[static_cast<std::size_t>(column)];
-    const std::uint8_t tag = c.tag(row);
-    const std::uint64_t payload = c.payload(row);
-    CellRef out;
-    out.kind = static_cast<CellKind>(tag & 7);
-    out.scale = static_cast<std::uint8_t>(tag >> 3);
-    switch (out.kind) {
-    case CellKind::Null:
-        break;
-    case CellKind::Double:
-        out.d = std::bit_cast<double>(payload);
-        break;
-    case CellKind::Text:
-    case CellKind::Binary:
-        out.text = m_text.get(payload);
-        break;
-    default:
-        out.i = static_cast<std::int64_t>(payload);
-        break;
-    }
-    return out;
-}
-
 Value RowStore::value(std::uint32_t row, int column) const {
     const CellRef c = cell(row, column);
     switch (c.kind) {
@@ -212,7 +188,22 @@ Value RowStore::value(std::uint32_t row, int column) const {
 }
 
 void RowStore::put(Column& column, CellKind kind, int scale, std::uint64_t payload) {
-    column.push(tagOf(kind, scale), payload, m_arena);
+    column.push(tagOf(kind, scale), payload, m_memory);
+}
+
+std::uint64_t RowStore::loadingText(std::string_view text) {
+    return m_loading.add(text) | CellColumn::kLoadingText;
+}
+
+void RowStore::rowsAdded() {
+    if ((m_rows & (CellColumn::kBlockRows - 1)) == 0)
+        packBlock((m_rows >> CellColumn::kBlockShift) - 1);
+}
+
+void RowStore::packBlock(std::uint32_t block) {
+    for (Column& c : m_columns)
+        c.pack(block, m_memory);
+    m_loading.rewind();
 }
 
 void RowStore::storeCell(int index, const Cell& c) {
@@ -285,7 +276,7 @@ void RowStore::storeCell(int index, const Cell& c) {
         break;
     case StorageClass::Binary:
         if (c.kind == Cell::Kind::Text || c.kind == Cell::Kind::Binary) {
-            put(column, CellKind::Binary, 0, m_text.add(c.text));
+            put(column, CellKind::Binary, 0, loadingText(c.text));
             return;
         }
         break;
@@ -312,13 +303,13 @@ void RowStore::storeCell(int index, const Cell& c) {
                 std::bit_cast<std::uint64_t>(static_cast<double>(c.i) * std::pow(10.0, -c.scale)));
         break;
     case Cell::Kind::Text:
-        put(column, CellKind::Text, 0, m_text.add(c.text));
+        put(column, CellKind::Text, 0, loadingText(c.text));
         break;
     case Cell::Kind::DateTime:
         put(column, CellKind::DateTime, 0, static_cast<std::uint64_t>(c.i));
         break;
     case Cell::Kind::Binary:
-        put(column, CellKind::Binary, 0, m_text.add(c.text));
+        put(column, CellKind::Binary, 0, loadingText(c.text));
         break;
     }
 }
@@ -329,21 +320,30 @@ void RowStore::appendBackendRow(const Cell* cells, std::size_t count) {
     for (int k = 0; k < columns; ++k)
         storeCell(k, static_cast<std::size_t>(k) < count ? cells[k] : nullCell);
     ++m_rows;
+    rowsAdded();
 }
 
 void RowStore::finishLoading() {
+    // The last, partly filled block is packed too; rows added later unpack it again.
+    if (m_rows & (CellColumn::kBlockRows - 1))
+        packBlock(m_rows >> CellColumn::kBlockShift);
+    for (Column& c : m_columns)
+        c.finishLoading();
+    m_loading.clear();
+    BlockArena().swap(m_filling);
+    m_loaded = true;
+    m_memory.filling = nullptr;
     for (std::size_t k = 0; k < m_fields.size(); ++k) {
-        const Column& column = m_columns[k];
         if (m_classes[k] != StorageClass::Any)
             continue;
         // A computed column: take the type its cells share.
         unsigned seen = 0;
         bool fits32 = true;
-        for (std::uint32_t r = 0; r < column.size(); ++r) {
-            const CellKind kind = static_cast<CellKind>(column.tag(r) & 7);
-            seen |= 1u << static_cast<unsigned>(kind);
-            if (kind == CellKind::Int) {
-                const auto v = static_cast<std::int64_t>(column.payload(r));
+        for (std::uint32_t r = 0; r < m_rows; ++r) {
+            const CellRef c = cell(r, static_cast<int>(k));
+            seen |= 1u << static_cast<unsigned>(c.kind);
+            if (c.kind == CellKind::Int) {
+                const std::int64_t v = c.i;
                 fits32 = fits32 && v >= std::numeric_limits<std::int32_t>::min() &&
                          v <= std::numeric_limits<std::int32_t>::max();
             }
@@ -477,7 +477,7 @@ void RowStore::writeSlot(std::uint32_t row, int column, const Value& value) {
     if (m_classes[static_cast<std::size_t>(column)] == StorageClass::Binary &&
         static_cast<CellKind>(tag & 7) == CellKind::Text)
         tag = tagOf(CellKind::Binary, 0);
-    m_columns[static_cast<std::size_t>(column)].set(row, tag, payload);
+    m_columns[static_cast<std::size_t>(column)].set(row, tag, payload, m_memory);
 }
 
 void RowStore::setValue(std::uint32_t row, int column, const Value& normalized) {
@@ -490,6 +490,7 @@ std::uint32_t RowStore::appendRow(const std::vector<std::pair<int, Value>>& norm
     const std::uint32_t row = m_rows++;
     for (const auto& [column, value] : normalized)
         writeSlot(row, column, value);
+    rowsAdded();
     return row;
 }
 
@@ -497,6 +498,11 @@ void RowStore::replaceRows(RowStore& fresh) {
     std::swap(m_columns, fresh.m_columns);
     m_arena.swap(fresh.m_arena);
     m_text.swap(fresh.m_text);
+    m_loading.swap(fresh.m_loading);
+    m_filling.swap(fresh.m_filling);
+    std::swap(m_loaded, fresh.m_loaded);
+    m_memory.filling = m_loaded ? nullptr : &m_filling;
+    fresh.m_memory.filling = fresh.m_loaded ? nullptr : &fresh.m_filling;
     std::swap(m_rows, fresh.m_rows);
     // Keep the field list (clones hold indices into it) but take inferred types.
     if (fresh.m_fields.size() == m_fields.size()) {
@@ -508,9 +514,24 @@ void RowStore::replaceRows(RowStore& fresh) {
 }
 
 std::size_t RowStore::memoryBytes() const {
-    std::size_t total = sizeof(*this) + m_text.bytesAllocated();
+    std::size_t total = sizeof(*this) + m_text.bytesAllocated() + m_loading.bytesAllocated() +
+                        m_arena.bytesUsed() + m_filling.bytesUsed();
     for (const Column& c : m_columns)
         total += c.bytes();
+    return total;
+}
+
+std::size_t RowStore::rawBytes() const {
+    std::size_t total = 0;
+    for (int k = 0; k < columnCount(); ++k) {
+        for (std::uint32_t r = 0; r < m_rows; ++r) {
+            const CellRef c = cell(r, k);
+            if (c.kind == CellKind::Text || c.kind == CellKind::Binary)
+                total += c.text.size();
+            else if (c.kind != CellKind::Null)
+                total += 8;
+        }
+    }
     return total;
 }
 

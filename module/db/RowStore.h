@@ -1,8 +1,10 @@
 #pragma once
-// The rows behind a record set and all its clones, held column by column: per column one
-// byte of kind (and decimal scale) and one 64-bit payload per row; text lives in a shared
-// arena. 100 000 rows of 80 columns thus take about 9 bytes a cell plus their text, and a
-// Value is built only when a cell is read.
+// The rows behind a record set and all its clones, held column by column in blocks of 4096
+// rows (see CellColumn): the block being filled keeps a kind byte and a 64-bit payload per
+// cell, a full block is packed to what its cells need (nothing for a Null column, a byte for
+// a small number, the bytes of a text). A large result thus takes less than its raw data, and
+// a Value is built only when a cell is read. Rows appended are readable at once, before and
+// after their block is packed.
 
 #include "module/db/CellColumn.h"
 #include "module/db/CellRef.h"
@@ -37,7 +39,9 @@ public:
     int fieldIndex(const QString& name) const;
     StorageClass storageClass(int column) const { return m_classes[static_cast<std::size_t>(column)]; }
 
-    CellRef cell(std::uint32_t row, int column) const;
+    CellRef cell(std::uint32_t row, int column) const {
+        return m_columns[static_cast<std::size_t>(column)].read(row, m_text, m_loading);
+    }
     Value value(std::uint32_t row, int column) const;
 
     // Loading: one row from a backend, each cell converted to its column's type (a cell that
@@ -57,6 +61,8 @@ public:
     // every cursor over this store sees the new rows.
     void replaceRows(RowStore& fresh);
     std::size_t memoryBytes() const;
+    // 8 bytes per non-Null number or date plus the bytes of each text: the data itself.
+    std::size_t rawBytes() const;
 
     // The cursors over this store, told about changes made through any of them.
     void attach(Recordset* cursor);
@@ -74,6 +80,11 @@ private:
     // A tag is CellKind | scale << 3.
     using Column = CellColumn;
     void put(Column& column, CellKind kind, int scale, std::uint64_t payload);
+    // A text of a row being loaded: kept in the loading arena until its block is packed.
+    std::uint64_t loadingText(std::string_view text);
+    // Packs the block just filled, if the last rows filled one.
+    void rowsAdded();
+    void packBlock(std::uint32_t block);
     std::pair<std::uint8_t, std::uint64_t> encode(const Value& value);
     void storeCell(int column, const Cell& cell);
     void writeSlot(std::uint32_t row, int column, const Value& value);
@@ -81,12 +92,17 @@ private:
 
     std::vector<FieldInfo> m_fields;
     std::vector<StorageClass> m_classes;
-    BlockArena m_arena; // the full blocks of m_columns; declared first, released last
+    BlockArena m_arena;   // the packed blocks of m_columns; declared first, released last
+    BlockArena m_filling; // the blocks being filled while loading
     std::vector<Column> m_columns;
     QHash<QString, int> m_exact; // name as the result spells it -> column
     QHash<QString, int> m_index; // case-folded name -> column
-    TextArena m_text;
+    TextArena m_text;            // texts of cells not packed (edits, columns of mixed kinds)
+    TextArena m_loading;         // texts of the block being loaded, until it is packed
     std::uint32_t m_rows = 0;
+    bool m_loaded = false; // finishLoading() was called
+    // Where the columns keep their cells; blocks being filled come from m_filling until loaded.
+    CellColumn::Memory m_memory{m_text, m_loading, m_arena, &m_filling};
     std::vector<Recordset*> m_cursors;
 };
 

@@ -14,12 +14,17 @@ std::uint64_t TextArena::add(std::string_view text) {
         std::memcpy(chunk.data, text.data(), text.size());
         chunk.size = text.size();
         m_allocated += text.size();
+        m_rewindable = false;
         m_chunks.push_back(std::move(chunk));
         const std::uint64_t index = m_chunks.size() - 1;
         // The length field cannot hold every size: the chunk's own size is the length.
         return (index << 44) | kLengthMask;
     }
     if (m_open == SIZE_MAX || m_chunks[m_open].size + text.size() > kChunkSize) {
+        if (m_open != SIZE_MAX && m_open + 1 < m_chunks.size()) { // a chunk kept by rewind()
+            ++m_open;
+            return add(text);
+        }
         Chunk chunk;
         chunk.data = newChunk(kChunkSize);
         m_allocated += kChunkSize;
@@ -41,12 +46,28 @@ char* TextArena::newChunk(std::size_t bytes) {
     return static_cast<char*>(m_arena.allocate(bytes));
 }
 
+void TextArena::rewind() {
+    if (!m_rewindable) {
+        clear();
+        return;
+    }
+    for (Chunk& c : m_chunks)
+        c.size = 0;
+    m_open = m_chunks.empty() ? SIZE_MAX : 0;
+}
+
+void TextArena::clear() {
+    TextArena empty;
+    swap(empty);
+}
+
 void TextArena::swap(TextArena& other) noexcept {
     m_arena.swap(other.m_arena);
     std::swap(m_heap, other.m_heap);
     std::swap(m_chunks, other.m_chunks);
     std::swap(m_open, other.m_open);
     std::swap(m_allocated, other.m_allocated);
+    std::swap(m_rewindable, other.m_rewindable);
 }
 
 } // namespace scadlav::db

@@ -425,6 +425,12 @@ Value Recordset::valueAt(int row, int index) const {
     return m_store->value(storeRowAt(row), index);
 }
 
+CellRef Recordset::cellAt(int row, int index) const {
+    if (!m_store || row < 0 || row >= recordCount() || index < 0 || index >= fieldCount())
+        return CellRef();
+    return m_store->cell(storeRowAt(row), index);
+}
+
 bool Recordset::setValue(const QString& name, const Value& value) {
     const int index = fieldIndex(name);
     if (index < 0)

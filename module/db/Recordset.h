@@ -19,6 +19,7 @@
 // Text, a database Null as Value::null(). Read numbers with Value::toInt64()/toDecimal(), which
 // accept every numeric kind.
 
+#include "module/db/CellRef.h"
 #include "module/db/Connection.h"
 #include "module/db/DbError.h"
 #include "module/db/IBackend.h"
@@ -128,6 +129,10 @@ public:
     Value value(int index) const;
     // Value of a field of any visible row, without moving (for grids).
     Value valueAt(int row, int index) const;
+    // The stored cell of a field of any visible row, without building a Value: for readers of
+    // every cell (the export). A pending edit of the current row is not seen; out of range
+    // gives a Null cell. Its text stays valid until the rows change or are read again.
+    CellRef cellAt(int row, int index) const;
     // Writes a field of the current row into the row's edit buffer; update() commits it.
     // The value is converted to the field's type; a value that does not convert (text that is
     // no number for a numeric field, ...) is refused with an error and nothing changes.

@@ -334,6 +334,9 @@ ActionOutcome FRMPD_KVB_SCADLAV::runShow() {
                 m_session->TraduzioneTesto(QStringLiteral("Nessun dato presente nei limiti selezionati."),
                                            78512)};
     m_results->CMD_ELABORA_ButtonClick();
+    // A job works on every row: the rows still to come are read before it goes on.
+    if (m_results->lastOutcome().status == ActionOutcome::Status::Done)
+        m_results->CompletaLettura();
     return m_results->lastOutcome();
 }
 

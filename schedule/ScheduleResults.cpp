@@ -12,8 +12,8 @@
 #include "module/db/RecordsetModel.h"
 #include "module/services/HostRuntime.h"
 #include "module/services/IMessageService.h"
-#include "module/services/IStockConsole.h"
 #include "module/services/IStatusBar.h"
+#include "module/services/IStockConsole.h"
 #include "module/sql/SqlText.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/CodeCombo.h"
@@ -22,9 +22,9 @@
 #include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
+#include "proposals/FRMPD_KVB_PROP.h"
 #include "reminders/FRMPD_KVB_STSOLL.h"
 #include "reminders/StoricoSolleciti.h"
-#include "proposals/FRMPD_KVB_PROP.h"
 #include "schedule/AccessRegistry.h"
 #include "schedule/DateRecalculation.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
@@ -33,8 +33,8 @@
 #include "schedule/ScheduleControls.h"
 #include "schedule/ScreenSession.h"
 
-#include <QPointer>
 #include <QGroupBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -43,6 +43,8 @@ namespace scadlav {
 namespace {
 
 const QString kModifica = QStringLiteral("1");
+// Rows read before the grid shows: more than a screenful, so the first page paints at once.
+constexpr int kRigheIniziali = 200;
 const QString kAzzeraSelezione = QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 0");
 
 [[noreturn]] void failRecordset(const db::Recordset& rs) {
@@ -188,8 +190,9 @@ void ScheduleResults::ImpostaModalita(bool modifica) {
                            QStringLiteral("KEY_STSOLL"));
     // Undoing writes dates back, so it is offered where dates can be recalculated.
     if (modifica)
-        ui().CMD_FUNZ->addItem(session().TraduzioneTesto(QStringLiteral("Annulla ultimo ricalcolo date"), 90807),
-                               QStringLiteral("KEY_ANNRIC"));
+        ui().CMD_FUNZ->addItem(
+            session().TraduzioneTesto(QStringLiteral("Annulla ultimo ricalcolo date"), 90807),
+            QStringLiteral("KEY_ANNRIC"));
     ui().CMD_FUNZ->show();
     ui().CMD_DATE->setVisible(modifica);
     m_screen.detail().ImpostaModalita(modifica);
@@ -202,17 +205,66 @@ void ScheduleResults::ApriSchedulazione(const QString& statement) {
                                 FRMPD_KVB_SCADLAV::ScreenName});
 
     session().setCurrentStatement(statement);
+    // The first rows are read now and shown at once; the rest follow while the window is idle.
+    // Whatever needs every row (the function menu's checks, sorts, searches, totals, exports,
+    // the batch jobs) waits for them: the record set reads the rest before it answers.
     auto rs = std::make_unique<db::Recordset>();
-    if (!rs->open(statement, *session().connection(), db::CursorType::Dynamic, db::LockType::Optimistic,
-                  db::kExecUnspecified))
+    if (!rs->openInSlices(statement, *session().connection(), db::LockType::Optimistic, kRigheIniziali))
         failRecordset(*rs);
     m_rsScadlav = std::move(rs);
 
-    if (!m_modelOrd)
+    if (!m_modelOrd) {
         m_modelOrd = std::make_unique<db::RecordsetModel>();
+        QObject::connect(m_modelOrd.get(), &db::RecordsetModel::fetchProgress, &m_screen,
+                         [this](int rows) { MostraLettura(rows, false); });
+        QObject::connect(m_modelOrd.get(), &db::RecordsetModel::fetchFinished, &m_screen,
+                         [this](int rows) { MostraLettura(rows, true); });
+        QObject::connect(m_modelOrd.get(), &db::RecordsetModel::fetchFailed, &m_screen,
+                         [this](const QString&) { LetturaFallita(); });
+    }
     m_modelOrd->setRecordset(m_rsScadlav.get());
     ui().GRID_ORD->bind(m_modelOrd.get());
     ui().GRID_ORD->show();
+    m_modelOrd->setFetchInBackground(true);
+    if (m_rsScadlav->isFetching())
+        MostraLettura(m_rsScadlav->fetchedCount(), false);
+}
+
+void ScheduleResults::MostraLettura(int rows, bool finita) {
+    Cinterface* module = session().module();
+    IStatusBar* bar = module ? module->Cinterface_StatusBar() : nullptr;
+    if (!bar)
+        return;
+    if (finita) {
+        bar->endProgress();
+        bar->setPanelText(IStatusBar::ProgressPanel, QString());
+        return;
+    }
+    bar->setPanelText(IStatusBar::ProgressPanel,
+                      session()
+                          .TraduzioneTesto(QStringLiteral("Lettura delle fasi: %1 righe"), 91751)
+                          .arg(m_screen.locale().toString(rows)));
+    bar->setProgress(1, 1, rows, -1);
+}
+
+void ScheduleResults::LetturaFallita() {
+    // The rows read before the failure are not the schedule: back to the parameters, with
+    // the reason.
+    const RuntimeError error =
+        m_rsScadlav
+            ? engine::recordsetError(*m_rsScadlav, FRMPD_KVB_SCADLAV::ScreenName)
+            : RuntimeError{RuntimeError::ApplicationDefined, QString(), FRMPD_KVB_SCADLAV::ScreenName};
+    MostraLettura(0, true);
+    m_outcome = {ActionOutcome::Status::Failed, error.description};
+    if (m_screen.viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results)
+        SequenzaParametri();
+    session().MostraErroreOperazione(error);
+}
+
+bool ScheduleResults::CompletaLettura() {
+    if (!m_rsScadlav || !m_rsScadlav->isFetching())
+        return m_rsScadlav && m_rsScadlav->isOpen();
+    return m_rsScadlav->fetchAll();
 }
 
 void ScheduleResults::SequenzaParametri() {

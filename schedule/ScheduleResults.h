@@ -71,6 +71,9 @@ public:
     const ActionOutcome& lastOutcome() const { return m_outcome; }
 
     db::Recordset* scheduleRecordset() const { return m_rsScadlav.get(); }
+    // Reads the schedule rows still to come (they arrive in slices after "Visualizza"); false
+    // when reading failed, and then the screen is back in the parameter view with the reason.
+    bool CompletaLettura();
     // The rows handed to the proposals and reminder screens by the last ApriProposte and
     // ApriSolleciti that found rows.
     db::Recordset* proposalRows() const { return m_righeProposte.get(); }
@@ -105,6 +108,9 @@ private:
     void ImpostaModalita(bool modifica);
     // Opens the schedule record set on `statement` and binds GRID_ORD to it; throws on failure.
     void ApriSchedulazione(const QString& statement);
+    // The rows read so far on the status bar, and its end.
+    void MostraLettura(int rows, bool finita);
+    void LetturaFallita();
     // Where the proposals and reminder screens are opened with their rows.
     void ApriSchermataProposte(std::unique_ptr<db::Recordset> righe);
     // The clone of the schedule rows filtered to the proposals; nullptr after the message

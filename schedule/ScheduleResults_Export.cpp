@@ -182,6 +182,7 @@ bool writeWorkbook(const erpctl::Grid& grid, const QString& caption, const QStri
 } // namespace
 
 bool ScheduleResults::EsportaGrigliaCsv(const QString& path, QString& error) {
+    ui().GRID_ORD->fetchAllRows(); // every row, not those read so far
     const erpctl::Grid& grid = *ui().GRID_ORD;
     const QLocale locale = grid.locale();
     // Where the comma is the decimal separator, spreadsheets split fields at semicolons.
@@ -211,6 +212,7 @@ bool ScheduleResults::EsportaGrigliaCsv(const QString& path, QString& error) {
 }
 
 bool ScheduleResults::EsportaGrigliaExcel(const QString& path, QString& error) {
+    ui().GRID_ORD->fetchAllRows(); // every row, not those read so far
     const erpctl::Grid& grid = *ui().GRID_ORD;
     const QString caption = m_screen.windowTitle();
     // The workbook is written under a temporary name and replaces the file only when complete.

@@ -138,4 +138,8 @@ Dialect Connection::dialect() const {
     return m_session->dialect();
 }
 
+bool Connection::dataVersion(std::uint64_t& version) const {
+    return m_session && m_session->isOpen() && m_session->backend->dataVersion(version);
+}
+
 } // namespace scadlav::db

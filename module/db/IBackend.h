@@ -143,6 +143,17 @@ enum class Dialect {
     SqlServer, // SQL Server: dates as 'YYYYMMDD HH:MM:SS', Unicode text as N'...'
 };
 
+// The rows of one SELECT read a slice at a time (IBackend::openCursor). The sink receives
+// beginResultSet() with the first slice and endResultSet() after the last row, as for execute().
+class IRowCursor {
+public:
+    virtual ~IRowCursor() = default;
+    // Hands up to `maxRows` further rows to `sink`. False on failure, with the reason appended
+    // to `errors`; the cursor is then done.
+    virtual bool fetch(IRowSink& sink, std::size_t maxRows, std::vector<ProviderError>& errors) = 0;
+    virtual bool done() const = 0;
+};
+
 class IBackend {
 public:
     virtual ~IBackend() = default;
@@ -168,6 +179,22 @@ public:
                                std::vector<ProviderError>& errors) = 0;
 
     virtual Dialect dialect() const = 0;
+
+    // Opens `text` for reading in slices when it is a single SELECT the backend can read that
+    // way while other statements run on the same connection. nullptr without errors when it
+    // cannot (the caller runs execute() instead); nullptr with errors when the statement fails.
+    virtual std::unique_ptr<IRowCursor> openCursor(std::string_view text,
+                                                   std::vector<ProviderError>& errors) {
+        (void)text;
+        (void)errors;
+        return nullptr;
+    }
+    // A number that changes whenever the data may have changed since it was last taken, by this
+    // connection or any other; false when the backend cannot tell.
+    virtual bool dataVersion(std::uint64_t& version) const {
+        (void)version;
+        return false;
+    }
 };
 
 } // namespace scadlav::db

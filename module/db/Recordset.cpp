@@ -46,9 +46,16 @@ const FieldInfo& noField() {
 
 } // namespace
 
+// A statement being read a slice at a time, and the loader its rows go through.
+struct Recordset::PendingFetch {
+    std::unique_ptr<IRowCursor> cursor;
+    StoreLoader loader;
+};
+
 Recordset::Recordset() = default;
 
 Recordset::~Recordset() {
+    m_fetch.reset();
     notify(RecordsetEvent::Kind::Destroyed, -1);
     detach();
 }
@@ -161,7 +168,104 @@ bool Recordset::open(const QString& source, Connection& connection, CursorType, 
     return true;
 }
 
+bool Recordset::openInSlices(const QString& source, Connection& connection, LockType lockType,
+                             int firstRows) {
+    if (isOpen())
+        return fail(kErrBadArgument, QStringLiteral("The record set is already open."));
+    std::shared_ptr<Session> session = connection.session();
+    const QByteArray text = source.toUtf8();
+    bool failed = false;
+    auto fetch = std::make_unique<PendingFetch>();
+    fetch->cursor = session->openCursor(std::string_view(text.constData(), text.size()), failed);
+    const auto failedStatement = [this, &session] {
+        m_lastError = session->errors.isEmpty()
+                          ? DbError{kErrGeneric, QStringLiteral("The statement failed."), {}, 0, {}}
+                          : session->errors.last();
+        return false;
+    };
+    if (!fetch->cursor) {
+        if (!failed) // the database reads it only as a whole
+            return open(source, connection, CursorType::Dynamic, lockType, kExecUnspecified);
+        return failedStatement();
+    }
+    std::vector<ProviderError> errors;
+    const bool read =
+        fetch->cursor->fetch(fetch->loader, static_cast<std::size_t>(std::max(firstRows, 1)), errors);
+    session->addErrors(errors);
+    std::shared_ptr<RowStore> store = fetch->loader.current();
+    if (!read || !store) {
+        if (!read)
+            return failedStatement();
+        return fail(kErrObjectClosed,
+                    QStringLiteral("The statement returned no rows to open: %1").arg(source.left(200)));
+    }
+    store->source = source;
+    store->session = session;
+    store->updatable = lockType != LockType::ReadOnly;
+    openOnStore(std::move(store), lockType == LockType::Unspecified ? LockType::ReadOnly : lockType);
+    if (!fetch->cursor->done())
+        m_fetch = std::move(fetch);
+    return true;
+}
+
+int Recordset::fetchMore(int maxRows) {
+    if (!m_fetch)
+        return 0;
+    const int before = shownCount();
+    std::vector<ProviderError> errors;
+    const bool read =
+        m_fetch->cursor->fetch(m_fetch->loader, static_cast<std::size_t>(std::max(maxRows, 1)), errors);
+    if (m_store && m_store->session)
+        m_store->session->addErrors(errors);
+    if (!read) {
+        // Part of a result is not the result: nothing of it stays visible.
+        if (!errors.empty())
+            m_lastError = DbError{errors.back().number, QString::fromStdString(errors.back().description),
+                                  QString::fromStdString(errors.back().sqlState), errors.back().nativeError,
+                                  QString::fromStdString(errors.back().statement)};
+        else
+            m_lastError = DbError{kErrGeneric, QStringLiteral("Reading the rows failed."), {}, 0, {}};
+        const DbError reason = m_lastError;
+        m_fetch.reset();
+        close();
+        m_lastError = reason;
+        notify(RecordsetEvent::Kind::FetchFailed, -1);
+        return -1;
+    }
+    if (m_fetch->cursor->done())
+        m_fetch.reset(); // the loader finished the store at the end of the result
+    const int after = shownCount();
+    if (after > before)
+        notify(RecordsetEvent::Kind::RowsFetched, before);
+    else if (!m_fetch)
+        notify(RecordsetEvent::Kind::RowsFetched, after);
+    return after - before;
+}
+
+bool Recordset::fetchAll() {
+    while (m_fetch)
+        if (fetchMore(4096) < 0)
+            return false;
+    return isOpen();
+}
+
+void Recordset::completeFetch() const {
+    if (m_fetch)
+        const_cast<Recordset*>(this)->fetchAll();
+}
+
+int Recordset::shownCount() const {
+    if (!m_store)
+        return -1;
+    return m_identityView ? static_cast<int>(m_store->rowCount()) : static_cast<int>(m_view.size());
+}
+
+int Recordset::fetchedCount() const {
+    return shownCount();
+}
+
 void Recordset::openOnStore(std::shared_ptr<RowStore> store, LockType lockType) {
+    m_fetch.reset();
     detach();
     m_lockType = lockType;
     attach(std::move(store));
@@ -189,6 +293,7 @@ void Recordset::detach() {
 }
 
 void Recordset::close() {
+    m_fetch.reset();
     if (!isOpen())
         return;
     m_editMode = EditMode::None;
@@ -226,6 +331,7 @@ bool Recordset::requery() {
         return false;
     if (!m_store->session || m_store->source.isEmpty())
         return fail(kErrBadArgument, QStringLiteral("This record set has no statement to run again."));
+    m_fetch.reset(); // the statement runs again from the start
     StoreLoader loader;
     const QByteArray text = m_store->source.toUtf8();
     if (!m_store->session->execute(std::string_view(text.constData(), text.size()), false, &loader))
@@ -249,18 +355,21 @@ bool Recordset::ensureOpen() {
 }
 
 int Recordset::recordCount() const {
-    if (!m_store)
-        return -1;
-    return m_identityView ? static_cast<int>(m_store->rowCount()) : static_cast<int>(m_view.size());
+    completeFetch();
+    return shownCount();
 }
 
 bool Recordset::eof() const {
-    const int count = recordCount();
+    if (m_fetch && m_current >= shownCount())
+        completeFetch();
+    const int count = shownCount();
     return count <= 0 || m_current >= count;
 }
 
 bool Recordset::bof() const {
-    const int count = recordCount();
+    if (m_fetch && shownCount() <= 0)
+        completeFetch();
+    const int count = shownCount();
     return count <= 0 || m_current < 0;
 }
 
@@ -292,6 +401,7 @@ bool Recordset::moveFirst() {
 }
 
 bool Recordset::moveLast() {
+    completeFetch();
     if (!ensureOpen() || !commitPendingBeforeMove())
         return false;
     const int count = recordCount();
@@ -322,12 +432,14 @@ bool Recordset::movePrevious() {
 }
 
 bool Recordset::moveTo(int index) {
+    if (m_fetch && index >= shownCount())
+        completeFetch();
     if (!ensureOpen())
         return false;
-    if (index < 0 || index >= recordCount())
+    if (index < 0 || index >= shownCount())
         return fail(
             kErrNoCurrentRow,
-            QStringLiteral("There is no row %1 (the record set shows %2).").arg(index).arg(recordCount()));
+            QStringLiteral("There is no row %1 (the record set shows %2).").arg(index).arg(shownCount()));
     if (!commitPendingBeforeMove())
         return false;
     setCurrent(index);
@@ -416,7 +528,9 @@ Value Recordset::value(int index) const {
 }
 
 Value Recordset::valueAt(int row, int index) const {
-    if (!m_store || row < 0 || row >= recordCount() || index < 0 || index >= fieldCount())
+    if (m_fetch && row >= shownCount())
+        completeFetch();
+    if (!m_store || row < 0 || row >= shownCount() || index < 0 || index >= fieldCount())
         return Value();
     if (row == m_current && m_editMode == EditMode::InProgress)
         for (const auto& [field, pending] : m_pending)
@@ -464,6 +578,7 @@ bool Recordset::setValue(int index, const Value& value) {
 // ----- editing -----
 
 bool Recordset::addNew() {
+    completeFetch(); // the new row goes after every row of the result
     if (!ensureOpen())
         return false;
     if (m_lockType == LockType::ReadOnly || !m_store->updatable)
@@ -588,6 +703,7 @@ void Recordset::rebuildView() {
 }
 
 bool Recordset::setFilter(const QString& expression) {
+    completeFetch();
     if (!ensureOpen())
         return false;
     std::shared_ptr<FilterPredicate> predicate;
@@ -613,6 +729,7 @@ QString Recordset::filter() const {
 }
 
 bool Recordset::setSort(const QString& fieldList) {
+    completeFetch();
     if (!ensureOpen())
         return false;
     std::vector<int> fields;
@@ -657,6 +774,7 @@ QString Recordset::sort() const {
 }
 
 std::unique_ptr<Recordset> Recordset::clone() const {
+    completeFetch(); // a clone works on every row
     if (!m_store) {
         fail(kErrObjectClosed, QStringLiteral("A closed record set cannot be cloned."));
         return nullptr;

@@ -67,6 +67,8 @@ struct RecordsetEvent {
         CurrentChanged, // the position moved; `row` is the new current row or -1
         RowChanged,     // values of the row at `row` changed (through this cursor or a clone)
         RowAppended,    // a row was appended at `row`
+        RowsFetched,    // rows read in a slice were added from `row` on (see openInSlices)
+        FetchFailed,    // reading the rest of the rows failed: the record set closed itself
         Destroyed,      // the record set object is going away: forget it
     };
     Kind kind = Kind::Reset;
@@ -94,6 +96,23 @@ public:
     // no rows is an error). The record set stays closed on failure.
     bool open(const QString& source, Connection& connection, CursorType cursorType = CursorType::Dynamic,
               LockType lockType = LockType::Optimistic, int options = kExecUnspecified);
+    // Opens like open() but reads only the first `firstRows` rows now; the rest are read by
+    // fetchMore() (a grid's model calls it while the window is idle) or all at once by any call
+    // that needs every row: recordCount(), moveLast(), moving past the rows read, setFilter(),
+    // setSort(), clone(), addNew(). So no caller ever works on part of the rows; only
+    // fetchedCount() and valueAt() below it look at the rows read so far. A database that
+    // cannot read in slices reads everything here, as open() does.
+    bool openInSlices(const QString& source, Connection& connection, LockType lockType, int firstRows);
+    // Reads up to `maxRows` more rows; returns how many came, or -1 when reading failed (the
+    // record set is then closed, its rows dropped, and lastError() tells why).
+    int fetchMore(int maxRows);
+    // Reads every remaining row; false when that failed (see fetchMore()).
+    bool fetchAll();
+    // Rows remain to be read.
+    bool isFetching() const { return m_fetch != nullptr; }
+    // Rows read so far (all rows once isFetching() is false); -1 when closed.
+    int fetchedCount() const;
+
     // Runs the source statement again and replaces the rows seen by this cursor and all its
     // clones; each cursor then applies its own filter and sort again and stands on its first
     // row. On failure the rows stay as they were.
@@ -185,6 +204,10 @@ public:
     void storeRowAppended(std::uint32_t storeRow);
 
 private:
+    struct PendingFetch;
+    // Reads every remaining row; a failure closes the record set (its rows are not the result).
+    void completeFetch() const;
+    int shownCount() const;
     bool ensureOpen();
     bool ensureCurrentRow();
     bool fail(std::int64_t number, const QString& description) const;
@@ -217,6 +240,7 @@ private:
     std::vector<FieldInfo> m_building;
     mutable DbError m_lastError;
     bool m_appendingHere = false; // this cursor is appending the row the store reports
+    std::unique_ptr<PendingFetch> m_fetch;
     int m_nextListenerId = 1;
     std::vector<std::pair<int, std::function<void(const RecordsetEvent&)>>> m_listeners;
 };

@@ -1,8 +1,25 @@
 #include "module/db/RecordsetModel.h"
 
+#include <QElapsedTimer>
+
 namespace scadlav::db {
 
+namespace {
+
+// One slice of background reading: short enough that the window answers between slices.
+constexpr qint64 kSliceMilliseconds = 40;
+constexpr int kRowsPerStep = 256;
+
+int shownRows(const Recordset* recordset) {
+    return recordset && recordset->isOpen() ? std::max(0, recordset->fetchedCount()) : 0;
+}
+
+} // namespace
+
 RecordsetModel::RecordsetModel(Recordset* recordset, QObject* parent) : QAbstractTableModel(parent) {
+    m_pump.setSingleShot(true);
+    m_pump.setInterval(0);
+    connect(&m_pump, &QTimer::timeout, this, &RecordsetModel::fetchSlice);
     setRecordset(recordset);
 }
 
@@ -18,14 +35,68 @@ void RecordsetModel::setRecordset(Recordset* recordset) {
     m_recordset = recordset;
     if (m_recordset)
         m_listener = m_recordset->addListener([this](const RecordsetEvent& e) { onEvent(e); });
+    m_rows = shownRows(m_recordset);
     endResetModel();
+    scheduleFetch();
+}
+
+void RecordsetModel::setFetchInBackground(bool background) {
+    m_background = background;
+    scheduleFetch();
+}
+
+void RecordsetModel::scheduleFetch() {
+    if (m_background && m_recordset && m_recordset->isFetching() && !m_pump.isActive())
+        m_pump.start();
+}
+
+void RecordsetModel::fetchSlice() {
+    if (!m_recordset || !m_recordset->isFetching())
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    while (m_recordset && m_recordset->isFetching() && clock.elapsed() < kSliceMilliseconds)
+        if (m_recordset->fetchMore(kRowsPerStep) < 0)
+            return;
+    scheduleFetch();
+}
+
+bool RecordsetModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && m_recordset && m_recordset->isFetching();
+}
+
+void RecordsetModel::fetchMore(const QModelIndex& parent) {
+    if (!parent.isValid())
+        fetchSlice();
+}
+
+bool RecordsetModel::fetchAll() {
+    return !m_recordset || m_recordset->fetchAll();
 }
 
 void RecordsetModel::onEvent(const RecordsetEvent& event) {
     switch (event.kind) {
     case RecordsetEvent::Kind::Reset:
         beginResetModel();
+        m_rows = shownRows(m_recordset);
         endResetModel();
+        break;
+    case RecordsetEvent::Kind::RowsFetched: {
+        const int rows = shownRows(m_recordset);
+        if (rows > m_rows) {
+            beginInsertRows({}, m_rows, rows - 1);
+            m_rows = rows;
+            endInsertRows();
+        }
+        if (m_recordset->isFetching())
+            emit fetchProgress(m_rows);
+        else
+            emit fetchFinished(m_rows);
+        break;
+    }
+    case RecordsetEvent::Kind::FetchFailed:
+        m_pump.stop();
+        emit fetchFailed(m_recordset->lastErrorText());
         break;
     case RecordsetEvent::Kind::CurrentChanged:
         emit currentRowChanged(event.row);
@@ -37,11 +108,14 @@ void RecordsetModel::onEvent(const RecordsetEvent& event) {
     case RecordsetEvent::Kind::Destroyed:
         beginResetModel();
         m_recordset = nullptr;
+        m_rows = 0;
         endResetModel();
+        m_pump.stop();
         break;
     case RecordsetEvent::Kind::RowAppended:
         // The cursor already holds the row, too late for beginInsertRows(): start afresh.
         beginResetModel();
+        m_rows = shownRows(m_recordset);
         endResetModel();
         break;
     }
@@ -50,7 +124,7 @@ void RecordsetModel::onEvent(const RecordsetEvent& event) {
 int RecordsetModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !m_recordset || !m_recordset->isOpen())
         return 0;
-    return m_recordset->recordCount();
+    return m_rows;
 }
 
 int RecordsetModel::columnCount(const QModelIndex& parent) const {

@@ -8,6 +8,7 @@
 #include "module/db/Recordset.h"
 
 #include <QAbstractTableModel>
+#include <QTimer>
 #include <QVariant>
 
 namespace scadlav::db {
@@ -23,6 +24,16 @@ public:
     Recordset* recordset() const { return m_recordset; }
     // Whether setData() may write (grids that only show data turn it off).
     void setEditable(bool editable) { m_editable = editable; }
+
+    // A record set opened in slices (Recordset::openInSlices) shows the rows read so far; with
+    // background fetching on, the rest are read in short slices while the event loop is idle,
+    // so the window keeps painting and answering. Views may also ask for more (fetchMore).
+    void setFetchInBackground(bool background);
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    // Reads every remaining row now (for an action that needs them all); false when reading
+    // failed.
+    bool fetchAll();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -48,11 +59,21 @@ signals:
     void edited(int row, int column, const scadlav::Value& oldValue, const scadlav::Value& newValue);
     // An edit was refused (type, read-only, write-back failure); the cell keeps its old value.
     void editFailed(int row, int column, const QString& message);
+    // Rows read so far while a record set is read in slices, and the end of the reading:
+    // every row read, or a failure (the record set closed itself; `reason` says why).
+    void fetchProgress(int rows);
+    void fetchFinished(int rows);
+    void fetchFailed(const QString& reason);
 
 private:
     void onEvent(const RecordsetEvent& event);
+    void fetchSlice();
+    void scheduleFetch();
 
     Recordset* m_recordset = nullptr;
+    int m_rows = 0; // rows the views know of
+    bool m_background = false;
+    QTimer m_pump;
     int m_listener = 0;
     bool m_editable = true;
 };

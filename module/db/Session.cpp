@@ -29,6 +29,20 @@ bool Session::execute(std::string_view text, bool noRecords, IRowSink* sink, std
     return ok;
 }
 
+std::unique_ptr<IRowCursor> Session::openCursor(std::string_view text, bool& failed) {
+    failed = false;
+    if (!isOpen()) {
+        addError(kErrObjectClosed, QStringLiteral("The connection is closed."));
+        failed = true;
+        return nullptr;
+    }
+    std::vector<ProviderError> list;
+    std::unique_ptr<IRowCursor> cursor = backend->openCursor(text, list);
+    failed = !cursor && !list.empty();
+    addErrors(list);
+    return cursor;
+}
+
 bool Session::callProcedure(std::string_view name, const std::vector<ProcedureParameter>& parameters,
                             int timeoutSeconds, bool noRecords, IRowSink* sink) {
     if (!isOpen()) {

@@ -17,6 +17,8 @@ public:
 
     // The loaded rows, nullptr when the statement returned no result set.
     std::shared_ptr<RowStore> take();
+    // The rows loaded so far, while a result set is read a slice at a time.
+    const std::shared_ptr<RowStore>& current() const { return m_store; }
 
 private:
     std::shared_ptr<RowStore> m_store;

@@ -20,6 +20,7 @@ std::string lower(std::string s) {
 class SinkAdapter : public tsqlite::ResultSink {
 public:
     explicit SinkAdapter(IRowSink* target) : m_target(target) {}
+    void setTarget(IRowSink* target) { m_target = target; }
 
     void beginResultSet(const std::vector<tsqlite::Column>& columns) override {
         std::vector<ColumnInfo> infos;
@@ -81,6 +82,25 @@ void moveErrors(std::vector<tsqlite::Error>& from, std::vector<ProviderError>& t
                                    std::move(e.statement)});
     from.clear();
 }
+
+// A tsqlite query read a slice at a time.
+class QueryCursor : public IRowCursor {
+public:
+    explicit QueryCursor(std::unique_ptr<tsqlite::Query> query) : m_query(std::move(query)) {}
+
+    bool fetch(IRowSink& sink, std::size_t maxRows, std::vector<ProviderError>& errors) override {
+        m_adapter.setTarget(&sink);
+        std::vector<tsqlite::Error> list;
+        const bool ok = m_query->fetch(m_adapter, maxRows, list);
+        moveErrors(list, errors);
+        return ok;
+    }
+    bool done() const override { return m_query->done(); }
+
+private:
+    std::unique_ptr<tsqlite::Query> m_query;
+    SinkAdapter m_adapter{nullptr};
+};
 
 tsqlite::Parameter toParameter(const ProcedureParameter& p) {
     tsqlite::Parameter out;
@@ -280,6 +300,27 @@ bool TsqliteBackend::execute(std::string_view text, const ExecuteOptions& option
                                           rowsAffected);
     moveErrors(list, errors);
     return ok;
+}
+
+std::unique_ptr<IRowCursor> TsqliteBackend::openCursor(std::string_view text,
+                                                       std::vector<ProviderError>& errors) {
+    if (!m_connection) {
+        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
+        return nullptr;
+    }
+    std::vector<tsqlite::Error> list;
+    std::unique_ptr<tsqlite::Query> query = m_connection->openQuery(text, list);
+    moveErrors(list, errors);
+    if (!query)
+        return nullptr;
+    return std::make_unique<QueryCursor>(std::move(query));
+}
+
+bool TsqliteBackend::dataVersion(std::uint64_t& version) const {
+    if (!m_connection)
+        return false;
+    version = m_connection->dataVersion();
+    return true;
 }
 
 bool TsqliteBackend::callProcedure(std::string_view name, const std::vector<ProcedureParameter>& parameters,

@@ -27,6 +27,9 @@ public:
                        const ExecuteOptions& options, IRowSink* sink,
                        std::vector<ProviderError>& errors) override;
     Dialect dialect() const override { return Dialect::Tsqlite; }
+    std::unique_ptr<IRowCursor> openCursor(std::string_view text,
+                                           std::vector<ProviderError>& errors) override;
+    bool dataVersion(std::uint64_t& version) const override;
 
 private:
     std::unique_ptr<tsqlite::Connection> m_connection;

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -374,6 +375,7 @@ int Grid::viewRowOf(int boundRow) const {
 }
 
 void Grid::sortByField(const QString& field, Qt::SortOrder order) {
+    fetchAllRows();
     m_model->sortRows(m_model->columnOf(field), order);
     updateSortIndicator();
 }
@@ -404,6 +406,8 @@ void Grid::updateSortIndicator() {
 }
 
 void Grid::setQuickSearch(const QString& text) {
+    if (!text.trimmed().isEmpty())
+        fetchAllRows();
     m_model->setSearchText(text);
 }
 
@@ -417,6 +421,18 @@ void Grid::setQuickSearchReadAhead(bool ahead) {
 
 bool Grid::quickSearchReady() const {
     return m_model->searchPrepared();
+}
+
+bool Grid::allRowsFetched() const {
+    return m_model->allRowsFetched();
+}
+
+void Grid::fetchAllRows() {
+    if (m_model->allRowsFetched())
+        return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_model->fetchAllRows();
+    QGuiApplication::restoreOverrideCursor();
 }
 
 int Grid::shownRowCount() const {

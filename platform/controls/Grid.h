@@ -69,6 +69,10 @@ public:
     void setQuickSearchReadAhead(bool ahead);
     bool quickSearchReady() const;
     int shownRowCount() const;
+    // A bound model read in slices may not have every row yet; fetchAllRows() reads the rest
+    // now (with the wait cursor), for whatever must see every row (an export, a count).
+    bool allRowsFetched() const;
+    void fetchAllRows();
     // The bound row shown at a position from the top, -1 outside.
     int shownRow(int position) const;
     // A totals line under the rows: the sum of each named number column over the rows shown.

@@ -73,6 +73,9 @@ QString GridBar::rowCountText() const {
     const QLocale locale = this->locale();
     const int shown = m_grid->shownRowCount();
     const int all = m_grid->rowCount();
+    if (!m_grid->allRowsFetched())
+        return controlText(91750, QStringLiteral("%1 righe lette, lettura in corso..."))
+            .arg(locale.toString(all));
     if (shown == all)
         return controlText(91424, QStringLiteral("%1 righe")).arg(locale.toString(shown));
     return controlText(91425, QStringLiteral("%1 di %2 righe"))

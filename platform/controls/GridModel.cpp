@@ -149,7 +149,10 @@ void GridModel::connectSource() {
     const auto rowsChanged = [this](const QModelIndex& parent, bool inserted) {
         if (parent.isValid())
             return;
-        forgetSearchTexts();
+        if (inserted && !rowsMapped())
+            extendSearchTexts();
+        else
+            forgetSearchTexts();
         if (rowsMapped()) {
             rebuildRows();
             endResetModel();
@@ -302,8 +305,18 @@ int GridModel::shownRow(int source) const {
     return size_t(source) < m_shownAt.size() ? m_shownAt[size_t(source)] : -1;
 }
 
+void GridModel::fetchAllRows() {
+    while (m_source && m_source->canFetchMore({})) {
+        const int before = m_source->rowCount();
+        m_source->fetchMore({});
+        if (m_source && m_source->rowCount() == before && m_source->canFetchMore({}))
+            break; // a model that says more and gives none: do not spin
+    }
+}
+
 void GridModel::sortRows(int column, Qt::SortOrder order) {
     const QString field = column >= 0 && column < m_columns.size() ? m_columns[column].field : QString();
+    fetchAllRows();
     beginResetModel();
     m_sortField = field;
     m_sortOrder = order;
@@ -324,6 +337,8 @@ void GridModel::setSearchText(const QString& text) {
     const QString needle = text.trimmed();
     if (needle == m_searchText)
         return;
+    if (!needle.isEmpty())
+        fetchAllRows();
     const QString previous = m_searchText.toCaseFolded();
     const QString folded = needle.toCaseFolded();
     beginResetModel();
@@ -351,6 +366,8 @@ const std::vector<QString>& GridModel::searchTexts() const {
 
 void GridModel::readSearchTexts(int count) const {
     const int rows = m_source ? m_source->rowCount() : 0;
+    if (m_searchCache.size() < size_t(rows))
+        m_searchCache.resize(size_t(rows));
     if (m_searchRowsRead == 0) {
         m_searchCache.assign(size_t(rows), QString());
         m_searchColumns.clear();
@@ -383,6 +400,12 @@ void GridModel::forgetSearchTexts() {
         m_searchReader->start();
 }
 
+void GridModel::extendSearchTexts() {
+    m_searchCacheValid = false;
+    if (m_searchInAdvance && m_searchReader)
+        m_searchReader->start();
+}
+
 void GridModel::setSearchPreparedInAdvance(bool inAdvance) {
     m_searchInAdvance = inAdvance;
     if (inAdvance && !m_searchReader) {
@@ -391,7 +414,9 @@ void GridModel::setSearchPreparedInAdvance(bool inAdvance) {
         m_searchReader->setSingleShot(true);
         m_searchReader->setInterval(0);
         connect(m_searchReader, &QTimer::timeout, this, [this] {
-            if (m_searchCacheValid)
+            // While rows are still being read the reading goes first; the last slice of rows
+            // starts the texts again.
+            if (m_searchCacheValid || !allRowsFetched())
                 return;
             readSearchTexts(2000);
             if (!m_searchCacheValid)
@@ -505,8 +530,8 @@ std::optional<double> GridModel::columnTotal(int c) const {
     if (c < 0 || c >= m_columns.size() || !m_source)
         return std::nullopt;
     const GridColumn& column = m_columns[c];
-    if (column.kind != ColumnKind::Number || column.sourceColumn < 0)
-        return std::nullopt;
+    if (column.kind != ColumnKind::Number || column.sourceColumn < 0 || !allRowsFetched())
+        return std::nullopt; // a total of the rows read so far would mislead
     double sum = 0;
     bool any = false;
     const int rows = rowCount();

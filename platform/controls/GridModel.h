@@ -67,6 +67,11 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
+    // Has the bound model read every row it will have (a model read in slices may not yet).
+    bool allRowsFetched() const { return !m_source || !m_source->canFetchMore({}); }
+    // Reads the bound model's remaining rows now: sorting, searching, totals and exports work
+    // on every row, never on the part read so far.
+    void fetchAllRows();
 
     // --- Rows shown ---
     // Sorts the shown rows by a column (stable, so equal values keep the bound model's order);
@@ -113,6 +118,8 @@ private:
     void readSearchTexts(int count) const;
     // The rows or values changed: the texts are read again (ahead, when asked to).
     void forgetSearchTexts();
+    // Rows were added after the last: the texts read so far stay.
+    void extendSearchTexts();
 
     QList<GridColumn> m_columns;
     QPointer<QAbstractItemModel> m_source;

@@ -41,6 +41,7 @@ int registerDialect(sqlite3* db) {
 }
 
 Connection::Impl::~Impl() {
+    endOpenQueries(*this);
     cache.clear();
     schema.reset();
     if (db) {

@@ -17,27 +17,6 @@ bool isDml(const Token& t) {
     return t.is("SELECT") || t.is("INSERT") || t.is("UPDATE") || t.is("DELETE");
 }
 
-void bindLiteral(sqlite3_stmt* stmt, int index, const Token& literal, bool asDate) {
-    if (literal.kind == TokenKind::Number) {
-        if (literal.text.find_first_of(".eE") == std::string::npos && literal.text.size() < 19) {
-            sqlite3_bind_int64(stmt, index, std::stoll(literal.text));
-            return;
-        }
-        sqlite3_bind_double(stmt, index, std::strtod(literal.text.c_str(), nullptr));
-        return;
-    }
-    if (asDate) {
-        if (const auto d = parseDate(literal.text)) {
-            const std::string canonical = formatCanonical(*d);
-            sqlite3_bind_text(stmt, index, canonical.c_str(), static_cast<int>(canonical.size()),
-                              SQLITE_TRANSIENT);
-            return;
-        }
-    }
-    sqlite3_bind_text(stmt, index, literal.text.c_str(), static_cast<int>(literal.text.size()),
-                      SQLITE_TRANSIENT);
-}
-
 } // namespace
 
 bool Connection::Impl::runPart(sqlite3_stmt* stmt, const std::vector<ParamRef>& params,

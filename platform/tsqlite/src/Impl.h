@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tsqlite {
 
@@ -23,6 +24,8 @@ struct Connection::Impl {
     detail::StatementCache cache;
     Connection* owner = nullptr;
     Connection::CacheStatistics statistics;
+    // Queries open on this connection, ended when it closes.
+    std::vector<Query::Impl*> openQueries;
 
     ~Impl();
 
@@ -38,5 +41,8 @@ private:
                  std::vector<Error>& errors);
     bool afterSuccess(const detail::Translation& translation, std::vector<Error>& errors);
 };
+
+// Ends the queries still open on a connection that is closing.
+void endOpenQueries(Connection::Impl& connection);
 
 } // namespace tsqlite

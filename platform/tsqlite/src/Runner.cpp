@@ -1,6 +1,9 @@
 #include "Runner.h"
 
+#include "Dates.h"
+
 #include <cctype>
+#include <string>
 
 namespace tsqlite::detail {
 
@@ -38,6 +41,59 @@ std::vector<Column> describeColumns(sqlite3* db, sqlite3_stmt* stmt) {
     return columns;
 }
 
+void bindLiteral(sqlite3_stmt* stmt, int index, const Token& literal, bool asDate) {
+    if (literal.kind == TokenKind::Number) {
+        if (literal.text.find_first_of(".eE") == std::string::npos && literal.text.size() < 19) {
+            sqlite3_bind_int64(stmt, index, std::stoll(literal.text));
+            return;
+        }
+        sqlite3_bind_double(stmt, index, std::strtod(literal.text.c_str(), nullptr));
+        return;
+    }
+    if (asDate) {
+        if (const auto d = parseDate(literal.text)) {
+            const std::string canonical = formatCanonical(*d);
+            sqlite3_bind_text(stmt, index, canonical.c_str(), static_cast<int>(canonical.size()),
+                              SQLITE_TRANSIENT);
+            return;
+        }
+    }
+    sqlite3_bind_text(stmt, index, literal.text.c_str(), static_cast<int>(literal.text.size()),
+                      SQLITE_TRANSIENT);
+}
+
+void readRow(sqlite3_stmt* stmt, std::vector<Cell>& cells) {
+    const int count = static_cast<int>(cells.size());
+    for (int i = 0; i < count; ++i) {
+        Cell& cell = cells[static_cast<std::size_t>(i)];
+        switch (sqlite3_column_type(stmt, i)) {
+        case SQLITE_INTEGER:
+            cell.kind = Cell::Kind::Integer;
+            cell.i = sqlite3_column_int64(stmt, i);
+            break;
+        case SQLITE_FLOAT:
+            cell.kind = Cell::Kind::Real;
+            cell.r = sqlite3_column_double(stmt, i);
+            break;
+        case SQLITE_TEXT: {
+            cell.kind = Cell::Kind::Text;
+            auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+            cell.text = std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+            break;
+        }
+        case SQLITE_BLOB: {
+            cell.kind = Cell::Kind::Blob;
+            auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
+            cell.text = std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+            break;
+        }
+        default:
+            cell.kind = Cell::Kind::Null;
+            break;
+        }
+    }
+}
+
 int runPrepared(sqlite3* db, sqlite3_stmt* stmt, ResultSink* sink, bool noRecords, std::int64_t* changes,
                 const std::vector<Column>* knownColumns) {
     const int count = sqlite3_column_count(stmt);
@@ -49,36 +105,7 @@ int runPrepared(sqlite3* db, sqlite3_stmt* stmt, ResultSink* sink, bool noRecord
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         if (!deliver)
             continue;
-        for (int i = 0; i < count; ++i) {
-            Cell& cell = cells[static_cast<std::size_t>(i)];
-            switch (sqlite3_column_type(stmt, i)) {
-            case SQLITE_INTEGER:
-                cell.kind = Cell::Kind::Integer;
-                cell.i = sqlite3_column_int64(stmt, i);
-                break;
-            case SQLITE_FLOAT:
-                cell.kind = Cell::Kind::Real;
-                cell.r = sqlite3_column_double(stmt, i);
-                break;
-            case SQLITE_TEXT: {
-                cell.kind = Cell::Kind::Text;
-                auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                cell.text =
-                    std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
-                break;
-            }
-            case SQLITE_BLOB: {
-                cell.kind = Cell::Kind::Blob;
-                auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
-                cell.text =
-                    std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
-                break;
-            }
-            default:
-                cell.kind = Cell::Kind::Null;
-                break;
-            }
-        }
+        readRow(stmt, cells);
         sink->row(cells.data(), cells.size());
     }
     if (deliver)

@@ -75,6 +75,30 @@ struct Parameter {
 
 class Connection;
 
+// The rows of one SELECT read a slice at a time, so that a client can show the first rows of a
+// large result while the rest are still to be read. The statement stays open on its connection
+// between slices (other statements may run on the connection meanwhile); closing the
+// connection ends it. Destroying it before the end discards the rest.
+class Query {
+public:
+    ~Query();
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+
+    // Hands up to `maxRows` further rows to `sink`: beginResultSet() before the first slice's
+    // rows, endResultSet() once the last row is handed over. Returns false on failure, with the
+    // reason appended to `errors`; the query is then done.
+    bool fetch(ResultSink& sink, std::size_t maxRows, std::vector<Error>& errors);
+    // Every row has been handed over (or the query failed, or its connection closed).
+    bool done() const;
+
+    struct Impl;
+    explicit Query(std::unique_ptr<Impl> impl);
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
 // A stored procedure of the database, implemented natively (see registerProcedure).
 using Procedure = std::function<bool(Connection& connection, const std::vector<Parameter>& parameters,
                                      ResultSink* sink, std::vector<Error>& errors)>;
@@ -117,6 +141,16 @@ public:
     // `rowsAffected` gets the count of the last data-changing statement.
     bool execute(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,
                  const ExecOptions& options = {}, std::int64_t* rowsAffected = nullptr);
+
+    // Opens a single SELECT for reading in slices (see Query). Returns nullptr without an error
+    // when the text is anything else (several statements, SELECT ... INTO, a procedure call):
+    // run that with execute(). Returns nullptr with the reason in `errors` when it fails.
+    std::unique_ptr<Query> openQuery(std::string_view tsql, std::vector<Error>& errors);
+
+    // A number that changes whenever the database file's content may have changed since it was
+    // last read: a commit by any connection, of this process or another. Equal numbers mean
+    // the same data.
+    std::uint64_t dataVersion() const;
 
     // Calls a stored procedure with named parameters (command type 4).
     bool callProcedure(std::string_view name, const std::vector<Parameter>& parameters, ResultSink* sink,

@@ -1,0 +1,131 @@
+// A SELECT read a slice at a time: the same rows as a whole execution, other statements run
+// between slices without disturbing it, and an end that cannot be mistaken for the last row.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tsqlite;
+using tsqlite::testing::RecordingSink;
+using tsqlite::testing::ScratchDatabase;
+
+namespace {
+
+void fill(Connection& db, int rows) {
+    std::vector<Error> errors;
+    ASSERT_TRUE(db.execute("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, QTA decimal(14,3), "
+                           "DESCR nvarchar(20), DATA datetime)",
+                           nullptr, errors));
+    ASSERT_TRUE(db.execute("BEGIN TRANSACTION", nullptr, errors));
+    for (int i = 1; i <= rows; ++i)
+        ASSERT_TRUE(db.execute("INSERT INTO T VALUES (" + std::to_string(i) + ", " + std::to_string(i) +
+                                   ".5, 'riga ''" + std::to_string(i) + "', '2026-11-04')",
+                               nullptr, errors))
+            << errors.front().description;
+    ASSERT_TRUE(db.execute("COMMIT", nullptr, errors));
+}
+
+// Counts the begin and end of the result set besides the rows.
+struct SliceSink : RecordingSink {
+    int begun = 0;
+    int ended = 0;
+    void beginResultSet(const std::vector<Column>& columns) override {
+        ++begun;
+        if (results.empty())
+            RecordingSink::beginResultSet(columns);
+    }
+    void endResultSet() override { ++ended; }
+};
+
+} // namespace
+
+TEST(Query, SlicesGiveTheRowsOfAWholeExecutionWhileTheConnectionRunsOtherStatements) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    ASSERT_TRUE(db);
+    fill(*db, 1000);
+    const std::string select = "SELECT ID, QTA, DESCR, DATA FROM T WHERE ID > 10 ORDER BY ID DESC";
+    RecordingSink whole;
+    std::vector<Error> errors;
+    ASSERT_TRUE(db->execute(select, &whole, errors));
+
+    auto query = db->openQuery(select, errors);
+    ASSERT_TRUE(query) << (errors.empty() ? "no query" : errors.front().description);
+    SliceSink sliced;
+    int slices = 0;
+    while (!query->done()) {
+        ASSERT_TRUE(query->fetch(sliced, 97, errors)) << errors.front().description;
+        ++slices;
+        // The same shape with other literals, from the statement cache, and a write.
+        RecordingSink other;
+        ASSERT_TRUE(db->execute("SELECT ID, QTA, DESCR, DATA FROM T WHERE ID > 995 ORDER BY ID DESC", &other,
+                                errors));
+        EXPECT_EQ(other.results.front().rows.size(), 5u);
+        ASSERT_TRUE(db->execute("UPDATE T SET DESCR = 'x' WHERE ID = 1", nullptr, errors));
+    }
+    EXPECT_EQ(slices, 11); // 990 rows: ten full slices and the last
+    EXPECT_EQ(sliced.begun, 1);
+    EXPECT_EQ(sliced.ended, 1);
+    ASSERT_EQ(whole.results.size(), 1u);
+    EXPECT_EQ(sliced.results.front().columns.size(), whole.results.front().columns.size());
+    EXPECT_EQ(sliced.results.front().columns[1].declType, "decimal(14,3)");
+    EXPECT_EQ(sliced.results.front().rows, whole.results.front().rows);
+    // Done: further fetches hand over nothing.
+    EXPECT_TRUE(query->fetch(sliced, 10, errors));
+    EXPECT_EQ(sliced.results.front().rows.size(), 990u);
+}
+
+TEST(Query, OnlyASingleSelectIsReadInSlicesAndAFailingOneSaysWhy) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    ASSERT_TRUE(db);
+    fill(*db, 3);
+    std::vector<Error> errors;
+    EXPECT_FALSE(db->openQuery("SELECT ID FROM T; SELECT DESCR FROM T", errors));
+    EXPECT_FALSE(db->openQuery("SELECT ID INTO #COPIA FROM T", errors));
+    EXPECT_FALSE(db->openQuery("UPDATE T SET QTA = 0", errors));
+    EXPECT_TRUE(errors.empty()) << errors.front().description;
+    EXPECT_FALSE(db->openQuery("SELECT NOPE FROM T", errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_NE(errors.front().description.find("NOPE"), std::string::npos) << errors.front().description;
+}
+
+TEST(Query, AConnectionClosedHalfwayIsAFailureNotTheEnd) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    ASSERT_TRUE(db);
+    fill(*db, 50);
+    std::vector<Error> errors;
+    auto query = db->openQuery("SELECT * FROM T ORDER BY ID", errors);
+    ASSERT_TRUE(query);
+    SliceSink sink;
+    ASSERT_TRUE(query->fetch(sink, 10, errors));
+    db.reset();
+    EXPECT_FALSE(query->fetch(sink, 10, errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(sink.ended, 0);
+    EXPECT_TRUE(query->done());
+}
+
+TEST(Query, KeepsItsSnapshotWhileAnotherConnectionCommitsAndTheDataVersionMoves) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    auto other = scratch.open();
+    ASSERT_TRUE(db && other);
+    fill(*db, 100);
+    std::vector<Error> errors;
+    const std::uint64_t before = db->dataVersion();
+    EXPECT_EQ(db->dataVersion(), before);
+    auto query = db->openQuery("SELECT ID FROM T ORDER BY ID", errors);
+    ASSERT_TRUE(query);
+    SliceSink sink;
+    ASSERT_TRUE(query->fetch(sink, 10, errors));
+    ASSERT_TRUE(other->execute("DELETE FROM T WHERE ID > 50", nullptr, errors)) << errors.front().description;
+    while (!query->done())
+        ASSERT_TRUE(query->fetch(sink, 25, errors));
+    EXPECT_EQ(sink.results.front().rows.size(), 100u);
+    query.reset();
+    EXPECT_NE(db->dataVersion(), before); // the other connection committed
+    const std::uint64_t now = db->dataVersion();
+    ASSERT_TRUE(db->execute("UPDATE T SET QTA = 1 WHERE ID = 1", nullptr, errors));
+    EXPECT_NE(db->dataVersion(), now); // and so did this one
+}

@@ -540,7 +540,9 @@ Value Recordset::valueAt(int row, int index) const {
 }
 
 CellRef Recordset::cellAt(int row, int index) const {
-    if (!m_store || row < 0 || row >= recordCount() || index < 0 || index >= fieldCount())
+    if (m_fetch && row >= shownCount())
+        completeFetch();
+    if (!m_store || row < 0 || row >= shownCount() || index < 0 || index >= fieldCount())
         return CellRef();
     return m_store->cell(storeRowAt(row), index);
 }

@@ -32,6 +32,11 @@ bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& err
         return false;
     }
     const scadlav::db::Recordset& recordset = *view->recordset();
+    // Counting reads every row still to come; a failure there closes the record set.
+    if (recordset.recordCount() < 0) {
+        error = QStringLiteral("the rows could not be read: ") + recordset.lastErrorText();
+        return false;
+    }
     return scadlav::writeFileSafely(
         path, [&recordset, &rows](QIODevice& device) { return writeRecordsetCsv(recordset, device, rows); },
         &error);

@@ -21,7 +21,8 @@ namespace erphost {
 void appendCsvCell(std::string& out, const scadlav::db::CellRef& cell);
 
 // Writes the header and every visible row of `rows` to `device` through a buffer; `written`
-// is the number of data rows. False when the device refused a write.
+// is the number of data rows. False when the device refused a write or the rows could not be
+// read.
 bool writeRecordsetCsv(const scadlav::db::Recordset& rows, QIODevice& device, int& written);
 
 } // namespace erphost

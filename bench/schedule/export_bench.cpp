@@ -98,8 +98,12 @@ long exportedRows(const QString& logPath) {
     QFile log(logPath);
     if (!log.open(QIODevice::ReadOnly))
         return -1;
-    const QList<QByteArray> words = log.readAll().split(' ');
-    return words.size() > 1 && words[0] == "export:" ? words[1].toLong() : -1;
+    for (const QByteArray& line : log.readAll().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() > 1 && words[0] == "export:")
+            return words[1].toLong();
+    }
+    return -1;
 }
 
 void measure(int phases, int rounds, const QString& binaries) {

@@ -6,11 +6,9 @@
 
 #include <QIODevice>
 #include <QString>
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
-#include <vector>
 
 namespace erphost {
 
@@ -21,8 +19,6 @@ namespace {
 
 // The buffer goes to the device once it holds this much.
 constexpr std::size_t kFlushBytes = 1 << 20;
-// Rows read from the record set at a time.
-constexpr int kSliceRows = 32;
 
 void appendInteger(std::string& out, std::int64_t value) {
     char digits[24];
@@ -167,25 +163,13 @@ bool writeRecordsetCsv(const scadlav::db::Recordset& rows, QIODevice& device, in
     const int count = rows.recordCount();
     if (count < 0)
         return false;
-    // The rows are held column by column: a slice of rows is read one column at a time (each
-    // column's cells next to each other in memory), then written row by row.
-    std::vector<scadlav::db::CellRef> slice(static_cast<std::size_t>(kSliceRows) *
-                                            static_cast<std::size_t>(columns));
-    for (int first = 0; first < count; first += kSliceRows) {
-        const int rowsInSlice = std::min(kSliceRows, count - first);
+    for (int r = 0; r < count; ++r) {
         for (int c = 0; c < columns; ++c) {
-            for (int k = 0; k < rowsInSlice; ++k)
-                slice[static_cast<std::size_t>(k * columns + c)] = rows.cellAt(first + k, c);
+            if (c > 0)
+                buffer += ',';
+            appendCsvCell(buffer, rows.cellAt(r, c));
         }
-        for (int k = 0; k < rowsInSlice; ++k) {
-            const scadlav::db::CellRef* row = slice.data() + static_cast<std::size_t>(k * columns);
-            for (int c = 0; c < columns; ++c) {
-                if (c > 0)
-                    buffer += ',';
-                appendCsvCell(buffer, row[c]);
-            }
-            buffer += "\r\n";
-        }
+        buffer += "\r\n";
         if (buffer.size() >= kFlushBytes && !flush())
             return false;
     }

@@ -205,6 +205,7 @@ void ScheduleResults::ApriSchedulazione(const QString& statement) {
                                 FRMPD_KVB_SCADLAV::ScreenName});
 
     session().setCurrentStatement(statement);
+    RicordaLettura();
     // The first rows are read now and shown at once; the rest follow while the window is idle.
     // Whatever needs every row (the function menu's checks, sorts, searches, totals, exports,
     // the batch jobs) waits for them: the record set reads the rest before it answers.
@@ -212,7 +213,10 @@ void ScheduleResults::ApriSchedulazione(const QString& statement) {
     if (!rs->openInSlices(statement, *session().connection(), db::LockType::Optimistic, kRigheIniziali))
         failRecordset(*rs);
     m_rsScadlav = std::move(rs);
+    MostraSchedulazione();
+}
 
+void ScheduleResults::MostraSchedulazione() {
     if (!m_modelOrd) {
         m_modelOrd = std::make_unique<db::RecordsetModel>();
         QObject::connect(m_modelOrd.get(), &db::RecordsetModel::fetchProgress, &m_screen,
@@ -305,7 +309,8 @@ void ScheduleResults::CBO_ORD_Click() {
             schedule_sql::resortStatement(m_screen.parameters().LeggiParametri());
         if (!statement)
             return;
-        ApriSchedulazione(*statement);
+        if (!RiordinaInMemoria(*statement))
+            ApriSchedulazione(*statement);
     } catch (...) {
         session().MostraErroreOperazione(RuntimeError::fromException(std::current_exception()));
     }

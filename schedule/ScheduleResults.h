@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <memory>
+#include <optional>
 
 namespace erpctl {
 class Grid;
@@ -108,6 +109,17 @@ private:
     void ImpostaModalita(bool modifica);
     // Opens the schedule record set on `statement` and binds GRID_ORD to it; throws on failure.
     void ApriSchedulazione(const QString& statement);
+    // Binds GRID_ORD to the schedule record set and reads the rest of its rows in the background.
+    void MostraSchedulazione();
+    // ---- Re-sort without reading again (ScheduleResults_Resort.cpp) ----------------------------
+    // What the rows shown were read under: the selection, the database's data version and the
+    // server's clock, taken before the show or re-sort statement runs.
+    void RicordaLettura();
+    // The rows in hand put in the order of the re-sort `statement`, when running it would
+    // return the same rows; false when it must run.
+    bool RiordinaInMemoria(const QString& statement);
+    // dbo.QRX_GETDATE() in wall-clock milliseconds; nullopt when the server does not answer.
+    std::optional<std::int64_t> OraServer() const;
     // The rows read so far on the status bar, and its end.
     void MostraLettura(int rows, bool finita);
     void LetturaFallita();
@@ -139,6 +151,13 @@ private:
     ActionOutcome m_outcome;
     const ReminderJob* m_lavoroSolleciti = nullptr;
     ActionOutcome m_esitoSolleciti;
+    struct Lettura {
+        bool valida = false;
+        QString selezione;
+        std::uint64_t versione = 0;
+        std::optional<std::int64_t> ora;
+    };
+    Lettura m_lettura;
 };
 
 } // namespace scadlav

@@ -138,8 +138,13 @@ Dialect Connection::dialect() const {
     return m_session->dialect();
 }
 
-bool Connection::dataVersion(std::uint64_t& version) const {
-    return m_session && m_session->isOpen() && m_session->backend->dataVersion(version);
+bool Connection::dataVersion(const QStringList& tables, std::uint64_t& version) const {
+    if (!m_session || !m_session->isOpen())
+        return false;
+    std::vector<std::string> names;
+    for (const QString& table : tables)
+        names.push_back(table.toStdString());
+    return m_session->backend->dataVersion(names, version);
 }
 
 } // namespace scadlav::db

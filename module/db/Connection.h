@@ -15,6 +15,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace scadlav::db {
@@ -84,9 +85,10 @@ public:
 
     // How literals must be written for the connected server.
     Dialect dialect() const;
-    // A number that changes whenever the database's data may have changed (a commit by this
-    // connection or any other); false when closed or when the database cannot tell.
-    bool dataVersion(std::uint64_t& version) const;
+    // A number that changes whenever the rows of `tables` may have changed (a commit by another
+    // connection, a change by this one to one of them); false when closed or when the database
+    // cannot tell.
+    bool dataVersion(const QStringList& tables, std::uint64_t& version) const;
 
     // Shared with the record sets and commands created on this connection.
     std::shared_ptr<Session> session() const { return m_session; }

@@ -189,9 +189,10 @@ public:
         (void)errors;
         return nullptr;
     }
-    // A number that changes whenever the data may have changed since it was last taken, by this
-    // connection or any other; false when the backend cannot tell.
-    virtual bool dataVersion(std::uint64_t& version) const {
+    // A number that changes whenever the rows of `tables` may have changed since it was last
+    // taken, by this connection or any other; false when the backend cannot tell.
+    virtual bool dataVersion(const std::vector<std::string>& tables, std::uint64_t& version) {
+        (void)tables;
         (void)version;
         return false;
     }

@@ -543,7 +543,7 @@ CellRef Recordset::cellAt(int row, int index) const {
     if (m_fetch && row >= shownCount())
         completeFetch();
     if (!m_store || row < 0 || row >= shownCount() || index < 0 || index >= fieldCount())
-        return CellRef();
+        return CellRef{};
     return m_store->cell(storeRowAt(row), index);
 }
 

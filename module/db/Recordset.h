@@ -148,9 +148,9 @@ public:
     Value value(int index) const;
     // Value of a field of any visible row, without moving (for grids).
     Value valueAt(int row, int index) const;
-    // The stored cell of a field of any visible row, without building a Value: for readers of
-    // every cell (the export). A pending edit of the current row is not seen; out of range
-    // gives a Null cell. Its text stays valid until the rows change or are read again.
+    // The stored cell of a visible row as the row store holds it (dates as wall-clock
+    // milliseconds, texts as UTF-8 views valid until the row changes), for code that reads
+    // many rows and needs no Value; a Null cell outside the rows. Pending edits are not seen.
     CellRef cellAt(int row, int index) const;
     // Writes a field of the current row into the row's edit buffer; update() commits it.
     // The value is converted to the field's type; a value that does not convert (text that is

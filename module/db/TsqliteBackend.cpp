@@ -316,10 +316,10 @@ std::unique_ptr<IRowCursor> TsqliteBackend::openCursor(std::string_view text,
     return std::make_unique<QueryCursor>(std::move(query));
 }
 
-bool TsqliteBackend::dataVersion(std::uint64_t& version) const {
+bool TsqliteBackend::dataVersion(const std::vector<std::string>& tables, std::uint64_t& version) {
     if (!m_connection)
         return false;
-    version = m_connection->dataVersion();
+    version = m_connection->dataVersion(tables);
     return true;
 }
 

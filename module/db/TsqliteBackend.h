@@ -29,7 +29,7 @@ public:
     Dialect dialect() const override { return Dialect::Tsqlite; }
     std::unique_ptr<IRowCursor> openCursor(std::string_view text,
                                            std::vector<ProviderError>& errors) override;
-    bool dataVersion(std::uint64_t& version) const override;
+    bool dataVersion(const std::vector<std::string>& tables, std::uint64_t& version) override;
 
 private:
     std::unique_ptr<tsqlite::Connection> m_connection;

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tsqlite {
@@ -26,6 +27,13 @@ struct Connection::Impl {
     Connection::CacheStatistics statistics;
     // Queries open on this connection, ended when it closes.
     std::vector<Query::Impl*> openQueries;
+    // Rows this connection changed, by table, counted from the first dataVersion() call.
+    struct ChangeLog {
+        bool watching = false;
+        std::uint64_t counted = 0;
+        std::unordered_map<std::string, std::uint64_t> byTable; // upper-case name
+    };
+    ChangeLog changes;
 
     ~Impl();
 

@@ -7,6 +7,7 @@
 #include "Runner.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace tsqlite {
 
@@ -124,16 +125,44 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, std::vector<
     return std::make_unique<Query>(std::move(impl));
 }
 
-std::uint64_t Connection::dataVersion() const {
-    // PRAGMA data_version moves with commits of other connections, total_changes with this
-    // connection's own writes.
+namespace {
+
+std::string upper(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+void countChange(void* log, int, const char*, const char* table, sqlite3_int64) {
+    auto& changes = *static_cast<Connection::Impl::ChangeLog*>(log);
+    ++changes.counted;
+    ++changes.byTable[upper(table ? table : "")];
+}
+
+} // namespace
+
+std::uint64_t Connection::dataVersion(const std::vector<std::string>& tables) {
+    Impl& c = *m_impl;
+    if (!c.changes.watching) {
+        sqlite3_update_hook(c.db, countChange, &c.changes);
+        c.changes.watching = true;
+    }
+    // PRAGMA data_version moves with the commits of other connections only.
     std::uint64_t version = 0;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(m_impl->db, "PRAGMA data_version", -1, &stmt, nullptr) == SQLITE_OK &&
+    if (sqlite3_prepare_v2(c.db, "PRAGMA data_version", -1, &stmt, nullptr) == SQLITE_OK &&
         sqlite3_step(stmt) == SQLITE_ROW)
         version = static_cast<std::uint64_t>(sqlite3_column_int64(stmt, 0));
     sqlite3_finalize(stmt);
-    return (version << 40) ^ static_cast<std::uint64_t>(sqlite3_total_changes64(m_impl->db));
+    std::uint64_t own = 0;
+    for (const std::string& table : tables)
+        if (const auto it = c.changes.byTable.find(upper(table)); it != c.changes.byTable.end())
+            own += it->second;
+    // Rows changed without a call of the hook (a DELETE without WHERE empties a table at once).
+    const std::uint64_t unattributed =
+        static_cast<std::uint64_t>(sqlite3_total_changes64(c.db)) - c.changes.counted;
+    return (version * 1000003u + own) * 1000003u + unattributed;
 }
 
 void endOpenQueries(Connection::Impl& connection) {

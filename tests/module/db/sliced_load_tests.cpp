@@ -128,10 +128,6 @@ TEST_F(SlicedLoad, AFailureHalfwayDropsThePartialRowsAndSaysWhy) {
 }
 
 TEST_F(SlicedLoad, TheModelGrowsSliceBySliceWhileTheEventLoopRuns) {
-    int argc = 1;
-    char name[] = "sliced_load_tests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
     auto rs = opened();
     RecordsetModel model(rs.get());
     EXPECT_EQ(model.rowCount(), 10);

@@ -147,10 +147,12 @@ public:
     // run that with execute(). Returns nullptr with the reason in `errors` when it fails.
     std::unique_ptr<Query> openQuery(std::string_view tsql, std::vector<Error>& errors);
 
-    // A number that changes whenever the database file's content may have changed since it was
-    // last read: a commit by any connection, of this process or another. Equal numbers mean
-    // the same data.
-    std::uint64_t dataVersion() const;
+    // A number that changes whenever the rows of `tables` may have changed since it was last
+    // taken: a commit by another connection (of any table: the file's version), a change this
+    // connection made to one of the tables, or one it made that it could not attribute to a
+    // table. Changes this connection makes to other tables (its work tables) leave it alone.
+    // Equal numbers mean the same rows. Table names compare without case.
+    std::uint64_t dataVersion(const std::vector<std::string>& tables);
 
     // Calls a stored procedure with named parameters (command type 4).
     bool callProcedure(std::string_view name, const std::vector<Parameter>& parameters, ResultSink* sink,

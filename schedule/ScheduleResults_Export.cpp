@@ -44,9 +44,9 @@ QDateTime dateOf(const QVariant& value) {
     if (value.typeId() == QMetaType::QDateTime)
         return value.toDateTime();
     if (value.typeId() == QMetaType::QDate)
-        return value.toDate().startOfDay();
+        return value.toDate().startOfDay(Qt::UTC);
     if (const auto date = erpctl::parseDateText(value.toString()))
-        return date->startOfDay();
+        return date->startOfDay(Qt::UTC);
     return {};
 }
 

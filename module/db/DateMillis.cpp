@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cmath>
+#include <utility>
 
 namespace scadlav::db {
 namespace {
@@ -18,6 +19,41 @@ std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
     const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+struct Civil {
+    std::int64_t year;
+    unsigned month;
+    unsigned day;
+};
+
+// The date of a count of days since 1970-01-01 (the inverse of daysFromCivil).
+Civil civilFromDays(std::int64_t z) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const unsigned doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned d = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned m = mp < 10 ? mp + 3 : mp - 9;
+    return {static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2), m, d};
+}
+
+// Splits milliseconds into whole days and the milliseconds of the day (never negative).
+std::pair<std::int64_t, std::int64_t> splitDay(std::int64_t millis) {
+    std::int64_t days = millis / kMillisPerDay;
+    std::int64_t rest = millis % kMillisPerDay;
+    if (rest < 0) {
+        rest += kMillisPerDay;
+        --days;
+    }
+    return {days, rest};
+}
+
+void twoDigits(char* out, unsigned v) {
+    out[0] = static_cast<char>('0' + v / 10);
+    out[1] = static_cast<char>('0' + v % 10);
 }
 
 bool isLeap(int y) {
@@ -104,14 +140,31 @@ std::int64_t millisFromDateTime(const QDateTime& value) {
 }
 
 QDateTime dateTimeFromMillis(std::int64_t millis) {
-    std::int64_t days = millis / kMillisPerDay;
-    std::int64_t rest = millis % kMillisPerDay;
-    if (rest < 0) {
-        rest += kMillisPerDay;
-        --days;
-    }
+    const auto [days, rest] = splitDay(millis);
     const QDate date = QDate(1970, 1, 1).addDays(days);
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(rest)));
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(rest)), Qt::UTC);
+}
+
+bool formatDateTime(std::int64_t millis, char* out) {
+    const auto [days, rest] = splitDay(millis);
+    const Civil date = civilFromDays(days);
+    if (date.year < 0 || date.year > 9999)
+        return false;
+    const auto year = static_cast<unsigned>(date.year);
+    const auto seconds = static_cast<unsigned>(rest / 1000);
+    twoDigits(out, year / 100);
+    twoDigits(out + 2, year % 100);
+    out[4] = '-';
+    twoDigits(out + 5, date.month);
+    out[7] = '-';
+    twoDigits(out + 8, date.day);
+    out[10] = ' ';
+    twoDigits(out + 11, seconds / 3600);
+    out[13] = ':';
+    twoDigits(out + 14, seconds / 60 % 60);
+    out[16] = ':';
+    twoDigits(out + 17, seconds % 60);
+    return true;
 }
 
 std::optional<std::int64_t> millisFromText(std::string_view text) {

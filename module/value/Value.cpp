@@ -12,10 +12,16 @@ std::optional<QDateTime> makeDateTime(int y, int m, int d, int hh, int mm, int s
     QTime time(hh, mm, ss, ms);
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    return QDateTime(date, time);
+    return QDateTime(date, time, Qt::UTC);
 }
 
 } // namespace
+
+QDateTime wallClock(const QDateTime& t) {
+    if (!t.isValid() || t.timeSpec() == Qt::UTC)
+        return t;
+    return QDateTime(t.date(), t.time(), Qt::UTC);
+}
 
 std::optional<QDateTime> parseDateTimeText(QStringView text) {
     static const QRegularExpression iso(

@@ -11,6 +11,12 @@
 
 namespace scadlav {
 
+// Dates in this system are wall-clock readings with no time zone. They are held as UTC
+// date-times with the same date and time of day: Qt then never converts them through the local
+// zone (a system call per value, and a midnight that a daylight-saving change skips would become
+// invalid), and two dates compare by their digits whatever zone built them.
+QDateTime wallClock(const QDateTime& t);
+
 // What a variant of the ERP's run-time holds: nothing yet (Empty), the database's Null, or a
 // boolean, integer, exact decimal, floating, text, date-time or an array of values.
 // The conversions follow the run-time's rules where the module depends on them: Empty reads
@@ -33,8 +39,9 @@ public:
     Value(const scadlav::Decimal& d) : m_data(d) {}
     Value(const QString& s) : m_data(s) {}
     Value(const char* s) : m_data(QString::fromUtf8(s)) {}
-    Value(const QDateTime& t) : m_data(t) {}
-    Value(const QDate& d) : m_data(QDateTime(d, QTime(0, 0))) {}
+    // A date-time is kept as its wall-clock reading (see wallClock()).
+    Value(const QDateTime& t) : m_data(wallClock(t)) {}
+    Value(const QDate& d) : m_data(QDateTime(d, QTime(0, 0), Qt::UTC)) {}
     Value(const QList<Value>& a) : m_data(a) {}
 
     Kind kind() const { return static_cast<Kind>(m_data.index()); }

@@ -830,7 +830,7 @@ void Grid::commitCellInput(const QModelIndex& index, const QVariant& input, bool
             if (trimmed.isEmpty()) {
                 value = QVariant();
             } else if (const auto date = parseDateText(trimmed)) {
-                value = date->startOfDay();
+                value = date->startOfDay(Qt::UTC);
             } else {
                 const QString message =
                     controlText(91401, QStringLiteral(

@@ -25,7 +25,7 @@ QDateTime toDateTime(const QVariant& value) {
     case QMetaType::QDateTime:
         return value.toDateTime();
     case QMetaType::QDate:
-        return value.toDate().startOfDay();
+        return value.toDate().startOfDay(Qt::UTC);
     case QMetaType::QString: {
         const QString text = value.toString().trimmed();
         QDateTime dt = QDateTime::fromString(text, Qt::ISODateWithMs);
@@ -35,7 +35,7 @@ QDateTime toDateTime(const QVariant& value) {
             dt = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
         if (!dt.isValid()) {
             if (const auto d = parseDateText(text))
-                dt = d->startOfDay();
+                dt = d->startOfDay(Qt::UTC);
         }
         return dt;
     }

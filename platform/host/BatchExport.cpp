@@ -4,16 +4,14 @@
 // file the screen's typed workbook of the grid's columns. With --view proposals, the rows
 // "Proposte C/Lav." hands the proposals screen, in that screen's order; with --view
 // commitment, the open customer order lines of --article.
-#include "module/value/CsvField.h"
+#include "module/db/RecordsetModel.h"
 #include "module/value/SafeFile.h"
 #include "platform/host/BatchRunner.h"
 #include "platform/host/BatchSession.h"
 #include "platform/host/CommandLine.h"
+#include "platform/host/RecordsetCsv.h"
 
 #include <QAbstractItemModel>
-#include <QDateTime>
-#include <QStringConverter>
-#include <QTextStream>
 #include <cstdio>
 
 namespace erphost {
@@ -25,39 +23,22 @@ int failure(const QString& reason) {
     return kBatchFailed;
 }
 
-// A cell as written: Null empty, dates as YYYY-MM-DD HH:MM:SS, everything else as its text
-// (decimals exact, as the database holds them).
-QString cellText(const QAbstractItemModel& model, int row, int column) {
-    const QModelIndex index = model.index(row, column);
-    const QVariant raw = model.data(index, Qt::EditRole);
-    if (!raw.isValid() || raw.isNull())
-        return QString();
-    if (raw.metaType().id() == QMetaType::QDateTime)
-        return raw.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    return model.data(index, Qt::DisplayRole).toString();
-}
-
+// The CSV of the rows a view shows: every view is a model over a record set, whose stored
+// cells are written as they are.
 bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& error, int& rows) {
-    rows = model.rowCount();
+    const auto* view = qobject_cast<const scadlav::db::RecordsetModel*>(&model);
+    if (!view || !view->recordset()) {
+        error = QStringLiteral("the rows shown are not a record set");
+        return false;
+    }
+    const scadlav::db::Recordset& recordset = *view->recordset();
+    // Counting reads every row still to come; a failure there closes the record set.
+    if (recordset.recordCount() < 0) {
+        error = QStringLiteral("the rows could not be read: ") + recordset.lastErrorText();
+        return false;
+    }
     return scadlav::writeFileSafely(
-        path,
-        [&model, rows](QIODevice& device) {
-            QTextStream out(&device);
-            out.setEncoding(QStringConverter::Utf8);
-            const int columns = model.columnCount();
-            QStringList line;
-            for (int c = 0; c < columns; ++c)
-                line << model.headerData(c, Qt::Horizontal).toString();
-            out << scadlav::csvLine(line);
-            for (int r = 0; r < rows && out.status() == QTextStream::Ok; ++r) {
-                line.clear();
-                for (int c = 0; c < columns; ++c)
-                    line << cellText(model, r, c);
-                out << scadlav::csvLine(line);
-            }
-            out.flush();
-            return out.status() == QTextStream::Ok;
-        },
+        path, [&recordset, &rows](QIODevice& device) { return writeRecordsetCsv(recordset, device, rows); },
         &error);
 }
 

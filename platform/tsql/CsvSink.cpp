@@ -1,5 +1,6 @@
 #include "platform/tsql/CsvSink.h"
 
+#include "module/db/DateMillis.h"
 #include "platform/tsql/CsvWriter.h"
 
 #include <QDate>
@@ -15,26 +16,12 @@ using scadlav::db::DataType;
 
 namespace {
 
-constexpr std::int64_t kMsPerDay = 86'400'000;
-constexpr qint64 kJulianDayOf1970 = 2'440'588;
-
 bool isDateType(DataType type) {
     return type == DataType::Date || type == DataType::DBDate || type == DataType::DBTimeStamp;
 }
 
 bool isDecimalType(DataType type) {
     return type == DataType::Decimal || type == DataType::Numeric || type == DataType::Currency;
-}
-
-QDateTime fromMillis(std::int64_t ms) {
-    std::int64_t days = ms / kMsPerDay;
-    std::int64_t rest = ms % kMsPerDay;
-    if (rest < 0) {
-        rest += kMsPerDay;
-        --days;
-    }
-    return QDateTime(QDate::fromJulianDay(days + kJulianDayOf1970),
-                     QTime::fromMSecsSinceStartOfDay(int(rest)));
 }
 
 // The embedded database's text form of a date-time ("2026-08-31 10:11:12.345"): a computed
@@ -68,7 +55,7 @@ Value CsvSink::cellValue(const Cell& cell, const ColumnInfo& column) {
     case Cell::Kind::Decimal:
         return Value(scadlav::Decimal(cell.i, cell.scale));
     case Cell::Kind::DateTime:
-        return Value(fromMillis(cell.i));
+        return Value(scadlav::db::dateTimeFromMillis(cell.i));
     case Cell::Kind::Text: {
         const QString value = text(cell.text);
         if (isDateType(column.type) || (column.type == DataType::Variant && looksLikeTimestamp(value))) {

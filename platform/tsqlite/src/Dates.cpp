@@ -203,8 +203,14 @@ DateTime fromMilliseconds(std::int64_t ms) {
 DateTime now() {
     const auto clock = std::chrono::system_clock::now();
     const std::time_t t = std::chrono::system_clock::to_time_t(clock);
-    std::tm local{};
-    localtime_r(&t, &local);
+    // A statement asks for the time once per row: the local reading of a second is worked out
+    // once, not once per row.
+    thread_local std::time_t lastSecond = -1;
+    thread_local std::tm local{};
+    if (t != lastSecond) {
+        localtime_r(&t, &local);
+        lastSecond = t;
+    }
     DateTime d;
     d.year = local.tm_year + 1900;
     d.month = local.tm_mon + 1;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 using scadlav::Decimal;
 using scadlav::Value;
 
@@ -44,4 +46,25 @@ TEST(Value, ReadsDatesInTheFormsTheModuleMeets) {
     EXPECT_FALSE(Value("31/02/2026").toDateTime());
     EXPECT_FALSE(Value("2026-13-01").toDateTime());
     EXPECT_FALSE(Value("domani").toDateTime());
+}
+
+// Dates are wall-clock readings: whatever zone the process runs in, a date keeps its digits, also
+// a midnight that the zone skips when its daylight-saving time starts, and two equal readings are
+// equal however they were built.
+TEST(Value, DatesKeepTheirDigitsInAnyTimeZone) {
+    const QByteArray saved = qgetenv("TZ");
+    qputenv("TZ", "America/Sao_Paulo");
+    tzset();
+    const Value midnight(QDate(2018, 11, 4));
+    EXPECT_EQ(midnight.toText(), "2018-11-04");
+    EXPECT_EQ(midnight.asDateTime().time(), QTime(0, 0));
+    EXPECT_TRUE(Value("2018-11-04 00:00:00").toDateTime() == midnight.asDateTime());
+    const Value local(QDateTime(QDate(2026, 7, 1), QTime(10, 30)));
+    EXPECT_TRUE(local == Value(QDateTime(QDate(2026, 7, 1), QTime(10, 30), Qt::UTC)));
+    EXPECT_EQ(local.toText(), "2026-07-01 10:30:00");
+    if (saved.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", saved);
+    tzset();
 }

@@ -104,6 +104,8 @@ protected:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
         env.insert(QStringLiteral("ERP_FIXED_NOW"), QStringLiteral("2026-03-15 10:00:00"));
+        if (!timeZone.isEmpty())
+            env.insert(QStringLiteral("TZ"), timeZone);
         host->process->setProcessEnvironment(env);
         HostProcess* raw = host.get();
         QObject::connect(raw->process.get(), &QProcess::readyReadStandardOutput, [raw, this] {
@@ -209,6 +211,7 @@ protected:
 
     QTemporaryDir home;
     QString database;
+    QString timeZone; // TZ of the processes started; empty keeps the machine's
     QElapsedTimer clock;
     std::vector<std::unique_ptr<HostProcess>> m_single;
 
@@ -688,6 +691,42 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
         1);
     EXPECT_TRUE(full->err.contains(QStringLiteral("/dev/full"))) << full->err.toStdString();
     EXPECT_FALSE(full->out().contains(QStringLiteral("rows written"))) << full->out().toStdString();
+}
+
+// Dates are wall-clock readings: the export writes the same digits whatever the zone, also a
+// midnight or a time of day that the zone skips when its daylight-saving time starts.
+TEST_F(BatchMode, ExportWritesTheSameDatesInEveryTimeZone) {
+    HostProcess* host = nullptr;
+    ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2000-01-01")}), &host), 0)
+        << host->out().toStdString() << host->err.toStdString();
+    // Skipped in Sao Paulo (midnight of 4 November 2018), Rome (02:30 of 29 March 2026) and
+    // Chatham (02:50 of 27 September 2026).
+    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_DATAINIFASE = '2018-11-04 00:00:00', "
+                        "PD5C_DATAFINEFASE = '2026-03-29 02:30:00', PD5C_DATADOC = '2026-09-27 02:50:00'"));
+    QByteArray reference;
+    for (const char* zone : {"UTC", "Europe/Rome", "America/Sao_Paulo", "Pacific/Chatham"}) {
+        timeZone = QString::fromLatin1(zone);
+        const QString out = home.filePath(QStringLiteral("dates-%1.csv").arg(timeZone.section(u'/', -1)));
+        HostProcess* run = nullptr;
+        ASSERT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"),
+                          database, QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"),
+                          out, QStringLiteral("--min-date"), QStringLiteral("2000-01-01")},
+                         &run),
+                  0)
+            << zone << ": " << run->err.toStdString();
+        QFile file(out);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray written = file.readAll();
+        if (reference.isEmpty()) {
+            reference = written;
+            EXPECT_GT(csvLines(out).size(), 10);
+            for (const char* date :
+                 {",2018-11-04 00:00:00,", ",2026-03-29 02:30:00,", ",2026-09-27 02:50:00,"})
+                EXPECT_TRUE(written.contains(date)) << date;
+        } else {
+            EXPECT_TRUE(written == reference) << zone << " wrote other bytes than UTC";
+        }
+    }
 }
 
 TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {

@@ -242,8 +242,13 @@ void ScheduleResults::MostraLettura(int rows, bool finita) {
     if (finita) {
         bar->endProgress();
         bar->setPanelText(IStatusBar::ProgressPanel, QString());
+        m_mostrataLettura.invalidate();
         return;
     }
+    // A few times a second is enough for the eye; every slice would only cost repaints.
+    if (m_mostrataLettura.isValid() && m_mostrataLettura.elapsed() < 250)
+        return;
+    m_mostrataLettura.start();
     bar->setPanelText(IStatusBar::ProgressPanel,
                       session()
                           .TraduzioneTesto(QStringLiteral("Lettura delle fasi: %1 righe"), 91751)

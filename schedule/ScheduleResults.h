@@ -8,6 +8,7 @@
 #include "module/services/RuntimeError.h"
 #include "module/value/Decimal.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -158,6 +159,7 @@ private:
         std::optional<std::int64_t> ora;
     };
     Lettura m_lettura;
+    QElapsedTimer m_mostrataLettura; // when the rows read were last shown on the status bar
 };
 
 } // namespace scadlav

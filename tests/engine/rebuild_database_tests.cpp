@@ -81,7 +81,7 @@ TEST_F(RebuildRows, InsertsEveryOpenPhaseWithItsKeyAndQuantities) {
     auto times = db.query(QStringLiteral("SELECT DISTINCT PD5C_DATAELAB FROM PD5C_SCADLAV"));
     ASSERT_TRUE(times && times->isOpen());
     EXPECT_EQ(times->recordCount(), 1);
-    EXPECT_EQ(times->value(0).toDateTime(), QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
+    EXPECT_EQ(times->value(0).toDateTime(), wallClock(QDateTime(QDate(2026, 12, 5), QTime(10, 30))));
     EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_SEL = 0")), 6);
 
     db.completeQuantities();
@@ -181,7 +181,7 @@ TEST_F(RebuildRows, RunTellsHowTheRebuildEnded) {
     RebuildOutcome done =
         db.operation().run(RebuildDatabase::defaultInputs(), QStringLiteral("CL"), &progress);
     ASSERT_EQ(done.status, RebuildOutcome::Status::Done) << done.error.description.toStdString();
-    EXPECT_EQ(done.rebuiltAt, QDateTime(QDate(2026, 12, 5), QTime(10, 30)));
+    EXPECT_EQ(done.rebuiltAt, wallClock(QDateTime(QDate(2026, 12, 5), QTime(10, 30))));
     EXPECT_EQ(progress.steps,
               (std::vector<RebuildStep>{
                   RebuildStep::DropWorkingTables, RebuildStep::QuantityInWork, RebuildStep::GroupedQuantities,

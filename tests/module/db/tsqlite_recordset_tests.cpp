@@ -55,7 +55,7 @@ TEST_F(TsqliteRecordset, ReadsTypedValuesAndKeepsNull) {
     EXPECT_EQ(rs.recordCount(), 3);
     EXPECT_EQ(rs.fieldInfo(rs.fieldIndex("PD5C_QTARES")).type, DataType::Decimal);
     EXPECT_EQ(rs.value("PD5C_QTARES").asDecimal(), Decimal(10500, 3));
-    EXPECT_EQ(rs.value("PD5C_DATAFINEFASE").asDateTime(), QDateTime(QDate(2026, 3, 1), QTime(0, 0)));
+    EXPECT_EQ(rs.value("PD5C_DATAFINEFASE").asDateTime(), wallClock(QDateTime(QDate(2026, 3, 1), QTime(0, 0))));
     rs.moveNext();
     EXPECT_TRUE(rs.value("PD5C_DESCART").isNull());
     EXPECT_TRUE(rs.value("PD5C_QTARES").isNull());

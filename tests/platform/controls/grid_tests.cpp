@@ -210,7 +210,7 @@ TEST_F(GridTest, EditingAsksBeforeAndAfterAndCanBeRefused) {
     refuseValue.clear();
     grid.commitCellInput(date, "30/04/2026", true);
     EXPECT_EQ(after, 1);
-    EXPECT_EQ(written.toDateTime(), QDateTime(QDate(2026, 4, 30), QTime(0, 0)));
+    EXPECT_EQ(written.toDateTime(), QDate(2026, 4, 30).startOfDay(Qt::UTC));
 
     grid.commitCellInput(date, "", true); // emptying a date writes a null
     EXPECT_EQ(after, 2);

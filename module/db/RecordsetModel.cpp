@@ -9,6 +9,8 @@ namespace {
 // One slice of background reading: short enough that the window answers between slices.
 constexpr qint64 kSliceMilliseconds = 40;
 constexpr int kRowsPerStep = 256;
+// How often the views hear of the rows read meanwhile.
+constexpr qint64 kAnnounceMilliseconds = 250;
 
 int shownRows(const Recordset* recordset) {
     return recordset && recordset->isOpen() ? std::max(0, recordset->fetchedCount()) : 0;
@@ -55,10 +57,28 @@ void RecordsetModel::fetchSlice() {
         return;
     QElapsedTimer clock;
     clock.start();
+    m_inSlice = true;
     while (m_recordset && m_recordset->isFetching() && clock.elapsed() < kSliceMilliseconds)
-        if (m_recordset->fetchMore(kRowsPerStep) < 0)
+        if (m_recordset->fetchMore(kRowsPerStep) < 0) {
+            m_inSlice = false;
             return;
+        }
+    m_inSlice = false;
     scheduleFetch();
+}
+
+void RecordsetModel::announceRows() {
+    m_announced.start();
+    const int rows = shownRows(m_recordset);
+    if (rows > m_rows) {
+        beginInsertRows({}, m_rows, rows - 1);
+        m_rows = rows;
+        endInsertRows();
+    }
+    if (m_recordset->isFetching())
+        emit fetchProgress(m_rows);
+    else
+        emit fetchFinished(m_rows);
 }
 
 bool RecordsetModel::canFetchMore(const QModelIndex& parent) const {
@@ -66,8 +86,12 @@ bool RecordsetModel::canFetchMore(const QModelIndex& parent) const {
 }
 
 void RecordsetModel::fetchMore(const QModelIndex& parent) {
-    if (!parent.isValid())
-        fetchSlice();
+    if (parent.isValid())
+        return;
+    fetchSlice();
+    // Whoever asked for more sees it now.
+    if (m_recordset && m_recordset->isOpen() && shownRows(m_recordset) > m_rows)
+        announceRows();
 }
 
 bool RecordsetModel::fetchAll() {
@@ -81,19 +105,15 @@ void RecordsetModel::onEvent(const RecordsetEvent& event) {
         m_rows = shownRows(m_recordset);
         endResetModel();
         break;
-    case RecordsetEvent::Kind::RowsFetched: {
-        const int rows = shownRows(m_recordset);
-        if (rows > m_rows) {
-            beginInsertRows({}, m_rows, rows - 1);
-            m_rows = rows;
-            endInsertRows();
-        }
-        if (m_recordset->isFetching())
-            emit fetchProgress(m_rows);
-        else
-            emit fetchFinished(m_rows);
+    case RecordsetEvent::Kind::RowsFetched:
+        // While the background reading goes on, the views hear of new rows a few times a
+        // second: each notice costs them a layout and a repaint. The last rows, and rows read
+        // for a caller that needs them all, are announced at once.
+        if (m_inSlice && m_recordset->isFetching() && m_announced.isValid() &&
+            m_announced.elapsed() < kAnnounceMilliseconds)
+            break;
+        announceRows();
         break;
-    }
     case RecordsetEvent::Kind::FetchFailed:
         m_pump.stop();
         emit fetchFailed(m_recordset->lastErrorText());

@@ -8,6 +8,7 @@
 #include "module/db/Recordset.h"
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QVariant>
 
@@ -69,10 +70,13 @@ private:
     void onEvent(const RecordsetEvent& event);
     void fetchSlice();
     void scheduleFetch();
+    void announceRows();
 
     Recordset* m_recordset = nullptr;
     int m_rows = 0; // rows the views know of
     bool m_background = false;
+    bool m_inSlice = false; // reading in the background (not for a caller that needs the rows)
+    QElapsedTimer m_announced;
     QTimer m_pump;
     int m_listener = 0;
     bool m_editable = true;

@@ -17,6 +17,7 @@
 #include "module/db/Recordset.h"
 #include "module/db/RecordsetModel.h"
 #include "platform/controls/CodeCombo.h"
+#include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/Grid.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/ParametersPanel.h"
@@ -128,6 +129,10 @@ SizeFigures measureSize(int phases) {
 
     bench::ResidentPeak showPeak;
 
+    // View mode: in modification mode "Visualizza" first clears every row's mark
+    // ("UPDATE PD5C_SCADLAV SET PD5C_SEL = 0"), about a microsecond per schedule row before any
+    // row shows (1 s at 300 000 phases on a loaded machine), which is measured apart below.
+    screen->controls().CHK_MODIFICA->setValueText(QStringLiteral("0"));
     f.firstRows = timed("Visualizza: click to first rows painted", [&] {
         screen->results().CMD_ELABORA_ButtonClick();
         screen->controls().GRID_ORD->grab();
@@ -163,6 +168,13 @@ SizeFigures measureSize(int phases) {
     readTheRest(screen);
     f.resortWhole = f.resortFirst + rest.nsecsElapsed() / 1e9;
     std::printf("  %-44s %8.3f s\n", "re-sort to start date, run: every row read", f.resortWhole);
+    {
+        db::Connection marks;
+        if (!marks.open(connectionString))
+            die(marks.lastErrorText());
+        timed("modification mode's clearing of every mark",
+              [&] { bench::exec(marks, QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 0")); });
+    }
     host.module.Cinterface_CloseForm();
     return f;
 }

@@ -11,7 +11,7 @@
 
 namespace scadlav::db {
 
-// The wall-clock date and time of `value`, whatever its time spec.
+// The wall-clock date and time of `value`, whatever time zone it was built in.
 std::int64_t millisFromDateTime(const QDateTime& value);
 // A UTC QDateTime holding the wall-clock reading: date() and time() give back exactly the
 // stored digits (a local QDateTime would ask the zone, and drop a midnight that a

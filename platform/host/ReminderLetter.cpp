@@ -121,6 +121,9 @@ public:
         const QJsonObject font = def.value(QStringLiteral("font")).toObject();
         m_font = QFont(font.value(QStringLiteral("family")).toString(QStringLiteral("DejaVu Sans")));
         m_font.setPointSizeF(font.value(QStringLiteral("size_pt")).toDouble(9.5));
+        // No ligatures: "ffi" stays three letters in the PDF, so a name can be searched and
+        // copied as it is written.
+        m_font.setStyleStrategy(QFont::PreferNoShaping);
         const QJsonObject margins =
             def.value(QStringLiteral("page")).toObject().value(QStringLiteral("margins_mm")).toObject();
         m_left = mm(margins.value(QStringLiteral("left")).toDouble(20));

@@ -123,6 +123,20 @@ TEST_F(ReminderBatch, PdfHoldsALetterForEverySupplierPrinted) {
     EXPECT_TRUE(letters.contains(QStringLiteral("Restiamo in attesa")));
 }
 
+TEST_F(ReminderBatch, AFilterLimitsTheLettersToItsRange) {
+    const QString out = home.filePath(QStringLiteral("uno.pdf"));
+    const HostRun all = run(reminders(QStringLiteral("pdf")) + QStringList{QStringLiteral("--out"), out});
+    const QStringList sent = lines(all.out, QStringLiteral("sent: "));
+    ASSERT_GE(sent.size(), 2) << all.out.toStdString();
+    const QString supplier = sent.constFirst().section(QLatin1Char(' '), 1).section(QLatin1Char(';'), 0, 0);
+    const HostRun one = run(reminders(QStringLiteral("pdf")) +
+                            QStringList{QStringLiteral("--out"), out, QStringLiteral("--filter"),
+                                        QStringLiteral("DO46_CLIFOR_CG44=%1..%1").arg(supplier)});
+    ASSERT_EQ(one.code, 0) << one.out.toStdString() << one.err.toStdString();
+    EXPECT_EQ(lines(one.out, QStringLiteral("sent: ")),
+              QStringList{QStringLiteral("sent: %1;pdf;%2").arg(supplier, out)});
+}
+
 TEST_F(ReminderBatch, MailRunSendsOrListsEverySupplierAndTheServerReceivesThem) {
     const QString mails = home.filePath(QStringLiteral("mails"));
     QDir().mkpath(mails);

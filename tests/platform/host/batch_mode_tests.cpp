@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -809,6 +810,64 @@ TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {
         1);
     EXPECT_TRUE(missing->err.contains(QStringLiteral("--article"))) << missing->err.toStdString();
     EXPECT_EQ(exportTo(QStringLiteral("y.csv"), {QStringLiteral("--view"), QStringLiteral("nope")}).first, 1);
+}
+
+// The function menu on the demo order book, in the real host off screen (the user guide's
+// tour): "Impegnato cliente", "Situazione giacenze" and "Proposte C/Lav." each show rows of the
+// order book, and the batch export views write the same number of rows.
+TEST_F(BatchMode, TheFunctionMenuShowsTheOrderBookAndTheExportViewsWriteTheSameRows) {
+    // Before any rebuild there is no schedule: the proposals view says so and writes nothing.
+    const QString early = home.filePath(QStringLiteral("early.csv"));
+    HostProcess* empty = nullptr;
+    EXPECT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"),
+                      database, QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"), early,
+                      QStringLiteral("--view"), QStringLiteral("proposals")},
+                     &empty),
+              1);
+    EXPECT_TRUE(empty->err.contains(QStringLiteral("rebuild"))) << empty->err.toStdString();
+    EXPECT_FALSE(QFile::exists(early));
+
+    HostProcess* host = nullptr;
+    ASSERT_EQ(runOne(batch(1, {}), &host), 0) << host->out().toStdString() << host->err.toStdString();
+    const QString pictures = home.filePath(QStringLiteral("pictures"));
+    HostProcess* tour = nullptr;
+    ASSERT_EQ(runOne({QStringLiteral("--demo-db"), database, QStringLiteral("--user"), QStringLiteral("1"),
+                      QStringLiteral("--screenshots"), pictures},
+                     &tour),
+              0)
+        << tour->out().toStdString() << tour->err.toStdString();
+    const QString shown = tour->out();
+    const QRegularExpressionMatch commitment =
+        QRegularExpression(QStringLiteral("shown: commitment (\\S+) (\\d+) rows")).match(shown);
+    const QRegularExpressionMatch stock =
+        QRegularExpression(QStringLiteral("shown: stock (\\S+) (\\d+) warehouses")).match(shown);
+    const QRegularExpressionMatch proposals =
+        QRegularExpression(QStringLiteral("shown: proposals (\\d+) rows")).match(shown);
+    ASSERT_TRUE(commitment.hasMatch() && stock.hasMatch() && proposals.hasMatch()) << shown.toStdString();
+    const QString article = commitment.captured(1);
+    EXPECT_EQ(stock.captured(1), article);
+    EXPECT_GT(commitment.captured(2).toInt(), 0);
+    EXPECT_GT(stock.captured(2).toInt(), 0);
+    for (const char* picture : {"schedule-commitment.png", "stock-console.png", "proposals.png"})
+        EXPECT_TRUE(QFileInfo(QDir(pictures).filePath(QString::fromLatin1(picture))).size() > 0) << picture;
+
+    auto exported = [&](const QStringList& view) {
+        const QString out = home.filePath(QStringLiteral("view.csv"));
+        QFile::remove(out);
+        HostProcess* run = nullptr;
+        const int code = runOne(QStringList{QStringLiteral("--batch"), QStringLiteral("export"),
+                                            QStringLiteral("--demo-db"), database, QStringLiteral("--user"),
+                                            QStringLiteral("1"), QStringLiteral("--out"), out} +
+                                    view,
+                                &run);
+        EXPECT_EQ(code, 0) << run->err.toStdString();
+        return csvLines(out).size() - 1;
+    };
+    EXPECT_EQ(exported({QStringLiteral("--view"), QStringLiteral("commitment"), QStringLiteral("--article"),
+                        article}),
+              commitment.captured(2).toInt());
+    EXPECT_EQ(exported({QStringLiteral("--view"), QStringLiteral("proposals")}),
+              proposals.captured(1).toInt());
 }
 
 // ---- reschedule and undo-reschedule --------------------------------------------------------

@@ -163,7 +163,10 @@ TEST_F(OrderDocumentsTest, CommitmentOfAnArticleWithAQuoteOrWithNoRowTellsTheUse
     exec(QStringLiteral("INSERT INTO PD18_ARTPROD (PD18_DITTA_CG18, PD18_CODART_MG66) VALUES (1, 'A''B')"));
     show({});
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_IMP"));
-    EXPECT_EQ(boxIds(), QList<int>{90403});
+    ASSERT_EQ(boxIds(), QList<int>{90403});
+    // The planner is told that the quote is the trouble, naming the code.
+    EXPECT_TRUE(messages.boxes().first().text.contains(QStringLiteral("T91900|A'B")))
+        << messages.boxes().first().text.toStdString();
     EXPECT_FALSE(screen->controls().FrameCLI->isVisibleTo(screen));
 
     // An article nobody ordered: the panel opens empty, with the article shown.

@@ -802,6 +802,7 @@ TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {
                                            &quoted);
     EXPECT_EQ(quoteCode, 1);
     EXPECT_TRUE(quoted->err.contains(QStringLiteral("A'B"))) << quoted->err.toStdString();
+    EXPECT_TRUE(quoted->err.contains(QStringLiteral("contiene un apice"))) << quoted->err.toStdString();
     EXPECT_FALSE(QFile::exists(quotePath));
     HostProcess* missing = nullptr;
     EXPECT_EQ(

@@ -101,7 +101,8 @@ QString functionMenuTour(HostWindow& window, const QString& folder, QStringList&
 
     // The proposals screen is modal: it is read, grabbed and closed from its own event loop.
     int proposals = -1;
-    QTimer::singleShot(700, [&folder, &written, &proposals] {
+    QString firstKey, lastKey;
+    QTimer::singleShot(700, [&folder, &written, &proposals, &firstKey, &lastKey] {
         QWidget* open = QApplication::activeModalWidget();
         if (!open)
             return;
@@ -109,15 +110,19 @@ QString functionMenuTour(HostWindow& window, const QString& folder, QStringList&
             open->close(); // the message that nothing has stock to send
             return;
         }
-        if (auto* grid = open->findChild<erpctl::Grid*>(QStringLiteral("GRID_GIAC")))
+        if (auto* grid = open->findChild<erpctl::Grid*>(QStringLiteral("GRID_GIAC"))) {
             proposals = grid->rowCount();
+            firstKey = grid->value(0, QStringLiteral("PD5C_KEYGRID")).toString().trimmed();
+            lastKey = grid->value(proposals - 1, QStringLiteral("PD5C_KEYGRID")).toString().trimmed();
+        }
         save(open, folder, QStringLiteral("proposals.png"), written);
         open->close();
     });
     menu->triggerItem(QStringLiteral("KEY_PROP"));
     if (proposals <= 0)
         return QStringLiteral("\"Proposte C/Lav.\" showed no phase with stock to send");
-    std::printf("shown: proposals %d rows\n", proposals);
+    std::printf("shown: proposals %d rows, first %s, last %s\n", proposals, qPrintable(firstKey),
+                qPrintable(lastKey));
     return QString();
 }
 

@@ -843,7 +843,8 @@ TEST_F(BatchMode, TheFunctionMenuShowsTheOrderBookAndTheExportViewsWriteTheSameR
     const QRegularExpressionMatch stock =
         QRegularExpression(QStringLiteral("shown: stock (\\S+) (\\d+) warehouses")).match(shown);
     const QRegularExpressionMatch proposals =
-        QRegularExpression(QStringLiteral("shown: proposals (\\d+) rows")).match(shown);
+        QRegularExpression(QStringLiteral("shown: proposals (\\d+) rows, first (.+), last (.+)\n"))
+            .match(shown);
     ASSERT_TRUE(commitment.hasMatch() && stock.hasMatch() && proposals.hasMatch()) << shown.toStdString();
     const QString article = commitment.captured(1);
     EXPECT_EQ(stock.captured(1), article);
@@ -852,6 +853,7 @@ TEST_F(BatchMode, TheFunctionMenuShowsTheOrderBookAndTheExportViewsWriteTheSameR
     for (const char* picture : {"schedule-commitment.png", "stock-console.png", "proposals.png"})
         EXPECT_TRUE(QFileInfo(QDir(pictures).filePath(QString::fromLatin1(picture))).size() > 0) << picture;
 
+    QStringList lines; // of the last view exported
     auto exported = [&](const QStringList& view) {
         const QString out = home.filePath(QStringLiteral("view.csv"));
         QFile::remove(out);
@@ -862,13 +864,19 @@ TEST_F(BatchMode, TheFunctionMenuShowsTheOrderBookAndTheExportViewsWriteTheSameR
                                     view,
                                 &run);
         EXPECT_EQ(code, 0) << run->err.toStdString();
-        return csvLines(out).size() - 1;
+        lines = csvLines(out);
+        return lines.size() - 1;
     };
     EXPECT_EQ(exported({QStringLiteral("--view"), QStringLiteral("commitment"), QStringLiteral("--article"),
                         article}),
               commitment.captured(2).toInt());
     EXPECT_EQ(exported({QStringLiteral("--view"), QStringLiteral("proposals")}),
               proposals.captured(1).toInt());
+    // In the screen's order: the same first and last phase.
+    const qsizetype key = csvFields(lines.value(0)).indexOf(QStringLiteral("PD5C_KEYGRID"));
+    ASSERT_GE(key, 0);
+    EXPECT_EQ(csvFields(lines.value(1)).value(key).trimmed(), proposals.captured(2));
+    EXPECT_EQ(csvFields(lines.last()).value(key).trimmed(), proposals.captured(3));
 }
 
 // ---- reschedule and undo-reschedule --------------------------------------------------------

@@ -52,7 +52,7 @@ void grabWhenOpen(const QString& folder, const QString& name, QStringList& writt
 }
 
 // The three views of the function menu on the rows of the order book: the open customer orders
-// of the first row whose article customers wait for, the stock console on that row, and the
+// of the row whose article customers wait for most, the stock console on that row, and the
 // proposals screen. What each showed is printed, so that a script can compare it with the batch
 // export of the same views. Returns what could not be done ("" when all was).
 QString functionMenuTour(HostWindow& window, const QString& folder, QStringList& written) {
@@ -64,22 +64,28 @@ QString functionMenuTour(HostWindow& window, const QString& folder, QStringList&
     if (!menu || !schedule || !customers || !frame)
         return QStringLiteral("the schedule screen has no function menu or customer panel");
 
-    // Rows are tried article by article, the first few hundred at most.
+    // Rows are tried article by article, the first forty at most; the picture shows the one
+    // that customers wait for most (ties: the first).
     QSet<QString> tried;
     int found = -1;
-    for (int row = 0; row < schedule->rowCount() && tried.size() < 300 && found < 0; ++row) {
+    int most = 0;
+    for (int row = 0; row < schedule->rowCount() && tried.size() < 40; ++row) {
         const QString article = schedule->value(row, QStringLiteral("PD5C_CODART_MG66")).toString().trimmed();
         if (article.isEmpty() || tried.contains(article))
             continue;
         tried.insert(article);
         schedule->setCurrentRow(row);
         menu->triggerItem(QStringLiteral("KEY_IMP"));
-        if (frame->isVisibleTo(screen) && customers->rowCount() > 0)
+        if (frame->isVisibleTo(screen) && customers->rowCount() > most) {
             found = row;
+            most = customers->rowCount();
+        }
     }
     if (found < 0)
         return QStringLiteral("\"Impegnato cliente\" found no open customer order for the first %1 articles")
             .arg(tried.size());
+    schedule->setCurrentRow(found);
+    menu->triggerItem(QStringLiteral("KEY_IMP"));
     const QString article = schedule->value(found, QStringLiteral("PD5C_CODART_MG66")).toString().trimmed();
     settle();
     save(&window, folder, QStringLiteral("schedule-commitment.png"), written);

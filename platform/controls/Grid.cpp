@@ -406,9 +406,16 @@ void Grid::updateSortIndicator() {
 }
 
 void Grid::setQuickSearch(const QString& text) {
-    if (!text.trimmed().isEmpty())
-        fetchAllRows();
+    // Rows still to read, or search texts not read ahead yet, take a moment on a large result.
+    const bool searching = !text.trimmed().isEmpty();
+    const bool wait = searching && (!m_model->allRowsFetched() || !m_model->searchPrepared());
+    if (wait)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (searching)
+        m_model->fetchAllRows();
     m_model->setSearchText(text);
+    if (wait)
+        QGuiApplication::restoreOverrideCursor();
 }
 
 QString Grid::quickSearch() const {

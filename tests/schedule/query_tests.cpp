@@ -12,8 +12,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QPushButton>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QTimer>
 
 using namespace scadlav;

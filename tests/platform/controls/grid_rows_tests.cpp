@@ -267,7 +267,8 @@ TEST_F(GridRowsTest, WidthsShowCaptionsAndValuesUntilTheUserSizesAColumn) {
     const QPoint edge(header->sectionViewportPosition(column) + header->sectionSize(column) - 1,
                       header->height() / 2);
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, edge);
-    EXPECT_GE(grid.columnWidth(column), grid.fontMetrics().horizontalAdvance("Officina meccanica di precisione"));
+    EXPECT_GE(grid.columnWidth(column),
+              grid.fontMetrics().horizontalAdvance("Officina meccanica di precisione"));
     grid.horizontalHeader()->resizeSection(column, 60);
 
     Grid other;

@@ -160,6 +160,10 @@ TEST_F(ReminderSendingTest, MailsReachTheServerEachWithItsOwnLetterAndRefusalsAr
     EXPECT_TRUE(catalog.boxes()[0].text.contains(QStringLiteral("550 5.1.1")))
         << catalog.boxes()[0].text.toStdString();
     EXPECT_EQ(catalog.boxes()[1].textId, 34409);
+    // The status bar counted the steps and the rows sent, and cleared the indicator at the end.
+    EXPECT_EQ(statusBar.progressSteps,
+              (QStringList{"1/2", "2/2", "2/2 0/5", "2/2 1/5", "2/2 2/5", "2/2 3/5", "2/2 4/5", "end"}))
+        << statusBar.progressSteps.join(", ").toStdString();
 }
 
 TEST_F(ReminderSendingTest, AServerThatIsDownFailsTheSendAloud) {

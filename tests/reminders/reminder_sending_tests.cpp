@@ -231,6 +231,10 @@ TEST_F(ReminderSendingTest, MailsReachTheServerEachWithItsOwnLetterAndRefusalsAr
     ASSERT_EQ(answers.size(), 2);
     EXPECT_TRUE(answers[0].contains(QStringLiteral("605"))) << answers[0].toStdString();
     EXPECT_TRUE(answers[1].contains(QStringLiteral("550 5.1.1"))) << answers[1].toStdString();
+    // The status bar counted the steps and the rows sent, and cleared the indicator at the end.
+    EXPECT_EQ(statusBar.progressSteps,
+              (QStringList{"1/2", "2/2", "2/2 0/5", "2/2 1/5", "2/2 2/5", "2/2 3/5", "2/2 4/5", "end"}))
+        << statusBar.progressSteps.join(", ").toStdString();
 }
 
 TEST_F(ReminderSendingTest, AServerThatIsDownFailsTheSendAloud) {

@@ -727,8 +727,21 @@ int Grid::findRow(const QString& field, const QVariant& value) const {
     if (column < 0 || !source)
         return -1;
     const int rows = source->rowCount();
+    // Text keys are compared as text: a key of many digits read as a number would lose its last
+    // digits and match its neighbour.
+    const bool textKey = value.typeId() == QMetaType::QString;
     for (int row = 0; row < rows; ++row) {
-        if (listCodeMatches(value, source->data(source->index(row, column), Qt::EditRole)))
+        const QVariant cell = source->data(source->index(row, column), Qt::EditRole);
+        const auto rightTrimmed = [](QString s) {
+            while (s.endsWith(u' '))
+                s.chop(1);
+            return s;
+        };
+        const bool matches = textKey && cell.typeId() == QMetaType::QString
+                                 ? rightTrimmed(value.toString())
+                                           .compare(rightTrimmed(cell.toString()), Qt::CaseInsensitive) == 0
+                                 : listCodeMatches(value, cell);
+        if (matches)
             return row;
     }
     return -1;

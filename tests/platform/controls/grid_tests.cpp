@@ -106,6 +106,14 @@ TEST_F(GridTest, ColumnsPickTheirFieldsByNameAndOtherFieldsStayOut) {
     EXPECT_EQ(grid.cellText(0, "PD5C_KEYGRID"), "Z9");
     EXPECT_EQ(grid.cellText(0, "PD5C_QTARES"), "2,00");
     EXPECT_TRUE(grid.isColumnHidden(grid.columnIndex("PD5C_KEYGRID")));
+    // Keys of many digits are found as text: read as numbers these two would be equal.
+    QStandardItemModel digits(2, 1);
+    digits.setHorizontalHeaderLabels({"PD5C_KEYGRID"});
+    digits.setData(digits.index(0, 0), QStringLiteral("0000123456789012345678"), Qt::EditRole);
+    digits.setData(digits.index(1, 0), QStringLiteral("0000123456789012345679"), Qt::EditRole);
+    grid.bind(&digits);
+    EXPECT_EQ(grid.findRow("PD5C_KEYGRID", QStringLiteral("0000123456789012345679")), 1);
+    EXPECT_EQ(grid.findRow("PD5C_KEYGRID", QStringLiteral("123456789012345678")), -1);
     grid.unbind();
     EXPECT_EQ(grid.rowCount(), 0);
 

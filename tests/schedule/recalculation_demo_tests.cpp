@@ -87,19 +87,10 @@ protected:
         ASSERT_FALSE(screen->controls().CMD_DATE->isHidden()) << "modification mode";
 
         // An order line of four phases or more, none settled, one schedule row per phase.
-        auto lines = c.execute(QStringLiteral(
-            "SELECT TOP 1 PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 FROM PD5C_SCADLAV INNER JOIN "
-            "DO46_DOCCORORDDET ON "
-            "DO46_DITTA_CG18 = PD5C_DITTA_CG18 AND DO46_NUMREG_CO99 = PD5C_NUMREG_CO99 AND DO46_PROGRIGA = "
-            "PD5C_PROGRIGA_DO30 AND DO46_CODSEQFASE = PD5C_SEQUENZA AND DO46_PROGSFASE = PD5C_PROGSFASE "
-            "WHERE "
-            "PD5C_DITTA_CG18 = 1 AND PD5C_TIPODOC = 24 GROUP BY PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 HAVING "
-            "COUNT(*) >= 4 AND COUNT(DISTINCT PD5C_SEQUENZA) = COUNT(*) AND MAX(ISNULL(DO46_INDSTATOORD, 3)) "
-            "< 3 "
-            "AND MIN(ISNULL(DO46_INDSTATOORD, 3)) >= 0 ORDER BY PD5C_NUMREG_CO99 DESC, PD5C_PROGRIGA_DO30"));
-        ASSERT_TRUE(lines && lines->isOpen() && lines->recordCount() == 1) << c.lastErrorText().toStdString();
-        order = lines->value(0).toText().trimmed();
-        line = lines->value(1).toInt64().value_or(0);
+        const auto chosen = lineOfFourPhases(c, true);
+        ASSERT_TRUE(chosen) << c.lastErrorText().toStdString();
+        order = chosen->first;
+        line = chosen->second;
         phases = handPhases(c, 1, order, line);
         calendar = HandCalendar::of(c, 1);
         ASSERT_GE(phases.size(), 4);

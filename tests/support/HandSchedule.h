@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace scadlav::testing {
 
@@ -78,6 +79,26 @@ struct HandPhase {
     QDate start; // as the order holds them
     QDate end;
 };
+
+// An order line of company 1 with four phases or more, none settled, one schedule row per phase:
+// the first by order number, or the last when `last`. Empty when the schedule has none.
+inline std::optional<QPair<QString, qint64>> lineOfFourPhases(db::Connection& c, bool last = false) {
+    auto lines = c.execute(
+        QStringLiteral(
+            "SELECT TOP 1 PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 FROM PD5C_SCADLAV INNER JOIN "
+            "DO46_DOCCORORDDET ON "
+            "DO46_DITTA_CG18 = PD5C_DITTA_CG18 AND DO46_NUMREG_CO99 = PD5C_NUMREG_CO99 AND DO46_PROGRIGA = "
+            "PD5C_PROGRIGA_DO30 AND DO46_CODSEQFASE = PD5C_SEQUENZA AND DO46_PROGSFASE = PD5C_PROGSFASE "
+            "WHERE "
+            "PD5C_DITTA_CG18 = 1 AND PD5C_TIPODOC = 24 GROUP BY PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 HAVING "
+            "COUNT(*) >= 4 AND COUNT(DISTINCT PD5C_SEQUENZA) = COUNT(*) AND MAX(ISNULL(DO46_INDSTATOORD, 3)) "
+            "< 3 "
+            "AND MIN(ISNULL(DO46_INDSTATOORD, 3)) >= 0 ORDER BY PD5C_NUMREG_CO99 %1, PD5C_PROGRIGA_DO30")
+            .arg(last ? QStringLiteral("DESC") : QString()));
+    if (!lines || !lines->isOpen() || lines->recordCount() != 1)
+        return std::nullopt;
+    return qMakePair(lines->value(0).toText().trimmed(), lines->value(1).toInt64().value_or(0));
+}
 
 // The phases of an order line of `company` in sequence order, with what each lasts by the
 // routing row of the line's cycle (or the phase's own lead time) for the line's quantity.

@@ -824,20 +824,10 @@ protected:
         ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
             << host->out().toStdString();
         auto c = connect();
-        auto lines = c->execute(QStringLiteral(
-            "SELECT TOP 1 PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 FROM PD5C_SCADLAV INNER JOIN "
-            "DO46_DOCCORORDDET ON "
-            "DO46_DITTA_CG18 = PD5C_DITTA_CG18 AND DO46_NUMREG_CO99 = PD5C_NUMREG_CO99 AND DO46_PROGRIGA = "
-            "PD5C_PROGRIGA_DO30 AND DO46_CODSEQFASE = PD5C_SEQUENZA AND DO46_PROGSFASE = PD5C_PROGSFASE "
-            "WHERE "
-            "PD5C_DITTA_CG18 = 1 AND PD5C_TIPODOC = 24 GROUP BY PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 HAVING "
-            "COUNT(*) "
-            ">= 4 AND COUNT(DISTINCT PD5C_SEQUENZA) = COUNT(*) AND MAX(ISNULL(DO46_INDSTATOORD, 3)) < 3 AND "
-            "MIN(ISNULL(DO46_INDSTATOORD, 3)) >= 0 ORDER BY PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30"));
-        ASSERT_TRUE(lines && lines->isOpen() && lines->recordCount() == 1)
-            << c->lastErrorText().toStdString();
-        order = lines->value(0).toText().trimmed();
-        line = lines->value(1).toInt64().value_or(0);
+        const auto chosen = scadlav::testing::lineOfFourPhases(*c);
+        ASSERT_TRUE(chosen) << c->lastErrorText().toStdString();
+        order = chosen->first;
+        line = chosen->second;
         phases = scadlav::testing::handPhases(*c, 1, order, line);
         calendar = scadlav::testing::HandCalendar::of(*c, 1);
         before = storedDates();

@@ -28,11 +28,20 @@ QList<SupplierBand> supplierBands(db::Recordset& rows) {
     QMap<QString, int> bandOf;
     const int count = rows.recordCount();
     for (int row = 0; row < count; ++row) {
-        const QString supplier = RTrimN(rows.valueAt(row, supplierField));
-        auto it = bandOf.find(supplier);
+        QString supplier = RTrimN(rows.valueAt(row, supplierField));
+        const QString name = nameField < 0 ? QString() : RTrimN(rows.valueAt(row, nameField));
+        // An internal phase has no supplier (code 0): its department, named in the same
+        // column, gets a band of its own.
+        bool numeric = false;
+        const double code = supplier.toDouble(&numeric);
+        const bool internal = supplier.isEmpty() || (numeric && code == 0);
+        if (internal)
+            supplier.clear();
+        const QString key = internal ? QStringLiteral("R|") + name : QStringLiteral("F|") + supplier;
+        auto it = bandOf.find(key);
         if (it == bandOf.end()) {
-            it = bandOf.insert(supplier, int(bands.size()));
-            bands.append({supplier, nameField < 0 ? QString() : RTrimN(rows.valueAt(row, nameField)), 0, {}});
+            it = bandOf.insert(key, int(bands.size()));
+            bands.append({supplier, name, 0, {}});
         }
         SupplierBand& band = bands[*it];
         const Decimal toSend = decimalOf(rows.valueAt(row, toSendField));
@@ -40,7 +49,11 @@ QList<SupplierBand> supplierBands(db::Recordset& rows) {
         band.sendable = band.sendable + std::min(toSend, stock);
         ++band.phases;
     }
+    // Departments first, as the list shows their phases (code 0) first, by name; then the
+    // suppliers by code.
     std::stable_sort(bands.begin(), bands.end(), [](const SupplierBand& a, const SupplierBand& b) {
+        if (a.supplier.isEmpty() || b.supplier.isEmpty())
+            return a.supplier.isEmpty() && (!b.supplier.isEmpty() || a.name < b.name);
         bool numericA = false, numericB = false;
         const qlonglong x = a.supplier.toLongLong(&numericA);
         const qlonglong y = b.supplier.toLongLong(&numericB);

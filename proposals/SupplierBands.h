@@ -15,14 +15,15 @@ class Recordset;
 }
 
 struct SupplierBand {
-    QString supplier; // PD5C_CLIFOR_CG44 as text ("" for rows with none)
-    QString name;     // PD5C_FORREP of the supplier's first row
+    QString supplier; // PD5C_CLIFOR_CG44 as text; "" for a department's internal phases
+    QString name;     // PD5C_FORREP: the supplier's (of its first row) or the department's name
     int phases = 0;
     Decimal sendable;
 };
 
-// The bands of every visible row of `rows`, by supplier code (numerically when the codes are
-// numbers), whatever the record set's own order. The cursor's position is kept.
+// The bands of every visible row of `rows`: one per department of the internal phases, by
+// name, then one per supplier, by code (numerically when the codes are numbers), whatever the
+// record set's own order. The cursor's position is kept.
 QList<SupplierBand> supplierBands(db::Recordset& rows);
 
 } // namespace scadlav

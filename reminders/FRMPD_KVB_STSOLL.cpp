@@ -63,6 +63,20 @@ FRMPD_KVB_STSOLL::FRMPD_KVB_STSOLL(QWidget* parent)
     setWindowTitle(QStringLiteral("Stampa solleciti"));
     m_ui->build(this);
     connectEvents();
+    // A text longer than its field is cut to the field's size; the planner is told so.
+    m_ui->onTextCut = [this](int limit) { AvvisaTestoTagliato(limit); };
+    for (QLineEdit* field : {m_ui->TXT_NOTA, m_ui->TXT_TITOLO}) {
+        connect(field, &QLineEdit::inputRejected, this, [this, field] {
+            if (field->text().size() >= field->maxLength())
+                AvvisaTestoTagliato(field->maxLength());
+        });
+    }
+}
+
+void FRMPD_KVB_STSOLL::AvvisaTestoTagliato(int limit) {
+    Stato(m_messages.TraduzioneTesto(
+        QStringLiteral("Il campo contiene al massimo %1 caratteri: il testo oltre non è stato preso."), 91854,
+        Value(QList<Value>{Value(limit)})));
 }
 
 FRMPD_KVB_STSOLL::~FRMPD_KVB_STSOLL() {
@@ -211,6 +225,9 @@ void FRMPD_KVB_STSOLL::PrimaAttivazione() {
         m_model = std::make_unique<db::RecordsetModel>(m_rows.get());
         m_storico = std::make_unique<reminders::StoricoModel>();
         m_storico->setSourceModel(m_model.get());
+        m_storico->setPresentation(
+            ui.GRID->locale(),
+            reminders::nomiCanali([this](const QString& text, int id) { return TraduzioneTesto(text, id); }));
         AggiornaStorico();
         ui.GRID->bind(m_storico.get());
     }

@@ -21,6 +21,7 @@
 #include <QList>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -86,6 +87,8 @@ struct ReminderControls {
     QPushButton* CMD_MAIL = nullptr;
     QPushButton* CMD_INDIETRO = nullptr;
     QPushButton* CMD_CHIUDI = nullptr;
+    // Told the field's limit when a text typed or pasted into a field was longer than it holds.
+    std::function<void(int)> onTextCut;
 
     void build(QWidget* screen);
 };
@@ -205,6 +208,7 @@ private:
     void AbilitaInvio();
     IGlobalContext* global() const;
     void Stato(const QString& text);
+    void AvvisaTestoTagliato(int limit);
     void ScriviErroreLog(const QString& routine, const RuntimeError& error);
     // Inside a catch block: the error being handled, logged under `routine` and shown.
     void MostraErrore(const QString& routine);

@@ -29,12 +29,14 @@ template <class T> T* named(T* widget, const char* name) {
 }
 
 // The letter's texts hold at most 500 characters, so that their two report parameters of 255
-// carry them whole: what goes beyond is cut as it is typed or pasted.
-void limitText(QPlainTextEdit* edit, int maxLength) {
-    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength] {
+// carry them whole: what goes beyond is cut as it is typed or pasted, and `cut` is told.
+void limitText(QPlainTextEdit* edit, int maxLength, const std::function<void(int)>* cut) {
+    QObject::connect(edit, &QPlainTextEdit::textChanged, edit, [edit, maxLength, cut] {
         const QString text = edit->toPlainText();
         if (text.size() <= maxLength)
             return;
+        if (*cut)
+            (*cut)(maxLength);
         QTextCursor cursor = edit->textCursor();
         const int position = std::min(cursor.position(), maxLength);
         edit->setPlainText(text.left(maxLength));
@@ -73,7 +75,7 @@ void ReminderControls::build(QWidget* screen) {
     TXT_DESCR_INIZ = descriptionBox(FrameParametri, "TXT_DESCR_INIZ");
     TXT_TESTO_INIZ = named(new QPlainTextEdit(FrameParametri), "TXT_TESTO_INIZ");
     TXT_TESTO_INIZ->setToolTip(QStringLiteral("Testo iniziale"));
-    limitText(TXT_TESTO_INIZ, 500);
+    limitText(TXT_TESTO_INIZ, 500, &onTextCut);
     LBL_TESTOFIN = named(new QLabel(QStringLiteral("Cod. testo finale"), FrameParametri), "LBL_TESTOFIN");
     TXT_COD_FIN = named(new erpctl::CodeField(FrameParametri), "TXT_COD_FIN");
     TXT_COD_FIN->setUpperCase(true);
@@ -81,7 +83,7 @@ void ReminderControls::build(QWidget* screen) {
     TXT_DESCR_FIN = descriptionBox(FrameParametri, "TXT_DESCR_FIN");
     TXT_TESTO_FIN = named(new QPlainTextEdit(FrameParametri), "TXT_TESTO_FIN");
     TXT_TESTO_FIN->setToolTip(QStringLiteral("Testo finale"));
-    limitText(TXT_TESTO_FIN, 500);
+    limitText(TXT_TESTO_FIN, 500, &onTextCut);
     LBL_TITOLO = named(new QLabel(QStringLiteral("Titolo"), FrameParametri), "LBL_TITOLO");
     TXT_TITOLO = named(new QLineEdit(FrameParametri), "TXT_TITOLO");
     TXT_TITOLO->setMaxLength(50);

@@ -3,9 +3,11 @@
 // general registry entry), each send carrying all of that supplier's records.
 #include "reminders/FRMPD_KVB_STSOLL.h"
 
+#include "module/contract/Cinterface.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/IMessageService.h"
+#include "module/services/IStatusBar.h"
 #include "module/sql/SqlText.h"
 #include "platform/controls/CodeField.h"
 
@@ -98,8 +100,12 @@ FRMPD_KVB_STSOLL::Destinatario FRMPD_KVB_STSOLL::ScegliDestinatario(std::int32_t
 }
 
 void FRMPD_KVB_STSOLL::Esporta(std::int32_t sendMode) {
+    // On the status bar: the data prepared (step 1 of 2), then the letters sent (step 2), with
+    // the reminder rows done of all.
+    ProgressSteps progress(ClsModulo ? ClsModulo->Cinterface_StatusBar() : nullptr, 2);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Stato(TraduzioneTesto(QStringLiteral("Preparazione dati in corso ....."), 78554));
+    progress.step(1);
     creaDati();
     if (m_report)
         RilasciaReport();
@@ -117,13 +123,17 @@ void FRMPD_KVB_STSOLL::Esporta(std::int32_t sendMode) {
         Stato(sendMode == 0 ? TraduzioneTesto(QStringLiteral("Invio fax in corso ....."), 78556)
                             : TraduzioneTesto(QStringLiteral("Invio mail in corso ....."), 78555));
 
+        progress.step(2);
+        const int rows = m_copiaInvio->recordCount();
+        int done = 0;
         std::int64_t ultimo = 0;
         for (m_copiaInvio->moveFirst(); !m_copiaInvio->eof() && !m_chiudiDopoInvio;
-             m_copiaInvio->moveNext()) {
+             m_copiaInvio->moveNext(), ++done) {
             const std::int64_t code =
                 NVL(m_copiaInvio->value(QStringLiteral("CG16_CODICE")), Value(0)).toInt64().value_or(0);
             if (code == ultimo)
                 continue;
+            progress.rows(done, rows); // once per supplier: each is a letter sent
             m_destinatarioCorrente = ScegliDestinatario(sendMode, *m_copiaInvio);
             if (m_destinatarioCorrente.id > 0)
                 m_report->setRecipient(m_destinatarioCorrente.id, m_destinatarioCorrente.kind);

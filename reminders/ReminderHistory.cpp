@@ -3,6 +3,7 @@
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/sql/SqlText.h"
+#include "platform/controls/DateText.h"
 
 namespace scadlav::reminders {
 
@@ -29,6 +30,13 @@ int esito(ReportOutcome::Kind kind) {
 }
 
 } // namespace
+
+QList<erpctl::ListItem> nomiCanali(const std::function<QString(const QString&, int)>& translate) {
+    return {{QStringLiteral("print"), translate(QStringLiteral("Stampa"), 91850)},
+            {QStringLiteral("pdf"), translate(QStringLiteral("PDF"), 91851)},
+            {QStringLiteral("fax"), translate(QStringLiteral("Fax"), 91852)},
+            {QStringLiteral("mail"), translate(QStringLiteral("E-mail"), 91853)}};
+}
 
 QString chiaveFase(const Value& company, const Value& numreg, const Value& line, const Value& sequence) {
     const auto whole = [](const Value& v) { return QString::number(v.toInt64().value_or(0)); };
@@ -97,6 +105,15 @@ void StoricoModel::setStorico(QHash<QString, StoricoFase> storico) {
         emit dataChanged(index(0, sourceColumns()), index(rowCount() - 1, sourceColumns() + 1));
 }
 
+void StoricoModel::setPresentation(const QLocale& locale, const QList<erpctl::ListItem>& channels) {
+    m_locale = locale;
+    m_channels.clear();
+    for (const erpctl::ListItem& item : channels)
+        m_channels.insert(item.code.toString(), item.caption);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, sourceColumns()), index(rowCount() - 1, sourceColumns()));
+}
+
 int StoricoModel::sourceColumns() const {
     return sourceModel() ? sourceModel()->columnCount() : 0;
 }
@@ -147,9 +164,12 @@ QVariant StoricoModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     const StoricoFase* fase = faseDi(index.row());
-    if (index.column() == sourceColumns())
-        return fase ? fase->last.toString(QStringLiteral("dd/MM/yyyy")) + QLatin1Char(' ') + fase->channel
-                    : QString();
+    if (index.column() == sourceColumns()) {
+        if (!fase)
+            return QString();
+        return m_locale.toString(fase->last.date(), erpctl::localeDateFormat(m_locale)) + QLatin1Char(' ') +
+               m_channels.value(fase->channel, fase->channel);
+    }
     return fase ? fase->count : 0;
 }
 

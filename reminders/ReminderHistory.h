@@ -5,10 +5,13 @@
 // planner does not chase the same phase twice in a day.
 
 #include "module/services/IReport.h"
+#include "platform/controls/GridColumn.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QIdentityProxyModel>
+#include <QList>
+#include <QLocale>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -38,6 +41,10 @@ struct StoricoFase {
     QString channel;
 };
 
+// The channels of the history ("print", "pdf", "fax", "mail") with their names in the session's
+// language, for the grids that show them.
+QList<erpctl::ListItem> nomiCanali(const std::function<QString(const QString&, int)>& translate);
+
 // The phase's key in the history: company, order registration, line and sequence.
 QString chiaveFase(const Value& company, const Value& numreg, const Value& line, const Value& sequence);
 
@@ -55,6 +62,8 @@ public:
 
     explicit StoricoModel(QObject* parent = nullptr) : QIdentityProxyModel(parent) {}
     void setStorico(QHash<QString, StoricoFase> storico);
+    // The last reminder's date is written as `locale` writes dates, its channel by name.
+    void setPresentation(const QLocale& locale, const QList<erpctl::ListItem>& channels);
 
     int columnCount(const QModelIndex& parent = {}) const override;
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
@@ -70,6 +79,8 @@ private:
     int sourceColumn(const QString& field) const;
 
     QHash<QString, StoricoFase> m_storico;
+    QLocale m_locale;
+    QHash<QString, QString> m_channels;
 };
 
 } // namespace scadlav::reminders

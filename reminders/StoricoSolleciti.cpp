@@ -4,6 +4,7 @@
 #include "module/db/Recordset.h"
 #include "module/db/RecordsetModel.h"
 #include "platform/controls/Grid.h"
+#include "reminders/ReminderHistory.h"
 
 #include <QDialogButtonBox>
 #include <QVBoxLayout>
@@ -31,8 +32,8 @@ StoricoSolleciti::StoricoSolleciti(std::unique_ptr<db::Recordset> rows, const Tr
     using erpctl::ColumnKind;
     m_grid->addColumn(QStringLiteral("PD5E_DATAORA"), tr(QStringLiteral("Data e ora"), 91034),
                       ColumnKind::Date, 1600);
-    m_grid->addColumn(QStringLiteral("PD5E_CANALE"), tr(QStringLiteral("Canale"), 91035), ColumnKind::Text,
-                      700);
+    m_grid->addListColumn(QStringLiteral("PD5E_CANALE"), tr(QStringLiteral("Canale"), 91035),
+                          reminders::nomiCanali(tr), 700);
     m_grid->addListColumn(QStringLiteral("PD5E_ESITO"), tr(QStringLiteral("Esito"), 91036),
                           {{1, tr(QStringLiteral("Inviato"), 91037)},
                            {2, tr(QStringLiteral("Saltato"), 91038)},

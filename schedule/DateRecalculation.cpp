@@ -3,6 +3,7 @@
 #include "engine/ConnectionError.h"
 #include "engine/DateRecalcJournal.h"
 #include "engine/DetailDateRules.h"
+#include "module/contract/Cinterface.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/services/ClassNames.h"
@@ -11,6 +12,7 @@
 #include "module/services/IMessageService.h"
 #include "module/services/IObjectFactory.h"
 #include "module/services/IPhaseScheduler.h"
+#include "module/services/IStatusBar.h"
 #include "module/sql/SqlText.h"
 #include "module/value/Decimal.h"
 #include "platform/controls/DateText.h"
@@ -21,6 +23,7 @@
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QSet>
 
@@ -143,6 +146,9 @@ void DateRecalculation::CMD_DATE_Click() {
     const QString title = m_screen.windowTitle();
     m_outcome = {ActionOutcome::Status::Failed, QString()};
     bool started = false;
+    // On the status bar: the phases walked (step 1 of 2), then the schedule and detail read
+    // again (step 2).
+    ProgressSteps progress(s.module() ? s.module()->Cinterface_StatusBar() : nullptr, 2);
     try {
         // Everything below writes: the schedule's rows still to come are read first (see
         // ScheduleResults::CompletaLettura); they are read again at the end anyway.
@@ -180,6 +186,7 @@ void DateRecalculation::CMD_DATE_Click() {
         started = true;
         m_screen.setCursor(Qt::WaitCursor);
         s.MostraStato(QStringLiteral("Ricalcolo date in corso ......"), 78526);
+        progress.step(1);
 
         m_scheduler.reset();
         m_journal.reset();
@@ -210,7 +217,14 @@ void DateRecalculation::CMD_DATE_Click() {
         std::unique_ptr<db::Recordset> riga = rs->clone();
         QString numregPrec;
         std::int64_t rigaPrec = 0;
-        for (; !rs->eof(); rs->moveNext()) {
+        const int phases = rs->recordCount();
+        int phasesWalked = 0;
+        QElapsedTimer shown; // the rows done, a few times a second
+        for (; !rs->eof(); rs->moveNext(), ++phasesWalked) {
+            if (!shown.isValid() || shown.elapsed() >= 250) {
+                progress.rows(phasesWalked, phases);
+                shown.start();
+            }
             const QString numreg = RTrimN(rs->value(QStringLiteral("DO46_NUMREG_CO99")));
             const std::int64_t line = wholeOf(rs->value(QStringLiteral("DO46_PROGRIGA")));
             if (numreg == numregPrec && line == rigaPrec)
@@ -289,7 +303,9 @@ void DateRecalculation::CMD_DATE_Click() {
             riga->clearFilter();
         }
         m_journal->keepAfter();
+        progress.rows(phases, phases);
 
+        progress.step(2);
         s.EseguiSQL(QStringLiteral("DELETE FROM ") + t, db::kCmdTextNoRecords);
         db::Recordset* schedule = m_screen.results().scheduleRecordset();
         if (schedule && !schedule->requery())

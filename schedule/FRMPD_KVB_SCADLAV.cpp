@@ -68,6 +68,9 @@ void FRMPD_KVB_SCADLAV::connectEvents() {
             [this] { m_rebuilder->CMD_RICALCOLA_ButtonClick(); });
     connect(ui.CMD_ELABORA, &QPushButton::clicked, this, [this] { m_results->CMD_ELABORA_ButtonClick(); });
     connect(ui.CBO_ORD, &erpctl::CodeCombo::codeChanged, this, [this] { m_results->CBO_ORD_Click(); });
+    // The order already shown, chosen again, sorts again (by its re-sort column, which can
+    // differ from the order "Visualizza" gave).
+    connect(ui.CBO_ORD, &erpctl::CodeCombo::codeChosenAgain, this, [this] { m_results->CBO_ORD_Click(); });
     connect(ui.CMD_DETT, &QToolButton::clicked, this, [this] { m_detail->CMD_DETT_Click(); });
     connect(ui.CMD_DATE, &QPushButton::clicked, this, [this] { m_recalc->CMD_DATE_Click(); });
     connect(ui.GRID_DETT, &erpctl::Grid::beforeEdit, this,

@@ -76,9 +76,18 @@ void ScheduleControls::build(QWidget* screen) {
     SPLITTER = named(new erpctl::SplitPane(QRX_FRAME1), "SPLITTER");
     GRID_ORD = named(new erpctl::Grid(QRX_FRAME1), "GRID_ORD");
     DETT_AREA = named(new QSplitter(Qt::Horizontal, QRX_FRAME1), "DETT_AREA");
-    GRID_DETT = named(new erpctl::Grid(DETT_AREA), "GRID_DETT");
+    // The detail grid under its own search line, beside the timeline.
+    auto* detailPane = named(new QWidget(DETT_AREA), "PANE_DETT");
+    GRID_DETT = named(new erpctl::Grid(detailPane), "GRID_DETT");
+    BAR_GRID_DETT = named(new erpctl::GridBar(detailPane), "BAR_GRID_DETT");
+    BAR_GRID_DETT->setGrid(GRID_DETT);
+    BAR_GRID_DETT->exportButton()->hide();
+    auto* detailLayout = new QVBoxLayout(detailPane);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->addWidget(BAR_GRID_DETT);
+    detailLayout->addWidget(GRID_DETT, 1);
     TIMELINE_DETT = named(new erpctl::PhaseTimeline(DETT_AREA), "TIMELINE_DETT");
-    DETT_AREA->addWidget(GRID_DETT);
+    DETT_AREA->addWidget(detailPane);
     DETT_AREA->addWidget(TIMELINE_DETT);
     DETT_AREA->setChildrenCollapsible(false);
     // The grid keeps three fifths of the width, the timeline takes the rest.
@@ -96,6 +105,9 @@ void ScheduleControls::build(QWidget* screen) {
     TXT_ARTIC->setReadOnly(true);
     CMD_CHIUDICLI = named(new QPushButton(text(91440, "&Chiudi"), FrameCLI), "CMD_CHIUDICLI");
     GRID_CLI = named(new erpctl::Grid(FrameCLI), "GRID_CLI");
+    BAR_GRID_CLI = named(new erpctl::GridBar(FrameCLI), "BAR_GRID_CLI");
+    BAR_GRID_CLI->setGrid(GRID_CLI);
+    BAR_GRID_CLI->exportButton()->hide();
     LBL_TOTCLI = named(new QLabel(FrameCLI), "LBL_TOTCLI");
     LBL_TOTCLI->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
@@ -146,7 +158,8 @@ void ScheduleControls::build(QWidget* screen) {
     customerLayout->addWidget(LBL_TOTCLI, 0, 2);
     customerLayout->addWidget(CMD_CHIUDICLI, 0, 3);
     customerLayout->setColumnStretch(2, 1);
-    customerLayout->addWidget(GRID_CLI, 1, 0, 1, 4);
+    customerLayout->addWidget(BAR_GRID_CLI, 1, 0, 1, 4);
+    customerLayout->addWidget(GRID_CLI, 2, 0, 1, 4);
 
     auto* screenLayout = new QVBoxLayout(screen);
     screenLayout->addLayout(parameters);

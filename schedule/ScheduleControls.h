@@ -51,6 +51,8 @@ struct ScheduleControls {
     erpctl::SplitPane* SPLITTER = nullptr;
     erpctl::Grid* GRID_ORD = nullptr;
     erpctl::GridBar* BAR_GRID_ORD = nullptr; // quick search, rows shown, legend, export
+    erpctl::GridBar* BAR_GRID_DETT = nullptr; // quick search and rows shown of the detail
+    erpctl::GridBar* BAR_GRID_CLI = nullptr;  // the same for the customer orders
     erpctl::Grid* GRID_DETT = nullptr;
     // The lower pane of the splitter: the detail grid with the order line's timeline on its
     // right. It is shown and hidden with the detail grid.

@@ -444,6 +444,15 @@ void ScheduleResults::MostraStoricoSolleciti() {
 }
 
 ActionOutcome ScheduleResults::EseguiSolleciti(const ReminderJob& job) {
+    // "Solleciti" is offered in modification mode only: a job that was let in for viewing
+    // (another planner holds modification mode) must not touch the marks that planner works on.
+    if (!ui().CMD_FUNZ->itemKeys().contains(QStringLiteral("KEY_SOLL")))
+        return {
+            ActionOutcome::Status::Refused,
+            session().TraduzioneTesto(
+                QStringLiteral("\"Solleciti\" è disponibile solo in modifica: la schedulazione è aperta in "
+                               "visualizzazione."),
+                91855)};
     m_lavoroSolleciti = &job;
     m_esitoSolleciti = {ActionOutcome::Status::NoData, QString()};
     try {

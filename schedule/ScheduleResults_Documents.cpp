@@ -70,7 +70,23 @@ void ScheduleResults::MostraImpegnatoCliente() {
 void ScheduleResults::ApriImpegnatoCliente(const QString& article) {
     Hourglass hourglass(m_screen);
     const QString statement = schedule_sql::customerCommitmentStatement(article);
-    std::unique_ptr<db::Recordset> rs = session().EseguiSQL(statement, -1);
+    std::unique_ptr<db::Recordset> rs;
+    try {
+        rs = session().EseguiSQL(statement, -1);
+    } catch (const RuntimeException& e) {
+        // The code goes into the statement as it is, so a quote in it breaks the statement:
+        // the planner is told why before the server's own words.
+        if (!article.contains(QLatin1Char('\'')))
+            throw;
+        RuntimeError error = e.error();
+        error.description =
+            session().TraduzioneTesto(
+                QStringLiteral(
+                    "Il codice articolo %1 contiene un apice: gli ordini cliente non si possono leggere."),
+                91900, Value(QList<Value>{article})) +
+            QLatin1Char('\n') + error.description;
+        throw RuntimeException(error);
+    }
 
     // The open quantity of every line listed, whatever company it belongs to.
     Decimal total;

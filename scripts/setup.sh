@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
           libqt6printsupport6 libsqlite3-dev sqlite3 unixodbc-dev unixodbc tdsodbc freetds-bin
           libsqliteodbc libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
-          fonts-dejavu-core poppler-utils python3-aiosmtpd libxlsxwriter-dev
+          fonts-dejavu-core poppler-utils python3-aiosmtpd openssl libxlsxwriter-dev
           qt6-translations-l10n)
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the pictures of docs/user-guide.md from the program itself, off screen: a demo database
 # is made in a temporary folder, its schedule rebuilt, and erp-host walks the schedule screen
-# (parameters, a filter's list, "Visualizza", the order detail, the icons' legend), grabbing
-# its window after each step. Run it after a build whenever the screen changes:
+# (parameters, a filter's list, "Visualizza", the order detail, the icons' legend, then
+# "Impegnato cliente", "Situazione giacenze" and "Proposte C/Lav." of the function menu),
+# grabbing its window after each step. Run it after a build whenever the screen changes:
 #
 #   scripts/user-guide-screenshots.sh            # pictures into docs/images/it and docs/images/en
 set -euo pipefail

@@ -275,6 +275,7 @@ void Recordset::openOnStore(std::shared_ptr<RowStore> store, LockType lockType) 
 }
 
 void Recordset::attach(std::shared_ptr<RowStore> store) {
+    m_writePlan.reset();
     m_store = std::move(store);
     if (m_store)
         m_store->attach(this);
@@ -284,6 +285,7 @@ void Recordset::detach() {
     if (m_store)
         m_store->detach(this);
     m_store.reset();
+    m_writePlan.reset();
 }
 
 void Recordset::close() {
@@ -635,7 +637,9 @@ bool Recordset::update() {
 
     const std::uint32_t row = storeRowAt(m_current);
     if (writesBack) {
-        for (const WriteStatement& s : buildUpdates(*m_store, row, m_pending, session->dialect())) {
+        if (!m_writePlan)
+            m_writePlan = std::make_unique<WritePlan>(*m_store);
+        for (const WriteStatement& s : buildUpdates(*m_writePlan, row, m_pending, session->dialect())) {
             if (!s.countSql.isEmpty()) {
                 CountSink counter;
                 const QByteArray count = s.countSql.toUtf8();

@@ -36,6 +36,7 @@ namespace scadlav::db {
 class RowStore;
 struct Session;
 class FilterPredicate;
+class WritePlan;
 
 enum class CursorType { Unspecified = -1, ForwardOnly = 0, Keyset = 1, Dynamic = 2, Static = 3 };
 enum class LockType { Unspecified = -1, ReadOnly = 1, Pessimistic = 2, Optimistic = 3, BatchOptimistic = 4 };
@@ -249,6 +250,7 @@ private:
     mutable DbError m_lastError;
     bool m_appendingHere = false; // this cursor is appending the row the store reports
     std::unique_ptr<PendingFetch> m_fetch;
+    std::unique_ptr<WritePlan> m_writePlan; // for m_store, made on the first write back
     int m_nextListenerId = 1;
     std::vector<std::pair<int, std::function<void(const RecordsetEvent&)>>> m_listeners;
 };

@@ -20,22 +20,47 @@ bool usableToLocate(DataType t) {
            t != DataType::Double;
 }
 
-QString columnName(const FieldInfo& f) {
+QString quotedColumnName(const FieldInfo& f) {
     return sqlIdentifier(f.baseColumn.isEmpty() ? f.name : f.baseColumn);
-}
-
-QString condition(const RowStore& store, std::uint32_t row, int column, Dialect dialect) {
-    const FieldInfo& f = store.field(column);
-    const Value original = store.value(row, column);
-    if (original.isNull())
-        return columnName(f) + QStringLiteral(" IS NULL");
-    return columnName(f) + QStringLiteral(" = ") + sqlLiteral(original, dialect, isUnicode(f.type));
 }
 
 } // namespace
 
-std::vector<WriteStatement> buildUpdates(const RowStore& store, std::uint32_t row,
+WritePlan::WritePlan(const RowStore& store) : m_store(&store) {
+    m_names.reserve(static_cast<std::size_t>(store.columnCount()));
+    for (int c = 0; c < store.columnCount(); ++c)
+        m_names.push_back(quotedColumnName(store.field(c)));
+}
+
+const WritePlan::Locator& WritePlan::locator(const QString& table) const {
+    for (const auto& [name, locator] : m_locators)
+        if (name.compare(table, Qt::CaseInsensitive) == 0)
+            return locator;
+    const RowStore& store = *m_store;
+    const auto locating = [&](const FieldInfo& f) {
+        return f.baseTable.compare(table, Qt::CaseInsensitive) == 0 && usableToLocate(f.type);
+    };
+    Locator out;
+    for (int c = 0; c < store.columnCount() && !out.keyed; ++c)
+        out.keyed = store.field(c).inPrimaryKey && locating(store.field(c));
+    QSet<QString> seen;
+    for (int c = 0; c < store.columnCount(); ++c) {
+        const FieldInfo& f = store.field(c);
+        if (!locating(f) || (out.keyed && !f.inPrimaryKey))
+            continue;
+        const QString name = (f.baseColumn.isEmpty() ? f.name : f.baseColumn).toUpper();
+        if (seen.contains(name)) // the same column selected twice
+            continue;
+        seen.insert(name);
+        out.columns.push_back(c);
+    }
+    m_locators.emplace_back(table, std::move(out));
+    return m_locators.back().second;
+}
+
+std::vector<WriteStatement> buildUpdates(const WritePlan& plan, std::uint32_t row,
                                          const std::vector<std::pair<int, Value>>& changes, Dialect dialect) {
+    const RowStore& store = *plan.store();
     std::vector<WriteStatement> out;
     QStringList tables;
     for (const auto& [column, value] : changes) {
@@ -44,40 +69,37 @@ std::vector<WriteStatement> buildUpdates(const RowStore& store, std::uint32_t ro
             tables << table;
     }
     for (const QString& table : tables) {
-        QStringList sets, keys, all;
+        QString sql = QStringLiteral("UPDATE ") + sqlIdentifier(table) + QStringLiteral(" SET ");
+        bool first = true;
         for (const auto& [column, value] : changes) {
             const FieldInfo& f = store.field(column);
-            if (f.baseTable.compare(table, Qt::CaseInsensitive) == 0)
-                sets << columnName(f) + QStringLiteral(" = ") + sqlLiteral(value, dialect, isUnicode(f.type));
+            if (f.baseTable.compare(table, Qt::CaseInsensitive) != 0)
+                continue;
+            if (!first)
+                sql += QStringLiteral(", ");
+            first = false;
+            sql += plan.columnName(column) + QStringLiteral(" = ") +
+                   sqlLiteral(value, dialect, isUnicode(f.type));
         }
         // The row is located by its table's key when the result carries it (only those
         // conditions are written), otherwise by every original value.
-        const auto locating = [&](const FieldInfo& f) {
-            return f.baseTable.compare(table, Qt::CaseInsensitive) == 0 && usableToLocate(f.type);
-        };
-        bool keyed = false;
-        for (int c = 0; c < store.columnCount() && !keyed; ++c)
-            keyed = store.field(c).inPrimaryKey && locating(store.field(c));
-        QSet<QString> seen;
-        for (int c = 0; c < store.columnCount(); ++c) {
-            const FieldInfo& f = store.field(c);
-            if (!locating(f) || (keyed && !f.inPrimaryKey))
-                continue;
-            const QString name = (f.baseColumn.isEmpty() ? f.name : f.baseColumn).toUpper();
-            if (seen.contains(name)) // the same column selected twice
-                continue;
-            seen.insert(name);
-            const QString cond = condition(store, row, c, dialect);
-            all << cond;
-            if (f.inPrimaryKey)
-                keys << cond;
+        const WritePlan::Locator& locator = plan.locator(table);
+        QString where;
+        for (int c : locator.columns) {
+            if (!where.isEmpty())
+                where += QStringLiteral(" AND ");
+            const Value original = store.value(row, c);
+            where += plan.columnName(c);
+            if (original.isNull())
+                where += QStringLiteral(" IS NULL");
+            else
+                where +=
+                    QStringLiteral(" = ") + sqlLiteral(original, dialect, isUnicode(store.field(c).type));
         }
         WriteStatement s;
         s.table = table;
-        const QString where = (keys.isEmpty() ? all : keys).join(QStringLiteral(" AND "));
-        s.sql = QStringLiteral("UPDATE ") + sqlIdentifier(table) + QStringLiteral(" SET ") +
-                sets.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") + where;
-        if (keys.isEmpty())
+        s.sql = sql + QStringLiteral(" WHERE ") + where;
+        if (!locator.keyed)
             s.countSql = QStringLiteral("SELECT COUNT(*) FROM ") + sqlIdentifier(table) +
                          QStringLiteral(" WHERE ") + where;
         out.push_back(s);
@@ -102,7 +124,7 @@ std::optional<WriteStatement> buildInsert(const RowStore& store,
                              .arg(table, f.baseTable);
             return std::nullopt;
         }
-        names << columnName(f);
+        names << quotedColumnName(f);
         literals << sqlLiteral(value, dialect, isUnicode(f.type));
     }
     if (table.isEmpty())

@@ -19,10 +19,33 @@ struct WriteStatement {
     QString countSql;
 };
 
+// What writing rows of one result back needs that is the same for every row, worked out once:
+// each column's quoted name and, per base table, the columns whose values as read locate a row.
+// A record set keeps one per result it writes to, since a pass may write back a row of every
+// hundred thousand read.
+class WritePlan {
+public:
+    explicit WritePlan(const RowStore& store);
+    const RowStore* store() const { return m_store; }
+    const QString& columnName(int column) const { return m_names[static_cast<std::size_t>(column)]; }
+
+    struct Locator {
+        std::vector<int> columns; // once each, even when the result selects a column twice
+        bool keyed = false;       // the columns are the table's key
+    };
+    // Built on the first write to `table`.
+    const Locator& locator(const QString& table) const;
+
+private:
+    const RowStore* m_store;
+    std::vector<QString> m_names;
+    mutable std::vector<std::pair<QString, Locator>> m_locators;
+};
+
 // UPDATE statements, one per base table touched by `changes` (column -> normalized value) of
 // store row `row`. The row is located by the table's key columns as they were read, else by
 // all the table's columns as they were read. Columns with no base table are left out.
-std::vector<WriteStatement> buildUpdates(const RowStore& store, std::uint32_t row,
+std::vector<WriteStatement> buildUpdates(const WritePlan& plan, std::uint32_t row,
                                          const std::vector<std::pair<int, Value>>& changes, Dialect dialect);
 
 // The INSERT for a new row; nullopt when its values belong to no base table, or to several

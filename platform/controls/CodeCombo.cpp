@@ -8,6 +8,18 @@ CodeCombo::CodeCombo(QWidget* parent) : QComboBox(parent) {
     setMinimumContentsLength(8);
     connect(this, &QComboBox::currentIndexChanged, this,
             [this](int index) { emit codeChanged(codeAt(index)); });
+    // Only the list can pick the item already chosen; the keys and the wheel always move.
+    connect(this, &QComboBox::activated, this, [this](int index) {
+        const bool again = index >= 0 && index == m_indexAtPopup;
+        m_indexAtPopup = -1;
+        if (again)
+            emit codeChosenAgain(codeAt(index));
+    });
+}
+
+void CodeCombo::showPopup() {
+    m_indexAtPopup = currentIndex();
+    QComboBox::showPopup();
 }
 
 bool CodeCombo::addItem(const QString& code, const QString& caption) {

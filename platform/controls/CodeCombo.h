@@ -19,10 +19,17 @@ public:
     bool setText(const QString& code);
     int indexOfCode(const QString& code) const;
     QString codeAt(int index) const;
+    // Opens the list (remembering the item chosen, to tell a choice of the same item).
+    void showPopup() override;
 
 signals:
     // The chosen item changed, by the user or by setText.
     void codeChanged(const QString& code);
+    // The user picked from the list the item that was already chosen (no codeChanged then).
+    void codeChosenAgain(const QString& code);
+
+private:
+    int m_indexAtPopup = -1; // the chosen item when the list opened, -1 while it is closed
 };
 
 } // namespace erpctl

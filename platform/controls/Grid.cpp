@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
+#include <algorithm>
 
 namespace erpctl {
 
@@ -76,27 +77,28 @@ protected:
         bold.setBold(true);
         painter.setFont(bold);
         const QHeaderView* header = m_grid->horizontalHeader();
-        bool labelled = false;
+        // The line's name takes the room left of the first total (however narrow the first
+        // column is), unless the first visible column holds a total itself.
+        int labelLeft = -1;
+        int labelRight = width();
         for (int visual = 0; visual < header->count(); ++visual) {
             const int logical = header->logicalIndex(visual);
             if (header->isSectionHidden(logical))
                 continue;
             const QRect cell(header->sectionViewportPosition(logical), 0, header->sectionSize(logical),
                              height());
+            if (labelLeft < 0)
+                labelLeft = cell.left();
             const GridColumn* column = m_grid->columnAt(logical);
             const QString text = column ? m_texts.value(column->field) : QString();
-            if (!labelled) {
-                // The first visible column names the line, unless it holds a total itself.
-                labelled = true;
-                if (text.isEmpty()) {
-                    painter.drawText(cell.adjusted(4, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                                     controlText(91400, QStringLiteral("Totali")));
-                    continue;
-                }
-            }
-            if (!text.isEmpty())
-                painter.drawText(cell.adjusted(2, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, text);
+            if (text.isEmpty())
+                continue;
+            labelRight = std::min(labelRight, cell.left());
+            painter.drawText(cell.adjusted(2, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, text);
         }
+        if (labelLeft >= 0 && labelRight > labelLeft)
+            painter.drawText(QRect(labelLeft, 0, labelRight - labelLeft, height()).adjusted(4, 0, -4, 0),
+                             Qt::AlignLeft | Qt::AlignVCenter, controlText(91400, QStringLiteral("Totali")));
     }
 
 private:
@@ -406,9 +408,16 @@ void Grid::updateSortIndicator() {
 }
 
 void Grid::setQuickSearch(const QString& text) {
-    if (!text.trimmed().isEmpty())
-        fetchAllRows();
+    // Rows still to read, or search texts not read ahead yet, take a moment on a large result.
+    const bool searching = !text.trimmed().isEmpty();
+    const bool wait = searching && (!m_model->allRowsFetched() || !m_model->searchPrepared());
+    if (wait)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (searching)
+        m_model->fetchAllRows();
     m_model->setSearchText(text);
+    if (wait)
+        QGuiApplication::restoreOverrideCursor();
 }
 
 QString Grid::quickSearch() const {

@@ -56,14 +56,18 @@ void GridBar::setGrid(Grid* grid) {
         return;
     m_grid->installEventFilter(this);
     m_grid->setQuickSearchReadAhead(true);
-    connect(m_grid, &Grid::shownRowsChanged, this, &GridBar::updateCount);
+    connect(m_grid, &Grid::shownRowsChanged, this, &GridBar::updateContent);
+    connect(m_grid, &Grid::columnVisibilityChanged, this, &GridBar::updateContent);
     setVisible(!m_grid->isHidden());
-    updateCount();
+    updateContent();
 }
 
 bool GridBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_grid && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    if (watched == m_grid && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
         setVisible(!m_grid->isHidden());
+        if (event->type() == QEvent::Show)
+            updateContent();
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -82,8 +86,15 @@ QString GridBar::rowCountText() const {
         .arg(locale.toString(shown), locale.toString(all));
 }
 
-void GridBar::updateCount() {
+void GridBar::updateContent() {
     m_count->setText(rowCountText());
+    bool icons = false;
+    for (const QString& field : m_grid->visualFields()) {
+        const GridColumn* column = m_grid->columnAt(m_grid->columnIndex(field));
+        icons = icons || (column && column->kind == ColumnKind::Image && !column->imageMeanings.isEmpty() &&
+                          m_grid->isColumnVisible(field));
+    }
+    m_legend->setVisible(icons);
 }
 
 QMenu* GridBar::createLegend(QWidget* parent) const {

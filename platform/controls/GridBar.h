@@ -1,7 +1,7 @@
 #pragma once
 // The line above a grid: a quick search box that narrows the rows shown as the user types,
-// the number of rows shown, a legend of the grid's icons and an export button. It shows and
-// hides with its grid.
+// the number of rows shown, a legend of the grid's icons (only while the grid shows icons with
+// a meaning) and an export button. It shows and hides with its grid.
 
 #include <QWidget>
 
@@ -37,7 +37,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void updateCount();
+    // The row count and whether there is a legend to offer.
+    void updateContent();
 
     Grid* m_grid = nullptr;
     QLineEdit* m_search;

@@ -77,6 +77,10 @@ int BatchRunner::reminders(BatchSession& session, const BatchRequest& request) {
     const scadlav::ActionOutcome outcome = jobs->runReminders(request.reminders);
     ReportService::setProcessJournal({});
     switch (outcome.status) {
+    case Status::Refused:
+        std::printf("reminders: %s\n", qPrintable(outcome.description));
+        std::fflush(stdout);
+        return kBatchRefused;
     case Status::Done:
         return missed > 0 ? kBatchIncomplete : kBatchOk;
     case Status::NoData:

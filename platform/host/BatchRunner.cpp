@@ -83,8 +83,10 @@ void BatchRunner::addOptions(CommandLine& commandLine) {
     commandLine.addOption(
         keptOption(kStates, QStringLiteral("LIST"),
                    QStringLiteral("batch rebuild: order states, e.g. 0,1,2,3,4 (default: all)")));
-    commandLine.addOption(
-        keptOption(kOut, QStringLiteral("FILE"), QStringLiteral("batch export: the CSV file to write")));
+    commandLine.addOption(keptOption(
+        kOut, QStringLiteral("FILE"),
+        QStringLiteral(
+            "batch export: the file to write, an Excel workbook when it ends in .xlsx, CSV otherwise")));
     commandLine.addOption(
         keptOption(kSort, QStringLiteral("0|1|2|3"),
                    QStringLiteral("batch export: sort order, 0 supplier/department, 1 order, 2 end "

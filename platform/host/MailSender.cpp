@@ -85,8 +85,12 @@ SendResult sendMail(const MailSettings& settings, const MailMessage& message) {
         curl_easy_setopt(c, CURLOPT_USERNAME, user.constData());
         curl_easy_setopt(c, CURLOPT_PASSWORD, password.constData());
     }
+    // STARTTLS is required when asked for: the mail never goes on in clear text.
     if (settings.startTls)
         curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+    const QByteArray caFile = settings.caFile.toLocal8Bit();
+    if (!caFile.isEmpty())
+        curl_easy_setopt(c, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(c, CURLOPT_TIMEOUT, long(settings.timeoutSeconds));
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, long(settings.timeoutSeconds));
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);

@@ -121,6 +121,9 @@ public:
         const QJsonObject font = def.value(QStringLiteral("font")).toObject();
         m_font = QFont(font.value(QStringLiteral("family")).toString(QStringLiteral("DejaVu Sans")));
         m_font.setPointSizeF(font.value(QStringLiteral("size_pt")).toDouble(9.5));
+        // No ligatures: "ffi" stays three letters in the PDF, so a name can be searched and
+        // copied as it is written.
+        m_font.setStyleStrategy(QFont::PreferNoShaping);
         const QJsonObject margins =
             def.value(QStringLiteral("page")).toObject().value(QStringLiteral("margins_mm")).toObject();
         m_left = mm(margins.value(QStringLiteral("left")).toDouble(20));
@@ -182,9 +185,10 @@ private:
         return used.height();
     }
 
-    double measure(double width, const QString& text, const QFont& font) {
+    double measure(double width, const QString& text, const QFont& font, int flags = 0) {
         m_p.setFont(font);
-        return m_p.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap | Qt::AlignTop, text).height();
+        return m_p.boundingRect(QRectF(0, 0, width, 1e6), flags | Qt::TextWordWrap | Qt::AlignTop, text)
+            .height();
     }
 
     void letterhead() {
@@ -351,6 +355,16 @@ private:
         m_y += h + mm(1.5);
     }
 
+    // Quantities stand at the right; a code (one word of letters and digits) is broken where the
+    // column ends rather than run into the next column.
+    static int cellFlags(const QString& kind) {
+        if (kind == QLatin1String("quantity"))
+            return Qt::AlignRight;
+        if (kind == QLatin1String("code"))
+            return Qt::AlignLeft | Qt::TextWrapAnywhere;
+        return Qt::AlignLeft;
+    }
+
     void table(const QList<Record>& rows) {
         const QJsonArray columns =
             m_def.value(QStringLiteral("table")).toObject().value(QStringLiteral("columns")).toArray();
@@ -368,7 +382,8 @@ private:
                 const QJsonObject c = columns[i].toObject();
                 cells << fieldText(row, c.value(QStringLiteral("field")).toString(), m_in.locale,
                                    c.value(QStringLiteral("kind")).toString());
-                h = std::max(h, measure(widths[i] - mm(1), cells.constLast(), m_font));
+                h = std::max(h, measure(widths[i] - mm(1), cells.constLast(), m_font,
+                                        cellFlags(c.value(QStringLiteral("kind")).toString())));
             }
             if (m_y + h > m_bottom - mm(6)) {
                 ensureRoom(m_bottom);
@@ -378,7 +393,7 @@ private:
             for (int i = 0; i < columns.size(); ++i) {
                 const QString kind = columns[i].toObject().value(QStringLiteral("kind")).toString();
                 drawWrapped(QRectF(x + mm(0.5), m_y, widths[i] - mm(1), h), cells[i], m_font,
-                            kind == QLatin1String("quantity") ? Qt::AlignRight : Qt::AlignLeft);
+                            cellFlags(kind));
                 x += widths[i];
             }
             m_y += h + mm(1);

@@ -1,6 +1,7 @@
 #include "platform/host/ReportSettings.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace erphost {
@@ -43,6 +44,10 @@ QStringList readReportSettings(QSettings& ini, const QString& path, const QStrin
         problems << QStringLiteral("setting Mail/Server in %1: '%2' does not start with smtp:// or smtps://")
                         .arg(path, s.mail.server);
     text("Mail/From", s.mail.from);
+    file("Mail/CaFile", s.mail.caFile);
+    if (!s.mail.caFile.isEmpty() && !QFileInfo(s.mail.caFile).isReadable())
+        problems << QStringLiteral("setting Mail/CaFile in %1: the file %2 cannot be read")
+                        .arg(path, s.mail.caFile);
     text("Mail/User", s.mail.user);
     if (ini.contains(QStringLiteral("Mail/Password")))
         s.mail.password = ini.value(QStringLiteral("Mail/Password")).toString();

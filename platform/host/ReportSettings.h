@@ -18,6 +18,9 @@ struct MailSettings {
     QString password;
     bool startTls = false;
     int timeoutSeconds = 30;
+    // The certificates (PEM) that the server's certificate is checked against, for a server
+    // whose certificate a company authority of its own signed; empty: the system's.
+    QString caFile;
 };
 
 struct FaxSettings {

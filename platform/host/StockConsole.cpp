@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QMap>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -280,6 +282,23 @@ void StockConsole::showLines() {
     TABELLA->setMinimumHeight(TABELLA->horizontalHeader()->sizeHint().height() +
                               rowHeight * std::min(m_visibleRows, std::max(rows, 1)) +
                               2 * TABELLA->frameWidth());
+
+    // The window grows to show every column without scrolling across (never beyond the
+    // screen); an open window the planner made larger stays as it is.
+    int tableWidth = 2 * TABELLA->frameWidth();
+    for (int c = 0; c < TABELLA->columnCount(); ++c)
+        tableWidth += TABELLA->columnWidth(c);
+    if (rows > m_visibleRows)
+        tableWidth += TABELLA->verticalScrollBar()->sizeHint().width();
+    const QMargins margins = layout()->contentsMargins();
+    int wanted = tableWidth + margins.left() + margins.right();
+    if (const QScreen* shown = screen())
+        wanted = std::min(wanted, shown->availableGeometry().width() * 9 / 10);
+    layout()->activate();
+    if (isVisible())
+        resize(std::max(width(), wanted), std::max(height(), sizeHint().height()));
+    else
+        resize(wanted, sizeHint().height());
 }
 
 void StockConsole::show() {

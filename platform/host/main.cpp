@@ -40,7 +40,7 @@ void addOptions(erphost::CommandLine& commandLine) {
 }
 
 // Off screen, the toolkit reports what it cannot do for a window nobody sees (size hints, a
-// runtime folder of the desktop session); a batch job's output carries only the job's lines.
+// runtime folder of the desktop session); the output carries only the program's own lines.
 QtMessageHandler standardHandler = nullptr;
 
 void quietToolkitNotices(QtMsgType type, const QMessageLogContext& context, const QString& message) {
@@ -77,7 +77,9 @@ int main(int argc, char** argv) {
     batchMode = erphost::BatchRunner::requested(argc, argv);
     if (batchMode && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (batchMode)
+    // Off screen (a batch job, the user guide's pictures, the tests) nobody sees a window, so
+    // the toolkit's notices about it are only noise.
+    if (batchMode || qgetenv("QT_QPA_PLATFORM") == "offscreen")
         standardHandler = qInstallMessageHandler(quietToolkitNotices);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("erp-host"));

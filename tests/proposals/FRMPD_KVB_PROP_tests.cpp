@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace scadlav;
 using db::DataType;
@@ -150,6 +151,32 @@ TEST_F(ProposalsScreenTest, SupplierBandsCountPhasesAndWhatTheStockLetsGo) {
     EXPECT_EQ(bands[2].sendable, Decimal::fromInt(8));
     EXPECT_EQ(screen->GRID_FORNITORI->rowCount(), 3);
     EXPECT_EQ(screen->GRID_FORNITORI->item(1, 2)->text(), QStringLiteral("2"));
+}
+
+TEST_F(ProposalsScreenTest, InternalPhasesGetABandPerDepartmentNotOneForSupplierZero) {
+    // Internal phases carry supplier code 0 and the department's name.
+    for (auto [key, department, toSend] : {std::tuple{"R1", "Saldatura", 4}, std::tuple{"R2", "Montaggio", 6},
+                                           std::tuple{"R3", "Saldatura", 5}}) {
+        rows.addNew();
+        rows.setValue(QStringLiteral("PD5C_KEYGRID"), Value(key));
+        rows.setValue(QStringLiteral("PD5C_CLIFOR_CG44"), Value(0));
+        rows.setValue(QStringLiteral("PD5C_FORREP"), Value(department));
+        rows.setValue(QStringLiteral("PD5C_DATADOC"), Value(QDate(2026, 1, 4)));
+        rows.setValue(QStringLiteral("PD5C_QTADAINV"), Value(toSend));
+        rows.setValue(QStringLiteral("PD5C_GIACPREC"), Value(100));
+        rows.setValue(QStringLiteral("CTRL_QTA"), Value(1));
+        ASSERT_TRUE(rows.update()) << rows.lastErrorText().toStdString();
+    }
+    open();
+    const QList<SupplierBand>& bands = screen->bands();
+    ASSERT_EQ(bands.size(), 5);
+    EXPECT_EQ(bands[0].name, QStringLiteral("Montaggio"));
+    EXPECT_EQ(bands[0].supplier, QString());
+    EXPECT_EQ(bands[0].phases, 1);
+    EXPECT_EQ(bands[1].name, QStringLiteral("Saldatura"));
+    EXPECT_EQ(bands[1].phases, 2);
+    EXPECT_EQ(bands[1].sendable, Decimal::fromInt(9));
+    EXPECT_EQ(bands[2].supplier, QStringLiteral("10"));
 }
 
 TEST_F(ProposalsScreenTest, OnlyTheFirstActivationSortsAndLaysOutAndAReopenDoesItAgain) {

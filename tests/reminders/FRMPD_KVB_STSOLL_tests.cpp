@@ -6,11 +6,14 @@
 #include "module/services/IMessageService.h"
 #include "module/sql/SqlText.h"
 #include "platform/controls/CodeField.h"
+#include "platform/controls/DateText.h"
 #include "platform/controls/Grid.h"
 #include "reminders/StoricoSolleciti.h"
+#include "tests/support/doubles/MemoryLayoutStore.h"
 #include "tests/support/doubles/RecordingUsageTracking.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -115,6 +118,28 @@ TEST_F(ReminderSelectionTest, FixedTextsComeFromTheCatalogueAndAnUnknownCodeEmpt
     EXPECT_EQ(boxIds(), (QList<int>{56224, 56224}));
 }
 
+TEST_F(ReminderSelectionTest, TextsLongerThanTheirFieldsAreCutToTheFieldAndThePlannerIsTold) {
+    ReminderControls& ui = screen->controls();
+    const QString pasted(10000, QChar(0x03A9)); // Ω
+    ui.TXT_TITOLO->insert(pasted);
+    EXPECT_EQ(ui.TXT_TITOLO->text(), pasted.left(50));
+    EXPECT_EQ(statusBar.progressTexts.value(statusBar.progressTexts.size() - 1), QStringLiteral("T91854|50"));
+    ui.TXT_NOTA->insert(pasted);
+    EXPECT_EQ(ui.TXT_NOTA->text().size(), 240);
+    EXPECT_EQ(statusBar.progressTexts.value(statusBar.progressTexts.size() - 1),
+              QStringLiteral("T91854|240"));
+    ui.TXT_TESTO_INIZ->setPlainText(pasted);
+    EXPECT_EQ(ui.TXT_TESTO_INIZ->toPlainText(), pasted.left(500));
+    EXPECT_EQ(statusBar.progressTexts.value(statusBar.progressTexts.size() - 1),
+              QStringLiteral("T91854|500"));
+    // Text within the limits says nothing.
+    const qsizetype told = statusBar.progressTexts.size();
+    ui.TXT_TESTO_FIN->setPlainText(QStringLiteral("Distinti saluti"));
+    ui.TXT_TITOLO->clear();
+    ui.TXT_TITOLO->insert(QStringLiteral("SOLLECITO"));
+    EXPECT_EQ(statusBar.progressTexts.size(), told);
+}
+
 TEST_F(ReminderSelectionTest, RecipientSourceSwitchesTheContactType) {
     ReminderControls& ui = screen->controls();
     ui.TXT_TIPOCONTATTO->setCode(QStringLiteral("PROD"));
@@ -146,6 +171,26 @@ TEST_F(ReminderScreenTest, OpeningAndClosingAreToldToTheHost) {
     EXPECT_EQ(refresh.refreshes, 2); // the activation and the close request
     global.usage = nullptr;
     global.refresh = nullptr;
+}
+
+TEST_F(ReminderScreenTest, TheGridLayoutIsKeptUnderTheScreensLayoutName) {
+    doubles::MemoryLayoutStore layouts;
+    global.layouts = &layouts;
+    open();
+    erpctl::Grid* grid = screen->controls().GRID;
+    const int column = grid->columnIndex(QStringLiteral("PD5C_DESCFASE"));
+    ASSERT_GE(column, 0);
+    const int wider = grid->horizontalHeader()->sectionSize(column) + 60;
+    grid->horizontalHeader()->resizeSection(column, wider);
+    ASSERT_TRUE(layouts.layouts.contains({7, QStringLiteral("Form stampa solleciti")}));
+    const int twips = grid->columnWidthTwips(QStringLiteral("PD5C_DESCFASE"));
+    screen->close();
+    delete screen.data();
+
+    open();
+    EXPECT_EQ(screen->controls().GRID->columnWidthTwips(QStringLiteral("PD5C_DESCFASE")), twips);
+    screen->close();
+    global.layouts = nullptr;
 }
 
 TEST_F(ReminderScreenTest, SendButtonsFollowTheHostsChannels) {
@@ -321,7 +366,9 @@ TEST_F(ReminderDispatchTest, HistoryKeepsEachRemindedPhaseWithItsTrueOutcomeAndT
     erpctl::Grid* grid = screen->controls().GRID;
     const int row1a = grid->findRow(QStringLiteral("PD5C_KEYGRID"), QStringLiteral("1a"));
     const int row2 = grid->findRow(QStringLiteral("PD5C_KEYGRID"), QStringLiteral("2"));
-    EXPECT_EQ(grid->cellText(row1a, QStringLiteral("ULTIMO_SOLLECITO")), QStringLiteral("15/03/2026 mail"));
+    // The date as the session's language writes it, the channel by its name.
+    const QString day = grid->locale().toString(QDate(2026, 3, 15), erpctl::localeDateFormat(grid->locale()));
+    EXPECT_EQ(grid->cellText(row1a, QStringLiteral("ULTIMO_SOLLECITO")), day + QStringLiteral(" T91853"));
     EXPECT_EQ(grid->cellText(row1a, QStringLiteral("N_SOLLECITI")), QStringLiteral("1"));
     EXPECT_EQ(grid->cellText(row2, QStringLiteral("ULTIMO_SOLLECITO")), QString());
 

@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -27,16 +28,42 @@ inline int freeLocalPort() {
     return port;
 }
 
+// A loopback port that takes connections and never answers them: a mail server that hangs.
+class SilentServer {
+public:
+    SilentServer() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(m_fd, 4) == 0 &&
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+            m_port = ntohs(address.sin_port);
+    }
+    ~SilentServer() { ::close(m_fd); }
+    SilentServer(const SilentServer&) = delete;
+    SilentServer& operator=(const SilentServer&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
 class LocalSmtpSink {
 public:
     ~LocalSmtpSink() { stop(); }
 
     // Starts the server writing into `folder` (which must exist); false when it did not start.
-    bool start(const QString& folder) {
+    // `mode` is empty, {"login", user, password} or {"starttls"} (see smtp_sink.py).
+    bool start(const QString& folder, const QStringList& mode = {}) {
         m_port = freeLocalPort();
         m_process.start(QStringLiteral("/usr/bin/python3"),
-                        {QStringLiteral(SCADLAV_SOURCE_DIR "/tests/reminders/smtp_sink.py"),
-                         QString::number(m_port), folder});
+                        QStringList{QStringLiteral(SCADLAV_SOURCE_DIR "/tests/reminders/smtp_sink.py"),
+                                    QString::number(m_port), folder} +
+                            mode);
         return m_process.waitForReadyRead(20000) && m_process.readLine().startsWith("ready");
     }
     void stop() {

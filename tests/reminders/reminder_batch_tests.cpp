@@ -1,12 +1,14 @@
 // erp-host --batch reminders on a generated demo database: letters to PDF and mails to a local
 // SMTP server, one output line per send, and the exit codes.
 #include "erpdb.h"
-#include "tests/support/ErpDbTesting.h"
 #include "tests/reminders/LocalSmtp.h"
+#include "tests/reminders/ReadBack.h"
+#include "tests/support/ErpDbTesting.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -80,6 +82,29 @@ protected:
                 QStringLiteral("--logo"),     QStringLiteral("1")};
     }
 
+    // The suppliers of "sent: 601;mail;..." lines.
+    static QSet<QString> suppliersOf(const QStringList& output) {
+        QSet<QString> suppliers;
+        for (const QString& line : output)
+            suppliers.insert(line.section(QLatin1Char(' '), 1).section(QLatin1Char(';'), 0, 0));
+        return suppliers;
+    }
+    // The suppliers of the mail history rows with `outcome` (1 sent, 3 failed).
+    QSet<QString> historySuppliers(int outcome) const {
+        std::vector<tsqlite::Error> errors;
+        auto connection = tsqlite::Connection::open(database.toStdString(), errors, true);
+        if (!connection)
+            return {};
+        const erpdb::testing::Result r = erpdb::testing::query(
+            *connection, "SELECT DISTINCT CAST(PD5E_CLIFOR_CG44 AS INT) AS S FROM PD5E_STORICOSOLL WHERE "
+                         "PD5E_CANALE = 'mail' AND PD5E_ESITO = " +
+                             std::to_string(outcome));
+        QSet<QString> suppliers;
+        for (std::size_t i = 0; i < r.rows.size(); ++i)
+            suppliers.insert(QString::fromStdString(r.value("S", i)));
+        return suppliers;
+    }
+
     QTemporaryDir home;
     QString database;
     scadlav::testing::LocalSmtpSink sink;
@@ -93,12 +118,23 @@ TEST_F(ReminderBatch, PdfHoldsALetterForEverySupplierPrinted) {
     ASSERT_FALSE(sent.isEmpty()) << r.out.toStdString();
     for (const QString& line : sent)
         EXPECT_TRUE(line.endsWith(QStringLiteral(";pdf;") + out)) << line.toStdString();
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {out, QStringLiteral("-")});
-    text.waitForFinished(60000);
-    const QString letters = QString::fromUtf8(text.readAllStandardOutput());
+    const QString letters = scadlav::testing::pdfText(out);
     EXPECT_EQ(letters.count(QStringLiteral("Sollecito «urgente»")), sent.size());
     EXPECT_TRUE(letters.contains(QStringLiteral("Restiamo in attesa")));
+}
+
+TEST_F(ReminderBatch, AFilterLimitsTheLettersToItsRange) {
+    const QString out = home.filePath(QStringLiteral("uno.pdf"));
+    const HostRun all = run(reminders(QStringLiteral("pdf")) + QStringList{QStringLiteral("--out"), out});
+    const QStringList sent = lines(all.out, QStringLiteral("sent: "));
+    ASSERT_GE(sent.size(), 2) << all.out.toStdString();
+    const QString supplier = sent.constFirst().section(QLatin1Char(' '), 1).section(QLatin1Char(';'), 0, 0);
+    const HostRun one = run(reminders(QStringLiteral("pdf")) +
+                            QStringList{QStringLiteral("--out"), out, QStringLiteral("--filter"),
+                                        QStringLiteral("DO46_CLIFOR_CG44=%1..%1").arg(supplier)});
+    ASSERT_EQ(one.code, 0) << one.out.toStdString() << one.err.toStdString();
+    EXPECT_EQ(lines(one.out, QStringLiteral("sent: ")),
+              QStringList{QStringLiteral("sent: %1;pdf;%2").arg(supplier, out)});
 }
 
 TEST_F(ReminderBatch, MailRunSendsOrListsEverySupplierAndTheServerReceivesThem) {
@@ -124,6 +160,35 @@ TEST_F(ReminderBatch, MailRunSendsOrListsEverySupplierAndTheServerReceivesThem) 
     EXPECT_EQ(down.code, 4) << down.out.toStdString();
     EXPECT_TRUE(lines(down.out, QStringLiteral("sent: ")).isEmpty());
     EXPECT_FALSE(lines(down.out, QStringLiteral("failed: ")).isEmpty());
+
+    // The history holds the suppliers of both runs with what came of each send.
+    EXPECT_EQ(historySuppliers(1), suppliersOf(sent));
+    const QSet<QString> failed = suppliersOf(lines(down.out, QStringLiteral("failed: ")));
+    EXPECT_TRUE(historySuppliers(3).contains(failed));
+}
+
+TEST_F(ReminderBatch, AnotherPlannerInModificationModeKeepsTheJobOutWithTwo) {
+    {
+        std::vector<tsqlite::Error> errors;
+        auto connection = tsqlite::Connection::open(database.toStdString(), errors, true);
+        ASSERT_TRUE(connection);
+        ASSERT_TRUE(erpdb::testing::query(*connection, "INSERT INTO PD5D_ACCESSISCAD VALUES (2, 0, 1)").ok);
+        // The other planner's marks.
+        ASSERT_TRUE(erpdb::testing::query(*connection, "UPDATE PD5C_SCADLAV SET PD5C_SEL = 1").ok);
+    }
+    const QString out = home.filePath(QStringLiteral("solleciti.pdf"));
+    const HostRun r = run(reminders(QStringLiteral("pdf")) + QStringList{QStringLiteral("--out"), out});
+    EXPECT_EQ(r.code, 2) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Mario Rossi"))) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("solo in modifica"))) << r.out.toStdString();
+    EXPECT_TRUE(lines(r.out, QStringLiteral("sent: ")).isEmpty());
+    EXPECT_FALSE(QFile::exists(out));
+    std::vector<tsqlite::Error> errors;
+    auto connection = tsqlite::Connection::open(database.toStdString(), errors, true);
+    ASSERT_TRUE(connection);
+    EXPECT_EQ(erpdb::testing::query(*connection, "SELECT COUNT(*) AS N FROM PD5C_SCADLAV WHERE PD5C_SEL = 0")
+                  .value("N"),
+              "0");
 }
 
 TEST_F(ReminderBatch, BadReminderOptionsEndWithOneAndNameTheOption) {

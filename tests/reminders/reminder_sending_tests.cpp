@@ -1,50 +1,31 @@
 // The reminder screen with the host's real report service: letters printed to PDF, mailed to a
 // local SMTP server (aiosmtpd) and handed to a fax command, read back with pdftotext.
+#include "tests/reminders/CatalogMessages.h"
 #include "tests/reminders/LocalSmtp.h"
+#include "tests/reminders/ReadBack.h"
 #include "tests/reminders/reminder_fixture.h"
 
+#include "module/sql/SqlText.h"
 #include "platform/controls/CodeField.h"
 #include "platform/host/FaxSender.h"
 #include "platform/host/HostSettings.h"
 #include "platform/host/ReportService.h"
-#include "platform/host/TextCatalog.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <functional>
 
 namespace scadlav::testing {
 namespace {
 
 using erphost::SendRecord;
-
-QString pdfText(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    p.waitForFinished(30000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-QString readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
-// Message texts from the host's own catalog, so that the letters read as they will.
-class CatalogMessages : public doubles::ScriptedMessageService {
-public:
-    QString textById(int textId, const QList<Value>& parameters) override {
-        ScriptedMessageService::textById(textId, parameters);
-        return m_catalog.text(textId, erphost::Language::Italian, parameters);
-    }
-
-private:
-    erphost::TextCatalog m_catalog = erphost::TextCatalog::builtIn();
-};
 
 class ReminderSendingTest : public ReminderScreenTest {
 protected:
@@ -72,8 +53,12 @@ protected:
         settings.mail.timeoutSeconds = 10;
     }
 
-    void press(QPushButton*(ReminderControls::*button), int source = 0) {
-        open();
+    // Marks every row, confirms, fills the letter and presses `button`; `fill` may change the
+    // parameters before the press. The screen is opened the first time.
+    void press(QPushButton*(ReminderControls::*button), int source = 0,
+               const std::function<void(ReminderControls&)>& fill = {}) {
+        if (!screen)
+            open();
         screen->CMD_SEL_Click();
         screen->CMD_CONFERMA_Click();
         screen->controls().CMB_FAXMAIL->setCurrentIndex(source);
@@ -82,7 +67,26 @@ protected:
         screen->controls().TXT_TITOLO->setText(QStringLiteral("SOLLECITO «Ωμέγα» \"L'URGENTE\""));
         screen->controls().TXT_TESTO_INIZ->setPlainText(
             QStringLiteral("Vi preghiamo di riconsegnare: l'elenco segue."));
+        if (fill)
+            fill(screen->controls());
         (screen->controls().*button)->click();
+    }
+
+    // The reminder history as written: "supplier;channel;recipient;outcome" per row, and the
+    // answers of the rows that have one.
+    QStringList history(QStringList* answers = nullptr) {
+        QStringList rows;
+        auto rs = db.execute(QStringLiteral(
+            "SELECT PD5E_CLIFOR_CG44, PD5E_CANALE, PD5E_DESTINATARIO, PD5E_ESITO, PD5E_RISPOSTA FROM "
+            "PD5E_STORICOSOLL ORDER BY PD5E_CLIFOR_CG44, PD5E_NUMREG_CO99, PD5E_DATAORA"));
+        for (rs->moveFirst(); rs && rs->isOpen() && !rs->eof(); rs->moveNext()) {
+            rows << QStringList{rs->value(0).toText(), RTrimN(rs->value(1)), RTrimN(rs->value(2)),
+                                rs->value(3).toText()}
+                        .join(QLatin1Char(';'));
+            if (answers && !rs->value(4).isEmptyOrNull())
+                *answers << RTrimN(rs->value(4));
+        }
+        return rows;
     }
 
     QStringList outcomes() const {
@@ -105,10 +109,20 @@ protected:
 };
 
 TEST_F(ReminderSendingTest, PdfPrintHasALetterPerSupplierWithItsPhasesAndTheTextsAsTyped) {
-    addRows({{"a", 601}, {"b", 602}, {"c", 601}});
+    // Quotes and letters of other alphabets in the note, a fixed text and the typed texts.
+    ReminderRow a;
+    a.key = QStringLiteral("a");
+    a.supplier = 601;
+    a.article = QStringLiteral("ART-a");
+    a.note = QStringLiteral("l'asse \"Ø\" Сварка");
+    addRow(a);
+    addRows({{"b", 602}, {"c", 601}});
+    exec(QStringLiteral("INSERT INTO MG62_TESTIFIS (MG62_CODICE, MG62_DESCR, MG62_TESTO) VALUES ('FINE', "
+                        "'Chiusura', 'L''ordine \"urgente\" è fermo — Ωμέγα. Cordiali saluti')"));
     settings.output = erphost::ReportSettings::Output::Pdf;
     settings.pdfPath = dir.filePath(QStringLiteral("solleciti.pdf"));
-    press(&ReminderControls::CMD_STAMPA);
+    press(&ReminderControls::CMD_STAMPA, 0,
+          [](ReminderControls& ui) { ui.TXT_COD_FIN->setCode(QStringLiteral("FINE")); });
     ASSERT_TRUE(QFile::exists(settings.pdfPath)) << catalog.boxes().value(0).text.toStdString();
     const QString text = pdfText(settings.pdfPath);
     const QStringList pages = text.split(QLatin1Char('\f'), Qt::SkipEmptyParts);
@@ -121,9 +135,53 @@ TEST_F(ReminderSendingTest, PdfPrintHasALetterPerSupplierWithItsPhasesAndTheText
     EXPECT_TRUE(pages[1].contains(QStringLiteral("ART-b")));
     EXPECT_TRUE(text.contains(QStringLiteral("SOLLECITO «Ωμέγα» \"L'URGENTE\"")));
     EXPECT_TRUE(text.contains(QStringLiteral("l'elenco segue")));
+    EXPECT_TRUE(text.contains(QStringLiteral("l'asse \"Ø\" Сварка"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("L'ordine \"urgente\" è fermo — Ωμέγα"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Parma")));
     EXPECT_TRUE(text.contains(QStringLiteral("Pagina 1")));
     EXPECT_EQ(marks().value(QStringLiteral("a")), 0);
+    // Every printed phase is in the history, with the file it went to.
+    const QString pdf = QStringLiteral(";pdf;") + settings.pdfPath + QStringLiteral(";1");
+    EXPECT_EQ(history(), (QStringList{QStringLiteral("601") + pdf, QStringLiteral("601") + pdf,
+                                      QStringLiteral("602") + pdf}));
+}
+
+TEST_F(ReminderSendingTest, TheLogoTypeChoosesTheLetterhead) {
+    addRows({{"a", 601}});
+    QImage logo(400, 80, QImage::Format_RGB32);
+    logo.fill(Qt::darkBlue);
+    settings.logoHorizontal = dir.filePath(QStringLiteral("logo.png"));
+    ASSERT_TRUE(logo.save(settings.logoHorizontal));
+    settings.output = erphost::ReportSettings::Output::Pdf;
+    const auto printWith = [&](int type) {
+        settings.pdfPath = dir.filePath(QStringLiteral("logo-%1.pdf").arg(type));
+        press(&ReminderControls::CMD_STAMPA, 0,
+              [type](ReminderControls& ui) { ui.CMB_TIPOLOGO->setCurrentIndex(type); });
+        return QFile::exists(settings.pdfPath) ? settings.pdfPath : QString();
+    };
+    const auto images = [](const QString& pdf) {
+        QProcess p;
+        p.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        p.waitForFinished(30000);
+        // Two heading lines, then one line per picture.
+        return int(QString::fromUtf8(p.readAllStandardOutput())
+                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+                       .size()) -
+               2;
+    };
+    const QString none = printWith(0);
+    ASSERT_FALSE(none.isEmpty());
+    EXPECT_EQ(images(none), 0);
+    EXPECT_FALSE(pdfText(none).contains(QStringLiteral("Officine Demo S.p.A.")));
+    const QString manual = printWith(1);
+    ASSERT_FALSE(manual.isEmpty());
+    EXPECT_EQ(images(manual), 0);
+    EXPECT_TRUE(pdfText(manual).contains(QStringLiteral("Officine Demo S.p.A.")))
+        << pdfText(manual).toStdString();
+    EXPECT_TRUE(pdfText(manual).contains(QStringLiteral("P.IVA 01234567890")));
+    const QString horizontal = printWith(2);
+    ASSERT_FALSE(horizontal.isEmpty());
+    EXPECT_EQ(images(horizontal), 1);
 }
 
 TEST_F(ReminderSendingTest, MailsReachTheServerEachWithItsOwnLetterAndRefusalsAreReported) {
@@ -160,6 +218,23 @@ TEST_F(ReminderSendingTest, MailsReachTheServerEachWithItsOwnLetterAndRefusalsAr
     EXPECT_TRUE(catalog.boxes()[0].text.contains(QStringLiteral("550 5.1.1")))
         << catalog.boxes()[0].text.toStdString();
     EXPECT_EQ(catalog.boxes()[1].textId, 34409);
+
+    // The history holds each phase of each send with what came of it: A's phases twice (two
+    // runs of its rows), the skipped and the refused ones with the reason.
+    QStringList answers;
+    EXPECT_EQ(
+        history(&answers),
+        (QStringList{QStringLiteral("601;mail;verdi@uno.it;1"), QStringLiteral("601;mail;verdi@uno.it;1"),
+                     QStringLiteral("601;mail;verdi@uno.it;1"), QStringLiteral("601;mail;verdi@uno.it;1"),
+                     QStringLiteral("602;mail;due@reg.it;1"), QStringLiteral("605;mail;;2"),
+                     QStringLiteral("606;mail;rifiutato@sei.it;3")}));
+    ASSERT_EQ(answers.size(), 2);
+    EXPECT_TRUE(answers[0].contains(QStringLiteral("605"))) << answers[0].toStdString();
+    EXPECT_TRUE(answers[1].contains(QStringLiteral("550 5.1.1"))) << answers[1].toStdString();
+    // The status bar counted the steps and the rows sent, and cleared the indicator at the end.
+    EXPECT_EQ(statusBar.progressSteps,
+              (QStringList{"1/2", "2/2", "2/2 0/5", "2/2 1/5", "2/2 2/5", "2/2 3/5", "2/2 4/5", "end"}))
+        << statusBar.progressSteps.join(", ").toStdString();
 }
 
 TEST_F(ReminderSendingTest, AServerThatIsDownFailsTheSendAloud) {
@@ -171,29 +246,105 @@ TEST_F(ReminderSendingTest, AServerThatIsDownFailsTheSendAloud) {
     ASSERT_EQ(catalog.boxes().size(), 2);
     EXPECT_TRUE(catalog.boxes()[0].text.contains(QStringLiteral("verdi@uno.it")));
     EXPECT_EQ(catalog.boxes()[0].flags & msgbox::IconMask, msgbox::Critical);
+    QStringList answers;
+    EXPECT_EQ(history(&answers), QStringList{QStringLiteral("601;mail;verdi@uno.it;3")});
+    EXPECT_EQ(answers.size(), 1);
 }
 
-TEST_F(ReminderSendingTest, FaxesGoToTheCommandWithTheNumberAndTheLetter) {
-    addRows({{"a", 601}, {"b", 602}});
-    const QString log = dir.filePath(QStringLiteral("fax.log"));
+TEST_F(ReminderSendingTest, AServerThatNeverAnswersFailsAfterTheTimeout) {
+    addRows({{"a", 601}});
+    SilentServer silent;
+    ASSERT_GT(silent.port(), 0);
+    settings.mail.server = QStringLiteral("smtp://127.0.0.1:%1").arg(silent.port());
+    settings.mail.timeoutSeconds = 2;
+    QElapsedTimer timer;
+    timer.start();
+    press(&ReminderControls::CMD_MAIL);
+    EXPECT_LT(timer.elapsed(), 15000);
+    EXPECT_EQ(outcomes(), QStringList{QStringLiteral("failed:601;mail;verdi@uno.it")});
+    ASSERT_EQ(catalog.boxes().size(), 2);
+    EXPECT_TRUE(catalog.boxes()[0].text.contains(QStringLiteral("verdi@uno.it")));
+    EXPECT_EQ(history(), QStringList{QStringLiteral("601;mail;verdi@uno.it;3")});
+}
+
+TEST_F(ReminderSendingTest, LoginAndStartTlsAreUsedWhenConfigured) {
+    addRows({{"a", 601}});
+    mailDir = dir.filePath(QStringLiteral("mails"));
+    QDir().mkpath(mailDir);
+    ASSERT_TRUE(sink.start(
+        mailDir, {QStringLiteral("login"), QStringLiteral("programmazione"), QStringLiteral("s3gr€ta")}))
+        << sink.errors().toStdString();
+    settings.mail.server = sink.url();
+    settings.mail.from = QStringLiteral("programmazione@officinedemo.it");
+    settings.mail.timeoutSeconds = 10;
+
+    // Without the login the server takes nothing; a wrong password is refused in its words.
+    press(&ReminderControls::CMD_MAIL);
+    settings.mail.user = QStringLiteral("programmazione");
+    settings.mail.password = QStringLiteral("sbagliata");
+    press(&ReminderControls::CMD_MAIL);
+    settings.mail.password = QStringLiteral("s3gr€ta");
+    press(&ReminderControls::CMD_MAIL);
+    EXPECT_EQ(outcomes(), (QStringList{QStringLiteral("failed:601;mail;verdi@uno.it"),
+                                       QStringLiteral("failed:601;mail;verdi@uno.it"),
+                                       QStringLiteral("sent:601;mail;verdi@uno.it")}));
+    EXPECT_TRUE(journal[0].reason.contains(QStringLiteral("530"))) << journal[0].reason.toStdString();
+    EXPECT_TRUE(journal[1].reason.contains(QStringLiteral("535"))) << journal[1].reason.toStdString();
+    EXPECT_EQ(readText(mailDir + QStringLiteral("/001.login")), QStringLiteral("programmazione"));
+    sink.stop();
+
+    // A server that wants STARTTLS, with a certificate of its own authority: a client told not
+    // to use it is refused; one told to use it sends only once the certificate is trusted.
+    const QString cert = dir.filePath(QStringLiteral("server.pem"));
+    const QString key = dir.filePath(QStringLiteral("server.key"));
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                   QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+    ASSERT_TRUE(openssl.waitForFinished(60000) && openssl.exitCode() == 0)
+        << openssl.readAllStandardError().toStdString();
+    QDir(mailDir).removeRecursively();
+    QDir().mkpath(mailDir);
+    ASSERT_TRUE(sink.start(mailDir, {QStringLiteral("starttls"), cert, key})) << sink.errors().toStdString();
+    settings.mail.server = sink.url();
+    settings.mail.user.clear();
+    settings.mail.password.clear();
+    journal.clear();
+    press(&ReminderControls::CMD_MAIL);
+    settings.mail.startTls = true;
+    press(&ReminderControls::CMD_MAIL);
+    EXPECT_TRUE(QDir(mailDir).entryList(QDir::Files).isEmpty());
+    settings.mail.caFile = cert;
+    press(&ReminderControls::CMD_MAIL);
+    EXPECT_EQ(outcomes(), (QStringList{QStringLiteral("failed:601;mail;verdi@uno.it"),
+                                       QStringLiteral("failed:601;mail;verdi@uno.it"),
+                                       QStringLiteral("sent:601;mail;verdi@uno.it")}));
+    EXPECT_TRUE(journal[0].reason.contains(QStringLiteral("530"))) << journal[0].reason.toStdString();
+    EXPECT_FALSE(journal[1].reason.isEmpty());
+    EXPECT_TRUE(pdfText(mailDir + QStringLiteral("/001.pdf")).contains(QStringLiteral("ART-a")));
+}
+
+TEST_F(ReminderSendingTest, AFaxCommandThatFailsIsReportedWithItsErrorOutput) {
+    addRows({{"a", 601}});
     const QString script = dir.filePath(QStringLiteral("fax.sh"));
     QFile f(script);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\" >> \"$FAXLOG\"; done\n"
-            "pdftotext \"$4\" - | grep -c ART- >> \"$FAXLOG\"\n");
+    f.write("#!/bin/sh\necho 'linea occupata' >&2\nexit 3\n");
     f.close();
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("FAXLOG", log.toLocal8Bit());
-    settings.fax.command = script + QStringLiteral(" -n -d {number} {file}");
+    settings.fax.command = script + QStringLiteral(" {number} {file}");
     press(&ReminderControls::CMD_FAX);
-    qunsetenv("FAXLOG");
-    const QStringList lines = readText(log).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2) << readText(log).toStdString();
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("[-n][-d][+39 0522 111][")));
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("sollecito-601.pdf]")));
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("1")));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("[-n][-d][0602][")));
-    EXPECT_EQ(catalog.boxes().size(), 1);
+    ASSERT_EQ(catalog.boxes().size(), 2);
+    EXPECT_TRUE(catalog.boxes()[0].text.contains(QStringLiteral("linea occupata")))
+        << catalog.boxes()[0].text.toStdString();
+    EXPECT_TRUE(catalog.boxes()[0].text.contains(QStringLiteral("+39 0522 111")));
+    QStringList answers;
+    EXPECT_EQ(history(&answers), QStringList{QStringLiteral("601;fax;+39 0522 111;3")});
+    ASSERT_EQ(answers.size(), 1);
+    EXPECT_TRUE(answers[0].contains(QStringLiteral("linea occupata")));
 }
 
 TEST_F(ReminderSendingTest, AMissingFaxCommandFailsEachSendWithAClearMessage) {
@@ -214,8 +365,11 @@ TEST(ReportSettings, AreReadFromTheConfigFileAndBadValuesAreNamed) {
     f.write(
         "[Report]\nOutput=pdf\nPdfFile=out/solleciti.pdf\n[Mail]\nServer=smtps://mail.example.com:465\n"
         "From=Programmazione <p@example.com>\nUser=p\nPassword=segreta\nStartTls=true\nTimeoutSeconds=12\n"
-        "[Fax]\nCommand=myfax {number} {file}\n");
+        "CaFile=ca.pem\n[Fax]\nCommand=myfax {number} {file}\n");
     f.close();
+    QFile ca(dir.filePath(QStringLiteral("ca.pem")));
+    ASSERT_TRUE(ca.open(QIODevice::WriteOnly));
+    ca.close();
     erphost::HostSettings s;
     EXPECT_TRUE(erphost::readConfigFile(path, s).isEmpty());
     EXPECT_EQ(s.report.output, erphost::ReportSettings::Output::Pdf);
@@ -223,14 +377,17 @@ TEST(ReportSettings, AreReadFromTheConfigFileAndBadValuesAreNamed) {
     EXPECT_EQ(s.report.mail.server, QStringLiteral("smtps://mail.example.com:465"));
     EXPECT_TRUE(s.report.mail.startTls);
     EXPECT_EQ(s.report.mail.timeoutSeconds, 12);
+    EXPECT_EQ(s.report.mail.caFile, dir.filePath(QStringLiteral("ca.pem")));
     EXPECT_EQ(s.report.fax.command, QStringLiteral("myfax {number} {file}"));
 
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write("[Report]\nOutput=fax\n[Mail]\nServer=mail.example.com\nStartTls=forse\nTimeoutSeconds=0\n");
+    f.write("[Report]\nOutput=fax\n[Mail]\nServer=mail.example.com\nStartTls=forse\nTimeoutSeconds=0\n"
+            "CaFile=manca.pem\n");
     f.close();
     const QStringList problems = erphost::readConfigFile(path, s);
-    ASSERT_EQ(problems.size(), 4) << problems.join(QLatin1Char('\n')).toStdString();
-    for (const char* setting : {"Report/Output", "Mail/Server", "Mail/StartTls", "Mail/TimeoutSeconds"})
+    ASSERT_EQ(problems.size(), 5) << problems.join(QLatin1Char('\n')).toStdString();
+    for (const char* setting :
+         {"Report/Output", "Mail/Server", "Mail/StartTls", "Mail/TimeoutSeconds", "Mail/CaFile"})
         EXPECT_TRUE(problems.join(QLatin1Char('\n')).contains(QLatin1String(setting))) << setting;
 }
 

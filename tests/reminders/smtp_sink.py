@@ -1,13 +1,17 @@
 # A local SMTP server for the tests: keeps each message's recipients, subject, text and PDF
 # attachment as files in a folder, and refuses every recipient whose address starts with
-# "rifiutato". Usage: smtp_sink.py PORT FOLDER; prints "ready" once listening, stops when its
-# standard input closes.
+# "rifiutato". Usage: smtp_sink.py PORT FOLDER [login USER PASSWORD | starttls CERT KEY];
+# "login" makes the server accept mail only after that login, "starttls" makes it require
+# STARTTLS, with that certificate and key, before any mail. Prints "ready" once listening, stops
+# when its standard input closes.
 import email
 import os
+import ssl
 import sys
 from email import policy
 
 from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import AuthResult, LoginPassword
 
 
 class Sink:
@@ -35,10 +39,32 @@ class Sink:
             f.write(str(message["subject"]))
         with open(base + ".to", "w", encoding="utf-8") as f:
             f.write("\n".join(envelope.rcpt_tos))
+        if session.authenticated:
+            with open(base + ".login", "w", encoding="utf-8") as f:
+                f.write(session.auth_data.login.decode())
         return "250 Message accepted"
 
 
-controller = Controller(Sink(sys.argv[2]), hostname="127.0.0.1", port=int(sys.argv[1]))
+def login_checker(user, password):
+    def check(server, session, envelope, mechanism, auth_data):
+        ok = (isinstance(auth_data, LoginPassword) and auth_data.login.decode() == user
+              and auth_data.password.decode() == password)
+        # Not "handled": the server itself answers 535 to a refused login.
+        return AuthResult(success=ok, handled=False, auth_data=auth_data if ok else None)
+    return check
+
+
+options = {}
+mode = sys.argv[3] if len(sys.argv) > 3 else ""
+if mode == "login":
+    options = dict(authenticator=login_checker(sys.argv[4], sys.argv[5]), auth_required=True,
+                   auth_require_tls=False)
+elif mode == "starttls":
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(sys.argv[4], sys.argv[5])
+    options = dict(tls_context=context, require_starttls=True)
+
+controller = Controller(Sink(sys.argv[2]), hostname="127.0.0.1", port=int(sys.argv[1]), **options)
 controller.start()
 print("ready", flush=True)
 sys.stdin.read()

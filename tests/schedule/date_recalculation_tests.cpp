@@ -196,6 +196,10 @@ TEST_F(DateRecalcTest, ForwardFromAMiddlePhaseMovesItAndTheLaterOnes) {
     EXPECT_EQ(boxIds(), QList<int>{78506});
     EXPECT_EQ(screen->recalculation().lastOutcome().status, ActionOutcome::Status::Done);
     EXPECT_EQ(statusBar.progressTexts, (QStringList{"T78526", "T78527"}));
+    // The line's five phases walked, then the rows read again, and the indicator gone at the end.
+    const QStringList steps = statusBar.progressSteps.mid(statusBar.progressSteps.indexOf("1/2"));
+    EXPECT_EQ(steps, (QStringList{"1/2", "1/2 0/5", "1/2 5/5", "2/2", "end"}))
+        << steps.join(", ").toStdString();
     EXPECT_EQ(detailRows(), 0) << "the detail is emptied";
     EXPECT_EQ(screen->detail().detailRecordset()->recordCount(), 0);
     EXPECT_EQ(byKey(QStringLiteral("PD5C_DATAINIFASE")).value(QStringLiteral("R1-1-30")),

@@ -1,6 +1,7 @@
-// One language on the schedule screen: with the host's catalog in English, every text a
-// visible control shows is a catalog text (or data), from the first moment and after
-// "Visualizza"; and the catalog holds both languages of every ID.
+// One language on the schedule screen: with the host's catalog in Italian or in English, every
+// text a visible control shows is a catalog text of that language (or data), from the first
+// moment, after "Visualizza", with the detail and the customer orders open; and the catalog
+// holds both languages of every ID.
 #include "tests/schedule/query_fixture.h"
 
 #include "platform/controls/ControlTexts.h"
@@ -24,13 +25,12 @@ using namespace scadlav::testing;
 
 namespace {
 
-// The catalog's English texts as patterns: "%1 rows" matches "5 rows".
-QList<QRegularExpression> englishPatterns(const erphost::TextCatalog& catalog) {
+// The catalog's texts of a language as patterns: "%1 rows" matches "5 rows".
+QList<QRegularExpression> catalogPatterns(const erphost::TextCatalog& catalog, erphost::Language language) {
     QList<QRegularExpression> patterns;
     for (int id : catalog.ids()) {
         // Mnemonic marks are not read: "&Rebuild" shows as "Rebuild".
-        QString pattern = QRegularExpression::escape(
-            catalog.rawText(id, erphost::Language::English).remove(QLatin1Char('&')));
+        QString pattern = QRegularExpression::escape(catalog.rawText(id, language).remove(QLatin1Char('&')));
         pattern.replace(QRegularExpression(QStringLiteral("\\\\?%[1-9]")), QStringLiteral(".*"));
         patterns << QRegularExpression(QStringLiteral("^") + pattern + QStringLiteral("$"),
                                        QRegularExpression::DotMatchesEverythingOption);
@@ -83,17 +83,19 @@ bool isData(const QString& text) {
     return data.match(text).hasMatch();
 }
 
-class LanguageTest : public QueryScreenTest {
+class LanguageTest : public QueryScreenTest, public ::testing::WithParamInterface<erphost::Language> {
 protected:
     void SetUp() override {
-        // The host's catalog in English, for the module's texts and for the control kit's.
+        // The host's catalog in the session's language, for the module's texts and for the
+        // control kit's.
+        const erphost::Language language = GetParam();
         for (int id : catalog.ids())
-            messages.texts.insert(id, catalog.rawText(id, erphost::Language::English));
-        erpctl::setTextSource([this](int id, const QString& italian) {
-            const QString text = catalog.rawText(id, erphost::Language::English);
+            messages.texts.insert(id, catalog.rawText(id, language));
+        erpctl::setTextSource([this, language](int id, const QString& italian) {
+            const QString text = catalog.rawText(id, language);
             return text.isEmpty() ? italian : text;
         });
-        patterns = englishPatterns(catalog);
+        patterns = catalogPatterns(catalog, language);
     }
     void TearDown() override { erpctl::setTextSource({}); }
 
@@ -118,7 +120,7 @@ protected:
 
 } // namespace
 
-TEST_F(LanguageTest, EveryVisibleTextIsInTheCatalogFromTheFirstMomentAndAfterVisualizza) {
+TEST_P(LanguageTest, EveryVisibleTextIsInTheCatalogFromTheFirstMomentToTheDetailAndTheOrders) {
     PhaseRow a;
     a.key = QStringLiteral("A");
     addPhase(a);
@@ -127,8 +129,21 @@ TEST_F(LanguageTest, EveryVisibleTextIsInTheCatalogFromTheFirstMomentAndAfterVis
     EXPECT_EQ(foreignTexts(), QStringList()) << "parameter view";
     screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(foreignTexts(), QStringList()) << "result view";
-    EXPECT_EQ(screen->controls().CMD_ELABORA->text(), QStringLiteral("Parameters"));
+    EXPECT_EQ(screen->controls().CMD_ELABORA->text(), catalog.rawText(43034, GetParam())); // "Parametri"
+
+    screen->detail().CMD_DETT_Click();
+    ASSERT_FALSE(screen->controls().GRID_DETT->isHidden());
+    EXPECT_EQ(foreignTexts(), QStringList()) << "order detail";
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_IMP"));
+    ASSERT_TRUE(screen->controls().FrameCLI->isVisibleTo(screen));
+    EXPECT_EQ(foreignTexts(), QStringList()) << "customer orders";
 }
+
+INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageTest,
+                         ::testing::Values(erphost::Language::Italian, erphost::Language::English),
+                         [](const ::testing::TestParamInfo<erphost::Language>& info) {
+                             return info.param == erphost::Language::Italian ? "Italian" : "English";
+                         });
 
 TEST(TextCatalogLanguages, EveryIdHasItsItalianAndItsEnglishText) {
     const erphost::TextCatalog catalog = erphost::TextCatalog::builtIn();

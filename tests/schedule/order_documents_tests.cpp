@@ -7,6 +7,7 @@
 #include "platform/controls/FlagCheckBox.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
+#include "platform/host/StockConsole.h"
 #include "proposals/FRMPD_KVB_PROP.h"
 #include "tests/support/doubles/MemoryErrorLog.h"
 #include "tests/support/doubles/RecordingStatusBar.h"
@@ -162,7 +163,10 @@ TEST_F(OrderDocumentsTest, CommitmentOfAnArticleWithAQuoteOrWithNoRowTellsTheUse
     exec(QStringLiteral("INSERT INTO PD18_ARTPROD (PD18_DITTA_CG18, PD18_CODART_MG66) VALUES (1, 'A''B')"));
     show({});
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_IMP"));
-    EXPECT_EQ(boxIds(), QList<int>{90403});
+    ASSERT_EQ(boxIds(), QList<int>{90403});
+    // The planner is told that the quote is the trouble, naming the code.
+    EXPECT_TRUE(messages.boxes().first().text.contains(QStringLiteral("T91900|A'B")))
+        << messages.boxes().first().text.toStdString();
     EXPECT_FALSE(screen->controls().FrameCLI->isVisibleTo(screen));
 
     // An article nobody ordered: the panel opens empty, with the article shown.
@@ -199,6 +203,54 @@ TEST_F(OrderDocumentsTest, StockConsoleIsDrivenInItsOrderAndReusedByTheNextInqui
     EXPECT_EQ(factory.requestCount(classnames::StockConsole), 1);
     EXPECT_EQ(consoleCalls.value(3), QStringLiteral("inquire [ART1] []"));
     EXPECT_EQ(screen->results().stockConsole() != nullptr, true);
+}
+
+TEST_F(OrderDocumentsTest, TheHostsConsoleStaysOpenBesideTheScreenAndTheNextRowRefillsIt) {
+    factory.registerClass(classnames::StockConsole, [] { return std::make_unique<erphost::StockConsole>(); });
+    exec(QStringLiteral("INSERT INTO MG58_DEPOSITI (MG58_DITTA_CG18, MG58_CODICE, MG58_DESCR) VALUES "
+                        "(1, '01', 'Centrale')"));
+    exec(QStringLiteral("INSERT INTO MG70_MAGPROQTA (MG70_DITTA_CG18, MG70_CODART_MG66, MG70_OPZIONE_MG5E, "
+                        "MG70_CODDEP_MG58, MG70_TIPOPROG, MG70_ANNO, MG70_TIPOQTA, MG70_QGIACATT) VALUES "
+                        "(1, 'ART1', '', '01', 1, 0, 1, 12), (1, 'ART2', '', '01', 1, 0, 1, 30)"));
+    exec(QStringLiteral(
+        "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1) VALUES (1, 'ART2', 'KG')"));
+    exec(QStringLiteral("INSERT INTO PD18_ARTPROD (PD18_DITTA_CG18, PD18_CODART_MG66) VALUES (1, 'ART2')"));
+    addPhase(phase("A"));
+    addPhase(phase("B", 20));
+    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_CODART_MG66 = 'ART2' WHERE PD5C_KEYGRID = 'B'"));
+    show({});
+    erpctl::Grid* grid = screen->controls().GRID_ORD;
+    ASSERT_EQ(grid->rowCount(), 2);
+
+    auto consoles = [] {
+        QList<erphost::StockConsole*> open;
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* console = qobject_cast<erphost::StockConsole*>(top); console && console->isVisible())
+                open << console;
+        }
+        return open;
+    };
+    auto articleOf = [grid](int row) {
+        return grid->value(row, QStringLiteral("PD5C_CODART_MG66")).toString();
+    };
+
+    grid->setCurrentRow(0);
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_GIAC"));
+    ASSERT_EQ(consoles().size(), 1);
+    erphost::StockConsole* console = consoles().first();
+    EXPECT_EQ(console->article(), articleOf(0).trimmed());
+    EXPECT_EQ(console->windowModality(), Qt::NonModal);
+    EXPECT_EQ(console->totals().onHand, Decimal::fromInt(articleOf(0).trimmed() == u"ART1" ? 12 : 30));
+
+    // The planner moves on in the schedule and asks again: the same window, the other article.
+    grid->setCurrentRow(1);
+    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_GIAC"));
+    ASSERT_EQ(consoles().size(), 1);
+    EXPECT_EQ(consoles().first(), console);
+    EXPECT_EQ(console->article(), articleOf(1).trimmed());
+    EXPECT_NE(articleOf(0), articleOf(1));
+    EXPECT_EQ(factory.requestCount(classnames::StockConsole), 1);
+    EXPECT_TRUE(!errorLog || errorLog->records.isEmpty()); // nothing was logged
 }
 
 TEST_F(OrderDocumentsTest, AFailingConsoleIsLoggedWithTheConsoleTexts) {

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 
@@ -302,6 +303,14 @@ TEST_F(QueryScreenTest, EndDateSortDiffersBetweenShowAndReSort) {
     screen->controls().CBO_ORD->setText(QStringLiteral("2"));
     screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(keysInOrder(), (QStringList{"B", "A", "C"}));
+
+    // The planner picks "Data fine", the order shown, from the list again: the re-sort's order.
+    erpctl::CodeCombo& order = *screen->controls().CBO_ORD;
+    order.showPopup();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(order.view(), &enter);
+    EXPECT_EQ(order.text(), QStringLiteral("2"));
+    EXPECT_EQ(keysInOrder().value(0), QStringLiteral("C"));
 
     const int layoutColumns = screen->controls().GRID_ORD->gridColumnCount();
     screen->controls().CBO_ORD->setText(QStringLiteral("1"));

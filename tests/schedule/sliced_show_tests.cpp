@@ -8,6 +8,7 @@
 #include "platform/controls/MenuButton.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QTimer>
 
 using namespace scadlav;
@@ -36,6 +37,14 @@ protected:
         exec(QStringLiteral("COMMIT"));
     }
     db::Recordset* rows() { return screen->results().scheduleRecordset(); }
+    // Notes whether rows arriving in the grid's bound model came while the wait cursor was up.
+    void watchTheCursor(erpctl::Grid* grid) {
+        QObject::connect(grid->boundModel(), &QAbstractItemModel::rowsInserted, grid, [this] {
+            const QCursor* cursor = QGuiApplication::overrideCursor();
+            readUnderWaitCursor = readUnderWaitCursor || (cursor && cursor->shape() == Qt::WaitCursor);
+        });
+    }
+    bool readUnderWaitCursor = false;
     // The end dates of the rows in the grid's order.
     QList<qint64> endDates() {
         QList<qint64> dates;
@@ -78,7 +87,10 @@ TEST_F(SlicedShowTest, AHeaderSortWaitsForTheRest) {
     screen->results().CMD_ELABORA_ButtonClick();
     erpctl::Grid* grid = screen->controls().GRID_ORD;
     ASSERT_FALSE(grid->allRowsFetched());
+    watchTheCursor(grid);
     grid->sortByField(QStringLiteral("PD5C_DATAFINEFASE"), Qt::DescendingOrder);
+    EXPECT_TRUE(readUnderWaitCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(grid->shownRowCount(), kRows);
     EXPECT_EQ(grid->value(grid->shownRow(0), QStringLiteral("PD5C_DATAFINEFASE")).toDate(),
               QDate(2026, 3, 16).addDays(39));
@@ -90,7 +102,10 @@ TEST_F(SlicedShowTest, AQuickSearchWaitsForTheRest) {
     screen->results().CMD_ELABORA_ButtonClick();
     erpctl::Grid* grid = screen->controls().GRID_ORD;
     ASSERT_FALSE(grid->allRowsFetched());
+    watchTheCursor(grid);
     grid->setQuickSearch(QStringLiteral("Fornitore 12"));
+    EXPECT_TRUE(readUnderWaitCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(grid->shownRowCount(), kRows / 13 + (kRows % 13 > 12 ? 1 : 0));
 }
 

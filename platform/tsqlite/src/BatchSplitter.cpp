@@ -18,7 +18,7 @@ bool startsStatement(const Token& t) {
 
 } // namespace
 
-std::vector<Statement> splitBatch(const std::vector<Token>& tokens) {
+std::vector<Statement> splitBatch(std::vector<Token> tokens) {
     std::vector<Statement> out;
     Statement current;
     int depth = 0;
@@ -33,7 +33,7 @@ std::vector<Statement> splitBatch(const std::vector<Token>& tokens) {
         insertAwaitingSource = updateAwaitingSet = ifAwaitingBody = false;
     };
     for (std::size_t i = 0; i < tokens.size(); ++i) {
-        const Token& t = tokens[i];
+        Token& t = tokens[i];
         if (t.kind == TokenKind::Semicolon && depth == 0) {
             flush();
             continue;
@@ -76,7 +76,7 @@ std::vector<Statement> splitBatch(const std::vector<Token>& tokens) {
         } else if (depth == 0 && t.is("SET")) {
             updateAwaitingSet = false;
         }
-        current.tokens.push_back(t);
+        current.tokens.push_back(std::move(t));
     }
     flush();
     return out;

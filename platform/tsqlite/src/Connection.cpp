@@ -146,14 +146,14 @@ bool Connection::callProcedure(std::string_view name, const std::vector<Paramete
 
 bool Connection::translate(std::string_view tsql, std::vector<std::string>& sqliteStatements,
                            std::vector<Error>& errors) {
-    const detail::LexResult lexed = detail::lex(tsql);
+    detail::LexResult lexed = detail::lex(tsql);
     if (!lexed.error.empty()) {
         errors.push_back(detail::statementError(lexed.error));
         return false;
     }
     m_impl->schema->refresh();
     detail::Translator translator(m_impl->db, *m_impl->schema);
-    std::vector<detail::Statement> pending = detail::splitBatch(lexed.tokens);
+    std::vector<detail::Statement> pending = detail::splitBatch(std::move(lexed.tokens));
     for (std::size_t i = 0; i < pending.size(); ++i) {
         detail::Translation translation;
         Error error;

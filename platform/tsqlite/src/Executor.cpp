@@ -171,7 +171,7 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
 
 bool Connection::Impl::executeBatch(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,
                                     const ExecOptions& options, std::int64_t* rowsAffected) {
-    const LexResult lexed = lex(tsql);
+    LexResult lexed = lex(tsql);
     if (!lexed.error.empty()) {
         errors.push_back(statementError(lexed.error));
         return false;
@@ -179,7 +179,7 @@ bool Connection::Impl::executeBatch(std::string_view tsql, ResultSink* sink, std
     if (options.timeoutSeconds > 0)
         sqlite3_busy_timeout(db, options.timeoutSeconds * 1000);
     bool ok = true;
-    for (const auto& statement : splitBatch(lexed.tokens)) {
+    for (const auto& statement : splitBatch(std::move(lexed.tokens))) {
         if (!executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected)) {
             ok = false;
             break;

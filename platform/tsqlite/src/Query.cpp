@@ -77,12 +77,12 @@ bool Query::fetch(ResultSink& sink, std::size_t maxRows, std::vector<Error>& err
 
 std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, std::vector<Error>& errors) {
     Impl& c = *m_impl;
-    const LexResult lexed = lex(tsql);
+    LexResult lexed = lex(tsql);
     if (!lexed.error.empty()) {
         errors.push_back(statementError(lexed.error));
         return nullptr;
     }
-    const std::vector<Statement> statements = splitBatch(lexed.tokens);
+    const std::vector<Statement> statements = splitBatch(std::move(lexed.tokens));
     if (statements.size() != 1 || statements.front().bodyStart != 0 || statements.front().tokens.empty() ||
         !statements.front().tokens.front().is("SELECT"))
         return nullptr;

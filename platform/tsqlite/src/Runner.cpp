@@ -63,28 +63,32 @@ void bindLiteral(sqlite3_stmt* stmt, int index, const Token& literal, bool asDat
 }
 
 void readRow(sqlite3_stmt* stmt, std::vector<Cell>& cells) {
+    // One column call per cell: each sqlite3_column_* call enters the statement's API guard, so
+    // the type and the value are read from the column's value object instead. The object is
+    // valid until the next step, which is as long as the cells are.
     const int count = static_cast<int>(cells.size());
     for (int i = 0; i < count; ++i) {
         Cell& cell = cells[static_cast<std::size_t>(i)];
-        switch (sqlite3_column_type(stmt, i)) {
+        sqlite3_value* value = sqlite3_column_value(stmt, i);
+        switch (sqlite3_value_type(value)) {
         case SQLITE_INTEGER:
             cell.kind = Cell::Kind::Integer;
-            cell.i = sqlite3_column_int64(stmt, i);
+            cell.i = sqlite3_value_int64(value);
             break;
         case SQLITE_FLOAT:
             cell.kind = Cell::Kind::Real;
-            cell.r = sqlite3_column_double(stmt, i);
+            cell.r = sqlite3_value_double(value);
             break;
         case SQLITE_TEXT: {
             cell.kind = Cell::Kind::Text;
-            auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-            cell.text = std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+            auto* p = reinterpret_cast<const char*>(sqlite3_value_text(value));
+            cell.text = std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
             break;
         }
         case SQLITE_BLOB: {
             cell.kind = Cell::Kind::Blob;
-            auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, i));
-            cell.text = std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i)));
+            auto* p = static_cast<const char*>(sqlite3_value_blob(value));
+            cell.text = std::string_view(p ? p : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
             break;
         }
         default:

@@ -18,7 +18,8 @@ struct Statement {
 };
 
 // Splits a batch into statements at ";" and where a new statement keyword begins.
-std::vector<Statement> splitBatch(const std::vector<Token>& tokens);
+// Takes the tokens over: each one moves into its statement.
+std::vector<Statement> splitBatch(std::vector<Token> tokens);
 
 // A literal of the statement lifted out as a parameter: its index among the statement's
 // literals, and whether it is a date to be written in the canonical form.

@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace erpctl;
@@ -224,6 +225,12 @@ TEST_F(GridRowsTest, IconsSayWhatTheyMeanAndTheBarShowsCountLegendAndSearch) {
     for (QAction* action : legend->actions())
         lines << action->text();
     EXPECT_EQ(lines, (QStringList{"Soll.", "Non ancora in scadenza", "In corso", "Scaduto"}));
+    // The legend is offered only while an icon column with meanings is shown.
+    EXPECT_FALSE(bar.legendButton()->isHidden());
+    grid.setColumnVisible("SOLL", false);
+    EXPECT_TRUE(bar.legendButton()->isHidden());
+    grid.setColumnVisible("SOLL", true);
+    EXPECT_FALSE(bar.legendButton()->isHidden());
 
     // The bar follows its grid's visibility, and the control texts follow the installed catalog.
     grid.hide();
@@ -253,6 +260,16 @@ TEST_F(GridRowsTest, WidthsShowCaptionsAndValuesUntilTheUserSizesAColumn) {
     grid.bind(nullptr);
     grid.bind(model.get());
     EXPECT_NEAR(grid.columnWidth(column), 60, 1);
+
+    // A double click on the header's edge fits the column to what it shows.
+    grid.show();
+    QHeaderView* header = grid.horizontalHeader();
+    const QPoint edge(header->sectionViewportPosition(column) + header->sectionSize(column) - 1,
+                      header->height() / 2);
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, edge);
+    EXPECT_GE(grid.columnWidth(column),
+              grid.fontMetrics().horizontalAdvance("Officina meccanica di precisione"));
+    grid.horizontalHeader()->resizeSection(column, 60);
 
     Grid other;
     other.addColumn("FORREP", "Forn./Rep.", ColumnKind::Text, 1500);

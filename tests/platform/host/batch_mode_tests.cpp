@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -802,6 +803,7 @@ TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {
                                            &quoted);
     EXPECT_EQ(quoteCode, 1);
     EXPECT_TRUE(quoted->err.contains(QStringLiteral("A'B"))) << quoted->err.toStdString();
+    EXPECT_TRUE(quoted->err.contains(QStringLiteral("contiene un apice"))) << quoted->err.toStdString();
     EXPECT_FALSE(QFile::exists(quotePath));
     HostProcess* missing = nullptr;
     EXPECT_EQ(
@@ -810,6 +812,72 @@ TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {
         1);
     EXPECT_TRUE(missing->err.contains(QStringLiteral("--article"))) << missing->err.toStdString();
     EXPECT_EQ(exportTo(QStringLiteral("y.csv"), {QStringLiteral("--view"), QStringLiteral("nope")}).first, 1);
+}
+
+// The function menu on the demo order book, in the real host off screen (the user guide's
+// tour): "Impegnato cliente", "Situazione giacenze" and "Proposte C/Lav." each show rows of the
+// order book, and the batch export views write the same number of rows.
+TEST_F(BatchMode, TheFunctionMenuShowsTheOrderBookAndTheExportViewsWriteTheSameRows) {
+    // Before any rebuild there is no schedule: the proposals view says so and writes nothing.
+    const QString early = home.filePath(QStringLiteral("early.csv"));
+    HostProcess* empty = nullptr;
+    EXPECT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"),
+                      database, QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"), early,
+                      QStringLiteral("--view"), QStringLiteral("proposals")},
+                     &empty),
+              1);
+    EXPECT_TRUE(empty->err.contains(QStringLiteral("rebuild"))) << empty->err.toStdString();
+    EXPECT_FALSE(QFile::exists(early));
+
+    HostProcess* host = nullptr;
+    ASSERT_EQ(runOne(batch(1, {}), &host), 0) << host->out().toStdString() << host->err.toStdString();
+    const QString pictures = home.filePath(QStringLiteral("pictures"));
+    HostProcess* tour = nullptr;
+    ASSERT_EQ(runOne({QStringLiteral("--demo-db"), database, QStringLiteral("--user"), QStringLiteral("1"),
+                      QStringLiteral("--screenshots"), pictures},
+                     &tour),
+              0)
+        << tour->out().toStdString() << tour->err.toStdString();
+    const QString shown = tour->out();
+    const QRegularExpressionMatch commitment =
+        QRegularExpression(QStringLiteral("shown: commitment (\\S+) (\\d+) rows")).match(shown);
+    const QRegularExpressionMatch stock =
+        QRegularExpression(QStringLiteral("shown: stock (\\S+) (\\d+) warehouses")).match(shown);
+    const QRegularExpressionMatch proposals =
+        QRegularExpression(QStringLiteral("shown: proposals (\\d+) rows, first (.+), last (.+)\n"))
+            .match(shown);
+    ASSERT_TRUE(commitment.hasMatch() && stock.hasMatch() && proposals.hasMatch()) << shown.toStdString();
+    const QString article = commitment.captured(1);
+    EXPECT_EQ(stock.captured(1), article);
+    EXPECT_GT(commitment.captured(2).toInt(), 0);
+    EXPECT_GT(stock.captured(2).toInt(), 0);
+    for (const char* picture : {"schedule-commitment.png", "stock-console.png", "proposals.png"})
+        EXPECT_TRUE(QFileInfo(QDir(pictures).filePath(QString::fromLatin1(picture))).size() > 0) << picture;
+
+    QStringList lines; // of the last view exported
+    auto exported = [&](const QStringList& view) {
+        const QString out = home.filePath(QStringLiteral("view.csv"));
+        QFile::remove(out);
+        HostProcess* run = nullptr;
+        const int code = runOne(QStringList{QStringLiteral("--batch"), QStringLiteral("export"),
+                                            QStringLiteral("--demo-db"), database, QStringLiteral("--user"),
+                                            QStringLiteral("1"), QStringLiteral("--out"), out} +
+                                    view,
+                                &run);
+        EXPECT_EQ(code, 0) << run->err.toStdString();
+        lines = csvLines(out);
+        return lines.size() - 1;
+    };
+    EXPECT_EQ(exported({QStringLiteral("--view"), QStringLiteral("commitment"), QStringLiteral("--article"),
+                        article}),
+              commitment.captured(2).toInt());
+    EXPECT_EQ(exported({QStringLiteral("--view"), QStringLiteral("proposals")}),
+              proposals.captured(1).toInt());
+    // In the screen's order: the same first and last phase.
+    const qsizetype key = csvFields(lines.value(0)).indexOf(QStringLiteral("PD5C_KEYGRID"));
+    ASSERT_GE(key, 0);
+    EXPECT_EQ(csvFields(lines.value(1)).value(key).trimmed(), proposals.captured(2));
+    EXPECT_EQ(csvFields(lines.last()).value(key).trimmed(), proposals.captured(3));
 }
 
 // ---- reschedule and undo-reschedule --------------------------------------------------------

@@ -6,7 +6,9 @@
 #include "tests/support/ErpDbTesting.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 
+#include <QCoreApplication>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTableWidget>
 
 using erphost::StockConsole;
@@ -111,8 +113,12 @@ TEST_F(StockConsoleTest, FiguresPerWarehouseAndTotalsFollowTheTables) {
     EXPECT_EQ(console.totals().committed, units(20));
     EXPECT_EQ(console.totals().available, Decimal(1825, 1));
     EXPECT_TRUE(console.notice().isEmpty());
-    // The window shows the three warehouses and the totals line.
+    // The window shows the three warehouses and the totals line, every column without
+    // scrolling across.
     EXPECT_EQ(console.TABELLA->rowCount(), 4);
+    console.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(console.TABELLA->horizontalScrollBar()->maximum(), 0);
 
     // The option's own figures.
     inquire(QStringLiteral("ART1"), QStringLiteral("RAL"));

@@ -15,6 +15,7 @@
 #include "module/services/IStatusBar.h"
 #include "module/sql/SqlText.h"
 #include "module/value/Decimal.h"
+#include "platform/controls/DateText.h"
 #include "platform/controls/Grid.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/OrderDetail.h"
@@ -23,6 +24,7 @@
 #include "schedule/ScreenSession.h"
 
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QSet>
 
 namespace scadlav {
@@ -148,6 +150,13 @@ void DateRecalculation::CMD_DATE_Click() {
     // again (step 2).
     ProgressSteps progress(s.module() ? s.module()->Cinterface_StatusBar() : nullptr, 2);
     try {
+        // Everything below writes: the schedule's rows still to come are read first (see
+        // ScheduleResults::CompletaLettura); they are read again at the end anyway.
+        if (!m_screen.results().CompletaLettura()) {
+            m_outcome.description =
+                s.TraduzioneTesto(QStringLiteral("Lettura delle fasi non riuscita."), 91800);
+            return;
+        }
         const QString t = m_screen.detail().detailTableName();
         const QString drop =
             QStringLiteral("IF OBJECT_ID('tempdb..##TEMP_ELAB') IS NOT NULL DROP TABLE ##TEMP_ELAB");
@@ -561,6 +570,12 @@ void DateRecalculation::scriviDate(const QString& numreg, std::int16_t riga) {
 void DateRecalculation::AnnullaUltimoRicalcolo() {
     ScreenSession& s = session();
     const QString title = m_screen.windowTitle();
+    // The undo writes: the schedule's rows still to come are read first.
+    if (!m_screen.results().CompletaLettura()) {
+        m_outcome = {ActionOutcome::Status::Failed,
+                     s.TraduzioneTesto(QStringLiteral("Lettura delle fasi non riuscita."), 91800)};
+        return;
+    }
     m_screen.setCursor(Qt::WaitCursor);
     const engine::UndoOutcome undo =
         engine::DateRecalcJournal::undoLast(*s.connection(), s.companyCode(), s.userId());
@@ -583,7 +598,9 @@ void DateRecalculation::AnnullaUltimoRicalcolo() {
     }
     QString text = s.TraduzioneTesto(
         QStringLiteral("Annullato il ricalcolo date del %1: %2 righe riportate ai valori precedenti."), 90802,
-        Value(QList<Value>{undo.recalculatedAt.toString(QStringLiteral("dd/MM/yyyy HH:mm")),
+        // The time in the session language's form, like the dates in the grids.
+        Value(QList<Value>{QLocale().toString(undo.recalculatedAt,
+                                              erpctl::localeDateFormat(QLocale()) + QStringLiteral(" HH:mm")),
                            Value(undo.restored)}));
     if (!undo.changed.isEmpty()) {
         QStringList rows;

@@ -157,7 +157,10 @@ bool OrderDetail::CaricaRigaOrdine() {
         fail();
     if (m_rsDettaglio->recordCount() == 0) {
         // First opening of this line (or the table was emptied by a recalculation): its phases
-        // are copied once, whatever their state.
+        // are copied once, whatever their state. The copy writes: the schedule's rows still to
+        // come are read first (see ScheduleResults::CompletaLettura).
+        if (!m_screen.results().CompletaLettura())
+            return false;
         session().EseguiSQL(InserimentoRiga(m_tabellaDettaglio, numreg, line), db::kCmdTextNoRecords);
         m_rsDettaglio->clearFilter();
         if (!m_rsDettaglio->requery() || !m_rsDettaglio->setFilter(filter))

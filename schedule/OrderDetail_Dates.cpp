@@ -50,6 +50,9 @@ void OrderDetail::SegnaRigaOrdine(int mark) {
     db::Recordset* schedule = m_screen.results().scheduleRecordset();
     if (!schedule || schedule->eof() || schedule->bof())
         return;
+    // The mark writes: the rows still to come are read first (see ScheduleResults::CompletaLettura).
+    if (!m_screen.results().CompletaLettura())
+        throw RuntimeException(engine::recordsetError(*schedule, FRMPD_KVB_SCADLAV::ScreenName));
     if (!schedule->setValue(QStringLiteral("PD5C_SEL"), Value(mark)) || !schedule->update())
         throw RuntimeException(engine::recordsetError(*schedule, FRMPD_KVB_SCADLAV::ScreenName));
     ui().GRID_ORD->viewport()->update();

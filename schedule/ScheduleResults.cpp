@@ -270,9 +270,13 @@ void ScheduleResults::LetturaFallita() {
     session().MostraErroreOperazione(error);
 }
 
+// Called as well before a handler writes through the screen's connection: while that connection
+// reads in slices it holds a snapshot of the database, and once somebody else has committed a
+// change after it, the snapshot cannot write ("database locked").
 bool ScheduleResults::CompletaLettura() {
+    // Nothing shown, or every row read: nothing to do.
     if (!m_rsScadlav || !m_rsScadlav->isFetching())
-        return m_rsScadlav && m_rsScadlav->isOpen();
+        return true;
     return m_rsScadlav->fetchAll();
 }
 

@@ -35,7 +35,7 @@ int BatchRunner::rebuild(BatchSession& session, const BatchRequest& request) {
 }
 
 bool BatchRunner::applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport,
-                                  std::optional<bool> modify) {
+                                  std::optional<bool> modify, const QList<scadlav::JobFilter>& narrowing) {
     scadlav::JobParameters parameters;
     parameters.minDate = request.minDate;
     parameters.phaseType = request.phaseType;
@@ -48,6 +48,7 @@ bool BatchRunner::applyParameters(scadlav::IScheduleJobs& jobs, const BatchReque
     }
     if (modify)
         parameters.modify = *modify;
+    parameters.filters += narrowing;
     const QString refused = jobs.applyParameters(parameters);
     if (refused.isEmpty())
         return true;

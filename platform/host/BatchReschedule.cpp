@@ -48,6 +48,26 @@ bool printPhases(const BatchSession& session, const scadlav::RescheduleRequest& 
     return true;
 }
 
+// "Visualizza" narrowed to the document number of the order line's schedule rows through the
+// filter panel: a few orders are read instead of the whole schedule. Nothing when the line has
+// no schedule row (the screen then says the phase is not in the schedule).
+QList<scadlav::JobFilter> narrowing(const BatchSession& session, const scadlav::RescheduleRequest& request) {
+    scadlav::db::Connection connection;
+    if (!connection.open(session.settings().connectionString))
+        return {};
+    auto rs = connection.execute(
+        QStringLiteral(
+            "SELECT TOP 1 PD5C_NUMDOC FROM PD5C_SCADLAV WITH (NOLOCK) WHERE PD5C_DITTA_CG18 = %1 AND "
+            "PD5C_NUMREG_CO99 = '%2' AND PD5C_PROGRIGA_DO30 = %3 AND PD5C_NUMDOC IS NOT NULL")
+            .arg(session.settings().company)
+            .arg(QString(request.order).replace(QLatin1Char('\''), QStringLiteral("''")))
+            .arg(request.line));
+    if (!rs || !rs->isOpen() || rs->eof())
+        return {};
+    const QString number = rs->value(0).toText();
+    return {scadlav::JobFilter{QStringLiteral("DO11_NUMDOC"), number, number}};
+}
+
 } // namespace
 
 int BatchRunner::reschedule(BatchSession& session, const BatchRequest& request) {
@@ -55,7 +75,7 @@ int BatchRunner::reschedule(BatchSession& session, const BatchRequest& request) 
     if (!jobs)
         return failure(QStringLiteral("the schedule screen is not open"));
     // Dates are typed in modification mode only.
-    if (!applyParameters(*jobs, request, false, true))
+    if (!applyParameters(*jobs, request, false, true, narrowing(session, request.reschedule)))
         return kBatchFailed;
 
     const scadlav::ActionOutcome shown = jobs->runShow();

@@ -103,9 +103,11 @@ private:
     // The reminder options of the command line, checked.
     static QStringList checkReminders(const QHash<QString, QString>& options, BatchRequest& request);
     // The screen's parameters from the request; the refusal printed, false, when one is refused.
-    // `forExport` adds the sort order and the filters in view mode; `modify` sets the mode.
+    // `forExport` adds the sort order and the filters in view mode; `modify` sets the mode;
+    // `narrowing` adds filter rows of the job's own.
     static bool applyParameters(scadlav::IScheduleJobs& jobs, const BatchRequest& request, bool forExport,
-                                std::optional<bool> modify = std::nullopt);
+                                std::optional<bool> modify = std::nullopt,
+                                const QList<scadlav::JobFilter>& narrowing = {});
 
     std::map<QString, Job> m_jobs;
 };

@@ -4,6 +4,7 @@
 
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
+#include "platform/controls/SplitPane.h"
 #include "tests/support/doubles/MemoryErrorLog.h"
 
 using namespace scadlav;
@@ -95,6 +96,14 @@ TEST_F(OrderDetailTest, OpensOnTheRowsPhaseAndLoadsEachLineOnce) {
     EXPECT_EQ(shownSequences(), (QStringList{"10", "20", "30"}));
     EXPECT_EQ(currentSequence(), QStringLiteral("A200")) << "the schedule row's phase is current";
     EXPECT_EQ(tableRows(), 3);
+    // The schedule grid keeps the upper 70 percent, the detail has the rest.
+    screen->resize(1000, 700);
+    screen->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(screen->controls().SPLITTER->firstPane(), screen->controls().GRID_ORD);
+    const QList<int> panes = screen->controls().SPLITTER->sizes();
+    ASSERT_EQ(panes.size(), 2);
+    EXPECT_NEAR(100.0 * panes[0] / (panes[0] + panes[1]), 70.0, 2.0);
 
     // Following the schedule grid: another line of the same order shows its own phases only.
     goTo(QStringLiteral("R1-2-10"));
@@ -226,7 +235,8 @@ TEST_F(OrderDetailTest, ClosedPhasesWrongDatesAndModClicks) {
 
     // Text that is no date, or a date the database cannot hold, is refused and never stored.
     for (const QString& bad :
-         {QStringLiteral("31/02/2026"), QStringLiteral("domani"), QStringLiteral("01/01/1700")}) {
+         {QStringLiteral("31/02/2026"), QStringLiteral("domani"), QStringLiteral("00/00/0000"),
+          QStringLiteral("01/01/0000"), QStringLiteral("01/01/10000"), QStringLiteral("01/01/1700")}) {
         type(QStringLiteral("A200"), "DATA_INI", bad);
         EXPECT_EQ(stored(QStringLiteral("A200"), "DATA_INI"), QStringLiteral("null")) << bad.toStdString();
         EXPECT_FALSE(screen->controls().GRID_DETT->lastMessage().isEmpty());
@@ -236,7 +246,10 @@ TEST_F(OrderDetailTest, ClosedPhasesWrongDatesAndModClicks) {
     // "Mod." on an undated phase does nothing; on a dated one it cycles and takes the anchor.
     clickMod(QStringLiteral("A300"));
     EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("0"));
-    ASSERT_TRUE(type(QStringLiteral("A200"), "DATA_FINE", QStringLiteral("12/05/2026")));
+    // A two-digit year is read in the century the planner means.
+    ASSERT_TRUE(type(QStringLiteral("A200"), "DATA_FINE", QStringLiteral("12/05/26")));
+    EXPECT_TRUE(stored(QStringLiteral("A200"), "DATA_FINE").startsWith(QStringLiteral("2026-05-12")))
+        << stored(QStringLiteral("A200"), "DATA_FINE").toStdString();
     EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("2"));
     QStringList cycle;
     for (int i = 0; i < 3; ++i) {

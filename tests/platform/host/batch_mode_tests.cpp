@@ -1,9 +1,10 @@
 // Runs the real erp-host in batch mode on generated demo databases, alone, several at once,
 // and killed in the middle of a rebuild.
 #include "erpdb.h"
-#include "tests/support/ErpDbTesting.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
+#include "tests/support/ErpDbTesting.h"
+#include "tests/support/HandSchedule.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -881,58 +882,6 @@ TEST_F(BatchMode, TheFunctionMenuShowsTheOrderBookAndTheExportViewsWriteTheSameR
 
 // ---- reschedule and undo-reschedule --------------------------------------------------------
 
-namespace {
-
-// The working calendar as planners count it by hand: no weekends, no national holidays (Easter
-// Monday by the Gregorian computus), no company closures.
-struct HandCalendar {
-    QSet<QDate> closures;
-
-    static QDate easterMonday(int y) {
-        const int a = y % 19, b = y / 100, c = y % 100, d = b / 4, e = b % 4, f = (b + 8) / 25,
-                  g = (b - f + 1) / 3;
-        const int h = (19 * a + b - d - g + 15) % 30, i = c / 4, k = c % 4,
-                  l = (32 + 2 * e + 2 * i - h - k) % 7;
-        const int m = (a + 11 * h + 22 * l) / 451, month = (h + l - 7 * m + 114) / 31;
-        const int day = (h + l - 7 * m + 114) % 31 + 1;
-        return QDate(y, month, day).addDays(1);
-    }
-    bool working(const QDate& d) const {
-        static const QList<QPair<int, int>> holidays{{1, 1},  {1, 6},  {4, 25}, {5, 1},   {6, 2},
-                                                     {8, 15}, {11, 1}, {12, 8}, {12, 25}, {12, 26}};
-        return d.dayOfWeek() < 6 && !holidays.contains({d.month(), d.day()}) && d != easterMonday(d.year()) &&
-               !closures.contains(d);
-    }
-    QDate onOrAfter(QDate d) const {
-        while (!working(d))
-            d = d.addDays(1);
-        return d;
-    }
-    QDate onOrBefore(QDate d) const {
-        while (!working(d))
-            d = d.addDays(-1);
-        return d;
-    }
-    QDate move(QDate d, int days) const {
-        for (int step = days > 0 ? 1 : -1; days != 0; days -= step) {
-            d = d.addDays(step);
-            while (!working(d))
-                d = d.addDays(step);
-        }
-        return d;
-    }
-};
-
-struct HandPhase {
-    qint64 sequence = 0;
-    qint64 subPhase = 0;
-    qint64 code = 0;
-    QString resource;
-    int days = 1;
-};
-
-} // namespace
-
 class BatchReschedule : public BatchMode {
 protected:
     // A demo order line with at least four phases in the schedule, none of them settled, and what
@@ -943,97 +892,23 @@ protected:
         ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
             << host->out().toStdString();
         auto c = connect();
-        auto lines = c->execute(QStringLiteral(
-            "SELECT TOP 1 PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 FROM PD5C_SCADLAV INNER JOIN "
-            "DO46_DOCCORORDDET ON "
-            "DO46_DITTA_CG18 = PD5C_DITTA_CG18 AND DO46_NUMREG_CO99 = PD5C_NUMREG_CO99 AND DO46_PROGRIGA = "
-            "PD5C_PROGRIGA_DO30 AND DO46_CODSEQFASE = PD5C_SEQUENZA AND DO46_PROGSFASE = PD5C_PROGSFASE "
-            "WHERE "
-            "PD5C_DITTA_CG18 = 1 AND PD5C_TIPODOC = 24 GROUP BY PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30 HAVING "
-            "COUNT(*) "
-            ">= 4 AND COUNT(DISTINCT PD5C_SEQUENZA) = COUNT(*) AND MAX(ISNULL(DO46_INDSTATOORD, 3)) < 3 AND "
-            "MIN(ISNULL(DO46_INDSTATOORD, 3)) >= 0 ORDER BY PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30"));
-        ASSERT_TRUE(lines && lines->isOpen() && lines->recordCount() == 1)
-            << c->lastErrorText().toStdString();
-        order = lines->value(0).toText().trimmed();
-        line = lines->value(1).toInt64().value_or(0);
-        auto rows = c->execute(
-            QStringLiteral(
-                "SELECT DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, ISNULL(CAST(DO46_CLIFOR_CG44 AS "
-                "VARCHAR(12)), ''), "
-                "ISNULL(DO30_QTA1, 0), (SELECT TOP 1 ISNULL(PD53_GGLAV, 0) FROM PD53_FASICICLO WHERE "
-                "PD53_DITTA_CG18 = 1 "
-                "AND PD53_CODCICLO_PD52 = PD48_CICLO_PD52 AND PD53_CODSEQFASE = DO46_CODSEQFASE AND "
-                "PD53_CODFASE_PD12 = "
-                "DO46_CODFASE ORDER BY PD53_PROGSFASE), (SELECT TOP 1 ISNULL(PD53_TEMPOUNIT, 0) FROM "
-                "PD53_FASICICLO "
-                "WHERE PD53_DITTA_CG18 = 1 AND PD53_CODCICLO_PD52 = PD48_CICLO_PD52 AND PD53_CODSEQFASE = "
-                "DO46_CODSEQFASE AND PD53_CODFASE_PD12 = DO46_CODFASE ORDER BY PD53_PROGSFASE), (SELECT "
-                "ISNULL(PD12_GGLAV, 0) FROM PD12_FASILAVORO WHERE PD12_DITTA_CG18 = 1 AND PD12_CODFASE = "
-                "DO46_CODFASE) FROM DO46_DOCCORORDDET INNER JOIN PD5C_SCADLAV ON PD5C_DITTA_CG18 = 1 AND "
-                "PD5C_NUMREG_CO99 = DO46_NUMREG_CO99 AND PD5C_PROGRIGA_DO30 = DO46_PROGRIGA AND "
-                "PD5C_SEQUENZA = "
-                "DO46_CODSEQFASE AND PD5C_PROGSFASE = DO46_PROGSFASE LEFT JOIN PD48_CICLI ON PD48_IDCICLO = "
-                "PD5C_IDCICLO LEFT JOIN DO30_DOCCORPO ON DO30_DITTA_CG18 = 1 AND DO30_NUMREG_CO99 = "
-                "DO46_NUMREG_CO99 "
-                "AND DO30_PROGRIGA = DO46_PROGRIGA WHERE DO46_DITTA_CG18 = 1 AND DO46_NUMREG_CO99 = '%1' AND "
-                "DO46_PROGRIGA = %2 ORDER BY DO46_CODSEQFASE")
-                .arg(order)
-                .arg(line));
-        ASSERT_TRUE(rows && rows->isOpen()) << c->lastErrorText().toStdString();
-        for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
-            HandPhase p{rows->value(0).toInt64().value_or(0), rows->value(1).toInt64().value_or(0),
-                        rows->value(2).toInt64().value_or(0), rows->value(3).toText().trimmed()};
-            const double quantity = rows->value(4).toDouble().value_or(0);
-            const bool routed = !rows->value(5).isNull();
-            const double fixed =
-                routed ? rows->value(5).toDouble().value_or(0) : rows->value(7).toDouble().value_or(0);
-            const double perUnit = routed ? rows->value(6).toDouble().value_or(0) : 0;
-            p.days = std::max(1, int(fixed + std::ceil(quantity * perUnit / 480.0 - 1e-9)));
-            phases << p;
-        }
-        auto closed =
-            c->execute(QStringLiteral("SELECT PDCA_DATA FROM PDCA_CALENDARIO WHERE PDCA_DITTA_CG18 = 1"));
-        for (closed->moveFirst(); !closed->eof(); closed->moveNext())
-            calendar.closures.insert(closed->value(0).toDateTime()->date());
+        const auto chosen = scadlav::testing::lineOfFourPhases(*c);
+        ASSERT_TRUE(chosen) << c->lastErrorText().toStdString();
+        order = chosen->first;
+        line = chosen->second;
+        phases = scadlav::testing::handPhases(*c, 1, order, line);
+        calendar = scadlav::testing::HandCalendar::of(*c, 1);
         before = storedDates();
     }
 
-    // Forward from phase `from` (an index) starting on `start`, or backward from phase `from`
-    // ending on `end`, as the routing and the calendar say; the other phases keep their dates.
+    // Forward from phase `from` (an index) starting on `day`, or backward from it ending on
+    // `day`, as the routing and the calendar say; the other phases keep their dates.
     QStringList expected(int from, const QDate& day, bool forward) const {
+        const QStringList walked =
+            scadlav::testing::handLines(scadlav::testing::handWalk(phases, calendar, from, day, forward));
         QStringList out = before;
-        QString current = phases[from].resource;
-        bool transfer = false;
-        QDate running = day;
-        for (int i = from; forward ? i < phases.size() : i >= 0; i += forward ? 1 : -1) {
-            const HandPhase& p = phases[i];
-            if (p.resource != current) {
-                current = p.resource;
-                transfer = true;
-            }
-            QDate start;
-            QDate end;
-            if (forward) {
-                start = calendar.onOrAfter(running);
-                if (transfer)
-                    start = calendar.move(start, 1);
-                end = calendar.move(start, p.days - 1);
-                running = end;
-            } else {
-                end = calendar.onOrBefore(running);
-                if (transfer)
-                    end = calendar.move(end, -1);
-                start = calendar.move(end, -(p.days - 1));
-                running = start;
-            }
-            transfer = false;
-            out[i] = QStringLiteral("%1;%2;%3;%4;%5")
-                         .arg(p.sequence)
-                         .arg(p.subPhase)
-                         .arg(p.code)
-                         .arg(start.toString(Qt::ISODate), end.toString(Qt::ISODate));
-        }
+        for (int i = forward ? from : 0; i <= (forward ? int(phases.size()) - 1 : from); ++i)
+            out[i] = walked[i];
         return out;
     }
 
@@ -1078,8 +953,8 @@ protected:
 
     QString order;
     qint64 line = 0;
-    QList<HandPhase> phases;
-    HandCalendar calendar;
+    QList<scadlav::testing::HandPhase> phases;
+    scadlav::testing::HandCalendar calendar;
     QStringList before;
 };
 
@@ -1110,6 +985,21 @@ TEST_F(BatchReschedule, ForwardAndBackwardRunsFollowTheRoutingAndTheCalendarAndU
     EXPECT_TRUE(host->out().contains(QStringLiteral("nessun ricalcolo"))) << host->out().toStdString();
 }
 
+TEST_F(BatchReschedule, ADirectionClickedOnTheTypedPhaseMovesThatPhaseAlone) {
+    HostProcess* host = nullptr;
+    // "Mod." clicked from "Avanti" to "Fase corr.": the phase starts on the Tuesday after Easter
+    // Monday and lasts what its routing says; the others keep their dates.
+    ASSERT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("2026-04-04"),
+                                    QStringLiteral("--direction"), QStringLiteral("phase")}),
+                     &host),
+              0)
+        << host->out().toStdString() << host->err.toStdString();
+    QStringList alone = before;
+    alone[1] = expected(1, QDate(2026, 4, 4), true)[1];
+    EXPECT_EQ(printed(*host), alone);
+    EXPECT_EQ(storedDates(), alone);
+}
+
 TEST_F(BatchReschedule, RefusedDatesEndWithThreeAndUnknownPhasesWithOneWritingNothing) {
     HostProcess* host = nullptr;
     // An end before the start typed on the same phase is refused by the detail's ordering rules.
@@ -1128,6 +1018,21 @@ TEST_F(BatchReschedule, RefusedDatesEndWithThreeAndUnknownPhasesWithOneWritingNo
                      &host),
               1);
     EXPECT_TRUE(host->err.contains(QStringLiteral("NOPE"))) << host->err.toStdString();
+    // A line or a phase the order does not have.
+    EXPECT_EQ(runOne(job(QStringLiteral("reschedule"),
+                         {QStringLiteral("--order"), order, QStringLiteral("--line"), QStringLiteral("999"),
+                          QStringLiteral("--phase"), QString::number(phases[1].sequence),
+                          QStringLiteral("--start"), QStringLiteral("2026-05-10")}),
+                     &host),
+              1);
+    EXPECT_TRUE(host->err.contains(QStringLiteral("999"))) << host->err.toStdString();
+    EXPECT_EQ(runOne(job(QStringLiteral("reschedule"),
+                         {QStringLiteral("--order"), order, QStringLiteral("--line"), QString::number(line),
+                          QStringLiteral("--phase"), QStringLiteral("9999"), QStringLiteral("--start"),
+                          QStringLiteral("2026-05-10")}),
+                     &host),
+              1);
+    EXPECT_TRUE(host->err.contains(QStringLiteral("9999"))) << host->err.toStdString();
     EXPECT_EQ(runOne(reschedule(1, {QStringLiteral("--start"), QStringLiteral("2026-02-30")}), &host), 1);
     EXPECT_TRUE(host->err.contains(QStringLiteral("--start"))) << host->err.toStdString();
     EXPECT_EQ(storedDates(), before);

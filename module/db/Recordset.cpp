@@ -613,6 +613,10 @@ bool Recordset::update() {
         return true;
     Session* session = m_store->session.get();
     const bool writesBack = session != nullptr && !m_store->source.isEmpty();
+    // A result still being read holds its connection on the database as it was when reading
+    // began; once another session has committed, that connection cannot write until it ends.
+    if (writesBack && m_fetch && !fetchAll())
+        return false;
     if (m_editMode == EditMode::Add) {
         if (writesBack) {
             QString why;

@@ -106,6 +106,24 @@ TEST_F(SlicedLoad, EveryCallThatNeedsAllRowsReadsTheRestFirst) {
     }
 }
 
+TEST_F(SlicedLoad, AWriteWhileTheRestIsReadWaitsForItEvenAfterAnotherSessionsCommit) {
+    // The half-read result keeps the connection on the database as it was when reading began;
+    // once another session has committed, that connection can write only after the reading ends.
+    auto rs = opened();
+    Connection other;
+    ASSERT_TRUE(other.open("Provider=tsqlite;Data Source=" + m_dir.filePath("db.sqlite")));
+    ASSERT_TRUE(other.execute("UPDATE T SET DESCR = 'altra' WHERE ID = 900", kCmdTextNoRecords))
+        << other.lastErrorText().toStdString();
+    ASSERT_TRUE(rs->moveFirst());
+    ASSERT_TRUE(rs->setValue("DESCR", Value(QStringLiteral("scritta"))));
+    ASSERT_TRUE(rs->update()) << rs->lastErrorText().toStdString();
+    EXPECT_FALSE(rs->isFetching());
+    EXPECT_EQ(rs->recordCount(), kRows);
+    Recordset check;
+    ASSERT_TRUE(check.open("SELECT DESCR FROM T WHERE ID = 1", other));
+    EXPECT_EQ(check.value(QStringLiteral("DESCR")).toText(), QStringLiteral("scritta"));
+}
+
 TEST_F(SlicedLoad, AFailureHalfwayDropsThePartialRowsAndSaysWhy) {
     std::vector<RecordsetEvent::Kind> events;
     auto rs = opened();

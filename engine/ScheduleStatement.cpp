@@ -159,6 +159,20 @@ QString resortOrderBy(const QString& sortCode) {
     return {};
 }
 
+const QStringList& tablesRead() {
+    static const QStringList tables{
+        QStringLiteral("PD5C_SCADLAV"),       QStringLiteral("MG66_ANAGRART"),
+        QStringLiteral("DO46_DOCCORORDDET"),  QStringLiteral("PD18_ARTPROD"),
+        QStringLiteral("DO30_DOCCORPO"),      QStringLiteral("DO41_DOCCORPOPROGE"),
+        QStringLiteral("PD25_COMMESSA"),      QStringLiteral("PD68_PROGETTI"),
+        QStringLiteral("PD69_SOTTOPROGETTI"), QStringLiteral("PD1D_TIPIPROGETTI"),
+        QStringLiteral("PD1E_STATIPROGETTI"), QStringLiteral("PD1F_CLASSEAPROG"),
+        QStringLiteral("PD1G_CLASSEBPROG"),   QStringLiteral("PD1H_CLASSECPROG"),
+        QStringLiteral("PD0C_NODO"),
+    };
+    return tables;
+}
+
 std::optional<QString> showStatement(const ScheduleParameters& p) {
     const std::optional<QString> tail = tailConditions(p, QStringLiteral(" "));
     if (!tail)

@@ -62,6 +62,9 @@ QString stateCodes(const QStringList& stateKeys);
 QString showOrderBy(const QString& sortCode);
 QString resortOrderBy(const QString& sortCode);
 
+// The tables both statements read, so that whoever keeps their rows can tell when they changed.
+const QStringList& tablesRead();
+
 // The statements; nullopt when no order state is ticked (there is nothing to show).
 std::optional<QString> showStatement(const ScheduleParameters& parameters);
 std::optional<QString> resortStatement(const ScheduleParameters& parameters);

@@ -23,18 +23,6 @@ namespace {
 
 const QString kOrderBy = QStringLiteral(" ORDER BY ");
 
-// The tables the schedule statement reads.
-const QStringList kTabelle = {
-    QStringLiteral("PD5C_SCADLAV"),       QStringLiteral("MG66_ANAGRART"),
-    QStringLiteral("DO46_DOCCORORDDET"),  QStringLiteral("PD18_ARTPROD"),
-    QStringLiteral("DO30_DOCCORPO"),      QStringLiteral("DO41_DOCCORPOPROGE"),
-    QStringLiteral("PD25_COMMESSA"),      QStringLiteral("PD68_PROGETTI"),
-    QStringLiteral("PD69_SOTTOPROGETTI"), QStringLiteral("PD1D_TIPIPROGETTI"),
-    QStringLiteral("PD1E_STATIPROGETTI"), QStringLiteral("PD1F_CLASSEAPROG"),
-    QStringLiteral("PD1G_CLASSEBPROG"),   QStringLiteral("PD1H_CLASSECPROG"),
-    QStringLiteral("PD0C_NODO"),
-};
-
 // The statement without its sort: equal texts select equal rows.
 QString selectionOf(const QString& statement) {
     const qsizetype at = statement.lastIndexOf(kOrderBy, -1, Qt::CaseInsensitive);
@@ -71,7 +59,7 @@ void ScheduleResults::RicordaLettura() {
     db::Connection* connection = session().connection();
     const std::optional<QString> resort =
         schedule_sql::resortStatement(m_screen.parameters().LeggiParametri());
-    if (!connection || !resort || !connection->dataVersion(kTabelle, m_lettura.versione))
+    if (!connection || !resort || !connection->dataVersion(schedule_sql::tablesRead(), m_lettura.versione))
         return;
     m_lettura.ora = OraServer();
     if (!m_lettura.ora)
@@ -90,7 +78,8 @@ bool ScheduleResults::RiordinaInMemoria(const QString& statement) {
         return true;
     std::uint64_t version = 0;
     db::Connection* connection = session().connection();
-    if (!connection || !connection->dataVersion(kTabelle, version) || version != m_lettura.versione)
+    if (!connection || !connection->dataVersion(schedule_sql::tablesRead(), version) ||
+        version != m_lettura.versione)
         return false;
     const std::optional<std::int64_t> now = OraServer();
     if (!now || *now < *m_lettura.ora)

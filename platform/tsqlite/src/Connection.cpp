@@ -51,7 +51,8 @@ Connection::Impl::~Impl() {
         // Server keeps its statistics by itself; without them SQLite's planner may walk a large
         // table by its company column instead of the join's index. A busy or read-only database
         // simply skips it.
-        sqlite3_exec(db, "PRAGMA analysis_limit=400; PRAGMA optimize;", nullptr, nullptr, nullptr);
+        if (!reader)
+            sqlite3_exec(db, "PRAGMA analysis_limit=400; PRAGMA optimize;", nullptr, nullptr, nullptr);
         sqlite3_close_v2(db);
     }
 }
@@ -59,6 +60,13 @@ Connection::Impl::~Impl() {
 Connection::Connection(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
 
 Connection::~Connection() = default;
+
+std::unique_ptr<Connection> Connection::openReader(const std::string& path, std::vector<Error>& errors) {
+    std::unique_ptr<Connection> connection = open(path, errors);
+    if (connection)
+        connection->m_impl->reader = true;
+    return connection;
+}
 
 std::unique_ptr<Connection> Connection::open(const std::string& path, std::vector<Error>& errors,
                                              bool create) {

@@ -21,6 +21,7 @@ struct Connection::Impl {
     std::string path;
     std::string token; // identifies this connection as the creator of "##" tables
     int busyTimeoutMs = 10000;
+    bool reader = false; // opened by openReader()
     std::unique_ptr<detail::SchemaInfo> schema;
     detail::StatementCache cache;
     Connection* owner = nullptr;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace tsqlite {
 
@@ -20,6 +21,8 @@ struct Query::Impl {
     std::vector<Cell> cells;
     bool begun = false;
     bool finished = false;
+    bool sorts = false;
+    int startedRc = 0; // the result of the first step taken by start(), until fetch() uses it
 
     void end() {
         if (stmt)
@@ -56,7 +59,7 @@ bool Query::fetch(ResultSink& sink, std::size_t maxRows, std::vector<Error>& err
         q.begun = true;
     }
     for (std::size_t n = 0; n < maxRows; ++n) {
-        const int rc = sqlite3_step(q.stmt);
+        const int rc = q.startedRc ? std::exchange(q.startedRc, 0) : sqlite3_step(q.stmt);
         if (rc == SQLITE_ROW) {
             readRow(q.stmt, q.cells);
             sink.row(q.cells.data(), q.cells.size());
@@ -75,8 +78,129 @@ bool Query::fetch(ResultSink& sink, std::size_t maxRows, std::vector<Error>& err
     return true;
 }
 
+bool Query::start(std::vector<Error>& errors) {
+    Impl& q = *m_impl;
+    if (q.finished || q.begun || q.startedRc)
+        return true;
+    if (!q.connection || !q.stmt) {
+        errors.push_back(makeError(kErrCannotOpen, "The connection of the query was closed", "08003"));
+        q.end();
+        return false;
+    }
+    const int rc = sqlite3_step(q.stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+        const char* sql = sqlite3_sql(q.stmt);
+        errors.push_back(errorFromSqlite(q.connection->db, rc, sql ? sql : ""));
+        q.end();
+        return false;
+    }
+    q.startedRc = rc;
+    return true;
+}
+
+bool Query::sortsRows() const {
+    return m_impl->sorts;
+}
+
+namespace {
+
+// Whether the plan of `sql` builds a temporary tree or joins several SELECTs before its first row.
+bool planSorts(sqlite3* db, const std::string& sql) {
+    const std::string explain = "EXPLAIN QUERY PLAN " + sql;
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, explain.c_str(), static_cast<int>(explain.size()), &stmt, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return true;
+    }
+    bool sorts = false;
+    while (!sorts && sqlite3_step(stmt) == SQLITE_ROW) {
+        const char* detail = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
+        const std::string_view d = detail ? detail : "";
+        sorts = d.find("TEMP B-TREE") != std::string_view::npos ||
+                d.find("COMPOUND") != std::string_view::npos || d.find("MERGE") != std::string_view::npos ||
+                d.find("UNION") != std::string_view::npos;
+    }
+    sqlite3_finalize(stmt);
+    return sorts;
+}
+
+// Where the statement's own ORDER BY starts (not one inside parentheses), or tokens.size().
+std::size_t topLevelOrderBy(const std::vector<Token>& tokens) {
+    int depth = 0;
+    for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+        if (tokens[i].kind == TokenKind::LParen)
+            ++depth;
+        else if (tokens[i].kind == TokenKind::RParen)
+            --depth;
+        else if (depth == 0 && tokens[i].is("ORDER") && tokens[i + 1].is("BY"))
+            return i;
+    }
+    return tokens.size();
+}
+
+} // namespace
+
 std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, std::vector<Error>& errors) {
+    return openQuery(tsql, QueryForm::FromRow, -1, errors);
+}
+
+bool Connection::beginSnapshot(std::vector<Error>& errors) {
     Impl& c = *m_impl;
+    // BEGIN alone takes no snapshot; the first read does.
+    const int rc = sqlite3_exec(c.db, "BEGIN; SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        errors.push_back(errorFromSqlite(c.db, rc, "BEGIN"));
+        if (!sqlite3_get_autocommit(c.db))
+            sqlite3_exec(c.db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    return true;
+}
+
+void Connection::endSnapshot() {
+    if (!sqlite3_get_autocommit(m_impl->db))
+        sqlite3_exec(m_impl->db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool Connection::isIdle() const {
+    if (!sqlite3_get_autocommit(m_impl->db))
+        return false;
+    for (sqlite3_stmt* s = sqlite3_next_stmt(m_impl->db, nullptr); s; s = sqlite3_next_stmt(m_impl->db, s))
+        if (sqlite3_stmt_busy(s))
+            return false;
+    return true;
+}
+
+void Connection::interrupt() {
+    sqlite3_interrupt(m_impl->db);
+}
+
+std::unique_ptr<WriteHold> WriteHold::tryHold(const std::string& path, int waitMs) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, waitMs);
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    return std::unique_ptr<WriteHold>(new WriteHold(db));
+}
+
+WriteHold::~WriteHold() {
+    sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(m_db);
+}
+
+std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, QueryForm form, std::int64_t firstRow,
+                                             std::vector<Error>& errors) {
+    Impl& c = *m_impl;
+    // firstRow < 0: the statement as written (the plain openQuery).
+    const bool plain = form == QueryForm::FromRow && firstRow < 0;
     LexResult lexed = lex(tsql);
     if (!lexed.error.empty()) {
         errors.push_back(statementError(lexed.error));
@@ -86,7 +210,13 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, std::vector<
     if (statements.size() != 1 || statements.front().bodyStart != 0 || statements.front().tokens.empty() ||
         !statements.front().tokens.front().is("SELECT"))
         return nullptr;
-    const std::vector<Token>& tokens = statements.front().tokens;
+    std::vector<Token> tokens = statements.front().tokens;
+    if (form == QueryForm::Count) {
+        // Counting needs no order, and SQLite would put every row in order before counting it.
+        const std::size_t orderBy = topLevelOrderBy(tokens);
+        if (orderBy < tokens.size())
+            tokens.resize(orderBy);
+    }
     c.schema->refresh();
     Translation translation;
     Error error;
@@ -99,11 +229,19 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, std::vector<
         !translation.createdGlobals.empty() || !translation.droppedGlobals.empty())
         return nullptr;
     const SqlPart& part = translation.parts.front();
+    // A part is read with a row range appended, the same text on every connection whatever the
+    // range, so that every connection's plan is the same. A SELECT that limits its own rows
+    // (TOP) does not take one: it fails to prepare and is read whole.
+    std::string sql = part.sql;
+    if (form == QueryForm::FromRow && !plain)
+        sql += " LIMIT -1 OFFSET :tsqlite_first_row";
+    else if (form == QueryForm::Count)
+        sql = "SELECT count(*) FROM (" + sql + ")";
     sqlite3_stmt* stmt = nullptr;
-    const int rc =
-        sqlite3_prepare_v2(c.db, part.sql.c_str(), static_cast<int>(part.sql.size()), &stmt, nullptr);
+    const int rc = sqlite3_prepare_v2(c.db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
     if (rc != SQLITE_OK) {
-        errors.push_back(errorFromSqlite(c.db, rc, part.sql));
+        if (plain)
+            errors.push_back(errorFromSqlite(c.db, rc, sql));
         sqlite3_finalize(stmt);
         return nullptr;
     }
@@ -115,10 +253,13 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, std::vector<
     for (std::size_t i = 0; i < part.params.size(); ++i)
         bindLiteral(stmt, static_cast<int>(i + 1), *literals.at(part.params[i].literal),
                     part.params[i].asDate);
+    if (const int index = sqlite3_bind_parameter_index(stmt, ":tsqlite_first_row"); index > 0)
+        sqlite3_bind_int64(stmt, index, std::max<std::int64_t>(firstRow, 0));
 
     auto impl = std::make_unique<Query::Impl>();
     impl->connection = &c;
     impl->stmt = stmt;
+    impl->sorts = !plain && planSorts(c.db, sql);
     impl->columns = describeColumns(c.db, stmt);
     impl->cells.resize(impl->columns.size());
     c.openQueries.push_back(impl.get());

@@ -144,3 +144,93 @@ TEST(Query, TheDataVersionMovesWithEveryChangeToTheTablesButNotWithOwnWorkTables
     EXPECT_FALSE(unchangedAfter("INSERT INTO ALTRA VALUES (2)", *other)); // any commit of another
     EXPECT_FALSE(unchangedAfter("DELETE FROM T", *db));                   // emptied at once
 }
+
+namespace {
+
+std::vector<std::int64_t> ids(Connection& db, const std::string& select, Connection::QueryForm form,
+                              std::int64_t firstRow) {
+    std::vector<Error> errors;
+    auto query = db.openQuery(select, form, firstRow, errors);
+    EXPECT_TRUE(query) << (errors.empty() ? "" : errors.front().description);
+    std::vector<std::int64_t> out;
+    if (!query)
+        return out;
+    SliceSink sink;
+    while (!query->done())
+        EXPECT_TRUE(query->fetch(sink, 7, errors));
+    for (const auto& row : sink.results.front().rows)
+        out.push_back(std::stoll(row.front()));
+    return out;
+}
+
+} // namespace
+
+TEST(Query, APartFromARowContinuesTheWholeOrderAndACountIgnoresTheOrder) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    ASSERT_TRUE(db);
+    fill(*db, 60);
+    std::vector<Error> errors;
+    // Many rows share a key: the part must continue the very order of the whole, ties included.
+    ASSERT_TRUE(db->execute("CREATE INDEX IX_T_DESCR ON T (DESCR)", nullptr, errors));
+    ASSERT_TRUE(
+        db->execute("UPDATE T SET DESCR = CASE WHEN ID % 3 = 0 THEN 'b' ELSE 'a' END", nullptr, errors));
+    const std::string select = "SELECT ID FROM T WHERE ID > 5 ORDER BY DESCR";
+    const std::vector<std::int64_t> whole = ids(*db, select, Connection::QueryForm::FromRow, 0);
+    ASSERT_EQ(whole.size(), 55u);
+    const std::vector<std::int64_t> tail = ids(*db, select, Connection::QueryForm::FromRow, 20);
+    EXPECT_EQ(tail, std::vector<std::int64_t>(whole.begin() + 20, whole.end()));
+    EXPECT_TRUE(ids(*db, select, Connection::QueryForm::FromRow, 100).empty());
+    EXPECT_EQ(ids(*db, select, Connection::QueryForm::Count, 0), std::vector<std::int64_t>{55});
+
+    auto indexed = db->openQuery(select, Connection::QueryForm::FromRow, 0, errors);
+    ASSERT_TRUE(indexed);
+    EXPECT_FALSE(indexed->sortsRows());
+    auto sorted = db->openQuery("SELECT ID FROM T ORDER BY QTA", Connection::QueryForm::FromRow, 0, errors);
+    ASSERT_TRUE(sorted);
+    EXPECT_TRUE(sorted->sortsRows());
+    // A SELECT that limits its own rows is read whole, without an error.
+    EXPECT_FALSE(
+        db->openQuery("SELECT TOP 5 ID FROM T ORDER BY ID", Connection::QueryForm::FromRow, 3, errors));
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST(Query, ConnectionsTakingTheirSnapshotsUnderTheWriteHoldReadTheSameRows) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    auto reader = scratch.open();
+    auto writer = scratch.open();
+    ASSERT_TRUE(db && reader && writer);
+    fill(*db, 40);
+    std::vector<Error> errors;
+    auto query = db->openQuery("SELECT ID FROM T ORDER BY ID", Connection::QueryForm::FromRow, 0, errors);
+    ASSERT_TRUE(query);
+    EXPECT_TRUE(db->isIdle());
+    {
+        auto hold = WriteHold::tryHold(db->path(), 50);
+        ASSERT_TRUE(hold);
+        // Nobody commits while the hold lasts.
+        EXPECT_FALSE(WriteHold::tryHold(db->path(), 10));
+        ASSERT_TRUE(query->start(errors));
+        ASSERT_TRUE(reader->beginSnapshot(errors));
+    }
+    EXPECT_FALSE(db->isIdle()); // its statement is half read
+    ASSERT_TRUE(writer->execute("DELETE FROM T WHERE ID > 10", nullptr, errors));
+
+    SliceSink head;
+    ASSERT_TRUE(query->fetch(head, 20, errors));
+    query.reset();
+    auto tail = reader->openQuery("SELECT ID FROM T ORDER BY ID", Connection::QueryForm::FromRow, 20, errors);
+    ASSERT_TRUE(tail);
+    SliceSink rest;
+    while (!tail->done())
+        ASSERT_TRUE(tail->fetch(rest, 8, errors));
+    ASSERT_EQ(head.results.front().rows.size(), 20u);
+    ASSERT_EQ(rest.results.front().rows.size(), 20u);
+    EXPECT_EQ(head.results.front().rows.front().front(), "1");
+    EXPECT_EQ(rest.results.front().rows.front().front(), "21");
+    EXPECT_EQ(rest.results.front().rows.back().front(), "40");
+    reader->endSnapshot();
+    EXPECT_EQ(ids(*reader, "SELECT ID FROM T ORDER BY ID", Connection::QueryForm::Count, 0),
+              std::vector<std::int64_t>{10});
+}

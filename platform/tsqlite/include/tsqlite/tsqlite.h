@@ -69,7 +69,7 @@ public:
 // A named parameter of a stored-procedure call ("@Ditta", ...).
 struct Parameter {
     std::string name;
-    Cell value;            // text parameters: value.text views `textStorage`
+    Cell value; // text parameters: value.text views `textStorage`
     std::string textStorage;
 };
 
@@ -91,6 +91,12 @@ public:
     bool fetch(ResultSink& sink, std::size_t maxRows, std::vector<Error>& errors);
     // Every row has been handed over (or the query failed, or its connection closed).
     bool done() const;
+    // Runs the statement up to its first row now, so that the rows it reads are those committed
+    // at this moment (its snapshot); the first fetch() hands that row over. False on failure.
+    bool start(std::vector<Error>& errors);
+    // The plan puts rows in order through a temporary tree (ORDER BY without an index, DISTINCT,
+    // GROUP BY) or joins several SELECTs: its first row comes only after every row was read.
+    bool sortsRows() const;
 
     struct Impl;
     explicit Query(std::unique_ptr<Impl> impl);
@@ -124,8 +130,25 @@ int registerDialect(sqlite3* db);
 
 // Options of one execution.
 struct ExecOptions {
-    bool noRecords = false;   // like adExecuteNoRecords: result rows are discarded
-    int timeoutSeconds = 0;   // busy wait on a locked database; 0 means the default busy timeout
+    bool noRecords = false; // like adExecuteNoRecords: result rows are discarded
+    int timeoutSeconds = 0; // busy wait on a locked database; 0 means the default busy timeout
+};
+
+// Holds the write lock of a database file for a moment, so that no connection commits while
+// several connections take their snapshots: they then read the same rows. Released when
+// destroyed.
+class WriteHold {
+public:
+    // nullptr when the lock is not free within `waitMs` (another connection is writing) or the
+    // file cannot be opened.
+    static std::unique_ptr<WriteHold> tryHold(const std::string& path, int waitMs);
+    ~WriteHold();
+    WriteHold(const WriteHold&) = delete;
+    WriteHold& operator=(const WriteHold&) = delete;
+
+private:
+    explicit WriteHold(sqlite3* db) : m_db(db) {}
+    sqlite3* m_db;
 };
 
 class Connection {
@@ -134,6 +157,9 @@ public:
     // and appends the reason to `errors` (missing file, not a database, read-only, locked).
     static std::unique_ptr<Connection> open(const std::string& path, std::vector<Error>& errors,
                                             bool create = false);
+    // A connection that only reads beside another: it leaves the database as it found it, even
+    // the planner's statistics other connections gather as they close.
+    static std::unique_ptr<Connection> openReader(const std::string& path, std::vector<Error>& errors);
     ~Connection(); // closes: drops the ## tables this connection created
 
     // Runs a T-SQL batch (one or more statements). Result sets go to `sink` (may be null).
@@ -146,6 +172,27 @@ public:
     // when the text is anything else (several statements, SELECT ... INTO, a procedure call):
     // run that with execute(). Returns nullptr with the reason in `errors` when it fails.
     std::unique_ptr<Query> openQuery(std::string_view tsql, std::vector<Error>& errors);
+    // The same SELECT read in part, or counted, so that connections on one snapshot can share
+    // the reading of one result: rows are numbered in the statement's order, which is the same
+    // on every connection as long as the plan reads in the order of an index (sortsRows() false).
+    // Returns nullptr without an error when the SELECT cannot be read that way (TOP, ...).
+    enum class QueryForm {
+        FromRow, // the rows from number `firstRow` on (0: every row), in the statement's order
+        Count,   // one row: how many rows the SELECT returns
+    };
+    std::unique_ptr<Query> openQuery(std::string_view tsql, QueryForm form, std::int64_t firstRow,
+                                     std::vector<Error>& errors);
+
+    // A read transaction: every statement until endSnapshot() reads the rows committed when it
+    // began. False, with the reason, when one cannot begin (a transaction is already open).
+    bool beginSnapshot(std::vector<Error>& errors);
+    void endSnapshot();
+    // No transaction is open and no statement is half read: a statement run now reads the rows
+    // committed now.
+    bool isIdle() const;
+    // Stops the statement running on this connection, from any thread; it fails with SQLite's
+    // "interrupted".
+    void interrupt();
 
     // A number that changes whenever the rows of `tables` may have changed since it was last
     // taken: a commit by another connection (of any table: the file's version), a change this
@@ -159,7 +206,8 @@ public:
                        std::vector<Error>& errors);
 
     // The T-SQL statement rewritten into SQLite, for diagnostics and tests.
-    bool translate(std::string_view tsql, std::vector<std::string>& sqliteStatements, std::vector<Error>& errors);
+    bool translate(std::string_view tsql, std::vector<std::string>& sqliteStatements,
+                   std::vector<Error>& errors);
 
     sqlite3* handle() const;
     const std::string& path() const;

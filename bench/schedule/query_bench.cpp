@@ -66,8 +66,8 @@ double readTheRest(FRMPD_KVB_SCADLAV* screen) {
 
 struct SizeFigures {
     int rows = 0;
-    double statement = 0, firstRows = 0, whole = 0, longestTurn = 0, resortInMemory = 0, resortFirst = 0,
-           resortWhole = 0;
+    double statement = 0, firstRows = 0, whole = 0, wholeAgain = 0, longestTurn = 0, resortInMemory = 0,
+           resortFirst = 0, resortWhole = 0;
     bench::LoadMemory statementMemory, showMemory;
 };
 
@@ -150,6 +150,23 @@ SizeFigures measureSize(int phases) {
         screen->controls().GRID_ORD->rowCount(), f.longestTurn);
     f.showMemory = reportMemory(screen->results().scheduleRecordset(), showPeak);
 
+    // The same click again after another planner committed (so that the statement runs again):
+    // the embedded database now knows how many rows the statement returns and splits its reading
+    // at once, where the first click counted them first.
+    bench::exec(other, QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1 - PD5C_SEL WHERE PD5C_KEYGRID = "
+                                      "(SELECT MAX(PD5C_KEYGRID) FROM PD5C_SCADLAV)"));
+    screen->results().CMD_ELABORA_ButtonClick(); // "Parametri": back to the parameters
+    const double againFirst = timed("Visualizza again: click to first rows painted", [&] {
+        screen->results().CMD_ELABORA_ButtonClick();
+        screen->controls().GRID_ORD->grab();
+    });
+    rest.start();
+    const double againCpu = bench::cpuNow();
+    readTheRest(screen);
+    f.wholeAgain = againFirst + rest.nsecsElapsed() / 1e9;
+    std::printf("  %-44s %8.3f s wall (the rest: %.3f s cpu)\n", "Visualizza again: click to every row read",
+                f.wholeAgain, bench::cpuNow() - againCpu);
+
     f.resortInMemory = timed("re-sort to end date, rows in hand: to painted", [&] {
         screen->controls().CBO_ORD->setText(QStringLiteral("2"));
         screen->controls().GRID_ORD->grab();
@@ -193,11 +210,12 @@ int main(int argc, char** argv) {
     for (int phases : sizes)
         figures << measureSize(phases);
 
-    std::printf("\n%-10s %9s %9s %9s %9s %9s %9s %9s\n", "rows", "statement", "first", "whole", "turn",
-                "re-sort", "run 1st", "run all");
+    std::printf("\n%-10s %9s %9s %9s %9s %9s %9s %9s %9s\n", "rows", "statement", "first", "whole", "again",
+                "turn", "re-sort", "run 1st", "run all");
     for (const SizeFigures& f : figures)
-        std::printf("%-10d %8.2fs %8.3fs %8.2fs %8.3fs %8.3fs %8.3fs %8.2fs\n", f.rows, f.statement,
-                    f.firstRows, f.whole, f.longestTurn, f.resortInMemory, f.resortFirst, f.resortWhole);
+        std::printf("%-10d %8.2fs %8.3fs %8.2fs %8.2fs %8.3fs %8.3fs %8.3fs %8.2fs\n", f.rows, f.statement,
+                    f.firstRows, f.whole, f.wholeAgain, f.longestTurn, f.resortInMemory, f.resortFirst,
+                    f.resortWhole);
     const SizeFigures& base = figures.front();
     for (const SizeFigures& f : figures.mid(1))
         std::printf("x%.1f rows: statement x%.2f, whole x%.2f, in-memory re-sort x%.2f\n",

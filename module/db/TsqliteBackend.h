@@ -10,6 +10,8 @@ class Connection;
 
 namespace scadlav::db {
 
+class RowCountMemory;
+
 // The embedded database as a backend. Connection string: "Provider=tsqlite;Data Source=<file>"
 // (the file must exist; "Create=yes" creates it).
 class TsqliteBackend : public IBackend {
@@ -33,6 +35,7 @@ public:
 
 private:
     std::unique_ptr<tsqlite::Connection> m_connection;
+    std::shared_ptr<RowCountMemory> m_rowCounts;
 };
 
 // What a declared T-SQL type ("decimal(14,3)", "nvarchar(20)", "datetime", "") means for a

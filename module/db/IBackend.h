@@ -183,6 +183,8 @@ public:
     // Opens `text` for reading in slices when it is a single SELECT the backend can read that
     // way while other statements run on the same connection. nullptr without errors when it
     // cannot (the caller runs execute() instead); nullptr with errors when the statement fails.
+    // A backend may read part of the rows ahead on a thread and connection of its own, on the
+    // same snapshot; the rows still reach the sink on the caller's thread, in the statement's order.
     virtual std::unique_ptr<IRowCursor> openCursor(std::string_view text,
                                                    std::vector<ProviderError>& errors) {
         (void)text;

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <tsqlite/tsqlite.h>
 
@@ -449,8 +450,12 @@ std::unique_ptr<IRowCursor> openSplitRead(tsqlite::Connection& connection, std::
         if (!hold || !head->start(ignored) || !helper->beginSnapshot(ignored))
             return nullptr;
     }
-    return std::make_unique<SplitReadCursor>(std::move(head), std::move(helper), std::string(text),
-                                             std::move(counts));
+    try {
+        return std::make_unique<SplitReadCursor>(std::move(head), std::move(helper), std::string(text),
+                                                 std::move(counts));
+    } catch (const std::system_error&) { // no thread to be had: read on one connection
+        return nullptr;
+    }
 }
 
 } // namespace scadlav::db

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -27,6 +28,8 @@ constexpr int kWriteHoldWaitMs = 50;
 // Rows buffered by the helper before it hands them over, and the most it keeps waiting.
 constexpr std::size_t kChunkRows = 1024;
 constexpr std::size_t kMaxBufferedBytes = std::size_t{512} << 20;
+// The longest a fetch waits for the helper's next rows before it returns with what it has.
+constexpr std::chrono::milliseconds kLongestWait{30};
 
 // Relative cost of a row, measured on the schedule's show statement: read by the record set's
 // connection and stored; read by the helper and buffered; taken from the buffer and stored; and
@@ -339,9 +342,13 @@ public:
         }
         while (!m_head && handed < maxRows) {
             if (m_chunk.rows == m_chunkRow) {
+                // A short wait, so that the window keeps answering while the helper catches up;
+                // the caller asks again.
                 std::unique_lock lock(m_handover.mutex);
-                m_handover.changed.wait(lock,
-                                        [&] { return !m_handover.chunks.empty() || m_handover.tailDone; });
+                if (!m_handover.changed.wait_for(lock, kLongestWait, [&] {
+                        return !m_handover.chunks.empty() || m_handover.tailDone;
+                    }))
+                    return true;
                 if (m_handover.chunks.empty()) {
                     if (!m_handover.errors.empty()) {
                         moveErrors(m_handover.errors, errors);

@@ -96,6 +96,7 @@ public:
     bool start(std::vector<Error>& errors);
     // The plan puts rows in order through a temporary tree (ORDER BY without an index, DISTINCT,
     // GROUP BY) or joins several SELECTs: its first row comes only after every row was read.
+    // Known for a query opened with a QueryForm; false for one opened as written.
     bool sortsRows() const;
 
     struct Impl;

@@ -142,7 +142,7 @@ std::size_t topLevelOrderBy(const std::vector<Token>& tokens) {
 } // namespace
 
 std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, std::vector<Error>& errors) {
-    return openQuery(tsql, QueryForm::FromRow, -1, errors);
+    return openQuery(tsql, QueryForm::AsWritten, 0, errors);
 }
 
 bool Connection::beginSnapshot(std::vector<Error>& errors) {
@@ -199,8 +199,7 @@ WriteHold::~WriteHold() {
 std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, QueryForm form, std::int64_t firstRow,
                                              std::vector<Error>& errors) {
     Impl& c = *m_impl;
-    // firstRow < 0: the statement as written (the plain openQuery).
-    const bool plain = form == QueryForm::FromRow && firstRow < 0;
+    const bool plain = form == QueryForm::AsWritten;
     LexResult lexed = lex(tsql);
     if (!lexed.error.empty()) {
         errors.push_back(statementError(lexed.error));
@@ -233,7 +232,7 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, QueryForm fo
     // range, so that every connection's plan is the same. A SELECT that limits its own rows
     // (TOP) does not take one: it fails to prepare and is read whole.
     std::string sql = part.sql;
-    if (form == QueryForm::FromRow && !plain)
+    if (form == QueryForm::FromRow)
         sql += " LIMIT -1 OFFSET :tsqlite_first_row";
     else if (form == QueryForm::Count)
         sql = "SELECT count(*) FROM (" + sql + ")";

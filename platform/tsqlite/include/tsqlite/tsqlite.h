@@ -178,8 +178,9 @@ public:
     // on every connection as long as the plan reads in the order of an index (sortsRows() false).
     // Returns nullptr without an error when the SELECT cannot be read that way (TOP, ...).
     enum class QueryForm {
-        FromRow, // the rows from number `firstRow` on (0: every row), in the statement's order
-        Count,   // one row: how many rows the SELECT returns
+        AsWritten, // the statement as it is (the overload above)
+        FromRow,   // the rows from number `firstRow` on (0: every row), in the statement's order
+        Count,     // one row: how many rows the SELECT returns
     };
     std::unique_ptr<Query> openQuery(std::string_view tsql, QueryForm form, std::int64_t firstRow,
                                      std::vector<Error>& errors);

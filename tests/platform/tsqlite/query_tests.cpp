@@ -195,6 +195,35 @@ TEST(Query, APartFromARowContinuesTheWholeOrderAndACountIgnoresTheOrder) {
     EXPECT_TRUE(errors.empty());
 }
 
+TEST(Query, ACountIsTheNumberOfRowsTheSelectReturns) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    ASSERT_TRUE(db);
+    fill(*db, 60);
+    std::vector<Error> errors;
+    ASSERT_TRUE(
+        db->execute("UPDATE T SET DESCR = CASE WHEN ID % 3 = 0 THEN 'b' ELSE 'a' END", nullptr, errors));
+    // U matches some rows of T twice: an outer join that multiplies rows still counts them all.
+    ASSERT_TRUE(db->execute("CREATE TABLE U (ID int NOT NULL, N int NOT NULL, PRIMARY KEY (ID, N))", nullptr,
+                            errors));
+    ASSERT_TRUE(db->execute("INSERT INTO U SELECT ID, 1 FROM T WHERE ID <= 10", nullptr, errors));
+    ASSERT_TRUE(db->execute("INSERT INTO U SELECT ID, 2 FROM T WHERE ID <= 4", nullptr, errors));
+    ASSERT_TRUE(db->execute("CREATE TABLE V (ID int NOT NULL PRIMARY KEY, X int)", nullptr, errors));
+    const auto count = [&](const std::string& select) {
+        const std::vector<std::int64_t> rows = ids(*db, select, Connection::QueryForm::Count, 0);
+        return rows.size() == 1 ? rows.front() : -1;
+    };
+    EXPECT_EQ(count("SELECT T.ID, V.X FROM T LEFT JOIN V ON V.ID = T.ID WHERE T.ID > 5 ORDER BY T.ID"), 55);
+    EXPECT_EQ(count("SELECT T.ID, U.N FROM T LEFT JOIN U ON U.ID = T.ID"), 64);
+    // The columns decide the rows: distinct values, groups, an aggregate, a window, a TOP.
+    EXPECT_EQ(count("SELECT DISTINCT DESCR FROM T"), 2);
+    EXPECT_EQ(count("SELECT DESCR, COUNT(*) AS N FROM T GROUP BY DESCR ORDER BY N"), 2);
+    EXPECT_EQ(count("SELECT MAX(ID) FROM T WHERE ID > 5"), 1);
+    EXPECT_EQ(count("SELECT TOP 7 ID FROM T ORDER BY ID"), 7);
+    EXPECT_EQ(count("SELECT ID FROM T WHERE ID <= 3 UNION SELECT ID FROM T WHERE ID <= 5"), 5);
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST(Query, ConnectionsTakingTheirSnapshotsUnderTheWriteHoldReadTheSameRows) {
     ScratchDatabase scratch;
     auto db = scratch.open();

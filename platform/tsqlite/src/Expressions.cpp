@@ -711,8 +711,8 @@ void ExpressionRewriter::division(Seq& seq) {
     }
 }
 
-// Runs of operands joined by "+" and "-": with a text operand "+" concatenates (||); when
-// no operand's type is known, tsql_add decides on the values.
+// Runs of operands joined by "+" and "-": "+" between texts concatenates (||), between a number
+// and a text adds; when an operand's type is not known, tsql_add decides on the values.
 void ExpressionRewriter::concatenation(Seq& seq) {
     struct Run {
         std::vector<std::pair<std::size_t, std::size_t>> terms; // [begin, end)
@@ -752,34 +752,45 @@ void ExpressionRewriter::concatenation(Seq& seq) {
             continue;
         bool text = false, allKnown = true;
         std::vector<Seq> terms;
+        std::vector<TypeClass> classes;
         for (auto [b, e] : run->terms) {
             terms.emplace_back(seq.begin() + static_cast<long>(b), seq.begin() + static_cast<long>(e));
-            const TypeClass c = classOf(typeOf(terms.back()));
-            text = text || c == TypeClass::Text;
-            allKnown = allKnown && isNumeric(c);
+            classes.push_back(classOf(typeOf(terms.back())));
+            text = text || classes.back() == TypeClass::Text;
+            allKnown = allKnown && isNumeric(classes.back());
         }
         if (!text && allKnown)
             continue;
+        // Left to right, as SQL Server reads "+": text and text concatenate; a number and a text
+        // add, the text converted to a number (a text that is none fails, as SQL Server's 245).
         Seq result = terms[0];
+        TypeClass resultClass = classes[0];
         for (std::size_t k = 0; k < run->ops.size(); ++k) {
             const bool plus = seq[run->ops[k]].isOp("+");
             const Seq& term = terms[k + 1];
-            if (text && plus) {
+            const TypeClass termClass = classes[k + 1];
+            const bool mixed = (resultClass == TypeClass::Text && isNumeric(termClass)) ||
+                               (isNumeric(resultClass) && termClass == TypeClass::Text);
+            if (text && plus && !mixed) {
                 Seq next{groupNode(result), rawNode("||"), groupNode(term)};
                 result = std::move(next);
+                resultClass = TypeClass::Text;
             } else if (plus) {
                 Seq args = result;
                 args.push_back(commaNode());
                 args.insert(args.end(), term.begin(), term.end());
                 Node call = wordNode(std::string(kAddFunction));
                 result = Seq{call, groupNode(std::move(args))};
+                resultClass = mixed ? (isNumeric(resultClass) ? resultClass : termClass) : TypeClass::Unknown;
             } else {
                 Seq next{groupNode(result), rawNode("-"), groupNode(term)};
                 result = std::move(next);
+                resultClass =
+                    isNumeric(resultClass) && isNumeric(termClass) ? resultClass : TypeClass::Unknown;
             }
         }
         Node wrapped = groupNode(std::move(result));
-        if (text)
+        if (resultClass == TypeClass::Text)
             wrapped.declType = "varchar(8000)";
         const std::size_t b = run->terms.front().first;
         const std::size_t e = run->terms.back().second;

@@ -123,6 +123,12 @@ TEST_F(Semantics, StringPlusConcatenatesAndNullPropagates) {
     EXPECT_EQ(one("SELECT CODICE + CAST(ID AS VARCHAR(3)) FROM T"), "A1");
     // Unknown operand types are decided on the values.
     EXPECT_EQ(one("SELECT X + Y FROM (SELECT 'a' AS X, 'b' AS Y) AS S"), "ab");
+    // A number and a text add, the text read as a number; from left to right.
+    EXPECT_EQ(one("SELECT ID + '41' FROM T"), "42");
+    EXPECT_EQ(one("SELECT '1' + '2' + ID FROM T"), "13");
+    EXPECT_EQ(one("SELECT CODICE + '-' + CAST(ID + 1 AS VARCHAR(3)) FROM T"), "A-2");
+    const Error notANumber = failure("SELECT ID + CODICE FROM T");
+    EXPECT_EQ(notANumber.nativeError, 245) << notANumber.description;
 }
 
 TEST_F(Semantics, ReplicateAndLenFollowSqlServer) {

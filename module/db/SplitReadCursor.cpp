@@ -452,9 +452,16 @@ std::unique_ptr<IRowCursor> openSplitRead(tsqlite::Connection& connection, std::
     if (!helper)
         return nullptr;
     {
-        // Nothing commits while both snapshots are taken: the two parts read the same rows.
+        // Nothing commits while both snapshots are taken: the two parts read the same rows. Both
+        // parts also read the server's clock at the same moment, the first part's, as one
+        // statement would: the helper's statement starts only after its count.
         std::unique_ptr<tsqlite::WriteHold> hold = tsqlite::WriteHold::tryHold(path, kWriteHoldWaitMs);
-        if (!hold || !head->start(ignored) || !helper->beginSnapshot(ignored))
+        auto clock = std::make_shared<tsqlite::ClockFreeze>();
+        connection.freezeClock(clock);
+        const bool started = hold && head->start(ignored);
+        connection.freezeClock(nullptr);
+        helper->freezeClock(clock);
+        if (!started || !helper->beginSnapshot(ignored))
             return nullptr;
     }
     try {

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <sqlite3.h>
+#include <tsqlite/tsqlite.h>
 
 #include <atomic>
 
@@ -46,8 +47,10 @@ namespace detail {
 namespace {
 
 void qrxGetDate(sqlite3_context* context, int, sqlite3_value**) {
-    const QByteArray text = currentErpTimestamp().toUtf8();
-    sqlite3_result_text(context, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    // The same moment on every connection reading a part of one result (tsqlite::ClockFreeze).
+    const std::string text = tsqlite::readClock(sqlite3_context_db_handle(context), "QRX_GETDATE",
+                                                [] { return currentErpTimestamp().toStdString(); });
+    sqlite3_result_text(context, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "Clock.h"
 #include "Collation.h"
 #include "Errors.h"
 #include "GlobalTemps.h"
@@ -45,6 +46,7 @@ Connection::Impl::~Impl() {
     cache.clear();
     schema.reset();
     if (db) {
+        detail::setClockFreeze(db, nullptr);
         detail::dropGlobalTempsOf(db, token);
         // SQLite's advice for connections before they close: statistics for the tables this
         // connection searched and that lack them or outgrew them, sampled so it stays quick. SQL

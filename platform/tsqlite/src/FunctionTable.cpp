@@ -54,12 +54,13 @@ const std::array kRows = {
     FunctionRow{"like", Operator, "like", AsWritten, Unknown, {}, ours(native::like, 2, 3)},
 
     // Dates: stored and returned as text "YYYY-MM-DD HH:MM:SS.mmm".
-    FunctionRow{"getdate", Call, "tsql_getdate", AsWritten, Fixed, "datetime",
-                ours(native::getDate, 0, 0, false)},
+    // Deterministic for SQLite: read once per statement run, as SQL Server reads GETDATE() once per
+    // query, so that every row of one result compares with the same moment.
+    FunctionRow{"getdate", Call, "tsql_getdate", AsWritten, Fixed, "datetime", ours(native::getDate, 0, 0)},
     FunctionRow{"current_timestamp", Call, "tsql_getdate", AsWritten, Fixed, "datetime",
-                ours(native::getDate, 0, 0, false)},
+                ours(native::getDate, 0, 0)},
     FunctionRow{"sysdatetime", Call, "tsql_getdate", AsWritten, Fixed, "datetime",
-                ours(native::getDate, 0, 0, false)},
+                ours(native::getDate, 0, 0)},
     FunctionRow{"dateadd", Call, "tsql_dateadd", DatePartFirst, Fixed, "datetime",
                 ours(native::dateAdd, 3, 3)},
     FunctionRow{"datediff", Call, "tsql_datediff", DatePartFirst, Fixed, "int", ours(native::dateDiff, 3, 3)},

@@ -1,6 +1,7 @@
 // A SELECT read a slice at a time. It is translated like any statement but prepared on its own
 // (never taken from the statement cache), because it stays half-stepped between slices while
 // the connection runs other statements, some of which may have the same shape.
+#include "Clock.h"
 #include "Errors.h"
 #include "Impl.h"
 #include "Lexer.h"
@@ -236,6 +237,10 @@ bool Connection::isIdle() const {
 
 void Connection::interrupt() {
     sqlite3_interrupt(m_impl->db);
+}
+
+void Connection::freezeClock(std::shared_ptr<ClockFreeze> freeze) {
+    detail::setClockFreeze(m_impl->db, std::move(freeze));
 }
 
 std::unique_ptr<WriteHold> WriteHold::tryHold(const std::string& path, int waitMs) {

@@ -8,6 +8,7 @@
 #include "SqlType.h"
 
 #include <sqlite3.h>
+#include <tsqlite/tsqlite.h>
 
 #include <algorithm>
 #include <cmath>
@@ -540,7 +541,8 @@ void charIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 void getDate(sqlite3_context* ctx, int, sqlite3_value**) {
-    resultText(ctx, formatCanonical(now()));
+    resultText(ctx,
+               readClock(sqlite3_context_db_handle(ctx), "GETDATE", [] { return formatCanonical(now()); }));
 }
 
 // The T-SQL "+" when the operand types are only known at run time: text with text

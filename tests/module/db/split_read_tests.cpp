@@ -110,6 +110,25 @@ TEST_F(SplitRead, AFailureInTheSecondPartFailsTheWholeRead) {
         << rs.lastErrorText().toStdString();
 }
 
+TEST_F(SplitRead, BothPartsReadTheClockAtTheSameMoment) {
+    // The helper's statement starts after its count, milliseconds later than the first part's:
+    // every row must still compare with the one moment a single statement would have read.
+    const std::int64_t splitsBefore = splitReadsStarted();
+    Recordset rs;
+    ASSERT_TRUE(
+        rs.openInSlices(QStringLiteral("SELECT ID, GETDATE() AS ORA FROM T WHERE ID > 3 ORDER BY GRUPPO"), cn,
+                        LockType::ReadOnly, 200))
+        << rs.lastErrorText().toStdString();
+    ASSERT_TRUE(rs.fetchAll()) << rs.lastErrorText().toStdString();
+    ASSERT_EQ(splitReadsStarted(), splitsBefore + 1);
+    const QString first = rs.valueAt(0, 1).toText();
+    int differing = 0;
+    for (int r = 1; r < rs.recordCount(); ++r)
+        differing += rs.valueAt(r, 1).toText() != first;
+    EXPECT_EQ(differing, 0) << "last row at " << rs.valueAt(rs.recordCount() - 1, 1).toText().toStdString()
+                            << ", first at " << first.toStdString();
+}
+
 // A connection that does not read the latest commit (its own transaction, or a statement of its
 // own still half read, whose snapshot a new statement shares) reads alone: a helper would read
 // other rows.

@@ -81,6 +81,25 @@ TEST(ErpObjects, ServerDateIsOneValuePerStatement) {
     sqlite3_finalize(stmt);
 }
 
+TEST(ErpObjects, ConnectionsSharingAFrozenClockReadTheSameServerDate) {
+    ErpDatabase db;
+    auto freeze = std::make_shared<tsqlite::ClockFreeze>();
+    db.connection().freezeClock(freeze);
+    std::string first;
+    {
+        FixedNow fixed("2026-03-15 23:59:59");
+        first = query(db.connection(), "SELECT dbo.QRX_GETDATE() AS NOW").value("NOW");
+    }
+    // The second part of the same read, after midnight: still the first part's moment.
+    FixedNow fixed("2026-03-16 00:00:01");
+    db.connection().freezeClock(nullptr);
+    EXPECT_EQ(query(db.connection(), "SELECT dbo.QRX_GETDATE() AS NOW").value("NOW"),
+              "2026-03-16 00:00:01.000");
+    db.connection().freezeClock(freeze);
+    EXPECT_EQ(query(db.connection(), "SELECT dbo.QRX_GETDATE() AS NOW").value("NOW"), first);
+    EXPECT_EQ(first, "2026-03-15 23:59:59.000");
+}
+
 TEST(ErpObjects, DocumentTypeLookupOffersProductionAndSubcontractTypesWithCompanyDescriptions) {
     ErpDatabase db;
     documentTypes(db);

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +108,23 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+// A moment shared by the connections that read parts of one result (Connection::freezeClock):
+// while a connection is attached to it, each of its clock functions gives the value that function
+// gave first on any of them, so every part sees the same "now", as a single statement would.
+class ClockFreeze {
+public:
+    // The value `function` is frozen at, read with `read` on its first call.
+    std::string value(const std::string& function, const std::function<std::string()>& read);
+
+private:
+    std::mutex m_mutex;
+    std::map<std::string, std::string> m_values;
+};
+
+// For a clock function (GETDATE(), or one a database defines through registerConnectionInitializer):
+// the time it should give on connection `db`: read() unless that connection's clock is frozen.
+std::string readClock(sqlite3* db, const std::string& function, const std::function<std::string()>& read);
+
 // A stored procedure of the database, implemented natively (see registerProcedure).
 using Procedure = std::function<bool(Connection& connection, const std::vector<Parameter>& parameters,
                                      ResultSink* sink, std::vector<Error>& errors)>;
@@ -195,6 +214,9 @@ public:
     // Stops the statement running on this connection, from any thread; it fails with SQLite's
     // "interrupted".
     void interrupt();
+    // Attaches this connection's clock functions to `freeze` (see ClockFreeze); nullptr lets the
+    // clock run again.
+    void freezeClock(std::shared_ptr<ClockFreeze> freeze);
 
     // A number that changes whenever the rows of `tables` may have changed since it was last
     // taken: a commit by another connection (of any table: the file's version), a change this

@@ -126,32 +126,27 @@ bool planSorts(sqlite3* db, const std::string& sql) {
     return sorts;
 }
 
-// Where the statement's own ORDER BY starts (not one inside parentheses), or tokens.size().
-std::size_t topLevelOrderBy(const std::vector<Token>& tokens) {
+// The first token from `start` on, outside any parentheses, for which `matches(i)` holds, or
+// tokens.size().
+template <typename Match>
+std::size_t firstTopLevel(const std::vector<Token>& tokens, std::size_t start, Match matches) {
     int depth = 0;
-    for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+    for (std::size_t i = start; i < tokens.size(); ++i) {
         if (tokens[i].kind == TokenKind::LParen)
             ++depth;
         else if (tokens[i].kind == TokenKind::RParen)
             --depth;
-        else if (depth == 0 && tokens[i].is("ORDER") && tokens[i + 1].is("BY"))
+        else if (depth == 0 && matches(i))
             return i;
     }
     return tokens.size();
 }
 
-// Where the statement's own FROM is, or tokens.size().
-std::size_t topLevelFrom(const std::vector<Token>& tokens) {
-    int depth = 0;
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].kind == TokenKind::LParen)
-            ++depth;
-        else if (tokens[i].kind == TokenKind::RParen)
-            --depth;
-        else if (depth == 0 && tokens[i].is("FROM"))
-            return i;
-    }
-    return tokens.size();
+// Where the statement's own ORDER BY starts (not one inside parentheses), or tokens.size().
+std::size_t topLevelOrderBy(const std::vector<Token>& tokens) {
+    return firstTopLevel(tokens, 0, [&](std::size_t i) {
+        return i + 1 < tokens.size() && tokens[i].is("ORDER") && tokens[i + 1].is("BY");
+    });
 }
 
 bool isAggregateName(const Token& t) {
@@ -173,7 +168,7 @@ bool isAggregateName(const Token& t) {
 bool selectOneInstead(std::vector<Token>& tokens) {
     if (tokens.size() < 3 || tokens[1].is("DISTINCT") || tokens[1].is("TOP") || tokens[1].is("ALL"))
         return false;
-    const std::size_t from = topLevelFrom(tokens);
+    const std::size_t from = firstTopLevel(tokens, 0, [&](std::size_t i) { return tokens[i].is("FROM"); });
     if (from >= tokens.size() || from < 2)
         return false;
     for (std::size_t i = 1; i < from; ++i) {
@@ -182,17 +177,13 @@ bool selectOneInstead(std::vector<Token>& tokens) {
             (i + 1 < from && tokens[i + 1].kind == TokenKind::LParen && isAggregateName(t)))
             return false;
     }
-    int depth = 0;
-    for (std::size_t i = from; i < tokens.size(); ++i) {
+    const std::size_t grouped = firstTopLevel(tokens, from, [&](std::size_t i) {
         const Token& t = tokens[i];
-        if (t.kind == TokenKind::LParen)
-            ++depth;
-        else if (t.kind == TokenKind::RParen)
-            --depth;
-        else if (depth == 0 && (t.is("GROUP") || t.is("HAVING") || t.is("UNION") || t.is("EXCEPT") ||
-                                t.is("INTERSECT") || t.is("WINDOW")))
-            return false;
-    }
+        return t.is("GROUP") || t.is("HAVING") || t.is("UNION") || t.is("EXCEPT") || t.is("INTERSECT") ||
+               t.is("WINDOW");
+    });
+    if (grouped < tokens.size())
+        return false;
     Token one;
     one.kind = TokenKind::Number;
     one.text = "1";

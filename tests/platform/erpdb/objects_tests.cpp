@@ -3,8 +3,10 @@
 #include "tests/support/ErpDbTesting.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QtGlobal>
 
+#include <dlfcn.h>
 #include <sqlite3.h>
 
 using erpdb::testing::ErpDatabase;
@@ -46,6 +48,20 @@ std::string fixedText(const std::string& code, int company) {
 }
 
 } // namespace
+
+// The ERP objects and the demo generator call SQLite themselves. They must reach the copy inside
+// the embedded database's library: a second copy in the process would keep file locks of its
+// own, and closing a file in one would drop the locks the other holds on it.
+TEST(ErpObjects, TheProcessHoldsOneSQLiteTheEmbeddedDatabases) {
+    ErpDatabase db;
+    void* library = dlopen("libtsqlite.so", RTLD_NOW | RTLD_NOLOAD);
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(dlsym(library, "sqlite3_open_v2"), reinterpret_cast<void*>(&sqlite3_open_v2));
+    dlclose(library);
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(maps.readAll().contains("libsqlite3.so")) << "a second SQLite is loaded";
+}
 
 TEST(ErpObjects, ServerDateFollowsTheFixedClock) {
     ErpDatabase db;

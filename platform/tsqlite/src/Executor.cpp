@@ -42,6 +42,57 @@ bool Connection::Impl::runPart(sqlite3_stmt* stmt, const std::vector<ParamRef>& 
     return ok;
 }
 
+bool Connection::Impl::runCountedUpdate(sqlite3_stmt* update, const std::vector<ParamRef>& updateParams,
+                                        sqlite3_stmt* count, const std::vector<ParamRef>& countParams,
+                                        const std::vector<const Token*>& literals, const ExecOptions& options,
+                                        std::int64_t* rowsAffected, std::vector<Error>& errors) {
+    // The rows are counted before the update, whose assignments may take rows out of its WHERE.
+    // Outside a transaction the write lock is taken first (waiting for it as any write does), so
+    // nobody commits between the count and the update; inside one, a savepoint makes the pair
+    // one statement that a failure undoes.
+    const bool own = sqlite3_get_autocommit(db) != 0;
+    const char* begin = own ? "BEGIN IMMEDIATE" : "SAVEPOINT tsqlite_counted_update";
+    const char* end = own ? "COMMIT" : "RELEASE tsqlite_counted_update";
+    int rc = sqlite3_exec(db, begin, nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        errors.push_back(errorFromSqlite(db, rc, begin));
+        return false;
+    }
+    for (std::size_t i = 0; i < countParams.size(); ++i)
+        bindLiteral(count, static_cast<int>(i + 1), *literals.at(countParams[i].literal),
+                    countParams[i].asDate);
+    rc = sqlite3_step(count);
+    bool ok = rc == SQLITE_ROW;
+    const std::int64_t matched = ok ? sqlite3_column_int64(count, 0) : 0;
+    if (!ok)
+        errors.push_back(errorFromSqlite(db, rc, sqlite3_sql(count) ? sqlite3_sql(count) : ""));
+    sqlite3_reset(count);
+    sqlite3_clear_bindings(count);
+    std::int64_t written = 0;
+    ok = ok && runPart(update, updateParams, literals, nullptr, options, &written, nullptr, errors);
+    if (ok) {
+        rc = sqlite3_exec(db, end, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            // The commit failed (the disk, a lock): nothing was written.
+            errors.push_back(errorFromSqlite(db, rc, end));
+            ok = false;
+        }
+    }
+    if (!ok) {
+        if (own) {
+            if (!sqlite3_get_autocommit(db))
+                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        } else {
+            sqlite3_exec(db, "ROLLBACK TO tsqlite_counted_update", nullptr, nullptr, nullptr);
+            sqlite3_exec(db, "RELEASE tsqlite_counted_update", nullptr, nullptr, nullptr);
+        }
+        return false;
+    }
+    if (rowsAffected)
+        *rowsAffected = matched;
+    return true;
+}
+
 bool Connection::Impl::afterSuccess(const Translation& translation, std::vector<Error>& errors) {
     bool ok = true;
     for (const auto& name : translation.createdGlobals)
@@ -69,8 +120,14 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
             ++statistics.reused;
             bool changed = false;
             bool ok = true;
-            for (auto& part : entry->parts) {
-                ok = runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors);
+            auto& parts = entry->parts;
+            if (entry->countedUpdate)
+                ok = runCountedUpdate(parts[0].stmt, parts[0].params, parts[1].stmt, parts[1].params,
+                                      literals, options, rowsAffected, errors);
+            for (auto& part : parts) {
+                if (!entry->countedUpdate)
+                    ok =
+                        runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors);
                 const int reprepares = sqlite3_stmt_status(part.stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
                 changed = changed || reprepares != part.reprepares;
                 part.reprepares = reprepares;
@@ -141,11 +198,35 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
         }
         entry->typedLiterals = translation.typedLiterals;
         entry->literalTypes = literalTypesOf(translation.typedLiterals, literals);
+        if (entry->countedUpdate) {
+            auto& parts = entry->parts;
+            return runCountedUpdate(parts[0].stmt, parts[0].params, parts[1].stmt, parts[1].params, literals,
+                                    options, rowsAffected, errors) &&
+                   afterSuccess(translation, errors);
+        }
         for (auto& part : entry->parts) {
             if (!runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors))
                 return false;
         }
         return afterSuccess(translation, errors);
+    }
+    if (translation.countedUpdate) {
+        sqlite3_stmt* statements[2] = {nullptr, nullptr};
+        bool ok = true;
+        for (int k = 0; k < 2 && ok; ++k) {
+            const std::string& sql = translation.parts[static_cast<std::size_t>(k)].sql;
+            const int rc =
+                sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statements[k], nullptr);
+            if (rc != SQLITE_OK) {
+                errors.push_back(errorFromSqlite(db, rc, sql));
+                ok = false;
+            }
+        }
+        ok = ok && runCountedUpdate(statements[0], translation.parts[0].params, statements[1],
+                                    translation.parts[1].params, literals, options, rowsAffected, errors);
+        sqlite3_finalize(statements[0]);
+        sqlite3_finalize(statements[1]);
+        return ok && afterSuccess(translation, errors);
     }
     // Parts prepared one after the other: a CREATE TABLE must run before the INSERT that fills it.
     for (const auto& part : translation.parts) {

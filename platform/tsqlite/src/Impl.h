@@ -49,6 +49,13 @@ private:
                  const ExecOptions& options, std::int64_t* rowsAffected, detail::CachedPart* cached,
                  std::vector<Error>& errors);
     bool afterSuccess(const detail::Translation& translation, std::vector<Error>& errors);
+    // Runs an UPDATE that writes only the rows that change and reports, as the rows affected,
+    // the count of the rows its WHERE selects; both under one savepoint, so the count sees the
+    // snapshot the update ran on and a failure undoes the update.
+    bool runCountedUpdate(sqlite3_stmt* update, const std::vector<detail::ParamRef>& updateParams,
+                          sqlite3_stmt* count, const std::vector<detail::ParamRef>& countParams,
+                          const std::vector<const detail::Token*>& literals, const ExecOptions& options,
+                          std::int64_t* rowsAffected, std::vector<Error>& errors);
 };
 
 // Ends the queries still open on a connection that is closing.

@@ -24,6 +24,7 @@ CacheEntry* StatementCache::add(sqlite3* db, const std::string& shape, std::uint
                                 const Translation& translation, Error& error) {
     auto entry = std::make_unique<CacheEntry>();
     entry->generation = generation;
+    entry->countedUpdate = translation.countedUpdate;
     for (const auto& part : translation.parts) {
         CachedPart cached;
         cached.params = part.params;

@@ -29,6 +29,7 @@ struct CacheEntry {
     std::vector<CachedPart> parts;
     std::vector<std::size_t> typedLiterals; // see literalTypesOf
     std::string literalTypes;
+    bool countedUpdate = false; // see Translation::countedUpdate
     ~CacheEntry();
 };
 

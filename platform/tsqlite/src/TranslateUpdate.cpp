@@ -1,3 +1,4 @@
+#include "SqlType.h"
 #include "StatementTranslator.h"
 
 #include <algorithm>
@@ -135,6 +136,73 @@ Seq updateStatement(const UpdateSource& source, const Seq& set, const Seq& where
     return out;
 }
 
+// A constant a column of integer type can be set to: an integer literal, signed or not, or NULL.
+bool isIntegerConstant(const Seq& value) {
+    if (value.size() == 1)
+        return value[0].isKind(TokenKind::Number) || value[0].isWord("NULL");
+    return value.size() == 2 && (value[0].isOp("-") || value[0].isOp("+")) &&
+           value[1].isKind(TokenKind::Number);
+}
+
+// A condition made of columns, literals, operators and parenthesized groups only: no function
+// call, no subquery, nothing rewritten. Two statements evaluating it in one snapshot select the
+// same rows.
+bool isPlainCondition(const Seq& seq) {
+    for (std::size_t k = 0; k < seq.size(); ++k) {
+        const Node& n = seq[k];
+        switch (n.type) {
+        case Node::Type::Raw:
+        case Node::Type::Case:
+            return false;
+        case Node::Type::Group: {
+            const bool afterCall = k > 0 && isName(seq[k - 1]) && !seq[k - 1].isWord("AND") &&
+                                   !seq[k - 1].isWord("OR") && !seq[k - 1].isWord("NOT") &&
+                                   !seq[k - 1].isWord("IN");
+            if (afterCall || !isPlainCondition(n.kids))
+                return false;
+            break;
+        }
+        case Node::Type::Token:
+            if (n.isWord("SELECT") || n.isKind(TokenKind::Variable) || n.isKind(TokenKind::Param))
+                return false;
+            break;
+        }
+    }
+    return true;
+}
+
+// For UPDATE t SET c = constant, ... [WHERE plain] with every c of an integer type: the condition
+// a row already meets when the assignments would leave it as it is. A stored integer column
+// holds its integers as integers, so `IS` with the written value tells. Empty otherwise.
+Seq unchangedCondition(const Seq& setList, const Seq& converted, const std::vector<ColumnInfo>& cols,
+                       const Seq& where) {
+    if (!isPlainCondition(where))
+        return {};
+    const auto raw = splitCommas(setList);
+    const auto items = splitCommas(converted);
+    Seq condition;
+    for (std::size_t k = 0; k < raw.size() && k < items.size(); ++k) {
+        const Seq& a = raw[k];
+        const auto eq = std::find_if(a.begin(), a.end(), [](const Node& n) { return n.isOp("="); });
+        if (eq == a.begin() || eq == a.end() || !isIntegerConstant(Seq(eq + 1, a.end())))
+            return {};
+        std::string type;
+        for (const auto& c : cols)
+            if (sameName(c.name, nameOf(*(eq - 1))))
+                type = c.declType;
+        const TypeClass cls = parseSqlType(type).cls;
+        if (cls != TypeClass::Integer && cls != TypeClass::Bit)
+            return {};
+        const Seq& item = items[k]; // column = converted value
+        if (!condition.empty())
+            condition.push_back(wordNode("AND"));
+        condition.push_back(item[0]);
+        condition.push_back(wordNode("IS"));
+        condition.push_back(groupNode(Seq(item.begin() + 2, item.end())));
+    }
+    return condition;
+}
+
 } // namespace
 
 // UPDATE t SET ... FROM t INNER JOIN x ON c WHERE w  ->  UPDATE t SET ... FROM x WHERE (c) AND (w).
@@ -167,7 +235,32 @@ bool StatementTranslator::update(const std::vector<Token>& tokens) {
     if (!assignments(Seq(seq.begin() + 3, seq.begin() + static_cast<long>(setEnd)), *tableCols, set))
         return false;
     const Seq original(seq.begin() + static_cast<long>(std::min(where + 1, seq.size())), seq.end());
-    emitPart(updateStatement(source, set, original));
+    const Seq setList(seq.begin() + 3, seq.begin() + static_cast<long>(setEnd));
+    // Setting flags to constants (clearing every mark of a table) is common, and rewriting rows
+    // that already hold the values writes every page of the table for nothing. Such an update
+    // writes only the rows that change; the rows SQL Server reports are those the WHERE selects,
+    // counted in the same snapshot (the executor runs both under one savepoint).
+    const Seq unchanged = source.others.empty() && source.conditions.empty() && source.alias.empty()
+                              ? unchangedCondition(setList, set, *tableCols, original)
+                              : Seq{};
+    if (!unchanged.empty()) {
+        Seq changing;
+        if (!original.empty())
+            changing = Seq{groupNode(original), wordNode("AND")};
+        changing.push_back(wordNode("NOT"));
+        changing.push_back(groupNode(unchanged));
+        emitPart(updateStatement(source, set, changing));
+        Seq count{wordNode("SELECT"), rawNode("count(*)"), wordNode("FROM"),
+                  rawNode(quoteName(source.table))};
+        if (!original.empty()) {
+            count.push_back(wordNode("WHERE"));
+            count.insert(count.end(), original.begin(), original.end());
+        }
+        emitPart(count);
+        m_out.countedUpdate = true;
+    } else {
+        emitPart(updateStatement(source, set, original));
+    }
     m_out.cacheable = m_lift && !m_rewriter.inlinedLiterals();
     return true;
 }

@@ -44,6 +44,9 @@ struct Translation {
     std::vector<std::string> createdGlobals; // "##" tables this statement creates
     std::vector<std::string> droppedGlobals; // and drops
     std::vector<std::size_t> typedLiterals;  // literals whose type the translation depends on
+    // An UPDATE writing only the rows that change (parts[0]) and the count of the rows its WHERE
+    // selects (parts[1]), which is what the statement reports as affected.
+    bool countedUpdate = false;
 };
 
 // The literals of a statement, in order, as the parameters refer to them.

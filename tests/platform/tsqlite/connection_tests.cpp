@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace tsqlite;
 using tsqlite::testing::RecordingSink;
@@ -156,4 +157,46 @@ TEST(Connection, ErrorDescriptionLeavesTheStatementApart) {
     EXPECT_EQ(errors[0].nativeError, 517);
     EXPECT_EQ(errors[0].sqlState, "22008");
     EXPECT_NE(errors[0].statement.find("tsql_dateadd"), std::string::npos) << errors[0].statement;
+}
+
+// An update setting flags to constants runs as a count and an update of the rows that change.
+// Inside a transaction it must stay part of it; when it fails, nothing of it may stay, and the
+// connection must not be left holding a transaction (or the write lock) of its own.
+TEST(Connection, AConstantUpdateIsOneStatementInsideAndOutsideTransactions) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    auto other = scratch.open();
+    ASSERT_TRUE(db && other);
+    std::vector<Error> errors;
+    ASSERT_TRUE(
+        db->execute("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, SEL smallint);"
+                    "INSERT INTO T VALUES (1, 0); INSERT INTO T VALUES (2, 1); INSERT INTO T VALUES (3, 1)",
+                    nullptr, errors));
+    const auto marks = [&] {
+        RecordingSink sink;
+        std::vector<Error> e;
+        EXPECT_TRUE(other->execute("SELECT SUM(SEL) FROM T", &sink, e));
+        return sink.results.empty() ? std::string() : sink.results[0].rows[0][0];
+    };
+
+    // Rolled back with the transaction it ran in.
+    ASSERT_EQ(sqlite3_exec(db->handle(), "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::int64_t affected = -1;
+    ASSERT_TRUE(db->execute("UPDATE T SET SEL = 0", nullptr, errors, {}, &affected))
+        << errors.front().description;
+    EXPECT_EQ(affected, 3);
+    ASSERT_EQ(sqlite3_exec(db->handle(), "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(marks(), "2");
+
+    // A key violation halfway: no row changed, no transaction left open.
+    EXPECT_FALSE(db->execute("UPDATE T SET ID = 1", nullptr, errors));
+    EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);
+    std::vector<Error> otherErrors;
+    EXPECT_TRUE(other->execute("UPDATE T SET SEL = 1 WHERE ID = 1", nullptr, otherErrors));
+    EXPECT_EQ(marks(), "3");
+
+    // Outside a transaction it commits at once.
+    ASSERT_TRUE(db->execute("UPDATE T SET SEL = 0 WHERE ID > 1", nullptr, errors, {}, &affected));
+    EXPECT_EQ(affected, 2);
+    EXPECT_EQ(marks(), "1");
 }

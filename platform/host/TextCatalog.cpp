@@ -41,6 +41,15 @@ TextCatalog TextCatalog::builtIn() {
     return fromFile(QStringLiteral(":/erp-host/texts.tsv"));
 }
 
+const TextCatalog& TextCatalog::shared() {
+    static const TextCatalog catalog = builtIn();
+    return catalog;
+}
+
+QString hostText(int id, Language language, const QList<scadlav::Value>& parameters) {
+    return TextCatalog::shared().text(id, language, parameters);
+}
+
 TextCatalog TextCatalog::fromFile(const QString& path, QStringList* problems) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

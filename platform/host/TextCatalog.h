@@ -17,6 +17,9 @@ class TextCatalog {
 public:
     // The catalog compiled into the host.
     static TextCatalog builtIn();
+    // The same, read once for the whole process: for the host's own texts outside a session
+    // (command-line problems, the batch jobs' lines).
+    static const TextCatalog& shared();
     // Reads a catalog file; the problems found (line by line) go to `problems`.
     static TextCatalog fromFile(const QString& path, QStringList* problems = nullptr);
     static TextCatalog fromText(const QString& text, QStringList* problems = nullptr);
@@ -41,5 +44,8 @@ private:
     };
     QHash<int, Entry> m_entries;
 };
+
+// The text of `id` from the shared built-in catalog.
+QString hostText(int id, Language language, const QList<scadlav::Value>& parameters = {});
 
 } // namespace erphost

@@ -10,6 +10,7 @@
 #include "platform/host/BatchSession.h"
 #include "platform/host/CommandLine.h"
 #include "platform/host/RecordsetCsv.h"
+#include "platform/host/TextCatalog.h"
 
 #include <QAbstractItemModel>
 #include <cstdio>
@@ -18,6 +19,18 @@ namespace erphost {
 
 namespace {
 
+constexpr int kTextNeedsOut = 92126;
+constexpr int kTextCommitmentUnread = 92127;
+constexpr int kTextNothingToExport = 92128;
+constexpr int kTextScheduleUnread = 92129;
+constexpr int kTextScheduleUnreadBecause = 92130;
+constexpr int kTextNoProposals = 92131;
+constexpr int kTextProposalsUnread = 92132;
+constexpr int kTextCannotWrite = 92133;
+constexpr int kTextRowsWritten = 92134;
+constexpr int kTextNotARecordset = 92135;
+constexpr int kTextRowsUnread = 92136;
+
 int failure(const QString& reason) {
     std::fprintf(stderr, "erp-host: %s\n", qPrintable(reason));
     return kBatchFailed;
@@ -25,16 +38,17 @@ int failure(const QString& reason) {
 
 // The CSV of the rows a view shows: every view is a model over a record set, whose stored
 // cells are written as they are.
-bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& error, int& rows) {
+bool writeCsv(const QAbstractItemModel& model, const QString& path, Language language, QString& error,
+              int& rows) {
     const auto* view = qobject_cast<const scadlav::db::RecordsetModel*>(&model);
     if (!view || !view->recordset()) {
-        error = QStringLiteral("the rows shown are not a record set");
+        error = hostText(kTextNotARecordset, language);
         return false;
     }
     const scadlav::db::Recordset& recordset = *view->recordset();
     // Counting reads every row still to come; a failure there closes the record set.
     if (recordset.recordCount() < 0) {
-        error = QStringLiteral("the rows could not be read: ") + recordset.lastErrorText();
+        error = hostText(kTextRowsUnread, language, {recordset.lastErrorText()});
         return false;
     }
     return scadlav::writeFileSafely(
@@ -42,21 +56,27 @@ bool writeCsv(const QAbstractItemModel& model, const QString& path, QString& err
         &error);
 }
 
+void printWritten(int rows, const QString& path, Language language) {
+    std::printf("%s\n", qPrintable(hostText(kTextRowsWritten, language, {batchCount(rows, language), path})));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& request) {
+    const Language language = session.settings().language;
     scadlav::IScheduleJobs* jobs = session.jobs();
     if (!jobs)
-        return failure(QStringLiteral("the schedule screen is not open"));
+        return failure(session.text(kTextScreenNotOpen));
     if (request.outputPath.isEmpty())
-        return failure(QStringLiteral("the export needs --out FILE"));
+        return failure(session.text(kTextNeedsOut));
     using Status = scadlav::ActionOutcome::Status;
     if (request.view == QLatin1String("commitment")) {
         const scadlav::ActionOutcome outcome = jobs->runCommitment(request.article);
         if (outcome.status != Status::Done || !jobs->commitmentRows())
-            return failure(QStringLiteral("the open customer orders of article '%1' could not be read: %2")
-                               .arg(quotedValue(request.article), outcome.description.left(200)));
-        return writeRows(*jobs->commitmentRows(), request.outputPath);
+            return failure(session.text(kTextCommitmentUnread,
+                                        {quotedValue(request.article), outcome.description.left(200)}));
+        return writeRows(*jobs->commitmentRows(), request.outputPath, language);
     }
     if (!applyParameters(*jobs, request, true))
         return kBatchFailed;
@@ -68,47 +88,42 @@ int BatchRunner::exportSchedule(BatchSession& session, const BatchRequest& reque
     case Status::Refused:
         return kBatchRefused;
     case Status::NoData:
-        return failure(QStringLiteral("there is no schedule to export: run erp-host --batch rebuild first"));
+        return failure(session.text(kTextNothingToExport));
     default:
-        return failure(QStringLiteral("the schedule could not be read") +
-                       (outcome.description.isEmpty()
-                            ? QString()
-                            : QStringLiteral(": ") + outcome.description.left(200)) +
-                       QStringLiteral("; see the error log ") + session.settings().errorLogPath());
+        return failure(outcome.description.isEmpty()
+                           ? session.text(kTextScheduleUnread, {session.settings().errorLogPath()})
+                           : session.text(kTextScheduleUnreadBecause, {outcome.description.left(200),
+                                                                       session.settings().errorLogPath()}));
     }
     if (request.view == QLatin1String("proposals")) {
         const scadlav::ActionOutcome proposals = jobs->runProposals();
         if (proposals.status == Status::NoData)
-            return failure(QStringLiteral("no phase has stock to send within the limits: nothing to export"));
+            return failure(session.text(kTextNoProposals));
         if (proposals.status != Status::Done || !jobs->proposalRows())
-            return failure(QStringLiteral("the proposals could not be read: ") +
-                           proposals.description.left(200));
-        return writeRows(*jobs->proposalRows(), request.outputPath);
+            return failure(session.text(kTextProposalsUnread, {proposals.description.left(200)}));
+        return writeRows(*jobs->proposalRows(), request.outputPath, language);
     }
     const QAbstractItemModel* model = jobs->shownRows();
     if (!model)
-        return failure(QStringLiteral("the schedule could not be read; see the error log ") +
-                       session.settings().errorLogPath());
+        return failure(session.text(kTextScheduleUnread, {session.settings().errorLogPath()}));
     // A workbook is the screen's own export (typed cells); anything else is the plain CSV that
     // scripts read.
     if (request.outputPath.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
         QString error;
         if (!jobs->exportWorkbook(request.outputPath, error))
-            return failure(QStringLiteral("cannot write %1: %2").arg(request.outputPath, error));
-        std::printf("export: %d rows written to %s\n", model->rowCount(), qPrintable(request.outputPath));
-        std::fflush(stdout);
+            return failure(session.text(kTextCannotWrite, {request.outputPath, error}));
+        printWritten(model->rowCount(), request.outputPath, language);
         return kBatchOk;
     }
-    return writeRows(*model, request.outputPath);
+    return writeRows(*model, request.outputPath, language);
 }
 
-int BatchRunner::writeRows(const QAbstractItemModel& model, const QString& path) {
+int BatchRunner::writeRows(const QAbstractItemModel& model, const QString& path, Language language) {
     QString error;
     int rows = 0;
-    if (!writeCsv(model, path, error, rows))
-        return failure(QStringLiteral("cannot write %1: %2").arg(path, error));
-    std::printf("export: %d rows written to %s\n", rows, qPrintable(path));
-    std::fflush(stdout);
+    if (!writeCsv(model, path, language, error, rows))
+        return failure(hostText(kTextCannotWrite, language, {path, error}));
+    printWritten(rows, path, language);
     return kBatchOk;
 }
 

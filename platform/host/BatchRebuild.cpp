@@ -7,10 +7,15 @@
 
 namespace erphost {
 
+namespace {
+constexpr int kTextRebuildIncomplete = 92124;
+constexpr int kTextRebuildIncompleteBecause = 92125;
+} // namespace
+
 int BatchRunner::rebuild(BatchSession& session, const BatchRequest& request) {
     scadlav::IScheduleJobs* jobs = session.jobs();
     if (!jobs) {
-        std::fprintf(stderr, "erp-host: the schedule screen is not open\n");
+        std::fprintf(stderr, "erp-host: %s\n", qPrintable(session.text(kTextScreenNotOpen)));
         return kBatchFailed;
     }
     if (!applyParameters(*jobs, request, false))
@@ -28,9 +33,12 @@ int BatchRunner::rebuild(BatchSession& session, const BatchRequest& request) {
     default:
         break;
     }
-    std::fprintf(stderr, "erp-host: the rebuild did not complete%s%s; see the error log %s\n",
-                 outcome.description.isEmpty() ? "" : ": ", qPrintable(outcome.description.left(200)),
-                 qPrintable(session.settings().errorLogPath()));
+    const QString log = session.settings().errorLogPath();
+    std::fprintf(
+        stderr, "erp-host: %s\n",
+        qPrintable(outcome.description.isEmpty()
+                       ? session.text(kTextRebuildIncomplete, {log})
+                       : session.text(kTextRebuildIncompleteBecause, {outcome.description.left(200), log})));
     return kBatchFailed;
 }
 

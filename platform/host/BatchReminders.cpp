@@ -12,6 +12,10 @@ namespace erphost {
 
 namespace {
 
+constexpr int kTextNothingToRemind = 92139;
+constexpr int kTextNotSent = 92140;
+constexpr int kTextNotSentBecause = 92141;
+
 int failure(const QString& reason) {
     std::fprintf(stderr, "erp-host: %s\n", qPrintable(reason));
     return kBatchFailed;
@@ -57,7 +61,7 @@ void printRecord(const SendRecord& record, int& sent, int& missed) {
 int BatchRunner::reminders(BatchSession& session, const BatchRequest& request) {
     scadlav::IScheduleJobs* jobs = session.jobs();
     if (!jobs)
-        return failure(QStringLiteral("the schedule screen is not open"));
+        return failure(session.text(kTextScreenNotOpen));
     // The reminder screen's marks are written to the schedule: modification mode.
     if (!applyParameters(*jobs, request, true, true))
         return kBatchFailed;
@@ -67,9 +71,9 @@ int BatchRunner::reminders(BatchSession& session, const BatchRequest& request) {
     if (shown.status == Status::Refused)
         return kBatchRefused;
     if (shown.status != Status::Done)
-        return failure(
-            QStringLiteral("the schedule could not be shown") +
-            (shown.description.isEmpty() ? QString() : QStringLiteral(": ") + shown.description.left(200)));
+        return failure(shown.description.isEmpty()
+                           ? session.text(kTextNotShown)
+                           : session.text(kTextNotShownBecause, {shown.description.left(200)}));
 
     int sent = 0;
     int missed = 0;
@@ -84,14 +88,14 @@ int BatchRunner::reminders(BatchSession& session, const BatchRequest& request) {
     case Status::Done:
         return missed > 0 ? kBatchIncomplete : kBatchOk;
     case Status::NoData:
-        std::printf("reminders: no late phase to remind within the limits given\n");
+        std::printf("%s\n", qPrintable(session.text(kTextNothingToRemind)));
         std::fflush(stdout);
         return kBatchOk;
     default:
-        return failure(
-            QStringLiteral("the reminders were not sent") +
-            (outcome.description.isEmpty() ? QString() : QStringLiteral(": ") + outcome.description) +
-            QStringLiteral("; see the error log ") + session.settings().errorLogPath());
+        return failure(outcome.description.isEmpty()
+                           ? session.text(kTextNotSent, {session.settings().errorLogPath()})
+                           : session.text(kTextNotSentBecause,
+                                          {outcome.description, session.settings().errorLogPath()}));
     }
 }
 

@@ -15,6 +15,9 @@ namespace {
 
 using Status = scadlav::ActionOutcome::Status;
 
+constexpr int kTextNothingToChange = 92142;
+constexpr int kTextPhasesUnread = 92143;
+
 int failure(const QString& reason) {
     std::fprintf(stderr, "erp-host: %s\n", qPrintable(reason));
     return kBatchFailed;
@@ -73,7 +76,7 @@ QList<scadlav::JobFilter> narrowing(const BatchSession& session, const scadlav::
 int BatchRunner::reschedule(BatchSession& session, const BatchRequest& request) {
     scadlav::IScheduleJobs* jobs = session.jobs();
     if (!jobs)
-        return failure(QStringLiteral("the schedule screen is not open"));
+        return failure(session.text(kTextScreenNotOpen));
     // Dates are typed in modification mode only.
     if (!applyParameters(*jobs, request, false, true, narrowing(session, request.reschedule)))
         return kBatchFailed;
@@ -85,10 +88,10 @@ int BatchRunner::reschedule(BatchSession& session, const BatchRequest& request) 
     case Status::Refused:
         return kBatchRefused;
     case Status::NoData:
-        return failure(QStringLiteral("there is no schedule to change: run erp-host --batch rebuild first"));
+        return failure(session.text(kTextNothingToChange));
     default:
-        return failure(QStringLiteral("the schedule could not be shown") +
-                       (shown.description.isEmpty() ? QString() : QStringLiteral(": ") + shown.description));
+        return failure(shown.description.isEmpty() ? session.text(kTextNotShown)
+                                                   : session.text(kTextNotShownBecause, {shown.description}));
     }
 
     const scadlav::ActionOutcome outcome = jobs->runReschedule(request.reschedule);
@@ -98,7 +101,7 @@ int BatchRunner::reschedule(BatchSession& session, const BatchRequest& request) 
     }
     const bool ran = outcome.status == Status::Done || outcome.status == Status::Failed;
     if (ran && !printPhases(session, request.reschedule))
-        return failure(QStringLiteral("the phases of the order line could not be read back"));
+        return failure(session.text(kTextPhasesUnread));
     switch (outcome.status) {
     case Status::Done:
         return kBatchOk;
@@ -114,7 +117,7 @@ int BatchRunner::reschedule(BatchSession& session, const BatchRequest& request) 
 int BatchRunner::undoReschedule(BatchSession& session, const BatchRequest&) {
     scadlav::IScheduleJobs* jobs = session.jobs();
     if (!jobs)
-        return failure(QStringLiteral("the schedule screen is not open"));
+        return failure(session.text(kTextScreenNotOpen));
     const scadlav::ActionOutcome outcome = jobs->runUndoReschedule();
     switch (outcome.status) {
     case Status::Done:

@@ -1,6 +1,7 @@
 #include "platform/host/BatchRunner.h"
 
 #include "platform/host/BatchSession.h"
+#include "platform/host/SessionLanguage.h"
 #include "platform/host/TextCatalog.h"
 
 #include <QSet>
@@ -39,6 +40,58 @@ constexpr int kTextFilterForm = 90710;
 constexpr int kTextFilterEmpty = 90711;
 constexpr int kTextFilterTwice = 90712;
 
+// The help of the options, in the order of the options.
+constexpr int kTextHelpBatch = 92050;
+constexpr int kTextHelpMinDate = 92051;
+constexpr int kTextHelpPhaseType = 92052;
+constexpr int kTextHelpStates = 92053;
+constexpr int kTextHelpOut = 92054;
+constexpr int kTextHelpSort = 92055;
+constexpr int kTextHelpFilter = 92056;
+constexpr int kTextHelpView = 92057;
+constexpr int kTextHelpArticle = 92058;
+constexpr int kTextHelpOrder = 92059;
+constexpr int kTextHelpLine = 92060;
+constexpr int kTextHelpPhase = 92061;
+constexpr int kTextHelpStart = 92062;
+constexpr int kTextHelpEnd = 92063;
+constexpr int kTextHelpDirection = 92064;
+constexpr int kTextHelpChannel = 92065;
+constexpr int kTextHelpSource = 92066;
+constexpr int kTextHelpContactType = 92067;
+constexpr int kTextHelpOpening = 92068;
+constexpr int kTextHelpClosing = 92069;
+constexpr int kTextHelpTitle = 92070;
+constexpr int kTextHelpLogo = 92071;
+constexpr int kTextJobsNote = 92072;
+
+// The problems with the options.
+constexpr int kTextNeedsBatch = 92080;
+constexpr int kTextUnknownJob = 92081;
+constexpr int kTextNotADate = 92082;
+constexpr int kTextBadPhaseType = 92083;
+constexpr int kTextBadStates = 92084;
+constexpr int kTextExportNeedsOut = 92085;
+constexpr int kTextBadSort = 92086;
+constexpr int kTextBadView = 92087;
+constexpr int kTextCommitmentNeedsArticle = 92088;
+constexpr int kTextArticleOutsideCommitment = 92089;
+constexpr int kTextExportOrRemindersOption = 92090;
+constexpr int kTextExportOption = 92091;
+constexpr int kTextRemindersOption = 92092;
+constexpr int kTextRescheduleOption = 92093;
+constexpr int kTextBadChannel = 92094;
+constexpr int kTextPdfNeedsOut = 92095;
+constexpr int kTextOutOutsidePdf = 92096;
+constexpr int kTextBadSource = 92097;
+constexpr int kTextNeedsContactType = 92098;
+constexpr int kTextTitleTooLong = 92099;
+constexpr int kTextBadLogo = 92100;
+constexpr int kTextNeedsOrder = 92101;
+constexpr int kTextNotANumber = 92102;
+constexpr int kTextNeedsStartOrEnd = 92103;
+constexpr int kTextBadDirection = 92104;
+
 CommandLine::Option keptOption(const QString& name, const QString& valueName, const QString& help) {
     return {name, valueName, help, [name](const QString& value, HostSettings&, CommandLineRequest& request) {
                 request.batchOptions.insert(name, value);
@@ -57,6 +110,12 @@ CommandLine::Option repeatedOption(const QString& name, const QString& valueName
 
 } // namespace
 
+QString batchCount(qint64 count, Language language) {
+    if (language == Language::English)
+        return QString::number(count);
+    return sessionLocale(language).toString(count);
+}
+
 BatchRunner::BatchRunner() {
     m_jobs.emplace(QStringLiteral("rebuild"), &BatchRunner::rebuild);
     m_jobs.emplace(QStringLiteral("export"), &BatchRunner::exportSchedule);
@@ -66,86 +125,33 @@ BatchRunner::BatchRunner() {
 }
 
 void BatchRunner::addOptions(CommandLine& commandLine) {
+    const auto kept = [&commandLine](const QString& name, const QString& valueName, int help) {
+        commandLine.addOption(keptOption(name, valueName, commandLine.text(help)));
+    };
+    kept(kBatch, QStringLiteral("JOB"), kTextHelpBatch);
+    kept(kMinDate, QStringLiteral("YYYY-MM-DD"), kTextHelpMinDate);
+    kept(kPhaseType, QStringLiteral("0|1|2"), kTextHelpPhaseType);
+    kept(kStates, QStringLiteral("LIST"), kTextHelpStates);
+    kept(kOut, QStringLiteral("FILE"), kTextHelpOut);
+    kept(kSort, QStringLiteral("0|1|2|3"), kTextHelpSort);
     commandLine.addOption(
-        keptOption(kBatch, QStringLiteral("JOB"),
-                   QStringLiteral("run JOB without a display and exit (rebuild, export, reschedule, "
-                                  "undo-reschedule, reminders; see below); exit code 0 done, 1 failed, 2 "
-                                  "refused by the access registry or because the user has another session "
-                                  "open, 3 the date was refused, 4 reminders skipped or failed, 5 nothing "
-                                  "to undo")));
-    commandLine.addOption(
-        keptOption(kMinDate, QStringLiteral("YYYY-MM-DD"),
-                   QStringLiteral("batch rebuild: minimum order date (default: six months ago)")));
-    commandLine.addOption(
-        keptOption(kPhaseType, QStringLiteral("0|1|2"),
-                   QStringLiteral("batch rebuild: phases, 0 all, 1 internal, 2 subcontracted "
-                                  "(default 0)")));
-    commandLine.addOption(
-        keptOption(kStates, QStringLiteral("LIST"),
-                   QStringLiteral("batch rebuild: order states, e.g. 0,1,2,3,4 (default: all)")));
-    commandLine.addOption(keptOption(
-        kOut, QStringLiteral("FILE"),
-        QStringLiteral(
-            "batch export: the file to write, an Excel workbook when it ends in .xlsx, CSV otherwise")));
-    commandLine.addOption(
-        keptOption(kSort, QStringLiteral("0|1|2|3"),
-                   QStringLiteral("batch export: sort order, 0 supplier/department, 1 order, 2 end "
-                                  "date, 3 start date (default 0)")));
-    commandLine.addOption(
-        repeatedOption(kFilter, QStringLiteral("FIELD=FROM..TO"),
-                       QStringLiteral("batch export: a filter panel field and its range; either "
-                                      "side may be empty; may be repeated, once per field")));
-    commandLine.addOption(
-        keptOption(kView, QStringLiteral("VIEW"),
-                   QStringLiteral("batch export: schedule (default), proposals (the rows of \"Proposte "
-                                  "C/Lav.\") or commitment (the open customer orders of --article)")));
-    commandLine.addOption(keptOption(kArticle, QStringLiteral("CODE"),
-                                     QStringLiteral("batch export --view commitment: the article")));
-    commandLine.addOption(keptOption(kOrder, QStringLiteral("NUMREG"),
-                                     QStringLiteral("batch reschedule: the production order's registration number")));
-    commandLine.addOption(keptOption(kLine, QStringLiteral("N"), QStringLiteral("batch reschedule: the order line")));
-    commandLine.addOption(
-        keptOption(kPhase, QStringLiteral("SEQ"), QStringLiteral("batch reschedule: the phase sequence")));
-    commandLine.addOption(
-        keptOption(kStart, QStringLiteral("YYYY-MM-DD"), QStringLiteral("batch reschedule: the phase's new start")));
-    commandLine.addOption(
-        keptOption(kEnd, QStringLiteral("YYYY-MM-DD"), QStringLiteral("batch reschedule: the phase's new end")));
-    commandLine.addOption(keptOption(
-        kDirection, QStringLiteral("forward|backward|phase"),
-        QStringLiteral("batch reschedule: walk the routing forward from the phase, backward from it, or "
-                       "recalculate the phase alone (default: forward for --start, backward for --end)")));
-    commandLine.addOption(keptOption(kChannel, QStringLiteral("print|pdf|fax|mail"),
-                                     QStringLiteral("batch reminders: print, write to --out FILE as PDF, fax "
-                                                    "or mail the reminder letters")));
-    commandLine.addOption(
-        keptOption(kSource, QStringLiteral("contacts|registry"),
-                   QStringLiteral("batch reminders: fax numbers and addresses from the "
-                                  "suppliers' contacts (default) or their registry entry")));
-    commandLine.addOption(
-        keptOption(kContactType, QStringLiteral("CODE"),
-                   QStringLiteral("batch reminders: the contact type, with --source contacts")));
-    commandLine.addOption(
-        keptOption(kOpening, QStringLiteral("CODE"), QStringLiteral("batch reminders: opening fixed text")));
-    commandLine.addOption(
-        keptOption(kClosing, QStringLiteral("CODE"), QStringLiteral("batch reminders: closing fixed text")));
-    commandLine.addOption(
-        keptOption(kTitle, QStringLiteral("TEXT"),
-                   QStringLiteral("batch reminders: the letters' title, at most 50 characters")));
-    commandLine.addOption(keptOption(kLogo, QStringLiteral("0..5"),
-                                     QStringLiteral("batch reminders: letterhead, 0 none (default), 1 the "
-                                                    "company's text, 2-5 the pictures of [Report]")));
-    commandLine.addNote(QStringLiteral(
-        "Batch jobs (--batch JOB):\n"
-        "  rebuild   rebuild the schedule table as the screen's \"Ricalcola\" does, with\n"
-        "            --min-date, --phase-type and --states\n"
-        "  export    show the schedule in view mode with the rebuild's parameters, --filter and\n"
-        "            --sort, and write every column of its rows as CSV to --out FILE; with\n"
-        "            --view proposals the rows \"Proposte C/Lav.\" shows, in its order; with\n"
-        "            --view commitment --article CODE the open customer orders of the article\n"
-        "  reschedule  type --start and/or --end on phase --phase of order --order line --line in\n"
-        "            the order detail, as \"&Calc. Date\" then recalculates; prints the line's phases\n"
-        "            as SEQ;PROGSFASE;CODFASE;START;END\n"
-        "  undo-reschedule  undo the user's last date recalculation"));
+        repeatedOption(kFilter, QStringLiteral("FIELD=FROM..TO"), commandLine.text(kTextHelpFilter)));
+    kept(kView, QStringLiteral("VIEW"), kTextHelpView);
+    kept(kArticle, QStringLiteral("CODE"), kTextHelpArticle);
+    kept(kOrder, QStringLiteral("NUMREG"), kTextHelpOrder);
+    kept(kLine, QStringLiteral("N"), kTextHelpLine);
+    kept(kPhase, QStringLiteral("SEQ"), kTextHelpPhase);
+    kept(kStart, QStringLiteral("YYYY-MM-DD"), kTextHelpStart);
+    kept(kEnd, QStringLiteral("YYYY-MM-DD"), kTextHelpEnd);
+    kept(kDirection, QStringLiteral("forward|backward|phase"), kTextHelpDirection);
+    kept(kChannel, QStringLiteral("print|pdf|fax|mail"), kTextHelpChannel);
+    kept(kSource, QStringLiteral("contacts|registry"), kTextHelpSource);
+    kept(kContactType, QStringLiteral("CODE"), kTextHelpContactType);
+    kept(kOpening, QStringLiteral("CODE"), kTextHelpOpening);
+    kept(kClosing, QStringLiteral("CODE"), kTextHelpClosing);
+    kept(kTitle, QStringLiteral("TEXT"), kTextHelpTitle);
+    kept(kLogo, QStringLiteral("0..5"), kTextHelpLogo);
+    commandLine.addNote(commandLine.text(kTextJobsNote));
 }
 
 bool BatchRunner::requested(int argc, char** argv) {
@@ -168,35 +174,31 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
     QStringList problems;
     const QHash<QString, QString>& options = commandLine.batchOptions;
     if (!options.contains(kBatch)) {
-        for (const QString& name : {kMinDate, kPhaseType, kStates, kOut, kSort, kFilter, kView, kArticle, kOrder,
-                                    kLine, kPhase, kStart, kEnd, kDirection}) {
+        for (const QString& name : {kMinDate, kPhaseType, kStates, kOut, kSort, kFilter, kView, kArticle,
+                                    kOrder, kLine, kPhase, kStart, kEnd, kDirection}) {
             if (options.contains(name))
-                problems
-                    << QStringLiteral("option --%1 belongs to a batch job: add --batch rebuild").arg(name);
+                problems << hostText(kTextNeedsBatch, language, {name});
         }
         return problems;
     }
 
     request.job = options.value(kBatch);
     if (m_jobs.find(request.job) == m_jobs.end())
-        problems << QStringLiteral("option --batch: unknown job '%1' (jobs: %2)")
-                        .arg(quotedValue(request.job), jobNames().join(QStringLiteral(", ")));
+        problems << hostText(kTextUnknownJob, language,
+                             {quotedValue(request.job), jobNames().join(QStringLiteral(", "))});
 
     if (options.contains(kMinDate)) {
         const QString text = options.value(kMinDate);
         request.minDate = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
         if (!request.minDate.isValid())
-            problems << QStringLiteral("option --min-date: '%1' is not a date written YYYY-MM-DD")
-                            .arg(quotedValue(text));
+            problems << hostText(kTextNotADate, language, {kMinDate, quotedValue(text)});
     }
 
     if (options.contains(kPhaseType)) {
         request.phaseType = options.value(kPhaseType);
         if (request.phaseType != QLatin1String("0") && request.phaseType != QLatin1String("1") &&
             request.phaseType != QLatin1String("2"))
-            problems << QStringLiteral("option --phase-type: '%1' is not 0 (all), 1 (internal) or 2 "
-                                       "(subcontracted)")
-                            .arg(quotedValue(request.phaseType));
+            problems << hostText(kTextBadPhaseType, language, {quotedValue(request.phaseType)});
     }
 
     if (options.contains(kStates)) {
@@ -217,43 +219,38 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
         if (valid)
             request.states = states;
         else
-            problems << QStringLiteral(
-                            "option --states: '%1' is not a list of different order states from 0 to "
-                            "4, separated by commas")
-                            .arg(quotedValue(text));
+            problems << hostText(kTextBadStates, language, {quotedValue(text)});
     }
 
     if (options.contains(kOut))
         request.outputPath = options.value(kOut);
     if (request.job == QLatin1String("export") && request.outputPath.trimmed().isEmpty())
-        problems << QStringLiteral("option --out: the export needs the file to write");
+        problems << hostText(kTextExportNeedsOut, language);
     if (options.contains(kSort)) {
         request.sortCode = options.value(kSort);
         if (request.sortCode.size() != 1 || request.sortCode[0] < QLatin1Char('0') ||
             request.sortCode[0] > QLatin1Char('3'))
-            problems << QStringLiteral("option --sort: '%1' is not 0, 1, 2 or 3")
-                            .arg(quotedValue(request.sortCode));
+            problems << hostText(kTextBadSort, language, {quotedValue(request.sortCode)});
     }
     if (options.contains(kFilter)) {
-        const TextCatalog catalog = TextCatalog::builtIn();
         // Every value was kept with a line break after it, an empty one too.
         QStringList values = options.value(kFilter).split(QLatin1Char('\n'));
         values.removeLast();
         QSet<QString> fields;
         for (const QString& text : values) {
             if (text.trimmed().isEmpty()) {
-                problems << catalog.text(kTextFilterEmpty, language);
+                problems << hostText(kTextFilterEmpty, language);
                 continue;
             }
             const int equals = int(text.indexOf(QLatin1Char('=')));
             const int dots = equals < 0 ? -1 : int(text.indexOf(QStringLiteral(".."), equals + 1));
             if (equals <= 0 || dots < 0) {
-                problems << catalog.text(kTextFilterForm, language, {quotedValue(text)});
+                problems << hostText(kTextFilterForm, language, {quotedValue(text)});
                 continue;
             }
             const QString field = text.left(equals).trimmed();
             if (fields.contains(field.toUpper())) {
-                problems << catalog.text(kTextFilterTwice, language, {quotedValue(field)});
+                problems << hostText(kTextFilterTwice, language, {quotedValue(field)});
                 continue;
             }
             fields.insert(field.toUpper());
@@ -264,35 +261,35 @@ QStringList BatchRunner::check(const CommandLineRequest& commandLine, BatchReque
     request.view = options.value(kView, QStringLiteral("schedule"));
     if (request.view != QLatin1String("schedule") && request.view != QLatin1String("proposals") &&
         request.view != QLatin1String("commitment"))
-        problems << QStringLiteral("option --view: '%1' is not schedule, proposals or commitment")
-                        .arg(quotedValue(request.view));
+        problems << hostText(kTextBadView, language, {quotedValue(request.view)});
     request.article = options.value(kArticle);
     if (request.view == QLatin1String("commitment") && request.article.trimmed().isEmpty())
-        problems << QStringLiteral("option --article: the commitment view needs the article's code");
+        problems << hostText(kTextCommitmentNeedsArticle, language);
     if (options.contains(kArticle) && request.view != QLatin1String("commitment"))
-        problems << QStringLiteral("option --article belongs to --view commitment");
+        problems << hostText(kTextArticleOutsideCommitment, language);
     const bool exportLike = request.job == QLatin1String("export") || request.job == kReminders;
     for (const QString& name : {kOut, kSort, kFilter}) {
         if (options.contains(name) && !exportLike)
-            problems << QStringLiteral("option --%1 belongs to the export and reminders jobs").arg(name);
+            problems << hostText(kTextExportOrRemindersOption, language, {name});
     }
     for (const QString& name : {kView, kArticle}) {
         if (options.contains(name) && request.job != QLatin1String("export"))
-            problems << QStringLiteral("option --%1 belongs to the export job").arg(name);
+            problems << hostText(kTextExportOption, language, {name});
     }
     if (request.job == kReminders)
-        problems << checkReminders(options, request);
+        problems << checkReminders(options, request, language);
     else {
         for (const QString& name : {kChannel, kSource, kContactType, kOpening, kClosing, kTitle, kLogo}) {
             if (options.contains(name))
-                problems << QStringLiteral("option --%1 belongs to the reminders job").arg(name);
+                problems << hostText(kTextRemindersOption, language, {name});
         }
     }
-    checkReschedule(options, request, problems);
+    checkReschedule(options, request, problems, language);
     return problems;
 }
 
-QStringList BatchRunner::checkReminders(const QHash<QString, QString>& options, BatchRequest& request) {
+QStringList BatchRunner::checkReminders(const QHash<QString, QString>& options, BatchRequest& request,
+                                        Language language) {
     QStringList problems;
     scadlav::ReminderJob& job = request.reminders;
     request.channel = options.value(kChannel);
@@ -303,64 +300,57 @@ QStringList BatchRunner::checkReminders(const QHash<QString, QString>& options, 
     else if (request.channel == QLatin1String("mail"))
         job.channel = scadlav::ReminderJob::Channel::Mail;
     else
-        problems << QStringLiteral("option --channel: '%1' is not print, pdf, fax or mail")
-                        .arg(quotedValue(request.channel));
+        problems << hostText(kTextBadChannel, language, {quotedValue(request.channel)});
     if (request.channel == QLatin1String("pdf") && request.outputPath.trimmed().isEmpty())
-        problems << QStringLiteral("option --out: --channel pdf needs the file to write");
+        problems << hostText(kTextPdfNeedsOut, language);
     if (request.channel != QLatin1String("pdf") && options.contains(kOut))
-        problems << QStringLiteral("option --out belongs to --channel pdf");
+        problems << hostText(kTextOutOutsidePdf, language);
     const QString source = options.value(kSource, QStringLiteral("contacts"));
     if (source == QLatin1String("contacts"))
         job.source = 0;
     else if (source == QLatin1String("registry"))
         job.source = 1;
     else
-        problems
-            << QStringLiteral("option --source: '%1' is not contacts or registry").arg(quotedValue(source));
+        problems << hostText(kTextBadSource, language, {quotedValue(source)});
     job.contactType = options.value(kContactType).trimmed().toUpper();
     if (job.source == 0 && job.channel != scadlav::ReminderJob::Channel::Print && job.contactType.isEmpty())
-        problems << QStringLiteral(
-            "option --contact-type: faxes and mails from the contacts need the contact type");
+        problems << hostText(kTextNeedsContactType, language);
     job.opening = options.value(kOpening).trimmed().toUpper();
     job.closing = options.value(kClosing).trimmed().toUpper();
     job.title = options.value(kTitle);
     // The screen's title field holds 50 characters: a longer title is refused, not cut.
     if (job.title.size() > 50)
-        problems << QStringLiteral("option --title: %1 characters, the letters' title holds at most 50")
-                        .arg(job.title.size());
+        problems << hostText(kTextTitleTooLong, language, {batchCount(job.title.size(), language)});
     if (options.contains(kLogo)) {
         bool ok = false;
         job.logo = options.value(kLogo).toInt(&ok);
         if (!ok || job.logo < 0 || job.logo > 5)
-            problems << QStringLiteral("option --logo: '%1' is not a number from 0 to 5")
-                            .arg(quotedValue(options.value(kLogo)));
+            problems << hostText(kTextBadLogo, language, {quotedValue(options.value(kLogo))});
     }
     return problems;
 }
 
 void BatchRunner::checkReschedule(const QHash<QString, QString>& options, BatchRequest& request,
-                                  QStringList& problems) {
+                                  QStringList& problems, Language language) {
     const QStringList own{kOrder, kLine, kPhase, kStart, kEnd, kDirection};
     if (request.job != QLatin1String("reschedule")) {
         for (const QString& name : own) {
             if (options.contains(name))
-                problems << QStringLiteral("option --%1 belongs to the reschedule job").arg(name);
+                problems << hostText(kTextRescheduleOption, language, {name});
         }
         return;
     }
     scadlav::RescheduleRequest& r = request.reschedule;
     r.order = options.value(kOrder).trimmed();
     if (r.order.isEmpty() || r.order.size() > 12)
-        problems << QStringLiteral("option --order: the reschedule needs the order's registration number (at most "
-                                   "12 characters)");
+        problems << hostText(kTextNeedsOrder, language);
     const auto whole = [&](const QString& name, qint64 maximum, qint64& into) {
         bool ok = false;
         const QString text = options.value(name);
         into = text.trimmed().toLongLong(&ok);
         if (!ok || into < 0 || into > maximum)
-            problems << QStringLiteral("option --%1: '%2' is not a number from 0 to %3")
-                            .arg(name, quotedValue(text))
-                            .arg(maximum);
+            problems << hostText(kTextNotANumber, language,
+                                 {name, quotedValue(text), QString::number(maximum)});
     };
     whole(kLine, 999999, r.line);
     whole(kPhase, 99999, r.sequence);
@@ -370,7 +360,7 @@ void BatchRunner::checkReschedule(const QHash<QString, QString>& options, BatchR
         const QString text = options.value(name);
         const QDate date = QDate::fromString(text.trimmed(), QStringLiteral("yyyy-MM-dd"));
         if (!date.isValid()) {
-            problems << QStringLiteral("option --%1: '%2' is not a date written YYYY-MM-DD").arg(name, quotedValue(text));
+            problems << hostText(kTextNotADate, language, {name, quotedValue(text)});
             return std::nullopt;
         }
         return date;
@@ -378,7 +368,7 @@ void BatchRunner::checkReschedule(const QHash<QString, QString>& options, BatchR
     r.start = day(kStart);
     r.end = day(kEnd);
     if (!options.contains(kStart) && !options.contains(kEnd))
-        problems << QStringLiteral("option --start or --end: the reschedule needs the phase's new start or end");
+        problems << hostText(kTextNeedsStartOrEnd, language);
     if (options.contains(kDirection)) {
         const QString text = options.value(kDirection).trimmed().toLower();
         if (text == QLatin1String("forward"))
@@ -388,8 +378,7 @@ void BatchRunner::checkReschedule(const QHash<QString, QString>& options, BatchR
         else if (text == QLatin1String("phase"))
             r.direction = 3;
         else
-            problems << QStringLiteral("option --direction: '%1' is not forward, backward or phase")
-                            .arg(quotedValue(options.value(kDirection)));
+            problems << hostText(kTextBadDirection, language, {quotedValue(options.value(kDirection))});
     }
 }
 

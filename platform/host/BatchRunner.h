@@ -46,6 +46,15 @@ inline constexpr int kBatchEditRefused = 3;
 inline constexpr int kBatchIncomplete = 4;
 inline constexpr int kBatchNothing = 5;
 
+// Texts more than one job prints.
+inline constexpr int kTextScreenNotOpen = 92120;
+inline constexpr int kTextNotShown = 92137;
+inline constexpr int kTextNotShownBecause = 92138;
+
+// A count in a line for people: grouped as the session's language writes it (62.776 in
+// Italian); English lines keep the plain digits they have always had, which scripts read.
+QString batchCount(qint64 count, Language language);
+
 // One --filter FIELD=FROM..TO of the export: a filter panel field and its two values, either
 // of which may be empty.
 using BatchFilter = scadlav::JobFilter;
@@ -80,8 +89,8 @@ public:
     // batch mode runs off screen unless QT_QPA_PLATFORM says otherwise).
     static bool requested(int argc, char** argv);
 
-    // Reads and checks the batch options; the problems found, each naming its option (the
-    // filter's in `language`).
+    // Reads and checks the batch options; the problems found, each naming its option, in
+    // `language`.
     QStringList check(const CommandLineRequest& commandLine, BatchRequest& request,
                       Language language = Language::Italian) const;
     QStringList jobNames() const;
@@ -92,16 +101,17 @@ public:
 private:
     static int rebuild(BatchSession& session, const BatchRequest& request);
     static int exportSchedule(BatchSession& session, const BatchRequest& request);
-    // Writes every column of the rows as CSV and tells how many; the exit code.
-    static int writeRows(const QAbstractItemModel& model, const QString& path);
+    // Writes every column of the rows as CSV and tells how many in `language`; the exit code.
+    static int writeRows(const QAbstractItemModel& model, const QString& path, Language language);
     static int reschedule(BatchSession& session, const BatchRequest& request);
     static int undoReschedule(BatchSession& session, const BatchRequest& request);
     // The options of the reschedule job, checked into the request.
     static void checkReschedule(const QHash<QString, QString>& options, BatchRequest& request,
-                                QStringList& problems);
+                                QStringList& problems, Language language);
     static int reminders(BatchSession& session, const BatchRequest& request);
     // The reminder options of the command line, checked.
-    static QStringList checkReminders(const QHash<QString, QString>& options, BatchRequest& request);
+    static QStringList checkReminders(const QHash<QString, QString>& options, BatchRequest& request,
+                                      Language language);
     // The screen's parameters from the request; the refusal printed, false, when one is refused.
     // `forExport` adds the sort order and the filters in view mode; `modify` sets the mode;
     // `narrowing` adds filter rows of the job's own.

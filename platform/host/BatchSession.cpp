@@ -16,6 +16,10 @@ namespace {
 // How long the window system may take to make the off-screen window active.
 constexpr int kActivationTimeoutMs = 10000;
 
+constexpr int kTextNoModuleClass = 92121;
+constexpr int kTextNoScheduleScreen = 92122;
+constexpr int kTextScreenNotReady = 92123;
+
 void printLine(const char* kind, const QString& text) {
     std::printf("%s: %s\n", kind, qPrintable(text));
     std::fflush(stdout);
@@ -71,7 +75,8 @@ QString BatchStatusBar::panelText(int panel) const {
 BatchSession::BatchSession(HostSettings settings)
     : m_settings(std::move(settings)), m_catalog(TextCatalog::builtIn()),
       m_messages(m_catalog, m_settings.language), m_usage(m_settings.usageLogPath(), m_settings.userId),
-      m_layouts(m_settings.layoutFolder()), m_loader(QCoreApplication::applicationDirPath()) {
+      m_layouts(m_settings.layoutFolder()),
+      m_loader(QCoreApplication::applicationDirPath(), m_settings.language) {
     scadlav::HostRuntime::setClock(&m_clock);
     registerClasses();
     scadlav::HostRuntime::setObjectFactory(&m_factory);
@@ -97,7 +102,7 @@ bool BatchSession::open() {
     }
     m_module = m_loader.create();
     if (!m_module) {
-        std::fprintf(stderr, "erp-host: the module library did not create its module class\n");
+        std::fprintf(stderr, "erp-host: %s\n", qPrintable(text(kTextNoModuleClass)));
         return false;
     }
     m_module->Cinterface_SetClsGlobal(m_global.get());
@@ -114,7 +119,7 @@ bool BatchSession::open() {
 
     m_screen = findScreen();
     if (!m_screen) {
-        std::fprintf(stderr, "erp-host: the module did not open its schedule screen\n");
+        std::fprintf(stderr, "erp-host: %s\n", qPrintable(text(kTextNoScheduleScreen)));
         return false;
     }
     // The screen initialises itself, at once, when it becomes the active window.
@@ -126,9 +131,8 @@ bool BatchSession::open() {
     }
     QCoreApplication::processEvents();
     if (!m_screen || !jobs() || !jobs()->isReady()) {
-        std::fprintf(stderr,
-                     "erp-host: the schedule screen could not open on the database; see the error log %s\n",
-                     qPrintable(m_settings.errorLogPath()));
+        std::fprintf(stderr, "erp-host: %s\n",
+                     qPrintable(text(kTextScreenNotReady, {m_settings.errorLogPath()})));
         return false;
     }
     return true;
@@ -150,6 +154,10 @@ QWidget* BatchSession::findScreen() const {
             return widget;
     }
     return nullptr;
+}
+
+QString BatchSession::text(int id, const QList<scadlav::Value>& parameters) const {
+    return m_catalog.text(id, m_settings.language, parameters);
 }
 
 scadlav::IScheduleJobs* BatchSession::jobs() const {

@@ -74,6 +74,8 @@ public:
     scadlav::IScheduleJobs* jobs() const;
     BatchMessageService& messages() { return m_messages; }
     const HostSettings& settings() const { return m_settings; }
+    // The host's text `id` in the session's language.
+    QString text(int id, const QList<scadlav::Value>& parameters = {}) const;
 
 private:
     void registerClasses();

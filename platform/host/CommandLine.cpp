@@ -1,5 +1,10 @@
 #include "platform/host/CommandLine.h"
 
+#include "platform/host/TextCatalog.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
 namespace erphost {
 
 QString quotedValue(const QString& value) {
@@ -9,13 +14,45 @@ QString quotedValue(const QString& value) {
 
 namespace {
 
-QString smallIntOption(const QString& option, const QString& value, std::int16_t& target) {
+constexpr int kTextUsage = 92000;
+constexpr int kTextHelpHelp = 92001;
+constexpr int kTextHelpConfig = 92002;
+constexpr int kTextHelpConnect = 92003;
+constexpr int kTextHelpCompany = 92004;
+constexpr int kTextHelpUser = 92005;
+constexpr int kTextHelpIdentity = 92006;
+constexpr int kTextHelpLang = 92007;
+constexpr int kTextHelpQuitAfter = 92008;
+constexpr int kTextHelpScreenshots = 92009;
+constexpr int kTextNotSmallInt = 92010;
+constexpr int kTextBadLang = 92011;
+constexpr int kTextBadQuitAfter = 92012;
+constexpr int kTextNoScreenshotFolder = 92013;
+constexpr int kTextUnexpectedArgument = 92014;
+constexpr int kTextUnknownOption = 92015;
+constexpr int kTextTakesNoValue = 92016;
+constexpr int kTextNeedsValue = 92017;
+
+QString smallIntOption(const QString& option, const QString& value, std::int16_t& target, Language language) {
     if (std::optional<std::int16_t> n = parseSmallInt(value)) {
         target = *n;
         return {};
     }
-    return QStringLiteral("option --%1: '%2' is not a whole number from 0 to 32767")
-        .arg(option, quotedValue(value));
+    return hostText(kTextNotSmallInt, language, {option, quotedValue(value)});
+}
+
+// The value of an option in the arguments, "--name value" or "--name=value"; the last one wins.
+std::optional<QString> optionValue(const QStringList& arguments, const QString& name) {
+    const QString plain = QStringLiteral("--") + name;
+    const QString joined = plain + QLatin1Char('=');
+    std::optional<QString> value;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments.at(i) == plain && i + 1 < arguments.size())
+            value = arguments.at(++i);
+        else if (arguments.at(i).startsWith(joined))
+            value = arguments.at(i).mid(joined.size());
+    }
+    return value;
 }
 
 // Options that steer the host itself rather than set one of its settings.
@@ -26,67 +63,79 @@ bool isImmediate(const QString& name) {
 
 } // namespace
 
-CommandLine::CommandLine() {
+Language languageOfArguments(const QStringList& arguments) {
+    // The same spellings the option itself takes.
+    if (const std::optional<QString> lang = optionValue(arguments, QStringLiteral("lang"))) {
+        if (*lang == QLatin1String("it"))
+            return Language::Italian;
+        if (*lang == QLatin1String("en"))
+            return Language::English;
+    }
+    const QString config = optionValue(arguments, QStringLiteral("config")).value_or(defaultConfigPath());
+    if (QFileInfo(config).isFile()) {
+        const QSettings ini(config, QSettings::IniFormat);
+        if (const std::optional<Language> language =
+                parseLanguage(ini.value(QStringLiteral("Session/Language")).toString()))
+            return *language;
+    }
+    return HostSettings().language;
+}
+
+CommandLine::CommandLine(Language language) : m_language(language) {
     addOption({QStringLiteral("help"),
                {},
-               QStringLiteral("show this help and exit"),
+               text(kTextHelpHelp),
                [](const QString&, HostSettings&, CommandLineRequest& r) {
                    r.help = true;
                    return QString();
                }});
-    addOption({QStringLiteral("config"), QStringLiteral("FILE"),
-               QStringLiteral("read settings from FILE (default: %1)").arg(defaultConfigPath()),
+    addOption({QStringLiteral("config"), QStringLiteral("FILE"), text(kTextHelpConfig, {defaultConfigPath()}),
                [](const QString& v, HostSettings&, CommandLineRequest& r) {
                    r.configPath = v;
                    return QString();
                }});
-    addOption({QStringLiteral("connect"), QStringLiteral("CONNECTION"),
-               QStringLiteral("ERP database connection string, e.g. \"Provider=tsqlite;Data Source=erp.db\""),
+    addOption({QStringLiteral("connect"), QStringLiteral("CONNECTION"), text(kTextHelpConnect),
                [](const QString& v, HostSettings& s, CommandLineRequest&) {
                    s.connectionString = v;
                    s.connectionStringGiven = true;
                    return QString();
                }});
-    addOption({QStringLiteral("company"), QStringLiteral("N"), QStringLiteral("company code (0..32767)"),
-               [](const QString& v, HostSettings& s, CommandLineRequest&) {
-                   return smallIntOption(QStringLiteral("company"), v, s.company);
+    addOption({QStringLiteral("company"), QStringLiteral("N"), text(kTextHelpCompany),
+               [language](const QString& v, HostSettings& s, CommandLineRequest&) {
+                   return smallIntOption(QStringLiteral("company"), v, s.company, language);
                }});
-    addOption({QStringLiteral("user"), QStringLiteral("N"), QStringLiteral("numeric user ID (0..32767)"),
-               [](const QString& v, HostSettings& s, CommandLineRequest&) {
-                   return smallIntOption(QStringLiteral("user"), v, s.userId);
+    addOption({QStringLiteral("user"), QStringLiteral("N"), text(kTextHelpUser),
+               [language](const QString& v, HostSettings& s, CommandLineRequest&) {
+                   return smallIntOption(QStringLiteral("user"), v, s.userId, language);
                }});
-    addOption({QStringLiteral("identity"), QStringLiteral("TEXT"),
-               QStringLiteral("user and workstation identity (suffix of the working tables)"),
+    addOption({QStringLiteral("identity"), QStringLiteral("TEXT"), text(kTextHelpIdentity),
                [](const QString& v, HostSettings& s, CommandLineRequest&) {
                    s.identity = v;
                    return QString();
                }});
-    addOption({QStringLiteral("lang"), QStringLiteral("it|en"), QStringLiteral("language of the texts"),
-               [](const QString& v, HostSettings& s, CommandLineRequest&) {
+    addOption({QStringLiteral("lang"), QStringLiteral("it|en"), text(kTextHelpLang),
+               [language](const QString& v, HostSettings& s, CommandLineRequest&) {
                    if (v == QLatin1String("it"))
                        s.language = Language::Italian;
                    else if (v == QLatin1String("en"))
                        s.language = Language::English;
                    else
-                       return QStringLiteral("option --lang: '%1' is not it or en").arg(quotedValue(v));
+                       return hostText(kTextBadLang, language, {quotedValue(v)});
                    return QString();
                }});
-    addOption({QStringLiteral("quit-after"), QStringLiteral("MS"),
-               QStringLiteral("list the open windows and quit after MS milliseconds (for tests)"),
-               [](const QString& v, HostSettings&, CommandLineRequest& r) {
+    addOption({QStringLiteral("quit-after"), QStringLiteral("MS"), text(kTextHelpQuitAfter),
+               [language](const QString& v, HostSettings&, CommandLineRequest& r) {
                    bool ok = false;
                    const int ms = v.toInt(&ok);
                    if (!ok || ms < 0)
-                       return QStringLiteral("option --quit-after: '%1' is not a number of milliseconds")
-                           .arg(quotedValue(v));
+                       return hostText(kTextBadQuitAfter, language, {quotedValue(v)});
                    r.quitAfterMs = ms;
                    return QString();
                }});
-    addOption({QStringLiteral("screenshots"), QStringLiteral("DIR"),
-               QStringLiteral("take the user guide's pictures of the schedule screen into DIR and quit"),
-               [](const QString& v, HostSettings&, CommandLineRequest& r) {
+    addOption({QStringLiteral("screenshots"), QStringLiteral("DIR"), text(kTextHelpScreenshots),
+               [language](const QString& v, HostSettings&, CommandLineRequest& r) {
                    if (v.trimmed().isEmpty())
-                       return QStringLiteral("option --screenshots: name a folder");
+                       return hostText(kTextNoScreenshotFolder, language);
                    r.screenshotFolder = v;
                    return QString();
                }});
@@ -94,6 +143,10 @@ CommandLine::CommandLine() {
 
 void CommandLine::addOption(Option option) {
     m_options.push_back(std::move(option));
+}
+
+QString CommandLine::text(int id, const QList<scadlav::Value>& parameters) const {
+    return hostText(id, m_language, parameters);
 }
 
 const CommandLine::Option* CommandLine::find(const QString& name) const {
@@ -110,7 +163,7 @@ QStringList CommandLine::parse(const QStringList& arguments, CommandLineRequest&
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (!argument.startsWith(QLatin1String("--"))) {
-            problems << QStringLiteral("unexpected argument '%1'").arg(quotedValue(argument));
+            problems << text(kTextUnexpectedArgument, {quotedValue(argument)});
             continue;
         }
         QString name = argument.mid(2);
@@ -121,18 +174,18 @@ QStringList CommandLine::parse(const QStringList& arguments, CommandLineRequest&
         }
         const Option* option = find(name);
         if (!option) {
-            problems << QStringLiteral("unknown option --%1").arg(quotedValue(name));
+            problems << text(kTextUnknownOption, {quotedValue(name)});
             continue;
         }
         if (option->valueName.isEmpty()) {
             if (value) {
-                problems << QStringLiteral("option --%1 takes no value").arg(name);
+                problems << text(kTextTakesNoValue, {name});
                 continue;
             }
             value = QString();
         } else if (!value) {
             if (i + 1 >= arguments.size()) {
-                problems << QStringLiteral("option --%1 needs a value (%2)").arg(name, option->valueName);
+                problems << text(kTextNeedsValue, {name, option->valueName});
                 continue;
             }
             value = arguments.at(++i);
@@ -164,9 +217,7 @@ QStringList CommandLine::applySettings(HostSettings& settings, CommandLineReques
 }
 
 QString CommandLine::usage() const {
-    QString text = QStringLiteral("Usage: erp-host [options]\n\n"
-                                  "Opens the production-phase schedule module on the ERP database.\n\n"
-                                  "Options:\n");
+    QString text = this->text(kTextUsage) + QLatin1Char('\n');
     for (const Option& option : m_options) {
         QString left = QStringLiteral("  --") + option.name;
         if (!option.valueName.isEmpty())

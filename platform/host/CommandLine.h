@@ -1,8 +1,10 @@
 #pragma once
 
+#include "module/value/Value.h"
 #include "platform/host/HostSettings.h"
 
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -13,6 +15,12 @@ namespace erphost {
 
 // A value as a message quotes it: at most its first 200 characters, an ellipsis after a cut.
 QString quotedValue(const QString& value);
+
+// The language of the host's texts before its settings are read: that of --lang when the
+// arguments give one, else the Session/Language of the config file they name (or of the
+// default one), else Italian. The settings end in the same language, so the help, the
+// problems with the command line and those found later all speak alike.
+Language languageOfArguments(const QStringList& arguments);
 
 // What the command line asks of the host besides its settings.
 struct CommandLineRequest {
@@ -27,7 +35,8 @@ struct CommandLineRequest {
 };
 
 // The host's command line. Options are kept in a table so that new ones (batch jobs, ...) are
-// one entry each. Options may be given as "--name value" or "--name=value".
+// one entry each. Options may be given as "--name value" or "--name=value". Its help and its
+// problems are written in the language given at construction.
 class CommandLine {
 public:
     struct Option {
@@ -38,8 +47,12 @@ public:
         std::function<QString(const QString& value, HostSettings&, CommandLineRequest&)> apply;
     };
 
-    CommandLine();
+    explicit CommandLine(Language language = Language::Italian);
     void addOption(Option option);
+
+    Language language() const { return m_language; }
+    // The host's text `id` in the command line's language.
+    QString text(int id, const QList<scadlav::Value>& parameters = {}) const;
 
     // Splits `arguments` (without the program name). Settings options are collected and applied
     // later with applySettings, after the config file, so the command line wins.
@@ -54,6 +67,7 @@ public:
 private:
     const Option* find(const QString& name) const;
 
+    Language m_language;
     std::vector<Option> m_options;
     QStringList m_notes;
     std::vector<std::pair<const Option*, QString>> m_given;

@@ -1,14 +1,20 @@
 #include "platform/host/ConnectionFactory.h"
 
 #include "module/db/Connection.h"
+#include "platform/host/TextCatalog.h"
 
 namespace erphost {
+
+namespace {
+constexpr int kTextCannotOpenDatabase = 92027;
+constexpr int kTextNoReason = 92028;
+} // namespace
 
 std::unique_ptr<scadlav::db::Connection> ConnectionFactory::createConnection() {
     return std::make_unique<scadlav::db::Connection>();
 }
 
-QString checkDatabase(const QString& connectionString) {
+QString checkDatabase(const QString& connectionString, Language language) {
     scadlav::db::Connection connection;
     if (connection.open(connectionString)) {
         connection.close();
@@ -16,8 +22,8 @@ QString checkDatabase(const QString& connectionString) {
     }
     QString reason = connection.lastErrorText();
     if (reason.isEmpty())
-        reason = QStringLiteral("no reason given");
-    return QStringLiteral("setting Database/ConnectionString: the database cannot be opened: %1").arg(reason);
+        reason = hostText(kTextNoReason, language);
+    return hostText(kTextCannotOpenDatabase, language, {reason});
 }
 
 } // namespace erphost

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "module/services/IConnectionFactory.h"
+#include "platform/host/HostSettings.h"
 
 #include <QString>
 
@@ -13,7 +14,7 @@ public:
 };
 
 // Opens the connection string once and closes it again: "" when the database answers, else
-// the reason, naming the setting.
-QString checkDatabase(const QString& connectionString);
+// the reason, naming the setting, in `language`.
+QString checkDatabase(const QString& connectionString, Language language);
 
 } // namespace erphost

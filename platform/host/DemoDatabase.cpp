@@ -11,15 +11,20 @@ namespace erphost {
 
 namespace {
 constexpr int kTextNotErpDatabase = 90705;
-}
+constexpr int kTextHelpDemoDb = 92020;
+constexpr int kTextDemoDbEmpty = 92021;
+constexpr int kTextDemoNoFolder = 92022;
+constexpr int kTextDemoGenerating = 92023;
+constexpr int kTextDemoFailed = 92024;
+} // namespace
 
 void DemoDatabase::addOptions(CommandLine& commandLine) {
     commandLine.addOption({QStringLiteral("demo-db"), QStringLiteral("FILE"),
-                           QStringLiteral("work on the demo database FILE, generated when missing (used by "
-                                          "default, in the data folder, when no database is set)"),
-                           [](const QString& value, HostSettings&, CommandLineRequest& request) {
+                           commandLine.text(kTextHelpDemoDb),
+                           [language = commandLine.language()](const QString& value, HostSettings&,
+                                                               CommandLineRequest& request) {
                                if (value.trimmed().isEmpty())
-                                   return QStringLiteral("option --demo-db: the file name is empty");
+                                   return hostText(kTextDemoDbEmpty, language);
                                request.demoDatabase = value;
                                return QString();
                            }});
@@ -41,15 +46,16 @@ QStringList DemoDatabase::apply(const CommandLineRequest& request, HostSettings&
     path = QFileInfo(path).absoluteFilePath();
     const bool existed = QFileInfo::exists(path);
     if (!existed && !QDir().mkpath(QFileInfo(path).absolutePath()))
-        return {QStringLiteral("demo database: cannot create the folder of %1").arg(path)};
+        return {hostText(kTextDemoNoFolder, settings.language, {path})};
     if (!existed)
-        std::fprintf(stderr, "erp-host: generating the demo database %s ...\n", qPrintable(path));
+        std::fprintf(stderr, "erp-host: %s\n",
+                     qPrintable(hostText(kTextDemoGenerating, settings.language, {path})));
     QString why;
     if (existed && !erpdb::isErpDatabaseFile(path, &why))
-        return {TextCatalog::builtIn().text(kTextNotErpDatabase, settings.language, {path, why})};
+        return {hostText(kTextNotErpDatabase, settings.language, {path, why})};
     QString error;
     if (!erpdb::ensureDemoDatabase(path, &error))
-        return {QStringLiteral("demo database %1: %2").arg(path, error)};
+        return {hostText(kTextDemoFailed, settings.language, {path, error})};
     settings.connectionString = QStringLiteral("Provider=tsqlite;Data Source=") + path;
     return {};
 }

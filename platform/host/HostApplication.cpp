@@ -6,8 +6,8 @@
 #include "platform/controls/DefaultLookupPresenter.h"
 #include "platform/host/CoreClasses.h"
 #include "platform/host/LookupService.h"
-#include "platform/host/StockConsole.h"
 #include "platform/host/ScreenshotTour.h"
+#include "platform/host/StockConsole.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -16,11 +16,15 @@
 
 namespace erphost {
 
+namespace {
+constexpr int kTextNoModuleClass = 92121;
+} // namespace
+
 HostApplication::HostApplication(HostSettings settings)
     : m_settings(std::move(settings)), m_catalog(TextCatalog::builtIn()),
       m_messages(m_catalog, m_settings.language, m_presenter),
       m_usage(m_settings.usageLogPath(), m_settings.userId), m_layouts(m_settings.layoutFolder()),
-      m_loader(QCoreApplication::applicationDirPath()) {
+      m_loader(QCoreApplication::applicationDirPath(), m_settings.language) {
     scadlav::HostRuntime::setClock(&m_clock);
     registerClasses();
     scadlav::HostRuntime::setObjectFactory(&m_factory);
@@ -63,7 +67,8 @@ int HostApplication::run(std::optional<int> quitAfterMs) {
     }
     m_module = m_loader.create();
     if (!m_module) {
-        std::fprintf(stderr, "erp-host: the module library did not create its module class\n");
+        std::fprintf(stderr, "erp-host: %s\n",
+                     qPrintable(m_catalog.text(kTextNoModuleClass, m_settings.language)));
         return 3;
     }
     m_module->Cinterface_SetClsGlobal(m_global.get());

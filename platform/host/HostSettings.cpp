@@ -1,6 +1,7 @@
 #include "platform/host/HostSettings.h"
 
 #include "platform/host/CommandLine.h"
+#include "platform/host/TextCatalog.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,6 +45,15 @@ std::optional<std::int16_t> parseSmallInt(const QString& text) {
 
 namespace {
 
+constexpr int kTextConfigMissing = 92030;
+constexpr int kTextConfigUnreadable = 92031;
+constexpr int kTextConfigNotIni = 92032;
+constexpr int kTextSettingNotSmallInt = 92033;
+constexpr int kTextSettingLanguage = 92034;
+constexpr int kTextSettingModal = 92035;
+constexpr int kTextNoConnectionString = 92036;
+constexpr int kTextSettingWindowState = 92037;
+
 std::optional<bool> parseBool(const QString& text) {
     const QString t = text.trimmed().toLower();
     if (t == QLatin1String("1") || t == QLatin1String("true") || t == QLatin1String("yes"))
@@ -55,17 +65,32 @@ std::optional<bool> parseBool(const QString& text) {
 
 } // namespace
 
-QStringList readConfigFile(const QString& path, HostSettings& s) {
+std::optional<Language> parseLanguage(const QString& text) {
+    const QString t = text.trimmed().toLower();
+    if (t == QLatin1String("it"))
+        return Language::Italian;
+    if (t == QLatin1String("en"))
+        return Language::English;
+    return std::nullopt;
+}
+
+QStringList readConfigFile(const QString& path, HostSettings& s, std::optional<Language> textLanguage) {
     QStringList problems;
+    Language language = textLanguage.value_or(s.language);
     const QFileInfo info(path);
     if (!info.exists())
-        return {QStringLiteral("config file %1: no such file").arg(path)};
+        return {hostText(kTextConfigMissing, language, {path})};
     if (!info.isFile() || !info.isReadable())
-        return {QStringLiteral("config file %1: cannot be read").arg(path)};
+        return {hostText(kTextConfigUnreadable, language, {path})};
 
     QSettings ini(path, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)
-        return {QStringLiteral("config file %1: not a valid INI file").arg(path)};
+        return {hostText(kTextConfigNotIni, language, {path})};
+    std::optional<Language> fileLanguage;
+    if (ini.contains(QStringLiteral("Session/Language")))
+        fileLanguage = parseLanguage(ini.value(QStringLiteral("Session/Language")).toString());
+    if (!textLanguage && fileLanguage)
+        language = *fileLanguage;
 
     auto text = [&](const char* key, QString& target) {
         const QString k = QString::fromLatin1(key);
@@ -80,8 +105,7 @@ QStringList readConfigFile(const QString& path, HostSettings& s) {
         if (std::optional<std::int16_t> n = parseSmallInt(value))
             target = *n;
         else
-            problems << QStringLiteral("setting %1 in %2: '%3' is not a whole number from 0 to 32767")
-                            .arg(k, path, quotedValue(value));
+            problems << hostText(kTextSettingNotSmallInt, language, {k, path, quotedValue(value)});
     };
 
     text("Database/ConnectionString", s.connectionString);
@@ -98,14 +122,13 @@ QStringList readConfigFile(const QString& path, HostSettings& s) {
     text("Session/SubcontractWarehouse", s.subcontractWarehouse);
     text("Session/ReportValue", s.reportValue);
     if (ini.contains(QStringLiteral("Session/Language"))) {
-        const QString lang = ini.value(QStringLiteral("Session/Language")).toString().trimmed().toLower();
-        if (lang == QLatin1String("it"))
-            s.language = Language::Italian;
-        else if (lang == QLatin1String("en"))
-            s.language = Language::English;
+        if (fileLanguage)
+            s.language = *fileLanguage;
         else
-            problems << QStringLiteral("setting Session/Language in %1: '%2' is not it or en")
-                            .arg(path, quotedValue(lang));
+            problems << hostText(
+                kTextSettingLanguage, language,
+                {path,
+                 quotedValue(ini.value(QStringLiteral("Session/Language")).toString().trimmed().toLower())});
     }
     text("Window/Caption", s.caption);
     if (ini.contains(QStringLiteral("Window/Modal"))) {
@@ -113,14 +136,13 @@ QStringList readConfigFile(const QString& path, HostSettings& s) {
         if (std::optional<bool> b = parseBool(value))
             s.modal = *b;
         else
-            problems << QStringLiteral("setting Window/Modal in %1: '%2' is not true or false")
-                            .arg(path, quotedValue(value));
+            problems << hostText(kTextSettingModal, language, {path, quotedValue(value)});
     }
     smallInt("Window/State", s.windowState);
     text("Files/DataFolder", s.dataFolder);
     if (!s.dataFolder.isEmpty() && QDir::isRelativePath(s.dataFolder))
         s.dataFolder = info.absoluteDir().absoluteFilePath(s.dataFolder);
-    problems << readReportSettings(ini, path, info.absolutePath(), s.report);
+    problems << readReportSettings(ini, path, info.absolutePath(), s.report, language);
     return problems;
 }
 
@@ -136,13 +158,9 @@ void fillDefaults(HostSettings& s) {
 QStringList validate(const HostSettings& s) {
     QStringList problems;
     if (s.connectionString.trimmed().isEmpty())
-        problems << QStringLiteral(
-            "setting Database/ConnectionString (--connect) is empty: the host needs the "
-            "ERP database to work on");
+        problems << hostText(kTextNoConnectionString, s.language);
     if (s.windowState > 2)
-        problems << QStringLiteral(
-                        "setting Window/State: %1 is not 0 (normal), 1 (minimised) or 2 (maximised)")
-                        .arg(s.windowState);
+        problems << hostText(kTextSettingWindowState, s.language, {int(s.windowState)});
     return problems;
 }
 

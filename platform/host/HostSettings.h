@@ -41,9 +41,15 @@ struct HostSettings {
     QString layoutFolder() const;
 };
 
+// "it" or "en" (any case, blanks around allowed) as a language; nothing for anything else.
+std::optional<Language> parseLanguage(const QString& text);
+
 // Reads `[Section] Key` settings from an INI file into `settings`. Returns the problems found
 // (each names the setting), empty when all is well. A file that cannot be read is a problem.
-QStringList readConfigFile(const QString& path, HostSettings& settings);
+// The problems are written in `textLanguage`; without it in the file's own Session/Language,
+// else in the language `settings` already had.
+QStringList readConfigFile(const QString& path, HostSettings& settings,
+                           std::optional<Language> textLanguage = std::nullopt);
 
 // The config file used when none is named: erp-host/erp-host.ini in the user's config folder
 // ($XDG_CONFIG_HOME, usually ~/.config).
@@ -53,7 +59,8 @@ QString defaultConfigPath();
 // and the machine's name, the caption.
 void fillDefaults(HostSettings& settings);
 
-// Problems that keep the host from starting (each names the setting), empty when none.
+// Problems that keep the host from starting (each names the setting, in the settings'
+// language), empty when none.
 QStringList validate(const HostSettings& settings);
 
 // A 16-bit setting from text: std::nullopt when it is no integer or out of 0..32767.

@@ -1,17 +1,24 @@
 #include "platform/host/ModuleLoader.h"
 
+#include "platform/host/TextCatalog.h"
+
 #include <QDir>
 
 namespace erphost {
 
-ModuleLoader::ModuleLoader(const QString& folder)
-    : m_library(QDir(folder).absoluteFilePath(QStringLiteral("PDUO_KVB_SCADLAV"))) {}
+namespace {
+constexpr int kTextLibraryNotLoaded = 92025;
+constexpr int kTextLibraryNoFactory = 92026;
+} // namespace
+
+ModuleLoader::ModuleLoader(const QString& folder, Language language)
+    : m_library(QDir(folder).absoluteFilePath(QStringLiteral("PDUO_KVB_SCADLAV"))), m_language(language) {}
 
 ModuleLoader::~ModuleLoader() = default; // the library stays mapped until the process ends
 
 bool ModuleLoader::load() {
     if (!m_library.load()) {
-        m_error = QStringLiteral("the module library cannot be loaded: %1").arg(m_library.errorString());
+        m_error = hostText(kTextLibraryNotLoaded, m_language, {m_library.errorString()});
         return false;
     }
     m_create =
@@ -19,7 +26,7 @@ bool ModuleLoader::load() {
     m_destroy = reinterpret_cast<PDUO_KVB_SCADLAV_DestroyObjectFn>(
         m_library.resolve("PDUO_KVB_SCADLAV_DestroyObject"));
     if (!m_create || !m_destroy) {
-        m_error = QStringLiteral("the module library %1 has no module factory").arg(m_library.fileName());
+        m_error = hostText(kTextLibraryNoFactory, m_language, {m_library.fileName()});
         return false;
     }
     return true;

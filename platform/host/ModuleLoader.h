@@ -1,6 +1,7 @@
 #pragma once
 
 #include "library/ModuleEntry.h"
+#include "platform/host/HostSettings.h"
 
 #include <QLibrary>
 #include <QString>
@@ -11,8 +12,9 @@ namespace erphost {
 // C factory.
 class ModuleLoader {
 public:
-    // `folder` holds libPDUO_KVB_SCADLAV.so (the host's own folder).
-    explicit ModuleLoader(const QString& folder);
+    // `folder` holds libPDUO_KVB_SCADLAV.so (the host's own folder); errorString() speaks
+    // `language`.
+    ModuleLoader(const QString& folder, Language language);
     ~ModuleLoader();
     ModuleLoader(const ModuleLoader&) = delete;
     ModuleLoader& operator=(const ModuleLoader&) = delete;
@@ -29,6 +31,7 @@ private:
     QLibrary m_library;
     PDUO_KVB_SCADLAV_CreateObjectFn m_create = nullptr;
     PDUO_KVB_SCADLAV_DestroyObjectFn m_destroy = nullptr;
+    Language m_language;
     QString m_error;
 };
 

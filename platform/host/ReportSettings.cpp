@@ -1,13 +1,24 @@
 #include "platform/host/ReportSettings.h"
 
+#include "platform/host/TextCatalog.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 
 namespace erphost {
 
-QStringList readReportSettings(QSettings& ini, const QString& path, const QString& folder,
-                               ReportSettings& s) {
+namespace {
+constexpr int kTextReportOutput = 92038;
+constexpr int kTextMailServer = 92039;
+constexpr int kTextMailCaFile = 92040;
+constexpr int kTextMailStartTls = 92041;
+constexpr int kTextMailTimeout = 92042;
+constexpr int kTextFaxCommand = 92043;
+} // namespace
+
+QStringList readReportSettings(QSettings& ini, const QString& path, const QString& folder, ReportSettings& s,
+                               Language language) {
     QStringList problems;
     auto text = [&](const char* key, QString& target) {
         const QString k = QString::fromLatin1(key);
@@ -29,8 +40,7 @@ QStringList readReportSettings(QSettings& ini, const QString& path, const QStrin
         else if (v == QLatin1String("pdf"))
             s.output = ReportSettings::Output::Pdf;
         else
-            problems << QStringLiteral("setting Report/Output in %1: '%2' is not preview, printer or pdf")
-                            .arg(path, v);
+            problems << hostText(kTextReportOutput, language, {path, v});
     }
     file("Report/PdfFile", s.pdfPath);
     file("Report/LogoHorizontal", s.logoHorizontal);
@@ -41,13 +51,11 @@ QStringList readReportSettings(QSettings& ini, const QString& path, const QStrin
     text("Mail/Server", s.mail.server);
     if (!s.mail.server.isEmpty() && !s.mail.server.startsWith(QLatin1String("smtp://")) &&
         !s.mail.server.startsWith(QLatin1String("smtps://")))
-        problems << QStringLiteral("setting Mail/Server in %1: '%2' does not start with smtp:// or smtps://")
-                        .arg(path, s.mail.server);
+        problems << hostText(kTextMailServer, language, {path, s.mail.server});
     text("Mail/From", s.mail.from);
     file("Mail/CaFile", s.mail.caFile);
     if (!s.mail.caFile.isEmpty() && !QFileInfo(s.mail.caFile).isReadable())
-        problems << QStringLiteral("setting Mail/CaFile in %1: the file %2 cannot be read")
-                        .arg(path, s.mail.caFile);
+        problems << hostText(kTextMailCaFile, language, {path, s.mail.caFile});
     text("Mail/User", s.mail.user);
     if (ini.contains(QStringLiteral("Mail/Password")))
         s.mail.password = ini.value(QStringLiteral("Mail/Password")).toString();
@@ -58,7 +66,7 @@ QStringList readReportSettings(QSettings& ini, const QString& path, const QStrin
         else if (v == QLatin1String("false") || v == QLatin1String("0"))
             s.mail.startTls = false;
         else
-            problems << QStringLiteral("setting Mail/StartTls in %1: '%2' is not true or false").arg(path, v);
+            problems << hostText(kTextMailStartTls, language, {path, v});
     }
     if (ini.contains(QStringLiteral("Mail/TimeoutSeconds"))) {
         bool ok = false;
@@ -66,14 +74,12 @@ QStringList readReportSettings(QSettings& ini, const QString& path, const QStrin
         if (ok && n > 0 && n <= 3600)
             s.mail.timeoutSeconds = n;
         else
-            problems << QStringLiteral(
-                            "setting Mail/TimeoutSeconds in %1: not a number of seconds from 1 to 3600")
-                            .arg(path);
+            problems << hostText(kTextMailTimeout, language, {path});
     }
     if (ini.contains(QStringLiteral("Fax/Command"))) {
         const QString v = ini.value(QStringLiteral("Fax/Command")).toString().trimmed();
         if (v.isEmpty())
-            problems << QStringLiteral("setting Fax/Command in %1 is empty").arg(path);
+            problems << hostText(kTextFaxCommand, language, {path});
         else
             s.fax.command = v;
     }

@@ -9,6 +9,8 @@ class QSettings;
 
 namespace erphost {
 
+enum class Language;
+
 struct MailSettings {
     // "smtp://host:port" (STARTTLS when StartTls is set) or "smtps://host:port". Empty: the
     // e-mail channel of the ERP's send-channel table is used.
@@ -44,8 +46,8 @@ struct ReportSettings {
 };
 
 // Reads the [Report], [Mail] and [Fax] sections; returns the problems found, each naming its
-// setting. Relative paths are read from `folder`.
+// setting, in `language`. Relative paths are read from `folder`.
 QStringList readReportSettings(QSettings& ini, const QString& path, const QString& folder,
-                               ReportSettings& settings);
+                               ReportSettings& settings, Language language);
 
 } // namespace erphost

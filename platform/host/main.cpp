@@ -22,15 +22,16 @@ namespace {
 
 constexpr int kTextNotErpDatabase = 90705;
 constexpr int kTextCannotAppend = 90707;
+constexpr int kTextSeeHelp = 92018;
 
 bool batchMode = false;
 
 // Bad arguments end the host with 2, a batch job with 1 (2 tells a batch job's caller that
 // the access registry refused it).
-int fail(const QStringList& problems) {
+int fail(const QStringList& problems, erphost::Language language) {
     for (const QString& p : problems)
         std::fprintf(stderr, "erp-host: %s\n", qPrintable(p));
-    std::fprintf(stderr, "erp-host: see erp-host --help\n");
+    std::fprintf(stderr, "erp-host: %s\n", qPrintable(erphost::hostText(kTextSeeHelp, language)));
     return batchMode ? erphost::kBatchFailed : 2;
 }
 
@@ -63,12 +64,19 @@ bool helpRequested(int argc, char** argv) {
     return false;
 }
 
+QStringList argumentList(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     erphost::HostSession::installSignalHandling();
     if (helpRequested(argc, argv)) {
-        erphost::CommandLine commandLine;
+        erphost::CommandLine commandLine(erphost::languageOfArguments(argumentList(argc, argv)));
         addOptions(commandLine);
         std::printf("%s", qPrintable(commandLine.usage()));
         return 0;
@@ -84,19 +92,22 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("erp-host"));
 
-    erphost::CommandLine commandLine;
+    const QStringList arguments = QApplication::arguments().mid(1);
+    // Until the settings are read, the texts follow what the arguments and the config file ask.
+    const erphost::Language language = erphost::languageOfArguments(arguments);
+    erphost::CommandLine commandLine(language);
     addOptions(commandLine);
     erphost::CommandLineRequest request;
-    QStringList problems = commandLine.parse(QApplication::arguments().mid(1), request);
+    QStringList problems = commandLine.parse(arguments, request);
     if (!problems.isEmpty())
-        return fail(problems);
+        return fail(problems, language);
 
     erphost::HostSettings settings;
     // A config file named on the command line must be there; the default one is optional.
     const QString configPath =
         request.configPath.isEmpty() ? erphost::defaultConfigPath() : request.configPath;
     if (!request.configPath.isEmpty() || QFileInfo::exists(configPath))
-        problems << erphost::readConfigFile(configPath, settings);
+        problems << erphost::readConfigFile(configPath, settings, language);
     problems << commandLine.applySettings(settings, request);
     erphost::BatchRunner batch;
     erphost::BatchRequest batchRequest;
@@ -108,7 +119,7 @@ int main(int argc, char** argv) {
     if (problems.isEmpty())
         problems << erphost::validate(settings);
     if (!problems.isEmpty())
-        return fail(problems);
+        return fail(problems, settings.language);
 
     const erphost::TextCatalog catalog = erphost::TextCatalog::builtIn();
     // Dates, numbers and every text on screen follow the session's language from here on.
@@ -124,12 +135,14 @@ int main(int argc, char** argv) {
         const QString file = erphost::embeddedDatabaseFile(settings.connectionString);
         QString why;
         if (QFileInfo::exists(file) && !erpdb::isErpDatabaseFile(file, &why))
-            return fail({catalog.text(kTextNotErpDatabase, settings.language, {file, why})});
+            return fail({catalog.text(kTextNotErpDatabase, settings.language, {file, why})},
+                        settings.language);
     }
     // Embedded databases get the ERP's functions and procedures on every connection.
     erpdb::registerDatabaseObjects();
-    if (const QString problem = erphost::checkDatabase(settings.connectionString); !problem.isEmpty())
-        return fail({problem});
+    if (const QString problem = erphost::checkDatabase(settings.connectionString, settings.language);
+        !problem.isEmpty())
+        return fail({problem}, settings.language);
 
     erphost::HostSession session(settings, catalog);
     if (const auto status = session.start(); status != erphost::HostSession::Status::Started) {

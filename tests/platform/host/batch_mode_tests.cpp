@@ -283,7 +283,7 @@ TEST_F(BatchMode, ADatabaseTheScreenCannotOpenEndsWithOneAndTellsTheCause) {
     exec(QStringLiteral("CREATE TABLE PD5D_ACCESSISCAD (ALTRO int NULL)"));
     HostProcess* host = nullptr;
     EXPECT_EQ(runOne(batch(1), &host), 1);
-    EXPECT_TRUE(host->err.contains(QStringLiteral("error log"))) << host->err.toStdString();
+    EXPECT_TRUE(host->err.contains(QStringLiteral("registro errori"))) << host->err.toStdString();
     // The error's own description, not only a pointer to the log.
     EXPECT_TRUE(host->err.contains(QStringLiteral("error: ")) &&
                 host->err.contains(QStringLiteral("PD5D_ID_FW07")))
@@ -692,7 +692,7 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
                &full),
         1);
     EXPECT_TRUE(full->err.contains(QStringLiteral("/dev/full"))) << full->err.toStdString();
-    EXPECT_FALSE(full->out().contains(QStringLiteral("rows written"))) << full->out().toStdString();
+    EXPECT_FALSE(full->out().contains(QStringLiteral("righe scritte"))) << full->out().toStdString();
 }
 
 // Dates are wall-clock readings: the export writes the same digits whatever the zone, also a

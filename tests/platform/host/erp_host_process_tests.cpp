@@ -89,8 +89,7 @@ protected:
 TEST_F(ErpHostProcess, RefusesBadSettingsWithAMessageNamingThem) {
     const HostRun missing = run({QStringLiteral("--config"), home.filePath(QStringLiteral("nowhere.ini"))});
     EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("nowhere.ini: no such file")))
-        << missing.err.toStdString();
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("nowhere.ini: non esiste"))) << missing.err.toStdString();
 
     const HostRun letters = run({QStringLiteral("--connect"), QStringLiteral("DSN=erp"),
                                  QStringLiteral("--company"), QStringLiteral("abc")});

@@ -177,12 +177,12 @@ TEST(MessageBoxes, StyleFlagsMapToButtonsIconAndResultCodes) {
 }
 
 TEST(ModuleLoader, CreatesTheModuleClassFromTheLibrary) {
-    ModuleLoader missing(QStringLiteral("/nonexistent"));
+    ModuleLoader missing(QStringLiteral("/nonexistent"), Language::English);
     EXPECT_FALSE(missing.load());
     EXPECT_TRUE(missing.errorString().contains(QStringLiteral("cannot be loaded")));
     EXPECT_EQ(missing.create(), nullptr);
 
-    ModuleLoader loader(QStringLiteral(SCADLAV_BINARY_DIR "/bin"));
+    ModuleLoader loader(QStringLiteral(SCADLAV_BINARY_DIR "/bin"), Language::English);
     ASSERT_TRUE(loader.load()) << loader.errorString().toStdString();
     scadlav::Cinterface* module = loader.create();
     ASSERT_NE(module, nullptr);

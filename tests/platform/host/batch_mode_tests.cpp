@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
@@ -693,6 +694,49 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
         1);
     EXPECT_TRUE(full->err.contains(QStringLiteral("/dev/full"))) << full->err.toStdString();
     EXPECT_FALSE(full->out().contains(QStringLiteral("righe scritte"))) << full->out().toStdString();
+}
+
+// The summary line speaks the session's language, the count grouped in Italian and plain in
+// English, as scripts read it; the file itself is the same in both languages.
+TEST_F(BatchMode, TheExportSummarySpeaksTheSessionLanguageAndTheFileDoesNot) {
+    HostProcess* host = nullptr;
+    ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
+        << host->out().toStdString() << host->err.toStdString();
+    const auto exportIn = [&](const QString& language) {
+        const QString out = home.filePath(language + QStringLiteral(".csv"));
+        HostProcess* run = nullptr;
+        EXPECT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"),
+                          database, QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"),
+                          out, QStringLiteral("--min-date"), QStringLiteral("2020-01-01"),
+                          QStringLiteral("--lang"), language},
+                         &run),
+                  0)
+            << run->err.toStdString();
+        return std::make_pair(run->out(), out);
+    };
+    const auto [italian, italianFile] = exportIn(QStringLiteral("it"));
+    const auto [english, englishFile] = exportIn(QStringLiteral("en"));
+
+    const qsizetype rows = csvLines(englishFile).size() - 1;
+    ASSERT_GT(rows, 999) << "too few rows to show the grouping";
+    EXPECT_TRUE(italian.contains(QStringLiteral("export: %1 righe scritte in %2\n")
+                                     .arg(QLocale(QLocale::Italian).toString(rows), italianFile)))
+        << italian.toStdString();
+    EXPECT_TRUE(
+        english.contains(QStringLiteral("export: %1 rows written to %2\n").arg(rows).arg(englishFile)))
+        << english.toStdString();
+    QFile first(italianFile);
+    QFile second(englishFile);
+    ASSERT_TRUE(first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(first.readAll() == second.readAll());
+
+    // A problem with an option, before any session, in the language asked.
+    HostProcess* refused = nullptr;
+    EXPECT_EQ(runOne(batch(1, {QStringLiteral("--sort"), QStringLiteral("9")}), &refused), 1);
+    EXPECT_TRUE(
+        refused->err.contains(QStringLiteral("erp-host: l'opzione --sort vale solo per i lavori export e "
+                                             "reminders\nerp-host: vedere erp-host --help\n")))
+        << refused->err.toStdString();
 }
 
 // Dates are wall-clock readings: the export writes the same digits whatever the zone, also a

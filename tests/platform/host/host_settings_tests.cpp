@@ -97,6 +97,48 @@ TEST(CommandLine, OptionsOverrideTheConfigAndReportMistakes) {
     EXPECT_TRUE(bad.usage().contains(QStringLiteral("--identity TEXT")));
 }
 
+// The host's own texts follow --lang, else the config file's language, else Italian: from the
+// first problem with the command line to the last with the settings.
+TEST(CommandLine, TextsFollowTheLanguageAskedThenTheConfigFile) {
+    QTemporaryDir dir;
+    const QString english = writeFile(dir, QStringLiteral("en.ini"), "[Session]\nLanguage=EN\nCompany=abc\n");
+    const QString none = dir.filePath(QStringLiteral("none.ini"));
+    EXPECT_EQ(languageOfArguments({QStringLiteral("--config"), english}), Language::English);
+    EXPECT_EQ(languageOfArguments(
+                  {QStringLiteral("--config=") + english, QStringLiteral("--lang"), QStringLiteral("it")}),
+              Language::Italian);
+    // A --lang the host refuses leaves the choice to the file.
+    EXPECT_EQ(languageOfArguments({QStringLiteral("--lang=fr"), QStringLiteral("--config"), english}),
+              Language::English);
+    EXPECT_EQ(languageOfArguments(
+                  {QStringLiteral("--config"), none, QStringLiteral("--lang"), QStringLiteral("en")}),
+              Language::English);
+    EXPECT_EQ(languageOfArguments({QStringLiteral("--config"), none}), Language::Italian);
+
+    // The file's own language writes its problems, unless the caller names one.
+    HostSettings s;
+    EXPECT_EQ(readConfigFile(english, s),
+              QStringList{QStringLiteral("setting Session/Company in %1: 'abc' is not a whole number from 0 "
+                                         "to 32767")
+                              .arg(english)});
+    HostSettings t;
+    EXPECT_EQ(
+        readConfigFile(english, t, Language::Italian),
+        QStringList{QStringLiteral("impostazione Session/Company in %1: 'abc' non è un numero intero da "
+                                   "0 a 32767")
+                        .arg(english)});
+
+    CommandLine italian(Language::Italian);
+    CommandLineRequest request;
+    EXPECT_EQ(italian.parse({QStringLiteral("--colour")}, request),
+              QStringList{QStringLiteral("opzione sconosciuta --colour")});
+    EXPECT_TRUE(italian.usage().startsWith(QStringLiteral("Uso: erp-host [opzioni]")));
+    CommandLine inEnglish(Language::English);
+    EXPECT_EQ(inEnglish.parse({QStringLiteral("--colour")}, request),
+              QStringList{QStringLiteral("unknown option --colour")});
+    EXPECT_TRUE(inEnglish.usage().startsWith(QStringLiteral("Usage: erp-host [options]")));
+}
+
 TEST(HostSettings, DefaultsFillIdentityAndCaption) {
     HostSettings s;
     s.userName = QStringLiteral("bianchi");

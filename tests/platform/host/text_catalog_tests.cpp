@@ -19,6 +19,18 @@ TEST(TextCatalog, BuiltInCatalogIsWellFormedAndTranslated) {
     EXPECT_EQ(catalog.rawText(58728, Language::Italian), QStringLiteral("Tutte"));
     EXPECT_EQ(catalog.rawText(58728, Language::English), QStringLiteral("All"));
     EXPECT_EQ(catalog.rawText(52385, Language::Italian), QStringLiteral("Sì"));
+    // A translation that loses or adds a parameter would show a bare %n or drop a value.
+    static const QRegularExpression placeholder(QStringLiteral("%[1-9]"));
+    const auto placeholders = [](const QString& text) {
+        QSet<QString> found;
+        for (auto match = placeholder.globalMatch(text); match.hasNext();)
+            found.insert(match.next().captured());
+        return found;
+    };
+    for (int id : catalog.ids())
+        EXPECT_EQ(placeholders(catalog.rawText(id, Language::Italian)),
+                  placeholders(catalog.rawText(id, Language::English)))
+            << "text ID " << id;
 }
 
 TEST(TextCatalog, ParametersLineBreaksAndMissingIds) {
@@ -66,6 +78,30 @@ TEST(TextCatalog, HoldsEveryTextIdTheModuleUses) {
         }
     }
     ASSERT_GT(filesScanned, 0);
+    for (int id : used) {
+        EXPECT_FALSE(catalog.rawText(id, Language::Italian).isEmpty())
+            << "text ID " << id << " has no Italian text";
+        EXPECT_FALSE(catalog.rawText(id, Language::English).isEmpty())
+            << "text ID " << id << " has no English text";
+    }
+}
+
+// The host names its own texts by constants (kTextSomething = ID, one per text); each must be in
+// the catalog in both languages, or a batch job or the command line would print a bare marker.
+TEST(TextCatalog, HoldsEveryTextIdTheHostUses) {
+    const TextCatalog catalog = TextCatalog::builtIn();
+    static const QRegularExpression constant(QStringLiteral(R"(constexpr\s+int\s+kText\w+\s*=\s*(\d+)\s*;)"));
+    QSet<int> used;
+    QDirIterator it(QStringLiteral(SCADLAV_SOURCE_DIR "/platform/host"),
+                    {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        const QString source = QString::fromUtf8(file.readAll());
+        for (auto match = constant.globalMatch(source); match.hasNext();)
+            used.insert(match.next().captured(1).toInt());
+    }
+    ASSERT_GT(used.size(), 100) << "the scan no longer finds the host's text constants";
     for (int id : used) {
         EXPECT_FALSE(catalog.rawText(id, Language::Italian).isEmpty())
             << "text ID " << id << " has no Italian text";

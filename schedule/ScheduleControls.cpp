@@ -81,7 +81,6 @@ void ScheduleControls::build(QWidget* screen) {
     GRID_DETT = named(new erpctl::Grid(detailPane), "GRID_DETT");
     BAR_GRID_DETT = named(new erpctl::GridBar(detailPane), "BAR_GRID_DETT");
     BAR_GRID_DETT->setGrid(GRID_DETT);
-    BAR_GRID_DETT->exportButton()->hide();
     auto* detailLayout = new QVBoxLayout(detailPane);
     detailLayout->setContentsMargins(0, 0, 0, 0);
     detailLayout->addWidget(BAR_GRID_DETT);
@@ -107,7 +106,6 @@ void ScheduleControls::build(QWidget* screen) {
     GRID_CLI = named(new erpctl::Grid(FrameCLI), "GRID_CLI");
     BAR_GRID_CLI = named(new erpctl::GridBar(FrameCLI), "BAR_GRID_CLI");
     BAR_GRID_CLI->setGrid(GRID_CLI);
-    BAR_GRID_CLI->exportButton()->hide();
     LBL_TOTCLI = named(new QLabel(FrameCLI), "LBL_TOTCLI");
     LBL_TOTCLI->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 

@@ -16,6 +16,7 @@
 
 namespace erpctl {
 class Grid;
+class GridBar;
 struct ListItem;
 } // namespace erpctl
 
@@ -92,17 +93,18 @@ public:
     void ImpostaGrigliaClienti();
 
     // ---- Export (ScheduleResults_Export.cpp) -------------------------------------------------------
-    // The schedule grid as shown: visible columns in their current order, the rows shown in the
-    // grid's order. Excel gets typed cells; CSV follows the session's number conventions.
-    // False with the reason.
-    bool EsportaGrigliaCsv(const QString& path, QString& error);
-    bool EsportaGrigliaExcel(const QString& path, QString& error);
-    // Asks the user for a file and a file type and exports to it.
-    void EsportaGriglia();
+    // A grid as shown (the schedule grid when none is named): visible columns in their current
+    // order, the rows shown in the grid's order. Excel gets typed cells; CSV follows the
+    // session's number conventions. False with the reason.
+    bool EsportaGrigliaCsv(const QString& path, QString& error, erpctl::Grid* grid = nullptr);
+    bool EsportaGrigliaExcel(const QString& path, QString& error, erpctl::Grid* grid = nullptr);
+    // Asks the user for a file and a file type and exports the grid to it.
+    void EsportaGriglia(erpctl::Grid* grid = nullptr);
     // The file name with the extension of the type chosen (kept when it has it already).
     static QString PercorsoEsportazione(const QString& path, bool excel);
 
 private:
+    void connectExport(erpctl::Grid* g, erpctl::GridBar* bar);
     ScheduleControls& ui() const;
     ScreenSession& session() const;
     void SequenzaVisualizza();

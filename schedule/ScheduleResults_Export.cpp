@@ -1,6 +1,7 @@
-// Export of the schedule grid as the planner sees it: the visible columns in their current
-// order, the rows shown (after the quick search) in the grid's order, to an Excel workbook with
-// typed cells or to a CSV file in the session's conventions.
+// Export of a grid of the screen (the schedule, an order's phases, the customer orders) as the
+// planner sees it: the visible columns in their current order, the rows shown (after the quick
+// search) in the grid's order, to an Excel workbook with typed cells or to a CSV file in the
+// session's conventions.
 #include "schedule/ScheduleResults.h"
 
 #include "module/services/IMessageService.h"
@@ -181,9 +182,9 @@ bool writeWorkbook(const erpctl::Grid& grid, const QString& caption, const QStri
 
 } // namespace
 
-bool ScheduleResults::EsportaGrigliaCsv(const QString& path, QString& error) {
-    ui().GRID_ORD->fetchAllRows(); // every row, not those read so far
-    const erpctl::Grid& grid = *ui().GRID_ORD;
+bool ScheduleResults::EsportaGrigliaCsv(const QString& path, QString& error, erpctl::Grid* shown) {
+    erpctl::Grid& grid = shown ? *shown : *ui().GRID_ORD;
+    grid.fetchAllRows(); // every row, not those read so far
     const QLocale locale = grid.locale();
     // Where the comma is the decimal separator, spreadsheets split fields at semicolons.
     const QChar separator = locale.decimalPoint() == QLatin1Char(',') ? QLatin1Char(';') : QLatin1Char(',');
@@ -211,9 +212,9 @@ bool ScheduleResults::EsportaGrigliaCsv(const QString& path, QString& error) {
         &error);
 }
 
-bool ScheduleResults::EsportaGrigliaExcel(const QString& path, QString& error) {
-    ui().GRID_ORD->fetchAllRows(); // every row, not those read so far
-    const erpctl::Grid& grid = *ui().GRID_ORD;
+bool ScheduleResults::EsportaGrigliaExcel(const QString& path, QString& error, erpctl::Grid* shown) {
+    erpctl::Grid& grid = shown ? *shown : *ui().GRID_ORD;
+    grid.fetchAllRows(); // every row, not those read so far
     const QString caption = m_screen.windowTitle();
     // The workbook is written under a temporary name and replaces the file only when complete.
     return writeFileSafely(
@@ -231,7 +232,8 @@ QString ScheduleResults::PercorsoEsportazione(const QString& path, bool excel) {
     return path + extension;
 }
 
-void ScheduleResults::EsportaGriglia() {
+void ScheduleResults::EsportaGriglia(erpctl::Grid* shown) {
+    erpctl::Grid* grid = shown ? shown : ui().GRID_ORD;
     // The file type chosen in the dialog decides the format; the name gets its extension.
     const QStringList filters =
         session()
@@ -248,7 +250,8 @@ void ScheduleResults::EsportaGriglia() {
                         picked.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive));
     const QString path = PercorsoEsportazione(picked, excel);
     QString error;
-    const bool written = excel ? EsportaGrigliaExcel(path, error) : EsportaGrigliaCsv(path, error);
+    const bool written =
+        excel ? EsportaGrigliaExcel(path, error, grid) : EsportaGrigliaCsv(path, error, grid);
     if (!written) {
         session().QRX_MSGBOX(QStringLiteral("Impossibile scrivere il file %1:\n%2"), 90408,
                              msgbox::Exclamation, m_screen.windowTitle(), Value(QList<Value>{path, error}));
@@ -256,7 +259,7 @@ void ScheduleResults::EsportaGriglia() {
     }
     session().QRX_MSGBOX(QStringLiteral("Esportazione completata: %1 righe scritte in %2"), 90407,
                          msgbox::Information, m_screen.windowTitle(),
-                         Value(QList<Value>{ui().GRID_ORD->shownRowCount(), path}));
+                         Value(QList<Value>{grid->shownRowCount(), path}));
 }
 
 } // namespace scadlav

@@ -216,20 +216,23 @@ void ScheduleResults::ImpostaGrigliaOrdini() {
                            QStringLiteral("PD5C_QTA1SCARTO"), QStringLiteral("PD5C_QTARES"),
                            QStringLiteral("PD5C_QTAINLAV"), QStringLiteral("PD5C_QTADAINV")});
 
-        // Export of the rows as shown, from the grid's own context menu.
-        if (!g->findChild<QAction*>(QStringLiteral("ACT_ESPORTA"))) {
-            auto* esporta = new QAction(session().TraduzioneTesto(QStringLiteral("Esporta..."), 90404), g);
-            esporta->setObjectName(QStringLiteral("ACT_ESPORTA"));
-            QObject::connect(esporta, &QAction::triggered, &m_screen, [this] { EsportaGriglia(); });
-            g->addAction(esporta);
-            g->setContextMenuPolicy(Qt::ActionsContextMenu);
-            // ... and from the button above the grid.
-            QObject::connect(ui().BAR_GRID_ORD, &erpctl::GridBar::exportRequested, &m_screen,
-                             [this] { EsportaGriglia(); });
-        }
+        connectExport(g, ui().BAR_GRID_ORD);
     } catch (const RuntimeException& e) {
         MostraErroreGriglia(e.error());
     }
+}
+
+// Export of the rows as shown, from the grid's context menu and from the button above it; once
+// per grid, as the grids are laid out again at every show.
+void ScheduleResults::connectExport(erpctl::Grid* g, erpctl::GridBar* bar) {
+    if (g->findChild<QAction*>(QStringLiteral("ACT_ESPORTA")))
+        return;
+    auto* esporta = new QAction(session().TraduzioneTesto(QStringLiteral("Esporta..."), 90404), g);
+    esporta->setObjectName(QStringLiteral("ACT_ESPORTA"));
+    QObject::connect(esporta, &QAction::triggered, &m_screen, [this, g] { EsportaGriglia(g); });
+    g->addAction(esporta);
+    g->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QObject::connect(bar, &erpctl::GridBar::exportRequested, &m_screen, [this, g] { EsportaGriglia(g); });
 }
 
 void ScheduleResults::ImpostaGrigliaDettaglio() {
@@ -285,6 +288,7 @@ void ScheduleResults::ImpostaGrigliaDettaglio() {
         g->setTotalFields({QStringLiteral("DO46_QTA1ORD"), QStringLiteral("DO46_QTA1CONSOLID"),
                            QStringLiteral("DO46_QTA1SCARTO"), QStringLiteral("QTARES"),
                            QStringLiteral("QTA_INLAV")});
+        connectExport(g, ui().BAR_GRID_DETT);
     } catch (const RuntimeException& e) {
         MostraErroreGriglia(e.error());
     }
@@ -315,6 +319,7 @@ void ScheduleResults::ImpostaGrigliaClienti() {
         ApplicaLayoutUtente(g);
         g->setFrozenFields({QStringLiteral("DO11_DOCUM_MG36"), QStringLiteral("DO11_NUMDOC")});
         g->setTotalFields({QStringLiteral("VFW_QTA1RES")});
+        connectExport(g, ui().BAR_GRID_CLI);
     } catch (const RuntimeException& e) {
         MostraErroreGriglia(e.error());
     }

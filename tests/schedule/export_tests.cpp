@@ -2,6 +2,7 @@
 #include "tests/schedule/query_fixture.h"
 
 #include "platform/controls/Grid.h"
+#include "platform/controls/GridBar.h"
 #include "tests/support/FileSizeLimit.h"
 
 #include <QDir>
@@ -241,4 +242,30 @@ TEST(ExportPath, TheTypeChosenAddsItsExtension) {
               QStringLiteral("/tmp/fasi.XLSX"));
     EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi.csv"), true),
               QStringLiteral("/tmp/fasi.csv.xlsx"));
+}
+
+// The order detail exports its own grid: the phases of the line shown, in the detail's columns.
+TEST_F(QueryScreenTest, TheOrderDetailExportsThePhasesOfItsLine) {
+    for (int sequence : {10, 20, 30})
+        addPhase(phaseOf(QStringLiteral("R1"), 1, sequence));
+    addPhase(phaseOf(QStringLiteral("R1"), 2, 10));
+    open();
+    screen->results().CMD_ELABORA_ButtonClick();
+    goTo(QStringLiteral("R1-1-20"));
+    screen->detail().CMD_DETT_Click();
+    ASSERT_TRUE(screen->detail().isOpen());
+    EXPECT_FALSE(screen->controls().BAR_GRID_DETT->exportButton()->isHidden());
+
+    const QString file = dir.filePath(QStringLiteral("dettaglio.csv"));
+    QString error;
+    ASSERT_TRUE(screen->results().EsportaGrigliaCsv(file, error, screen->controls().GRID_DETT))
+        << error.toStdString();
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(in.readAll())
+                                  .remove(QChar(0xFEFF))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 4) << "the header and the three phases of line 1";
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("T51946"))) << "the detail's own columns";
+    EXPECT_FALSE(lines[0].contains(QStringLiteral("T78542"))) << "not the schedule's";
 }

@@ -163,7 +163,10 @@ bool isPlainCondition(const Seq& seq) {
             break;
         }
         case Node::Type::Token:
-            if (n.isWord("SELECT") || n.isKind(TokenKind::Variable) || n.isKind(TokenKind::Param))
+            // CURRENT_TIMESTAMP and its kin read the clock without parentheses.
+            if (n.isWord("SELECT") || n.isKind(TokenKind::Variable) || n.isKind(TokenKind::Param) ||
+                (n.isKind(TokenKind::Word) && n.tok.text.size() > 8 &&
+                 sameName(std::string_view(n.tok.text).substr(0, 8), "CURRENT_")))
                 return false;
             break;
         }

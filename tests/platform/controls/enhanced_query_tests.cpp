@@ -232,18 +232,3 @@ TEST_F(PanelTest, F4WhileTypingKeepsTheTextAndOpensTheList) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(table->findChildren<QLineEdit*>().size(), 0) << "the editor closed";
 }
-
-TEST_F(PanelTest, KeepsTheOwnersInitialisationValues) {
-    int module = 0;
-    int connection = 0;
-    panel.initialize(5, "U1", "ID7", &module, "PDUO_KVB_SCADLAV", &connection, true);
-    EXPECT_EQ(panel.company().toInt(), 5);
-    EXPECT_EQ(panel.identity().toString(), "ID7");
-    EXPECT_EQ(panel.moduleReference(), &module);
-    EXPECT_EQ(panel.connection(), &connection);
-    EXPECT_TRUE(panel.initFlag());
-    panel.detach();
-    EXPECT_EQ(panel.moduleReference(), nullptr);
-    EXPECT_EQ(panel.connection(), nullptr);
-    EXPECT_EQ(panel.libraryName(), "PDUO_KVB_SCADLAV");
-}

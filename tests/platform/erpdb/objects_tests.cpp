@@ -150,19 +150,3 @@ TEST(ErpObjects, FixedTextDescriptionDependsOnTheCompany) {
     ASSERT_TRUE(missing.ok) << missing.firstError();
     EXPECT_TRUE(missing.rows.empty());
 }
-
-TEST(ErpObjects, PhaseAndDepartmentViewsShowTheirTables) {
-    ErpDatabase db;
-    db.run(
-        "INSERT INTO PD12_FASILAVORO (PD12_DITTA_CG18, PD12_CODFASE, PD12_DESCR, PD12_INDFASEINTEST) VALUES "
-        "(1, 200, 'Tornitura CNC', 0)");
-    db.run("INSERT INTO PD07_REPARTO (PD07_DITTA_CG18, PD07_CODREP, PD07_DESCR) VALUES (1, 'TOR', 'Torneria "
-           "CNC')");
-    auto phase =
-        query(db.connection(), "SELECT PD12_DESCR FROM VPD12_FASILAVORO WITH (NOLOCK) WHERE PD12_DITTA_CG18 "
-                               "= 1 AND PD12_CODFASE = 200");
-    EXPECT_EQ(phase.value("PD12_DESCR"), "Tornitura CNC") << phase.firstError();
-    auto dept = query(db.connection(),
-                      "SELECT PD07_DESCR FROM VPD07_REPARTO WITH (NOLOCK) WHERE PD07_CODREP = 'tor'");
-    EXPECT_EQ(dept.value("PD07_DESCR"), "Torneria CNC") << dept.firstError();
-}

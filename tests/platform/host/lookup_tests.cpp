@@ -98,10 +98,9 @@ struct KindCase {
     bool demoHasRows;
 };
 
-// Every kind's list runs on the ERP schema, and the decode of a listed code (within the
-// parents the list shows) gives the description the list shows.
-TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodes) {
-    const QList<KindCase> cases = {
+// Every kind of list, with each qualifier that picks another table or column.
+const QList<KindCase>& everyKind() {
+    static const QList<KindCase> cases = {
         {CodeKind::Article, {}, true},
         {CodeKind::Family, {}, true},
         {CodeKind::Subfamily, {}, false},
@@ -120,6 +119,7 @@ TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodes) {
         {CodeKind::Department, {}, true},
         {CodeKind::Phase, {}, true},
         {CodeKind::Job, {}, false},
+        {CodeKind::Job, {QStringLiteral("J")}, false},
         {CodeKind::Project, {}, false},
         {CodeKind::SubProject, {}, false},
         {CodeKind::Node, {}, false},
@@ -131,8 +131,14 @@ TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodes) {
         {CodeKind::FixedText, {}, true},
         {CodeKind::ContactType, {}, true},
     };
+    return cases;
+}
+
+// Every kind's list runs on the ERP schema, and the decode of a listed code (within the
+// parents the list shows) gives the description the list shows.
+TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodes) {
     int decoded = 0;
-    for (const KindCase& c : cases) {
+    for (const KindCase& c : everyKind()) {
         SCOPED_TRACE(int(c.kind));
         const std::optional<scadlav::LookupList> list = lookup.list(c.kind, c.qualifier);
         ASSERT_TRUE(list);
@@ -278,34 +284,8 @@ TEST_F(LookupTest, TitlesAndCaptionsSpeakTheUsersLanguage) {
     EXPECT_EQ(suppliers->columns[1].caption, QStringLiteral("Description"));
 
     global.messages = nullptr;
-    const QList<QPair<CodeKind, QStringList>> kinds = {{CodeKind::Article, {}},
-                                                       {CodeKind::Family, {}},
-                                                       {CodeKind::Subfamily, {}},
-                                                       {CodeKind::Group, {}},
-                                                       {CodeKind::Subgroup, {}},
-                                                       {CodeKind::ProductType, {}},
-                                                       {CodeKind::StatisticalGroup, {QStringLiteral("1")}},
-                                                       {CodeKind::StatisticalGroup, {QStringLiteral("4")}},
-                                                       {CodeKind::Origin, {}},
-                                                       {CodeKind::ArticleState, {}},
-                                                       {CodeKind::Customer, {}},
-                                                       {CodeKind::Supplier, {}},
-                                                       {CodeKind::Document, {}},
-                                                       {CodeKind::Department, {}},
-                                                       {CodeKind::Phase, {}},
-                                                       {CodeKind::Job, {}},
-                                                       {CodeKind::Job, {QStringLiteral("J")}},
-                                                       {CodeKind::Project, {}},
-                                                       {CodeKind::SubProject, {}},
-                                                       {CodeKind::Node, {}},
-                                                       {CodeKind::ProjectType, {}},
-                                                       {CodeKind::ProjectState, {}},
-                                                       {CodeKind::ProjectClass, {QStringLiteral("A")}},
-                                                       {CodeKind::ProjectClass, {QStringLiteral("C")}},
-                                                       {CodeKind::FixedText, {}},
-                                                       {CodeKind::ContactType, {}}};
-    for (const auto& [kind, parents] : kinds) {
-        const auto list = lookup.list(kind, parents);
+    for (const KindCase& c : everyKind()) {
+        const auto list = lookup.list(c.kind, c.qualifier);
         ASSERT_TRUE(list);
         QStringList texts{list->title};
         for (const auto& column : list->columns)

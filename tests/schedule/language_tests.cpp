@@ -1,7 +1,6 @@
 // One language on the schedule screen: with the host's catalog in Italian or in English, every
 // text a visible control shows is a catalog text of that language (or data), from the first
-// moment, after "Visualizza", with the detail and the customer orders open; and the catalog
-// holds both languages of every ID.
+// moment, after "Visualizza", with the detail and the customer orders open.
 #include "tests/schedule/query_fixture.h"
 
 #include "platform/controls/ControlTexts.h"
@@ -144,17 +143,3 @@ INSTANTIATE_TEST_SUITE_P(BothLanguages, LanguageTest,
                          [](const ::testing::TestParamInfo<erphost::Language>& info) {
                              return info.param == erphost::Language::Italian ? "Italian" : "English";
                          });
-
-TEST(TextCatalogLanguages, EveryIdHasItsItalianAndItsEnglishText) {
-    const erphost::TextCatalog catalog = erphost::TextCatalog::builtIn();
-    QStringList missing;
-    for (int id : catalog.ids()) {
-        if (catalog.rawText(id, erphost::Language::Italian).isEmpty() ||
-            catalog.rawText(id, erphost::Language::English).isEmpty())
-            missing << QString::number(id);
-    }
-    EXPECT_EQ(missing, QStringList());
-    // The controls' own texts are there too.
-    for (int id : {91400, 91413, 91423, 91424, 91426, 91430, 91440, 91460, 91470})
-        EXPECT_TRUE(catalog.contains(id)) << id;
-}

@@ -27,10 +27,13 @@ TEST(TextCatalog, BuiltInCatalogIsWellFormedAndTranslated) {
             found.insert(match.next().captured());
         return found;
     };
-    for (int id : catalog.ids())
+    for (int id : catalog.ids()) {
+        EXPECT_FALSE(catalog.rawText(id, Language::Italian).isEmpty()) << "text ID " << id;
+        EXPECT_FALSE(catalog.rawText(id, Language::English).isEmpty()) << "text ID " << id;
         EXPECT_EQ(placeholders(catalog.rawText(id, Language::Italian)),
                   placeholders(catalog.rawText(id, Language::English)))
             << "text ID " << id;
+    }
 }
 
 TEST(TextCatalog, ParametersLineBreaksAndMissingIds) {
@@ -88,20 +91,29 @@ TEST(TextCatalog, HoldsEveryTextIdTheModuleUses) {
 
 // The host names its own texts by constants (kTextSomething = ID, one per text); each must be in
 // the catalog in both languages, or a batch job or the command line would print a bare marker.
-TEST(TextCatalog, HoldsEveryTextIdTheHostUses) {
+TEST(TextCatalog, HoldsEveryTextIdTheHostAndItsControlsUse) {
     const TextCatalog catalog = TextCatalog::builtIn();
     static const QRegularExpression constant(QStringLiteral(R"(constexpr\s+int\s+kText\w+\s*=\s*(\d+)\s*;)"));
     QSet<int> used;
-    QDirIterator it(QStringLiteral(SCADLAV_SOURCE_DIR "/platform/host"),
-                    {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
-        const QString source = QString::fromUtf8(file.readAll());
-        for (auto match = constant.globalMatch(source); match.hasNext();)
-            used.insert(match.next().captured(1).toInt());
+    // The control kit's texts are asked for by number where they are shown.
+    static const QRegularExpression controlText(QStringLiteral(R"(controlText\(\s*(\d+))"));
+    int controlTexts = 0;
+    for (const auto& [folder, pattern] :
+         {std::pair{"/platform/host", &constant}, std::pair{"/platform/controls", &controlText}}) {
+        QDirIterator it(QStringLiteral(SCADLAV_SOURCE_DIR) + QLatin1String(folder),
+                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+            const QString source = QString::fromUtf8(file.readAll());
+            for (auto match = pattern->globalMatch(source); match.hasNext();) {
+                used.insert(match.next().captured(1).toInt());
+                controlTexts += pattern == &controlText;
+            }
+        }
     }
     ASSERT_GT(used.size(), 100) << "the scan no longer finds the host's text constants";
+    ASSERT_GT(controlTexts, 10) << "the scan no longer finds the control kit's texts";
     for (int id : used) {
         EXPECT_FALSE(catalog.rawText(id, Language::Italian).isEmpty())
             << "text ID " << id << " has no Italian text";

@@ -39,16 +39,12 @@ FakeResult failure(std::int64_t number, const char* text, const char* state) {
 
 } // namespace
 
-TEST(Connection, EliminaTabellaTempSendsNothingWithoutHash) {
-    Fixture f;
-    EXPECT_EQ(f.cn->EliminaTabellaTemp("TempDati_x"), "");
-    EXPECT_EQ(f.cn->EliminaTabellaTemp(""), "");
-    EXPECT_TRUE(f.log->texts.empty());
-}
-
-TEST(Connection, EliminaTabellaTempDropsAndSwallowsItsError) {
+TEST(Connection, EliminaTabellaTempDropsOnlyGlobalTempsAndSwallowsItsError) {
     const std::string drop = "IF OBJECT_ID('tempdb..##T_1') IS NOT NULL DROP TABLE ##T_1";
     Fixture f({{drop, failure(-2147217865, "Invalid object name", "42S02")}});
+    EXPECT_EQ(f.cn->EliminaTabellaTemp("TempDati_x"), ""); // no ##: nothing is sent
+    EXPECT_EQ(f.cn->EliminaTabellaTemp(""), "");
+    EXPECT_TRUE(f.log->texts.empty());
     EXPECT_EQ(f.cn->EliminaTabellaTemp("##T_1").toStdString(), drop);
     ASSERT_EQ(f.log->texts.size(), 1u);
     EXPECT_EQ(f.log->texts[0], drop);

@@ -212,6 +212,19 @@ protected:
                more;
     }
 
+    // A job of user 1 on the test's database, and an export of it to `out`.
+    QStringList job(const QString& name, const QStringList& more = {}) const {
+        return QStringList{QStringLiteral("--batch"),   name,
+                           QStringLiteral("--demo-db"), database,
+                           QStringLiteral("--user"),    QStringLiteral("1")} +
+               more;
+    }
+    QStringList exportArgs(const QString& out, const QStringList& more = {}) const {
+        return job(QStringLiteral("export"), QStringList{QStringLiteral("--out"), out} + more);
+    }
+    // Documents of every age in the demo order book.
+    const QStringList since2020{QStringLiteral("--min-date"), QStringLiteral("2020-01-01")};
+
     QTemporaryDir home;
     QString database;
     QString timeZone; // TZ of the processes started; empty keeps the machine's
@@ -316,7 +329,7 @@ TEST_F(BatchMode, RebuildsStartedTogetherNeverOverlap) {
     const QStringList names{QStringLiteral("Amministratore di sistema"), QStringLiteral("Mario Rossi"),
                             QStringLiteral("Giulia Bianchi"), QStringLiteral("Luca Ferrari")};
     for (int user = 1; user <= 4; ++user)
-        hosts.push_back(start(batch(user, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+        hosts.push_back(start(batch(user, since2020)));
     finish(hosts);
 
     QList<QPair<qint64, qint64>> rebuilds;
@@ -383,19 +396,18 @@ TEST_F(BatchMode, ARebuildKilledHalfwayLeavesAUsableDatabase) {
 
     // The same user's next screen clears the stale row; its rebuild then goes through.
     HostProcess* again = nullptr;
-    EXPECT_EQ(runOne(batch(3, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &again), 0)
+    EXPECT_EQ(runOne(batch(3, since2020), &again), 0)
         << again->out().toStdString() << again->err.toStdString();
     EXPECT_TRUE(registry().isEmpty());
 }
 
 TEST_F(BatchMode, UsersTheErpDoesNotKnowAreRefusedAndCannotSpoilTheSchedule) {
-    const QStringList range{QStringLiteral("--min-date"), QStringLiteral("2020-01-01")};
     // The schedule of a rebuild alone, on a copy of the same database.
     const QString alone = database;
     database = home.filePath(QStringLiteral("alone.db"));
     QFile::copy(erpdb::testing::demoTemplate(), database);
     HostProcess* host = nullptr;
-    ASSERT_EQ(runOne(batch(1, range), &host), 0) << host->err.toStdString();
+    ASSERT_EQ(runOne(batch(1, since2020), &host), 0) << host->err.toStdString();
     const QStringList clean = schedule();
     ASSERT_FALSE(clean.isEmpty());
     database = alone;
@@ -403,7 +415,7 @@ TEST_F(BatchMode, UsersTheErpDoesNotKnowAreRefusedAndCannotSpoilTheSchedule) {
     std::vector<std::unique_ptr<HostProcess>> hosts;
     const QList<int> users{1, 201, 2, 202, 3, 203, 4, 204};
     for (int user : users)
-        hosts.push_back(start(batch(user, range)));
+        hosts.push_back(start(batch(user, since2020)));
     finish(hosts);
 
     QList<QPair<qint64, qint64>> rebuilds;
@@ -434,7 +446,7 @@ TEST_F(BatchMode, UsersTheErpDoesNotKnowAreRefusedAndCannotSpoilTheSchedule) {
 TEST_F(BatchMode, TwoSessionsOfOneAccountGetDifferentIdentitiesWhateverTheClock) {
     // Same account, same machine, same fixed time: only the session tells the working tables apart.
     std::vector<std::unique_ptr<HostProcess>> hosts;
-    hosts.push_back(start(batch(3, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    hosts.push_back(start(batch(3, since2020)));
     HostProcess& rebuild = *hosts.front();
     ASSERT_TRUE(stopAt(rebuild, kStarted)) << rebuild.out().toStdString() << rebuild.err.toStdString();
     hosts.push_back(start({QStringLiteral("--demo-db"), database, QStringLiteral("--user"),
@@ -461,7 +473,7 @@ TEST_F(BatchMode, TwoSessionsOfOneAccountGetDifferentIdentitiesWhateverTheClock)
 
 TEST_F(BatchMode, ASecondSessionOfTheSameUserIsRefusedWhileTheFirstLives) {
     std::vector<std::unique_ptr<HostProcess>> hosts;
-    hosts.push_back(start(batch(2, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    hosts.push_back(start(batch(2, since2020)));
     HostProcess& rebuild = *hosts.front();
     ASSERT_TRUE(stopAt(rebuild, kStarted)) << rebuild.out().toStdString() << rebuild.err.toStdString();
     ASSERT_EQ(registry(), QStringList{QStringLiteral("2/1/0")});
@@ -488,7 +500,7 @@ TEST_F(BatchMode, ASecondSessionOfTheSameUserIsRefusedWhileTheFirstLives) {
 
 TEST_F(BatchMode, AKilledSessionNeverBlocksAnybodyAfterItIsGone) {
     std::vector<std::unique_ptr<HostProcess>> hosts;
-    hosts.push_back(start(batch(3, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    hosts.push_back(start(batch(3, since2020)));
     HostProcess& killed = *hosts.front();
     ASSERT_TRUE(stopAt(killed, kStarted)) << killed.out().toStdString();
     ::kill(static_cast<pid_t>(killed.process->processId()), SIGKILL);
@@ -496,7 +508,7 @@ TEST_F(BatchMode, AKilledSessionNeverBlocksAnybodyAfterItIsGone) {
     ASSERT_EQ(registry(), QStringList{QStringLiteral("3/1/0")});
 
     HostProcess* other = nullptr;
-    EXPECT_EQ(runOne(batch(4, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &other), 0)
+    EXPECT_EQ(runOne(batch(4, since2020), &other), 0)
         << other->out().toStdString() << other->err.toStdString();
     EXPECT_TRUE(other->err.contains(QStringLiteral("Rimossa la sessione terminata dell'utente 3")))
         << other->err.toStdString();
@@ -507,7 +519,7 @@ TEST_F(BatchMode, AKilledSessionNeverBlocksAnybodyAfterItIsGone) {
 TEST_F(BatchMode, TerminationSignalsEndABatchJobCleanly) {
     for (int signal : {SIGTERM, SIGINT}) {
         std::vector<std::unique_ptr<HostProcess>> hosts;
-        hosts.push_back(start(batch(2, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+        hosts.push_back(start(batch(2, since2020)));
         HostProcess& job = *hosts.front();
         ASSERT_TRUE(stopAt(job, kStarted)) << job.out().toStdString();
         const auto pid = static_cast<pid_t>(job.process->processId());
@@ -521,8 +533,7 @@ TEST_F(BatchMode, TerminationSignalsEndABatchJobCleanly) {
     }
     // Nobody is blocked afterwards.
     HostProcess* next = nullptr;
-    EXPECT_EQ(runOne(batch(3, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &next), 0)
-        << next->err.toStdString();
+    EXPECT_EQ(runOne(batch(3, since2020), &next), 0) << next->err.toStdString();
     EXPECT_TRUE(sessions().isEmpty());
 }
 
@@ -624,18 +635,11 @@ QStringList csvFields(const QString& line) {
 
 TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) {
     HostProcess* host = nullptr;
-    ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
-        << host->out().toStdString() << host->err.toStdString();
+    ASSERT_EQ(runOne(batch(1, since2020), &host), 0) << host->out().toStdString() << host->err.toStdString();
 
     auto exportTo = [&](const QString& name, const QStringList& more) {
         const QString out = home.filePath(name);
-        QStringList arguments{
-            QStringLiteral("--batch"),    QStringLiteral("export"),    QStringLiteral("--demo-db"), database,
-            QStringLiteral("--user"),     QStringLiteral("1"),         QStringLiteral("--out"),     out,
-            QStringLiteral("--min-date"), QStringLiteral("2020-01-01")};
-        HostProcess* run = nullptr;
-        const int code = runOne(arguments + more, &run);
-        return std::make_pair(code, out);
+        return std::make_pair(runOne(exportArgs(out, since2020 + more)), out);
     };
 
     // Every column of the record set, classification codes included, one line per phase shown.
@@ -686,12 +690,7 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
 
     // A full disk: the write error is reported and the job fails, nothing claims rows written.
     HostProcess* full = nullptr;
-    EXPECT_EQ(
-        runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"), database,
-                QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"),
-                QStringLiteral("/dev/full"), QStringLiteral("--min-date"), QStringLiteral("2020-01-01")},
-               &full),
-        1);
+    EXPECT_EQ(runOne(exportArgs(QStringLiteral("/dev/full"), since2020), &full), 1);
     EXPECT_TRUE(full->err.contains(QStringLiteral("/dev/full"))) << full->err.toStdString();
     EXPECT_FALSE(full->out().contains(QStringLiteral("righe scritte"))) << full->out().toStdString();
 }
@@ -700,16 +699,11 @@ TEST_F(BatchMode, ExportWritesTheClassifiedScheduleAndKeepsFilterValuesLiteral) 
 // English, as scripts read it; the file itself is the same in both languages.
 TEST_F(BatchMode, TheExportSummarySpeaksTheSessionLanguageAndTheFileDoesNot) {
     HostProcess* host = nullptr;
-    ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
-        << host->out().toStdString() << host->err.toStdString();
+    ASSERT_EQ(runOne(batch(1, since2020), &host), 0) << host->out().toStdString() << host->err.toStdString();
     const auto exportIn = [&](const QString& language) {
         const QString out = home.filePath(language + QStringLiteral(".csv"));
         HostProcess* run = nullptr;
-        EXPECT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"),
-                          database, QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"),
-                          out, QStringLiteral("--min-date"), QStringLiteral("2020-01-01"),
-                          QStringLiteral("--lang"), language},
-                         &run),
+        EXPECT_EQ(runOne(exportArgs(out, since2020 + QStringList{QStringLiteral("--lang"), language}), &run),
                   0)
             << run->err.toStdString();
         return std::make_pair(run->out(), out);
@@ -754,10 +748,7 @@ TEST_F(BatchMode, ExportWritesTheSameDatesInEveryTimeZone) {
         timeZone = QString::fromLatin1(zone);
         const QString out = home.filePath(QStringLiteral("dates-%1.csv").arg(timeZone.section(u'/', -1)));
         HostProcess* run = nullptr;
-        ASSERT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"),
-                          database, QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"),
-                          out, QStringLiteral("--min-date"), QStringLiteral("2000-01-01")},
-                         &run),
+        ASSERT_EQ(runOne(exportArgs(out, {QStringLiteral("--min-date"), QStringLiteral("2000-01-01")}), &run),
                   0)
             << zone << ": " << run->err.toStdString();
         QFile file(out);
@@ -777,20 +768,15 @@ TEST_F(BatchMode, ExportWritesTheSameDatesInEveryTimeZone) {
 
 TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {
     HostProcess* host = nullptr;
-    ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
-        << host->out().toStdString() << host->err.toStdString();
+    ASSERT_EQ(runOne(batch(1, since2020), &host), 0) << host->out().toStdString() << host->err.toStdString();
     auto exportTo = [&](const QString& name, const QStringList& more, HostProcess** run = nullptr) {
         const QString out = home.filePath(name);
-        const QStringList arguments{
-            QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"), database,
-            QStringLiteral("--user"),  QStringLiteral("1"),      QStringLiteral("--out"),     out};
-        return std::make_pair(runOne(arguments + more, run), out);
+        return std::make_pair(runOne(exportArgs(out, more), run), out);
     };
-    const QStringList since{QStringLiteral("--min-date"), QStringLiteral("2020-01-01")};
 
     // The proposals: the covered and partly covered phases of the schedule, fully covered first,
     // then by supplier and order date.
-    auto [scheduleCode, schedulePath] = exportTo(QStringLiteral("schedule.csv"), since);
+    auto [scheduleCode, schedulePath] = exportTo(QStringLiteral("schedule.csv"), since2020);
     ASSERT_EQ(scheduleCode, 0);
     const QStringList scheduleLines = csvLines(schedulePath);
     const qsizetype scheduleQta = csvFields(scheduleLines.value(0)).indexOf(QStringLiteral("CTRL_QTA"));
@@ -800,7 +786,8 @@ TEST_F(BatchMode, ExportOfTheProposalsAndOfTheCustomerCommitmentViews) {
         covered += code == u"1" || code == u"2";
     }
     ASSERT_GT(covered, 0);
-    auto [code, path] = exportTo(QStringLiteral("proposals.csv"), since + QStringList{"--view", "proposals"});
+    auto [code, path] =
+        exportTo(QStringLiteral("proposals.csv"), since2020 + QStringList{"--view", "proposals"});
     ASSERT_EQ(code, 0);
     const QStringList lines = csvLines(path);
     ASSERT_EQ(lines.size() - 1, covered);
@@ -865,11 +852,7 @@ TEST_F(BatchMode, TheFunctionMenuShowsTheOrderBookAndTheExportViewsWriteTheSameR
     // Before any rebuild there is no schedule: the proposals view says so and writes nothing.
     const QString early = home.filePath(QStringLiteral("early.csv"));
     HostProcess* empty = nullptr;
-    EXPECT_EQ(runOne({QStringLiteral("--batch"), QStringLiteral("export"), QStringLiteral("--demo-db"),
-                      database, QStringLiteral("--user"), QStringLiteral("1"), QStringLiteral("--out"), early,
-                      QStringLiteral("--view"), QStringLiteral("proposals")},
-                     &empty),
-              1);
+    EXPECT_EQ(runOne(exportArgs(early, {QStringLiteral("--view"), QStringLiteral("proposals")}), &empty), 1);
     EXPECT_TRUE(empty->err.contains(QStringLiteral("rebuild"))) << empty->err.toStdString();
     EXPECT_FALSE(QFile::exists(early));
 
@@ -903,11 +886,7 @@ TEST_F(BatchMode, TheFunctionMenuShowsTheOrderBookAndTheExportViewsWriteTheSameR
         const QString out = home.filePath(QStringLiteral("view.csv"));
         QFile::remove(out);
         HostProcess* run = nullptr;
-        const int code = runOne(QStringList{QStringLiteral("--batch"), QStringLiteral("export"),
-                                            QStringLiteral("--demo-db"), database, QStringLiteral("--user"),
-                                            QStringLiteral("1"), QStringLiteral("--out"), out} +
-                                    view,
-                                &run);
+        const int code = runOne(exportArgs(out, view), &run);
         EXPECT_EQ(code, 0) << run->err.toStdString();
         lines = csvLines(out);
         return lines.size() - 1;
@@ -933,8 +912,7 @@ protected:
     void SetUp() override {
         BatchMode::SetUp();
         HostProcess* host = nullptr;
-        ASSERT_EQ(runOne(batch(1, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")}), &host), 0)
-            << host->out().toStdString();
+        ASSERT_EQ(runOne(batch(1, since2020), &host), 0) << host->out().toStdString();
         auto c = connect();
         const auto chosen = scadlav::testing::lineOfFourPhases(*c);
         ASSERT_TRUE(chosen) << c->lastErrorText().toStdString();
@@ -972,12 +950,6 @@ protected:
                             rs->value(3).toDateTime()->date().toString(Qt::ISODate),
                             rs->value(4).toDateTime()->date().toString(Qt::ISODate));
         return out;
-    }
-    QStringList job(const QString& name, const QStringList& more = {}) const {
-        return QStringList{QStringLiteral("--batch"),   name,
-                           QStringLiteral("--demo-db"), database,
-                           QStringLiteral("--user"),    QStringLiteral("1")} +
-               more;
     }
     QStringList reschedule(int phase, const QStringList& more) const {
         return job(QStringLiteral("reschedule"),
@@ -1085,7 +1057,7 @@ TEST_F(BatchReschedule, RefusedDatesEndWithThreeAndUnknownPhasesWithOneWritingNo
 
 TEST_F(BatchReschedule, ARebuildInProgressKeepsTheRecalculationOutAndAKilledOneNoLonger) {
     std::vector<std::unique_ptr<HostProcess>> hosts;
-    hosts.push_back(start(batch(2, {QStringLiteral("--min-date"), QStringLiteral("2020-01-01")})));
+    hosts.push_back(start(batch(2, since2020)));
     HostProcess& rebuild = *hosts.front();
     ASSERT_TRUE(stopAt(rebuild, kStarted)) << rebuild.out().toStdString() << rebuild.err.toStdString();
 

@@ -54,12 +54,57 @@ public:
     }
 };
 
-// The schedule screen opened by the module class with scripted lookups and decodes.
-class FilterPanelTest : public ::testing::Test {
+// The schedule screen opened by the module class, with the host objects each test gives it.
+class FilterPanelScreen : public ::testing::Test {
 protected:
-    FilterPanelTest() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
+    FilterPanelScreen() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
         factory.registerClass(classnames::ErrorLog,
                               [this] { return std::make_unique<SharedErrorLog>(errorLog); });
+        global.messages = &messages;
+    }
+    ~FilterPanelScreen() override { close(); }
+
+    void show(const QString& connection, std::int16_t company, erpctl::ILookupPresenter* presenter) {
+        global.connection = connection;
+        global.company = company;
+        module.Cinterface_SetClsGlobal(&global);
+        module.Cinterface_SetActiveNavigator(&navigator);
+        module.Cinterface_ShowForm();
+        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
+        screen->Form_Activate();
+        panel = screen->controls().EnhancedQuery;
+        panel->setLookupPresenter(presenter);
+    }
+    // Closes the screen while the database it was opened on is still there.
+    void close() {
+        if (screen)
+            module.Cinterface_CloseForm();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    // Types a value into the panel's cell, as the user does.
+    void type(const QString& field, int side, const QString& text) {
+        const int row = panel->rowOf(field);
+        ASSERT_GE(row, 0) << field.toStdString();
+        const int column = side == 1 ? erpctl::FilterTable::FromColumn : erpctl::FilterTable::ToColumn;
+        panel->table()->item(row, column)->setText(text);
+    }
+
+    FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
+    FakeObjectFactory factory;
+    ScopedHostRuntime runtime;
+    MemoryErrorLog errorLog;
+    ScriptedMessageService messages;
+    FakeGlobalContext global;
+    FakeNavigator navigator;
+    CLSPD_KVB_SCADLAV module;
+    QPointer<FRMPD_KVB_SCADLAV> screen;
+    erpctl::EnhancedQuery* panel = nullptr;
+};
+
+// The screen with scripted lookups and decodes.
+class FilterPanelTest : public FilterPanelScreen {
+protected:
+    FilterPanelTest() {
         factory.registerClass(classnames::Lookup, [this] {
             auto lookup = std::make_unique<ScriptedLookup>();
             lookup->questions = &lookupQuestions;
@@ -72,22 +117,9 @@ protected:
             decodes << decode.get();
             return decode;
         });
-        global.connection = db.connectionString();
-        global.company = 3;
-        global.messages = &messages;
-        module.Cinterface_SetClsGlobal(&global);
-        module.Cinterface_SetActiveNavigator(&navigator);
-        module.Cinterface_ShowForm();
-        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
-        screen->Form_Activate();
-        panel = screen->controls().EnhancedQuery;
-        panel->setLookupPresenter(&presenter);
+        show(db.connectionString(), 3, &presenter);
     }
-    ~FilterPanelTest() override {
-        if (screen)
-            module.Cinterface_CloseForm();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    ~FilterPanelTest() override { close(); }
 
     // Every decode object answers the same: the test need not know which group asks.
     void answer(CodeKind kind, const QString& code, const QStringList& parents, const QString& description) {
@@ -97,25 +129,8 @@ protected:
     ScriptedDecode* decodeOf(ParametersPanel::HostServiceSlot slot) {
         return dynamic_cast<ScriptedDecode*>(screen->parameters().hostService(slot));
     }
-    // Types a value into the panel's cell, as the user does.
-    void type(const QString& field, int side, const QString& text) {
-        const int row = panel->rowOf(field);
-        ASSERT_GE(row, 0) << field.toStdString();
-        const int column = side == 1 ? erpctl::FilterTable::FromColumn : erpctl::FilterTable::ToColumn;
-        panel->table()->item(row, column)->setText(text);
-    }
 
     ScheduleTestDatabase db;
-    FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
-    FakeObjectFactory factory;
-    ScopedHostRuntime runtime;
-    MemoryErrorLog errorLog;
-    ScriptedMessageService messages;
-    FakeGlobalContext global;
-    FakeNavigator navigator;
-    CLSPD_KVB_SCADLAV module;
-    QPointer<FRMPD_KVB_SCADLAV> screen;
-    erpctl::EnhancedQuery* panel = nullptr;
     RecordingPresenter presenter;
     QList<ScriptedLookup*> lookups;
     QList<ScriptedDecode*> decodes;
@@ -420,7 +435,7 @@ TEST_F(FilterPanelTest, ConditionReachesTheServerAsLiterals) {
 }
 
 // The host's own lookups and decodes behind the panel, on a demo order book.
-class FilterPanelOnHostServicesTest : public ::testing::Test {
+class FilterPanelOnHostServicesTest : public FilterPanelScreen {
 protected:
     class Boxes : public erphost::IMessageBoxPresenter {
     public:
@@ -431,8 +446,7 @@ protected:
         }
     };
 
-    FilterPanelOnHostServicesTest()
-        : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
+    FilterPanelOnHostServicesTest() {
         erpdb::registerDatabaseObjects();
         const QString path = dir.filePath(QStringLiteral("demo.db"));
         erpdb::DemoOptions options;
@@ -440,27 +454,13 @@ protected:
         options.today = QDate(2026, 3, 15);
         QString error;
         EXPECT_TRUE(erpdb::createDemoDatabase(path, options, false, nullptr, &error)) << error.toStdString();
-        factory.registerClass(classnames::ErrorLog,
-                              [this] { return std::make_unique<SharedErrorLog>(errorLog); });
         factory.registerClass(classnames::Lookup, [] { return std::make_unique<erphost::LookupService>(); });
         factory.registerClass(classnames::Decode, [] { return std::make_unique<erphost::DecodeService>(); });
-        global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + path;
-        global.company = 1;
-        global.messages = &messages;
-        module.Cinterface_SetClsGlobal(&global);
-        module.Cinterface_SetActiveNavigator(&navigator);
-        module.Cinterface_ShowForm();
-        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
-        screen->Form_Activate();
-        panel = screen->controls().EnhancedQuery;
-        panel->setLookupPresenter(&window);
+        show(QStringLiteral("Provider=tsqlite;Data Source=") + path, 1, &window);
         EXPECT_TRUE(own.open(global.connection));
     }
-    ~FilterPanelOnHostServicesTest() override {
-        if (screen)
-            module.Cinterface_CloseForm();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    ~FilterPanelOnHostServicesTest() override { close(); }
+
     QStringList firstRow(const QString& sql) {
         QStringList row;
         auto rs = own.execute(sql);
@@ -472,25 +472,10 @@ protected:
         }
         return row;
     }
-    void type(const QString& field, int side, const QString& text) {
-        const int row = panel->rowOf(field);
-        const int column = side == 1 ? erpctl::FilterTable::FromColumn : erpctl::FilterTable::ToColumn;
-        panel->table()->item(row, column)->setText(text);
-    }
 
     QTemporaryDir dir;
-    FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
-    FakeObjectFactory factory;
-    ScopedHostRuntime runtime;
-    MemoryErrorLog errorLog;
-    ScriptedMessageService messages;
-    FakeGlobalContext global;
-    FakeNavigator navigator;
     Boxes boxes;
     erphost::LookupWindow window{boxes};
-    CLSPD_KVB_SCADLAV module;
-    QPointer<FRMPD_KVB_SCADLAV> screen;
-    erpctl::EnhancedQuery* panel = nullptr;
     db::Connection own;
 };
 

@@ -64,16 +64,20 @@ protected:
     void SetUp() override {
         images.addStatusImages();
         grid.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
-        grid.addColumn("PD5C_KEYGRID", "Key", ColumnKind::Text, 500, false);
-        grid.addListColumn("PD5C_INDSTATOORD", "Stato fase", phaseStates(), 1000);
-        grid.addColumn("PD5C_QTARES", "Qta res.", ColumnKind::Number, 1000, true, "###,###,###,##0.00");
-        grid.addColumn("PD5C_DATAFINEFASE", "Data fine", ColumnKind::Date, 1000);
-        grid.addImageColumn("SOLL", "Soll.", &images, 700);
-        grid.addColumn("NOT_IN_MODEL", "Assente", ColumnKind::Text, 700);
+        addColumns(grid);
         model = scheduleModel();
         grid.resize(800, 300);
     }
 
+    // The screen's columns: a hidden key, a list, a number, a date, an image and one the model lacks.
+    void addColumns(Grid& g) {
+        g.addColumn("PD5C_KEYGRID", "Key", ColumnKind::Text, 500, false);
+        g.addListColumn("PD5C_INDSTATOORD", "Stato fase", phaseStates(), 1000);
+        g.addColumn("PD5C_QTARES", "Qta res.", ColumnKind::Number, 1000, true, "###,###,###,##0.00");
+        g.addColumn("PD5C_DATAFINEFASE", "Data fine", ColumnKind::Date, 1000);
+        g.addImageColumn("SOLL", "Soll.", &images, 700);
+        g.addColumn("NOT_IN_MODEL", "Assente", ColumnKind::Text, 700);
+    }
     QModelIndex cell(int row, const QString& field) {
         return grid.model()->index(row, grid.columnIndex(field));
     }
@@ -349,12 +353,7 @@ TEST_F(GridTest, LayoutRoundTripsOrderWidthsAndVisibility) {
     const QByteArray saved = grid.saveLayout();
 
     Grid restored;
-    restored.addColumn("PD5C_KEYGRID", "Key", ColumnKind::Text, 500, false);
-    restored.addListColumn("PD5C_INDSTATOORD", "Stato fase", phaseStates(), 1000);
-    restored.addColumn("PD5C_QTARES", "Qta res.", ColumnKind::Number, 1000, true, "###,###,###,##0.00");
-    restored.addColumn("PD5C_DATAFINEFASE", "Data fine", ColumnKind::Date, 1000);
-    restored.addImageColumn("SOLL", "Soll.", &images, 700);
-    restored.addColumn("NOT_IN_MODEL", "Assente", ColumnKind::Text, 700);
+    addColumns(restored);
     const QStringList defaultOrder = restored.visualFields();
     EXPECT_FALSE(restored.restoreLayout("not a layout"));
     EXPECT_FALSE(restored.restoreLayout(R"({"columns":[{"field":"SOLL","width":"wide","visible":true}]})"));

@@ -1,5 +1,6 @@
-// Two processes on one database file: a writer and a reader at once, and global temporary
-// tables seen across processes and dropped when their process closes or dies.
+// Two processes on one database file: a writer and a reader at once, a writer and an update of
+// every row at once, and global temporary tables seen across processes and dropped when their
+// process closes or dies.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,38 @@ TEST(MultiProcess, WriterAndReaderWorkAtOnce) {
     EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM SHARED"), "300");
     // And this process can write after it.
     EXPECT_TRUE(db->execute("INSERT INTO SHARED VALUES (301, 'ultima')", nullptr, errors));
+}
+
+// Setting a flag on every row while another process inserts: the count and the update of the
+// rows that change run under one write lock, so neither process fails and every count holds
+// the rows of one moment.
+TEST(MultiProcess, FlagsSetWhileAnotherProcessInserts) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    std::vector<Error> errors;
+    ASSERT_TRUE(
+        db->execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10), SEGNO smallint)",
+                    nullptr, errors));
+    QProcess writer;
+    startPeer(writer, scratch.path(), "write", "1000");
+    std::int64_t last = 0;
+    int updates = 0;
+    while (writer.state() != QProcess::NotRunning) {
+        std::int64_t affected = -1;
+        ASSERT_TRUE(db->execute("UPDATE SHARED SET SEGNO = 1", nullptr, errors, {}, &affected))
+            << errors.front().description;
+        EXPECT_GE(affected, last);
+        last = affected;
+        ++updates;
+        writer.waitForFinished(0);
+    }
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+    EXPECT_EQ(writer.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    EXPECT_GT(updates, 1);
+    std::int64_t affected = -1;
+    ASSERT_TRUE(db->execute("UPDATE SHARED SET SEGNO = 1", nullptr, errors, {}, &affected));
+    EXPECT_EQ(affected, 1000) << "rows already flagged are counted too";
+    EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM SHARED WHERE SEGNO = 1"), "1000");
 }
 
 TEST(MultiProcess, GlobalTemporaryTableOfAnotherProcess) {

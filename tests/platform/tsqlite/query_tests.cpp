@@ -36,13 +36,23 @@ struct SliceSink : RecordingSink {
     void endResultSet() override { ++ended; }
 };
 
+// A scratch database whose connection `db` holds table T with `rows` rows; `scratch.open()`
+// gives the tests more connections on the same file.
+class QueryTest : public ::testing::Test {
+protected:
+    void open(int rows) {
+        db = scratch.open();
+        ASSERT_TRUE(db);
+        fill(*db, rows);
+    }
+    ScratchDatabase scratch;
+    std::unique_ptr<Connection> db;
+};
+
 } // namespace
 
-TEST(Query, SlicesGiveTheRowsOfAWholeExecutionWhileTheConnectionRunsOtherStatements) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    ASSERT_TRUE(db);
-    fill(*db, 1000);
+TEST_F(QueryTest, SlicesGiveTheRowsOfAWholeExecutionWhileTheConnectionRunsOtherStatements) {
+    open(1000);
     const std::string select = "SELECT ID, QTA, DESCR, DATA FROM T WHERE ID > 10 ORDER BY ID DESC";
     RecordingSink whole;
     std::vector<Error> errors;
@@ -74,11 +84,8 @@ TEST(Query, SlicesGiveTheRowsOfAWholeExecutionWhileTheConnectionRunsOtherStateme
     EXPECT_EQ(sliced.results.front().rows.size(), 990u);
 }
 
-TEST(Query, OnlyASingleSelectIsReadInSlicesAndAFailingOneSaysWhy) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    ASSERT_TRUE(db);
-    fill(*db, 3);
+TEST_F(QueryTest, OnlyASingleSelectIsReadInSlicesAndAFailingOneSaysWhy) {
+    open(3);
     std::vector<Error> errors;
     EXPECT_FALSE(db->openQuery("SELECT ID FROM T; SELECT DESCR FROM T", errors));
     EXPECT_FALSE(db->openQuery("SELECT ID INTO #COPIA FROM T", errors));
@@ -89,11 +96,8 @@ TEST(Query, OnlyASingleSelectIsReadInSlicesAndAFailingOneSaysWhy) {
     EXPECT_NE(errors.front().description.find("NOPE"), std::string::npos) << errors.front().description;
 }
 
-TEST(Query, AConnectionClosedHalfwayIsAFailureNotTheEnd) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    ASSERT_TRUE(db);
-    fill(*db, 50);
+TEST_F(QueryTest, AConnectionClosedHalfwayIsAFailureNotTheEnd) {
+    open(50);
     std::vector<Error> errors;
     auto query = db->openQuery("SELECT * FROM T ORDER BY ID", errors);
     ASSERT_TRUE(query);
@@ -106,12 +110,10 @@ TEST(Query, AConnectionClosedHalfwayIsAFailureNotTheEnd) {
     EXPECT_TRUE(query->done());
 }
 
-TEST(Query, KeepsItsSnapshotWhileAnotherConnectionCommits) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
+TEST_F(QueryTest, KeepsItsSnapshotWhileAnotherConnectionCommits) {
+    open(100);
     auto other = scratch.open();
-    ASSERT_TRUE(db && other);
-    fill(*db, 100);
+    ASSERT_TRUE(other);
     std::vector<Error> errors;
     auto query = db->openQuery("SELECT ID FROM T ORDER BY ID", errors);
     ASSERT_TRUE(query);
@@ -123,12 +125,10 @@ TEST(Query, KeepsItsSnapshotWhileAnotherConnectionCommits) {
     EXPECT_EQ(sink.results.front().rows.size(), 100u);
 }
 
-TEST(Query, TheDataVersionMovesWithEveryChangeToTheTablesButNotWithOwnWorkTables) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
+TEST_F(QueryTest, TheDataVersionMovesWithEveryChangeToTheTablesButNotWithOwnWorkTables) {
+    open(10);
     auto other = scratch.open();
-    ASSERT_TRUE(db && other);
-    fill(*db, 10);
+    ASSERT_TRUE(other);
     std::vector<Error> errors;
     ASSERT_TRUE(db->execute("CREATE TABLE ##LAVORO (A int); CREATE TABLE ALTRA (A int)", nullptr, errors));
     const std::vector<std::string> tables{"t"};
@@ -165,11 +165,8 @@ std::vector<std::int64_t> ids(Connection& db, const std::string& select, Connect
 
 } // namespace
 
-TEST(Query, APartFromARowContinuesTheWholeOrderAndACountIgnoresTheOrder) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    ASSERT_TRUE(db);
-    fill(*db, 60);
+TEST_F(QueryTest, APartFromARowContinuesTheWholeOrderAndACountIgnoresTheOrder) {
+    open(60);
     std::vector<Error> errors;
     // Many rows share a key: the part must continue the very order of the whole, ties included.
     ASSERT_TRUE(db->execute("CREATE INDEX IX_T_DESCR ON T (DESCR)", nullptr, errors));
@@ -195,11 +192,8 @@ TEST(Query, APartFromARowContinuesTheWholeOrderAndACountIgnoresTheOrder) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST(Query, ACountIsTheNumberOfRowsTheSelectReturns) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    ASSERT_TRUE(db);
-    fill(*db, 60);
+TEST_F(QueryTest, ACountIsTheNumberOfRowsTheSelectReturns) {
+    open(60);
     std::vector<Error> errors;
     ASSERT_TRUE(
         db->execute("UPDATE T SET DESCR = CASE WHEN ID % 3 = 0 THEN 'b' ELSE 'a' END", nullptr, errors));
@@ -224,13 +218,11 @@ TEST(Query, ACountIsTheNumberOfRowsTheSelectReturns) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST(Query, ConnectionsTakingTheirSnapshotsUnderTheWriteHoldReadTheSameRows) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
+TEST_F(QueryTest, ConnectionsTakingTheirSnapshotsUnderTheWriteHoldReadTheSameRows) {
+    open(40);
     auto reader = scratch.open();
     auto writer = scratch.open();
-    ASSERT_TRUE(db && reader && writer);
-    fill(*db, 40);
+    ASSERT_TRUE(reader && writer);
     std::vector<Error> errors;
     auto query = db->openQuery("SELECT ID FROM T ORDER BY ID", Connection::QueryForm::FromRow, 0, errors);
     ASSERT_TRUE(query);

@@ -124,15 +124,17 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
             if (entry->countedUpdate)
                 ok = runCountedUpdate(parts[0].stmt, parts[0].params, parts[1].stmt, parts[1].params,
                                       literals, options, rowsAffected, errors);
-            for (auto& part : parts) {
-                if (!entry->countedUpdate)
+            else
+                for (auto& part : parts) {
                     ok =
                         runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors);
+                    if (!ok)
+                        break;
+                }
+            for (auto& part : parts) {
                 const int reprepares = sqlite3_stmt_status(part.stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
                 changed = changed || reprepares != part.reprepares;
                 part.reprepares = reprepares;
-                if (!ok)
-                    break;
             }
             if (changed)
                 schema->invalidate();

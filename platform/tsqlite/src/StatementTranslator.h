@@ -28,6 +28,9 @@ std::size_t findTop(const Seq& seq, std::string_view word, std::size_t from = 0)
 // Join keywords and the comma of a FROM list.
 bool isJoinWord(const Node& n);
 
+// The declared T-SQL type of `column` among `cols`; empty when it is not there.
+std::string typeIn(const std::vector<ColumnInfo>& cols, const std::string& column);
+
 // Whether writing into a column of this type needs the write conversion, and the value wrapped
 // in it.
 bool needsWrite(const std::string& type);
@@ -56,7 +59,6 @@ private:
     void emitPart(const Seq& seq);
     void rawPart(std::string sql) { m_out.parts.push_back(SqlPart{std::move(sql), {}}); }
     const std::vector<ColumnInfo>* tableColumns(const std::string& table);
-    static std::string typeIn(const std::vector<ColumnInfo>& cols, const std::string& column);
 
     bool select(const std::vector<Token>& tokens);
     bool selectInto(Seq seq, std::size_t into);

@@ -189,11 +189,7 @@ Seq unchangedCondition(const Seq& setList, const Seq& converted, const std::vect
         const auto eq = std::find_if(a.begin(), a.end(), [](const Node& n) { return n.isOp("="); });
         if (eq == a.begin() || eq == a.end() || !isIntegerConstant(Seq(eq + 1, a.end())))
             return {};
-        std::string type;
-        for (const auto& c : cols)
-            if (sameName(c.name, nameOf(*(eq - 1))))
-                type = c.declType;
-        const TypeClass cls = parseSqlType(type).cls;
+        const TypeClass cls = parseSqlType(typeIn(cols, nameOf(*(eq - 1)))).cls;
         if (cls != TypeClass::Integer && cls != TypeClass::Bit)
             return {};
         const Seq& item = items[k]; // column = converted value
@@ -235,14 +231,14 @@ bool StatementTranslator::update(const std::vector<Token>& tokens) {
     if (!tableCols)
         return false;
     Seq set;
-    if (!assignments(Seq(seq.begin() + 3, seq.begin() + static_cast<long>(setEnd)), *tableCols, set))
+    const Seq setList(seq.begin() + 3, seq.begin() + static_cast<long>(setEnd));
+    if (!assignments(setList, *tableCols, set))
         return false;
     const Seq original(seq.begin() + static_cast<long>(std::min(where + 1, seq.size())), seq.end());
-    const Seq setList(seq.begin() + 3, seq.begin() + static_cast<long>(setEnd));
     // Setting flags to constants (clearing every mark of a table) is common, and rewriting rows
     // that already hold the values writes every page of the table for nothing. Such an update
     // writes only the rows that change; the rows SQL Server reports are those the WHERE selects,
-    // counted in the same snapshot (the executor runs both under one savepoint).
+    // counted first under the same write lock (Connection::Impl::runCountedUpdate).
     const Seq unchanged = source.others.empty() && source.conditions.empty() && source.alias.empty()
                               ? unchangedCondition(setList, set, *tableCols, original)
                               : Seq{};

@@ -171,7 +171,7 @@ const std::vector<ColumnInfo>* StatementTranslator::tableColumns(const std::stri
     return cols;
 }
 
-std::string StatementTranslator::typeIn(const std::vector<ColumnInfo>& cols, const std::string& column) {
+std::string typeIn(const std::vector<ColumnInfo>& cols, const std::string& column) {
     for (const auto& c : cols) {
         if (sameName(c.name, column))
             return c.declType;

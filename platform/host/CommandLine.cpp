@@ -41,6 +41,15 @@ QString smallIntOption(const QString& option, const QString& value, std::int16_t
     return hostText(kTextNotSmallInt, language, {option, quotedValue(value)});
 }
 
+// The language --lang names: "it" or "en".
+std::optional<Language> languageOption(const QString& value) {
+    if (value == QLatin1String("it"))
+        return Language::Italian;
+    if (value == QLatin1String("en"))
+        return Language::English;
+    return std::nullopt;
+}
+
 // The value of an option in the arguments, "--name value" or "--name=value"; the last one wins.
 std::optional<QString> optionValue(const QStringList& arguments, const QString& name) {
     const QString plain = QStringLiteral("--") + name;
@@ -64,13 +73,9 @@ bool isImmediate(const QString& name) {
 } // namespace
 
 Language languageOfArguments(const QStringList& arguments) {
-    // The same spellings the option itself takes.
-    if (const std::optional<QString> lang = optionValue(arguments, QStringLiteral("lang"))) {
-        if (*lang == QLatin1String("it"))
-            return Language::Italian;
-        if (*lang == QLatin1String("en"))
-            return Language::English;
-    }
+    if (const std::optional<QString> lang = optionValue(arguments, QStringLiteral("lang")))
+        if (const std::optional<Language> language = languageOption(*lang))
+            return *language;
     const QString config = optionValue(arguments, QStringLiteral("config")).value_or(defaultConfigPath());
     if (QFileInfo(config).isFile()) {
         const QSettings ini(config, QSettings::IniFormat);
@@ -115,12 +120,10 @@ CommandLine::CommandLine(Language language) : m_language(language) {
                }});
     addOption({QStringLiteral("lang"), QStringLiteral("it|en"), text(kTextHelpLang),
                [language](const QString& v, HostSettings& s, CommandLineRequest&) {
-                   if (v == QLatin1String("it"))
-                       s.language = Language::Italian;
-                   else if (v == QLatin1String("en"))
-                       s.language = Language::English;
-                   else
+                   const std::optional<Language> chosen = languageOption(v);
+                   if (!chosen)
                        return hostText(kTextBadLang, language, {quotedValue(v)});
+                   s.language = *chosen;
                    return QString();
                }});
     addOption({QStringLiteral("quit-after"), QStringLiteral("MS"), text(kTextHelpQuitAfter),

@@ -8,7 +8,7 @@ PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-base-dev-tools qt6-
           libqt6printsupport6 libsqlite3-dev sqlite3 unixodbc-dev unixodbc tdsodbc freetds-bin
           libsqliteodbc libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth
           fonts-dejavu-core poppler-utils python3-aiosmtpd openssl libxlsxwriter-dev
-          qt6-translations-l10n)
+          qt6-translations-l10n locales)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

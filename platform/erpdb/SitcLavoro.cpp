@@ -45,7 +45,7 @@ tsqlite::Error makeError(std::int64_t number, std::string text, const char* sqlS
 std::string lower(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     return out;
 }
 
@@ -137,8 +137,9 @@ private:
 // Table names arrive already cleaned by the caller; anything else is refused rather than
 // pasted into a statement.
 bool isPlainTableName(const std::string& name) {
-    return !name.empty() && std::all_of(name.begin(), name.end(), [](unsigned char c) {
-        return std::isalnum(c) || c == '_' || c == '#';
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == '#';
     });
 }
 

@@ -6,10 +6,14 @@
 namespace tsqlite::detail {
 namespace {
 
+// Every word of a batch is looked up here: the words are views, so that no length is counted.
+constexpr std::string_view kStatementWords[] = {
+    "SELECT",   "INSERT", "UPDATE",  "DELETE", "CREATE", "DROP",  "ALTER",
+    "TRUNCATE", "EXEC",   "EXECUTE", "IF",     "ELSE",   "BEGIN", "COMMIT",
+    "ROLLBACK", "SET",    "DECLARE", "PRINT",  "USE",    "WHILE", "RETURN"};
+
 bool startsStatement(const Token& t) {
-    for (auto w : {"SELECT",   "INSERT", "UPDATE",  "DELETE", "CREATE", "DROP",  "ALTER",
-                   "TRUNCATE", "EXEC",   "EXECUTE", "IF",     "ELSE",   "BEGIN", "COMMIT",
-                   "ROLLBACK", "SET",    "DECLARE", "PRINT",  "USE",    "WHILE", "RETURN"}) {
+    for (std::string_view w : kStatementWords) {
         if (t.is(w))
             return true;
     }

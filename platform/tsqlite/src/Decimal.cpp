@@ -1,4 +1,5 @@
 #include "Decimal.h"
+#include "LocaleFree.h"
 
 #include <algorithm>
 #include <array>
@@ -105,13 +106,13 @@ std::optional<Decimal> decimalFromDouble(double value, int scaleHint) {
                 return Decimal{static_cast<long long>(whole), scaleHint};
         }
     }
-    char buffer[40];
+    std::string text;
     for (int digits = 15; digits <= 17; ++digits) {
-        std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
-        if (digits == 17 || std::strtod(buffer, nullptr) == value)
+        text = formatDouble(value, digits);
+        if (digits == 17 || parseDouble(text.c_str(), nullptr) == value)
             break;
     }
-    return parseDecimal(buffer);
+    return parseDecimal(text);
 }
 
 std::optional<Decimal> parseDecimal(std::string_view text) {
@@ -267,7 +268,7 @@ double toDouble(const Decimal& d) {
     if (magnitude(d.units) < static_cast<Int>(kExactDoubleLimit) && d.scale >= 0 &&
         d.scale < static_cast<int>(kPow10Double.size()))
         return static_cast<double>(d.units) / kPow10Double[static_cast<std::size_t>(d.scale)];
-    return std::strtod(decimalText(d).c_str(), nullptr);
+    return parseDouble(decimalText(d).c_str(), nullptr);
 }
 
 std::optional<long long> wholeValue(const Decimal& d) {

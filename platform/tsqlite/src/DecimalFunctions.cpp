@@ -1,4 +1,5 @@
 #include "DecimalFunctions.h"
+#include "LocaleFree.h"
 
 #include "Decimal.h"
 
@@ -204,7 +205,7 @@ void divisor(sqlite3_context* ctx, int, sqlite3_value** argv) {
     case SQLITE_TEXT: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
         char* end = nullptr;
-        const double number = std::strtod(text, &end);
+        const double number = parseDouble(text, &end);
         zero = end != text && number == 0.0 &&
                std::string_view(end).find_first_not_of(' ') == std::string_view::npos;
         break;

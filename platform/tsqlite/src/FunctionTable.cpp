@@ -1,4 +1,5 @@
 #include "FunctionTable.h"
+#include "LocaleFree.h"
 
 #include "DecimalFunctions.h"
 #include "SqlFunctions.h"
@@ -126,9 +127,7 @@ const std::array kRows = {
 };
 
 bool sameWord(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
+    return equalsIgnoringCase(a, b);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "Lexer.h"
+#include "LocaleFree.h"
 
 #include <array>
 #include <cctype>
@@ -76,8 +77,7 @@ bool Token::is(std::string_view keyword) const {
     if (kind != TokenKind::Word || text.size() != keyword.size())
         return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) !=
-            std::toupper(static_cast<unsigned char>(keyword[i])))
+        if (asciiUpper(text[i]) != asciiUpper(keyword[i]))
             return false;
     }
     return true;

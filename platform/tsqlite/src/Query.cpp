@@ -5,6 +5,7 @@
 #include "Errors.h"
 #include "Impl.h"
 #include "Lexer.h"
+#include "LocaleFree.h"
 #include "Runner.h"
 
 #include <algorithm>
@@ -330,17 +331,10 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, QueryForm fo
 
 namespace {
 
-std::string upper(std::string_view name) {
-    std::string out(name);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 void countChange(void* log, int, const char*, const char* table, sqlite3_int64) {
     auto& changes = *static_cast<Connection::Impl::ChangeLog*>(log);
     ++changes.counted;
-    ++changes.byTable[upper(table ? table : "")];
+    ++changes.byTable[upperCase(table ? table : "")];
 }
 
 } // namespace
@@ -360,7 +354,7 @@ std::uint64_t Connection::dataVersion(const std::vector<std::string>& tables) {
     sqlite3_finalize(stmt);
     std::uint64_t own = 0;
     for (const std::string& table : tables)
-        if (const auto it = c.changes.byTable.find(upper(table)); it != c.changes.byTable.end())
+        if (const auto it = c.changes.byTable.find(upperCase(table)); it != c.changes.byTable.end())
             own += it->second;
     // Rows changed without a call of the hook (a DELETE without WHERE empties a table at once).
     const std::uint64_t unattributed =

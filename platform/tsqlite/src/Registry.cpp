@@ -1,4 +1,5 @@
 #include "Registry.h"
+#include "LocaleFree.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,11 +24,11 @@ Registry& registry() {
 int countArguments(const std::string& body) {
     int highest = 0;
     for (std::size_t i = 0; i + 1 < body.size(); ++i) {
-        if (body[i] != '?' || !std::isdigit(static_cast<unsigned char>(body[i + 1])))
+        if (body[i] != '?' || !isAsciiDigit(body[i + 1]))
             continue;
         int n = 0;
         std::size_t j = i + 1;
-        while (j < body.size() && std::isdigit(static_cast<unsigned char>(body[j])))
+        while (j < body.size() && isAsciiDigit(body[j]))
             n = n * 10 + (body[j++] - '0');
         highest = std::max(highest, n);
     }
@@ -41,7 +42,7 @@ std::string normaliseObjectName(std::string_view name) {
     for (char c : name) {
         if (c == '[' || c == ']' || c == '"')
             continue;
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        out += asciiLower(c);
     }
     if (out.rfind("dbo.", 0) == 0)
         out.erase(0, 4);

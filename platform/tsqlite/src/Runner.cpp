@@ -1,4 +1,5 @@
 #include "Runner.h"
+#include "LocaleFree.h"
 
 #include "Dates.h"
 
@@ -10,9 +11,9 @@ namespace tsqlite::detail {
 std::string normaliseType(std::string_view declared) {
     std::string out;
     for (char c : declared) {
-        if (std::isspace(static_cast<unsigned char>(c)))
+        if (isAsciiSpace(c))
             continue;
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        out += asciiLower(c);
     }
     return out;
 }
@@ -47,7 +48,7 @@ void bindLiteral(sqlite3_stmt* stmt, int index, const Token& literal, bool asDat
             sqlite3_bind_int64(stmt, index, std::stoll(literal.text));
             return;
         }
-        sqlite3_bind_double(stmt, index, std::strtod(literal.text.c_str(), nullptr));
+        sqlite3_bind_double(stmt, index, parseDouble(literal.text.c_str(), nullptr));
         return;
     }
     if (asDate) {

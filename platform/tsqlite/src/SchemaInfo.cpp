@@ -1,17 +1,11 @@
 #include "SchemaInfo.h"
+#include "LocaleFree.h"
 
 #include "Runner.h"
 
 #include <cctype>
 
 namespace tsqlite::detail {
-
-std::string lowerCase(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 SchemaInfo::~SchemaInfo() {
     sqlite3_finalize(m_mainCookie);

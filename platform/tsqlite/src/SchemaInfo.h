@@ -2,6 +2,7 @@
 // What the rewriter needs to know about the database's tables: the declared types of their
 // columns. Read from SQLite's catalog and kept until the schema changes.
 
+#include "LocaleFree.h"
 #include "SqlType.h"
 
 #include <sqlite3.h>
@@ -59,7 +60,5 @@ private:
     bool m_allLoaded = false;
     std::map<std::string, std::string> m_columnTypes; // lower-case column name -> type ("" when ambiguous)
 };
-
-std::string lowerCase(std::string_view s);
 
 } // namespace tsqlite::detail

@@ -1,4 +1,5 @@
 #include "SqlFunctions.h"
+#include "LocaleFree.h"
 
 #include "Collation.h"
 #include "Dates.h"
@@ -38,9 +39,7 @@ void resultText(sqlite3_context* ctx, const std::string& s) {
 std::string numberText(sqlite3_value* v) {
     if (sqlite3_value_type(v) == SQLITE_INTEGER)
         return std::to_string(sqlite3_value_int64(v));
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", sqlite3_value_double(v));
-    return buffer;
+    return formatDouble(sqlite3_value_double(v), 15);
 }
 
 std::string valueText(sqlite3_value* v) {
@@ -109,7 +108,7 @@ Number numberOf(sqlite3_value* v) {
             n.i = i;
             return n;
         }
-        const double r = std::strtod(s.c_str(), &end);
+        const double r = parseDouble(s.c_str(), &end);
         if (end && *end == '\0') {
             n.ok = true;
             n.r = r;
@@ -350,9 +349,7 @@ enum class DatePart {
 };
 
 DatePart parseDatePart(std::string_view name) {
-    std::string s;
-    for (char c : name)
-        s += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string s = lowerCase(name);
     if (s == "year" || s == "yy" || s == "yyyy")
         return DatePart::Year;
     if (s == "quarter" || s == "qq" || s == "q")
@@ -645,10 +642,9 @@ void power(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         const bool big = type.integerBits == 64 || type.cls == TypeClass::Unknown;
         const double limit = big ? 9223372036854775807.0 : 2147483647.0;
         if (!std::isfinite(r) || std::trunc(r) > limit || std::trunc(r) < -limit - 1) {
-            char message[160];
-            std::snprintf(message, sizeof message, "Arithmetic overflow error for type %s, value = %f.",
-                          big ? "bigint" : "int", r);
-            return sqlite3_result_error(ctx, message, -1);
+            const std::string message = std::string("Arithmetic overflow error for type ") +
+                                        (big ? "bigint" : "int") + ", value = " + formatFixed(r, 6) + ".";
+            return sqlite3_result_error(ctx, message.c_str(), -1);
         }
         return sqlite3_result_int64(ctx, static_cast<std::int64_t>(std::trunc(r)));
     }

@@ -1,4 +1,5 @@
 #include "SqlType.h"
+#include "LocaleFree.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,8 +11,8 @@ SqlType parseSqlType(std::string_view declared) {
     SqlType t;
     std::string s;
     for (char c : declared) {
-        if (!std::isspace(static_cast<unsigned char>(c)))
-            s += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!isAsciiSpace(c))
+            s += asciiLower(c);
     }
     const auto open = s.find('(');
     t.base = s.substr(0, open);

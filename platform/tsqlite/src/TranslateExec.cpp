@@ -1,3 +1,4 @@
+#include "LocaleFree.h"
 #include "StatementTranslator.h"
 
 namespace tsqlite::detail {
@@ -36,7 +37,7 @@ bool StatementTranslator::exec(const std::vector<Token>& tokens) {
                 p.value.i = std::stoll(v.text) * (negative ? -1 : 1);
             } else {
                 p.value.kind = Cell::Kind::Real;
-                p.value.r = std::stod(v.text) * (negative ? -1 : 1);
+                p.value.r = parseDouble(v.text.c_str(), nullptr) * (negative ? -1 : 1);
             }
         } else if (v.is("NULL") || v.is("DEFAULT")) {
             p.value.kind = Cell::Kind::Null;

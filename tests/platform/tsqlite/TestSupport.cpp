@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdio>
 #include <random>
 
@@ -14,9 +15,11 @@ std::string cellText(const Cell& cell) {
     case Cell::Kind::Integer:
         return std::to_string(cell.i);
     case Cell::Kind::Real: {
+        // printf's %.15g, in the C locale whatever the test's locale
         char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%.15g", cell.r);
-        return buffer;
+        return std::string(
+            buffer,
+            std::to_chars(buffer, buffer + sizeof buffer, cell.r, std::chars_format::general, 15).ptr);
     }
     case Cell::Kind::Text:
     case Cell::Kind::Blob:

@@ -23,14 +23,14 @@ namespace {
 std::string lower(std::string_view s) {
     std::string out;
     for (char c : s)
-        out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; // ASCII, whatever the locale
     return out;
 }
 
 std::string upper(std::string_view s) {
     std::string out;
     for (char c : s)
-        out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
     return out;
 }
 

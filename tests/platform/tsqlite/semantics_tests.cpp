@@ -1,6 +1,7 @@
 // SQL Server's meaning kept by the embedded database: text comparison, decimals, CHAR padding,
 // string "+", REPLICATE and LEN, dates.
 #include "TestSupport.h"
+#include "tests/support/MachineLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -162,4 +163,29 @@ TEST_F(Semantics, FunctionsOfTheStatements) {
     EXPECT_EQ(one("SELECT TOP 1 ID FROM T ORDER BY ID DESC"), "1");
     EXPECT_EQ(one("SELECT CAST(2.7 AS int), CAST('12' AS int) + 1, CAST(1.23456 AS decimal(10,2))"),
               "2|13|1.23");
+}
+
+// The desktop takes the C library's locale from the environment. The statements mean the same
+// under any: an Italian locale reads and writes numbers with a comma, and a Turkish one does
+// not take 'I' for the upper case of 'i' (so "insert" would not be INSERT).
+TEST_F(Semantics, StatementsMeanTheSameUnderAnyMachineLocale) {
+    for (const char* name : {"it_IT.UTF-8", "tr_TR.UTF-8"}) {
+        SCOPED_TRACE(name);
+        const scadlav::testing::MachineLocale locale(name);
+        if (!locale.active())
+            GTEST_SKIP() << "the locale " << name << " cannot be made on this machine (package locales)";
+        run("delete from t");
+        run("insert into t (id, codice, qta) values (1, 'riga', 2.5)");
+        run("if exists (select * from t where id in (1)) update t set qta = qta + cast('0.25' as "
+            "decimal(5,2)) "
+            "where id = 1");
+        EXPECT_EQ(rows("select qta, cast('3.25' as float) + 1, convert(varchar(30), 1.5e0 * 2), "
+                       "cast(cast(2.25 as float) as decimal(6,3)) from t where codice like 'r%'"),
+                  std::vector<std::string>{"2.75|4.25|3|2.25"});
+        std::vector<Error> errors;
+        EXPECT_FALSE(m_db->execute("select power(2, 31)", nullptr, errors));
+        ASSERT_FALSE(errors.empty());
+        EXPECT_EQ(errors.front().description,
+                  "Arithmetic overflow error for type int, value = 2147483648.000000.");
+    }
 }

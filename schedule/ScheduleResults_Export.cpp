@@ -7,6 +7,7 @@
 #include "module/services/IMessageService.h"
 #include "module/value/CsvField.h"
 #include "module/value/SafeFile.h"
+#include "module/value/ScopedPlainLocale.h"
 #include "platform/controls/DateText.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/NumberPicture.h"
@@ -89,6 +90,7 @@ QByteArray sheetName(QString caption) {
 // grid's picture, dates as dates, widths fitted to the captions and the first rows.
 bool writeWorkbook(const erpctl::Grid& grid, const QString& caption, const QString& fileName,
                    QString* failure) {
+    const ScopedPlainLocale plain; // the workbook's XML writes numbers with '.'
     const QByteArray name = QFile::encodeName(fileName);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;

@@ -2,6 +2,7 @@
 
 #include "module/value/CsvField.h"
 #include "module/value/SafeFile.h"
+#include "module/value/ScopedPlainLocale.h"
 
 #include <QFile>
 #include <QStringConverter>
@@ -38,6 +39,7 @@ bool writeXlsxTable(const QString& path, const TextTable& table, QString* error)
     return writeFileSafely(
         path,
         [&table](const QString& temporaryPath, QString* failure) {
+            const ScopedPlainLocale plain; // the workbook's XML writes numbers with '.'
             const QByteArray fileName = QFile::encodeName(temporaryPath);
             lxw_workbook* workbook = workbook_new(fileName.constData());
             if (!workbook) {

@@ -4,6 +4,7 @@
 #include "platform/controls/Grid.h"
 #include "platform/controls/GridBar.h"
 #include "tests/support/FileSizeLimit.h"
+#include "tests/support/MachineLocale.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,7 +144,12 @@ TEST_F(QueryScreenTest, ExcelCellsAreNumbersAndDatesWithTheGridsFormats) {
     screen->results().CMD_ELABORA_ButtonClick();
     const QString file = dir.filePath(QStringLiteral("typed.xlsx"));
     QString error;
-    ASSERT_TRUE(screen->results().EsportaGrigliaExcel(file, error)) << error.toStdString();
+    {
+        // On an Italian desktop the C library writes numbers with a comma, which a workbook's
+        // XML does not allow.
+        const MachineLocale italian("it_IT.UTF-8");
+        ASSERT_TRUE(screen->results().EsportaGrigliaExcel(file, error)) << error.toStdString();
+    }
     EXPECT_FALSE(
         screen->results().EsportaGrigliaExcel(dir.filePath(QStringLiteral("missing/x.xlsx")), error));
 

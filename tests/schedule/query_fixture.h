@@ -26,6 +26,7 @@
 #include "tests/support/doubles/ScriptedMessageService.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -61,6 +62,9 @@ protected:
     QueryScreenTest() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
         // The server's clock and the host's clock say the same moment.
         qputenv("ERP_FIXED_NOW", "2026-03-15 10:30:00");
+        // No session language is applied here: the grid shows the default locale's formats, the
+        // same whatever the machine's locale is.
+        QLocale::setDefault(QLocale::c());
         path = dir.filePath(QStringLiteral("erp.db"));
         erpdb::testing::createEmptyErpDatabase(path);
         if (!db.open(connectionString()))
@@ -88,6 +92,7 @@ protected:
             module.Cinterface_CloseForm();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         qunsetenv("ERP_FIXED_NOW");
+        QLocale::setDefault(QLocale::system());
     }
 
     QString connectionString() const { return QStringLiteral("Provider=tsqlite;Data Source=") + path; }

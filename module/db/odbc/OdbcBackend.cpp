@@ -6,6 +6,7 @@
 #include "module/db/odbc/OdbcProcedureCall.h"
 #include "module/db/odbc/OdbcResultReader.h"
 #include "module/db/odbc/OdbcText.h"
+#include "module/value/ScopedPlainLocale.h"
 
 #include <sqlext.h>
 #include <sqlucode.h>
@@ -59,6 +60,9 @@ public:
 
     bool open(const std::string& connectionString, const OpenOptions& options,
               std::vector<ProviderError>& errors) override {
+        // The driver manager and the drivers compare keywords and convert numbers with the C
+        // library, whose rules the machine's locale would otherwise set.
+        const ScopedPlainLocale plain;
         close();
         if (QString::fromStdString(connectionString).trimmed().isEmpty()) {
             ProviderError error;
@@ -109,6 +113,7 @@ public:
     }
 
     void close() override {
+        const ScopedPlainLocale plain;
         m_catalog.clear();
         disconnect(m_catalogDbc);
         m_catalogTried = false;
@@ -122,6 +127,7 @@ public:
 
     bool execute(std::string_view text, const ExecuteOptions& options, IRowSink* sink,
                  std::vector<ProviderError>& errors, std::int64_t* rowsAffected) override {
+        const ScopedPlainLocale plain;
         if (rowsAffected)
             *rowsAffected = -1;
         OdbcHandle stmt;
@@ -141,6 +147,7 @@ public:
     bool callProcedure(std::string_view name, const std::vector<ProcedureParameter>& parameters,
                        const ExecuteOptions& options, IRowSink* sink,
                        std::vector<ProviderError>& errors) override {
+        const ScopedPlainLocale plain;
         std::string text;
         std::string problem;
         if (!odbc::buildProcedureCall(name, parameters, m_dialect, text, problem)) {

@@ -6,6 +6,7 @@
 #include "module/db/odbc/OdbcBackend.h"
 #include "module/db/odbc/OdbcDiagnostics.h"
 #include "module/db/odbc/OdbcProcedureCall.h"
+#include "tests/support/MachineLocale.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -120,6 +121,33 @@ protected:
 };
 
 } // namespace
+
+// The driver manager reads the connection string's keywords with the C library, which follows
+// the machine's locale: under a Turkish one "Driver" is not "DRIVER".
+TEST(OdbcMachineLocale, ConnectsAndReadsNumbersUnderTurkishAndItalianLocales) {
+    for (const char* name : {"tr_TR.UTF-8", "it_IT.UTF-8"}) {
+        SCOPED_TRACE(name);
+        const scadlav::testing::MachineLocale locale(name);
+        if (!locale.active())
+            GTEST_SKIP() << "the locale " << name << " cannot be made on this machine (package locales)";
+        QTemporaryDir dir;
+        std::unique_ptr<IBackend> backend = makeOdbcBackend();
+        std::vector<ProviderError> errors;
+        ASSERT_TRUE(
+            backend->open(sqliteConnectionString(dir.filePath(QStringLiteral("odbc.db"))), {}, errors))
+            << (errors.empty() ? std::string() : errors.front().description);
+        ASSERT_TRUE(backend->execute("CREATE TABLE T (QTA decimal(14,3), PESO float)", {}, nullptr, errors));
+        ASSERT_TRUE(backend->execute("INSERT INTO T VALUES (12.5, 0.25)", {}, nullptr, errors));
+        Collector collector;
+        ASSERT_TRUE(backend->execute("SELECT QTA, PESO FROM T", {}, &collector, errors));
+        ASSERT_EQ(collector.sets.size(), 1u);
+        ASSERT_EQ(collector.sets[0].rows.size(), 1u);
+        const auto& row = collector.sets[0].rows[0];
+        ASSERT_EQ(row[0].kind, Cell::Kind::Decimal);
+        EXPECT_EQ(Decimal(row[0].i, row[0].scale), Decimal(125, 1));
+        EXPECT_DOUBLE_EQ(row[1].d, 0.25);
+    }
+}
 
 TEST_F(OdbcSqlite, ReadsTypedValuesAndKeepsNullsApart) {
     const ResultSet rs = select("SELECT NUMERO, RIGA, NOTE, QTA, PESO, CONSEGNA FROM ORDINI ORDER BY RIGA");

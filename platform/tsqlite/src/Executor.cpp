@@ -105,6 +105,12 @@ bool Connection::Impl::afterSuccess(const Translation& translation, std::vector<
 bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::size_t bodyStart,
                                         ResultSink* sink, std::vector<Error>& errors,
                                         const ExecOptions& options, std::int64_t* rowsAffected) {
+    if (bodyStart == 0 && !buildingIndexesAfter && tokens.front().is("INSERT")) {
+        bool handled = false;
+        const bool ok = executeBuildingIndexesAfter(tokens, sink, errors, options, rowsAffected, handled);
+        if (handled)
+            return ok;
+    }
     const auto literals = statementLiterals(tokens);
     const bool tryCache = bodyStart == 0 && isDml(tokens.front());
     std::string shape;

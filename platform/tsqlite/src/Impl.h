@@ -35,6 +35,7 @@ struct Connection::Impl {
         std::unordered_map<std::string, std::uint64_t> byTable; // upper-case name
     };
     ChangeLog changes;
+    bool buildingIndexesAfter = false; // the INSERT ... SELECT runs with its indexes dropped
 
     ~Impl();
 
@@ -44,6 +45,11 @@ struct Connection::Impl {
                           std::vector<Error>& errors, const ExecOptions& options, std::int64_t* rowsAffected);
 
 private:
+    // An INSERT ... SELECT into an empty table outside a transaction, its non-unique indexes
+    // built after the rows (IndexesBuiltAfter.cpp). `handled` false: run the statement as usual.
+    bool executeBuildingIndexesAfter(const std::vector<detail::Token>& tokens, ResultSink* sink,
+                                     std::vector<Error>& errors, const ExecOptions& options,
+                                     std::int64_t* rowsAffected, bool& handled);
     bool runPart(sqlite3_stmt* stmt, const std::vector<detail::ParamRef>& params,
                  const std::vector<const detail::Token*>& literals, ResultSink* sink,
                  const ExecOptions& options, std::int64_t* rowsAffected, detail::CachedPart* cached,

@@ -200,3 +200,74 @@ TEST(Connection, AConstantUpdateIsOneStatementInsideAndOutsideTransactions) {
     EXPECT_EQ(affected, 2);
     EXPECT_EQ(marks(), "1");
 }
+
+// An INSERT ... SELECT into an empty table builds the non-unique indexes after the rows: the
+// schema's version moves (the indexes were dropped and made again) and nothing else may show.
+TEST(Connection, AnInsertSelectIntoAnEmptyTableBuildsItsIndexesAfterTheRows) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    auto other = scratch.open();
+    ASSERT_TRUE(db && other);
+    std::vector<Error> errors;
+    ASSERT_TRUE(db->execute("CREATE TABLE S (K int, V varchar(10));"
+                            "CREATE TABLE T (K int, V varchar(4));"
+                            "CREATE INDEX IX_T_V ON T (V DESC, K);"
+                            "CREATE UNIQUE INDEX UX_T_K ON T (K)",
+                            nullptr, errors))
+        << errors.front().description;
+    for (int i = 0; i < 500; ++i)
+        ASSERT_TRUE(
+            db->execute("INSERT INTO S VALUES (" + std::to_string(i) + ", 'v" + std::to_string(i % 7) + "')",
+                        nullptr, errors));
+    const auto single = [&](const char* sql) {
+        sqlite3_stmt* stmt = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(other->handle(), sql, -1, &stmt, nullptr), SQLITE_OK) << sql;
+        std::string out = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_text(stmt, 0)
+                              ? reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0))
+                              : "";
+        sqlite3_finalize(stmt);
+        return out;
+    };
+    const std::string indexes = "SELECT group_concat(sql, ';') FROM (SELECT sql FROM sqlite_master WHERE "
+                                "tbl_name = 'T' ORDER BY name)";
+    const std::string definitions = single(indexes.c_str());
+    const std::string before = single("PRAGMA schema_version");
+
+    // A failure in the middle (a duplicate key, a value too long) leaves the table empty and its
+    // indexes as they were, with the error the statement gives without the rebuilt indexes.
+    ASSERT_TRUE(db->execute("INSERT INTO S VALUES (3, 'x')", nullptr, errors));
+    errors.clear();
+    EXPECT_FALSE(db->execute("INSERT INTO T SELECT K, V FROM S", nullptr, errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors.front().number, kErrIntegrityViolation) << errors.front().description;
+    errors.clear();
+    EXPECT_FALSE(db->execute("INSERT INTO T SELECT K, V + 'long' FROM S WHERE K < 10", nullptr, errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_NE(errors.front().description.find("truncated"), std::string::npos) << errors.front().description;
+    EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);
+    EXPECT_EQ(single("SELECT COUNT(*) FROM T"), "0");
+    EXPECT_EQ(single(indexes.c_str()), definitions);
+    EXPECT_EQ(single("PRAGMA schema_version"), before);
+
+    // The rows, counted as written, and indexes that hold every one of them.
+    std::int64_t affected = -1;
+    ASSERT_TRUE(
+        db->execute("INSERT INTO T (K, V) SELECT K, V FROM S WHERE V <> 'x'", nullptr, errors, {}, &affected))
+        << errors.front().description;
+    EXPECT_EQ(affected, 500);
+    EXPECT_EQ(single(indexes.c_str()), definitions);
+    EXPECT_EQ(single("PRAGMA integrity_check"), "ok");
+    EXPECT_EQ(single("SELECT COUNT(*) FROM T INDEXED BY IX_T_V WHERE V = 'v3'"), "71");
+    const std::string after = single("PRAGMA schema_version");
+    EXPECT_NE(after, before);
+
+    // Into a table that holds rows, or inside a transaction, the indexes are kept up row by row.
+    ASSERT_TRUE(db->execute("INSERT INTO T SELECT K + 1000, V FROM S WHERE K < 3", nullptr, errors));
+    EXPECT_EQ(single("PRAGMA schema_version"), after);
+    ASSERT_TRUE(db->execute("DELETE FROM T", nullptr, errors));
+    ASSERT_EQ(sqlite3_exec(db->handle(), "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_TRUE(db->execute("INSERT INTO T SELECT K, V FROM S WHERE V <> 'x'", nullptr, errors));
+    ASSERT_EQ(sqlite3_exec(db->handle(), "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(single("PRAGMA schema_version"), after);
+    EXPECT_EQ(single("SELECT COUNT(*) FROM T"), "500");
+}

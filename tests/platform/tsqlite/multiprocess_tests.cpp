@@ -84,6 +84,37 @@ TEST(MultiProcess, FlagsSetWhileAnotherProcessInserts) {
     EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM SHARED WHERE SEGNO = 1"), "1000");
 }
 
+// Another process empties a table and fills it again with INSERT ... SELECT, its index built
+// after the rows each time: this one, reading through that index, sees the table either empty
+// or whole, never without its index, and never fails.
+TEST(MultiProcess, ReadsWhileAnotherProcessRefillsATable) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    std::vector<Error> errors;
+    ASSERT_TRUE(db->execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10));"
+                            "CREATE TABLE COPY (ID int NOT NULL, TESTO varchar(10));"
+                            "CREATE INDEX IX_COPY_TESTO ON COPY (TESTO)",
+                            nullptr, errors));
+    for (int i = 1; i <= 2000; ++i)
+        ASSERT_TRUE(db->execute("INSERT INTO SHARED VALUES (" + std::to_string(i) + ", 'riga" +
+                                    std::to_string(i % 2) + "')",
+                                nullptr, errors));
+    QProcess refiller;
+    startPeer(refiller, scratch.path(), "refill", "40");
+    int reads = 0;
+    while (refiller.state() != QProcess::NotRunning) {
+        const std::string rows = scalar(*db, "SELECT COUNT(*) FROM COPY WHERE TESTO = 'riga1'");
+        EXPECT_TRUE(rows == "0" || rows == "1000") << rows;
+        EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM sqlite_master WHERE name = 'IX_COPY_TESTO'"), "1");
+        ++reads;
+        refiller.waitForFinished(0);
+    }
+    ASSERT_EQ(refiller.exitCode(), 0) << refiller.readAllStandardError().toStdString();
+    EXPECT_EQ(refiller.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    EXPECT_GT(reads, 1);
+    EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM COPY WHERE TESTO = 'riga0'"), "1000");
+}
+
 TEST(MultiProcess, GlobalTemporaryTableOfAnotherProcess) {
     ScratchDatabase scratch;
     auto db = scratch.open();

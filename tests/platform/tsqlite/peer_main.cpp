@@ -4,6 +4,8 @@
 //   peer DB crash NAME   creates NAME, says "ready" and ends without closing anything
 //   peer DB write N      inserts N rows into SHARED one statement at a time, says "done E"
 //                        with E the number of failed statements
+//   peer DB refill N     N times empties COPY and fills it again from SHARED with one
+//                        INSERT ... SELECT, says "done E"
 #include <tsqlite/tsqlite.h>
 
 #include <cstdio>
@@ -46,6 +48,18 @@ int main(int argc, char** argv) {
             errors.clear();
             if (!db->execute("INSERT INTO SHARED (ID, TESTO) VALUES (" + std::to_string(i) + ", 'riga')",
                              nullptr, errors))
+                ++failed;
+        }
+        std::printf("done %d\n", failed);
+        return 0;
+    }
+    if (mode == "refill") {
+        const int count = std::stoi(arg);
+        int failed = 0;
+        for (int i = 1; i <= count; ++i) {
+            errors.clear();
+            if (!db->execute("DELETE FROM COPY", nullptr, errors) ||
+                !db->execute("INSERT INTO COPY SELECT ID, TESTO FROM SHARED", nullptr, errors))
                 ++failed;
         }
         std::printf("done %d\n", failed);

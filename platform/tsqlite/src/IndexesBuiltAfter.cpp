@@ -89,7 +89,11 @@ bool Connection::Impl::executeBuildingIndexesAfter(const std::vector<Token>& tok
     const std::optional<std::string> table = insertSelectTarget(tokens);
     if (!table || !sqlite3_get_autocommit(db))
         return false;
-    // Taken before looking: nobody may fill the table or change its indexes in between.
+    // A first look without the write lock, so that an insert into a table with rows, or without
+    // such indexes, does not take the lock twice.
+    if (!tableIsEmpty(db, *table) || plainIndexes(db, *table).empty())
+        return false;
+    // Looked at again under the lock: nobody may fill the table or change its indexes after.
     if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
         return false; // the statement then runs as written and meets the lock itself
     const auto indexes = tableIsEmpty(db, *table) ? plainIndexes(db, *table)

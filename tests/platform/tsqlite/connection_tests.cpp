@@ -261,6 +261,20 @@ TEST(Connection, AnInsertSelectIntoAnEmptyTableBuildsItsIndexesAfterTheRows) {
     const std::string after = single("PRAGMA schema_version");
     EXPECT_NE(after, before);
 
+    // A statement of this connection still reading (here the source, half read): the indexes
+    // cannot be dropped, and the insert runs as written.
+    ASSERT_TRUE(db->execute("DELETE FROM T", nullptr, errors));
+    {
+        auto reading = db->openQuery("SELECT K FROM S", errors);
+        ASSERT_TRUE(reading);
+        RecordingSink some;
+        ASSERT_TRUE(reading->fetch(some, 10, errors));
+        ASSERT_TRUE(db->execute("INSERT INTO T SELECT K, V FROM S WHERE V <> 'x'", nullptr, errors))
+            << errors.front().description;
+        EXPECT_EQ(single("PRAGMA schema_version"), after);
+        EXPECT_EQ(single("SELECT COUNT(*) FROM T"), "500");
+    }
+
     // Into a table that holds rows, or inside a transaction, the indexes are kept up row by row.
     ASSERT_TRUE(db->execute("INSERT INTO T SELECT K + 1000, V FROM S WHERE K < 3", nullptr, errors));
     EXPECT_EQ(single("PRAGMA schema_version"), after);

@@ -7,6 +7,7 @@
 #include "Errors.h"
 #include "Impl.h"
 #include "Lexer.h"
+#include "SyntaxTree.h"
 
 #include <optional>
 #include <utility>
@@ -43,15 +44,8 @@ std::optional<std::string> insertSelectTarget(const std::vector<Token>& tokens) 
     return std::nullopt;
 }
 
-std::string quotedName(const std::string& name) {
-    std::string out = "\"";
-    for (char c : name)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
 bool tableIsEmpty(sqlite3* db, const std::string& table) {
-    const std::string sql = "SELECT 1 FROM main." + quotedName(table) + " LIMIT 1";
+    const std::string sql = "SELECT 1 FROM main." + quoteName(table) + " LIMIT 1";
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
@@ -105,7 +99,7 @@ bool Connection::Impl::executeBuildingIndexesAfter(const std::vector<Token>& tok
     for (const auto& index : indexes) {
         // An index cannot be dropped while a statement of this connection still reads the table:
         // the statement then runs as written.
-        const std::string drop = "DROP INDEX main." + quotedName(index.first);
+        const std::string drop = "DROP INDEX main." + quoteName(index.first);
         if (sqlite3_exec(db, drop.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             schema->invalidate();

@@ -91,7 +91,31 @@ std::optional<DateTime> parseDate(std::string_view s) {
 }
 
 std::string formatCanonical(const DateTime& d) {
-    char buffer[32];
+    // Written by hand: every date an insert or an update writes comes through here.
+    if (d.year >= 0 && d.year <= 9999 && d.month >= 0 && d.month <= 99 && d.day >= 0 && d.day <= 99 &&
+        d.hour >= 0 && d.hour <= 99 && d.minute >= 0 && d.minute <= 99 && d.second >= 0 && d.second <= 99 &&
+        d.millisecond >= 0 && d.millisecond <= 999) {
+        char b[23];
+        auto put = [&b](int at, int value, int width) {
+            for (int k = at + width - 1; k >= at; --k, value /= 10)
+                b[k] = static_cast<char>('0' + value % 10);
+        };
+        put(0, d.year, 4);
+        b[4] = '-';
+        put(5, d.month, 2);
+        b[7] = '-';
+        put(8, d.day, 2);
+        b[10] = ' ';
+        put(11, d.hour, 2);
+        b[13] = ':';
+        put(14, d.minute, 2);
+        b[16] = ':';
+        put(17, d.second, 2);
+        b[19] = '.';
+        put(20, d.millisecond, 3);
+        return std::string(b, sizeof b);
+    }
+    char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d.%03d", d.year, d.month, d.day, d.hour,
                   d.minute, d.second, d.millisecond);
     return buffer;

@@ -271,6 +271,12 @@ double toDouble(const Decimal& d) {
     return parseDouble(decimalText(d).c_str(), nullptr);
 }
 
+double powerOfTen(int n) {
+    if (n >= 0 && n < static_cast<int>(kPow10Double.size()))
+        return kPow10Double[static_cast<std::size_t>(n)];
+    return std::pow(10.0, n);
+}
+
 std::optional<long long> wholeValue(const Decimal& d) {
     if (d.scale < 0 || d.scale > kMaxDecimalPrecision)
         return std::nullopt;

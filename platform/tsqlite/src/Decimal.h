@@ -54,6 +54,8 @@ DecimalError roundTo(const Decimal& d, int places, bool truncate, Decimal& out);
 
 std::string decimalText(const Decimal& d);
 double toDouble(const Decimal& d);
+// 10^n as a double; exact up to 10^22. Written values check their range with it, so no pow() a value.
+double powerOfTen(int n);
 // The whole value when it has no fractional part and fits 64 bits.
 std::optional<long long> wholeValue(const Decimal& d);
 

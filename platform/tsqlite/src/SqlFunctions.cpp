@@ -127,7 +127,7 @@ void conversionError(sqlite3_context* ctx, sqlite3_value* v, const char* type) {
 
 // Writes a number rounded to `scale` places, failing when it does not fit `precision`.
 void resultDecimal(sqlite3_context* ctx, const Number& n, int precision, int scale) {
-    const double limit = std::pow(10.0, precision - scale);
+    const double limit = powerOfTen(precision - scale);
     if (n.integer && scale == 0) {
         if (precision < 19 && std::fabs(static_cast<double>(n.i)) >= limit) {
             sqlite3_result_error(ctx, "Arithmetic overflow error converting numeric to data type numeric.",
@@ -143,7 +143,7 @@ void resultDecimal(sqlite3_context* ctx, const Number& n, int precision, int sca
     if (exact && rescale(*exact, scale))
         rounded = toDouble(*exact);
     else
-        rounded = std::round(n.asDouble() * std::pow(10.0, scale)) / std::pow(10.0, scale);
+        rounded = std::round(n.asDouble() * powerOfTen(scale)) / powerOfTen(scale);
     if (std::fabs(rounded) >= limit) {
         sqlite3_result_error(ctx, "Arithmetic overflow error converting numeric to data type numeric.", -1);
         return;
@@ -251,6 +251,19 @@ const SqlType& cachedType(std::string_view spelling) {
         it = types.emplace(std::string(spelling), parseSqlType(spelling)).first;
     }
     return it->second;
+}
+
+// The type named by argument `i`. It is a literal of the statement, so SQLite keeps the parsed
+// type with the statement from one row to the next: an insert of a million rows looks it up
+// once per column, not once per value.
+const SqlType& typeArgument(sqlite3_context* ctx, sqlite3_value** argv, int i) {
+    if (const auto* kept = static_cast<const SqlType*>(sqlite3_get_auxdata(ctx, i)))
+        return *kept;
+    const SqlType& type = cachedType(textOf(argv[i]));
+    // SQLite may free the copy at once (no memory, or an argument that is no constant): the
+    // map's entry is the one used for this value.
+    sqlite3_set_auxdata(ctx, i, new SqlType(type), [](void* p) { delete static_cast<SqlType*>(p); });
+    return type;
 }
 
 // Converts a value to a declared type; `style` applies to dates written as text.
@@ -455,14 +468,14 @@ std::u32string folded(std::string_view text) {
 namespace native {
 
 void convert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    const SqlType& type = cachedType(textOf(argv[0]));
+    const SqlType& type = typeArgument(ctx, argv, 0);
     const int style = argc > 2 && !isNull(argv[2]) ? sqlite3_value_int(argv[2]) : -1;
     convertTo(ctx, type, argv[1], style, false);
 }
 
 // tsql_write(value, 'type'): the conversion a column of that type applies on INSERT/UPDATE.
 void write(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    convertTo(ctx, cachedType(textOf(argv[1])), argv[0], -1, true);
+    convertTo(ctx, typeArgument(ctx, argv, 1), argv[0], -1, true);
 }
 
 void len(sqlite3_context* ctx, int, sqlite3_value** argv) {

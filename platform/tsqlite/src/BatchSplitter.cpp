@@ -61,6 +61,8 @@ std::vector<Statement> splitBatch(std::vector<Token> tokens) {
                 continues = updateAwaitingSet;
             else if (t.is("DELETE") || t.is("UPDATE"))
                 continues = prev.is("ON");
+            else if (t.is("IF")) // DROP TABLE IF EXISTS t
+                continues = current.tokens.size() == 2 && current.tokens.front().is("DROP");
             if (!continues) {
                 if (ifAwaitingBody && current.bodyStart == 0) {
                     // The condition ends here: what follows is the IF's single statement.

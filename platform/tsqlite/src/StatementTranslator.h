@@ -73,6 +73,7 @@ private:
     bool createTable(const std::vector<Token>& tokens);
     bool createOther(const std::vector<Token>& tokens);
     bool drop(const std::vector<Token>& tokens);
+    bool dropIndex(const Seq& item, bool ifExists);
     bool conditional(const std::vector<Token>& tokens, std::size_t bodyStart);
     bool exec(const std::vector<Token>& tokens);
     std::string createTableSql(const std::string& name, const std::vector<ColumnInfo>& columns);

@@ -178,14 +178,84 @@ bool StatementTranslator::drop(const std::vector<Token>& tokens) {
     for (const auto& item : splitCommas(Seq(seq.begin() + static_cast<long>(k), seq.end()))) {
         if (item.empty() || !isName(item.back()))
             return failWith(m_error, kErrSyntax, "Incorrect syntax in DROP " + kind);
-        if (kind == "INDEX" && item.size() > 1)
-            return failWith(m_error, kErrUnsupported, "DROP INDEX table.index is not supported");
+        if (kind == "INDEX") {
+            if (!dropIndex(item, ifExists))
+                return false;
+            continue;
+        }
         const std::string name = nameOf(item.back());
         rawPart("DROP " + kind + (ifExists ? " IF EXISTS " : " ") + quoteName(name));
         if (kind == "TABLE" && isGlobalTemp(name))
             m_out.droppedGlobals.push_back(name);
     }
     return true;
+}
+
+// "ix ON t" or "t.ix" (either with a schema before the table). SQL Server names an index within
+// its table, SQLite within its database: the index is looked up where the table's name leads
+// SQLite, and it must belong to that table, or another table's index of the same name would go.
+bool StatementTranslator::dropIndex(const Seq& item, bool ifExists) {
+    std::string index, table;
+    const auto on = std::find_if(item.begin(), item.end(), [](const Node& n) { return n.isWord("ON"); });
+    if (on != item.end()) {
+        if (on - item.begin() != 1 || !isName(item.front()) || on + 1 == item.end())
+            return failWith(m_error, kErrSyntax, "Incorrect syntax in DROP INDEX");
+        index = nameOf(item.front());
+        table = nameOf(item.back());
+    } else if (item.size() >= 3 && item[item.size() - 2].isOp(".") && isName(item[item.size() - 3])) {
+        index = nameOf(item.back());
+        table = nameOf(item[item.size() - 3]);
+    } else {
+        failWith(m_error, kErrSyntax,
+                 "Must specify the table name and index name for the DROP INDEX statement.");
+        m_error.nativeError = 159;
+        return false;
+    }
+
+    // The schemas in the order SQLite resolves an unqualified name: temp first, then main and
+    // any attached database.
+    std::vector<std::string> schemas;
+    sqlite3_stmt* list = nullptr;
+    if (sqlite3_prepare_v2(m_db, "SELECT name FROM pragma_database_list ORDER BY seq = 1 DESC, seq", -1,
+                           &list, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(list) == SQLITE_ROW)
+            schemas.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list, 0)));
+    }
+    sqlite3_finalize(list);
+    for (const std::string& schema : schemas) {
+        const std::string sql = "SELECT tbl_name FROM " + quoteName(schema) +
+                                ".sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE";
+        sqlite3_stmt* find = nullptr;
+        bool tableHere = false;
+        if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &find, nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(find, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            tableHere = sqlite3_step(find) == SQLITE_ROW;
+        }
+        sqlite3_finalize(find);
+        if (!tableHere)
+            continue;
+        const std::string indexSql = "SELECT tbl_name FROM " + quoteName(schema) +
+                                     ".sqlite_master WHERE type = 'index' AND name = ?1 COLLATE NOCASE";
+        bool owned = false;
+        if (sqlite3_prepare_v2(m_db, indexSql.c_str(), -1, &find, nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(find, 1, index.c_str(), -1, SQLITE_TRANSIENT);
+            owned = sqlite3_step(find) == SQLITE_ROW &&
+                    sameName(reinterpret_cast<const char*>(sqlite3_column_text(find, 0)), table);
+        }
+        sqlite3_finalize(find);
+        if (owned) {
+            rawPart("DROP INDEX " + quoteName(schema) + "." + quoteName(index));
+            return true;
+        }
+        break;
+    }
+    if (ifExists)
+        return true;
+    failWith(m_error, kErrNoSuchObject,
+             "Cannot drop the index '" + table + "." + index +
+                 "', because it does not exist or you do not have permission.");
+    m_error.nativeError = 3701;
+    return false;
 }
 
 } // namespace tsqlite::detail

@@ -3,6 +3,8 @@
 
 #include "SqlType.h"
 
+#include <iterator>
+
 namespace tsqlite::detail {
 namespace {
 
@@ -13,6 +15,27 @@ constexpr std::string_view kStatementWords[] = {
     "ROLLBACK", "SET",    "DECLARE", "PRINT",  "USE",    "WHILE", "RETURN"};
 
 bool startsStatement(const Token& t) {
+    // Most words are names and values: turned away by their length or first letter before the
+    // list is walked.
+    if (t.kind != TokenKind::Word || t.text.size() < 2 || t.text.size() > 8)
+        return false;
+    switch (asciiUpper(t.text[0])) {
+    case 'A':
+    case 'B':
+    case 'C':
+    case 'D':
+    case 'E':
+    case 'I':
+    case 'P':
+    case 'R':
+    case 'S':
+    case 'T':
+    case 'U':
+    case 'W':
+        break;
+    default:
+        return false;
+    }
     for (std::string_view w : kStatementWords) {
         if (t.is(w))
             return true;
@@ -23,23 +46,30 @@ bool startsStatement(const Token& t) {
 } // namespace
 
 std::vector<Statement> splitBatch(std::vector<Token> tokens) {
-    std::vector<Statement> out;
-    Statement current;
+    // The statements are found as ranges of the batch first; each then takes its tokens in one
+    // move, and a batch of one statement keeps its vector (a write-back sends one per row).
+    struct Range {
+        std::size_t begin = 0, end = 0, bodyStart = 0;
+    };
+    std::vector<Range> ranges;
+    Range current;
+    bool open = false; // `current` holds at least one token
     int depth = 0;
     int caseDepth = 0;                 // ELSE inside CASE ... END does not start a statement
     bool insertAwaitingSource = false; // INSERT INTO t (...) then SELECT/VALUES belongs to it
     bool updateAwaitingSet = false;
     bool ifAwaitingBody = false; // IF condition read; the next statement is its body
-    auto flush = [&]() {
-        if (!current.tokens.empty())
-            out.push_back(std::move(current));
-        current = Statement{};
+    auto flush = [&](std::size_t at) {
+        if (open)
+            ranges.push_back(current);
+        current = Range{at, at, 0};
+        open = false;
         insertAwaitingSource = updateAwaitingSet = ifAwaitingBody = false;
     };
     for (std::size_t i = 0; i < tokens.size(); ++i) {
-        Token& t = tokens[i];
+        const Token& t = tokens[i];
         if (t.kind == TokenKind::Semicolon && depth == 0) {
-            flush();
+            flush(i + 1);
             continue;
         }
         if (t.kind == TokenKind::LParen)
@@ -50,9 +80,8 @@ std::vector<Statement> splitBatch(std::vector<Token> tokens) {
             ++caseDepth;
         else if (t.is("END") && caseDepth > 0)
             --caseDepth;
-        if (depth == 0 && caseDepth == 0 && !current.tokens.empty() && t.kind == TokenKind::Word &&
-            startsStatement(t)) {
-            const Token& prev = current.tokens.back();
+        if (depth == 0 && caseDepth == 0 && open && t.kind == TokenKind::Word && startsStatement(t)) {
+            const Token& prev = tokens[i - 1];
             bool continues = false;
             if (t.is("SELECT"))
                 continues = insertAwaitingSource || prev.is("AS") || prev.is("UNION") || prev.is("ALL") ||
@@ -62,18 +91,19 @@ std::vector<Statement> splitBatch(std::vector<Token> tokens) {
             else if (t.is("DELETE") || t.is("UPDATE"))
                 continues = prev.is("ON");
             else if (t.is("IF")) // DROP TABLE IF EXISTS t
-                continues = current.tokens.size() == 2 && current.tokens.front().is("DROP");
+                continues = i - current.begin == 2 && tokens[current.begin].is("DROP");
             if (!continues) {
                 if (ifAwaitingBody && current.bodyStart == 0) {
                     // The condition ends here: what follows is the IF's single statement.
-                    current.bodyStart = current.tokens.size();
+                    current.bodyStart = i - current.begin;
                     ifAwaitingBody = false;
                 } else {
-                    flush();
+                    flush(i);
                 }
             }
         }
-        if (current.tokens.empty() || (current.bodyStart > 0 && current.tokens.size() == current.bodyStart)) {
+        const std::size_t size = open ? i - current.begin : 0;
+        if (size == 0 || (current.bodyStart > 0 && size == current.bodyStart)) {
             insertAwaitingSource = t.is("INSERT");
             updateAwaitingSet = t.is("UPDATE");
             ifAwaitingBody = t.is("IF");
@@ -82,9 +112,27 @@ std::vector<Statement> splitBatch(std::vector<Token> tokens) {
         } else if (depth == 0 && t.is("SET")) {
             updateAwaitingSet = false;
         }
-        current.tokens.push_back(std::move(t));
+        if (!open)
+            current.begin = i;
+        open = true;
+        current.end = i + 1;
     }
-    flush();
+    flush(tokens.size());
+
+    std::vector<Statement> out;
+    out.reserve(ranges.size());
+    for (const Range& r : ranges) {
+        Statement statement;
+        statement.bodyStart = r.bodyStart;
+        if (r.begin == 0 && r.end == tokens.size()) {
+            statement.tokens = std::move(tokens);
+        } else {
+            const auto first = tokens.begin() + static_cast<std::ptrdiff_t>(r.begin);
+            const auto last = tokens.begin() + static_cast<std::ptrdiff_t>(r.end);
+            statement.tokens.assign(std::make_move_iterator(first), std::make_move_iterator(last));
+        }
+        out.push_back(std::move(statement));
+    }
     return out;
 }
 

@@ -73,21 +73,13 @@ bool isIdChar(char c) {
 
 } // namespace
 
-bool Token::is(std::string_view keyword) const {
-    if (kind != TokenKind::Word || text.size() != keyword.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (asciiUpper(text[i]) != asciiUpper(keyword[i]))
-            return false;
-    }
-    return true;
-}
-
 LexResult lex(std::string_view s) {
     LexResult result;
     auto& out = result.tokens;
     std::size_t i = 0;
     const std::size_t n = s.size();
+    // About one token in six characters of a statement: one allocation instead of a dozen.
+    out.reserve(n / 6 + 8);
     auto push = [&](TokenKind kind, std::string text, std::size_t start, bool unicode = false) {
         out.push_back(Token{kind, std::move(text), unicode, start});
     };

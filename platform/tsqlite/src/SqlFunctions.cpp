@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -241,29 +242,40 @@ void resultDate(sqlite3_context* ctx, sqlite3_value* v, const std::string& typeN
     resultText(ctx, formatCanonical(*d));
 }
 
-// The declared types named by the rewritten statements are few: parse each once.
-const SqlType& cachedType(std::string_view spelling) {
-    thread_local std::unordered_map<std::string, SqlType> types;
-    auto it = types.find(std::string(spelling));
-    if (it == types.end()) {
-        if (types.size() > 4096)
-            types.clear();
-        it = types.emplace(std::string(spelling), parseSqlType(spelling)).first;
-    }
-    return it->second;
+// The declared types named by the rewritten statements are few: each is parsed once, and its
+// entry is never erased, so a statement may keep a pointer to it (below). Past the bound, which
+// only odd input could reach, types are parsed for each use and not kept.
+struct TypeNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+constexpr std::size_t kMaxKeptTypes = 4096;
+
+const SqlType* keptType(std::string_view spelling) {
+    static std::mutex mutex;
+    static std::unordered_map<std::string, SqlType, TypeNameHash, std::equal_to<>> types;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (auto it = types.find(spelling); it != types.end())
+        return &it->second;
+    if (types.size() >= kMaxKeptTypes)
+        return nullptr;
+    return &types.emplace(std::string(spelling), parseSqlType(spelling)).first->second;
 }
 
-// The type named by argument `i`. It is a literal of the statement, so SQLite keeps the parsed
-// type with the statement from one row to the next: an insert of a million rows looks it up
-// once per column, not once per value.
+// The type named by argument `i`. It is a literal of the statement, so SQLite keeps the
+// pointer with the statement for the rest of its run: an insert of a million rows looks each
+// column's type up once, not once per value.
 const SqlType& typeArgument(sqlite3_context* ctx, sqlite3_value** argv, int i) {
     if (const auto* kept = static_cast<const SqlType*>(sqlite3_get_auxdata(ctx, i)))
         return *kept;
-    const SqlType& type = cachedType(textOf(argv[i]));
-    // SQLite may free the copy at once (no memory, or an argument that is no constant): the
-    // map's entry is the one used for this value.
-    sqlite3_set_auxdata(ctx, i, new SqlType(type), [](void* p) { delete static_cast<SqlType*>(p); });
-    return type;
+    const std::string_view spelling = textOf(argv[i]);
+    if (const SqlType* type = keptType(spelling)) {
+        sqlite3_set_auxdata(ctx, i, const_cast<SqlType*>(type), nullptr);
+        return *type;
+    }
+    thread_local SqlType parsed;
+    parsed = parseSqlType(spelling);
+    return parsed;
 }
 
 // Converts a value to a declared type; `style` applies to dates written as text.

@@ -145,15 +145,45 @@ std::vector<const Token*> statementLiterals(const std::vector<Token>& tokens) {
     return out;
 }
 
+// A type with a length, a precision or a scale: CAST(x AS varchar(10)), CONVERT(decimal(14,3), x).
+bool takesTypeArguments(const Token& t) {
+    for (std::string_view w : {"char", "varchar", "nchar", "nvarchar", "decimal", "numeric", "dec", "binary",
+                               "varbinary", "float", "datetime2", "time", "datetimeoffset"}) {
+        if (t.is(w))
+            return true;
+    }
+    return false;
+}
+
 std::string shapeKey(const std::vector<Token>& tokens) {
     std::string key;
-    for (const Token& t : tokens) {
+    // The numbers of a type are part of the translation (the type is spelled into it), so they
+    // stay in the key: varchar(1) and varchar(2) are different statements.
+    int typeDepth = 0;      // inside a type's parentheses
+    bool typeOpens = false; // the token before was a type's name, this one its "("
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if (typeDepth > 0) {
+            if (t.kind == TokenKind::LParen)
+                ++typeDepth;
+            else if (t.kind == TokenKind::RParen)
+                --typeDepth;
+        } else if (typeOpens) {
+            typeDepth = 1;
+            typeOpens = false;
+        } else if (i + 1 < tokens.size() && tokens[i + 1].kind == TokenKind::LParen &&
+                   takesTypeArguments(t)) {
+            typeOpens = true;
+        }
         switch (t.kind) {
         case TokenKind::String:
             key += t.unicode ? "\x01N" : "\x01S";
             break;
         case TokenKind::Number:
-            key += t.text.find_first_of(".eE") == std::string::npos ? "\x01I" : "\x01R";
+            if (typeDepth > 0)
+                key += t.text;
+            else
+                key += t.text.find_first_of(".eE") == std::string::npos ? "\x01I" : "\x01R";
             break;
         case TokenKind::Quoted:
             key += "[" + t.text + "]";

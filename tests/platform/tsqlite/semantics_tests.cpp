@@ -155,6 +155,28 @@ TEST_F(Semantics, DatesAreStoredCanonicallyAndComparedFromAnyAcceptedForm) {
     EXPECT_NE(bad.description.find("Conversion failed"), std::string::npos);
 }
 
+// A statement that writes many rows converts every row to each column's own type, and a
+// statement may name more distinct types than the database keeps parsed.
+TEST_F(Semantics, EveryRowOfAWriteTakesItsColumnsTypes) {
+    run("CREATE TABLE S (ID int, Q float, D varchar(30), C varchar(30))");
+    run("INSERT INTO S VALUES (1, 1.23456, '20240305', 'a'), (2, 2.0005, '2024-03-06 10:00', 'b'), "
+        "(3, 7.77777, '06/03/2024', 'c')");
+    run("INSERT INTO T (ID, QTA, DATA, CODICE) SELECT ID, Q, D, C FROM S");
+    EXPECT_EQ(
+        rows("SELECT ID, QTA, DATA, CODICE FROM T ORDER BY ID"),
+        (std::vector<std::string>{"1|1.235|2024-03-05 00:00:00.000|a", "2|2.001|2024-03-06 10:00:00.000|b",
+                                  "3|7.778|2024-03-06 00:00:00.000|c"}));
+    run("INSERT INTO S VALUES (4, 1, '20240101', 'x'), (5, 1, '20240101', 'much too long text')");
+    const Error e = failure("INSERT INTO T (ID, QTA, DATA, CODICE) SELECT ID, Q, D, C FROM S WHERE ID >= 4");
+    EXPECT_NE(e.description.find("truncated"), std::string::npos);
+    EXPECT_EQ(one("SELECT COUNT(*) FROM T"), "3");
+
+    for (int n = 1; n <= 4200; ++n) {
+        const std::string sql = "SELECT LEN(CAST('abcdefghij' AS varchar(" + std::to_string(n) + ")))";
+        ASSERT_EQ(one(sql), std::to_string(std::min(n, 10))) << sql;
+    }
+}
+
 TEST_F(Semantics, FunctionsOfTheStatements) {
     run("INSERT INTO T (ID, CODICE, QTA) VALUES (1, '  ab  ', -2.5)");
     EXPECT_EQ(one("SELECT LTRIM(RTRIM(CODICE)) + '|', ABS(QTA), ISNULL(SIGLA, 'n') FROM T"), "ab||2.5|n");

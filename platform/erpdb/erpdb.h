@@ -26,8 +26,8 @@ bool createSchema(tsqlite::Connection& connection, std::vector<tsqlite::Error>& 
 bool hasSchema(tsqlite::Connection& connection);
 
 // The ERP's current date and time as the embedded database writes it
-// ("YYYY-MM-DD HH:MM:SS.mmm"): the local clock, or the fixed time given by the environment
-// variable ERP_FIXED_NOW ("YYYY-MM-DD HH:MM:SS") when it is set and valid.
+// ("YYYY-MM-DD HH:MM:SS.mmm"): the local clock in a datetime's 1/300 s, or the fixed time given
+// by the environment variable ERP_FIXED_NOW ("YYYY-MM-DD HH:MM:SS") when it is set and valid.
 QString currentErpTimestamp();
 
 // What the demo generator builds.

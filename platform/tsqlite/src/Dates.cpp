@@ -96,23 +96,18 @@ std::string formatCanonical(const DateTime& d) {
         d.hour >= 0 && d.hour <= 99 && d.minute >= 0 && d.minute <= 99 && d.second >= 0 && d.second <= 99 &&
         d.millisecond >= 0 && d.millisecond <= 999) {
         char b[23];
-        auto put = [&b](int at, int value, int width) {
-            for (int k = at + width - 1; k >= at; --k, value /= 10)
+        const int values[] = {d.year, d.month, d.day, d.hour, d.minute, d.second, d.millisecond};
+        constexpr int widths[] = {4, 2, 2, 2, 2, 2, 3};
+        constexpr char separators[] = "-- ::.";
+        int at = 0;
+        for (int field = 0; field < 7; ++field) {
+            int value = values[field];
+            for (int k = at + widths[field] - 1; k >= at; --k, value /= 10)
                 b[k] = static_cast<char>('0' + value % 10);
-        };
-        put(0, d.year, 4);
-        b[4] = '-';
-        put(5, d.month, 2);
-        b[7] = '-';
-        put(8, d.day, 2);
-        b[10] = ' ';
-        put(11, d.hour, 2);
-        b[13] = ':';
-        put(14, d.minute, 2);
-        b[16] = ':';
-        put(17, d.second, 2);
-        b[19] = '.';
-        put(20, d.millisecond, 3);
+            at += widths[field];
+            if (field < 6)
+                b[at++] = separators[field];
+        }
         return std::string(b, sizeof b);
     }
     char buffer[64];
@@ -222,6 +217,16 @@ DateTime fromMilliseconds(std::int64_t ms) {
     d.second = static_cast<int>(rest / 1000 % 60);
     d.millisecond = static_cast<int>(rest % 1000);
     return d;
+}
+
+DateTime roundedToDatetime(const DateTime& d) {
+    const int ms = datetimeMilliseconds(d.millisecond);
+    return ms == d.millisecond ? d : fromMilliseconds(toMilliseconds(d) + (ms - d.millisecond));
+}
+
+DateTime roundedToSmallDatetime(const DateTime& d) {
+    const int intoMinute = d.second * 1000 + d.millisecond;
+    return fromMilliseconds(toMilliseconds(d) - intoMinute + (intoMinute >= 29999 ? 60000 : 0));
 }
 
 DateTime now() {

@@ -34,4 +34,14 @@ DateTime fromMilliseconds(std::int64_t ms);
 
 DateTime now();
 
+// SQL Server keeps a datetime in 1/300 s: the milliseconds written come back as .000, .003 or
+// .007 (23:59:59.999 is the next day), and a smalldatetime to the minute (29.999 s rounds up).
+DateTime roundedToDatetime(const DateTime& d);
+DateTime roundedToSmallDatetime(const DateTime& d);
+// The milliseconds a datetime holds for `ms` written (0..999): 0 to 1000.
+inline int datetimeMilliseconds(int ms) {
+    const int ticks = (ms * 3 + 5) / 10;
+    return (ticks * 10 + 1) / 3;
+}
+
 } // namespace tsqlite::detail

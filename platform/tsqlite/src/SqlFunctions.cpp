@@ -207,6 +207,18 @@ bool yearInRange(const std::string& type, int year) {
     return year >= 1 && year <= 9999;
 }
 
+// A date and time as a column of the type holds it: datetime in 1/300 s, smalldatetime to
+// the minute, date without its time.
+DateTime heldAs(const std::string& typeName, const DateTime& d) {
+    if (typeName == "datetime")
+        return roundedToDatetime(d);
+    if (typeName == "smalldatetime")
+        return roundedToSmallDatetime(d);
+    if (typeName == "date")
+        return DateTime{d.year, d.month, d.day, 0, 0, 0, 0};
+    return d;
+}
+
 void resultDate(sqlite3_context* ctx, sqlite3_value* v, const std::string& typeName) {
     const int type = sqlite3_value_type(v);
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
@@ -218,8 +230,8 @@ void resultDate(sqlite3_context* ctx, sqlite3_value* v, const std::string& typeN
             return sqlite3_result_error(ctx, message.c_str(), -1);
         }
         const std::int64_t base = toMilliseconds(DateTime{1900, 1, 1, 0, 0, 0, 0});
-        const DateTime d =
-            fromMilliseconds(base + static_cast<std::int64_t>(std::llround(days * 86400000.0)));
+        const DateTime d = heldAs(
+            typeName, fromMilliseconds(base + static_cast<std::int64_t>(std::llround(days * 86400000.0))));
         if (!yearInRange(typeName, d.year)) {
             const std::string message =
                 "Arithmetic overflow error converting expression to data type " + typeName + ".";
@@ -228,18 +240,19 @@ void resultDate(sqlite3_context* ctx, sqlite3_value* v, const std::string& typeN
         resultText(ctx, formatCanonical(d));
         return;
     }
-    const auto d = parseDate(textOf(v));
-    if (!d) {
+    const auto parsed = parseDate(textOf(v));
+    if (!parsed) {
         sqlite3_result_error(ctx, "Conversion failed when converting date and/or time from character string.",
                              -1);
         return;
     }
-    if (!yearInRange(typeName, d->year)) {
+    const DateTime d = heldAs(typeName, *parsed);
+    if (!yearInRange(typeName, d.year)) {
         const std::string message = "The conversion of a varchar data type to a " + typeName +
                                     " data type resulted in an out-of-range value.";
         return sqlite3_result_error(ctx, message.c_str(), -1);
     }
-    resultText(ctx, formatCanonical(*d));
+    resultText(ctx, formatCanonical(d));
 }
 
 // The declared types named by the rewritten statements are few: each is parsed once, and its
@@ -563,8 +576,8 @@ void charIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 void getDate(sqlite3_context* ctx, int, sqlite3_value**) {
-    resultText(ctx,
-               readClock(sqlite3_context_db_handle(ctx), "GETDATE", [] { return formatCanonical(now()); }));
+    resultText(ctx, readClock(sqlite3_context_db_handle(ctx), "GETDATE",
+                              [] { return formatCanonical(roundedToDatetime(now())); }));
 }
 
 // The T-SQL "+" when the operand types are only known at run time: text with text

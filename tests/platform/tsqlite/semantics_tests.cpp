@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace tsqlite;
 using tsqlite::testing::RecordingSink;
 using tsqlite::testing::ScratchDatabase;
@@ -153,6 +156,15 @@ TEST_F(Semantics, DatesAreStoredCanonicallyAndComparedFromAnyAcceptedForm) {
     EXPECT_EQ(one("SELECT CONVERT(varchar(10), DATA, 103) FROM T WHERE ID = 2"), "06/03/2024");
     const Error bad = failure("INSERT INTO T (ID, DATA) VALUES (3, '2024-02-30')");
     EXPECT_NE(bad.description.find("Conversion failed"), std::string::npos);
+    // A datetime column keeps 1/300 s, and so does the server's clock.
+    run("INSERT INTO T (ID, DATA) VALUES (3, '2024-03-05 07:08:09.045')");
+    EXPECT_EQ(one("SELECT DATA FROM T WHERE ID = 3"), "2024-03-05 07:08:09.047");
+    for (int i = 0; i < 30; ++i) {
+        const std::string now = one("SELECT GETDATE()");
+        ASSERT_EQ(now.size(), 23u) << now;
+        EXPECT_NE(std::string("037").find(now.back()), std::string::npos) << now;
+        std::this_thread::sleep_for(std::chrono::microseconds(1100));
+    }
 }
 
 // A statement that writes many rows converts every row to each column's own type, and a

@@ -62,6 +62,8 @@ char32_t foldCase(char32_t c) {
         return (c >= 'A' && c <= 'Z') ? c + 32 : c;
     if ((c >= 0xC0 && c <= 0xDE && c != 0xD7))
         return c + 32;
+    if (c == 0x178)
+        return 0xFF; // Ÿ, in the middle of Latin Extended-A, is the capital of ÿ
     if (c >= 0x100 && c <= 0x17F) {
         // Latin Extended-A alternates upper/lower, with a shifted run from U+0139 to U+0148
         // and from U+0179 to U+017E.
@@ -71,8 +73,6 @@ char32_t foldCase(char32_t c) {
             return c;
         return (c % 2 == 0) ? c + 1 : c;
     }
-    if (c == 0x178)
-        return 0xFF;
     if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
         return c + 32; // Greek
     if (c >= 0x410 && c <= 0x42F)
@@ -80,6 +80,47 @@ char32_t foldCase(char32_t c) {
     if (c >= 0x400 && c <= 0x40F)
         return c + 80;
     return c;
+}
+
+char32_t upperCase(char32_t c) {
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') ? c - 32 : c;
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return c - 32;
+    if (c == 0xFF)
+        return 0x178;
+    if (c >= 0x100 && c <= 0x17F) {
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F)
+            return c;
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+            return (c % 2 == 0) ? c - 1 : c;
+        return (c % 2 == 1) ? c - 1 : c;
+    }
+    if (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2)
+        return c - 32; // Greek
+    if (c >= 0x430 && c <= 0x44F)
+        return c - 32; // Cyrillic
+    if (c >= 0x450 && c <= 0x45F)
+        return c - 80;
+    return c;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
 }
 
 int compareText(std::string_view a, std::string_view b) {

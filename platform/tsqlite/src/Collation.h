@@ -16,6 +16,9 @@ char32_t decodeUtf8(std::string_view s, std::size_t& pos);
 
 // Folds one Unicode code point to lower case (Latin, Greek and Cyrillic letters).
 char32_t foldCase(char32_t c);
+// The capital of a letter foldCase lowers (the same alphabets); anything else unchanged.
+char32_t upperCase(char32_t c);
+void appendUtf8(std::string& out, char32_t c);
 
 // Three-way comparison with the ERP's rules.
 int compareText(std::string_view a, std::string_view b);

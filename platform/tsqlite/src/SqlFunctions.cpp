@@ -331,6 +331,15 @@ void convertTo(sqlite3_context* ctx, const SqlType& type, sqlite3_value* v, int 
     case TypeClass::Float:
     case TypeClass::Bit: {
         const Number n = numberOf(v);
+        // Text becomes an integer only when it is written as one ('12.5' fails, as on SQL
+        // Server); blank text is 0.
+        if (type.cls == TypeClass::Integer && valueType == SQLITE_TEXT && !n.integer) {
+            if (trimBlanks(textOf(v)).empty())
+                sqlite3_result_int(ctx, 0);
+            else
+                conversionError(ctx, v, type.base.c_str());
+            return;
+        }
         if (!n.ok) {
             conversionError(ctx, v, type.base.c_str());
             return;
@@ -510,6 +519,57 @@ void len(sqlite3_context* ctx, int, sqlite3_value** argv) {
     while (!s.empty() && s.back() == ' ')
         s.pop_back();
     sqlite3_result_int64(ctx, static_cast<std::int64_t>(codePoints(s)));
+}
+
+// UPPER and LOWER of every letter the collation folds, not only of ASCII.
+void changeCase(sqlite3_context* ctx, sqlite3_value* v, char32_t (*change)(char32_t)) {
+    if (isNull(v))
+        return sqlite3_result_null(ctx);
+    const std::string_view text = textOf(v);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();)
+        appendUtf8(out, change(decodeUtf8(text, i)));
+    resultText(ctx, out);
+}
+
+void upper(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    changeCase(ctx, argv[0], upperCase);
+}
+
+void lower(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    changeCase(ctx, argv[0], foldCase);
+}
+
+// REPLACE finds its pattern as the collation compares: without regard to case.
+void replace(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (isNull(argv[0]) || isNull(argv[1]) || isNull(argv[2]))
+        return sqlite3_result_null(ctx);
+    const std::string text = valueText(argv[0]);
+    const std::u32string pattern = folded(valueText(argv[1]));
+    if (pattern.empty())
+        return resultText(ctx, text);
+    const std::string with = valueText(argv[2]);
+    // Each character of the text: where it starts, and its folded form.
+    std::vector<std::size_t> starts;
+    std::u32string chars;
+    for (std::size_t i = 0; i < text.size();) {
+        starts.push_back(i);
+        chars += foldCase(decodeUtf8(text, i));
+    }
+    starts.push_back(text.size());
+    std::string out;
+    std::size_t k = 0;
+    while (k < chars.size()) {
+        if (chars.compare(k, pattern.size(), pattern) == 0) {
+            out += with;
+            k += pattern.size();
+        } else {
+            out.append(text, starts[k], starts[k + 1] - starts[k]);
+            ++k;
+        }
+    }
+    resultText(ctx, out);
 }
 
 void replicate(sqlite3_context* ctx, int, sqlite3_value** argv) {

@@ -13,6 +13,9 @@ namespace native {
 void convert(sqlite3_context* ctx, int argc, sqlite3_value** argv); // ('type', value[, style])
 void write(sqlite3_context* ctx, int argc, sqlite3_value** argv);   // (value, 'type'): a column write
 void len(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+void upper(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+void lower(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+void replace(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void replicate(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void left(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 void right(sqlite3_context* ctx, int argc, sqlite3_value** argv);

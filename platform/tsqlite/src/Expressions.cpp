@@ -239,10 +239,29 @@ bool ExpressionRewriter::rewriteArguments(const FunctionRow& row, const std::str
     switch (row.arguments) {
     case Arguments::AsWritten:
         return true;
-    case Arguments::TwoExactly:
-        if (splitCommas(args).size() != 2)
+    case Arguments::TwoExactly: {
+        auto items = splitCommas(args);
+        if (items.size() != 2)
             return fail(kErrSyntax, "The " + std::string(row.tsql) + " function requires 2 arguments");
+        // ISNULL has its first argument's type: a longer replacement is cut to that length, as
+        // SQL Server cuts it.
+        const SqlType first = parseSqlType(typeOf(items[0]));
+        if (first.cls != TypeClass::Text || first.length <= 0)
+            return true;
+        const SqlType second = parseSqlType(typeOf(items[1]));
+        // A char(n) pads, so a shorter replacement changes too.
+        const bool fits = second.cls == TypeClass::Text && second.length >= 0 &&
+                          (first.fixedLength ? second.fixedLength && second.length == first.length
+                                             : second.length <= first.length);
+        if (fits || (items[1].size() == 1 && items[1][0].isWord("NULL")))
+            return true;
+        Seq cast = std::move(items[1]);
+        cast.push_back(wordNode("AS"));
+        cast.push_back(rawNode(first.spelling()));
+        items[1] = Seq{wordNode("CAST"), groupNode(std::move(cast))};
+        args = joinCommas(items);
         return true;
+    }
     case Arguments::CastAs: {
         auto as = std::find_if(args.rbegin(), args.rend(), [](const Node& n) { return n.isWord("AS"); });
         if (as == args.rend())

@@ -212,38 +212,29 @@ bool StatementTranslator::dropIndex(const Seq& item, bool ifExists) {
         return false;
     }
 
+    // The first column of each row the query gives, with `bound` as its parameter.
+    const auto texts = [&](const std::string& sql, const std::string& bound) {
+        std::vector<std::string> out;
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(stmt, 1, bound.c_str(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(stmt) == SQLITE_ROW)
+                out.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+        }
+        sqlite3_finalize(stmt);
+        return out;
+    };
     // The schemas in the order SQLite resolves an unqualified name: temp first, then main and
-    // any attached database.
-    std::vector<std::string> schemas;
-    sqlite3_stmt* list = nullptr;
-    if (sqlite3_prepare_v2(m_db, "SELECT name FROM pragma_database_list ORDER BY seq = 1 DESC, seq", -1,
-                           &list, nullptr) == SQLITE_OK) {
-        while (sqlite3_step(list) == SQLITE_ROW)
-            schemas.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(list, 0)));
-    }
-    sqlite3_finalize(list);
-    for (const std::string& schema : schemas) {
-        const std::string sql = "SELECT tbl_name FROM " + quoteName(schema) +
-                                ".sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE";
-        sqlite3_stmt* find = nullptr;
-        bool tableHere = false;
-        if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &find, nullptr) == SQLITE_OK) {
-            sqlite3_bind_text(find, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-            tableHere = sqlite3_step(find) == SQLITE_ROW;
-        }
-        sqlite3_finalize(find);
-        if (!tableHere)
+    // any attached database. The first that has the table decides.
+    for (const std::string& schema :
+         texts("SELECT name FROM pragma_database_list WHERE ?1 IS NOT NULL ORDER BY seq = 1 DESC, seq", "")) {
+        const std::string master = quoteName(schema) + ".sqlite_master";
+        if (texts("SELECT name FROM " + master + " WHERE type = 'table' AND name = ?1 COLLATE NOCASE", table)
+                .empty())
             continue;
-        const std::string indexSql = "SELECT tbl_name FROM " + quoteName(schema) +
-                                     ".sqlite_master WHERE type = 'index' AND name = ?1 COLLATE NOCASE";
-        bool owned = false;
-        if (sqlite3_prepare_v2(m_db, indexSql.c_str(), -1, &find, nullptr) == SQLITE_OK) {
-            sqlite3_bind_text(find, 1, index.c_str(), -1, SQLITE_TRANSIENT);
-            owned = sqlite3_step(find) == SQLITE_ROW &&
-                    sameName(reinterpret_cast<const char*>(sqlite3_column_text(find, 0)), table);
-        }
-        sqlite3_finalize(find);
-        if (owned) {
+        const auto owner = texts(
+            "SELECT tbl_name FROM " + master + " WHERE type = 'index' AND name = ?1 COLLATE NOCASE", index);
+        if (!owner.empty() && sameName(owner.front(), table)) {
             rawPart("DROP INDEX " + quoteName(schema) + "." + quoteName(index));
             return true;
         }

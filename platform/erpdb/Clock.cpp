@@ -42,8 +42,7 @@ QString currentErpTimestamp() {
         now = QDateTime::currentDateTime();
         // The server's clock is a datetime: 1/300 s, the milliseconds ending in 0, 3 or 7.
         const int ms = now.time().msec();
-        const int held = ((ms * 3 + 5) / 10 * 10 + 1) / 3;
-        now = now.addMSecs(held - ms);
+        now = now.addMSecs(tsqlite::datetimeMilliseconds(ms) - ms);
     }
     return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }

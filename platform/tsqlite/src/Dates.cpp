@@ -1,5 +1,7 @@
 #include "Dates.h"
 
+#include <tsqlite/tsqlite.h>
+
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -220,7 +222,7 @@ DateTime fromMilliseconds(std::int64_t ms) {
 }
 
 DateTime roundedToDatetime(const DateTime& d) {
-    const int ms = datetimeMilliseconds(d.millisecond);
+    const int ms = tsqlite::datetimeMilliseconds(d.millisecond);
     return ms == d.millisecond ? d : fromMilliseconds(toMilliseconds(d) + (ms - d.millisecond));
 }
 

@@ -38,10 +38,5 @@ DateTime now();
 // .007 (23:59:59.999 is the next day), and a smalldatetime to the minute (29.999 s rounds up).
 DateTime roundedToDatetime(const DateTime& d);
 DateTime roundedToSmallDatetime(const DateTime& d);
-// The milliseconds a datetime holds for `ms` written (0..999): 0 to 1000.
-inline int datetimeMilliseconds(int ms) {
-    const int ticks = (ms * 3 + 5) / 10;
-    return (ticks * 10 + 1) / 3;
-}
 
 } // namespace tsqlite::detail

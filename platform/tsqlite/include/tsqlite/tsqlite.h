@@ -125,6 +125,14 @@ private:
 // the time it should give on connection `db`: read() unless that connection's clock is frozen.
 std::string readClock(sqlite3* db, const std::string& function, const std::function<std::string()>& read);
 
+// The milliseconds a datetime holds for `ms` written (0..999): SQL Server keeps 1/300 s, so
+// they come back as .000, .003 or .007 (999 gives 1000, the next second). A clock function that
+// returns a datetime rounds with it.
+inline int datetimeMilliseconds(int ms) {
+    const int ticks = (ms * 3 + 5) / 10;
+    return (ticks * 10 + 1) / 3;
+}
+
 // A stored procedure of the database, implemented natively (see registerProcedure).
 using Procedure = std::function<bool(Connection& connection, const std::vector<Parameter>& parameters,
                                      ResultSink* sink, std::vector<Error>& errors)>;

@@ -179,10 +179,12 @@ public:
     }
     void row(const tsqlite::Cell* cells, std::size_t count) override {
         encodeRow(m_chunk.bytes, cells, count, m_dates);
+        ++m_rows;
         if (++m_chunk.rows == kChunkRows)
             flush();
     }
     void endResultSet() override { flush(); }
+    std::int64_t rows() const { return m_rows; }
 
     void flush() {
         if (m_chunk.rows == 0)
@@ -200,6 +202,7 @@ private:
     Handover& m_handover;
     Handover::Chunk m_chunk;
     std::vector<bool> m_dates;
+    std::int64_t m_rows = 0;
 };
 
 class CountSink : public tsqlite::ResultSink {
@@ -215,6 +218,12 @@ public:
 
 // The helper thread: counts, picks the split, reads from there on. Runs inside the helper's
 // snapshot, which it ends.
+//
+// An exact count costs the helper about a third of reading the rows, so when no earlier read
+// of the same statement gave it, the helper samples one row in sixteen of the table the plan
+// walks and starts from that. A count that is off only makes the parts less even; one too high
+// can put the split past the last row, and then the helper's part is empty: it counts exactly and
+// splits again, after the rows the first part has already taken.
 void readTail(Handover& h, tsqlite::Connection& helper, const std::string& text, std::int64_t knownRows) {
     std::vector<tsqlite::Error> errors;
     auto finish = [&](bool split) {
@@ -226,50 +235,67 @@ void readTail(Handover& h, tsqlite::Connection& helper, const std::string& text,
         h.tailDone = true;
         h.changed.notify_all();
     };
-    // Prepared even when the count is known: a statement this connection cannot run (one that
-    // reads a temporary table of the record set's connection) is then read by that connection alone.
-    CountSink count;
-    std::unique_ptr<tsqlite::Query> counting =
-        helper.openQuery(text, tsqlite::Connection::QueryForm::Count, 0, errors);
-    if (counting && knownRows >= 0)
-        count.rows = knownRows;
-    else if (counting && !counting->fetch(count, 1, errors))
-        count.rows = -1;
-    counting.reset();
-    if (count.rows < kMinRowsToSplit || h.stop) {
-        errors.clear(); // the first part then reads every row; nothing is lost
-        return finish(false);
+    const auto countRows = [&](tsqlite::Connection::QueryForm form) -> std::int64_t {
+        CountSink count;
+        std::unique_ptr<tsqlite::Query> counting = helper.openQuery(text, form, 0, errors);
+        if (!counting || !counting->fetch(count, 1, errors))
+            return -1;
+        return count.rows;
+    };
+    std::int64_t rows = knownRows;
+    bool guessed = rows >= 0;
+    if (rows >= 0) {
+        // Prepared even so: a statement this connection cannot run (one that reads a temporary
+        // table of the record set's connection) is then read by that connection alone.
+        if (!helper.openQuery(text, tsqlite::Connection::QueryForm::Count, 0, errors))
+            rows = -1;
+    } else {
+        rows = countRows(tsqlite::Connection::QueryForm::SampledCount);
+        guessed = rows >= 0;
+        errors.clear(); // a statement that cannot be sampled is counted
+        if (rows < 0)
+            rows = countRows(tsqlite::Connection::QueryForm::Count);
     }
-    std::int64_t split = 0;
-    {
-        std::lock_guard lock(h.mutex);
-        split = balancedSplit(count.rows, h.headReserved);
-        if (count.rows - split < kMinRowsToSplit / 2) {
-            h.splitRow = std::numeric_limits<std::int64_t>::max();
-            split = -1;
-        } else {
-            h.splitRow = split;
+    for (;;) {
+        if (rows < kMinRowsToSplit || h.stop) {
+            errors.clear(); // the first part then reads every row; nothing is lost
+            return finish(false);
         }
-        h.changed.notify_all();
+        std::int64_t split = -1;
+        {
+            std::lock_guard lock(h.mutex);
+            // Never before the rows the first part has taken or is taking.
+            if (const std::int64_t at = balancedSplit(rows, h.headReserved);
+                rows - at >= kMinRowsToSplit / 2) {
+                split = at;
+                h.splitRow = split;
+                h.changed.notify_all();
+            }
+        }
+        if (split < 0)
+            return finish(false);
+        std::unique_ptr<tsqlite::Query> tail =
+            helper.openQuery(text, tsqlite::Connection::QueryForm::FromRow, split, errors);
+        if (!tail) {
+            if (errors.empty())
+                errors.push_back({kErrGeneric, "The rest of the rows could not be read.", "HY000", 0, text});
+            return finish(true);
+        }
+        ++g_splitReads;
+        ChunkSink sink(h);
+        while (!tail->done() && !h.stop)
+            if (!tail->fetch(sink, kChunkRows, errors))
+                break;
+        tail.reset();
+        if (h.stop && errors.empty())
+            errors.push_back({kErrGeneric, "The reading of the rows was stopped.", "HY008", 0, {}});
+        if (sink.rows() > 0 || !guessed || !errors.empty() || h.stop)
+            return finish(true);
+        rows = countRows(tsqlite::Connection::QueryForm::Count);
+        guessed = false;
+        if (!errors.empty())
+            return finish(true);
     }
-    if (split < 0)
-        return finish(false);
-    std::unique_ptr<tsqlite::Query> tail =
-        helper.openQuery(text, tsqlite::Connection::QueryForm::FromRow, split, errors);
-    if (!tail) {
-        if (errors.empty())
-            errors.push_back({kErrGeneric, "The rest of the rows could not be read.", "HY000", 0, text});
-        return finish(true);
-    }
-    ++g_splitReads;
-    ChunkSink sink(h);
-    while (!tail->done() && !h.stop)
-        if (!tail->fetch(sink, kChunkRows, errors))
-            break;
-    tail.reset();
-    if (h.stop && errors.empty())
-        errors.push_back({kErrGeneric, "The reading of the rows was stopped.", "HY008", 0, {}});
-    finish(true);
 }
 
 // Passes the first part's rows on, keeping its end to itself: the rows of the second part follow.
@@ -315,12 +341,12 @@ public:
         while (m_head && handed < maxRows) {
             std::size_t slice = maxRows - handed;
             {
+                // The helper may move the split later, never before what is reserved here.
                 std::lock_guard lock(m_handover.mutex);
-                if (m_handover.splitRow < 0)
-                    m_handover.headReserved = m_headSink.rows + static_cast<std::int64_t>(slice);
-                else
+                if (m_handover.splitRow >= 0)
                     slice = static_cast<std::size_t>(std::min<std::int64_t>(
                         static_cast<std::int64_t>(slice), m_handover.splitRow - m_headSink.rows));
+                m_handover.headReserved = m_headSink.rows + static_cast<std::int64_t>(slice);
             }
             if (slice == 0) {
                 m_head.reset(); // the second part starts here

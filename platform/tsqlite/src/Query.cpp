@@ -194,6 +194,76 @@ bool selectOneInstead(std::vector<Token>& tokens) {
     return true;
 }
 
+// The table (or its alias) the plan of `sql` reads in its outermost loop, or "" when the plan
+// starts with anything else (a subquery, a constant row).
+std::string drivingTable(sqlite3* db, const std::string& sql) {
+    const std::string explain = "EXPLAIN QUERY PLAN " + sql;
+    sqlite3_stmt* stmt = nullptr;
+    std::string name;
+    if (sqlite3_prepare_v2(db, explain.c_str(), static_cast<int>(explain.size()), &stmt, nullptr) ==
+        SQLITE_OK) {
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            if (sqlite3_column_int(stmt, 1) != 0)
+                continue;
+            const char* detail = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
+            std::string_view d = detail ? detail : "";
+            for (std::string_view loop : {std::string_view("SCAN "), std::string_view("SEARCH ")}) {
+                if (d.starts_with(loop)) {
+                    d.remove_prefix(loop.size());
+                    name = std::string(d.substr(0, d.find(' ')));
+                }
+            }
+            break;
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (name.empty() || name.front() == '(' || name == "CONSTANT")
+        return {};
+    return name;
+}
+
+// Keeps the rows of `table` whose row number is a multiple of the sample step, besides the
+// statement's own conditions. `tokens` is a plain SELECT ... FROM ... [WHERE ...] without
+// grouping or order (see selectOneInstead).
+bool addSample(std::vector<Token>& tokens, const std::string& table) {
+    std::string quoted;
+    for (char ch : table)
+        quoted += ch == ']' ? std::string("]]") : std::string(1, ch);
+    LexResult predicate = lex("[" + quoted + "].rowid % " + std::to_string(Connection::kSampleStep) + " = 0");
+    if (!predicate.error.empty())
+        return false;
+    const std::size_t from = firstTopLevel(tokens, 0, [&](std::size_t i) { return tokens[i].is("FROM"); });
+    const std::size_t where =
+        firstTopLevel(tokens, from, [&](std::size_t i) { return tokens[i].is("WHERE"); });
+    const std::size_t end = firstTopLevel(tokens, from, [&](std::size_t i) {
+        return tokens[i].is("OPTION") || tokens[i].is("FOR") || tokens[i].kind == TokenKind::Semicolon;
+    });
+    const bool hasWhere = where < tokens.size();
+    if (from >= tokens.size() || (hasWhere && where > end))
+        return false;
+    const std::size_t offset = tokens[from].offset;
+    auto token = [&](TokenKind kind, const char* text) {
+        Token t;
+        t.kind = kind;
+        t.text = text;
+        t.offset = offset;
+        return t;
+    };
+    std::vector<Token> added;
+    if (hasWhere)
+        added = {token(TokenKind::RParen, ")"), token(TokenKind::Word, "AND")};
+    else
+        added = {token(TokenKind::Word, "WHERE")};
+    for (Token& t : predicate.tokens) {
+        t.offset = offset;
+        added.push_back(std::move(t));
+    }
+    tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(end), added.begin(), added.end());
+    if (hasWhere)
+        tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(where + 1), token(TokenKind::LParen, "("));
+    return true;
+}
+
 } // namespace
 
 std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, std::vector<Error>& errors) {
@@ -270,24 +340,37 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, QueryForm fo
         return nullptr;
     std::vector<Token> tokens = statements.front().tokens;
     bool countsWithoutColumns = false;
-    if (form == QueryForm::Count) {
+    if (form == QueryForm::Count || form == QueryForm::SampledCount) {
         // Counting needs no order, and SQLite would put every row in order before counting it.
         const std::size_t orderBy = topLevelOrderBy(tokens);
         if (orderBy < tokens.size())
             tokens.resize(orderBy);
         countsWithoutColumns = selectOneInstead(tokens);
+        if (form == QueryForm::SampledCount && !countsWithoutColumns)
+            return nullptr;
     }
     c.schema->refresh();
     Translation translation;
     Error error;
     Translator translator(c.db, *c.schema);
-    if (!translator.translate(tokens, 0, translation, error, true)) {
-        errors.push_back(std::move(error));
+    const auto translated = [&] {
+        translation = {};
+        if (!translator.translate(tokens, 0, translation, error, true)) {
+            errors.push_back(std::move(error));
+            return false;
+        }
+        return translation.kind == Translation::Kind::Sql && translation.parts.size() == 1 &&
+               translation.createdGlobals.empty() && translation.droppedGlobals.empty();
+    };
+    if (!translated())
         return nullptr;
+    if (form == QueryForm::SampledCount) {
+        // The sample is taken in the plan's outermost loop, where the condition costs one test a
+        // row and the joins run for the sampled rows only.
+        const std::string table = drivingTable(c.db, translation.parts.front().sql);
+        if (table.empty() || !addSample(tokens, table) || !translated())
+            return nullptr;
     }
-    if (translation.kind != Translation::Kind::Sql || translation.parts.size() != 1 ||
-        !translation.createdGlobals.empty() || !translation.droppedGlobals.empty())
-        return nullptr;
     const SqlPart& part = translation.parts.front();
     // A part is read with a row range appended, the same text on every connection whatever the
     // range, so that every connection's plan is the same. A SELECT that limits its own rows
@@ -300,6 +383,8 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, QueryForm fo
         sql = "SELECT count(*) FROM (" + sql + " LIMIT -1 OFFSET 0)";
     else if (form == QueryForm::Count)
         sql = "SELECT count(*) FROM (" + sql + ")";
+    else if (form == QueryForm::SampledCount)
+        sql = "SELECT count(*) * " + std::to_string(kSampleStep) + " FROM (" + sql + " LIMIT -1 OFFSET 0)";
     sqlite3_stmt* stmt = nullptr;
     const int rc = sqlite3_prepare_v2(c.db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
     if (rc != SQLITE_OK) {

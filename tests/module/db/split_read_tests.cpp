@@ -105,6 +105,35 @@ TEST_F(SplitRead, TheRowsAreThoseOfOneReadOnTheSnapshotOfTheFirstRows) {
     }
 }
 
+TEST_F(SplitRead, ARowCountFarTooHighSplitsAgainAfterCounting) {
+    // The count remembered from the last read puts the split past the last row once most rows are
+    // gone: the helper's first part is empty, and it must count and split again behind the first
+    // part, which holds its first slice meanwhile.
+    const auto readInSlices = [&](Recordset& rs) {
+        ASSERT_TRUE(rs.openInSlices(kSelect, cn, LockType::ReadOnly, 200))
+            << rs.lastErrorText().toStdString();
+    };
+    {
+        Recordset first;
+        readInSlices(first);
+        ASSERT_TRUE(first.fetchAll());
+        ASSERT_EQ(first.recordCount(), kRows - 3);
+    }
+    run("DELETE FROM T WHERE ID > 20503");
+    const QStringList expected = wholeRead();
+    ASSERT_EQ(expected.size(), 20500);
+    const std::int64_t splitsBefore = splitReadsStarted();
+    Recordset rs;
+    readInSlices(rs);
+    QElapsedTimer waited;
+    waited.start();
+    while (splitReadsStarted() < splitsBefore + 2 && waited.elapsed() < 10000)
+        QThread::msleep(2);
+    EXPECT_EQ(splitReadsStarted(), splitsBefore + 2);
+    ASSERT_TRUE(rs.fetchAll()) << rs.lastErrorText().toStdString();
+    EXPECT_EQ(rowsOf(rs), expected);
+}
+
 TEST_F(SplitRead, AFailureInTheSecondPartFailsTheWholeRead) {
     // Division by zero on one of the last rows, which the helper reads.
     const std::int64_t splitsBefore = splitReadsStarted();

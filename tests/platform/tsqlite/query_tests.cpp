@@ -218,6 +218,26 @@ TEST_F(QueryTest, ACountIsTheNumberOfRowsTheSelectReturns) {
     EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(QueryTest, ASampledCountCountsOneRowInSixteenOfTheTableThePlanWalks) {
+    open(3200);
+    std::vector<Error> errors;
+    ASSERT_TRUE(db->execute("CREATE TABLE V (ID int NOT NULL PRIMARY KEY, X int)", nullptr, errors));
+    const auto sampled = [&](const std::string& select) {
+        const std::vector<std::int64_t> rows = ids(*db, select, Connection::QueryForm::SampledCount, 0);
+        return rows.size() == 1 ? rows.front() : -1;
+    };
+    EXPECT_EQ(sampled("SELECT * FROM T"), 3200);
+    EXPECT_EQ(
+        sampled("SELECT x.ID, V.X FROM T AS x LEFT JOIN V ON V.ID = x.ID WHERE x.ID > 1000 ORDER BY x.ID"),
+        138 * 16);
+    // The statement's own conditions stay together: an OR is not bound to the sample.
+    EXPECT_EQ(sampled("SELECT ID FROM T WHERE QTA > 3000 OR QTA <= 200.5"), 400);
+    // Grouped rows cannot be sampled by the table's rows.
+    EXPECT_FALSE(db->openQuery("SELECT DESCR, COUNT(*) FROM T GROUP BY DESCR",
+                               Connection::QueryForm::SampledCount, 0, errors));
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(QueryTest, ConnectionsTakingTheirSnapshotsUnderTheWriteHoldReadTheSameRows) {
     open(40);
     auto reader = scratch.open();

@@ -208,7 +208,12 @@ public:
         AsWritten, // the statement as it is (the overload above)
         FromRow,   // the rows from number `firstRow` on (0: every row), in the statement's order
         Count,     // one row: how many rows the SELECT returns
+        // One row: about how many rows the SELECT returns, from the rows it returns for one row in
+        // kSampleStep of the table its plan reads first; nullptr when that table has no row number
+        // to sample by, or the SELECT groups or limits its rows.
+        SampledCount,
     };
+    static constexpr int kSampleStep = 16;
     std::unique_ptr<Query> openQuery(std::string_view tsql, QueryForm form, std::int64_t firstRow,
                                      std::vector<Error>& errors);
 

@@ -1,5 +1,6 @@
-// SQL Server's meaning kept by the embedded database: text comparison, decimals, CHAR padding,
-// string "+", REPLICATE and LEN, dates.
+// SQL Server's meaning kept by the embedded database where a statement alone cannot show it:
+// the server's clock, many column types in one session, any machine locale. The values
+// themselves (text, decimals, char padding, "+", dates) are cases of corpus/values.test.
 #include "TestSupport.h"
 #include "tests/support/MachineLocale.h"
 
@@ -52,113 +53,13 @@ protected:
         return r.empty() ? "<no row>" : r.front();
     }
 
-    Error failure(std::string_view sql) {
-        std::vector<Error> errors;
-        EXPECT_FALSE(m_db->execute(sql, nullptr, errors)) << sql;
-        return errors.empty() ? Error{} : errors.front();
-    }
-
     ScratchDatabase m_scratch;
     std::unique_ptr<Connection> m_db;
 };
 
 } // namespace
 
-TEST_F(Semantics, TextComparisonIgnoresCaseAccentCaseAndTrailingBlanks) {
-    run("INSERT INTO T (ID, CODICE) VALUES (1, 'perché')");
-    run("INSERT INTO T (ID, CODICE) VALUES (2, 'ABC  ')");
-    EXPECT_EQ(one("SELECT ID FROM T WHERE CODICE = 'PERCHÉ'"), "1");
-    EXPECT_EQ(one("SELECT ID FROM T WHERE 'abc' = CODICE"), "2");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE = 'perche'"), "0"); // accents still count
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE <> 'Abc'"), "1");
-    // Sorting uses the same rules.
-    EXPECT_EQ(rows("SELECT CODICE FROM T ORDER BY CODICE"), (std::vector<std::string>{"ABC  ", "perché"}));
-}
-
-TEST_F(Semantics, SortingFoldsCaseBeforeAndAfterAccentedLetters) {
-    // Plain letters are compared byte by byte until the first accented one.
-    run("INSERT INTO T (ID, CODICE) VALUES (1, 'marìa'), (2, 'MARIZ'), (3, 'mARIO b'), (4, 'Mario'), "
-        "(5, 'mar'), (6, 'MARÌA')");
-    EXPECT_EQ(rows("SELECT ID FROM T ORDER BY CODICE, ID"),
-              (std::vector<std::string>{"5", "4", "3", "2", "1", "6"}));
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE = 'MARÌA '"), "2");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE > 'mario'"), "4");
-}
-
-TEST_F(Semantics, LikeFollowsTheErpCollationAndTsqlPatterns) {
-    run("INSERT INTO T (ID, CODICE) VALUES (1, 'Àrticolo-7')");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE LIKE 'àrt%'"), "1");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE LIKE '_RTICOLO-[0-9]'"), "1");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE LIKE '%-[^7]'"), "0");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE CODICE NOT LIKE 'art%'"), "1"); // accents still count
-}
-
-TEST_F(Semantics, DecimalsAreRoundedToTheirScaleWhenWritten) {
-    run("INSERT INTO T (ID, QTA) VALUES (1, 0.1 + 0.2)");
-    run("INSERT INTO T (ID, QTA) VALUES (2, 2.0005)");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE QTA = 0.3"), "1");
-    EXPECT_EQ(one("SELECT QTA FROM T WHERE ID = 2"), "2.001");
-    run("UPDATE T SET QTA = QTA / 3 WHERE ID = 1");
-    EXPECT_EQ(one("SELECT QTA FROM T WHERE ID = 1"), "0.1");
-    // A whole decimal divides exactly, as SQL Server's decimal division does.
-    run("UPDATE T SET QTA = 10 WHERE ID = 2");
-    EXPECT_EQ(one("SELECT QTA / 4 FROM T WHERE ID = 2"), "2.5");
-    EXPECT_EQ(one("SELECT ID / 2 FROM T WHERE ID = 1"), "0"); // integers stay integers
-    const Error overflow = failure("UPDATE T SET QTA = 1e12 WHERE ID = 1");
-    EXPECT_NE(overflow.description.find("overflow"), std::string::npos);
-}
-
-TEST_F(Semantics, CharPadsAndVarcharRefusesTruncation) {
-    run("INSERT INTO T (ID, SIGLA, CODICE) VALUES (1, 'AB', 'X')");
-    EXPECT_EQ(one("SELECT SIGLA + '|' FROM T"), "AB  |");
-    EXPECT_EQ(one("SELECT LEN(SIGLA) FROM T"), "2");
-    const Error e = failure("UPDATE T SET CODICE = 'much too long text' WHERE ID = 1");
-    EXPECT_NE(e.description.find("truncated"), std::string::npos);
-    run("UPDATE T SET CODICE = 'ten chars!    ' WHERE ID = 1"); // trailing blanks are dropped silently
-    EXPECT_EQ(one("SELECT CODICE FROM T"), "ten chars!");
-}
-
-TEST_F(Semantics, StringPlusConcatenatesAndNullPropagates) {
-    run("INSERT INTO T (ID, CODICE, QTA) VALUES (1, 'A', 2.5)");
-    EXPECT_EQ(one("SELECT 'x' + CODICE + 'y' FROM T"), "xAy");
-    EXPECT_EQ(one("SELECT 'x' + NULL FROM T"), "NULL");
-    EXPECT_EQ(one("SELECT ID + 1 FROM T"), "2");
-    EXPECT_EQ(one("SELECT QTA + ID FROM T"), "3.5");
-    EXPECT_EQ(one("SELECT CODICE + CAST(ID AS VARCHAR(3)) FROM T"), "A1");
-    // Unknown operand types are decided on the values.
-    EXPECT_EQ(one("SELECT X + Y FROM (SELECT 'a' AS X, 'b' AS Y) AS S"), "ab");
-    // A number and a text add, the text read as a number; from left to right.
-    EXPECT_EQ(one("SELECT ID + '41' FROM T"), "42");
-    EXPECT_EQ(one("SELECT '1' + '2' + ID FROM T"), "13");
-    EXPECT_EQ(one("SELECT CODICE + '-' + CAST(ID + 1 AS VARCHAR(3)) FROM T"), "A-2");
-    const Error notANumber = failure("SELECT ID + CODICE FROM T");
-    EXPECT_EQ(notANumber.nativeError, 245) << notANumber.description;
-}
-
-TEST_F(Semantics, ReplicateAndLenFollowSqlServer) {
-    EXPECT_EQ(one("SELECT REPLICATE('0', 3)"), "000");
-    EXPECT_EQ(one("SELECT REPLICATE('0', -1)"), "NULL");
-    EXPECT_EQ(one("SELECT LEN('ab  ')"), "2");
-    EXPECT_EQ(one("SELECT LEN(12345)"), "5");
-    EXPECT_EQ(one("SELECT 'K' + REPLICATE('0', 6 - LEN(12)) + CAST(12 AS VARCHAR(6))"), "K000012");
-    EXPECT_EQ(one("SELECT 'K' + REPLICATE('0', 2 - LEN(1234)) + CAST(1234 AS VARCHAR(6))"), "NULL");
-}
-
-TEST_F(Semantics, DatesAreStoredCanonicallyAndComparedFromAnyAcceptedForm) {
-    run("INSERT INTO T (ID, DATA) VALUES (1, '20240305 10:30:00')");
-    run("INSERT INTO T (ID, DATA) VALUES (2, '2024-03-06')");
-    EXPECT_EQ(one("SELECT DATA FROM T WHERE ID = 1"), "2024-03-05 10:30:00.000");
-    EXPECT_EQ(one("SELECT DATA FROM T WHERE ID = 2"), "2024-03-06 00:00:00.000");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE DATA >= '20240306'"), "1");
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T WHERE DATA BETWEEN '2024-03-05 00:00:00' AND '20240305 23:59:59'"),
-              "1");
-    EXPECT_EQ(one("SELECT CONVERT(nvarchar(8), DATA, 3) FROM T WHERE ID = 1"), "05/03/24");
-    EXPECT_EQ(one("SELECT CONVERT(varchar(10), DATA, 103) FROM T WHERE ID = 2"), "06/03/2024");
-    const Error bad = failure("INSERT INTO T (ID, DATA) VALUES (3, '2024-02-30')");
-    EXPECT_NE(bad.description.find("Conversion failed"), std::string::npos);
-    // A datetime column keeps 1/300 s, and so does the server's clock.
-    run("INSERT INTO T (ID, DATA) VALUES (3, '2024-03-05 07:08:09.045')");
-    EXPECT_EQ(one("SELECT DATA FROM T WHERE ID = 3"), "2024-03-05 07:08:09.047");
+TEST_F(Semantics, TheServerClockKeepsOneThreeHundredthOfASecond) {
     for (int i = 0; i < 30; ++i) {
         const std::string now = one("SELECT GETDATE()");
         ASSERT_EQ(now.size(), 23u) << now;
@@ -167,37 +68,12 @@ TEST_F(Semantics, DatesAreStoredCanonicallyAndComparedFromAnyAcceptedForm) {
     }
 }
 
-// A statement that writes many rows converts every row to each column's own type, and a
-// statement may name more distinct types than the database keeps parsed.
-TEST_F(Semantics, EveryRowOfAWriteTakesItsColumnsTypes) {
-    run("CREATE TABLE S (ID int, Q float, D varchar(30), C varchar(30))");
-    run("INSERT INTO S VALUES (1, 1.23456, '20240305', 'a'), (2, 2.0005, '2024-03-06 10:00', 'b'), "
-        "(3, 7.77777, '06/03/2024', 'c')");
-    run("INSERT INTO T (ID, QTA, DATA, CODICE) SELECT ID, Q, D, C FROM S");
-    EXPECT_EQ(
-        rows("SELECT ID, QTA, DATA, CODICE FROM T ORDER BY ID"),
-        (std::vector<std::string>{"1|1.235|2024-03-05 00:00:00.000|a", "2|2.001|2024-03-06 10:00:00.000|b",
-                                  "3|7.778|2024-03-06 00:00:00.000|c"}));
-    run("INSERT INTO S VALUES (4, 1, '20240101', 'x'), (5, 1, '20240101', 'much too long text')");
-    const Error e = failure("INSERT INTO T (ID, QTA, DATA, CODICE) SELECT ID, Q, D, C FROM S WHERE ID >= 4");
-    EXPECT_NE(e.description.find("truncated"), std::string::npos);
-    EXPECT_EQ(one("SELECT COUNT(*) FROM T"), "3");
-
+// The parsed column types are kept per statement up to a limit; past it each still converts.
+TEST_F(Semantics, AStatementMayNameMoreDistinctTypesThanTheDatabaseKeepsParsed) {
     for (int n = 1; n <= 4200; ++n) {
         const std::string sql = "SELECT LEN(CAST('abcdefghij' AS varchar(" + std::to_string(n) + ")))";
         ASSERT_EQ(one(sql), std::to_string(std::min(n, 10))) << sql;
     }
-}
-
-TEST_F(Semantics, FunctionsOfTheStatements) {
-    run("INSERT INTO T (ID, CODICE, QTA) VALUES (1, '  ab  ', -2.5)");
-    // ISNULL has the type of SIGLA, char(4): the replacement is padded.
-    EXPECT_EQ(one("SELECT LTRIM(RTRIM(CODICE)) + '|', ABS(QTA), ISNULL(SIGLA, 'n') FROM T"), "ab||2.5|n   ");
-    EXPECT_EQ(one("SELECT 'it' + CHAR(39) + 's'"), "it's");
-    EXPECT_EQ(one("SELECT N'caffè', CASE WHEN QTA < 0 THEN 'neg' ELSE 'pos' END FROM T"), "caffè|neg");
-    EXPECT_EQ(one("SELECT TOP 1 ID FROM T ORDER BY ID DESC"), "1");
-    EXPECT_EQ(one("SELECT CAST(2.7 AS int), CAST('12' AS int) + 1, CAST(1.23456 AS decimal(10,2))"),
-              "2|13|1.23");
 }
 
 // The desktop takes the C library's locale from the environment. The statements mean the same

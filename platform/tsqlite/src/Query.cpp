@@ -106,25 +106,32 @@ bool Query::sortsRows() const {
 
 namespace {
 
-// Whether the plan of `sql` builds a temporary tree or joins several SELECTs before its first row.
-bool planSorts(sqlite3* db, const std::string& sql) {
+// Calls `visit(parent, detail)` for each row of the query plan of `sql` until it returns false;
+// false when the plan cannot be had.
+template <typename Visit> bool visitPlan(sqlite3* db, const std::string& sql, Visit visit) {
     const std::string explain = "EXPLAIN QUERY PLAN " + sql;
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, explain.c_str(), static_cast<int>(explain.size()), &stmt, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        return true;
-    }
-    bool sorts = false;
-    while (!sorts && sqlite3_step(stmt) == SQLITE_ROW) {
+    const bool prepared = sqlite3_prepare_v2(db, explain.c_str(), static_cast<int>(explain.size()), &stmt,
+                                             nullptr) == SQLITE_OK;
+    while (prepared && sqlite3_step(stmt) == SQLITE_ROW) {
         const char* detail = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
-        const std::string_view d = detail ? detail : "";
+        if (!visit(sqlite3_column_int(stmt, 1), std::string_view(detail ? detail : "")))
+            break;
+    }
+    sqlite3_finalize(stmt);
+    return prepared;
+}
+
+// Whether the plan of `sql` builds a temporary tree or joins several SELECTs before its first row.
+bool planSorts(sqlite3* db, const std::string& sql) {
+    bool sorts = false;
+    const bool planned = visitPlan(db, sql, [&](int, std::string_view d) {
         sorts = d.find("TEMP B-TREE") != std::string_view::npos ||
                 d.find("COMPOUND") != std::string_view::npos || d.find("MERGE") != std::string_view::npos ||
                 d.find("UNION") != std::string_view::npos;
-    }
-    sqlite3_finalize(stmt);
-    return sorts;
+        return !sorts;
+    });
+    return sorts || !planned;
 }
 
 // The first token from `start` on, outside any parentheses, for which `matches(i)` holds, or
@@ -197,26 +204,15 @@ bool selectOneInstead(std::vector<Token>& tokens) {
 // The table (or its alias) the plan of `sql` reads in its outermost loop, or "" when the plan
 // starts with anything else (a subquery, a constant row).
 std::string drivingTable(sqlite3* db, const std::string& sql) {
-    const std::string explain = "EXPLAIN QUERY PLAN " + sql;
-    sqlite3_stmt* stmt = nullptr;
     std::string name;
-    if (sqlite3_prepare_v2(db, explain.c_str(), static_cast<int>(explain.size()), &stmt, nullptr) ==
-        SQLITE_OK) {
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            if (sqlite3_column_int(stmt, 1) != 0)
-                continue;
-            const char* detail = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
-            std::string_view d = detail ? detail : "";
-            for (std::string_view loop : {std::string_view("SCAN "), std::string_view("SEARCH ")}) {
-                if (d.starts_with(loop)) {
-                    d.remove_prefix(loop.size());
-                    name = std::string(d.substr(0, d.find(' ')));
-                }
-            }
-            break;
-        }
-    }
-    sqlite3_finalize(stmt);
+    visitPlan(db, sql, [&](int parent, std::string_view d) {
+        if (parent != 0)
+            return true;
+        for (std::string_view loop : {std::string_view("SCAN "), std::string_view("SEARCH ")})
+            if (d.starts_with(loop))
+                name = std::string(d.substr(loop.size(), d.find(' ', loop.size()) - loop.size()));
+        return false;
+    });
     if (name.empty() || name.front() == '(' || name == "CONSTANT")
         return {};
     return name;

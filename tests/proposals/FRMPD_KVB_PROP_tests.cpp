@@ -32,6 +32,7 @@ struct Proposal {
     QDate date;
     int toSend;
     int stock;
+    const char* name = nullptr; // the department of an internal phase; else "Fornitore <supplier>"
 };
 
 class ProposalsScreenTest : public ::testing::Test {
@@ -69,18 +70,21 @@ protected:
                                       {"K3", 10, 2, QDate(2026, 1, 1), 6, 2},
                                       {"K4", 30, 1, QDate(2026, 1, 2), 3, 3},
                                       {"K5", 20, 1, QDate(2026, 1, 3), 7, 9}};
-        for (const Proposal& p : proposals) {
-            rows.addNew();
-            rows.setValue(QStringLiteral("PD5C_KEYGRID"), Value(p.key));
-            rows.setValue(QStringLiteral("PD5C_CLIFOR_CG44"), Value(p.supplier));
-            rows.setValue(QStringLiteral("PD5C_FORREP"),
-                          Value(QStringLiteral("Fornitore %1").arg(p.supplier)));
-            rows.setValue(QStringLiteral("PD5C_DATADOC"), Value(p.date));
-            rows.setValue(QStringLiteral("PD5C_QTADAINV"), Value(p.toSend));
-            rows.setValue(QStringLiteral("PD5C_GIACPREC"), Value(p.stock));
-            rows.setValue(QStringLiteral("CTRL_QTA"), Value(p.coverage));
-            EXPECT_TRUE(rows.update()) << rows.lastErrorText().toStdString();
-        }
+        for (const Proposal& p : proposals)
+            add(p);
+    }
+    void add(const Proposal& p) {
+        rows.addNew();
+        rows.setValue(QStringLiteral("PD5C_KEYGRID"), Value(p.key));
+        rows.setValue(QStringLiteral("PD5C_CLIFOR_CG44"), Value(p.supplier));
+        rows.setValue(
+            QStringLiteral("PD5C_FORREP"),
+            Value(p.name ? QString::fromUtf8(p.name) : QStringLiteral("Fornitore %1").arg(p.supplier)));
+        rows.setValue(QStringLiteral("PD5C_DATADOC"), Value(p.date));
+        rows.setValue(QStringLiteral("PD5C_QTADAINV"), Value(p.toSend));
+        rows.setValue(QStringLiteral("PD5C_GIACPREC"), Value(p.stock));
+        rows.setValue(QStringLiteral("CTRL_QTA"), Value(p.coverage));
+        EXPECT_TRUE(rows.update()) << rows.lastErrorText().toStdString();
     }
     ~ProposalsScreenTest() override {
         delete screen;
@@ -105,6 +109,15 @@ protected:
         for (int row = 0; row < screen->GRID_GIAC->rowCount(); ++row)
             keys << screen->GRID_GIAC->value(row, QStringLiteral("PD5C_KEYGRID")).toString();
         return keys;
+    }
+
+    // Supplier, name, phases and sendable quantity of each band.
+    using Band = std::tuple<QString, QString, int, Decimal>;
+    QList<Band> bands() const {
+        QList<Band> out;
+        for (const SupplierBand& b : screen->bands())
+            out << Band{b.supplier, b.name, b.phases, b.sendable};
+        return out;
     }
 
     QTemporaryDir dir;
@@ -137,44 +150,25 @@ TEST_F(ProposalsScreenTest, FullCoverageFirstThenSupplierThenDateWithItsSufficie
 
 TEST_F(ProposalsScreenTest, SupplierBandsCountPhasesAndWhatTheStockLetsGo) {
     open();
-    const QList<SupplierBand>& bands = screen->bands();
-    ASSERT_EQ(bands.size(), 3);
     // Supplier 10: only 2 of 6 covered; 20: all 7 of K5 and the 4 in stock of K1; 30: 5 + 3.
-    EXPECT_EQ(bands[0].supplier, QStringLiteral("10"));
-    EXPECT_EQ(bands[0].phases, 1);
-    EXPECT_EQ(bands[0].sendable, Decimal::fromInt(2));
-    EXPECT_EQ(bands[1].supplier, QStringLiteral("20"));
-    EXPECT_EQ(bands[1].phases, 2);
-    EXPECT_EQ(bands[1].sendable, Decimal::fromInt(11));
-    EXPECT_EQ(bands[2].sendable, Decimal::fromInt(8));
+    EXPECT_EQ(bands(), (QList<Band>{{"10", "Fornitore 10", 1, Decimal::fromInt(2)},
+                                    {"20", "Fornitore 20", 2, Decimal::fromInt(11)},
+                                    {"30", "Fornitore 30", 2, Decimal::fromInt(8)}}));
     EXPECT_EQ(screen->GRID_FORNITORI->rowCount(), 3);
     EXPECT_EQ(screen->GRID_FORNITORI->item(1, 2)->text(), QStringLiteral("2"));
 }
 
 TEST_F(ProposalsScreenTest, InternalPhasesGetABandPerDepartmentNotOneForSupplierZero) {
     // Internal phases carry supplier code 0 and the department's name.
-    for (auto [key, department, toSend] : {std::tuple{"R1", "Saldatura", 4}, std::tuple{"R2", "Montaggio", 6},
-                                           std::tuple{"R3", "Saldatura", 5}}) {
-        rows.addNew();
-        rows.setValue(QStringLiteral("PD5C_KEYGRID"), Value(key));
-        rows.setValue(QStringLiteral("PD5C_CLIFOR_CG44"), Value(0));
-        rows.setValue(QStringLiteral("PD5C_FORREP"), Value(department));
-        rows.setValue(QStringLiteral("PD5C_DATADOC"), Value(QDate(2026, 1, 4)));
-        rows.setValue(QStringLiteral("PD5C_QTADAINV"), Value(toSend));
-        rows.setValue(QStringLiteral("PD5C_GIACPREC"), Value(100));
-        rows.setValue(QStringLiteral("CTRL_QTA"), Value(1));
-        ASSERT_TRUE(rows.update()) << rows.lastErrorText().toStdString();
-    }
+    for (auto [key, department, toSend] :
+         {std::tuple{"R1", "Saldatura", 4}, {"R2", "Montaggio", 6}, {"R3", "Saldatura", 5}})
+        add({key, 0, 1, QDate(2026, 1, 4), toSend, 100, department});
     open();
-    const QList<SupplierBand>& bands = screen->bands();
-    ASSERT_EQ(bands.size(), 5);
-    EXPECT_EQ(bands[0].name, QStringLiteral("Montaggio"));
-    EXPECT_EQ(bands[0].supplier, QString());
-    EXPECT_EQ(bands[0].phases, 1);
-    EXPECT_EQ(bands[1].name, QStringLiteral("Saldatura"));
-    EXPECT_EQ(bands[1].phases, 2);
-    EXPECT_EQ(bands[1].sendable, Decimal::fromInt(9));
-    EXPECT_EQ(bands[2].supplier, QStringLiteral("10"));
+    const QList<Band> shown = bands();
+    ASSERT_EQ(shown.size(), 5);
+    EXPECT_EQ(shown[0], (Band{"", "Montaggio", 1, Decimal::fromInt(6)}));
+    EXPECT_EQ(shown[1], (Band{"", "Saldatura", 2, Decimal::fromInt(9)}));
+    EXPECT_EQ(std::get<0>(shown[2]), QStringLiteral("10"));
 }
 
 TEST_F(ProposalsScreenTest, OnlyTheFirstActivationSortsAndLaysOutAndAReopenDoesItAgain) {

@@ -25,20 +25,10 @@ class ReminderSelectionTest : public ReminderScreenTest {
 protected:
     void SetUp() override {
         addSupplier(501, QStringLiteral("Alfa"), QStringLiteral("alfa@alfa.it"), QStringLiteral("0522 1"));
-        for (const char* key : {"A", "B", "C"}) {
-            ReminderRow row;
-            row.key = QString::fromLatin1(key);
-            row.supplier = 501;
-            addRow(row);
-        }
-        ReminderRow notDue;
-        notDue.key = QStringLiteral("N");
-        notDue.soll = 1;
-        addRow(notDue);
-        ReminderRow otherCompany;
-        otherCompany.key = QStringLiteral("X");
-        otherCompany.company = 2;
-        addRow(otherCompany);
+        for (const char* key : {"A", "B", "C"})
+            addRow({.key = QString::fromLatin1(key), .supplier = 501});
+        addRow({.key = QStringLiteral("N"), .soll = 1}); // not due
+        addRow({.key = QStringLiteral("X"), .company = 2});
         open();
     }
 };
@@ -121,17 +111,20 @@ TEST_F(ReminderSelectionTest, FixedTextsComeFromTheCatalogueAndAnUnknownCodeEmpt
 TEST_F(ReminderSelectionTest, TextsLongerThanTheirFieldsAreCutToTheFieldAndThePlannerIsTold) {
     ReminderControls& ui = screen->controls();
     const QString pasted(10000, QChar(0x03A9)); // Ω
+    const auto expectCut = [&](const char* field, const QString& shown, int limit) {
+        EXPECT_EQ(shown, pasted.left(limit)) << field;
+        EXPECT_EQ(statusBar.progressTexts.value(statusBar.progressTexts.size() - 1),
+                  QStringLiteral("T91854|%1").arg(limit))
+            << field;
+    };
     ui.TXT_TITOLO->insert(pasted);
-    EXPECT_EQ(ui.TXT_TITOLO->text(), pasted.left(50));
-    EXPECT_EQ(statusBar.progressTexts.value(statusBar.progressTexts.size() - 1), QStringLiteral("T91854|50"));
+    expectCut("TITOLO", ui.TXT_TITOLO->text(), 50);
     ui.TXT_NOTA->insert(pasted);
-    EXPECT_EQ(ui.TXT_NOTA->text().size(), 240);
-    EXPECT_EQ(statusBar.progressTexts.value(statusBar.progressTexts.size() - 1),
-              QStringLiteral("T91854|240"));
+    expectCut("NOTA", ui.TXT_NOTA->text(), 240);
     ui.TXT_TESTO_INIZ->setPlainText(pasted);
-    EXPECT_EQ(ui.TXT_TESTO_INIZ->toPlainText(), pasted.left(500));
-    EXPECT_EQ(statusBar.progressTexts.value(statusBar.progressTexts.size() - 1),
-              QStringLiteral("T91854|500"));
+    expectCut("TESTO_INIZ", ui.TXT_TESTO_INIZ->toPlainText(), 500);
+    ui.TXT_TESTO_FIN->setPlainText(pasted);
+    expectCut("TESTO_FIN", ui.TXT_TESTO_FIN->toPlainText(), 500);
     // Text within the limits says nothing.
     const qsizetype told = statusBar.progressTexts.size();
     ui.TXT_TESTO_FIN->setPlainText(QStringLiteral("Distinti saluti"));
@@ -213,16 +206,14 @@ TEST_F(ReminderSelectionTest, PrintFillsTheReportsParametersAndLetterhead) {
     screen->CMD_STAMPA_Click();
     ASSERT_EQ(reports.prints.size(), 1);
     const auto& p = reports.prints[0].parameters;
-    EXPECT_EQ(p.value(QStringLiteral("TIPOLOGO")).toText(), QStringLiteral("3"));
-    EXPECT_EQ(p.value(QStringLiteral("TESTO_INIZ")).toText(), opening.left(255));
-    EXPECT_EQ(p.value(QStringLiteral("TESTO_INIZ_2")).toText(), QStringLiteral("Ω»"));
-    EXPECT_EQ(p.value(QStringLiteral("TESTO_FIN")).toText(), QStringLiteral("Distinti saluti"));
-    EXPECT_EQ(p.value(QStringLiteral("TESTO_FIN_2")).toText(), QString());
-    EXPECT_EQ(p.value(QStringLiteral("TITOLO")).toText(), QStringLiteral("  SOLLECITO \"URGENTE\" D'ORDINE"));
+    for (const auto& [name, expected] : {std::pair<const char*, QString>{"TIPOLOGO", QStringLiteral("3")},
+                                         {"TESTO_INIZ", opening.left(255)},
+                                         {"TESTO_INIZ_2", QStringLiteral("Ω»")},
+                                         {"TESTO_FIN", QStringLiteral("Distinti saluti")},
+                                         {"TESTO_FIN_2", QString()},
+                                         {"TITOLO", QStringLiteral("  SOLLECITO \"URGENTE\" D'ORDINE")}})
+        EXPECT_EQ(p.value(QString::fromLatin1(name)).toText(), expected) << name;
     EXPECT_FALSE(p.contains(QStringLiteral("ALTRO")));
-    // A text longer than its field holds is cut to 500 as it is typed: both halves carry it all.
-    ui.TXT_TESTO_FIN->setPlainText(QString(700, QLatin1Char('f')));
-    EXPECT_EQ(ui.TXT_TESTO_FIN->toPlainText().size(), 500);
     EXPECT_EQ(reports.prints[0].companyNames, QStringList{QStringLiteral("Officine Demo S.p.A.")});
 }
 
@@ -243,23 +234,16 @@ TEST_F(ReminderSelectionTest, WithoutAReportServiceThePrintFailsAloudAndKeepsThe
 class ReminderDispatchTest : public ReminderScreenTest {
 protected:
     void SetUp() override {
-        addSupplier(601, QStringLiteral("Uno"), QStringLiteral("uno@reg.it"), QStringLiteral("0601"));
-        addContact(1, 601, QStringLiteral("PROD"), QStringLiteral("Bianchi"), QStringLiteral("b@uno.it"),
-                   QStringLiteral("11"), false);
-        addContact(2, 601, QStringLiteral("PROD"), QStringLiteral("Verdi"), QStringLiteral("v@uno.it"),
-                   QStringLiteral("12"), true);
-        addSupplier(602, QStringLiteral("Due"), QStringLiteral("due@reg.it"), QStringLiteral("0602"));
-        addContact(3, 602, QStringLiteral("PROD"), QStringLiteral("Zeta"), QStringLiteral("z@due.it"),
-                   QStringLiteral("21"), false);
-        addContact(4, 602, QStringLiteral("PROD"), QStringLiteral("Alfieri"), QStringLiteral("a@due.it"),
-                   QStringLiteral("22"), false);
-        addSupplier(603, QStringLiteral("Tre"), QStringLiteral("tre@reg.it"), QStringLiteral("0603"));
-        addContact(5, 603, QStringLiteral("PROD"), QStringLiteral("Neri"), QStringLiteral("   "),
-                   QStringLiteral("   "), true);
-        addSupplier(604, QStringLiteral("Quattro"), QStringLiteral("quattro@reg.it"), QStringLiteral("0604"));
-        addContact(6, 604, QStringLiteral("ACQ"), QStringLiteral("Rossi"), QStringLiteral("r@quattro.it"),
-                   QStringLiteral("41"), true);
+        for (const auto& [code, name] : {std::pair{601, "Uno"}, {602, "Due"}, {603, "Tre"}, {604, "Quattro"}})
+            addSupplier(code, QString::fromLatin1(name), QString::fromLatin1(name).toLower() + "@reg.it",
+                        QStringLiteral("0%1").arg(code));
         addSupplier(605, QStringLiteral("Cinque"), QString(), QString());
+        addContact(1, 601, "PROD", "Bianchi", "b@uno.it", "11", false);
+        addContact(2, 601, "PROD", "Verdi", "v@uno.it", "12", true);
+        addContact(3, 602, "PROD", "Zeta", "z@due.it", "21", false);
+        addContact(4, 602, "PROD", "Alfieri", "a@due.it", "22", false);
+        addContact(5, 603, "PROD", "Neri", "   ", "   ", true);
+        addContact(6, 604, "ACQ", "Rossi", "r@quattro.it", "41", true);
     }
 
     void sendAll(bool mail, int source = 0, const QString& contactType = QStringLiteral("PROD")) {

@@ -28,10 +28,7 @@ protected:
         database = home.filePath(QStringLiteral("erp.db"));
         QFile::copy(erpdb::testing::demoTemplate(), database);
         QDir().mkpath(home.filePath(QStringLiteral("config/erp-host")));
-        ASSERT_EQ(run({QStringLiteral("--batch"), QStringLiteral("rebuild"), QStringLiteral("--min-date"),
-                       QStringLiteral("2020-01-01")})
-                      .code,
-                  0);
+        ASSERT_EQ(run(args(QStringLiteral("--batch rebuild --min-date 2020-01-01"))).code, 0);
     }
 
     void config(const QString& text) {
@@ -72,15 +69,14 @@ protected:
         return found;
     }
 
-    QStringList reminders(const QString& channel) const {
-        return {QStringLiteral("--batch"),    QStringLiteral("reminders"),
-                QStringLiteral("--channel"),  channel,
-                QStringLiteral("--min-date"), QStringLiteral("2020-01-01"),
-                QStringLiteral("--opening"),  QStringLiteral("SOLL01"),
-                QStringLiteral("--closing"),  QStringLiteral("FINE01"),
-                QStringLiteral("--title"),    QStringLiteral("Sollecito «urgente»"),
-                QStringLiteral("--logo"),     QStringLiteral("1")};
+    // A reminder job over every row; `more` are further options, split at the blanks.
+    static QStringList reminders(const QString& more) {
+        return args(
+                   QStringLiteral("--batch reminders --min-date 2020-01-01 --opening SOLL01 --closing FINE01 "
+                                  "--logo 1 --title"))
+               << QStringLiteral("Sollecito «urgente»") << args(more);
     }
+    static QStringList args(const QString& line) { return line.split(QLatin1Char(' '), Qt::SkipEmptyParts); }
 
     // The suppliers of "sent: 601;mail;..." lines.
     static QSet<QString> suppliersOf(const QStringList& output) {
@@ -89,16 +85,19 @@ protected:
             suppliers.insert(line.section(QLatin1Char(' '), 1).section(QLatin1Char(';'), 0, 0));
         return suppliers;
     }
-    // The suppliers of the mail history rows with `outcome` (1 sent, 3 failed).
-    QSet<QString> historySuppliers(int outcome) const {
+    // `sql` run on the job's database.
+    erpdb::testing::Result query(const std::string& sql) const {
         std::vector<tsqlite::Error> errors;
         auto connection = tsqlite::Connection::open(database.toStdString(), errors, true);
-        if (!connection)
-            return {};
-        const erpdb::testing::Result r = erpdb::testing::query(
-            *connection, "SELECT DISTINCT CAST(PD5E_CLIFOR_CG44 AS INT) AS S FROM PD5E_STORICOSOLL WHERE "
-                         "PD5E_CANALE = 'mail' AND PD5E_ESITO = " +
-                             std::to_string(outcome));
+        EXPECT_TRUE(connection);
+        return connection ? erpdb::testing::query(*connection, sql) : erpdb::testing::Result{};
+    }
+    // The suppliers of the mail history rows with `outcome` (1 sent, 3 failed).
+    QSet<QString> historySuppliers(int outcome) const {
+        const erpdb::testing::Result r =
+            query("SELECT DISTINCT CAST(PD5E_CLIFOR_CG44 AS INT) AS S FROM PD5E_STORICOSOLL WHERE "
+                  "PD5E_CANALE = 'mail' AND PD5E_ESITO = " +
+                  std::to_string(outcome));
         QSet<QString> suppliers;
         for (std::size_t i = 0; i < r.rows.size(); ++i)
             suppliers.insert(QString::fromStdString(r.value("S", i)));
@@ -110,28 +109,22 @@ protected:
     scadlav::testing::LocalSmtpSink sink;
 };
 
-TEST_F(ReminderBatch, PdfHoldsALetterForEverySupplierPrinted) {
+TEST_F(ReminderBatch, PdfHoldsALetterForEverySupplierPrintedAndAFilterLimitsTheLettersToItsRange) {
     const QString out = home.filePath(QStringLiteral("solleciti.pdf"));
-    const HostRun r = run(reminders(QStringLiteral("pdf")) + QStringList{QStringLiteral("--out"), out});
+    const HostRun r = run(reminders(QStringLiteral("--channel pdf --out")) << out);
     ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
     const QStringList sent = lines(r.out, QStringLiteral("sent: "));
-    ASSERT_FALSE(sent.isEmpty()) << r.out.toStdString();
+    ASSERT_GE(sent.size(), 2) << r.out.toStdString();
     for (const QString& line : sent)
         EXPECT_TRUE(line.endsWith(QStringLiteral(";pdf;") + out)) << line.toStdString();
     const QString letters = scadlav::testing::pdfText(out);
     EXPECT_EQ(letters.count(QStringLiteral("Sollecito «urgente»")), sent.size());
     EXPECT_TRUE(letters.contains(QStringLiteral("Restiamo in attesa")));
-}
 
-TEST_F(ReminderBatch, AFilterLimitsTheLettersToItsRange) {
-    const QString out = home.filePath(QStringLiteral("uno.pdf"));
-    const HostRun all = run(reminders(QStringLiteral("pdf")) + QStringList{QStringLiteral("--out"), out});
-    const QStringList sent = lines(all.out, QStringLiteral("sent: "));
-    ASSERT_GE(sent.size(), 2) << all.out.toStdString();
     const QString supplier = sent.constFirst().section(QLatin1Char(' '), 1).section(QLatin1Char(';'), 0, 0);
-    const HostRun one = run(reminders(QStringLiteral("pdf")) +
-                            QStringList{QStringLiteral("--out"), out, QStringLiteral("--filter"),
-                                        QStringLiteral("DO46_CLIFOR_CG44=%1..%1").arg(supplier)});
+    const HostRun one =
+        run(reminders(QStringLiteral("--channel pdf --filter DO46_CLIFOR_CG44=%1..%1 --out").arg(supplier))
+            << out);
     ASSERT_EQ(one.code, 0) << one.out.toStdString() << one.err.toStdString();
     EXPECT_EQ(lines(one.out, QStringLiteral("sent: ")),
               QStringList{QStringLiteral("sent: %1;pdf;%2").arg(supplier, out)});
@@ -143,8 +136,7 @@ TEST_F(ReminderBatch, MailRunSendsOrListsEverySupplierAndTheServerReceivesThem) 
     ASSERT_TRUE(sink.start(mails)) << sink.errors().toStdString();
     config(QStringLiteral("[Mail]\nServer=%1\nFrom=programmazione@officinedemo.it\n").arg(sink.url()));
 
-    const HostRun r = run(reminders(QStringLiteral("mail")) +
-                          QStringList{QStringLiteral("--contact-type"), QStringLiteral("PROD")});
+    const HostRun r = run(reminders(QStringLiteral("--channel mail --contact-type PROD")));
     const QStringList sent = lines(r.out, QStringLiteral("sent: "));
     const QStringList missed =
         lines(r.out, QStringLiteral("skipped: ")) + lines(r.out, QStringLiteral("failed: "));
@@ -155,8 +147,7 @@ TEST_F(ReminderBatch, MailRunSendsOrListsEverySupplierAndTheServerReceivesThem) 
 
     // The server gone: every send fails, the job says so with exit code 4.
     sink.stop();
-    const HostRun down = run(reminders(QStringLiteral("mail")) +
-                             QStringList{QStringLiteral("--contact-type"), QStringLiteral("PROD")});
+    const HostRun down = run(reminders(QStringLiteral("--channel mail --contact-type PROD")));
     EXPECT_EQ(down.code, 4) << down.out.toStdString();
     EXPECT_TRUE(lines(down.out, QStringLiteral("sent: ")).isEmpty());
     EXPECT_FALSE(lines(down.out, QStringLiteral("failed: ")).isEmpty());
@@ -168,52 +159,32 @@ TEST_F(ReminderBatch, MailRunSendsOrListsEverySupplierAndTheServerReceivesThem) 
 }
 
 TEST_F(ReminderBatch, AnotherPlannerInModificationModeKeepsTheJobOutWithTwo) {
-    {
-        std::vector<tsqlite::Error> errors;
-        auto connection = tsqlite::Connection::open(database.toStdString(), errors, true);
-        ASSERT_TRUE(connection);
-        ASSERT_TRUE(erpdb::testing::query(*connection, "INSERT INTO PD5D_ACCESSISCAD VALUES (2, 0, 1)").ok);
-        // The other planner's marks.
-        ASSERT_TRUE(erpdb::testing::query(*connection, "UPDATE PD5C_SCADLAV SET PD5C_SEL = 1").ok);
-    }
+    ASSERT_TRUE(query("INSERT INTO PD5D_ACCESSISCAD VALUES (2, 0, 1)").ok);
+    ASSERT_TRUE(query("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1").ok); // the other planner's marks
     const QString out = home.filePath(QStringLiteral("solleciti.pdf"));
-    const HostRun r = run(reminders(QStringLiteral("pdf")) + QStringList{QStringLiteral("--out"), out});
+    const HostRun r = run(reminders(QStringLiteral("--channel pdf --out")) << out);
     EXPECT_EQ(r.code, 2) << r.out.toStdString() << r.err.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("Mario Rossi"))) << r.out.toStdString();
     EXPECT_TRUE(r.out.contains(QStringLiteral("solo in modifica"))) << r.out.toStdString();
     EXPECT_TRUE(lines(r.out, QStringLiteral("sent: ")).isEmpty());
     EXPECT_FALSE(QFile::exists(out));
-    std::vector<tsqlite::Error> errors;
-    auto connection = tsqlite::Connection::open(database.toStdString(), errors, true);
-    ASSERT_TRUE(connection);
-    EXPECT_EQ(erpdb::testing::query(*connection, "SELECT COUNT(*) AS N FROM PD5C_SCADLAV WHERE PD5C_SEL = 0")
-                  .value("N"),
-              "0");
+    EXPECT_EQ(query("SELECT COUNT(*) AS N FROM PD5C_SCADLAV WHERE PD5C_SEL = 0").value("N"), "0");
 }
 
 TEST_F(ReminderBatch, BadReminderOptionsEndWithOneAndNameTheOption) {
     for (const auto& [arguments, option] :
-         {std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("pigeon")},
-                    QStringLiteral("--channel")},
-          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("pdf")}, QStringLiteral("--out")},
-          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("mail")},
-                    QStringLiteral("--contact-type")},
-          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("print"),
-                                QStringLiteral("--title"), QString(10000, QLatin1Char('t'))},
-                    QStringLiteral("--title")},
-          std::pair{QStringList{QStringLiteral("--channel"), QStringLiteral("print"),
-                                QStringLiteral("--logo"), QStringLiteral("9")},
-                    QStringLiteral("--logo")}}) {
-        const HostRun r =
-            run(QStringList{QStringLiteral("--batch"), QStringLiteral("reminders")} + arguments);
-        EXPECT_EQ(r.code, 1);
-        EXPECT_TRUE(r.err.contains(option)) << r.err.toStdString();
+         {std::pair{args(QStringLiteral("--channel pigeon")), "--channel"},
+          {args(QStringLiteral("--channel pdf")), "--out"},
+          {args(QStringLiteral("--channel mail")), "--contact-type"},
+          {args(QStringLiteral("--channel print --title")) << QString(10000, QLatin1Char('t')), "--title"},
+          {args(QStringLiteral("--channel print --logo 9")), "--logo"}}) {
+        const HostRun r = run(args(QStringLiteral("--batch reminders")) + arguments);
+        EXPECT_EQ(r.code, 1) << option;
+        EXPECT_TRUE(r.err.contains(QLatin1String(option))) << r.err.toStdString();
     }
     // A fixed text that does not exist stops the job before anything goes out.
-    const HostRun r =
-        run({QStringLiteral("--batch"), QStringLiteral("reminders"), QStringLiteral("--channel"),
-             QStringLiteral("pdf"), QStringLiteral("--out"), home.filePath(QStringLiteral("x.pdf")),
-             QStringLiteral("--opening"), QStringLiteral("NONCE")});
+    const HostRun r = run(args(QStringLiteral("--batch reminders --channel pdf --opening NONCE --out")) +
+                          QStringList{home.filePath(QStringLiteral("x.pdf"))});
     EXPECT_EQ(r.code, 1) << r.out.toStdString();
     EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("x.pdf"))));
 }

@@ -228,10 +228,7 @@ TEST_F(ReminderDemoTest, PlannerPreviewsPrintsMailsAndSeesTheHistory) {
     EXPECT_EQ(received.size(), mailed.size());
     for (const QString& file : received)
         EXPECT_EQ(pdfText(mails + QLatin1Char('/') + file).count(QStringLiteral("SOLLECITO CONSEGNE")), 1);
-    QStringList boxes;
-    for (const auto& box : messages.boxes())
-        boxes << box.text;
-    EXPECT_EQ(messages.boxes().last().textId, 34409) << boxes.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(messages.boxes().last().textId, 34409) << messages.boxes().last().text.toStdString();
 
     // The reminder grid shows the print and the mail of each phase; the schedule screen's
     // "Storico solleciti" lists them for the supplier of the current row.

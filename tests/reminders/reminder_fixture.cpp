@@ -19,89 +19,134 @@ QStringList recordRows(db::Recordset* rs) {
 
 namespace {
 
-// The letterhead sub-report: only its data is looked at.
-class RecordingLogo : public IReportDocument {
+// `format` with %1, %2... replaced in one pass by `values`: numbers, or texts already quoted.
+template <class... Values> QString sql(const char* format, const Values&... values) {
+    const auto text = [](const auto& v) {
+        if constexpr (std::is_arithmetic_v<std::decay_t<decltype(v)>>)
+            return QString::number(v);
+        else
+            return QString(v);
+    };
+    return QString::fromUtf8(format).arg(text(values)...);
+}
+
+// A report document with the reminder's parameters and one the screen does not know ("ALTRO");
+// its letterhead sub-report records only the data it is given.
+class RecordingDocument : public IReportDocument {
 public:
-    QStringList parameterFieldNames() const override { return {}; }
-    void setParameterValue(const QString&, const Value&) override {}
-    IReportDocument* subreport(const QString&) override { return nullptr; }
+    explicit RecordingDocument(QStringList names = {}) : names(std::move(names)) {}
+    QStringList parameterFieldNames() const override { return names; }
+    void setParameterValue(const QString& name, const Value& value) override { values.insert(name, value); }
+    IReportDocument* subreport(const QString& name) override {
+        if (names.isEmpty() || name != QLatin1String("LOGO_MAN"))
+            return nullptr;
+        if (!logo)
+            logo = std::make_unique<RecordingDocument>();
+        return logo.get();
+    }
     void setData(db::Recordset* d) override { data = d; }
     int sectionCount() const override { return 0; }
     QList<ReportObjectInfo> reportObjects(int) const override { return {}; }
     void setFormattedPicture(int, const QString&, const QImage&) override {}
+
+    QStringList names;
+    QHash<QString, Value> values;
     db::Recordset* data = nullptr;
+    std::unique_ptr<RecordingDocument> logo;
 };
 
-// A report document with the reminder's parameters, one the screen does not know ("ALTRO"),
-// and the letterhead sub-report.
-class RecordingDocument : public IReportDocument {
+// Records what the screen prints and sends; a send fails for the suppliers in `failures`.
+class RecordingReport : public IReport {
 public:
-    QStringList parameterFieldNames() const override {
-        return {QStringLiteral("TITOLO"),    QStringLiteral("TESTO_INIZ"),  QStringLiteral("TESTO_INIZ_2"),
-                QStringLiteral("TESTO_FIN"), QStringLiteral("TESTO_FIN_2"), QStringLiteral("TIPOLOGO"),
-                QStringLiteral("ALTRO")};
-    }
-    void setParameterValue(const QString& name, const Value& value) override { values.insert(name, value); }
-    IReportDocument* subreport(const QString& name) override {
-        return name == QLatin1String("LOGO_MAN") ? &logo : nullptr;
-    }
-    void setData(db::Recordset*) override {}
-    int sectionCount() const override { return 0; }
-    QList<ReportObjectInfo> reportObjects(int) const override { return {}; }
-    void setFormattedPicture(int, const QString&, const QImage&) override {}
+    explicit RecordingReport(ReportLog& log) : m_log(log) {}
 
-    QHash<QString, Value> values;
-    RecordingLogo logo;
+    void setEvents(IReportEvents* events) override { m_events = events; }
+    void setGlobalContext(IGlobalContext*) override {}
+    void setModuleIdentity(const QString&) override {}
+    void setFlags(bool, bool) override {}
+    void setConnection(db::Connection*) override {}
+    void setTitle(const QString&) override {}
+    void setReportFile(const QString&) override {}
+    void setReportFolder(const QString&) override {}
+    void setSettings(int, int) override {}
+    void setConnectionInfo(const ConnectionInfo&) override {}
+    void setData(db::Recordset* data) override { m_data = data; }
+    void setContextValue(const Value&) override {}
+    void setFurtherSettings(int, int, int) override {}
+    void setGroupSend(int) override {}
+    void setPrinterMedia(const QList<Value>&) override {}
+    void prepareSend(const QList<Value>& printerMedia, const QString&, const QString&,
+                     const QString&) override {
+        m_printerMedia = printerMedia;
+        m_sendPrepared = true;
+    }
+    void setRecipient(std::int32_t id, int kind) override {
+        m_recipient = id;
+        m_kind = kind;
+    }
+    bool isFinished() const override { return true; }
+    int status() const override { return m_status; }
+    QString statusText() const override { return m_statusText; }
+    ReportOutcome lastOutcome() const override { return m_outcome; }
+
+    void run() override {
+        bool cancel = false;
+        if (m_sendPrepared) {
+            QList<Value> printerMedia = m_printerMedia;
+            if (m_events)
+                m_events->beforeSendMedia(cancel, printerMedia);
+            return;
+        }
+        RecordingDocument doc({QStringLiteral("TITOLO"), QStringLiteral("TESTO_INIZ"),
+                               QStringLiteral("TESTO_INIZ_2"), QStringLiteral("TESTO_FIN"),
+                               QStringLiteral("TESTO_FIN_2"), QStringLiteral("TIPOLOGO"),
+                               QStringLiteral("ALTRO")});
+        if (m_events)
+            m_events->beforePrintReport(cancel, doc);
+        ReportLog::Print print{doc.values, {}, recordRows(m_data)};
+        if (doc.logo && doc.logo->data) {
+            std::unique_ptr<db::Recordset> company = doc.logo->data->clone();
+            for (company->moveFirst(); !company->eof(); company->moveNext())
+                print.companyNames << RTrimN(company->value(QStringLiteral("CG16_RAGSOANAG")));
+        }
+        m_log.prints << print;
+        m_outcome = {ReportOutcome::Kind::Sent, QStringLiteral("print"), QStringLiteral("Stampante"),
+                     QString()};
+    }
+
+    void send(const QList<Value>& printerMedia, const QString&, const QString&) override {
+        const int media = printerMedia.isEmpty() ? 0 : int(printerMedia.constFirst().toInt32().value_or(0));
+        const ReportLog::Send send{m_recipient, m_kind, recordRows(m_data), media};
+        m_log.sends << send;
+        const QString supplier = send.rows.value(0).section(QLatin1Char('/'), 0, 0);
+        const QString channel = media == MediaMail ? QStringLiteral("mail") : QStringLiteral("fax");
+        const QString recipient = QStringLiteral("dest-%1").arg(m_recipient);
+        if (m_log.failures.contains(supplier)) {
+            m_status = IReport::StatusError;
+            m_statusText = m_log.failures.value(supplier);
+            m_outcome = {ReportOutcome::Kind::Failed, channel, recipient, m_statusText};
+        } else if (m_recipient <= 0) {
+            m_outcome = {ReportOutcome::Kind::Skipped, channel, QString(),
+                         QStringLiteral("nessun destinatario")};
+        } else {
+            m_outcome = {ReportOutcome::Kind::Sent, channel, recipient, QString()};
+        }
+    }
+
+private:
+    ReportLog& m_log;
+    IReportEvents* m_events = nullptr;
+    db::Recordset* m_data = nullptr;
+    QList<Value> m_printerMedia;
+    bool m_sendPrepared = false;
+    std::int32_t m_recipient = 0;
+    int m_kind = -1;
+    int m_status = 0;
+    QString m_statusText;
+    ReportOutcome m_outcome;
 };
 
 } // namespace
-
-void RecordingReport::run() {
-    if (m_sendPrepared) {
-        bool cancel = false;
-        QList<Value> printerMedia = m_printerMedia;
-        if (m_events)
-            m_events->beforeSendMedia(cancel, printerMedia);
-        return;
-    }
-    RecordingDocument doc;
-    bool cancel = false;
-    if (m_events)
-        m_events->beforePrintReport(cancel, doc);
-    ReportLog::Print print;
-    print.parameters = doc.values;
-    if (doc.logo.data) {
-        std::unique_ptr<db::Recordset> company = doc.logo.data->clone();
-        for (company->moveFirst(); !company->eof(); company->moveNext())
-            print.companyNames << RTrimN(company->value(QStringLiteral("CG16_RAGSOANAG")));
-    }
-    print.rows = recordRows(m_data);
-    m_log.prints << print;
-    m_outcome = {ReportOutcome::Kind::Sent, QStringLiteral("print"), QStringLiteral("Stampante"), QString()};
-}
-
-void RecordingReport::send(const QList<Value>& printerMedia, const QString&, const QString&) {
-    ReportLog::Send send;
-    send.recipient = m_recipient;
-    send.kind = m_kind;
-    send.rows = recordRows(m_data);
-    send.media = printerMedia.isEmpty() ? 0 : int(printerMedia.constFirst().toInt32().value_or(0));
-    m_log.sends << send;
-    const QString supplier =
-        send.rows.isEmpty() ? QString() : send.rows.constFirst().section(QLatin1Char('/'), 0, 0);
-    const QString channel = send.media == MediaMail ? QStringLiteral("mail") : QStringLiteral("fax");
-    if (m_log.failures.contains(supplier)) {
-        m_status = IReport::StatusError;
-        m_statusText = m_log.failures.value(supplier);
-        m_outcome = {ReportOutcome::Kind::Failed, channel, QStringLiteral("dest-%1").arg(m_recipient),
-                     m_statusText};
-    } else if (m_recipient <= 0) {
-        m_outcome = {ReportOutcome::Kind::Skipped, channel, QString(), QStringLiteral("nessun destinatario")};
-    } else {
-        m_outcome = {ReportOutcome::Kind::Sent, channel, QStringLiteral("dest-%1").arg(m_recipient),
-                     QString()};
-    }
-}
 
 ReminderScreenTest::ReminderScreenTest() : runtime(&factory, &clock) {
     path = dir.filePath(QStringLiteral("erp.db"));
@@ -109,22 +154,22 @@ ReminderScreenTest::ReminderScreenTest() : runtime(&factory, &clock) {
     if (!db.open(connectionString()))
         ADD_FAILURE() << db.lastErrorText().toStdString();
 
-    exec(QStringLiteral("INSERT INTO CG16_ANAGGEN (CG16_CODICE, CG16_RAGSOANAG, CG16_PARTIVA, CG16_TEL1NUM, "
-                        "CG16_FAXNUM, CG16_INDEMAIL, CG16_INDWEB) VALUES (1, 'Officine Demo S.p.A.', "
-                        "'01234567890', '0521 555100', '0521 555101', 'info@officinedemo.it', "
-                        "'www.officinedemo.it')"));
-    exec(QStringLiteral("INSERT INTO CG18_ANADITTABASE (CG18_DITTA, CG18_CODICE_CG16, CG18_INDIRLEG, "
-                        "CG18_CAPLEG, CG18_CITTALEG, CG18_PROVLEG) VALUES (1, 1, 'Via Emilia 12', '43100', "
-                        "'Parma', 'PR')"));
-    exec(QStringLiteral("INSERT INTO CG07_TABSTATIEST (CG07_CODICE, CG07_DESCR) VALUES ('IT', 'Italia')"));
-    exec(QStringLiteral("INSERT INTO CO01_TIPICONTATTO (CO01_CODICE, CO01_DESCR) VALUES ('PROD', "
-                        "'Responsabile produzione')"));
-    exec(QStringLiteral("INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1) VALUES (1, "
-                        "'ART1', 'PZ')"));
-    exec(QStringLiteral("INSERT INTO MG62_TESTIFIS (MG62_CODICE, MG62_DESCR, MG62_TESTO) VALUES ('SOLL01', "
-                        "'Sollecito consegna', 'Vi sollecitiamo la riconsegna del materiale.  ')"));
-    exec(QStringLiteral("INSERT INTO MG63_TESTIFISDITTA (MG63_CODICE_MG62, MG63_DITTA_CG18, MG63_DESCR) "
-                        "VALUES ('SOLL01', 1, 'Sollecito rientro materiale')"));
+    for (const char* sql :
+         {"INSERT INTO CG16_ANAGGEN (CG16_CODICE, CG16_RAGSOANAG, CG16_PARTIVA, CG16_TEL1NUM, CG16_FAXNUM, "
+          "CG16_INDEMAIL, CG16_INDWEB) VALUES (1, 'Officine Demo S.p.A.', '01234567890', '0521 555100', "
+          "'0521 555101', 'info@officinedemo.it', 'www.officinedemo.it')",
+          "INSERT INTO CG18_ANADITTABASE (CG18_DITTA, CG18_CODICE_CG16, CG18_INDIRLEG, CG18_CAPLEG, "
+          "CG18_CITTALEG, CG18_PROVLEG) VALUES (1, 1, 'Via Emilia 12', '43100', 'Parma', 'PR')",
+          "INSERT INTO CG07_TABSTATIEST (CG07_CODICE, CG07_DESCR) VALUES ('IT', 'Italia')",
+          "INSERT INTO CO01_TIPICONTATTO (CO01_CODICE, CO01_DESCR) VALUES ('PROD', 'Responsabile "
+          "produzione')",
+          "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1) VALUES (1, 'ART1', 'PZ')",
+          "INSERT INTO MG62_TESTIFIS (MG62_CODICE, MG62_DESCR, MG62_TESTO) VALUES ('SOLL01', "
+          "'Sollecito consegna', 'Vi sollecitiamo la riconsegna del materiale.  ')",
+          "INSERT INTO MG63_TESTIFISDITTA (MG63_CODICE_MG62, MG63_DITTA_CG18, MG63_DESCR) VALUES ('SOLL01', "
+          "1, "
+          "'Sollecito rientro materiale')"})
+        exec(QString::fromUtf8(sql));
     addChannel(0);
     addChannel(1);
 
@@ -161,80 +206,58 @@ QString ReminderScreenTest::quoted(const QString& text) {
 
 void ReminderScreenTest::addSupplier(int code, const QString& name, const QString& email, const QString& fax,
                                      const QString& country, int company, int type) {
-    const int registry = 1000 + code;
-    exec(QStringLiteral(
-             "INSERT INTO CG16_ANAGGEN (CG16_CODICE, CG16_RAGSOANAG, CG16_INDIRIZZO, CG16_CAP, "
-             "CG16_CITTA, CG16_PROV, CG16_CODICE_CG07, CG16_FAXNUM, CG16_INDEMAIL, CG16_TEL1NUM) VALUES "
-             "(%1, %2, 'Via dei Mille 4', '42100', 'Reggio Emilia', 'RE', %3, %4, %5, '0522 000111')")
-             .arg(registry)
-             .arg(quoted(name), quoted(country), quoted(fax), quoted(email)));
-    exec(QStringLiteral(
-             "INSERT INTO CG44_CLIFOR (CG44_DITTA_CG18, CG44_TIPOCF, CG44_CLIFOR, CG44_CODICE_CG16) "
-             "VALUES (%1, %2, %3, %4)")
-             .arg(company)
-             .arg(type)
-             .arg(code)
-             .arg(registry));
+    exec(sql("INSERT INTO CG16_ANAGGEN (CG16_CODICE, CG16_RAGSOANAG, CG16_INDIRIZZO, CG16_CAP, CG16_CITTA, "
+             "CG16_PROV, CG16_CODICE_CG07, CG16_FAXNUM, CG16_INDEMAIL, CG16_TEL1NUM) VALUES (%1, %2, "
+             "'Via dei Mille 4', '42100', 'Reggio Emilia', 'RE', %3, %4, %5, '0522 000111')",
+             1000 + code, quoted(name), quoted(country), quoted(fax), quoted(email)));
+    exec(sql("INSERT INTO CG44_CLIFOR (CG44_DITTA_CG18, CG44_TIPOCF, CG44_CLIFOR, CG44_CODICE_CG16) "
+             "VALUES (%1, %2, %3, %4)",
+             company, type, code, 1000 + code));
 }
 
 void ReminderScreenTest::addContact(int id, int supplier, const QString& type, const QString& name,
                                     const QString& email, const QString& fax, bool preferred) {
-    exec(QStringLiteral(
-             "INSERT INTO CO02_ANAGCONTATTO (CO02_ID, CO02_COGNOMENOME, CO02_FAX, CO02_EMAIL1) VALUES "
-             "(%1, %2, %3, %4)")
-             .arg(id)
-             .arg(quoted(name), quoted(fax), quoted(email)));
-    exec(QStringLiteral("INSERT INTO CO03_LEGCONTATTO (CO03_CODICE_CG16, CO03_ID_CO02, CO03_TIPO_CO01, "
-                        "CO03_FLGPREF) VALUES (%1, %2, %3, %4)")
-             .arg(1000 + supplier)
-             .arg(id)
-             .arg(quoted(type))
-             .arg(preferred ? 1 : 0));
+    exec(sql("INSERT INTO CO02_ANAGCONTATTO (CO02_ID, CO02_COGNOMENOME, CO02_FAX, CO02_EMAIL1) "
+             "VALUES (%1, %2, %3, %4)",
+             id, quoted(name), quoted(fax), quoted(email)));
+    exec(sql("INSERT INTO CO03_LEGCONTATTO (CO03_CODICE_CG16, CO03_ID_CO02, CO03_TIPO_CO01, CO03_FLGPREF) "
+             "VALUES (%1, %2, %3, %4)",
+             1000 + supplier, id, quoted(type), preferred ? 1 : 0));
 }
 
 void ReminderScreenTest::addChannel(int type) {
-    exec(
-        QStringLiteral("INSERT INTO FW23_FAXER (FW23_ID, FW23_INDTIPO, FW23_DESCR) VALUES (%1, %2, 'canale')")
-            .arg(10 + type)
-            .arg(type));
+    exec(sql("INSERT INTO FW23_FAXER (FW23_ID, FW23_INDTIPO, FW23_DESCR) VALUES (%1, %2, 'canale')",
+             10 + type, type));
 }
 
 void ReminderScreenTest::addRow(const ReminderRow& r) {
     static int line = 0;
     ++line;
-    const QString numreg = QStringLiteral("R%1").arg(line);
-    exec(QStringLiteral(
-             "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, "
-             "DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_NOTECOSTR) VALUES (%1, '%2', 1, 10, 0, "
-             "20, %3)")
-             .arg(r.company)
-             .arg(numreg, r.note.isEmpty() ? QStringLiteral("NULL") : quoted(r.note)));
+    const QString numreg = quoted(QStringLiteral("R%1").arg(line));
+    const auto orNull = [](const QString& text) {
+        return text.isEmpty() ? QStringLiteral("NULL") : quoted(text);
+    };
+    exec(sql(
+        "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, DO46_CODSEQFASE, "
+        "DO46_PROGSFASE, DO46_CODFASE, DO46_NOTECOSTR) VALUES (%1, %2, 1, 10, 0, 20, %3)",
+        r.company, numreg, orNull(r.note)));
     // The test's rows carry their reminder class in PD5C_INDFASEINTEST.
-    exec(QStringLiteral(
-             "INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_SEL, PD5C_INDFASEINTEST, PD5C_CLIFOR_CG44, "
-             "PD5C_FORREP, PD5C_SEQUENZA, PD5C_CODFASE_PD12, PD5C_DESCFASE, PD5C_CODART_MG66, "
-             "PD5C_DESCART, PD5C_DITTA_CG18, PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30, PD5C_DOCUM_MG3G, "
-             "PD5C_NUMDOC, PD5C_DATAFINEFASE, PD5C_QTAINLAV, PD5C_QTARES) VALUES (%1, 0, %2, %3, "
-             "'Fornitore', 10, 20, 'Tornitura', %4, %5, %6, '%7', 1, 'ODL', %8, %9, %10, %11)")
-             .arg(quoted(r.key))
-             .arg(r.soll)
-             .arg(r.supplier == 0 ? QStringLiteral("NULL") : QString::number(r.supplier))
-             .arg(quoted(r.article), quoted(r.description))
-             .arg(r.company)
-             .arg(numreg)
-             .arg(line)
-             .arg(r.end.isEmpty() ? QStringLiteral("NULL") : quoted(r.end), r.inWork, r.residual));
+    exec(sql("INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_SEL, PD5C_INDFASEINTEST, PD5C_CLIFOR_CG44, "
+             "PD5C_FORREP, PD5C_SEQUENZA, PD5C_CODFASE_PD12, PD5C_DESCFASE, PD5C_CODART_MG66, PD5C_DESCART, "
+             "PD5C_DITTA_CG18, PD5C_NUMREG_CO99, PD5C_PROGRIGA_DO30, PD5C_DOCUM_MG3G, PD5C_NUMDOC, "
+             "PD5C_DATAFINEFASE, PD5C_QTAINLAV, PD5C_QTARES) VALUES (%1, 0, %2, %3, 'Fornitore', 10, 20, "
+             "'Tornitura', %4, %5, %6, %7, 1, 'ODL', %8, %9, %10, %11)",
+             quoted(r.key), r.soll, r.supplier == 0 ? QStringLiteral("NULL") : QString::number(r.supplier),
+             quoted(r.article), quoted(r.description), r.company, numreg, line, orNull(r.end), r.inWork,
+             r.residual));
 }
 
 void ReminderScreenTest::addRows(const QList<std::pair<const char*, int>>& rows) {
-    for (const auto& [key, supplier] : rows) {
-        ReminderRow row;
-        row.key = QString::fromLatin1(key);
-        row.supplier = supplier;
-        row.article = QStringLiteral("ART-") + row.key;
-        row.description = QStringLiteral("Descrizione di ") + row.key;
-        addRow(row);
-    }
+    for (const auto& [key, supplier] : rows)
+        addRow({.key = QString::fromLatin1(key),
+                .supplier = supplier,
+                .article = QStringLiteral("ART-") + QString::fromLatin1(key),
+                .description = QStringLiteral("Descrizione di ") + QString::fromLatin1(key)});
 }
 
 FRMPD_KVB_STSOLL* ReminderScreenTest::open() {
@@ -273,14 +296,10 @@ QList<int> ReminderScreenTest::boxIds() const {
 
 void ReminderScreenTest::mark(const QStringList& keys) {
     db::Recordset* rows = screen->reminderRows();
-    for (const QString& key : keys) {
-        for (int i = 0; i < rows->recordCount(); ++i) {
-            rows->moveTo(i);
-            if (rows->value(QStringLiteral("PD5C_KEYGRID")).toText() == key) {
-                screen->GRID_ToggleMark(i);
-                break;
-            }
-        }
+    for (int i = 0; i < rows->recordCount(); ++i) {
+        rows->moveTo(i);
+        if (keys.contains(rows->value(QStringLiteral("PD5C_KEYGRID")).toText()))
+            screen->GRID_ToggleMark(i);
     }
 }
 

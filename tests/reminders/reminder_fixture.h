@@ -38,71 +38,22 @@ struct ReportLog {
         QStringList rows;
         int media = 0;
     };
-    int created = 0;
     QList<Print> prints;
     QList<Send> sends;
-    QStringList extraParameters; // parameter values the screen must leave alone
     // Suppliers whose send fails with status 10 and this text.
     QHash<QString, QString> failures;
 };
 
+// "supplier/article" of each record of `rs` under its filter.
 QStringList recordRows(db::Recordset* rs);
-
-class RecordingReport : public IReport {
-public:
-    explicit RecordingReport(ReportLog& log) : m_log(log) { ++m_log.created; }
-
-    void setEvents(IReportEvents* events) override { m_events = events; }
-    void setGlobalContext(IGlobalContext*) override {}
-    void setModuleIdentity(const QString&) override {}
-    void setFlags(bool, bool) override {}
-    void setConnection(db::Connection*) override {}
-    void setTitle(const QString&) override {}
-    void setReportFile(const QString&) override {}
-    void setReportFolder(const QString&) override {}
-    void setSettings(int, int) override {}
-    void setConnectionInfo(const ConnectionInfo&) override {}
-    void setData(db::Recordset* data) override { m_data = data; }
-    void setContextValue(const Value&) override {}
-    void setFurtherSettings(int, int, int) override {}
-    void setGroupSend(int) override {}
-    void setPrinterMedia(const QList<Value>&) override {}
-    void prepareSend(const QList<Value>& printerMedia, const QString&, const QString&,
-                     const QString&) override {
-        m_printerMedia = printerMedia;
-        m_sendPrepared = true;
-    }
-    void setRecipient(std::int32_t id, int kind) override {
-        m_recipient = id;
-        m_kind = kind;
-    }
-    void run() override;
-    void send(const QList<Value>& printerMedia, const QString&, const QString&) override;
-    bool isFinished() const override { return true; }
-    int status() const override { return m_status; }
-    QString statusText() const override { return m_statusText; }
-    ReportOutcome lastOutcome() const override { return m_outcome; }
-
-private:
-    ReportLog& m_log;
-    IReportEvents* m_events = nullptr;
-    db::Recordset* m_data = nullptr;
-    QList<Value> m_printerMedia;
-    bool m_sendPrepared = false;
-    std::int32_t m_recipient = 0;
-    int m_kind = -1;
-    int m_status = 0;
-    QString m_statusText;
-    ReportOutcome m_outcome;
-};
 
 // A schedule row of a supplier, with its order line's phase and its article.
 struct ReminderRow {
-    QString key;
+    QString key{};
     int supplier = 0; // 0: a department row, no supplier
     QString article = QStringLiteral("ART1");
     QString description = QStringLiteral("Albero di trasmissione");
-    QString note; // construction note; empty means none
+    QString note{}; // construction note; empty means none
     QString end = QStringLiteral("2026-03-01");
     QString inWork = QStringLiteral("12.5");
     QString residual = QStringLiteral("40");

@@ -314,8 +314,8 @@ TEST_F(GridRowsTest, KeyColumnsStickToTheLeftEdgeOnlyOnceScrolledPast) {
 }
 
 TEST(DateFormats, DateColumnsShowDigitsWhateverTheMachineLocale) {
+    // Italian is covered with the date texts.
     EXPECT_EQ(localeDateFormat(QLocale::c()), "dd/MM/yyyy");
-    EXPECT_EQ(localeDateFormat(QLocale(QLocale::Italian, QLocale::Italy)), "dd/MM/yyyy");
     EXPECT_EQ(localeDateFormat(QLocale(QLocale::English, QLocale::UnitedKingdom)), "dd/MM/yyyy");
 
     const QLocale machine;

@@ -31,6 +31,17 @@ public:
     }
 };
 
+// A row of items holding `values` in EditRole; invalid values leave the cell empty.
+QList<QStandardItem*> itemsOf(const QList<QVariant>& values) {
+    QList<QStandardItem*> items;
+    for (const auto& v : values) {
+        items << new QStandardItem;
+        if (v.isValid())
+            items.last()->setData(v, Qt::EditRole);
+    }
+    return items;
+}
+
 // Rows of a small schedule: key, phase state, quantity, end date, class, mark.
 std::unique_ptr<ScheduleModel> scheduleModel() {
     auto model = std::make_unique<ScheduleModel>(0, 7);
@@ -42,16 +53,8 @@ std::unique_ptr<ScheduleModel> scheduleModel() {
         {"K3", qlonglong(7), QVariant(), QDateTime(QDate(2026, 12, 31), QTime(15, 0)), qlonglong(4),
          qlonglong(1), "z"},
     };
-    for (const auto& values : rows) {
-        QList<QStandardItem*> items;
-        for (const auto& v : values) {
-            auto* item = new QStandardItem;
-            if (v.isValid())
-                item->setData(v, Qt::EditRole);
-            items << item;
-        }
-        model->appendRow(items);
-    }
+    for (const auto& values : rows)
+        model->appendRow(itemsOf(values));
     return model;
 }
 
@@ -380,12 +383,15 @@ TEST_F(GridTest, LayoutRoundTripsOrderWidthsAndVisibility) {
 TEST_F(GridTest, ColumnChooserShowsAndHidesColumns) {
     grid.bind(model.get());
     QSignalSpy changes(&grid, &Grid::columnVisibilityChanged);
+    const auto actionOf = [](QMenu& menu, const QString& field) -> QAction* {
+        for (QAction* action : menu.actions()) {
+            if (action->data().toString() == field)
+                return action;
+        }
+        return nullptr;
+    };
     std::unique_ptr<QMenu> menu(grid.createColumnChooser(nullptr));
-    QAction* key = nullptr;
-    for (QAction* action : menu->actions()) {
-        if (action->data().toString() == "PD5C_KEYGRID")
-            key = action;
-    }
+    QAction* key = actionOf(*menu, "PD5C_KEYGRID");
     ASSERT_NE(key, nullptr);
     EXPECT_FALSE(key->isChecked());
     key->trigger();
@@ -401,11 +407,8 @@ TEST_F(GridTest, ColumnChooserShowsAndHidesColumns) {
     for (const QString& field : grid.visualFields())
         grid.setColumnVisible(field, field == "SOLL");
     std::unique_ptr<QMenu> last(grid.createColumnChooser(nullptr));
-    for (QAction* action : last->actions()) {
-        if (action->data().toString() == "SOLL") {
-            EXPECT_FALSE(action->isEnabled());
-        }
-    }
+    ASSERT_NE(actionOf(*last, "SOLL"), nullptr);
+    EXPECT_FALSE(actionOf(*last, "SOLL")->isEnabled());
 }
 
 TEST_F(GridTest, RowChangesAreReportedOnlyWhenTheRowMoves) {
@@ -431,15 +434,7 @@ TEST_F(GridTest, RowChangesAreReportedOnlyWhenTheRowMoves) {
 TEST_F(GridTest, FollowsRowsAddedRemovedAndReReadInTheBoundModel) {
     grid.bind(model.get());
     grid.setCurrentRow(1);
-    QList<QStandardItem*> row;
-    for (const QVariant& v :
-         QList<QVariant>{"K4", qlonglong(0), 7.25, QVariant(), qlonglong(1), qlonglong(0), "w"}) {
-        auto* item = new QStandardItem;
-        if (v.isValid())
-            item->setData(v, Qt::EditRole);
-        row << item;
-    }
-    model->appendRow(row);
+    model->appendRow(itemsOf({"K4", qlonglong(0), 7.25, QVariant(), qlonglong(1), qlonglong(0), "w"}));
     EXPECT_EQ(grid.rowCount(), 4);
     EXPECT_EQ(grid.cellText(3, "PD5C_QTARES"), "7,25");
     model->removeRow(0);

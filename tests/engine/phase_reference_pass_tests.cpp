@@ -21,124 +21,99 @@ const char* const kWritten[] = {"PD5C_RIFOCLAV",     "PD5C_DATACONSOCLAV", "PD5C
                                 "PD5C_FASEPREC",     "PD5C_DESCFASEPREC",  "PD5C_FORREPPREC",
                                 "PD5C_DISPPREC",     "PD5C_GIACPREC"};
 
-QString crlf(std::initializer_list<QString> parts) {
-    QString out;
-    for (const QString& p : parts)
-        out += p + QStringLiteral("\r\n");
-    return out;
+// A row's lookup as it is sent when the server is asked row by row: the lines are written
+// here with \n and sent with CRLF; {co} {reg} {line} {phase} {seq} {grp} take the row's values.
+QString rowSql(const char* lines, int company, const db::Recordset& row, const QString& grouped = {}) {
+    const auto number = [&](const char* column) {
+        return NVL(row.value(QLatin1String(column)), Value(0)).toText();
+    };
+    return QString::fromLatin1(lines)
+        .replace(u'\n', QStringLiteral("\r\n"))
+        .replace(QStringLiteral("{co}"), QString::number(company))
+        .replace(QStringLiteral("{grp}"), grouped)
+        .replace(QStringLiteral("{line}"), number("PD5C_PROGRIGA_DO30"))
+        .replace(QStringLiteral("{phase}"), number("PD5C_CODFASE_PD12"))
+        .replace(QStringLiteral("{seq}"), number("PD5C_SEQUENZA"))
+        .replace(QStringLiteral("{reg}"), RTrimN(row.value(QStringLiteral("PD5C_NUMREG_CO99"))));
 }
 
-// The lookups of one schedule row, as they are sent when the server is asked row by row.
-QString referenceSql(int company, const db::Recordset& row) {
-    return crlf({QStringLiteral(
-                     "SELECT LTRIM(RTRIM(DO11_DOCUM_MG36)) + ',' + convert(nvarchar(8),DO11_DATADOC,3) + "
-                     "',' + CAST(DO11_NUMDOC AS VARCHAR(7)) AS "
-                     "OCLAV,ISNULL(DO31_CLAV.DO31_DATACONSINT,DO31_CLAV.DO31_DATACONS) AS "
-                     "DATACONS,CLAV.DO30_NUMREG_CO99 AS NUMREG,CLAV.DO30_PROGRIGA AS RIGA,DO46_CODSEQFASE "),
-                 QStringLiteral("FROM DO30_DOCCORPO ODL WITH (NOLOCK) "),
-                 QStringLiteral("INNER JOIN DO33_DOCCORPORIF WITH (NOLOCK) ON "),
-                 QStringLiteral("ODL.DO30_DITTA_CG18 = DO33_DITTA_CG18  "),
-                 QStringLiteral("AND ODL.DO30_NUMREG_CO99 = DO33_NUMREGRIF_CO99  "),
-                 QStringLiteral("AND ODL.DO30_PROGRIGA = DO33_PROGRIGARIF_DO30  "),
-                 QStringLiteral("INNER JOIN DO30_DOCCORPO CLAV WITH (NOLOCK) ON "),
-                 QStringLiteral("CLAV.DO30_DITTA_CG18 = DO33_DITTA_CG18  "),
-                 QStringLiteral("AND CLAV.DO30_NUMREG_CO99 = DO33_NUMREG_CO99  "),
-                 QStringLiteral("AND CLAV.DO30_PROGRIGA = DO33_PROGRIGA  "),
-                 QStringLiteral("INNER JOIN DO11_DOCTESTATA WITH (NOLOCK) ON "),
-                 QStringLiteral("DO11_DITTA_CG18 = CLAV.DO30_DITTA_CG18  "),
-                 QStringLiteral("AND DO11_NUMREG_CO99 = CLAV.DO30_NUMREG_CO99  "),
-                 QStringLiteral("INNER JOIN DO31_DOCCORPOORD DO31_CLAV WITH (NOLOCK) ON "),
-                 QStringLiteral("CLAV.DO30_DITTA_CG18 = DO31_CLAV.DO31_DITTA_CG18  "),
-                 QStringLiteral("AND CLAV.DO30_NUMREG_CO99 = DO31_CLAV.DO31_NUMREG_CO99  "),
-                 QStringLiteral("AND CLAV.DO30_PROGRIGA = DO31_CLAV.DO31_PROGRIGA  "),
-                 QStringLiteral("INNER JOIN DO46_DOCCORORDDET WITH (NOLOCK) ON "),
-                 QStringLiteral("DO46_DITTA_CG18 = CLAV.DO30_DITTA_CG18  "),
-                 QStringLiteral("AND DO46_NUMREG_CO99 = CLAV.DO30_NUMREG_CO99  "),
-                 QStringLiteral("AND DO46_PROGRIGA = CLAV.DO30_PROGRIGA  "),
-                 QStringLiteral("WHERE DO11_DITTA_CG18 = ") + QString::number(company),
-                 QStringLiteral("AND ODL.DO30_NUMREG_CO99 = '") +
-                     RTrimN(row.value(QStringLiteral("PD5C_NUMREG_CO99"))) + u'\'',
-                 QStringLiteral("AND ODL.DO30_PROGRIGA = ") +
-                     NVL(row.value(QStringLiteral("PD5C_PROGRIGA_DO30")), Value(0)).toText(),
-                 QStringLiteral("AND DO46_CODFASE = ") +
-                     NVL(row.value(QStringLiteral("PD5C_CODFASE_PD12")), Value(0)).toText(),
-                 QStringLiteral("AND DO46_CODSEQFASE = ") +
-                     NVL(row.value(QStringLiteral("PD5C_SEQUENZA")), Value(0)).toText(),
-                 QStringLiteral("AND DO11_TIPODOC = 25 AND DO11_STIPODOC = 1 ")});
+const char* const kReferenceSql =
+    "SELECT LTRIM(RTRIM(DO11_DOCUM_MG36)) + ',' + convert(nvarchar(8),DO11_DATADOC,3) + ',' + "
+    "CAST(DO11_NUMDOC AS VARCHAR(7)) AS OCLAV,ISNULL(DO31_CLAV.DO31_DATACONSINT,DO31_CLAV.DO31_DATACONS) AS "
+    "DATACONS,CLAV.DO30_NUMREG_CO99 AS NUMREG,CLAV.DO30_PROGRIGA AS RIGA,DO46_CODSEQFASE \n"
+    "FROM DO30_DOCCORPO ODL WITH (NOLOCK) \nINNER JOIN DO33_DOCCORPORIF WITH (NOLOCK) ON \n"
+    "ODL.DO30_DITTA_CG18 = DO33_DITTA_CG18  \nAND ODL.DO30_NUMREG_CO99 = DO33_NUMREGRIF_CO99  \n"
+    "AND ODL.DO30_PROGRIGA = DO33_PROGRIGARIF_DO30  \nINNER JOIN DO30_DOCCORPO CLAV WITH (NOLOCK) ON \n"
+    "CLAV.DO30_DITTA_CG18 = DO33_DITTA_CG18  \nAND CLAV.DO30_NUMREG_CO99 = DO33_NUMREG_CO99  \n"
+    "AND CLAV.DO30_PROGRIGA = DO33_PROGRIGA  \nINNER JOIN DO11_DOCTESTATA WITH (NOLOCK) ON \n"
+    "DO11_DITTA_CG18 = CLAV.DO30_DITTA_CG18  \nAND DO11_NUMREG_CO99 = CLAV.DO30_NUMREG_CO99  \n"
+    "INNER JOIN DO31_DOCCORPOORD DO31_CLAV WITH (NOLOCK) ON \n"
+    "CLAV.DO30_DITTA_CG18 = DO31_CLAV.DO31_DITTA_CG18  \nAND CLAV.DO30_NUMREG_CO99 = "
+    "DO31_CLAV.DO31_NUMREG_CO99  \n"
+    "AND CLAV.DO30_PROGRIGA = DO31_CLAV.DO31_PROGRIGA  \nINNER JOIN DO46_DOCCORORDDET WITH (NOLOCK) ON \n"
+    "DO46_DITTA_CG18 = CLAV.DO30_DITTA_CG18  \nAND DO46_NUMREG_CO99 = CLAV.DO30_NUMREG_CO99  \n"
+    "AND DO46_PROGRIGA = CLAV.DO30_PROGRIGA  \nWHERE DO11_DITTA_CG18 = {co}\nAND ODL.DO30_NUMREG_CO99 = "
+    "'{reg}'\n"
+    "AND ODL.DO30_PROGRIGA = {line}\nAND DO46_CODFASE = {phase}\nAND DO46_CODSEQFASE = {seq}\n"
+    "AND DO11_TIPODOC = 25 AND DO11_STIPODOC = 1 \n";
+
+const char* const kPreviousSql =
+    "SELECT TOP 1 DO46_CODSEQFASE,DO46_CODFASE,PD12_DESCR,ISNULL(CG16_RAGSOANAG,PD07_DESCR) AS "
+    "FORREP,DO46_QTA1CONSOLID,ABS(GIACENZA) AS QTA_IN_LAV  \nFROM DO46_DOCCORORDDET WITH (NOLOCK) \n"
+    "INNER JOIN VPD12_FASILAVORO WITH (NOLOCK) ON \nPD12_DITTA_CG18 = DO46_DITTA_CG18 \n"
+    "AND PD12_CODFASE = DO46_CODFASE \nLEFT JOIN VPD07_REPARTO WITH (NOLOCK) ON \n"
+    "PD07_DITTA_CG18 = DO46_DITTA_CG18 \nAND PD07_CODREP = DO46_CODREPARTO \n"
+    "LEFT JOIN CG44_CLIFOR WITH (NOLOCK) ON \nCG44_DITTA_CG18 = DO46_DITTA_CG18 \n"
+    "AND CG44_CLIFOR = DO46_CLIFOR_CG44 \nAND CG44_TIPOCF = DO46_TIPOCF_CG44 \n"
+    "LEFT JOIN CG16_ANAGGEN WITH (NOLOCK) ON \nCG16_CODICE = CG44_CODICE_CG16 \nLEFT JOIN {grp} ON \n"
+    "   NUMREG_ODL = DO46_NUMREG_CO99 \n   AND PROGRIGA_ODL = DO46_PROGRIGA \n   AND FASE = DO46_CODFASE \n"
+    "   AND CLIFOR = DO46_CLIFOR_CG44 \nWHERE DO46_DITTA_CG18 = {co}\nAND DO46_NUMREG_CO99 = '{reg}'\n"
+    "AND DO46_PROGRIGA = {line}\nAND DO46_CODSEQFASE < {seq}\nORDER BY DO46_CODSEQFASE DESC  \n";
+
+// How a looked-up column reaches the schedule: as it is, right-trimmed text, or 0 for null.
+enum class As { Raw, Text, Number };
+struct Copy {
+    const char* to;
+    const char* from;
+    As as;
+};
+
+// Runs one lookup and copies its first row into the schedule row, which is committed at once.
+void lookUp(db::Connection& connection, const QString& sql, db::Recordset& rs,
+            std::initializer_list<Copy> copies) {
+    auto found = connection.execute(sql);
+    ASSERT_TRUE(found) << connection.lastErrorText().toStdString();
+    if (!found->isOpen() || found->recordCount() == 0)
+        return;
+    found->moveFirst();
+    for (const Copy& c : copies) {
+        const Value v = found->value(QLatin1String(c.from));
+        rs.setValue(QLatin1String(c.to), c.as == As::Raw    ? v
+                                         : c.as == As::Text ? Value(RTrimN(v))
+                                                            : NVL(v, Value(0)));
+    }
+    ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
 }
 
-QString previousSql(int company, const QString& grouped, const db::Recordset& row) {
-    return crlf({QStringLiteral(
-                     "SELECT TOP 1 DO46_CODSEQFASE,DO46_CODFASE,PD12_DESCR,ISNULL(CG16_RAGSOANAG,PD07_DESCR) "
-                     "AS FORREP,DO46_QTA1CONSOLID,ABS(GIACENZA) AS QTA_IN_LAV  "),
-                 QStringLiteral("FROM DO46_DOCCORORDDET WITH (NOLOCK) "),
-                 QStringLiteral("INNER JOIN VPD12_FASILAVORO WITH (NOLOCK) ON "),
-                 QStringLiteral("PD12_DITTA_CG18 = DO46_DITTA_CG18 "),
-                 QStringLiteral("AND PD12_CODFASE = DO46_CODFASE "),
-                 QStringLiteral("LEFT JOIN VPD07_REPARTO WITH (NOLOCK) ON "),
-                 QStringLiteral("PD07_DITTA_CG18 = DO46_DITTA_CG18 "),
-                 QStringLiteral("AND PD07_CODREP = DO46_CODREPARTO "),
-                 QStringLiteral("LEFT JOIN CG44_CLIFOR WITH (NOLOCK) ON "),
-                 QStringLiteral("CG44_DITTA_CG18 = DO46_DITTA_CG18 "),
-                 QStringLiteral("AND CG44_CLIFOR = DO46_CLIFOR_CG44 "),
-                 QStringLiteral("AND CG44_TIPOCF = DO46_TIPOCF_CG44 "),
-                 QStringLiteral("LEFT JOIN CG16_ANAGGEN WITH (NOLOCK) ON "),
-                 QStringLiteral("CG16_CODICE = CG44_CODICE_CG16 "),
-                 QStringLiteral("LEFT JOIN ") + grouped + QStringLiteral(" ON "),
-                 QStringLiteral("   NUMREG_ODL = DO46_NUMREG_CO99 "),
-                 QStringLiteral("   AND PROGRIGA_ODL = DO46_PROGRIGA "),
-                 QStringLiteral("   AND FASE = DO46_CODFASE "),
-                 QStringLiteral("   AND CLIFOR = DO46_CLIFOR_CG44 "),
-                 QStringLiteral("WHERE DO46_DITTA_CG18 = ") + QString::number(company),
-                 QStringLiteral("AND DO46_NUMREG_CO99 = '") +
-                     RTrimN(row.value(QStringLiteral("PD5C_NUMREG_CO99"))) + u'\'',
-                 QStringLiteral("AND DO46_PROGRIGA = ") +
-                     NVL(row.value(QStringLiteral("PD5C_PROGRIGA_DO30")), Value(0)).toText(),
-                 QStringLiteral("AND DO46_CODSEQFASE < ") +
-                     NVL(row.value(QStringLiteral("PD5C_SEQUENZA")), Value(0)).toText(),
-                 QStringLiteral("ORDER BY DO46_CODSEQFASE DESC  ")});
-}
-
-// Writes the references row by row, each lookup its own statement, each row committed after
-// each lookup.
+// Writes the references row by row, each lookup its own statement.
 void perRowPass(db::Connection& connection, int company, const QString& grouped, db::Recordset& rs) {
     for (; !rs.eof(); rs.moveNext()) {
         if (NVL(rs.value(QStringLiteral("PD5C_TIPODOC")), Value(0)).toInt64() != 24)
             continue;
-        auto ref = connection.execute(referenceSql(company, rs));
-        ASSERT_TRUE(ref) << connection.lastErrorText().toStdString();
-        if (ref->isOpen() && ref->recordCount() > 0) {
-            ref->moveFirst();
-            rs.setValue(QStringLiteral("PD5C_RIFOCLAV"), Value(RTrimN(ref->value(QStringLiteral("OCLAV")))));
-            rs.setValue(QStringLiteral("PD5C_DATACONSOCLAV"), ref->value(QStringLiteral("DATACONS")));
-            rs.setValue(QStringLiteral("PD5C_NUMREGCLAV"),
-                        Value(RTrimN(ref->value(QStringLiteral("NUMREG")))));
-            rs.setValue(QStringLiteral("PD5C_PROGRIGACLAV"),
-                        NVL(ref->value(QStringLiteral("RIGA")), Value(0)));
-            rs.setValue(QStringLiteral("PD5C_SEQCLAV"),
-                        NVL(ref->value(QStringLiteral("DO46_CODSEQFASE")), Value(0)));
-            ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
-        }
-        if (*NVL(rs.value(QStringLiteral("PD5C_QTADAINV")), Value(0)).toDecimal() > Decimal()) {
-            auto prev = connection.execute(previousSql(company, grouped, rs));
-            ASSERT_TRUE(prev) << connection.lastErrorText().toStdString();
-            if (prev->isOpen() && prev->recordCount() > 0) {
-                prev->moveFirst();
-                rs.setValue(QStringLiteral("PD5C_SEQPREC"),
-                            NVL(prev->value(QStringLiteral("DO46_CODSEQFASE")), Value(0)));
-                rs.setValue(QStringLiteral("PD5C_FASEPREC"),
-                            NVL(prev->value(QStringLiteral("DO46_CODFASE")), Value(0)));
-                rs.setValue(QStringLiteral("PD5C_DESCFASEPREC"),
-                            Value(RTrimN(prev->value(QStringLiteral("PD12_DESCR")))));
-                rs.setValue(QStringLiteral("PD5C_FORREPPREC"),
-                            Value(RTrimN(prev->value(QStringLiteral("FORREP")))));
-                rs.setValue(QStringLiteral("PD5C_DISPPREC"),
-                            NVL(prev->value(QStringLiteral("DO46_QTA1CONSOLID")), Value(0)));
-                rs.setValue(QStringLiteral("PD5C_GIACPREC"),
-                            NVL(prev->value(QStringLiteral("QTA_IN_LAV")), Value(0)));
-                ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
-            }
-        }
+        lookUp(connection, rowSql(kReferenceSql, company, rs), rs,
+               {{"PD5C_RIFOCLAV", "OCLAV", As::Text},
+                {"PD5C_DATACONSOCLAV", "DATACONS", As::Raw},
+                {"PD5C_NUMREGCLAV", "NUMREG", As::Text},
+                {"PD5C_PROGRIGACLAV", "RIGA", As::Number},
+                {"PD5C_SEQCLAV", "DO46_CODSEQFASE", As::Number}});
+        if (*NVL(rs.value(QStringLiteral("PD5C_QTADAINV")), Value(0)).toDecimal() > Decimal())
+            lookUp(connection, rowSql(kPreviousSql, company, rs, grouped), rs,
+                   {{"PD5C_SEQPREC", "DO46_CODSEQFASE", As::Number},
+                    {"PD5C_FASEPREC", "DO46_CODFASE", As::Number},
+                    {"PD5C_DESCFASEPREC", "PD12_DESCR", As::Text},
+                    {"PD5C_FORREPPREC", "FORREP", As::Text},
+                    {"PD5C_DISPPREC", "DO46_QTA1CONSOLID", As::Number},
+                    {"PD5C_GIACPREC", "QTA_IN_LAV", As::Number}});
     }
 }
 

@@ -29,16 +29,15 @@ protected:
         if (!m_log)
             return;
         *m_log << QStringLiteral("screen unloaded");
-        if (ClsModulo) {
-            *m_log
-                << QStringLiteral("statusbar %1").arg(ClsModulo->Cinterface_StatusBar() ? "set" : "nothing");
-            *m_log
-                << QStringLiteral("activedll %1").arg(ClsModulo->Cinterface_ActiveDll() ? "set" : "nothing");
-            *m_log << QStringLiteral("navigator %1")
-                          .arg(ClsModulo->Cinterface_ActiveNavigator() ? "set" : "nothing");
-            *m_log << QStringLiteral("connection %1")
-                          .arg(ClsModulo->Cinterface_Connection() ? "set" : "nothing");
-        }
+        if (!ClsModulo)
+            return;
+        const auto tell = [this](const char* reference, bool set) {
+            *m_log << QLatin1String(reference) + (set ? QLatin1String(" set") : QLatin1String(" nothing"));
+        };
+        tell("statusbar", ClsModulo->Cinterface_StatusBar());
+        tell("activedll", ClsModulo->Cinterface_ActiveDll());
+        tell("navigator", ClsModulo->Cinterface_ActiveNavigator());
+        tell("connection", ClsModulo->Cinterface_Connection());
     }
 
 private:

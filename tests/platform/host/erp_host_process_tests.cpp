@@ -77,6 +77,16 @@ protected:
                "\"\n[Session]\nCompany=2\nUserId=5\n[Window]\nCaption=Fasi ditta 2\n";
     }
 
+    // Arguments written as one line; those with spaces or empty are appended to the list.
+    static QStringList args(const char* line) { return QString::fromUtf8(line).split(u' '); }
+
+    // The host refuses to start with exit code 2 and a message naming the problem.
+    void expectRefused(const QStringList& arguments, const char* named) {
+        const HostRun refused = run(arguments);
+        EXPECT_EQ(refused.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(refused.err.contains(QString::fromUtf8(named))) << refused.err.toStdString();
+    }
+
     // Nothing may be written when the host refuses to start.
     bool dataWritten() const { return QDir(home.filePath(QStringLiteral("data"))).exists(); }
 
@@ -87,39 +97,22 @@ protected:
 } // namespace
 
 TEST_F(ErpHostProcess, RefusesBadSettingsWithAMessageNamingThem) {
-    const HostRun missing = run({QStringLiteral("--config"), home.filePath(QStringLiteral("nowhere.ini"))});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_TRUE(missing.err.contains(QStringLiteral("nowhere.ini: non esiste"))) << missing.err.toStdString();
-
-    const HostRun letters = run({QStringLiteral("--connect"), QStringLiteral("DSN=erp"),
-                                 QStringLiteral("--company"), QStringLiteral("abc")});
-    EXPECT_EQ(letters.exitCode, 2);
-    EXPECT_TRUE(letters.err.contains(QStringLiteral("--company"))) << letters.err.toStdString();
-
-    const QString config = writeConfig("[Database]\nConnectionString=DSN=erp\n[Session]\nUserId=40000\n");
-    const HostRun range = run({QStringLiteral("--config"), config});
-    EXPECT_EQ(range.exitCode, 2);
-    EXPECT_TRUE(range.err.contains(QStringLiteral("Session/UserId"))) << range.err.toStdString();
-
-    const HostRun empty = run({QStringLiteral("--connect"), QStringLiteral("  ")});
-    EXPECT_EQ(empty.exitCode, 2);
-    EXPECT_TRUE(empty.err.contains(QStringLiteral("Database/ConnectionString"))) << empty.err.toStdString();
-
-    const HostRun noDatabase =
-        run({QStringLiteral("--connect"),
-             QStringLiteral("Provider=tsqlite;Data Source=") + home.filePath(QStringLiteral("no.db"))});
-    EXPECT_EQ(noDatabase.exitCode, 2);
-    EXPECT_TRUE(noDatabase.err.contains(QStringLiteral("Database/ConnectionString")))
-        << noDatabase.err.toStdString();
-    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("no.db"))));
-
+    const QString noDb = home.filePath(QStringLiteral("no.db"));
+    expectRefused(args("--config") << home.filePath(QStringLiteral("nowhere.ini")),
+                  "nowhere.ini: non esiste");
+    expectRefused(args("--connect DSN=erp --company abc"), "--company");
+    expectRefused(
+        args("--config") << writeConfig("[Database]\nConnectionString=DSN=erp\n[Session]\nUserId=40000\n"),
+        "Session/UserId");
+    expectRefused(args("--connect") << QStringLiteral("  "), "Database/ConnectionString");
+    expectRefused(args("--connect") << QStringLiteral("Provider=tsqlite;Data Source=") + noDb,
+                  "Database/ConnectionString");
+    EXPECT_FALSE(QFile::exists(noDb));
     EXPECT_FALSE(dataWritten());
 }
 
 TEST_F(ErpHostProcess, OpensTheModuleScreenOnTheErpDatabase) {
-    const QString config = writeConfig(validConfig());
-    const HostRun modeless =
-        run({QStringLiteral("--config"), config, QStringLiteral("--quit-after"), QStringLiteral("300")});
+    const HostRun modeless = run(args("--quit-after 300 --config") << writeConfig(validConfig()));
     EXPECT_EQ(modeless.exitCode, 0) << modeless.err.toStdString();
     // The screen initialised on the database (it replaced the host's caption with its own) and
     // lives in the host's frame: one window, captioned by the screen.
@@ -136,44 +129,32 @@ TEST_F(ErpHostProcess, DefaultConfigFileAndModalScreen) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(validConfig() + "Modal=true\n");
     file.close();
-    const HostRun modal = run({QStringLiteral("--quit-after"), QStringLiteral("300")});
+    const HostRun modal = run(args("--quit-after 300"));
     EXPECT_EQ(modal.exitCode, 0) << modal.err.toStdString();
     EXPECT_TRUE(modal.out.contains(QStringLiteral("window: Situazione fasi di lavorazione\n")))
         << modal.out.toStdString();
 }
 
 TEST_F(ErpHostProcess, HelpNeedsNoDisplayAndListsEveryBatchJob) {
-    const HostRun help = run({QStringLiteral("--help")}, false);
+    const HostRun help = run(args("--help"), false);
     EXPECT_EQ(help.exitCode, 0) << help.err.toStdString();
-    EXPECT_TRUE(help.out.contains(QStringLiteral("--config FILE")));
-    for (const char* job : {"  rebuild ", "  export "})
-        EXPECT_TRUE(help.out.contains(QString::fromLatin1(job))) << job << help.out.toStdString();
+    for (const char* text : {"--config FILE", "  rebuild ", "  export "})
+        EXPECT_TRUE(help.out.contains(QString::fromLatin1(text))) << text << help.out.toStdString();
 }
 
 TEST_F(ErpHostProcess, AnEmptyConnectionStringIsAMistakeNotTheDemoDatabase) {
-    const QString demo = home.filePath(QStringLiteral("data/erp-host/erp-demo.db"));
-    const HostRun given =
-        run({QStringLiteral("--connect"), QString(), QStringLiteral("--quit-after"), QStringLiteral("200")});
-    EXPECT_EQ(given.exitCode, 2);
-    EXPECT_TRUE(given.err.contains(QStringLiteral("Database/ConnectionString"))) << given.err.toStdString();
-
-    const HostRun batch = run({QStringLiteral("--batch"), QStringLiteral("rebuild"),
-                               QStringLiteral("--connect="), QStringLiteral("--user"), QStringLiteral("1")});
+    expectRefused(args("--quit-after 200 --connect") << QString(), "Database/ConnectionString");
+    const HostRun batch = run(args("--batch rebuild --connect= --user 1"));
     EXPECT_NE(batch.exitCode, 0);
     EXPECT_TRUE(batch.err.contains(QStringLiteral("Database/ConnectionString"))) << batch.err.toStdString();
-
-    const HostRun config = run({QStringLiteral("--config"), writeConfig("[Database]\nConnectionString=\n"),
-                                QStringLiteral("--quit-after"), QStringLiteral("200")});
-    EXPECT_EQ(config.exitCode, 2);
-    EXPECT_TRUE(config.err.contains(QStringLiteral("Database/ConnectionString"))) << config.err.toStdString();
-    EXPECT_FALSE(QFile::exists(demo));
+    expectRefused(args("--quit-after 200 --config") << writeConfig("[Database]\nConnectionString=\n"),
+                  "Database/ConnectionString");
+    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("data/erp-host/erp-demo.db"))));
 }
 
 TEST_F(ErpHostProcess, AUserTheErpDoesNotKnowIsRefusedInTheWindowToo) {
-    const QString config = writeConfig(validConfig());
-    const HostRun unknown = run({QStringLiteral("--config"), config, QStringLiteral("--user"),
-                                 QStringLiteral("300"), QStringLiteral("--lang"), QStringLiteral("en"),
-                                 QStringLiteral("--quit-after"), QStringLiteral("200")});
+    const HostRun unknown =
+        run(args("--user 300 --lang en --quit-after 200 --config") << writeConfig(validConfig()));
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_TRUE(unknown.err.contains(QStringLiteral("User 300 is not registered in the database ") +
                                      home.filePath(QStringLiteral("erp.db"))))

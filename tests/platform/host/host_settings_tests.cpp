@@ -17,6 +17,11 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return path;
 }
 
+// Command-line arguments written as one line.
+QStringList args(const char* line) {
+    return QString::fromUtf8(line).split(u' ');
+}
+
 } // namespace
 
 TEST(HostSettings, ConfigFileFillsEverySetting) {
@@ -67,12 +72,10 @@ TEST(HostSettings, BadValuesNameTheirSetting) {
 TEST(CommandLine, OptionsOverrideTheConfigAndReportMistakes) {
     CommandLine line;
     CommandLineRequest request;
-    EXPECT_TRUE(line.parse({QStringLiteral("--config"), QStringLiteral("/x.ini"),
-                            QStringLiteral("--company=4"), QStringLiteral("--user"), QStringLiteral("9"),
-                            QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("--connect"),
-                            QStringLiteral("DSN=erp"), QStringLiteral("--quit-after"), QStringLiteral("250")},
-                           request)
-                    .isEmpty());
+    EXPECT_TRUE(
+        line.parse(args("--config /x.ini --company=4 --user 9 --lang en --connect DSN=erp --quit-after 250"),
+                   request)
+            .isEmpty());
     EXPECT_EQ(request.configPath, QStringLiteral("/x.ini"));
     EXPECT_EQ(request.quitAfterMs, 250);
     HostSettings s;
@@ -85,10 +88,7 @@ TEST(CommandLine, OptionsOverrideTheConfigAndReportMistakes) {
 
     CommandLine bad;
     CommandLineRequest badRequest;
-    const QStringList problems =
-        bad.parse({QStringLiteral("--colour"), QStringLiteral("stray"), QStringLiteral("--help=yes"),
-                   QStringLiteral("--user"), QStringLiteral("-1"), QStringLiteral("--company")},
-                  badRequest);
+    const QStringList problems = bad.parse(args("--colour stray --help=yes --user -1 --company"), badRequest);
     EXPECT_EQ(problems.size(), 4); // unknown option, stray argument, value for a switch, missing value
     HostSettings t;
     const QStringList settingProblems = bad.applySettings(t, badRequest);
@@ -103,17 +103,13 @@ TEST(CommandLine, TextsFollowTheLanguageAskedThenTheConfigFile) {
     QTemporaryDir dir;
     const QString english = writeFile(dir, QStringLiteral("en.ini"), "[Session]\nLanguage=EN\nCompany=abc\n");
     const QString none = dir.filePath(QStringLiteral("none.ini"));
-    EXPECT_EQ(languageOfArguments({QStringLiteral("--config"), english}), Language::English);
-    EXPECT_EQ(languageOfArguments(
-                  {QStringLiteral("--config=") + english, QStringLiteral("--lang"), QStringLiteral("it")}),
+    EXPECT_EQ(languageOfArguments(args("--config") << english), Language::English);
+    EXPECT_EQ(languageOfArguments(QStringList{QStringLiteral("--config=") + english} + args("--lang it")),
               Language::Italian);
     // A --lang the host refuses leaves the choice to the file.
-    EXPECT_EQ(languageOfArguments({QStringLiteral("--lang=fr"), QStringLiteral("--config"), english}),
-              Language::English);
-    EXPECT_EQ(languageOfArguments(
-                  {QStringLiteral("--config"), none, QStringLiteral("--lang"), QStringLiteral("en")}),
-              Language::English);
-    EXPECT_EQ(languageOfArguments({QStringLiteral("--config"), none}), Language::Italian);
+    EXPECT_EQ(languageOfArguments(args("--lang=fr --config") << english), Language::English);
+    EXPECT_EQ(languageOfArguments((args("--config") << none) + args("--lang en")), Language::English);
+    EXPECT_EQ(languageOfArguments(args("--config") << none), Language::Italian);
 
     // The file's own language writes its problems, unless the caller names one.
     HostSettings s;
@@ -130,11 +126,11 @@ TEST(CommandLine, TextsFollowTheLanguageAskedThenTheConfigFile) {
 
     CommandLine italian(Language::Italian);
     CommandLineRequest request;
-    EXPECT_EQ(italian.parse({QStringLiteral("--colour")}, request),
+    EXPECT_EQ(italian.parse(args("--colour"), request),
               QStringList{QStringLiteral("opzione sconosciuta --colour")});
     EXPECT_TRUE(italian.usage().startsWith(QStringLiteral("Uso: erp-host [opzioni]")));
     CommandLine inEnglish(Language::English);
-    EXPECT_EQ(inEnglish.parse({QStringLiteral("--colour")}, request),
+    EXPECT_EQ(inEnglish.parse(args("--colour"), request),
               QStringList{QStringLiteral("unknown option --colour")});
     EXPECT_TRUE(inEnglish.usage().startsWith(QStringLiteral("Usage: erp-host [options]")));
 }

@@ -23,40 +23,29 @@ Decimal units(int value) {
 class StockConsoleTest : public ::testing::Test {
 protected:
     StockConsoleTest() {
-        for (const char* sql : {
-                 "INSERT INTO MG58_DEPOSITI (MG58_DITTA_CG18, MG58_CODICE, MG58_DESCR) VALUES (1, '01', "
-                 "'Centrale'), "
-                 "(1, '02', 'Produzione'), (1, 'CL', 'Presso terzisti'), (2, '01', 'Altra ditta')",
-                 "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_DESCART, MG66_UM1) VALUES "
-                 "(1, 'ART1', 'Flangia forata', 'PZ'), (1, 'NUDO', 'Senza movimenti', 'KG'), "
-                 "(1, 'A''B', 'Con apice', 'PZ')",
-                 // Current stock rows, and rows that are not the current stock of ART1 without option.
-                 "INSERT INTO MG70_MAGPROQTA (MG70_DITTA_CG18, MG70_CODART_MG66, MG70_OPZIONE_MG5E, "
-                 "MG70_CODDEP_MG58, "
-                 "MG70_TIPOPROG, MG70_ANNO, MG70_TIPOQTA, MG70_QGIACATT) VALUES "
-                 "(1, 'ART1', '', '01', 1, 0, 1, 100.5), (1, 'ART1', '', '02', 1, 0, 1, 40), "
-                 "(1, 'ART1', 'RAL', '02', 1, 0, 1, 7), (1, 'ART1', '', '01', 2, 0, 1, 999), "
-                 "(1, 'ART1', '', '01', 1, 2025, 1, 888), (2, 'ART1', '', '01', 1, 0, 1, 500), "
-                 "(1, 'A''B', '', '01', 1, 0, 1, 3)",
-                 "INSERT INTO DO11_DOCTESTATA (DO11_DITTA_CG18, DO11_NUMREG_CO99, DO11_TIPODOC, "
-                 "DO11_STIPODOC, "
-                 "DO11_TIPOCF_CG44, DO11_CLIFOR_CG44) VALUES (1, 'OC1', 21, 1, 0, 5), (1, 'OPR1', 24, 20, 0, "
-                 "0), "
-                 "(1, 'OF1', 22, 1, 1, 9), (1, 'OCL1', 25, 1, 1, 9), (2, 'OC2', 21, 1, 0, 5)",
-                 // Customer lines: open in part, fulfilled, cancelled; a line of the other option.
-                 "INSERT INTO DO30_DOCCORPO (DO30_DITTA_CG18, DO30_NUMREG_CO99, DO30_PROGRIGA, "
-                 "DO30_CODART_MG66, "
-                 "DO30_OPZIONE_MG5E, DO30_CODDEP_MG58, DO30_QTA1, DO30_QTA1EVASA, DO30_FLGEVASA, "
-                 "DO30_FLGANNULLATA) "
-                 "VALUES (1, 'OC1', 1, 'ART1', '', '01', 30, 10, 0, 0), (1, 'OC1', 2, 'ART1', '', '01', 8, "
-                 "8, 0, 0), "
-                 "(1, 'OC1', 3, 'ART1', '', '01', 6, 0, 0, 1), (1, 'OC1', 4, 'ART1', 'RAL', '01', 4, 0, 0, "
-                 "0), "
-                 "(1, 'OPR1', 1, 'ART1', '', '02', 50, 0, 0, 0), (1, 'OF1', 1, 'ART1', '', '01', 12, 0, 0, "
-                 "0), "
-                 "(1, 'OCL1', 1, 'ART1', '', 'CL', 9, 0, 0, 0), (2, 'OC2', 1, 'ART1', '', '01', 70, 0, 0, 0)",
-             })
-            db.run(sql);
+        db.run("INSERT INTO MG58_DEPOSITI (MG58_DITTA_CG18, MG58_CODICE, MG58_DESCR) VALUES (1, '01', "
+               "'Centrale'), (1, '02', 'Produzione'), (1, 'CL', 'Presso terzisti'), (2, '01', "
+               "'Altra ditta')");
+        db.run("INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_DESCART, MG66_UM1) VALUES (1, "
+               "'ART1', 'Flangia forata', 'PZ'), (1, 'NUDO', 'Senza movimenti', 'KG'), (1, 'A''B', "
+               "'Con apice', 'PZ')");
+        // Current stock rows, and rows that are not the current stock of ART1 without option.
+        db.run("INSERT INTO MG70_MAGPROQTA (MG70_DITTA_CG18, MG70_CODART_MG66, MG70_OPZIONE_MG5E, "
+               "MG70_CODDEP_MG58, MG70_TIPOPROG, MG70_ANNO, MG70_TIPOQTA, MG70_QGIACATT) VALUES (1, 'ART1', "
+               "'', '01', 1, 0, 1, 100.5), (1, 'ART1', '', '02', 1, 0, 1, 40), (1, 'ART1', 'RAL', '02', 1, "
+               "0, 1, 7), (1, 'ART1', '', '01', 2, 0, 1, 999), (1, 'ART1', '', '01', 1, 2025, 1, 888), (2, "
+               "'ART1', '', '01', 1, 0, 1, 500), (1, 'A''B', '', '01', 1, 0, 1, 3)");
+        db.run("INSERT INTO DO11_DOCTESTATA (DO11_DITTA_CG18, DO11_NUMREG_CO99, DO11_TIPODOC, DO11_STIPODOC, "
+               "DO11_TIPOCF_CG44, DO11_CLIFOR_CG44) VALUES (1, 'OC1', 21, 1, 0, 5), (1, 'OPR1', 24, 20, 0, "
+               "0), (1, 'OF1', 22, 1, 1, 9), (1, 'OCL1', 25, 1, 1, 9), (2, 'OC2', 21, 1, 0, 5)");
+        // Customer lines: open in part, fulfilled, cancelled; a line of the other option.
+        db.run("INSERT INTO DO30_DOCCORPO (DO30_DITTA_CG18, DO30_NUMREG_CO99, DO30_PROGRIGA, "
+               "DO30_CODART_MG66, DO30_OPZIONE_MG5E, DO30_CODDEP_MG58, DO30_QTA1, DO30_QTA1EVASA, "
+               "DO30_FLGEVASA, DO30_FLGANNULLATA) VALUES (1, 'OC1', 1, 'ART1', '', '01', 30, 10, 0, 0), (1, "
+               "'OC1', 2, 'ART1', '', '01', 8, 8, 0, 0), (1, 'OC1', 3, 'ART1', '', '01', 6, 0, 0, 1), (1, "
+               "'OC1', 4, 'ART1', 'RAL', '01', 4, 0, 0, 0), (1, 'OPR1', 1, 'ART1', '', '02', 50, 0, 0, 0), "
+               "(1, 'OF1', 1, 'ART1', '', '01', 12, 0, 0, 0), (1, 'OCL1', 1, 'ART1', '', 'CL', 9, 0, 0, 0), "
+               "(2, 'OC2', 1, 'ART1', '', '01', 70, 0, 0, 0)");
         global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + db.path();
         global.company = 1;
         module.Cinterface_SetClsGlobal(&global);
@@ -144,9 +133,8 @@ TEST_F(StockConsoleTest, ArticlesWithoutFiguresOrUnknownSaySoAndQuotesStayLitera
 
 TEST_F(StockConsoleTest, RefreshRereadsAndAFailingDatabaseIsAnError) {
     inquire(QStringLiteral("ART1"));
-    db.run(
-        "UPDATE MG70_MAGPROQTA SET MG70_QGIACATT = 60 WHERE MG70_DITTA_CG18 = 1 AND MG70_CODDEP_MG58 = '02' "
-        "AND MG70_OPZIONE_MG5E = '' AND MG70_TIPOPROG = 1");
+    db.run("UPDATE MG70_MAGPROQTA SET MG70_QGIACATT = 60 WHERE MG70_DITTA_CG18 = 1 AND MG70_CODDEP_MG58 "
+           "= '02' AND MG70_OPZIONE_MG5E = '' AND MG70_TIPOPROG = 1");
     EXPECT_TRUE(console.refresh());
     EXPECT_EQ(line(QStringLiteral("02"))->onHand, units(60));
 

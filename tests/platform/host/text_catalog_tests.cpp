@@ -54,34 +54,29 @@ TEST(TextCatalog, MalformedLinesAreReportedNotLoaded) {
     EXPECT_EQ(catalog.rawText(11, Language::Italian), QStringLiteral("a"));
 }
 
-// Every text ID the module's code passes to TraduzioneTesto or QRX_MSGBOX must be in the host's
-// catalog in both languages, or the user would see a bare marker.
-TEST(TextCatalog, HoldsEveryTextIdTheModuleUses) {
-    const TextCatalog catalog = TextCatalog::builtIn();
-    // The ID is the second argument: after the text (a literal, possibly wrapped) comes a number.
-    static const QRegularExpression call(QStringLiteral(
-        R"((?:TraduzioneTesto|QRX_MSGBOX)\s*\(\s*(?:QStringLiteral\s*\()?\s*"(?:[^"\\]|\\.)*"\s*\)?\s*,\s*(\d+))"));
-    QSet<int> used;
-    int filesScanned = 0;
-    for (const char* folder : {"module", "schedule", "engine", "reminders", "proposals"}) {
-        QDirIterator it(QStringLiteral(SCADLAV_SOURCE_DIR "/") + QLatin1String(folder),
-                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            ++filesScanned;
-            const QString source = QString::fromUtf8(file.readAll());
-            for (auto match = call.globalMatch(source); match.hasNext();) {
-                const int id = match.next().captured(1).toInt();
-                if (id > 0)
-                    used.insert(id);
-            }
-        }
+namespace {
+
+// The numbers the pattern captures in the sources of a folder; counts the files read.
+QSet<int> idsIn(const char* folder, const QRegularExpression& pattern, QDirIterator::IteratorFlags flags,
+                int* files = nullptr) {
+    QSet<int> ids;
+    QDirIterator it(QStringLiteral(SCADLAV_SOURCE_DIR "/") + QLatin1String(folder),
+                    {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, flags);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+        if (files)
+            ++*files;
+        const QString source = QString::fromUtf8(file.readAll());
+        for (auto match = pattern.globalMatch(source); match.hasNext();)
+            ids.insert(match.next().captured(1).toInt());
     }
-    ASSERT_GT(filesScanned, 0);
-    for (int id : used) {
+    return ids;
+}
+
+void expectInBothLanguages(const QSet<int>& ids) {
+    const TextCatalog catalog = TextCatalog::builtIn();
+    for (int id : ids) {
         EXPECT_FALSE(catalog.rawText(id, Language::Italian).isEmpty())
             << "text ID " << id << " has no Italian text";
         EXPECT_FALSE(catalog.rawText(id, Language::English).isEmpty())
@@ -89,35 +84,33 @@ TEST(TextCatalog, HoldsEveryTextIdTheModuleUses) {
     }
 }
 
+} // namespace
+
+// Every text ID the module's code passes to TraduzioneTesto or QRX_MSGBOX must be in the host's
+// catalog in both languages, or the user would see a bare marker.
+TEST(TextCatalog, HoldsEveryTextIdTheModuleUses) {
+    // The ID is the second argument: after the text (a literal, possibly wrapped) comes a number.
+    static const QRegularExpression call(QStringLiteral(
+        R"((?:TraduzioneTesto|QRX_MSGBOX)\s*\(\s*(?:QStringLiteral\s*\()?\s*"(?:[^"\\]|\\.)*"\s*\)?\s*,\s*(\d+))"));
+    QSet<int> used;
+    int filesScanned = 0;
+    for (const char* folder : {"module", "schedule", "engine", "reminders", "proposals"})
+        used += idsIn(folder, call, QDirIterator::Subdirectories, &filesScanned);
+    ASSERT_GT(filesScanned, 0);
+    used.remove(0);
+    expectInBothLanguages(used);
+}
+
 // The host names its own texts by constants (kTextSomething = ID, one per text); each must be in
 // the catalog in both languages, or a batch job or the command line would print a bare marker.
 TEST(TextCatalog, HoldsEveryTextIdTheHostAndItsControlsUse) {
-    const TextCatalog catalog = TextCatalog::builtIn();
     static const QRegularExpression constant(QStringLiteral(R"(constexpr\s+int\s+kText\w+\s*=\s*(\d+)\s*;)"));
-    QSet<int> used;
     // The control kit's texts are asked for by number where they are shown.
     static const QRegularExpression controlText(QStringLiteral(R"(controlText\(\s*(\d+))"));
-    int controlTexts = 0;
-    for (const auto& [folder, pattern] :
-         {std::pair{"/platform/host", &constant}, std::pair{"/platform/controls", &controlText}}) {
-        QDirIterator it(QStringLiteral(SCADLAV_SOURCE_DIR) + QLatin1String(folder),
-                        {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
-            const QString source = QString::fromUtf8(file.readAll());
-            for (auto match = pattern->globalMatch(source); match.hasNext();) {
-                used.insert(match.next().captured(1).toInt());
-                controlTexts += pattern == &controlText;
-            }
-        }
-    }
+    const QSet<int> host = idsIn("platform/host", constant, QDirIterator::NoIteratorFlags);
+    const QSet<int> controls = idsIn("platform/controls", controlText, QDirIterator::NoIteratorFlags);
+    const QSet<int> used = host + controls;
     ASSERT_GT(used.size(), 100) << "the scan no longer finds the host's text constants";
-    ASSERT_GT(controlTexts, 10) << "the scan no longer finds the control kit's texts";
-    for (int id : used) {
-        EXPECT_FALSE(catalog.rawText(id, Language::Italian).isEmpty())
-            << "text ID " << id << " has no Italian text";
-        EXPECT_FALSE(catalog.rawText(id, Language::English).isEmpty())
-            << "text ID " << id << " has no English text";
-    }
+    ASSERT_GT(controls.size(), 10) << "the scan no longer finds the control kit's texts";
+    expectInBothLanguages(used);
 }

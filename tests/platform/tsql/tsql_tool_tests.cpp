@@ -180,23 +180,19 @@ TEST_F(TsqlTool, UnreachableServerPrintsTheConnectionErrors) {
 }
 
 TEST_F(TsqlTool, BadArgumentsAndUnreadableFilesExitWithTwo) {
-    ToolRun run = runTsql({QStringLiteral("--file"), m_dir.filePath("script.sql")});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("--connect"))) << run.err.toStdString();
+    const auto refused = [](const QStringList& arguments, const QString& named) {
+        const ToolRun run = runTsql(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(run.err.contains(named)) << run.err.toStdString();
+    };
+    refused({QStringLiteral("--file"), m_dir.filePath("script.sql")}, QStringLiteral("--connect"));
+    refused({QStringLiteral("--connect"), embedded(), QStringLiteral("--file"), m_dir.filePath("none.sql")},
+            QStringLiteral("none.sql"));
+    refused({QStringLiteral("--connect"), embedded(), QStringLiteral("--verbose")},
+            QStringLiteral("--verbose"));
+    refused({QStringLiteral("--connect")}, QString());
 
-    run = runTsql(
-        {QStringLiteral("--connect"), embedded(), QStringLiteral("--file"), m_dir.filePath("none.sql")});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("none.sql"))) << run.err.toStdString();
-
-    run = runTsql({QStringLiteral("--connect"), embedded(), QStringLiteral("--verbose")});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.contains(QStringLiteral("--verbose")));
-
-    run = runTsql({QStringLiteral("--connect")});
-    EXPECT_EQ(run.exitCode, 2);
-
-    run = runTsql({QStringLiteral("--help")});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Usage: tsql")));
+    const ToolRun help = runTsql({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.startsWith(QStringLiteral("Usage: tsql")));
 }

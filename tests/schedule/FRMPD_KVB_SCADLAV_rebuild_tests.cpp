@@ -10,11 +10,11 @@
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/services/ClassNames.h"
-#include "module/services/IDateObject.h"
 #include "module/services/IMessageService.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/DateField.h"
 #include "tests/support/RebuildDatabase.h"
+#include "tests/support/doubles/EmbeddedDateObject.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
 #include "tests/support/doubles/MemoryErrorLog.h"
@@ -31,21 +31,6 @@ using scadlav::testing::RebuildDatabase;
 
 namespace {
 
-// Reads dd/mm/yyyy and writes the embedded database's date literal.
-class TestDateObject : public IDateObject {
-public:
-    void setConnectionString(const QString&) override {}
-    void setText(const QString& text) override {
-        m_date = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
-    }
-    int status() const override { return m_date.isValid() ? StatusValid : StatusInvalid; }
-    QDateTime value() const override { return QDateTime(m_date, QTime(0, 0)); }
-    QString sqlText() const override { return m_date.toString(QStringLiteral("yyyy-MM-dd")) + " 00:00:00"; }
-
-private:
-    QDate m_date;
-};
-
 const QString kPaint = QStringLiteral("P1") + "000012" + "00030" + "0000" + "00000000";
 
 class RebuildScreen : public ::testing::Test {
@@ -58,7 +43,7 @@ protected:
             errorLog = log.get();
             return log;
         });
-        factory.registerClass(classnames::DateObject, [] { return std::make_unique<TestDateObject>(); });
+        factory.registerClass(classnames::DateObject, [] { return std::make_unique<EmbeddedDateObject>(); });
         global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + db.erp().path();
         global.messages = &messages;
         module.Cinterface_SetClsGlobal(&global);
@@ -115,38 +100,35 @@ protected:
 } // namespace
 
 TEST_F(RebuildScreen, RefusalsChangeNothing) {
+    using Status = ActionOutcome::Status;
+    // Presses the button and checks the messages shown, the outcome the batch jobs read and, when
+    // cancelled, that nothing changed.
+    const auto press = [this](const QList<int>& ids, Status status) {
+        messages.records.clear();
+        screen->rebuilder().CMD_RICALCOLA_ButtonClick();
+        EXPECT_EQ(boxIds(), ids);
+        EXPECT_EQ(outcome(), status);
+        if (status == Status::Cancelled)
+            expectUntouched();
+    };
     screen->controls().TXT_DATAMIN->clear();
-    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
-    EXPECT_EQ(boxIds(), QList<int>{78509});
+    press({78509}, Status::Cancelled);
     EXPECT_EQ(messages.boxes().first().flags, 64);
-    EXPECT_EQ(outcome(), ActionOutcome::Status::Cancelled);
-    expectUntouched();
 
-    messages.records.clear();
     screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
     messages.answerNext(msgbox::ResultNo);
-    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
-    EXPECT_EQ(boxIds(), QList<int>{78510});
+    press({78510}, Status::Cancelled);
     EXPECT_EQ(messages.boxes().first().flags, 4);
-    EXPECT_EQ(outcome(), ActionOutcome::Status::Cancelled);
-    expectUntouched();
 
     // No state ticked: refused before the registry and the delete.
-    messages.records.clear();
     screen->controls().lstStati->setAllChecked(false);
-    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
-    EXPECT_EQ(boxIds(), (QList<int>{78510, 51499}));
-    EXPECT_EQ(outcome(), ActionOutcome::Status::Cancelled);
-    expectUntouched();
+    press({78510, 51499}, Status::Cancelled);
     EXPECT_TRUE(statusBar.progressTexts.isEmpty());
 
     // Somebody else in the schedule.
-    messages.records.clear();
     screen->controls().lstStati->setAllChecked(true);
     db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(8,0,1)"));
-    screen->rebuilder().CMD_RICALCOLA_ButtonClick();
-    EXPECT_EQ(boxIds(), (QList<int>{78510, 78511}));
-    EXPECT_EQ(outcome(), ActionOutcome::Status::Refused);
+    press({78510, 78511}, Status::Refused);
     EXPECT_EQ(messages.boxes().last().parameters, QList<Value>{Value(QStringLiteral("Anna Bianchi"))});
     EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
     EXPECT_EQ(errorLog ? errorLog->records.size() : 0, 0);
@@ -158,9 +140,7 @@ TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
 
     EXPECT_EQ(boxIds(), (QList<int>{78510, 78513}));
     EXPECT_EQ(outcome(), ActionOutcome::Status::Done);
-    EXPECT_EQ(statusBar.progressTexts,
-              (QStringList{QStringLiteral("T78532"), QStringLiteral("T78533"), QStringLiteral("T78534"),
-                           QStringLiteral("T78535"), QStringLiteral("T78527")}));
+    EXPECT_EQ(statusBar.progressTexts, (QStringList{"T78532", "T78533", "T78534", "T78535", "T78527"}));
     // Every step is counted on the indicator, which goes before the closing message.
     ASSERT_FALSE(statusBar.progressSteps.isEmpty());
     EXPECT_EQ(statusBar.progressSteps.first(), QStringLiteral("1/10"));
@@ -194,8 +174,7 @@ TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
                                                 "lavoro diverse ma con stesso numero di sequenza.\r\nT42158"
                                                 "\r\n\r\nDescription: ")))
         << boxes[1].text.toStdString();
-    EXPECT_EQ(statusBar.progressTexts.mid(3),
-              (QStringList{QStringLiteral("T42158|"), QStringLiteral("T78527")}));
+    EXPECT_EQ(statusBar.progressTexts.mid(3), (QStringList{"T42158|", "T78527"}));
     EXPECT_EQ(db.scheduleCount(), 0) << "the table stays empty until the next rebuild";
     EXPECT_EQ(registryRows(), 0);
     EXPECT_TRUE(screen->canRebuild());
@@ -219,9 +198,9 @@ TEST_F(RebuildScreen, UnexpectedFailureIsLoggedAndReleasesTheScreen) {
     screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     ASSERT_TRUE(errorLog);
     ASSERT_EQ(errorLog->records.size(), 1);
-    EXPECT_EQ(errorLog->records[0].position, QStringLiteral("0_0_0_0"));
-    EXPECT_EQ(errorLog->records[0].moduleText, QStringLiteral("FRMPD_KVB_SCADLAV"));
-    EXPECT_EQ(errorLog->records[0].routine, QStringLiteral("CMD_RICALCOLA_ButtonClick"));
+    const MemoryErrorLog::Record& logged = errorLog->records[0];
+    EXPECT_EQ(QStringList({logged.position, logged.moduleText, logged.routine}),
+              (QStringList{"0_0_0_0", "FRMPD_KVB_SCADLAV", "CMD_RICALCOLA_ButtonClick"}));
     EXPECT_EQ(boxIds(), QList<int>{78510}) << "no message besides the question";
     EXPECT_EQ(outcome(), ActionOutcome::Status::Failed);
     EXPECT_TRUE(screen->rebuilder().lastOutcome().description.contains(QStringLiteral("PD95_DISBA")));

@@ -1,13 +1,10 @@
 #include "schedule/FRMPD_KVB_SCADLAV.h"
-#include "schedule/ParametersPanel.h"
 #include "schedule/ScheduleControls.h"
-#include "schedule/ScheduleRebuilder.h"
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
-#include "module/db/Recordset.h"
 #include "module/services/ClassNames.h"
 #include "module/services/IConnectionFactory.h"
 #include "platform/controls/CheckList.h"
@@ -15,7 +12,6 @@
 #include "platform/controls/DateField.h"
 #include "platform/controls/EnhancedQuery.h"
 #include "platform/controls/FlagCheckBox.h"
-#include "platform/controls/MenuButton.h"
 #include "tests/schedule/ScheduleTestDatabase.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
 #include "tests/support/doubles/FakeObjectFactory.h"
@@ -25,10 +21,7 @@
 #include "tests/support/doubles/ScriptedMessageService.h"
 
 #include <QApplication>
-#include <QGroupBox>
 #include <QPointer>
-#include <QPushButton>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace scadlav;
@@ -117,9 +110,7 @@ TEST_F(ScheduleScreenTest, FirstActivationOnAnEmptyScheduleWaitsForARebuild) {
 
     // Every phase type and every order state until the planner narrows them; modification mode.
     EXPECT_EQ(screen->controls().CBO_TIPOLAV->text(), QStringLiteral("0"));
-    EXPECT_EQ(screen->controls().lstStati->checkedKeys(),
-              (QStringList{QStringLiteral("K0"), QStringLiteral("K1"), QStringLiteral("K2"),
-                           QStringLiteral("K3"), QStringLiteral("K4")}));
+    EXPECT_EQ(screen->controls().lstStati->checkedKeys(), (QStringList{"K0", "K1", "K2", "K3", "K4"}));
     EXPECT_EQ(screen->controls().CHK_MODIFICA->valueText(), QStringLiteral("1"));
     EXPECT_TRUE(screen->controls().EnhancedQuery->isInitialized());
     // Six months back from 15 March.
@@ -176,11 +167,9 @@ TEST_F(ScheduleScreenTest, WorkingTableNamesCarryIdentityAndSecondOfOpening) {
 }
 
 TEST_F(ScheduleScreenTest, OpeningRemovesStaleRegistryRowsOfTheSameUser) {
-    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(7,1,0)"));
-    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(7,0,1)"));
-    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(2,0,0)"));
+    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(7,1,0), (7,0,1), (2,0,0)"));
     open();
-    EXPECT_EQ(db.registry(), QStringList{QStringLiteral("2/0/0")});
+    EXPECT_EQ(db.registry(), QStringList{"2/0/0"});
 }
 
 TEST_F(ScheduleScreenTest, FailedFirstActivationIsLoggedAndRetriedAtTheNextOne) {
@@ -190,9 +179,9 @@ TEST_F(ScheduleScreenTest, FailedFirstActivationIsLoggedAndRetriedAtTheNextOne) 
     EXPECT_FALSE(screen->isInitialized());
     EXPECT_TRUE(messages.boxes().isEmpty());
     ASSERT_EQ(errorLog.records.size(), 1);
-    EXPECT_EQ(errorLog.records[0].position, QStringLiteral("0_0_0_0"));
-    EXPECT_EQ(errorLog.records[0].moduleText, QStringLiteral("PDUO_KVB_SCADLAV"));
-    EXPECT_EQ(errorLog.records[0].routine, QStringLiteral("Form_Activate"));
+    const MemoryErrorLog::Record& logged = errorLog.records[0];
+    EXPECT_EQ(QStringList({logged.position, logged.moduleText, logged.routine}),
+              (QStringList{"0_0_0_0", "PDUO_KVB_SCADLAV", "Form_Activate"}));
     EXPECT_TRUE(errorLog.records[0].error.isSet());
 
     global.connection = db.connectionString();
@@ -206,7 +195,7 @@ TEST_F(ScheduleScreenTest, ClosingUnregistersDetachesAndClosesTheConnection) {
     navigator.current = &module;
     open();
     ASSERT_TRUE(screen->results().RegistraVisualizzazione());
-    EXPECT_EQ(db.registry(), QStringList{QStringLiteral("7/0/1")});
+    EXPECT_EQ(db.registry(), QStringList{"7/0/1"});
     // A global temporary table of the screen's connection goes with the connection.
     screen->session().EseguiSQL(QStringLiteral("CREATE TABLE ##ScreenProbe (A int)"), db::kCmdTextNoRecords);
     EXPECT_TRUE(db.tempTableExists(QStringLiteral("##ScreenProbe")));
@@ -221,24 +210,6 @@ TEST_F(ScheduleScreenTest, ClosingUnregistersDetachesAndClosesTheConnection) {
     if (panel) {
         EXPECT_EQ(panel->connection(), nullptr);
     }
-}
-
-TEST_F(ScheduleScreenTest, ViewsShowTheirOwnControls) {
-    open();
-    screen->MostraVistaRisultati();
-    EXPECT_TRUE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
-    EXPECT_TRUE(screen->controls().CMD_RICALCOLA->isHidden());
-    EXPECT_FALSE(screen->controls().CBO_ORD->isHidden());
-    EXPECT_FALSE(screen->controls().CMD_FUNZ->isHidden());
-    EXPECT_FALSE(screen->controls().CMD_DATE->isHidden()); // modification mode
-
-    screen->MostraVistaParametri();
-    EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
-    EXPECT_TRUE(screen->controls().CBO_ORD->isHidden());
-
-    screen->controls().CHK_MODIFICA->setValueText(QStringLiteral("0"));
-    screen->MostraVistaRisultati();
-    EXPECT_TRUE(screen->controls().CMD_DATE->isHidden());
 }
 
 TEST_F(ScheduleScreenTest, BecomingTheActiveWindowInitialisesTheScreen) {

@@ -27,13 +27,8 @@ QStringList csvLines(const QString& file) {
 } // namespace
 
 TEST_F(QueryScreenTest, CsvHoldsTheVisibleColumnsInTheirOrder) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    a.forrep = QStringLiteral("Rossi, \"Lavorazioni\"");
-    a.inWork = QStringLiteral("3");
-    addPhase(a);
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    addPhase({.key = "A", .forrep = "Rossi, \"Lavorazioni\"", .inWork = "3"});
+    open()->results().CMD_ELABORA_ButtonClick();
     screen->controls().GRID_ORD->setColumnVisible(QStringLiteral("PD5C_DESCFASE"), false);
 
     const QString file = dir.filePath(QStringLiteral("griglia.csv"));
@@ -57,15 +52,11 @@ TEST_F(QueryScreenTest, CsvHoldsTheVisibleColumnsInTheirOrder) {
 }
 
 TEST_F(QueryScreenTest, AFailedExportKeepsThePreviousFile) {
-    for (int i = 0; i < 300; ++i) {
-        PhaseRow row;
-        row.key = QStringLiteral("K%1").arg(i);
-        row.sequence = 10 + i;
-        row.forrep = QString(40, QLatin1Char('x'));
-        addPhase(row);
-    }
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    for (int i = 0; i < 300; ++i)
+        addPhase({.key = QStringLiteral("K%1").arg(i),
+                  .sequence = 10 + i,
+                  .forrep = QString(40, QLatin1Char('x'))});
+    open()->results().CMD_ELABORA_ButtonClick();
     QDir folder(dir.filePath(QStringLiteral("out")));
     ASSERT_TRUE(folder.mkpath(QStringLiteral(".")));
     for (const QString& name : {QStringLiteral("griglia.csv"), QStringLiteral("griglia.xlsx")}) {
@@ -136,12 +127,8 @@ QString columnLetter(int index) {
 } // namespace
 
 TEST_F(QueryScreenTest, ExcelCellsAreNumbersAndDatesWithTheGridsFormats) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    a.ordered = QStringLiteral("1234.5");
-    addPhase(a);
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    addPhase({.key = "A", .ordered = "1234.5"});
+    open()->results().CMD_ELABORA_ButtonClick();
     const QString file = dir.filePath(QStringLiteral("typed.xlsx"));
     QString error;
     {
@@ -157,34 +144,28 @@ TEST_F(QueryScreenTest, ExcelCellsAreNumbersAndDatesWithTheGridsFormats) {
     const QString styles = packagePart(file, QStringLiteral("xl/styles.xml"));
     ASSERT_FALSE(sheet.isEmpty()) << "python3 could not read the package";
     const QMap<QString, SheetCell> cells = sheetCells(sheet);
-    // Find the columns by their captions in the header row.
-    int quantity = -1, endDate = -1, supplier = -1;
-    for (int c = 0; c < 60; ++c) {
-        const QString caption = cells.value(columnLetter(c) + QStringLiteral("1")).content;
-        if (caption.contains(QStringLiteral(">T78539<")))
-            quantity = c;
-        else if (caption.contains(QStringLiteral(">T18354<")))
-            endDate = c;
-        else if (caption.contains(QStringLiteral(">T27545<")))
-            supplier = c;
-    }
-    ASSERT_GE(quantity, 0);
-    ASSERT_GE(endDate, 0);
-    ASSERT_GE(supplier, 0);
+    // The row's cell of the column with `caption` in the header row.
+    const auto cellUnder = [&cells](const char* caption) {
+        for (int c = 0; c < 60; ++c)
+            if (cells.value(columnLetter(c) + QStringLiteral("1"))
+                    .content.contains(QStringLiteral(">%1<").arg(QLatin1String(caption))))
+                return cells.value(columnLetter(c) + QStringLiteral("2"));
+        ADD_FAILURE() << "no column " << caption;
+        return SheetCell{};
+    };
 
     // A number is a number (no text type) holding the value, styled with the grid's picture.
-    const SheetCell number = cells.value(columnLetter(quantity) + QStringLiteral("2"));
+    const SheetCell number = cellUnder("T78539");
     EXPECT_FALSE(number.attributes.contains(QStringLiteral("t=\""))) << number.attributes.toStdString();
     EXPECT_EQ(number.content, QStringLiteral("<v>1234.5</v>"));
     EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"###,###,###,##0.00\"")));
     // A date is a serial day number with a date format: 20/03/2026 is day 46101.
-    const SheetCell date = cells.value(columnLetter(endDate) + QStringLiteral("2"));
+    const SheetCell date = cellUnder("T18354");
     EXPECT_FALSE(date.attributes.contains(QStringLiteral("t=\"")));
     EXPECT_EQ(date.content, QStringLiteral("<v>46101</v>"));
     EXPECT_TRUE(styles.contains(QStringLiteral("formatCode=\"dd/mm/yyyy\"")));
     // A text stays a text.
-    EXPECT_TRUE(cells.value(columnLetter(supplier) + QStringLiteral("2"))
-                    .content.contains(QStringLiteral("Fornitore")));
+    EXPECT_TRUE(cellUnder("T27545").content.contains(QStringLiteral("Fornitore")));
 
     // Bold header frozen at the top, an autofilter over the rows, fitted widths.
     EXPECT_TRUE(sheet.contains(QStringLiteral("ySplit=\"1\"")));
@@ -194,16 +175,10 @@ TEST_F(QueryScreenTest, ExcelCellsAreNumbersAndDatesWithTheGridsFormats) {
 }
 
 TEST_F(QueryScreenTest, CsvFollowsTheSessionLanguageAndTheRowsShown) {
-    for (const QString& key : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}) {
-        PhaseRow row;
-        row.key = key;
-        row.sequence = key == QLatin1String("A") ? 10 : key == QLatin1String("B") ? 20 : 30;
-        row.forrep = key == QLatin1String("B") ? QStringLiteral("Bianchi; Verdi") : QStringLiteral("Rossi");
-        row.ordered = key == QLatin1String("A") ? QStringLiteral("1234.5") : QStringLiteral("7");
-        addPhase(row);
-    }
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    addPhase({.key = "A", .sequence = 10, .forrep = "Rossi", .ordered = "1234.5"});
+    addPhase({.key = "B", .sequence = 20, .forrep = "Bianchi; Verdi", .ordered = "7"});
+    addPhase({.key = "C", .sequence = 30, .forrep = "Rossi", .ordered = "7"});
+    open()->results().CMD_ELABORA_ButtonClick();
     erpctl::Grid& grid = *screen->controls().GRID_ORD;
     grid.setLocale(QLocale(QLocale::Italian, QLocale::Italy));
     // The planner sorted by sequence, highest first, and looks only for Rossi.
@@ -234,14 +209,10 @@ TEST_F(QueryScreenTest, CsvFollowsTheSessionLanguageAndTheRowsShown) {
 }
 
 TEST(ExportPath, TheTypeChosenAddsItsExtension) {
-    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi"), true),
-              QStringLiteral("/tmp/fasi.xlsx"));
-    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi"), false),
-              QStringLiteral("/tmp/fasi.csv"));
-    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi.XLSX"), true),
-              QStringLiteral("/tmp/fasi.XLSX"));
-    EXPECT_EQ(ScheduleResults::PercorsoEsportazione(QStringLiteral("/tmp/fasi.csv"), true),
-              QStringLiteral("/tmp/fasi.csv.xlsx"));
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione("/tmp/fasi", true), "/tmp/fasi.xlsx");
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione("/tmp/fasi", false), "/tmp/fasi.csv");
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione("/tmp/fasi.XLSX", true), "/tmp/fasi.XLSX");
+    EXPECT_EQ(ScheduleResults::PercorsoEsportazione("/tmp/fasi.csv", true), "/tmp/fasi.csv.xlsx");
 }
 
 // The order detail exports its own grid: the phases of the line shown, in the detail's columns.
@@ -249,8 +220,7 @@ TEST_F(QueryScreenTest, TheOrderDetailExportsThePhasesOfItsLine) {
     for (int sequence : {10, 20, 30})
         addPhase(phaseOf(QStringLiteral("R1"), 1, sequence));
     addPhase(phaseOf(QStringLiteral("R1"), 2, 10));
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    open()->results().CMD_ELABORA_ButtonClick();
     goTo(QStringLiteral("R1-1-20"));
     screen->detail().CMD_DETT_Click();
     ASSERT_TRUE(screen->detail().isOpen());

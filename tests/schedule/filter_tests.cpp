@@ -3,9 +3,6 @@
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/ParametersPanel.h"
 #include "schedule/ScheduleControls.h"
-#include "schedule/ScheduleRebuilder.h"
-#include "schedule/ScheduleResults.h"
-#include "schedule/ScreenSession.h"
 
 #include "engine/ScheduleStatement.h"
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
@@ -157,8 +154,7 @@ TEST_F(FilterPanelTest, EveryRowFilledGivesAConditionTheScheduleStatementRuns) {
     ScheduleParameters parameters;
     parameters.companyCode = 3;
     parameters.minDateLiteral = QStringLiteral("null");
-    parameters.stateKeys = QStringList{QStringLiteral("K0"), QStringLiteral("K1"), QStringLiteral("K2"),
-                                       QStringLiteral("K3"), QStringLiteral("K4")};
+    parameters.stateKeys = QStringList{"K0", "K1", "K2", "K3", "K4"};
     parameters.filterCondition = panel->conditionText();
     for (const QString& field : fields)
         EXPECT_TRUE(parameters.filterCondition.contains(field)) << field.toStdString();
@@ -167,44 +163,43 @@ TEST_F(FilterPanelTest, EveryRowFilledGivesAConditionTheScheduleStatementRuns) {
 }
 
 TEST_F(FilterPanelTest, DecodesEachSideWithinTheParentsOfThatSide) {
-    answer(CodeKind::Family, QStringLiteral("F1"), {}, QStringLiteral("Flange"));
-    answer(CodeKind::Family, QStringLiteral("F2"), {}, QStringLiteral("Alberi"));
-    answer(CodeKind::Subfamily, QStringLiteral("S1"), {QStringLiteral("F1")}, QStringLiteral("Flange piane"));
-    answer(CodeKind::Subfamily, QStringLiteral("S1"), {QStringLiteral("F2")}, QStringLiteral("Alberi corti"));
-    type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F1"));
-    type(QStringLiteral("MG66_FAM_MG53"), 2, QStringLiteral("F2"));
-    type(QStringLiteral("MG66_SFAM_MG54"), 1, QStringLiteral("S1"));
-    type(QStringLiteral("MG66_SFAM_MG54"), 2, QStringLiteral("S1"));
-    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_FAM_MG53")), QStringLiteral("Flange"));
-    EXPECT_EQ(panel->toDescription(QStringLiteral("MG66_FAM_MG53")), QStringLiteral("Alberi"));
-    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_SFAM_MG54")), QStringLiteral("Flange piane"));
-    EXPECT_EQ(panel->toDescription(QStringLiteral("MG66_SFAM_MG54")), QStringLiteral("Alberi corti"));
+    answer(CodeKind::Family, "F1", {}, "Flange");
+    answer(CodeKind::Family, "F2", {}, "Alberi");
+    answer(CodeKind::Subfamily, "S1", {"F1"}, "Flange piane");
+    answer(CodeKind::Subfamily, "S1", {"F2"}, "Alberi corti");
+    type("MG66_FAM_MG53", 1, "F1");
+    type("MG66_FAM_MG53", 2, "F2");
+    type("MG66_SFAM_MG54", 1, "S1");
+    type("MG66_SFAM_MG54", 2, "S1");
+    EXPECT_EQ(panel->fromDescription("MG66_FAM_MG53"), "Flange");
+    EXPECT_EQ(panel->toDescription("MG66_FAM_MG53"), "Alberi");
+    EXPECT_EQ(panel->fromDescription("MG66_SFAM_MG54"), "Flange piane");
+    EXPECT_EQ(panel->toDescription("MG66_SFAM_MG54"), "Alberi corti");
 
     // A group asks within family and subfamily, a subgroup within all three, each of its side.
-    type(QStringLiteral("MG66_GRUPPO_MG55"), 2, QStringLiteral("G9"));
-    type(QStringLiteral("MG66_SGRUPPO_MG56"), 1, QStringLiteral("SG"));
+    type("MG66_GRUPPO_MG55", 2, "G9");
+    type("MG66_SGRUPPO_MG56", 1, "SG");
     const CodeQuestion group = decodeQuestions[decodeQuestions.size() - 2];
     EXPECT_EQ(group.kind, CodeKind::Group);
-    EXPECT_EQ(group.parentCodes, (QStringList{QStringLiteral("F2"), QStringLiteral("S1")}));
+    EXPECT_EQ(group.parentCodes, (QStringList{"F2", "S1"}));
     EXPECT_EQ(decodeQuestions.last().kind, CodeKind::Subgroup);
-    EXPECT_EQ(decodeQuestions.last().parentCodes,
-              (QStringList{QStringLiteral("F1"), QStringLiteral("S1"), QString()}));
+    EXPECT_EQ(decodeQuestions.last().parentCodes, (QStringList{"F1", "S1", QString()}));
 
     EXPECT_TRUE(messages.boxes().isEmpty());
     EXPECT_TRUE(errorLog.records.isEmpty());
 }
 
 TEST_F(FilterPanelTest, UnknownOrEmptyCodesGiveNoDescriptionAndNoMessage) {
-    answer(CodeKind::Family, QStringLiteral("F1"), {}, QStringLiteral("Flange"));
-    type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F1"));
-    ASSERT_EQ(panel->fromDescription(QStringLiteral("MG66_FAM_MG53")), QStringLiteral("Flange"));
-    type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("ZZ"));
-    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_FAM_MG53")), QString());
+    answer(CodeKind::Family, "F1", {}, "Flange");
+    type("MG66_FAM_MG53", 1, "F1");
+    ASSERT_EQ(panel->fromDescription("MG66_FAM_MG53"), "Flange");
+    type("MG66_FAM_MG53", 1, "ZZ");
+    EXPECT_EQ(panel->fromDescription("MG66_FAM_MG53"), QString());
 
     // A subfamily with no family is asked with an empty family; a blank value is not asked.
     decodeQuestions.clear();
-    type(QStringLiteral("MG66_SFAM_MG54"), 2, QStringLiteral("S1"));
-    type(QStringLiteral("MG66_CODART"), 1, QStringLiteral("   "));
+    type("MG66_SFAM_MG54", 2, "S1");
+    type("MG66_CODART", 1, "   ");
     ASSERT_EQ(decodeQuestions.size(), 1);
     EXPECT_EQ(decodeQuestions[0].parentCodes, QStringList{QString()});
     EXPECT_TRUE(messages.boxes().isEmpty());
@@ -212,31 +207,30 @@ TEST_F(FilterPanelTest, UnknownOrEmptyCodesGiveNoDescriptionAndNoMessage) {
 
     // Rows without a lookup have no decode.
     decodeQuestions.clear();
-    type(QStringLiteral("DO11_SEZDOC"), 1, QStringLiteral("A"));
+    type("DO11_SEZDOC", 1, "A");
     EXPECT_TRUE(decodeQuestions.isEmpty());
 }
 
 TEST_F(FilterPanelTest, QualifiersJobsAndSubJobsReachTheDecode) {
-    answer(CodeKind::StatisticalGroup, QStringLiteral("ST"), {QStringLiteral("3")}, QStringLiteral("Stat 3"));
-    answer(CodeKind::ProjectClass, QStringLiteral("CL"), {QStringLiteral("B")}, QStringLiteral("Classe B"));
-    answer(CodeKind::Job, QStringLiteral("C-01"), {QStringLiteral("0")}, QStringLiteral("Commessa 1"));
-    answer(CodeKind::Job, QStringLiteral("C-01"), {QStringLiteral("2")}, QStringLiteral("Seconda fornitura"));
-    answer(CodeKind::Supplier, QStringLiteral("100"), {}, QStringLiteral("Zincatura Srl"));
-    answer(CodeKind::SubProject, QStringLiteral("4"), {QStringLiteral("P1")}, QStringLiteral("Sotto 4"));
-    type(QStringLiteral("MG66_GRUSTAT3_MG76"), 1, QStringLiteral("ST"));
-    type(QStringLiteral("PD68_CLASSEB_PD1G"), 2, QStringLiteral("CL"));
-    type(QStringLiteral("DO41_CODCOMMESSA"), 1, QStringLiteral("C-01"));
-    type(QStringLiteral("DO41_CODSCOMMESSA"), 1, QStringLiteral("2"));
-    type(QStringLiteral("DO46_CLIFOR_CG44"), 1, QStringLiteral("100"));
-    type(QStringLiteral("DO41_CODPROGETTO"), 2, QStringLiteral("P1"));
-    type(QStringLiteral("DO41_CODSPROGETTO"), 2, QStringLiteral("4"));
-    EXPECT_EQ(panel->fromDescription(QStringLiteral("MG66_GRUSTAT3_MG76")), QStringLiteral("Stat 3"));
-    EXPECT_EQ(panel->toDescription(QStringLiteral("PD68_CLASSEB_PD1G")), QStringLiteral("Classe B"));
-    EXPECT_EQ(panel->fromDescription(QStringLiteral("DO41_CODCOMMESSA")), QStringLiteral("Commessa 1"));
-    EXPECT_EQ(panel->fromDescription(QStringLiteral("DO41_CODSCOMMESSA")),
-              QStringLiteral("Seconda fornitura"));
-    EXPECT_EQ(panel->fromDescription(QStringLiteral("DO46_CLIFOR_CG44")), QStringLiteral("Zincatura Srl"));
-    EXPECT_EQ(panel->toDescription(QStringLiteral("DO41_CODSPROGETTO")), QStringLiteral("Sotto 4"));
+    answer(CodeKind::StatisticalGroup, "ST", {"3"}, "Stat 3");
+    answer(CodeKind::ProjectClass, "CL", {"B"}, "Classe B");
+    answer(CodeKind::Job, "C-01", {"0"}, "Commessa 1");
+    answer(CodeKind::Job, "C-01", {"2"}, "Seconda fornitura");
+    answer(CodeKind::Supplier, "100", {}, "Zincatura Srl");
+    answer(CodeKind::SubProject, "4", {"P1"}, "Sotto 4");
+    type("MG66_GRUSTAT3_MG76", 1, "ST");
+    type("PD68_CLASSEB_PD1G", 2, "CL");
+    type("DO41_CODCOMMESSA", 1, "C-01");
+    type("DO41_CODSCOMMESSA", 1, "2");
+    type("DO46_CLIFOR_CG44", 1, "100");
+    type("DO41_CODPROGETTO", 2, "P1");
+    type("DO41_CODSPROGETTO", 2, "4");
+    EXPECT_EQ(panel->fromDescription("MG66_GRUSTAT3_MG76"), "Stat 3");
+    EXPECT_EQ(panel->toDescription("PD68_CLASSEB_PD1G"), "Classe B");
+    EXPECT_EQ(panel->fromDescription("DO41_CODCOMMESSA"), "Commessa 1");
+    EXPECT_EQ(panel->fromDescription("DO41_CODSCOMMESSA"), "Seconda fornitura");
+    EXPECT_EQ(panel->fromDescription("DO46_CLIFOR_CG44"), "Zincatura Srl");
+    EXPECT_EQ(panel->toDescription("DO41_CODSPROGETTO"), "Sotto 4");
 }
 
 TEST_F(FilterPanelTest, DecodeFailuresAreLoggedOrShownByRoutine) {
@@ -246,14 +240,12 @@ TEST_F(FilterPanelTest, DecodeFailuresAreLoggedOrShownByRoutine) {
     type(QStringLiteral("MG66_FAM_MG53"), 1, QStringLiteral("F1"));
     type(QStringLiteral("PD18_TIPOPROD_PD20"), 2, QStringLiteral("PF"));
     type(QStringLiteral("DO41_CODPROGETTO"), 1, QStringLiteral("P1"));
-    ASSERT_EQ(errorLog.records.size(), 3);
-    EXPECT_EQ(errorLog.records[0].position, QStringLiteral("0_0_0_0"));
-    EXPECT_EQ(errorLog.records[0].moduleText, QStringLiteral("MGUO_KVB_STATIND"));
-    EXPECT_EQ(errorLog.records[0].routine, QStringLiteral("DecodificaFamiglia"));
-    EXPECT_EQ(errorLog.records[0].error.number, 3704);
-    EXPECT_EQ(errorLog.records[1].routine, QStringLiteral("DecodificaTipoProdotto"));
-    EXPECT_EQ(errorLog.records[2].moduleText, QStringLiteral("PDUO_STAVAPROD"));
-    EXPECT_EQ(errorLog.records[2].routine, QStringLiteral("DecodificaProgetto"));
+    QStringList logged;
+    for (const MemoryErrorLog::Record& r : errorLog.records)
+        logged << QStringLiteral("%1 %2 %3 %4").arg(r.position, r.moduleText, r.routine).arg(r.error.number);
+    EXPECT_EQ(logged, (QStringList{"0_0_0_0 MGUO_KVB_STATIND DecodificaFamiglia 3704",
+                                   "0_0_0_0 MGUO_KVB_STATIND DecodificaTipoProdotto 3704",
+                                   "0_0_0_0 PDUO_STAVAPROD DecodificaProgetto 3704"}));
     EXPECT_TRUE(messages.boxes().isEmpty());
 
     // Any other row ends the event with the critical message.
@@ -300,11 +292,11 @@ TEST_F(FilterPanelTest, LookupsNarrowByTheParentsOfTheirSideAndNameTheList) {
     panel->requestLookup(QStringLiteral("MG66_GRUSTAT2_MG75"), 1);
     ASSERT_EQ(lookupQuestions.size(), 5);
     EXPECT_EQ(lookupQuestions[1].kind, CodeKind::Job);
-    EXPECT_EQ(lookupQuestions[1].parentCodes, QStringList{QStringLiteral("C-01")});
+    EXPECT_EQ(lookupQuestions[1].parentCodes, QStringList{"C-01"});
     EXPECT_EQ(lookupQuestions[2].kind, CodeKind::Department);
     EXPECT_TRUE(lookupQuestions[2].parentCodes.isEmpty());
     EXPECT_EQ(lookupQuestions[3].kind, CodeKind::Supplier);
-    EXPECT_EQ(lookupQuestions[4].parentCodes, QStringList{QStringLiteral("2")});
+    EXPECT_EQ(lookupQuestions[4].parentCodes, QStringList{"2"});
     // Date rows open the calendar, rows without a list offer none: no lookup is asked.
     EXPECT_FALSE(panel->requestLookup(QStringLiteral("DO11_NUMDOC"), 1));
     EXPECT_EQ(lookupQuestions.size(), 5);
@@ -335,18 +327,11 @@ TEST_F(FilterPanelTest, DocumentCodeOffersTheScreensOwnList) {
 
     // The list runs on the database: only production and subcontract order types, described
     // for the screen's company.
-    db.exec(QStringLiteral(
-        "INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
-        "MG36_INDSTAPER) VALUES ('ODL', 'Ordine di lavoro', 24, 20, 1)"));
-    db.exec(QStringLiteral(
-        "INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
-        "MG36_INDSTAPER) VALUES ('OCL', 'Ordine c/lavoro', 25, 1, 0)"));
-    db.exec(QStringLiteral(
-        "INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
-        "MG36_INDSTAPER) VALUES ('OC', 'Ordine cliente', 21, 1, 0)"));
-    db.exec(QStringLiteral(
-        "INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
-        "MG36_INDSTAPER) VALUES ('ODX', 'Altro', 24, 1, 0)"));
+    db.exec(
+        QStringLiteral("INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, "
+                       "MG36_STIPODOC, MG36_INDSTAPER) "
+                       "VALUES ('ODL', 'Ordine di lavoro', 24, 20, 1), ('OCL', 'Ordine c/lavoro', 25, 1, 0), "
+                       "('OC', 'Ordine cliente', 21, 1, 0), ('ODX', 'Altro', 24, 1, 0)"));
     db.exec(
         QStringLiteral("INSERT INTO MG37_DOCUMDITTA (MG37_CODDOCUM_MG36, MG37_DITTA_CG18, MG37_DESCDOCUM) "
                        "VALUES ('ODL', 3, 'ODL della ditta 3')"));
@@ -356,8 +341,7 @@ TEST_F(FilterPanelTest, DocumentCodeOffersTheScreensOwnList) {
     for (rows->moveFirst(); !rows->eof(); rows->moveNext())
         listed << rows->value(0).toText().trimmed() + QLatin1Char('=') + rows->value(1).toText().trimmed();
     listed.sort();
-    EXPECT_EQ(listed,
-              (QStringList{QStringLiteral("OCL=Ordine c/lavoro"), QStringLiteral("ODL=ODL della ditta 3")}));
+    EXPECT_EQ(listed, (QStringList{"OCL=Ordine c/lavoro", "ODL=ODL della ditta 3"}));
 }
 
 TEST_F(FilterPanelTest, LookupFailureShowsTheMessageAndOffersNoList) {

@@ -22,14 +22,17 @@ protected:
             return log;
         });
         for (int sequence : {10, 20, 30})
-            addLine(QStringLiteral("R1"), 1, sequence);
-        addLine(QStringLiteral("R1"), 2, 10);
-        addLine(QStringLiteral("R2"), 1, 10);
-        open();
-        screen->results().CMD_ELABORA_ButtonClick();
+            addPhase(phaseOf(QStringLiteral("R1"), 1, sequence));
+        addPhase(phaseOf(QStringLiteral("R1"), 2, 10));
+        addPhase(phaseOf(QStringLiteral("R2"), 1, 10));
+        open()->results().CMD_ELABORA_ButtonClick();
         ASSERT_EQ(screen->viewMode(), FRMPD_KVB_SCADLAV::ViewMode::Results);
     }
-    void addLine(const QString& numreg, int line, int sequence) { addPhase(phaseOf(numreg, line, sequence)); }
+    // Stands on schedule row `key` and opens the detail.
+    void openDetail(const char* key) {
+        goTo(QString::fromLatin1(key));
+        screen->detail().CMD_DETT_Click();
+    }
     int tableRows() {
         auto rs = db.execute(QStringLiteral("SELECT COUNT(*) FROM ") + screen->detail().detailTableName());
         return rs && rs->isOpen() ? int(rs->value(0).toInt64().value_or(-1)) : -1;
@@ -45,10 +48,10 @@ protected:
 
     // Types `text` into a cell of the detail grid as the planner would: the cell enters editing
     // (unless refused) and the text is committed through the grid. False when editing was refused.
-    bool type(const QString& key, const char* field, const QString& text) {
+    bool type(const char* key, const char* field, const QString& text) {
         erpctl::Grid* grid = screen->controls().GRID_DETT;
-        const int row = grid->findRow(QStringLiteral("KEY_GRID"), key);
-        EXPECT_GE(row, 0) << key.toStdString();
+        const int row = grid->findRow(QStringLiteral("KEY_GRID"), QString::fromLatin1(key));
+        EXPECT_GE(row, 0) << key;
         bool cancel = false;
         screen->detail().GRID_DETT_OnEditing(row, QString::fromLatin1(field), cancel);
         if (cancel)
@@ -57,16 +60,16 @@ protected:
                               true);
         return true;
     }
-    void clickMod(const QString& key) {
+    void clickMod(const char* key) {
         erpctl::Grid* grid = screen->controls().GRID_DETT;
-        screen->detail().GRID_DETT_Click(grid->findRow(QStringLiteral("KEY_GRID"), key),
+        screen->detail().GRID_DETT_Click(grid->findRow(QStringLiteral("KEY_GRID"), QString::fromLatin1(key)),
                                          QStringLiteral("IND_DIR"));
     }
     // A column of the detail table, by key (as the recalculation will read it).
-    QString stored(const QString& key, const char* column) {
+    QString stored(const char* key, const char* column) {
         auto rs = db.execute(QStringLiteral("SELECT ") + QLatin1String(column) + QStringLiteral(" FROM ") +
                              screen->detail().detailTableName() + QStringLiteral(" WHERE KEY_GRID = '") +
-                             key + QLatin1Char('\''));
+                             QLatin1String(key) + QLatin1Char('\''));
         if (!rs || !rs->isOpen() || rs->recordCount() != 1)
             return QStringLiteral("<none>");
         const Value v = rs->value(0);
@@ -79,17 +82,13 @@ protected:
                                                             : QStringLiteral("<none>");
     }
 
-    QString currentSequence() {
-        const QVariant key = screen->controls().GRID_DETT->currentKey();
-        return key.toString();
-    }
+    QString currentSequence() { return screen->controls().GRID_DETT->currentKey().toString(); }
 };
 
 } // namespace
 
 TEST_F(OrderDetailTest, OpensOnTheRowsPhaseAndLoadsEachLineOnce) {
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetail("R1-1-20");
     EXPECT_TRUE(screen->detail().isOpen());
     EXPECT_EQ(screen->controls().CMD_DETT->caption(), QStringLiteral("T78528"));
     EXPECT_FALSE(screen->controls().GRID_DETT->isHidden());
@@ -141,27 +140,22 @@ TEST_F(OrderDetailTest, CopiesEveryColumnTheWayTheTableWantsIt) {
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_FORREP = NULL, PD5C_SEQUENZA = 1, PD5C_PROGSFASE = 10 "
                         "WHERE PD5C_KEYGRID = 'R1-1-10'"));
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEQUENZA = 11 WHERE PD5C_KEYGRID = 'R1-1-20'"));
-    goTo(QStringLiteral("R1-1-30"));
-    screen->detail().CMD_DETT_Click();
+    openDetail("R1-1-30");
     auto rs = db.execute(QStringLiteral("SELECT KEY_GRID, FORREP, FASE_IE, QTARES, IND_DIR, DATA_INI FROM ") +
                          screen->detail().detailTableName() + QStringLiteral(" ORDER BY DO46_CODSEQFASE"));
     ASSERT_TRUE(rs && rs->isOpen());
     ASSERT_EQ(rs->recordCount(), 3);
     rs->moveFirst();
-    EXPECT_EQ(rs->value(QStringLiteral("KEY_GRID")).toText(), QStringLiteral("A110"));
-    EXPECT_EQ(rs->value(QStringLiteral("FORREP")).toText(), QString());
-    EXPECT_FALSE(rs->value(QStringLiteral("FORREP")).isNull());
-    EXPECT_EQ(rs->value(QStringLiteral("FASE_IE")).toText(), QStringLiteral("E"));
-    EXPECT_EQ(rs->value(QStringLiteral("QTARES")).toText(), QStringLiteral("10"));
-    EXPECT_EQ(rs->value(QStringLiteral("IND_DIR")).toInt64(), 0);
-    EXPECT_TRUE(rs->value(QStringLiteral("DATA_INI")).isNull());
+    QStringList first;
+    for (int i = 0; i < rs->fieldCount(); ++i)
+        first << (rs->value(i).isNull() ? QStringLiteral("null") : rs->value(i).toText());
+    EXPECT_EQ(first, (QStringList{"A110", "", "E", "10", "0", "null"}));
     rs->moveNext();
     EXPECT_EQ(rs->value(QStringLiteral("KEY_GRID")).toText(), QStringLiteral("A110"));
 }
 
 TEST_F(OrderDetailTest, ALineThatLostThePhaseStandsOnItsFirstRowAndFailuresAreLogged) {
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetail("R1-1-20");
     // The loaded line no longer has the row's phase (as after a rebuild by somebody else): the
     // detail keeps its rows and stands on the first.
     db::Recordset* detail = screen->detail().detailRecordset();
@@ -184,22 +178,21 @@ TEST_F(OrderDetailTest, ALineThatLostThePhaseStandsOnItsFirstRowAndFailuresAreLo
 }
 
 TEST_F(OrderDetailTest, TypedDatesKeepTheLineInOrderAndMoveTheAnchor) {
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetail("R1-1-20");
     messages.records.clear();
 
     // A start on 20: accepted, "Avanti", the schedule row marked.
-    ASSERT_TRUE(type(QStringLiteral("A200"), "DATA_INI", QStringLiteral("10/05/2026")));
+    ASSERT_TRUE(type("A200", "DATA_INI", QStringLiteral("10/05/2026")));
     EXPECT_TRUE(messages.boxes().isEmpty());
-    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("1"));
+    EXPECT_EQ(stored("A200", "IND_DIR"), QStringLiteral("1"));
     EXPECT_EQ(mark("R1-1-20"), QStringLiteral("1"));
     EXPECT_FALSE(screen->detail().dateEditPending());
 
     // An earlier start on 30 is refused and cleared; 20 keeps its date and its anchor.
-    ASSERT_TRUE(type(QStringLiteral("A300"), "DATA_INI", QStringLiteral("09/05/2026")));
+    ASSERT_TRUE(type("A300", "DATA_INI", QStringLiteral("09/05/2026")));
     EXPECT_EQ(boxIds(), QList<int>{78517});
-    EXPECT_EQ(stored(QStringLiteral("A300"), "DATA_INI"), QStringLiteral("null"));
-    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("1"));
+    EXPECT_EQ(stored("A300", "DATA_INI"), QStringLiteral("null"));
+    EXPECT_EQ(stored("A200", "IND_DIR"), QStringLiteral("1"));
     EXPECT_TRUE(screen->detail().dateEditPending());
     bool cancel = false;
     screen->detail().GRID_DETT_Validate(cancel);
@@ -207,58 +200,57 @@ TEST_F(OrderDetailTest, TypedDatesKeepTheLineInOrderAndMoveTheAnchor) {
 
     // The same date on 30: equal dates pass, 30 becomes the anchor and 20 drops to none.
     messages.records.clear();
-    ASSERT_TRUE(type(QStringLiteral("A300"), "DATA_INI", QStringLiteral("10-05-2026")));
+    ASSERT_TRUE(type("A300", "DATA_INI", QStringLiteral("10-05-2026")));
     EXPECT_TRUE(messages.boxes().isEmpty());
-    EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("1"));
-    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("0"));
+    EXPECT_EQ(stored("A300", "IND_DIR"), QStringLiteral("1"));
+    EXPECT_EQ(stored("A200", "IND_DIR"), QStringLiteral("0"));
 
     // An end on 20 before its own start, and an end on 10 after the later starts.
-    ASSERT_TRUE(type(QStringLiteral("A200"), "DATA_FINE", QStringLiteral("01/05/2026")));
-    ASSERT_TRUE(type(QStringLiteral("A100"), "DATA_FINE", QStringLiteral("20/05/2026")));
+    ASSERT_TRUE(type("A200", "DATA_FINE", QStringLiteral("01/05/2026")));
+    ASSERT_TRUE(type("A100", "DATA_FINE", QStringLiteral("20/05/2026")));
     EXPECT_EQ(boxIds(), (QList<int>{78518, 78519}));
-    EXPECT_EQ(stored(QStringLiteral("A100"), "DATA_FINE"), QStringLiteral("null"));
+    EXPECT_EQ(stored("A100", "DATA_FINE"), QStringLiteral("null"));
 
     // Clearing the only date of 30: no direction, the schedule row unmarked.
-    ASSERT_TRUE(type(QStringLiteral("A300"), "DATA_INI", QString()));
-    EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("0"));
+    ASSERT_TRUE(type("A300", "DATA_INI", QString()));
+    EXPECT_EQ(stored("A300", "IND_DIR"), QStringLiteral("0"));
     EXPECT_EQ(mark("R1-1-20"), QStringLiteral("0"));
 }
 
 TEST_F(OrderDetailTest, ClosedPhasesWrongDatesAndModClicks) {
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_INDSTATOORD = 3 WHERE PD5C_KEYGRID = 'R1-1-10'"));
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetail("R1-1-20");
 
     // A "Saldata" phase never enters editing.
-    EXPECT_FALSE(type(QStringLiteral("A100"), "DATA_INI", QStringLiteral("10/05/2026")));
+    EXPECT_FALSE(type("A100", "DATA_INI", QStringLiteral("10/05/2026")));
     EXPECT_FALSE(screen->detail().dateEditPending());
 
     // Text that is no date, or a date the database cannot hold, is refused and never stored.
     for (const QString& bad :
          {QStringLiteral("31/02/2026"), QStringLiteral("domani"), QStringLiteral("00/00/0000"),
           QStringLiteral("01/01/0000"), QStringLiteral("01/01/10000"), QStringLiteral("01/01/1700")}) {
-        type(QStringLiteral("A200"), "DATA_INI", bad);
-        EXPECT_EQ(stored(QStringLiteral("A200"), "DATA_INI"), QStringLiteral("null")) << bad.toStdString();
+        type("A200", "DATA_INI", bad);
+        EXPECT_EQ(stored("A200", "DATA_INI"), QStringLiteral("null")) << bad.toStdString();
         EXPECT_FALSE(screen->controls().GRID_DETT->lastMessage().isEmpty());
     }
     EXPECT_EQ(screen->controls().GRID_DETT->lastMessage(), QStringLiteral("T90424|01/01/1700"));
 
     // "Mod." on an undated phase does nothing; on a dated one it cycles and takes the anchor.
-    clickMod(QStringLiteral("A300"));
-    EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("0"));
+    clickMod("A300");
+    EXPECT_EQ(stored("A300", "IND_DIR"), QStringLiteral("0"));
     // A two-digit year is read in the century the planner means.
-    ASSERT_TRUE(type(QStringLiteral("A200"), "DATA_FINE", QStringLiteral("12/05/26")));
-    EXPECT_TRUE(stored(QStringLiteral("A200"), "DATA_FINE").startsWith(QStringLiteral("2026-05-12")))
-        << stored(QStringLiteral("A200"), "DATA_FINE").toStdString();
-    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("2"));
+    ASSERT_TRUE(type("A200", "DATA_FINE", QStringLiteral("12/05/26")));
+    EXPECT_TRUE(stored("A200", "DATA_FINE").startsWith(QStringLiteral("2026-05-12")))
+        << stored("A200", "DATA_FINE").toStdString();
+    EXPECT_EQ(stored("A200", "IND_DIR"), QStringLiteral("2"));
     QStringList cycle;
     for (int i = 0; i < 3; ++i) {
-        clickMod(QStringLiteral("A200"));
-        cycle << stored(QStringLiteral("A200"), "IND_DIR");
+        clickMod("A200");
+        cycle << stored("A200", "IND_DIR");
     }
     EXPECT_EQ(cycle, (QStringList{"3", "1", "2"}));
-    ASSERT_TRUE(type(QStringLiteral("A300"), "DATA_FINE", QStringLiteral("14/05/2026")));
-    clickMod(QStringLiteral("A300"));
-    EXPECT_EQ(stored(QStringLiteral("A300"), "IND_DIR"), QStringLiteral("3"));
-    EXPECT_EQ(stored(QStringLiteral("A200"), "IND_DIR"), QStringLiteral("0")) << "one anchor per line";
+    ASSERT_TRUE(type("A300", "DATA_FINE", QStringLiteral("14/05/2026")));
+    clickMod("A300");
+    EXPECT_EQ(stored("A300", "IND_DIR"), QStringLiteral("3"));
+    EXPECT_EQ(stored("A200", "IND_DIR"), QStringLiteral("0")) << "one anchor per line";
 }

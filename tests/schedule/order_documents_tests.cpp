@@ -30,15 +30,13 @@ public:
     explicit RecordingConsole(QStringList& calls, Cinterface* watched, bool& fail)
         : m_calls(calls), m_watched(watched), m_fail(fail) {}
     void setModule(Cinterface* module) override {
-        m_calls << QStringLiteral("module %1 active %2")
-                       .arg(module ? QStringLiteral("set") : QStringLiteral("none"))
-                       .arg(active());
+        record(QStringLiteral("module %1 active").arg(QLatin1String(module ? "set" : "none")));
     }
     void configure(int first, int second, bool third) override {
         m_calls << QStringLiteral("configure %1 %2 %3")
                        .arg(first)
                        .arg(second)
-                       .arg(third ? QStringLiteral("true") : QStringLiteral("false"));
+                       .arg(QLatin1String(third ? "true" : "false"));
     }
     void inquire(const QString& article, const QString& option) override {
         if (m_fail)
@@ -48,11 +46,13 @@ public:
                                     {}});
         m_calls << QStringLiteral("inquire [%1] [%2]").arg(article, option);
     }
-    void show() override { m_calls << QStringLiteral("show active %1").arg(active()); }
+    void show() override { record(QStringLiteral("show active")); }
 
 private:
-    QString active() const {
-        return m_watched->Cinterface_IsActive() ? QStringLiteral("true") : QStringLiteral("false");
+    // Whether the screen's module is active when the console is told `what`.
+    void record(const QString& what) {
+        m_calls << what + (m_watched->Cinterface_IsActive() ? QStringLiteral(" true")
+                                                            : QStringLiteral(" false"));
     }
 
     QStringList& m_calls;
@@ -114,18 +114,11 @@ protected:
     doubles::FakeNavigator navigator;
 };
 
-PhaseRow phase(const char* key, int sequence = 10) {
-    PhaseRow p;
-    p.key = QString::fromLatin1(key);
-    p.sequence = sequence;
-    return p;
-}
-
 } // namespace
 
 TEST_F(OrderDocumentsTest, CommitmentListsTheOpenCustomerLinesOfEveryCompanyWithTheirTotal) {
     addCustomerOrders();
-    show({phase("A")});
+    show({{.key = "A"}});
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_IMP"));
 
     const ScheduleControls& ui = screen->controls();
@@ -156,7 +149,7 @@ TEST_F(OrderDocumentsTest, CommitmentOfAnArticleWithAQuoteOrWithNoRowTellsTheUse
     // The code goes between the quotes as it is: the statement then fails at the server.
     EXPECT_TRUE(schedule_sql::customerCommitmentStatement(QStringLiteral("A'B"))
                     .contains(QStringLiteral("and DO30_CODART_MG66 = 'A'B'\r\n")));
-    addPhase(phase("A"));
+    addPhase({.key = "A"});
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_CODART_MG66 = 'A''B'"));
     exec(QStringLiteral(
         "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1) VALUES (1, 'A''B', 'PZ')"));
@@ -186,7 +179,7 @@ TEST_F(OrderDocumentsTest, EmptyScheduleGivesAMessageForTheCommitmentAndNothingF
 }
 
 TEST_F(OrderDocumentsTest, StockConsoleIsDrivenInItsOrderAndReusedByTheNextInquiry) {
-    show({phase("A")});
+    show({{.key = "A"}});
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_GIAC"));
     EXPECT_EQ(consoleCalls,
               (QStringList{"module set active false", "module set active false", "configure 10 1100 true",
@@ -202,7 +195,7 @@ TEST_F(OrderDocumentsTest, StockConsoleIsDrivenInItsOrderAndReusedByTheNextInqui
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_GIAC"));
     EXPECT_EQ(factory.requestCount(classnames::StockConsole), 1);
     EXPECT_EQ(consoleCalls.value(3), QStringLiteral("inquire [ART1] []"));
-    EXPECT_EQ(screen->results().stockConsole() != nullptr, true);
+    EXPECT_NE(screen->results().stockConsole(), nullptr);
 }
 
 TEST_F(OrderDocumentsTest, TheHostsConsoleStaysOpenBesideTheScreenAndTheNextRowRefillsIt) {
@@ -215,8 +208,8 @@ TEST_F(OrderDocumentsTest, TheHostsConsoleStaysOpenBesideTheScreenAndTheNextRowR
     exec(QStringLiteral(
         "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1) VALUES (1, 'ART2', 'KG')"));
     exec(QStringLiteral("INSERT INTO PD18_ARTPROD (PD18_DITTA_CG18, PD18_CODART_MG66) VALUES (1, 'ART2')"));
-    addPhase(phase("A"));
-    addPhase(phase("B", 20));
+    addPhase({.key = "A"});
+    addPhase({.key = "B", .sequence = 20});
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_CODART_MG66 = 'ART2' WHERE PD5C_KEYGRID = 'B'"));
     show({});
     erpctl::Grid* grid = screen->controls().GRID_ORD;
@@ -254,28 +247,23 @@ TEST_F(OrderDocumentsTest, TheHostsConsoleStaysOpenBesideTheScreenAndTheNextRowR
 }
 
 TEST_F(OrderDocumentsTest, AFailingConsoleIsLoggedWithTheConsoleTexts) {
-    show({phase("A")});
+    show({{.key = "A"}});
     consoleFails = true;
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_GIAC"));
     ASSERT_NE(errorLog, nullptr);
     ASSERT_EQ(errorLog->records.size(), 1);
-    EXPECT_EQ(errorLog->records[0].position, QStringLiteral("0_0_0_0"));
-    EXPECT_EQ(errorLog->records[0].moduleText, QStringLiteral("MGUO_KVB_PORTORD"));
-    EXPECT_EQ(errorLog->records[0].routine, QStringLiteral("InvocaConsoleProgressivi"));
-    EXPECT_EQ(errorLog->records[0].error.description, QStringLiteral("magazzino irraggiungibile"));
+    const auto& logged = errorLog->records[0];
+    EXPECT_EQ(QStringList({logged.position, logged.moduleText, logged.routine, logged.error.description}),
+              (QStringList{"0_0_0_0", "MGUO_KVB_PORTORD", "InvocaConsoleProgressivi",
+                           "magazzino irraggiungibile"}));
     EXPECT_TRUE(messages.boxes().isEmpty());
     EXPECT_EQ(screen->cursor().shape(), Qt::ArrowCursor);
 }
 
 TEST_F(OrderDocumentsTest, ProposalsOpenModallyOnTheCoveredRowsInTheirOrder) {
-    PhaseRow covered = phase("COVERED", 20);
-    covered.toSend = QStringLiteral("5");
-    covered.stockBefore = QStringLiteral("8");
-    PhaseRow part = phase("PART", 30);
-    part.toSend = QStringLiteral("5");
-    part.stockBefore = QStringLiteral("2");
-    PhaseRow none = phase("NONE", 40);
-    show({part, covered, none});
+    show({{.key = "PART", .sequence = 30, .toSend = "5", .stockBefore = "2"},
+          {.key = "COVERED", .sequence = 20, .toSend = "5", .stockBefore = "8"},
+          {.key = "NONE", .sequence = 40}});
 
     QStringList seen;
     bool wasModal = false;

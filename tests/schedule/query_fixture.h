@@ -70,11 +70,8 @@ protected:
         if (!db.open(connectionString()))
             ADD_FAILURE() << db.lastErrorText().toStdString();
         exec(QStringLiteral(
-            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (7, 'lferrari', 'Luca "
-            "Ferrari')"));
-        exec(QStringLiteral(
-            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (2, 'mrossi', 'Mario "
-            "Rossi')"));
+            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (7, 'lferrari', "
+            "'Luca Ferrari'), (2, 'mrossi', 'Mario Rossi')"));
         exec(QStringLiteral(
             "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1, MG66_FAM_MG53) VALUES "
             "(1, 'ART1', 'PZ', 'F1')"));

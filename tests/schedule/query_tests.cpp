@@ -29,84 +29,55 @@ QStringList menuKeys(FRMPD_KVB_SCADLAV* s) {
 
 // Now is 15/03/2026 10:30 on the server.
 TEST_F(QueryScreenTest, ClassificationCodesAtTheirBoundaries) {
-    PhaseRow r;
-    int seq = 10;
-    auto add = [&](const QString& key, auto&& set) {
-        PhaseRow row;
-        row.key = key;
-        row.sequence = seq;
-        seq += 10;
-        set(row);
+    int sequence = 0;
+    for (PhaseRow row : std::initializer_list<PhaseRow>{
+             // Dates: late whatever the quantities; running with nothing moving; running with work
+             // reported.
+             {.key = "LATE", .end = "2026-03-14", .consolid = "3", .inWork = "2"},
+             {.key = "IDLE", .start = "2026-03-15"},
+             {.key = "MOVING", .consolid = "2", .inWork = "4"},
+             {.key = "FUTURE", .start = "2026-03-20", .end = "2026-03-25", .inWork = "1"},
+             {.key = "NODATES", .start = "NULL", .end = "NULL", .inWork = "3"},
+             // Stock of the previous phase against the quantity to send.
+             {.key = "COVERED", .toSend = "10", .stockBefore = "10"},
+             {.key = "PART", .toSend = "10", .stockBefore = "4"},
+             {.key = "NOSTOCK", .toSend = "10"},
+             {.key = "ZEROSTOCK", .toSend = "10", .stockBefore = "0"},
+             // Left out: a settled phase, a closed order, one fully reported, one too old.
+             {.key = "SETTLED", .phaseState = 3},
+             {.key = "CLOSED", .state = 9},
+             {.key = "DONE", .consolid = "10"},
+             {.key = "OLD", .documentDate = "2025-01-01"}}) {
+        row.sequence = sequence += 10;
         addPhase(row);
-    };
-    // Dates: late whatever the quantities; running with nothing moving; running with work reported.
-    add(QStringLiteral("LATE"), [](PhaseRow& p) {
-        p.end = QStringLiteral("2026-03-14");
-        p.consolid = QStringLiteral("3");
-        p.inWork = QStringLiteral("2");
-    });
-    add(QStringLiteral("IDLE"), [](PhaseRow& p) { p.start = QStringLiteral("2026-03-15"); });
-    add(QStringLiteral("MOVING"), [](PhaseRow& p) {
-        p.consolid = QStringLiteral("2");
-        p.inWork = QStringLiteral("4");
-    });
-    add(QStringLiteral("FUTURE"), [](PhaseRow& p) {
-        p.start = QStringLiteral("2026-03-20");
-        p.end = QStringLiteral("2026-03-25");
-        p.inWork = QStringLiteral("1");
-    });
-    add(QStringLiteral("NODATES"), [](PhaseRow& p) {
-        p.start = QStringLiteral("NULL");
-        p.end = QStringLiteral("NULL");
-        p.inWork = QStringLiteral("3");
-    });
-    // Stock of the previous phase against the quantity to send.
-    add(QStringLiteral("COVERED"), [](PhaseRow& p) {
-        p.toSend = QStringLiteral("10");
-        p.stockBefore = QStringLiteral("10");
-    });
-    add(QStringLiteral("PART"), [](PhaseRow& p) {
-        p.toSend = QStringLiteral("10");
-        p.stockBefore = QStringLiteral("4");
-    });
-    add(QStringLiteral("NOSTOCK"), [](PhaseRow& p) { p.toSend = QStringLiteral("10"); });
-    add(QStringLiteral("ZEROSTOCK"), [](PhaseRow& p) {
-        p.toSend = QStringLiteral("10");
-        p.stockBefore = QStringLiteral("0");
-    });
-    // Left out: a settled phase, a closed order, one fully reported, one too old.
-    add(QStringLiteral("SETTLED"), [](PhaseRow& p) { p.phaseState = 3; });
-    add(QStringLiteral("CLOSED"), [](PhaseRow& p) { p.state = 9; });
-    add(QStringLiteral("DONE"), [](PhaseRow& p) { p.consolid = QStringLiteral("10"); });
-    add(QStringLiteral("OLD"), [](PhaseRow& p) { p.documentDate = QStringLiteral("2025-01-01"); });
-
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    }
+    open()->results().CMD_ELABORA_ButtonClick();
     ASSERT_NE(screen->results().scheduleRecordset(), nullptr) << messages.boxes().size();
 
-    const QMap<QString, QString> date = byKey(QStringLiteral("CTRL_DATE"));
-    const QMap<QString, QString> qta = byKey(QStringLiteral("CTRL_QTA"));
-    const QMap<QString, QString> soll = byKey(QStringLiteral("SOLL"));
+    const QMap<QString, QString> date = byKey("CTRL_DATE"), qta = byKey("CTRL_QTA"), soll = byKey("SOLL");
     EXPECT_EQ(date.keys(), (QStringList{"COVERED", "FUTURE", "IDLE", "LATE", "MOVING", "NODATES", "NOSTOCK",
                                         "PART", "ZEROSTOCK"}));
-    EXPECT_EQ(date.value("LATE"), "3");
-    EXPECT_EQ(date.value("IDLE"), "2");
-    EXPECT_EQ(date.value("MOVING"), "1");
-    EXPECT_EQ(date.value("NODATES"), "1");
-    EXPECT_EQ(qta.value("COVERED"), "1");
-    EXPECT_EQ(qta.value("PART"), "2");
-    EXPECT_EQ(qta.value("NOSTOCK"), "4");
-    EXPECT_EQ(qta.value("ZEROSTOCK"), "4");
-    EXPECT_EQ(qta.value("LATE"), "4");
-    EXPECT_EQ(soll.value("LATE"), "3");
-    EXPECT_EQ(soll.value("IDLE"), "4");
-    EXPECT_EQ(soll.value("MOVING"), "2");
-    EXPECT_EQ(soll.value("FUTURE"), "1");
-    EXPECT_EQ(soll.value("NODATES"), "null");
+    // CTRL_DATE, CTRL_QTA and SOLL of a row; "-" where that code is not the point.
+    for (const auto& [key, codes] :
+         std::initializer_list<std::pair<QString, QString>>{{"LATE", "3 4 3"},
+                                                            {"IDLE", "2 - 4"},
+                                                            {"MOVING", "1 - 2"},
+                                                            {"FUTURE", "- - 1"},
+                                                            {"NODATES", "1 - null"},
+                                                            {"COVERED", "- 1 -"},
+                                                            {"PART", "- 2 -"},
+                                                            {"NOSTOCK", "- 4 -"},
+                                                            {"ZEROSTOCK", "- 4 -"}}) {
+        const QStringList wanted = codes.split(QLatin1Char(' '));
+        QStringList got{date.value(key), qta.value(key), soll.value(key)};
+        for (int i = 0; i < 3; ++i)
+            got[i] = wanted[i] == u"-" ? wanted[i] : got[i];
+        EXPECT_EQ(got.join(QLatin1Char(' ')), codes) << key.toStdString();
+    }
 
     // The joined columns come along: the construction note and the unit of measure.
-    EXPECT_EQ(byKey(QStringLiteral("DO46_NOTECOSTR")).value("LATE"), "nota LATE");
-    EXPECT_EQ(byKey(QStringLiteral("MG66_UM1")).value("LATE"), "PZ");
+    EXPECT_EQ(byKey("DO46_NOTECOSTR").value("LATE"), "nota LATE");
+    EXPECT_EQ(byKey("MG66_UM1").value("LATE"), "PZ");
 
     // The function menu hands over only the rows its classification selects; the proposals
     // screen it opens modally is closed at once.
@@ -136,28 +107,28 @@ TEST_F(QueryScreenTest, ClassificationCodesAtTheirBoundaries) {
 }
 
 TEST_F(QueryScreenTest, ModificationModeMarksRowsAndTheReturnClearsThem) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    addPhase(a);
+    addPhase({.key = "A"});
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1"));
-    open();
+    const ScheduleControls& ui = open()->controls();
     screen->results().CMD_ELABORA_ButtonClick();
 
-    EXPECT_EQ(registry(), QStringList{QStringLiteral("7/0/1")});
+    EXPECT_EQ(registry(), QStringList{"7/0/1"});
     // The reminder history and the undo of the last date recalculation follow the four items.
     EXPECT_EQ(menuKeys(screen),
               (QStringList{"KEY_IMP", "KEY_PROP", "KEY_SOLL", "KEY_GIAC", "KEY_STSOLL", "KEY_ANNRIC"}));
-    EXPECT_FALSE(screen->controls().CMD_DATE->isHidden());
+    EXPECT_FALSE(ui.CMD_DATE->isHidden());
+    EXPECT_FALSE(ui.CMD_FUNZ->isHidden());
+    EXPECT_FALSE(ui.CBO_ORD->isHidden());
+    EXPECT_TRUE(ui.CMD_RICALCOLA->isHidden());
     EXPECT_TRUE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
-    EXPECT_TRUE(screen->controls().GRID_DETT->isEditable());
-    EXPECT_EQ(screen->controls().CMD_ELABORA->text(), QStringLiteral("T43034"));
+    EXPECT_TRUE(ui.GRID_DETT->isEditable());
+    EXPECT_EQ(ui.CMD_ELABORA->text(), QStringLiteral("T43034"));
     // "Visualizza" in modification mode cleared the marks left in the table.
     EXPECT_EQ(byKey(QStringLiteral("PD5C_SEL")).value("A"), "0");
 
     // A mark reaches the table at once.
-    ASSERT_EQ(screen->controls().GRID_ORD->rowCount(), 1);
-    ASSERT_TRUE(screen->controls().GRID_ORD->setRowMarked(0, true))
-        << screen->controls().GRID_ORD->lastMessage().toStdString();
+    ASSERT_EQ(ui.GRID_ORD->rowCount(), 1);
+    ASSERT_TRUE(ui.GRID_ORD->setRowMarked(0, true)) << ui.GRID_ORD->lastMessage().toStdString();
     auto rs = db.execute(QStringLiteral("SELECT PD5C_SEL FROM PD5C_SCADLAV"));
     EXPECT_EQ(rs->value(0).toText(), QStringLiteral("1"));
 
@@ -167,25 +138,23 @@ TEST_F(QueryScreenTest, ModificationModeMarksRowsAndTheReturnClearsThem) {
     EXPECT_EQ(rs->value(0).toText(), QStringLiteral("0"));
     EXPECT_TRUE(registry().isEmpty());
     EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
-    EXPECT_TRUE(screen->controls().GRID_ORD->isHidden());
-    EXPECT_TRUE(screen->controls().CMD_FUNZ->isHidden());
-    EXPECT_EQ(screen->controls().CMD_ELABORA->text(), QStringLiteral("T60970"));
+    EXPECT_TRUE(ui.GRID_ORD->isHidden());
+    EXPECT_TRUE(ui.CMD_FUNZ->isHidden());
+    EXPECT_TRUE(ui.CBO_ORD->isHidden());
+    EXPECT_EQ(ui.CMD_ELABORA->text(), QStringLiteral("T60970"));
 
     // The translated caption starts the show sequence again.
     screen->results().CMD_ELABORA_ButtonClick();
-    EXPECT_EQ(registry(), QStringList{QStringLiteral("7/0/1")});
+    EXPECT_EQ(registry(), QStringList{"7/0/1"});
 }
 
 TEST_F(QueryScreenTest, ViewModeOffersNoRemindersAndLeavesMarks) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    addPhase(a);
+    addPhase({.key = "A"});
     exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1"));
-    open();
-    screen->controls().CHK_MODIFICA->setValueText(QStringLiteral("0"));
+    open()->controls().CHK_MODIFICA->setValueText(QStringLiteral("0"));
     screen->results().CMD_ELABORA_ButtonClick();
 
-    EXPECT_EQ(registry(), QStringList{QStringLiteral("7/0/0")});
+    EXPECT_EQ(registry(), QStringList{"7/0/0"});
     EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_GIAC", "KEY_STSOLL"}));
     EXPECT_TRUE(screen->controls().CMD_DATE->isHidden());
     EXPECT_FALSE(screen->controls().GRID_DETT->isEditable());
@@ -198,9 +167,7 @@ TEST_F(QueryScreenTest, ViewModeOffersNoRemindersAndLeavesMarks) {
 }
 
 TEST_F(QueryScreenTest, SecondPlannerInModificationIsOfferedViewMode) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    addPhase(a);
+    addPhase({.key = "A"});
     // Another planner's screen, on its own connection, is in modification mode.
     exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(2,0,1)"));
     open();
@@ -208,14 +175,14 @@ TEST_F(QueryScreenTest, SecondPlannerInModificationIsOfferedViewMode) {
     messages.answerNext(msgbox::ResultNo);
     screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(boxIds(), QList<int>{78508});
-    EXPECT_EQ(registry(), QStringList{QStringLiteral("2/0/1")});
+    EXPECT_EQ(registry(), QStringList{"2/0/1"});
     EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
     EXPECT_TRUE(screen->canShow());
     EXPECT_EQ(screen->results().scheduleRecordset(), nullptr);
 
     messages.answerNext(msgbox::ResultYes);
     screen->results().CMD_ELABORA_ButtonClick();
-    EXPECT_EQ(registry(), (QStringList{QStringLiteral("2/0/1"), QStringLiteral("7/0/0")}));
+    EXPECT_EQ(registry(), (QStringList{"2/0/1", "7/0/0"}));
     EXPECT_EQ(screen->controls().CHK_MODIFICA->valueText(), QStringLiteral("0"));
     EXPECT_EQ(menuKeys(screen), (QStringList{"KEY_IMP", "KEY_PROP", "KEY_GIAC", "KEY_STSOLL"}));
     ASSERT_NE(screen->results().scheduleRecordset(), nullptr);
@@ -224,31 +191,24 @@ TEST_F(QueryScreenTest, SecondPlannerInModificationIsOfferedViewMode) {
 
 TEST_F(QueryScreenTest, RebuildRunningElsewhereRefusesTheSchedule) {
     exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(2,1,0)"));
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    addPhase(a);
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    addPhase({.key = "A"});
+    open()->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(boxIds(), QList<int>{78507});
-    EXPECT_EQ(registry(), QStringList{QStringLiteral("2/1/0")});
+    EXPECT_EQ(registry(), QStringList{"2/1/0"});
     EXPECT_FALSE((screen->viewMode() == FRMPD_KVB_SCADLAV::ViewMode::Results));
     EXPECT_TRUE(screen->controls().GRID_ORD->isHidden());
 }
 
 TEST_F(QueryScreenTest, BadParametersAreRefusedBeforeAnythingChanges) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    addPhase(a);
-    open();
-
-    for (const QString& key : screen->controls().lstStati->keys())
-        screen->controls().lstStati->setChecked(key, false);
+    addPhase({.key = "A"});
+    const ScheduleControls& ui = open()->controls();
+    ui.lstStati->setAllChecked(false);
     screen->results().CMD_ELABORA_ButtonClick();
-    screen->controls().lstStati->setChecked(QStringLiteral("K2"), true);
-    screen->controls().TXT_DATAMIN->setText(QStringLiteral("31/02/2026"));
+    ui.lstStati->setChecked(QStringLiteral("K2"), true);
+    ui.TXT_DATAMIN->setText(QStringLiteral("31/02/2026"));
     screen->results().CMD_ELABORA_ButtonClick();
-    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
-    screen->controls().EnhancedQuery->setFromValue(QStringLiteral("DO11_NUMDOC"), QStringLiteral("abc"));
+    ui.TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+    ui.EnhancedQuery->setFromValue(QStringLiteral("DO11_NUMDOC"), QStringLiteral("abc"));
     screen->results().CMD_ELABORA_ButtonClick();
 
     EXPECT_EQ(boxIds(), (QList<int>{51499, 90401, 90402}));
@@ -259,26 +219,18 @@ TEST_F(QueryScreenTest, BadParametersAreRefusedBeforeAnythingChanges) {
 }
 
 TEST_F(QueryScreenTest, FilterPanelAndStatesReachTheServer) {
-    int seq = 10;
-    for (const QString& dep : {QStringLiteral("R1"), QStringLiteral("R'2")}) {
-        for (int state : {1, 2}) {
-            PhaseRow r;
-            r.key = (dep == QLatin1String("R1") ? QStringLiteral("P") : QStringLiteral("Q")) +
-                    QString::number(state);
-            r.sequence = seq;
-            seq += 10;
-            r.department = dep;
-            r.state = state;
-            addPhase(r);
-        }
-    }
-    open();
-    screen->controls().lstStati->setChecked(QStringLiteral("K1"), false);
-    screen->controls().EnhancedQuery->setFromValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
-    screen->controls().EnhancedQuery->setToValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
+    for (const PhaseRow& row : {PhaseRow{.key = "P1", .sequence = 10, .state = 1, .department = "R1"},
+                                PhaseRow{.key = "P2", .sequence = 20, .state = 2, .department = "R1"},
+                                PhaseRow{.key = "Q1", .sequence = 30, .state = 1, .department = "R'2"},
+                                PhaseRow{.key = "Q2", .sequence = 40, .state = 2, .department = "R'2"}})
+        addPhase(row);
+    const ScheduleControls& ui = open()->controls();
+    ui.lstStati->setChecked(QStringLiteral("K1"), false);
+    ui.EnhancedQuery->setFromValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
+    ui.EnhancedQuery->setToValue(QStringLiteral("DO46_CODREPARTO"), QStringLiteral("R'2"));
     screen->results().CMD_ELABORA_ButtonClick();
     ASSERT_TRUE(messages.boxes().isEmpty()) << messages.boxes().value(0).text.toStdString();
-    EXPECT_EQ(keysInOrder(), QStringList{QStringLiteral("Q2")});
+    EXPECT_EQ(keysInOrder(), QStringList{"Q2"});
     EXPECT_TRUE(screen->session().currentStatement().contains(QStringLiteral("PD5C_CODREP = 'R''2'")));
     EXPECT_TRUE(screen->session().currentStatement().endsWith(
         QStringLiteral(" AND PD5C_INDSTATOCONS IN(0,2,3,4) ORDER BY "
@@ -287,57 +239,42 @@ TEST_F(QueryScreenTest, FilterPanelAndStatesReachTheServer) {
 
 TEST_F(QueryScreenTest, EndDateSortDiffersBetweenShowAndReSort) {
     // Same end date, document numbers 1 and 2; a later end date with number 3.
-    PhaseRow a, b, c;
-    a.key = QStringLiteral("A");
-    a.numdoc = 1;
-    b.key = QStringLiteral("B");
-    b.numdoc = 2;
-    b.sequence = 20;
-    c.key = QStringLiteral("C");
-    c.numdoc = 3;
-    c.sequence = 30;
-    c.end = QStringLiteral("2026-04-01");
-    for (const PhaseRow& r : {a, b, c})
-        addPhase(r);
-    open();
-    screen->controls().CBO_ORD->setText(QStringLiteral("2"));
+    addPhase({.key = "A", .numdoc = 1});
+    addPhase({.key = "B", .sequence = 20, .numdoc = 2});
+    addPhase({.key = "C", .sequence = 30, .numdoc = 3, .end = "2026-04-01"});
+    const ScheduleControls& ui = open()->controls();
+    ui.CBO_ORD->setText(QStringLiteral("2"));
     screen->results().CMD_ELABORA_ButtonClick();
     EXPECT_EQ(keysInOrder(), (QStringList{"B", "A", "C"}));
 
     // The planner picks "Data fine", the order shown, from the list again: the re-sort's order.
-    erpctl::CodeCombo& order = *screen->controls().CBO_ORD;
-    order.showPopup();
+    ui.CBO_ORD->showPopup();
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(order.view(), &enter);
-    EXPECT_EQ(order.text(), QStringLiteral("2"));
+    QApplication::sendEvent(ui.CBO_ORD->view(), &enter);
+    EXPECT_EQ(ui.CBO_ORD->text(), QStringLiteral("2"));
     EXPECT_EQ(keysInOrder().value(0), QStringLiteral("C"));
 
-    const int layoutColumns = screen->controls().GRID_ORD->gridColumnCount();
-    screen->controls().CBO_ORD->setText(QStringLiteral("1"));
-    screen->controls().CBO_ORD->setText(QStringLiteral("2"));
+    const int layoutColumns = ui.GRID_ORD->gridColumnCount();
+    ui.CBO_ORD->setText(QStringLiteral("1"));
+    ui.CBO_ORD->setText(QStringLiteral("2"));
     EXPECT_EQ(keysInOrder().first(), QStringLiteral("C"));
-    EXPECT_TRUE(
-        screen->session().currentStatement().endsWith(QStringLiteral(" ORDER BY PD5C_DATAFINEFASE desc")));
-    EXPECT_TRUE(screen->session().currentStatement().contains(
-        QStringLiteral("FROM PD5C_SCADLAV INNER JOIN MG66_ANAGRART")));
+    const QString statement = screen->session().currentStatement();
+    EXPECT_TRUE(statement.endsWith(QStringLiteral(" ORDER BY PD5C_DATAFINEFASE desc")));
+    EXPECT_TRUE(statement.contains(QStringLiteral("FROM PD5C_SCADLAV INNER JOIN MG66_ANAGRART")));
     // The grid follows the new record set with the columns it was laid out with.
-    EXPECT_EQ(screen->controls().GRID_ORD->gridColumnCount(), layoutColumns);
-    EXPECT_EQ(screen->controls().GRID_ORD->rowCount(), 3);
+    EXPECT_EQ(ui.GRID_ORD->gridColumnCount(), layoutColumns);
+    EXPECT_EQ(ui.GRID_ORD->rowCount(), 3);
 
     // No state ticked: the re-sort tells why and shows nothing.
-    for (const QString& key : screen->controls().lstStati->keys())
-        screen->controls().lstStati->setChecked(key, false);
-    screen->controls().CBO_ORD->setText(QStringLiteral("3"));
+    ui.lstStati->setAllChecked(false);
+    ui.CBO_ORD->setText(QStringLiteral("3"));
     EXPECT_EQ(boxIds(), QList<int>{51499});
-    EXPECT_EQ(screen->controls().GRID_ORD->rowCount(), 0);
+    EXPECT_EQ(ui.GRID_ORD->rowCount(), 0);
 }
 
 TEST_F(QueryScreenTest, EmptyResultsGiveTheFunctionMenuMessages) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    addPhase(a);
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    addPhase({.key = "A"});
+    open()->results().CMD_ELABORA_ButtonClick();
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_SOLL"));
     EXPECT_EQ(boxIds(), (QList<int>{78503, 78514}));
@@ -346,11 +283,8 @@ TEST_F(QueryScreenTest, EmptyResultsGiveTheFunctionMenuMessages) {
 }
 
 TEST_F(QueryScreenTest, DetailTableIsCreatedEmptyAtEachShow) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    addPhase(a);
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    addPhase({.key = "A"});
+    open()->results().CMD_ELABORA_ButtonClick();
     const QString first = screen->detail().detailTableName();
     EXPECT_TRUE(first.startsWith(QStringLiteral("##TempTableDett_MARIO_PC_01_15_03_2026_10_30_00")));
     ASSERT_NE(screen->detail().detailRecordset(), nullptr);

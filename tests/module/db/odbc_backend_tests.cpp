@@ -63,6 +63,10 @@ public:
     std::vector<ResultSet> sets;
 };
 
+std::string firstError(const std::vector<ProviderError>& errors) {
+    return errors.empty() ? std::string() : errors.front().description;
+}
+
 std::string sqliteConnectionString(const QString& file) {
     return std::string("Driver=") + kSqliteDriver + ";Database=" + file.toStdString();
 }
@@ -74,15 +78,11 @@ int unusedPort() {
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof(address);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (fd >= 0)
-            ::close(fd);
-        return 1;
-    }
-    const int port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return bound ? ntohs(address.sin_port) : 1;
 }
 
 class OdbcSqlite : public ::testing::Test {
@@ -92,8 +92,7 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_file = m_dir.filePath(QStringLiteral("odbc.db"));
         std::vector<ProviderError> errors;
-        ASSERT_TRUE(m_backend->open(sqliteConnectionString(m_file), {}, errors))
-            << (errors.empty() ? std::string() : errors.front().description);
+        ASSERT_TRUE(m_backend->open(sqliteConnectionString(m_file), {}, errors)) << firstError(errors);
         run("CREATE TABLE ORDINI (NUMERO int NOT NULL, RIGA int NOT NULL, NOTE nvarchar(40), "
             "QTA decimal(14,3), PESO float, CONSEGNA datetime, PRIMARY KEY (NUMERO, RIGA))");
         run("INSERT INTO ORDINI VALUES (7, 1, 'Attività più lunga €', 12.5, 0.25, '2026-08-31 10:11:12')");
@@ -102,15 +101,13 @@ protected:
 
     void run(const std::string& text) {
         std::vector<ProviderError> errors;
-        ASSERT_TRUE(m_backend->execute(text, {}, nullptr, errors))
-            << text << ": " << errors.front().description;
+        ASSERT_TRUE(m_backend->execute(text, {}, nullptr, errors)) << text << ": " << firstError(errors);
     }
 
     ResultSet select(const std::string& text) {
         Collector collector;
         std::vector<ProviderError> errors;
-        EXPECT_TRUE(m_backend->execute(text, {}, &collector, errors))
-            << text << ": " << (errors.empty() ? std::string() : errors.front().description);
+        EXPECT_TRUE(m_backend->execute(text, {}, &collector, errors)) << text << ": " << firstError(errors);
         EXPECT_EQ(collector.sets.size(), 1u);
         return collector.sets.empty() ? ResultSet{} : collector.sets.front();
     }
@@ -124,25 +121,20 @@ protected:
 
 // The driver manager reads the connection string's keywords with the C library, which follows
 // the machine's locale: under a Turkish one "Driver" is not "DRIVER".
-TEST(OdbcMachineLocale, ConnectsAndReadsNumbersUnderTurkishAndItalianLocales) {
+class OdbcMachineLocale : public OdbcSqlite {};
+
+TEST_F(OdbcMachineLocale, ConnectsAndReadsNumbersUnderTurkishAndItalianLocales) {
     for (const char* name : {"tr_TR.UTF-8", "it_IT.UTF-8"}) {
         SCOPED_TRACE(name);
         const scadlav::testing::MachineLocale locale(name);
         if (!locale.active())
             GTEST_SKIP() << "the locale " << name << " cannot be made on this machine (package locales)";
-        QTemporaryDir dir;
-        std::unique_ptr<IBackend> backend = makeOdbcBackend();
+        m_backend = makeOdbcBackend();
         std::vector<ProviderError> errors;
-        ASSERT_TRUE(
-            backend->open(sqliteConnectionString(dir.filePath(QStringLiteral("odbc.db"))), {}, errors))
-            << (errors.empty() ? std::string() : errors.front().description);
-        ASSERT_TRUE(backend->execute("CREATE TABLE T (QTA decimal(14,3), PESO float)", {}, nullptr, errors));
-        ASSERT_TRUE(backend->execute("INSERT INTO T VALUES (12.5, 0.25)", {}, nullptr, errors));
-        Collector collector;
-        ASSERT_TRUE(backend->execute("SELECT QTA, PESO FROM T", {}, &collector, errors));
-        ASSERT_EQ(collector.sets.size(), 1u);
-        ASSERT_EQ(collector.sets[0].rows.size(), 1u);
-        const auto& row = collector.sets[0].rows[0];
+        ASSERT_TRUE(m_backend->open(sqliteConnectionString(m_file), {}, errors)) << firstError(errors);
+        const ResultSet rs = select("SELECT QTA, PESO FROM ORDINI WHERE RIGA = 1");
+        ASSERT_EQ(rs.rows.size(), 1u);
+        const auto& row = rs.rows[0];
         ASSERT_EQ(row[0].kind, Cell::Kind::Decimal);
         EXPECT_EQ(Decimal(row[0].i, row[0].scale), Decimal(125, 1));
         EXPECT_DOUBLE_EQ(row[1].d, 0.25);
@@ -170,10 +162,10 @@ TEST_F(OdbcSqlite, ReadsTypedValuesAndKeepsNullsApart) {
     for (std::size_t i = 2; i < 6; ++i)
         EXPECT_EQ(rs.rows[1][i].kind, Cell::Kind::Null) << rs.columns[i].name;
 
-    EXPECT_EQ(rs.column("NUMERO").type, DataType::Integer);
-    EXPECT_EQ(rs.column("QTA").type, DataType::Decimal);
-    EXPECT_EQ(rs.column("PESO").type, DataType::Double);
-    EXPECT_EQ(rs.column("CONSEGNA").type, DataType::DBTimeStamp);
+    for (const auto& [name, type] :
+         {std::pair{"NUMERO", DataType::Integer}, std::pair{"QTA", DataType::Decimal},
+          std::pair{"PESO", DataType::Double}, std::pair{"CONSEGNA", DataType::DBTimeStamp}})
+        EXPECT_EQ(rs.column(name).type, type) << name;
     EXPECT_EQ(rs.column("NOTE").definedSize, 40);
 }
 
@@ -183,11 +175,8 @@ TEST_F(OdbcSqlite, LongTextsAndBinaryValuesArriveWholeAcrossReadPieces) {
     run("INSERT INTO NOTE_LUNGHE VALUES (1, replace(hex(zeroblob(3000)), '00', 'àb'), zeroblob(5000))");
     const ResultSet rs = select("SELECT TESTO, DATI FROM NOTE_LUNGHE");
     ASSERT_EQ(rs.rows.size(), 1u);
-    std::string expected;
-    for (int k = 0; k < 3000; ++k)
-        expected += "àb";
     EXPECT_EQ(rs.rows[0][0].kind, Cell::Kind::Text);
-    EXPECT_EQ(rs.rows[0][0].text, expected);
+    EXPECT_EQ(rs.rows[0][0].text, QStringLiteral("àb").repeated(3000).toStdString());
     EXPECT_EQ(rs.rows[0][1].kind, Cell::Kind::Binary);
     EXPECT_EQ(rs.rows[0][1].text, std::string(5000, '\0'));
 }
@@ -268,7 +257,7 @@ TEST_F(OdbcSqlite, BatchesOfSeveralStatementsAsThisDriverRunsThem) {
     EXPECT_TRUE(
         m_backend->execute("CREATE TABLE FASI (ID int); INSERT INTO FASI VALUES (1); SELECT ID FROM FASI", {},
                            &collector, errors))
-        << (errors.empty() ? std::string() : errors.front().description);
+        << firstError(errors);
     EXPECT_TRUE(collector.sets.empty());
     EXPECT_EQ(select("SELECT COUNT(*) AS N FROM FASI").rows.at(0).at(0).i, 1);
 }

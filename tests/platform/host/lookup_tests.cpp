@@ -86,6 +86,14 @@ protected:
         return rows;
     }
 
+    erpctl::LookupRequest requestFor(const QString& caption, const QString& sql) const {
+        erpctl::LookupRequest request;
+        request.caption = caption;
+        request.sql = sql;
+        request.connectionString = global.connection;
+        return request;
+    }
+
     scadlav::doubles::FakeGlobalContext global;
     LookupService lookup;
     DecodeService decode;
@@ -100,37 +108,25 @@ struct KindCase {
 
 // Every kind of list, with each qualifier that picks another table or column.
 const QList<KindCase>& everyKind() {
-    static const QList<KindCase> cases = {
-        {CodeKind::Article, {}, true},
-        {CodeKind::Family, {}, true},
-        {CodeKind::Subfamily, {}, false},
-        {CodeKind::Group, {}, false},
-        {CodeKind::Subgroup, {}, false},
-        {CodeKind::ProductType, {}, false},
-        {CodeKind::StatisticalGroup, {QStringLiteral("1")}, false},
-        {CodeKind::StatisticalGroup, {QStringLiteral("2")}, false},
-        {CodeKind::StatisticalGroup, {QStringLiteral("3")}, false},
-        {CodeKind::StatisticalGroup, {QStringLiteral("4")}, false},
-        {CodeKind::Origin, {}, false},
-        {CodeKind::ArticleState, {}, false},
-        {CodeKind::Customer, {}, true},
-        {CodeKind::Supplier, {}, true},
-        {CodeKind::Document, {}, true},
-        {CodeKind::Department, {}, true},
-        {CodeKind::Phase, {}, true},
-        {CodeKind::Job, {}, false},
-        {CodeKind::Job, {QStringLiteral("J")}, false},
-        {CodeKind::Project, {}, false},
-        {CodeKind::SubProject, {}, false},
-        {CodeKind::Node, {}, false},
-        {CodeKind::ProjectType, {}, false},
-        {CodeKind::ProjectState, {}, false},
-        {CodeKind::ProjectClass, {QStringLiteral("A")}, false},
-        {CodeKind::ProjectClass, {QStringLiteral("B")}, false},
-        {CodeKind::ProjectClass, {QStringLiteral("C")}, false},
-        {CodeKind::FixedText, {}, true},
-        {CodeKind::ContactType, {}, true},
-    };
+    static const QList<KindCase> cases = [] {
+        QList<KindCase> out;
+        // The demo has rows of these.
+        for (CodeKind kind :
+             {CodeKind::Article, CodeKind::Family, CodeKind::Customer, CodeKind::Supplier, CodeKind::Document,
+              CodeKind::Department, CodeKind::Phase, CodeKind::FixedText, CodeKind::ContactType})
+            out.append({kind, {}, true});
+        for (CodeKind kind :
+             {CodeKind::Subfamily, CodeKind::Group, CodeKind::Subgroup, CodeKind::ProductType,
+              CodeKind::Origin, CodeKind::ArticleState, CodeKind::Job, CodeKind::Project,
+              CodeKind::SubProject, CodeKind::Node, CodeKind::ProjectType, CodeKind::ProjectState})
+            out.append({kind, {}, false});
+        for (const char* group : {"1", "2", "3", "4"})
+            out.append({CodeKind::StatisticalGroup, {group}, false});
+        for (const char* projectClass : {"A", "B", "C"})
+            out.append({CodeKind::ProjectClass, {projectClass}, false});
+        out.append({CodeKind::Job, {"J"}, false});
+        return out;
+    }();
     return cases;
 }
 
@@ -146,9 +142,7 @@ TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodes) {
         EXPECT_FALSE(list->lookupName.isEmpty());
         EXPECT_TRUE(list->sql.contains(QStringLiteral("WITH (NOLOCK)")));
         const QList<QStringList> rows = rowsOf(*list);
-        if (c.demoHasRows) {
-            EXPECT_FALSE(rows.isEmpty()) << list->sql.toStdString();
-        }
+        EXPECT_TRUE(!c.demoHasRows || !rows.isEmpty()) << list->sql.toStdString();
         if (rows.isEmpty())
             continue;
         const QStringList first = rows.first();
@@ -173,60 +167,47 @@ TEST_F(LookupTest, ListsAreForTheContextsCompanyAndNarrowedByParents) {
     global.company = 1;
 
     // Sub-jobs of one job; subfamilies of one family; an empty parent does not narrow.
-    connection.execute(
-        QStringLiteral("INSERT INTO PD25_COMMESSA (PD25_DITTA_CG18, PD25_CODCOMMESSA, PD25_CODSOTCOMM, "
-                       "PD25_DESCR) VALUES (1, 'J''1', 0, 'Lavoro'), (1, 'J''1', 2, 'Seconda'), "
-                       "(1, 'K', 1, 'Altra')"),
-        scadlav::db::kCmdTextNoRecords);
-    connection.execute(
-        QStringLiteral("INSERT INTO MG54_SOTTOFAMIGLIE (MG54_DITTA_CG18, MG54_FAM_MG53, MG54_CODICE, "
-                       "MG54_DESCR) VALUES (1, 'F1', 'S1', 'Uno'), (1, 'F2', 'S1', 'Due')"),
-        scadlav::db::kCmdTextNoRecords);
-    const QList<QStringList> subJobs = rowsOf(*lookup.list(CodeKind::Job, {QStringLiteral("J'1")}));
+    for (const char* insert :
+         {"INSERT INTO PD25_COMMESSA (PD25_DITTA_CG18, PD25_CODCOMMESSA, PD25_CODSOTCOMM, "
+          "PD25_DESCR) VALUES (1, 'J''1', 0, 'Lavoro'), (1, 'J''1', 2, 'Seconda'), "
+          "(1, 'K', 1, 'Altra')",
+          "INSERT INTO MG54_SOTTOFAMIGLIE (MG54_DITTA_CG18, MG54_FAM_MG53, MG54_CODICE, "
+          "MG54_DESCR) VALUES (1, 'F1', 'S1', 'Uno'), (1, 'F2', 'S1', 'Due')"})
+        connection.execute(QString::fromUtf8(insert), scadlav::db::kCmdTextNoRecords);
+    const QList<QStringList> subJobs = rowsOf(*lookup.list(CodeKind::Job, {"J'1"}));
     ASSERT_EQ(subJobs.size(), 1);
-    EXPECT_EQ(subJobs[0],
-              (QStringList{QStringLiteral("2"), QStringLiteral("Seconda"), QStringLiteral("J'1")}));
+    EXPECT_EQ(subJobs[0], (QStringList{"2", "Seconda", "J'1"}));
     // No job chosen: the sub-jobs of every job, the demo's ones too.
     const QList<QStringList> allSubJobs = rowsOf(*lookup.list(CodeKind::Job, {QString()}));
     EXPECT_TRUE(allSubJobs.contains(subJobs[0]));
-    EXPECT_TRUE(
-        allSubJobs.contains(QStringList{QStringLiteral("1"), QStringLiteral("Altra"), QStringLiteral("K")}));
-    const QList<QStringList> jobs = rowsOf(*lookup.list(CodeKind::Job, {}));
-    EXPECT_TRUE(jobs.contains(QStringList{QStringLiteral("J'1"), QStringLiteral("Lavoro")}));
-    EXPECT_EQ(rowsOf(*lookup.list(CodeKind::Subfamily, {QStringLiteral("F2")})).size(), 1);
+    EXPECT_TRUE(allSubJobs.contains(QStringList{"1", "Altra", "K"}));
+    EXPECT_TRUE(rowsOf(*lookup.list(CodeKind::Job, {})).contains(QStringList{"J'1", "Lavoro"}));
+    EXPECT_EQ(rowsOf(*lookup.list(CodeKind::Subfamily, {"F2"})).size(), 1);
     EXPECT_GE(rowsOf(*lookup.list(CodeKind::Subfamily, {QString()})).size(), 2);
 
     // The job decode takes the sub-job number; a sub-family decode its family.
-    EXPECT_EQ(decode.describe(CodeKind::Job, QStringLiteral("J'1"), {}), QStringLiteral("Lavoro"));
-    EXPECT_EQ(decode.describe(CodeKind::Job, QStringLiteral("J'1"), {QStringLiteral("2")}),
-              QStringLiteral("Seconda"));
-    EXPECT_EQ(decode.describe(CodeKind::Subfamily, QStringLiteral("S1"), {QStringLiteral("F2")}),
-              QStringLiteral("Due"));
-    EXPECT_EQ(decode.describe(CodeKind::Subfamily, QStringLiteral("S1"), {QStringLiteral("F9")}),
-              std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::Job, "J'1", {}), QStringLiteral("Lavoro"));
+    EXPECT_EQ(decode.describe(CodeKind::Job, "J'1", {"2"}), QStringLiteral("Seconda"));
+    EXPECT_EQ(decode.describe(CodeKind::Subfamily, "S1", {"F2"}), QStringLiteral("Due"));
+    EXPECT_EQ(decode.describe(CodeKind::Subfamily, "S1", {"F9"}), std::nullopt);
 }
 
 TEST_F(LookupTest, BadCodesAreNotFoundNeverABrokenStatement) {
-    for (const QString& code : {QStringLiteral("NOPE"), QStringLiteral("X'Y"), QStringLiteral("50%"),
-                                QStringLiteral("[A]"), QStringLiteral("'; DROP TABLE MG53_FAMIGLIE --")})
-        EXPECT_EQ(decode.describe(CodeKind::Family, code, {}), std::nullopt) << code.toStdString();
+    for (const char* code : {"NOPE", "X'Y", "50%", "[A]", "'; DROP TABLE MG53_FAMIGLIE --", "   "})
+        EXPECT_EQ(decode.describe(CodeKind::Family, code, {}), std::nullopt) << code;
     // Numeric kinds: letters are no code at all.
-    EXPECT_EQ(decode.describe(CodeKind::Phase, QStringLiteral("abc"), {}), std::nullopt);
-    EXPECT_EQ(decode.describe(CodeKind::Supplier, QStringLiteral("1; DELETE"), {}), std::nullopt);
-    EXPECT_EQ(decode.describe(CodeKind::Job, QStringLiteral("J"), {QStringLiteral("x")}), std::nullopt);
-    EXPECT_EQ(decode.describe(CodeKind::StatisticalGroup, QStringLiteral("A"), {QStringLiteral("9")}),
-              std::nullopt);
-    EXPECT_EQ(decode.describe(CodeKind::Family, QStringLiteral("   "), {}), std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::Phase, "abc", {}), std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::Supplier, "1; DELETE", {}), std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::Job, "J", {"x"}), std::nullopt);
+    EXPECT_EQ(decode.describe(CodeKind::StatisticalGroup, "A", {"9"}), std::nullopt);
     // A quote in a parent is a character of the parent's code.
-    EXPECT_TRUE(rowsOf(*lookup.list(CodeKind::Subgroup,
-                                    {QStringLiteral("F'"), QStringLiteral("]"), QStringLiteral("%")}))
-                    .isEmpty());
+    EXPECT_TRUE(rowsOf(*lookup.list(CodeKind::Subgroup, {"F'", "]", "%"})).isEmpty());
     // The family table is still there.
     EXPECT_TRUE(connection.execute(QStringLiteral("SELECT COUNT(*) FROM MG53_FAMIGLIE")));
 }
 
 TEST_F(LookupTest, DecodeOnAnUnreachableDatabaseThrowsTheProvidersError) {
-    global.connection = QStringLiteral("Provider=tsqlite;Data Source=/nonexistent/folder/erp.db");
+    global.connection = "Provider=tsqlite;Data Source=/nonexistent/folder/erp.db";
     decode.setGlobalContext(&global);
     try {
         decode.describe(CodeKind::Family, QStringLiteral("F1"), {});
@@ -248,11 +229,8 @@ TEST_F(LookupTest, ListWindowShowsTheRowsAndReturnsThePick) {
         code = firstCode;
         return true;
     });
-    erpctl::LookupRequest request;
-    request.caption = QStringLiteral("Fase");
     const auto list = lookup.list(CodeKind::Phase, {});
-    request.sql = list->sql;
-    request.connectionString = global.connection;
+    erpctl::LookupRequest request = requestFor("Fase", list->sql);
     QString picked;
     ASSERT_TRUE(window.present(request, nullptr, picked));
     EXPECT_EQ(shownRows, rowsOf(*list).size());
@@ -279,9 +257,9 @@ TEST_F(LookupTest, TitlesAndCaptionsSpeakTheUsersLanguage) {
     global.messages = &english;
     const auto suppliers = lookup.list(CodeKind::Supplier, {});
     ASSERT_TRUE(suppliers);
-    EXPECT_EQ(suppliers->title, QStringLiteral("Supplier list"));
-    EXPECT_EQ(suppliers->columns[0].caption, QStringLiteral("Supplier"));
-    EXPECT_EQ(suppliers->columns[1].caption, QStringLiteral("Description"));
+    EXPECT_EQ(suppliers->title, "Supplier list");
+    EXPECT_EQ(suppliers->columns[0].caption, "Supplier");
+    EXPECT_EQ(suppliers->columns[1].caption, "Description");
 
     global.messages = nullptr;
     for (const KindCase& c : everyKind()) {
@@ -301,24 +279,18 @@ TEST_F(LookupTest, TitlesAndCaptionsSpeakTheUsersLanguage) {
 
 // Thousands of codes: the list reads them all and the search narrows them as the user types.
 TEST_F(LookupTest, SearchNarrowsALongList) {
-    for (int chunk = 0; chunk < 10; ++chunk) {
-        QStringList values;
-        for (int i = chunk * 500 + 1; i <= chunk * 500 + 500; ++i)
-            values << QStringLiteral("(3, 'LUNGO-%1', 'Articolo %1')").arg(i);
-        ASSERT_TRUE(
-            connection.execute(QStringLiteral("INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, "
-                                              "MG66_DESCART) VALUES ") +
-                                   values.join(QLatin1Char(',')),
-                               scadlav::db::kCmdTextNoRecords))
-            << connection.lastErrorText().toStdString();
-    }
+    QStringList values;
+    for (int i = 1; i <= 5000; ++i)
+        values << QStringLiteral("(3, 'LUNGO-%1', 'Articolo %1')").arg(i);
+    ASSERT_TRUE(connection.execute(
+        "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_DESCART) VALUES " + values.join(','),
+        scadlav::db::kCmdTextNoRecords))
+        << connection.lastErrorText().toStdString();
     global.company = 3;
     RecordingBoxes boxes;
     LookupWindow window(boxes);
-    erpctl::LookupRequest request;
-    request.caption = QStringLiteral("Codice articolo");
-    request.sql = lookup.list(CodeKind::Article, {})->sql;
-    request.connectionString = global.connection;
+    const erpctl::LookupRequest request =
+        requestFor("Codice articolo", lookup.list(CodeKind::Article, {})->sql);
     QString error;
     auto rows = window.readRows(request, error);
     ASSERT_TRUE(rows) << error.toStdString();
@@ -327,11 +299,11 @@ TEST_F(LookupTest, SearchNarrowsALongList) {
     erpctl::LookupDialog dialog;
     dialog.setModel(&model);
     dialog.setRequest(request);
-    dialog.setFilterText(QStringLiteral("lungo-499"));
+    dialog.setFilterText("lungo-499");
     EXPECT_EQ(dialog.visibleRowCount(), 11); // 499 and 4990..4999
-    dialog.setFilterText(QStringLiteral("Articolo 4321"));
+    dialog.setFilterText("Articolo 4321");
     EXPECT_EQ(dialog.visibleRowCount(), 1);
-    EXPECT_EQ(dialog.pickedCode(), QStringLiteral("LUNGO-4321"));
+    EXPECT_EQ(dialog.pickedCode(), "LUNGO-4321");
 }
 
 } // namespace

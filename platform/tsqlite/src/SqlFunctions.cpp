@@ -12,6 +12,8 @@
 #include <tsqlite/tsqlite.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -264,27 +266,43 @@ struct TypeNameHash {
 };
 constexpr std::size_t kMaxKeptTypes = 4096;
 
-const SqlType* keptType(std::string_view spelling) {
+struct KeptType {
+    std::string_view spelling; // the map's own key
+    SqlType type;
+};
+
+const KeptType* keptType(std::string_view spelling) {
     static std::mutex mutex;
-    static std::unordered_map<std::string, SqlType, TypeNameHash, std::equal_to<>> types;
+    static std::unordered_map<std::string, KeptType, TypeNameHash, std::equal_to<>> types;
     const std::lock_guard<std::mutex> lock(mutex);
     if (auto it = types.find(spelling); it != types.end())
         return &it->second;
     if (types.size() >= kMaxKeptTypes)
         return nullptr;
-    return &types.emplace(std::string(spelling), parseSqlType(spelling)).first->second;
+    auto it = types.emplace(std::string(spelling), KeptType{{}, parseSqlType(spelling)}).first;
+    it->second.spelling = it->first;
+    return &it->second;
 }
 
-// The type named by argument `i`. It is a literal of the statement, so SQLite keeps the
-// pointer with the statement for the rest of its run: an insert of a million rows looks each
-// column's type up once, not once per value.
-const SqlType& typeArgument(sqlite3_context* ctx, sqlite3_value** argv, int i) {
-    if (const auto* kept = static_cast<const SqlType*>(sqlite3_get_auxdata(ctx, i)))
-        return *kept;
+// The type named by argument `i`. It is a literal of the statement, whose text stays at one
+// address for the statement's whole run, so each thread remembers the last type seen at each
+// address: an insert of a million rows finds each column's type without a lock or a hash. The
+// text is compared as well, since another statement may later hold other text at the same
+// address. (SQLite's own per-statement slots, sqlite3_get_auxdata, are searched one by one, so a
+// statement writing a hundred columns walked about fifty of them for every value.)
+const SqlType& typeArgument(sqlite3_value** argv, int i) {
+    struct Slot {
+        const char* at = nullptr;
+        const KeptType* kept = nullptr;
+    };
+    thread_local std::array<Slot, 256> slots;
     const std::string_view spelling = textOf(argv[i]);
-    if (const SqlType* type = keptType(spelling)) {
-        sqlite3_set_auxdata(ctx, i, const_cast<SqlType*>(type), nullptr);
-        return *type;
+    Slot& slot = slots[(reinterpret_cast<std::uintptr_t>(spelling.data()) >> 3) & 255];
+    if (slot.at == spelling.data() && slot.kept->spelling == spelling)
+        return slot.kept->type;
+    if (const KeptType* kept = keptType(spelling)) {
+        slot = {spelling.data(), kept};
+        return kept->type;
     }
     thread_local SqlType parsed;
     parsed = parseSqlType(spelling);
@@ -502,14 +520,14 @@ std::u32string folded(std::string_view text) {
 namespace native {
 
 void convert(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-    const SqlType& type = typeArgument(ctx, argv, 0);
+    const SqlType& type = typeArgument(argv, 0);
     const int style = argc > 2 && !isNull(argv[2]) ? sqlite3_value_int(argv[2]) : -1;
     convertTo(ctx, type, argv[1], style, false);
 }
 
 // tsql_write(value, 'type'): the conversion a column of that type applies on INSERT/UPDATE.
 void write(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    convertTo(ctx, typeArgument(ctx, argv, 1), argv[0], -1, true);
+    convertTo(ctx, typeArgument(argv, 1), argv[0], -1, true);
 }
 
 void len(sqlite3_context* ctx, int, sqlite3_value** argv) {

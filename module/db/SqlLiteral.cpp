@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <cmath>
+#include <cstdio>
 
 namespace scadlav::db {
 
@@ -30,12 +31,24 @@ QString sqlLiteral(const Value& value, Dialect dialect, bool unicodeText) {
         return (n ? QStringLiteral("N'") : QStringLiteral("'")) + text + u'\'';
     }
     case Value::Kind::DateTime: {
+        // Written digit by digit: a write-back of a row with ten dates formats ten of them,
+        // and QDateTime::toString reads its format pattern again for each.
         const QDateTime& t = value.asDateTime();
-        QString form = dialect == Dialect::SqlServer ? QStringLiteral("yyyyMMdd HH:mm:ss")
-                                                     : QStringLiteral("yyyy-MM-dd HH:mm:ss");
-        if (t.time().msec() != 0)
-            form += QStringLiteral(".zzz");
-        return u'\'' + t.toString(form) + u'\'';
+        const QDate d = t.date();
+        const QTime h = t.time();
+        if (!t.isValid() || d.year() < 1 || d.year() > 9999)
+            return QStringLiteral("''");
+        char buffer[40];
+        const int length =
+            dialect == Dialect::SqlServer
+                ? std::snprintf(buffer, sizeof buffer, "'%04d%02d%02d %02d:%02d:%02d", d.year(), d.month(),
+                                d.day(), h.hour(), h.minute(), h.second())
+                : std::snprintf(buffer, sizeof buffer, "'%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
+                                d.day(), h.hour(), h.minute(), h.second());
+        QString out = QString::fromLatin1(buffer, length);
+        if (h.msec() != 0)
+            out += QString::asprintf(".%03d", h.msec());
+        return out + u'\'';
     }
     }
     return QStringLiteral("NULL");

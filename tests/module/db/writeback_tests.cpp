@@ -62,10 +62,11 @@ TEST(WriteBack, LocatesTheRowByItsKeyAndQuotesText) {
 TEST(WriteBack, WithoutKeyEveryOriginalValueLocatesTheRowAfterACount) {
     FakeResult rows;
     rows.columns = {column("A", DataType::Integer, "T"), column("B", DataType::VarChar, "T"),
-                    column("Q", DataType::Decimal, "T")};
+                    column("Q", DataType::Decimal, "T"), column("D", DataType::DBTimeStamp, "T")};
     rows.columns[2].scale = 3;
-    rows.rows = {{intCell(1), Cell{}, textCell("2.5")}};
-    const std::string where = " WHERE [A] = 1 AND [B] IS NULL AND [Q] = 2.5";
+    rows.rows = {{intCell(1), Cell{}, textCell("2.5"), textCell("2026-03-01 10:00:00.050")}};
+    const std::string where =
+        " WHERE [A] = 1 AND [B] IS NULL AND [Q] = 2.5 AND [D] = '20260301 10:00:00.050'";
     const std::string countSql = "SELECT COUNT(*) FROM [T]" + where;
     const std::string update = "UPDATE [T] SET [Q] = 3.25" + where;
     Server s(rows, {{countSql, count(1)}, {update, affected(1)}});

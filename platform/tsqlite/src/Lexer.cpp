@@ -83,20 +83,22 @@ LexResult lex(std::string_view s) {
     auto push = [&](TokenKind kind, std::string text, std::size_t start, bool unicode = false) {
         out.push_back(Token{kind, std::move(text), unicode, start});
     };
-    // Reads a quoted run ending at `close`, where a doubled `close` stands for itself.
+    // Reads a quoted run ending at `close`, where a doubled `close` stands for itself; copied a
+    // run at a time, since the write-back's statements quote a hundred names and values each.
     auto quoted = [&](std::size_t start, char close, std::string& value) -> bool {
         std::size_t j = start;
         while (j < n) {
-            if (s[j] == close) {
-                if (j + 1 < n && s[j + 1] == close) {
-                    value += close;
-                    j += 2;
-                    continue;
-                }
-                i = j + 1;
-                return true;
+            const std::size_t at = s.find(close, j);
+            if (at == std::string_view::npos)
+                break;
+            value.append(s.data() + j, at - j);
+            if (at + 1 < n && s[at + 1] == close) {
+                value += close;
+                j = at + 2;
+                continue;
             }
-            value += s[j++];
+            i = at + 1;
+            return true;
         }
         return false;
     };

@@ -8,6 +8,7 @@
 //
 //   scadlav_query_bench [phases ...]     default: 100000 300000 1000000
 
+#include "bench/MachineSpell.h"
 #include "bench/MemoryFigures.h"
 #include "bench/schedule/BenchScreen.h"
 #include "bench/schedule/DemoSchedule.h"
@@ -236,8 +237,10 @@ int main(int argc, char** argv) {
     if (sizes.isEmpty())
         sizes = {100000, 300000, 1000000};
     QList<SizeFigures> figures;
+    bench::printMachineSpell("before");
     for (int phases : sizes)
         figures << measureSize(phases);
+    bench::printMachineSpell("after");
 
     std::printf("\n%-10s %9s %9s %9s %9s %9s %9s %9s %9s %9s %9s %9s\n", "rows", "statement", "first",
                 "whole", "again", "turn", "re-sort", "run 1st", "run all", "mod 1st", "date 1st", "date all");

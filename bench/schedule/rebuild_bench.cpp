@@ -8,6 +8,7 @@
 // (same size, same book), so repeated runs skip the generation of a million phases.
 
 #include "bench/BenchSupport.h"
+#include "bench/MachineSpell.h"
 #include "engine/ScheduleRebuild.h"
 #include "erpdb.h"
 #include "module/db/Connection.h"
@@ -259,6 +260,7 @@ int main(int argc, char** argv) {
         sizes = {100000, 300000, 1000000};
     QTemporaryDir dir;
     std::vector<Run> runs;
+    bench::printMachineSpell("before");
     for (int n : sizes) {
         const QString path = dir.filePath(QStringLiteral("bench_%1.db").arg(n));
         runs.push_back(rebuild(path, n, keepDir));
@@ -268,5 +270,6 @@ int main(int argc, char** argv) {
         QFile::remove(path + QStringLiteral("-shm"));
     }
     printRatios(runs);
+    bench::printMachineSpell("after");
     return 0;
 }

@@ -10,7 +10,7 @@ namespace scadlav::db {
 struct DbError {
     std::int64_t number = 0; // provider code, e.g. -2147217873 (0x80040E2F) for a unique key
     QString description;
-    QString sqlState; // "23000", "08001", ... or empty
+    QString sqlState;             // "23000", "08001", ... or empty
     std::int64_t nativeError = 0; // the server's own number (8115, 2627, ...) where it gives one
     QString statement{};          // the statement as the database ran it: for the error log, never shown
 };

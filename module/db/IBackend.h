@@ -137,6 +137,15 @@ struct ProcedureParameter {
     bool smallInt = false;
 };
 
+// A literal of a statement sent with its values apart (IBackend::executeWithLiterals): a number
+// as written, or a string (its value, unquoted), N'...' when `unicode`.
+struct StatementLiteral {
+    enum class Kind { Number, String };
+    Kind kind = Kind::String;
+    std::string text;
+    bool unicode = false;
+};
+
 // Which SQL dialect the server reads; it decides how literals are written (dates above all).
 enum class Dialect {
     Tsqlite,   // embedded database: dates as 'YYYY-MM-DD HH:MM:SS'
@@ -171,6 +180,15 @@ public:
     // row count of the last data-changing statement (-1 when none changed data).
     virtual bool execute(std::string_view text, const ExecuteOptions& options, IRowSink* sink,
                          std::vector<ProviderError>& errors, std::int64_t* rowsAffected = nullptr) = 0;
+
+    // Runs one statement whose literals are written as '?' (outside quotes and brackets) and
+    // given in `literals`, in order: the same as execute() of the statement with the literals
+    // written in, which is what this default does. A backend may instead translate the
+    // statement once and bind only the values of each later call.
+    virtual bool executeWithLiterals(std::string_view text, const std::vector<StatementLiteral>& literals,
+                                     const ExecuteOptions& options, IRowSink* sink,
+                                     std::vector<ProviderError>& errors,
+                                     std::int64_t* rowsAffected = nullptr);
 
     // Calls a stored procedure by name with named parameters; parameters not given keep the
     // procedure's defaults. Result sets go to `sink` as for execute().

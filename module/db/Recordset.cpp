@@ -647,7 +647,8 @@ bool Recordset::update() {
             if (!s.countSql.isEmpty()) {
                 CountSink counter;
                 const QByteArray count = s.countSql.toUtf8();
-                if (!session->execute(std::string_view(count.constData(), count.size()), false, &counter))
+                if (!session->executeWithLiterals(std::string_view(count.constData(), count.size()),
+                                                  s.countLiterals, false, &counter))
                     return failFromSession();
                 if (counter.count() != 1) {
                     const QString why =
@@ -667,7 +668,8 @@ bool Recordset::update() {
             }
             std::int64_t affected = -1;
             const QByteArray text = s.sql.toUtf8();
-            if (!session->execute(std::string_view(text.constData(), text.size()), true, nullptr, &affected))
+            if (!session->executeWithLiterals(std::string_view(text.constData(), text.size()), s.literals,
+                                              true, nullptr, &affected))
                 return failFromSession();
             if (affected == 0) {
                 const QString why =

@@ -14,6 +14,21 @@ void Session::addErrors(const std::vector<ProviderError>& list) {
 }
 
 bool Session::execute(std::string_view text, bool noRecords, IRowSink* sink, std::int64_t* rowsAffected) {
+    return run(noRecords, [&](const ExecuteOptions& options, std::vector<ProviderError>& list) {
+        return backend->execute(text, options, noRecords ? nullptr : sink, list, rowsAffected);
+    });
+}
+
+bool Session::executeWithLiterals(std::string_view text, const std::vector<StatementLiteral>& literals,
+                                  bool noRecords, IRowSink* sink, std::int64_t* rowsAffected) {
+    return run(noRecords, [&](const ExecuteOptions& options, std::vector<ProviderError>& list) {
+        return backend->executeWithLiterals(text, literals, options, noRecords ? nullptr : sink, list,
+                                            rowsAffected);
+    });
+}
+
+bool Session::run(bool noRecords,
+                  const std::function<bool(const ExecuteOptions&, std::vector<ProviderError>&)>& statement) {
     if (!isOpen()) {
         addError(kErrObjectClosed, QStringLiteral("The connection is closed."));
         return false;
@@ -22,7 +37,7 @@ bool Session::execute(std::string_view text, bool noRecords, IRowSink* sink, std
     ExecuteOptions options;
     options.noRecords = noRecords;
     options.timeoutSeconds = commandTimeout;
-    bool ok = backend->execute(text, options, noRecords ? nullptr : sink, list, rowsAffected);
+    const bool ok = statement(options, list);
     addErrors(list);
     if (!ok && list.empty())
         addError(kErrGeneric, QStringLiteral("The statement failed without a reason from the database."));

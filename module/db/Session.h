@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -24,12 +25,20 @@ struct Session {
     void addErrors(const std::vector<ProviderError>& errors);
     // Runs text on the backend, moving its errors into the list. Fails cleanly when closed.
     bool execute(std::string_view text, bool noRecords, IRowSink* sink, std::int64_t* rowsAffected = nullptr);
+    // The same for a statement whose literals are given apart (IBackend::executeWithLiterals).
+    bool executeWithLiterals(std::string_view text, const std::vector<StatementLiteral>& literals,
+                             bool noRecords, IRowSink* sink, std::int64_t* rowsAffected = nullptr);
     // Opens text for reading in slices (IBackend::openCursor). nullptr with `failed` false when
     // the backend cannot read it that way; nullptr with `failed` true (and the errors in the
     // list) when the statement fails.
     std::unique_ptr<IRowCursor> openCursor(std::string_view text, bool& failed);
     bool callProcedure(std::string_view name, const std::vector<ProcedureParameter>& parameters,
                        int timeoutSeconds, bool noRecords, IRowSink* sink);
+
+private:
+    // Runs `statement` with the session's options, moving its errors into the list.
+    bool run(bool noRecords,
+             const std::function<bool(const ExecuteOptions&, std::vector<ProviderError>&)>& statement);
 };
 
 } // namespace scadlav::db

@@ -6,6 +6,10 @@
 #include "module/value/Value.h"
 
 #include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace scadlav::db {
 
@@ -14,6 +18,15 @@ namespace scadlav::db {
 // ambiguity: 'YYYY-MM-DD HH:MM:SS' on the embedded database, 'YYYYMMDD HH:MM:SS' on SQL
 // Server (milliseconds appended when there are any).
 QString sqlLiteral(const Value& value, Dialect dialect, bool unicodeText = false);
+// The same as a literal apart from its statement; nullopt where sqlLiteral() writes NULL.
+std::optional<StatementLiteral> statementLiteral(const Value& value, Dialect dialect,
+                                                 bool unicodeText = false);
+// `literal` written as SQL text, quoted and with every ' doubled if it is a string.
+std::string literalText(const StatementLiteral& literal);
+// `text` with each '?' outside quotes and brackets replaced by the next of `literals`; nullopt
+// when their numbers differ.
+std::optional<std::string> withLiteralsWritten(std::string_view text,
+                                               const std::vector<StatementLiteral>& literals);
 
 // A table or column name in brackets ("dbo.T" -> "[dbo].[T]"), with ] doubled inside.
 QString sqlIdentifier(const QString& name);

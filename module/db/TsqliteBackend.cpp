@@ -218,6 +218,30 @@ bool TsqliteBackend::execute(std::string_view text, const ExecuteOptions& option
     return ok;
 }
 
+bool TsqliteBackend::executeWithLiterals(std::string_view text, const std::vector<StatementLiteral>& literals,
+                                         const ExecuteOptions& options, IRowSink* sink,
+                                         std::vector<ProviderError>& errors, std::int64_t* rowsAffected) {
+    if (!m_connection) {
+        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
+        return false;
+    }
+    std::vector<tsqlite::Literal> values;
+    values.reserve(literals.size());
+    for (const StatementLiteral& l : literals)
+        values.push_back({l.kind == StatementLiteral::Kind::Number ? tsqlite::Literal::Kind::Number
+                                                                   : tsqlite::Literal::Kind::String,
+                          l.text, l.unicode});
+    tsqlite::ExecOptions exec;
+    exec.noRecords = options.noRecords;
+    exec.timeoutSeconds = options.timeoutSeconds;
+    SinkAdapter adapter(sink);
+    std::vector<tsqlite::Error> list;
+    const bool ok = m_connection->executeWithLiterals(
+        text, values, sink && !options.noRecords ? &adapter : nullptr, list, exec, rowsAffected);
+    moveErrors(list, errors);
+    return ok;
+}
+
 std::unique_ptr<IRowCursor> TsqliteBackend::openCursor(std::string_view text,
                                                        std::vector<ProviderError>& errors) {
     if (!m_connection) {

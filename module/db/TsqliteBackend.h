@@ -25,6 +25,10 @@ public:
     bool isOpen() const override;
     bool execute(std::string_view text, const ExecuteOptions& options, IRowSink* sink,
                  std::vector<ProviderError>& errors, std::int64_t* rowsAffected = nullptr) override;
+    bool executeWithLiterals(std::string_view text, const std::vector<StatementLiteral>& literals,
+                             const ExecuteOptions& options, IRowSink* sink,
+                             std::vector<ProviderError>& errors,
+                             std::int64_t* rowsAffected = nullptr) override;
     bool callProcedure(std::string_view name, const std::vector<ProcedureParameter>& parameters,
                        const ExecuteOptions& options, IRowSink* sink,
                        std::vector<ProviderError>& errors) override;

@@ -68,7 +68,21 @@ std::vector<WriteStatement> buildUpdates(const WritePlan& plan, std::uint32_t ro
         if (!table.isEmpty() && !tables.contains(table, Qt::CaseInsensitive))
             tables << table;
     }
+    // The values go apart from the text, which is then the same for every row a pass writes
+    // back: the database translates it once. A Null is written in (its test is IS NULL).
+    const auto put = [&](QString& sql, std::vector<StatementLiteral>& literals, const Value& value,
+                         bool unicode, QLatin1StringView before, QLatin1StringView beforeNull) {
+        if (std::optional<StatementLiteral> literal = statementLiteral(value, dialect, unicode)) {
+            sql += before;
+            sql += u'?';
+            literals.push_back(std::move(*literal));
+        } else {
+            sql += beforeNull;
+        }
+    };
     for (const QString& table : tables) {
+        WriteStatement s;
+        s.table = table;
         QString sql = QStringLiteral("UPDATE ") + sqlIdentifier(table) + QStringLiteral(" SET ");
         bool first = true;
         for (const auto& [column, value] : changes) {
@@ -76,38 +90,32 @@ std::vector<WriteStatement> buildUpdates(const WritePlan& plan, std::uint32_t ro
             if (f.baseTable.compare(table, Qt::CaseInsensitive) != 0)
                 continue;
             if (!first)
-                sql += QStringLiteral(", ");
+                sql += QLatin1StringView(", ");
             first = false;
             sql += plan.columnName(column);
-            sql += QLatin1StringView(" = ");
-            sql += sqlLiteral(value, dialect, isUnicode(f.type));
+            put(sql, s.literals, value, isUnicode(f.type), QLatin1StringView(" = "),
+                QLatin1StringView(" = NULL"));
         }
         // The row is located by its table's key when the result carries it (only those
         // conditions are written), otherwise by every original value.
         const WritePlan::Locator& locator = plan.locator(table);
-        // Appended piece by piece into room reserved once: a row located by a hundred values
-        // is written back for each of a million phases.
         QString where;
-        where.reserve(static_cast<qsizetype>(locator.columns.size()) * 48);
+        where.reserve(static_cast<qsizetype>(locator.columns.size()) * 32);
         for (int c : locator.columns) {
             if (!where.isEmpty())
                 where += QLatin1StringView(" AND ");
-            const Value original = store.value(row, c);
             where += plan.columnName(c);
-            if (original.isNull()) {
-                where += QLatin1StringView(" IS NULL");
-            } else {
-                where += QLatin1StringView(" = ");
-                where += sqlLiteral(original, dialect, isUnicode(store.field(c).type));
-            }
+            put(where, s.countLiterals, store.value(row, c), isUnicode(store.field(c).type),
+                QLatin1StringView(" = "), QLatin1StringView(" IS NULL"));
         }
-        WriteStatement s;
-        s.table = table;
         s.sql = sql + QStringLiteral(" WHERE ") + where;
+        s.literals.insert(s.literals.end(), s.countLiterals.begin(), s.countLiterals.end());
         if (!locator.keyed)
             s.countSql = QStringLiteral("SELECT COUNT(*) FROM ") + sqlIdentifier(table) +
                          QStringLiteral(" WHERE ") + where;
-        out.push_back(s);
+        else
+            s.countLiterals.clear();
+        out.push_back(std::move(s));
     }
     return out;
 }

@@ -17,6 +17,10 @@ struct WriteStatement {
     // the table): a COUNT over the same condition, run first, so that a statement that would
     // change several rows, or none, is refused before it runs.
     QString countSql;
+    // For updates: the literals of `sql` and of `countSql`, each written there as '?' (see
+    // IBackend::executeWithLiterals). Empty for an insert, whose values are written in.
+    std::vector<StatementLiteral> literals;
+    std::vector<StatementLiteral> countLiterals;
 };
 
 // What writing rows of one result back needs that is the same for every row, worked out once:

@@ -143,6 +143,12 @@ bool Connection::execute(std::string_view tsql, ResultSink* sink, std::vector<Er
     return m_impl->executeBatch(tsql, sink, errors, options, rowsAffected);
 }
 
+bool Connection::executeWithLiterals(std::string_view tsql, const std::vector<Literal>& literals,
+                                     ResultSink* sink, std::vector<Error>& errors, const ExecOptions& options,
+                                     std::int64_t* rowsAffected) {
+    return m_impl->executeWithLiterals(tsql, literals, sink, errors, options, rowsAffected);
+}
+
 bool Connection::callProcedure(std::string_view name, const std::vector<Parameter>& parameters,
                                ResultSink* sink, std::vector<Error>& errors) {
     auto procedure = detail::findProcedure(name);

@@ -7,6 +7,8 @@
 #include "Lexer.h"
 #include "Runner.h"
 
+#include <algorithm>
+
 namespace tsqlite {
 
 using namespace detail;
@@ -102,6 +104,32 @@ bool Connection::Impl::afterSuccess(const Translation& translation, std::vector<
     return ok;
 }
 
+bool Connection::Impl::runCached(CacheEntry& entry, const std::vector<const Token*>& literals,
+                                 ResultSink* sink, const ExecOptions& options, std::int64_t* rowsAffected,
+                                 std::vector<Error>& errors) {
+    ++statistics.reused;
+    bool changed = false;
+    bool ok = true;
+    auto& parts = entry.parts;
+    if (entry.countedUpdate)
+        ok = runCountedUpdate(parts[0].stmt, parts[0].params, parts[1].stmt, parts[1].params, literals,
+                              options, rowsAffected, errors);
+    else
+        for (auto& part : parts) {
+            ok = runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors);
+            if (!ok)
+                break;
+        }
+    for (auto& part : parts) {
+        const int reprepares = sqlite3_stmt_status(part.stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
+        changed = changed || reprepares != part.reprepares;
+        part.reprepares = reprepares;
+    }
+    if (changed)
+        schema->invalidate();
+    return ok;
+}
+
 bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::size_t bodyStart,
                                         ResultSink* sink, std::vector<Error>& errors,
                                         const ExecOptions& options, std::int64_t* rowsAffected) {
@@ -122,30 +150,8 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
         if (entry && !entry->typedLiterals.empty() &&
             entry->literalTypes != literalTypesOf(entry->typedLiterals, literals))
             entry = nullptr; // same shape, numbers of other types: translated again below
-        if (entry) {
-            ++statistics.reused;
-            bool changed = false;
-            bool ok = true;
-            auto& parts = entry->parts;
-            if (entry->countedUpdate)
-                ok = runCountedUpdate(parts[0].stmt, parts[0].params, parts[1].stmt, parts[1].params,
-                                      literals, options, rowsAffected, errors);
-            else
-                for (auto& part : parts) {
-                    ok =
-                        runPart(part.stmt, part.params, literals, sink, options, rowsAffected, &part, errors);
-                    if (!ok)
-                        break;
-                }
-            for (auto& part : parts) {
-                const int reprepares = sqlite3_stmt_status(part.stmt, SQLITE_STMTSTATUS_REPREPARE, 0);
-                changed = changed || reprepares != part.reprepares;
-                part.reprepares = reprepares;
-            }
-            if (changed)
-                schema->invalidate();
-            return ok;
-        }
+        if (entry)
+            return runCached(*entry, literals, sink, options, rowsAffected, errors);
     }
     const std::uint64_t generation = schema->refresh();
 
@@ -256,6 +262,113 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
     // Statements run this way may change the schema: the cached translations learn it here.
     schema->refresh();
     return afterSuccess(translation, errors);
+}
+
+namespace {
+
+// The literals as the lexer gives them from a statement that has them written in.
+std::vector<Token> literalTokens(const std::vector<Literal>& values) {
+    std::vector<Token> out(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const Literal& v = values[i];
+        out[i].kind = v.kind == Literal::Kind::Number ? TokenKind::Number : TokenKind::String;
+        out[i].text = v.text;
+        out[i].unicode = v.kind == Literal::Kind::String && v.unicode;
+    }
+    return out;
+}
+
+// The text and, per literal, what the statement cache's shape tells apart: a string or a Unicode
+// string, a whole number or another.
+std::string literalsKey(std::string_view tsql, const std::vector<Literal>& values) {
+    std::string key(tsql);
+    key += '\x1f';
+    for (const Literal& v : values) {
+        if (v.kind == Literal::Kind::String)
+            key += v.unicode ? 'N' : 'S';
+        else
+            key += v.text.find_first_of(".eE") == std::string::npos ? 'I' : 'R';
+    }
+    return key;
+}
+
+constexpr std::size_t kLiteralShapesKept = 256;
+
+} // namespace
+
+bool Connection::Impl::executeWithLiterals(std::string_view tsql, const std::vector<Literal>& values,
+                                           ResultSink* sink, std::vector<Error>& errors,
+                                           const ExecOptions& options, std::int64_t* rowsAffected) {
+    const std::vector<Token> literals = literalTokens(values);
+    std::vector<const Token*> bound;
+    bound.reserve(literals.size());
+    for (const Token& t : literals)
+        bound.push_back(&t);
+    const std::string key = literalsKey(tsql, values);
+    if (const auto it = literalShapes.find(key); it != literalShapes.end()) {
+        CacheEntry* entry = cache.find(it->second, schema->generation());
+        if (entry && (entry->typedLiterals.empty() ||
+                      entry->literalTypes == literalTypesOf(entry->typedLiterals, bound))) {
+            ++statistics.boundOnly;
+            if (options.timeoutSeconds > 0)
+                sqlite3_busy_timeout(db, options.timeoutSeconds * 1000);
+            const bool ok = runCached(*entry, bound, sink, options, rowsAffected, errors);
+            if (options.timeoutSeconds > 0)
+                sqlite3_busy_timeout(db, busyTimeoutMs);
+            return ok;
+        }
+    }
+    // The first time, or after the schema changed: the literals put in the place of the
+    // placeholders and the statement run as any other, which keeps its translation by shape.
+    LexResult lexed = lex(tsql, true);
+    if (!lexed.error.empty()) {
+        errors.push_back(statementError(lexed.error));
+        return false;
+    }
+    std::size_t used = 0;
+    for (Token& t : lexed.tokens) {
+        if (t.kind != TokenKind::Param)
+            continue;
+        if (used == literals.size())
+            break;
+        const std::size_t offset = t.offset;
+        t = literals[used++];
+        t.offset = offset;
+    }
+    const auto placeholders = static_cast<std::size_t>(std::count_if(
+        lexed.tokens.begin(), lexed.tokens.end(), [](const Token& t) { return t.kind == TokenKind::Param; }));
+    if (placeholders > 0 || used != literals.size()) {
+        errors.push_back(statementError("The statement has " + std::to_string(used + placeholders) +
+                                        " placeholders for " + std::to_string(literals.size()) + " values."));
+        return false;
+    }
+    std::vector<Statement> statements = splitBatch(std::move(lexed.tokens));
+    if (statements.size() != 1) {
+        errors.push_back(
+            statementError("A statement sent with its values apart must be a single statement."));
+        return false;
+    }
+    const Statement& statement = statements.front();
+    // Kept for the next time only where the cache's own path would find it: a statement other than
+    // an INSERT (which may build its indexes afterwards), whose only literals are the values given,
+    // each of them lifted out of the shape.
+    const Token& first = statement.tokens.front();
+    if (statement.bodyStart == 0 && (first.is("SELECT") || first.is("UPDATE") || first.is("DELETE")) &&
+        statementLiterals(statement.tokens).size() == literals.size()) {
+        std::string shape = shapeKey(statement.tokens);
+        if (static_cast<std::size_t>(std::count(shape.begin(), shape.end(), '\x01')) == literals.size()) {
+            if (literalShapes.size() >= kLiteralShapesKept)
+                literalShapes.clear();
+            literalShapes[key] = std::move(shape);
+        }
+    }
+    if (options.timeoutSeconds > 0)
+        sqlite3_busy_timeout(db, options.timeoutSeconds * 1000);
+    const bool ok =
+        executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected);
+    if (options.timeoutSeconds > 0)
+        sqlite3_busy_timeout(db, busyTimeoutMs);
+    return ok;
 }
 
 bool Connection::Impl::executeBatch(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,

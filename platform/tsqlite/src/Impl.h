@@ -36,6 +36,9 @@ struct Connection::Impl {
     };
     ChangeLog changes;
     bool buildingIndexesAfter = false; // the INSERT ... SELECT runs with its indexes dropped
+    // Statements sent with their literals apart, by text and the kinds of their literals: the
+    // shape under which the statement cache keeps their translation.
+    std::unordered_map<std::string, std::string> literalShapes;
 
     ~Impl();
 
@@ -43,6 +46,9 @@ struct Connection::Impl {
                       const ExecOptions& options, std::int64_t* rowsAffected);
     bool executeStatement(const std::vector<detail::Token>& tokens, std::size_t bodyStart, ResultSink* sink,
                           std::vector<Error>& errors, const ExecOptions& options, std::int64_t* rowsAffected);
+    bool executeWithLiterals(std::string_view tsql, const std::vector<Literal>& literals, ResultSink* sink,
+                             std::vector<Error>& errors, const ExecOptions& options,
+                             std::int64_t* rowsAffected);
 
 private:
     // An INSERT ... SELECT into an empty table outside a transaction, its non-unique indexes
@@ -55,6 +61,10 @@ private:
                  const ExecOptions& options, std::int64_t* rowsAffected, detail::CachedPart* cached,
                  std::vector<Error>& errors);
     bool afterSuccess(const detail::Translation& translation, std::vector<Error>& errors);
+    // Runs the translation the cache keeps, with `literals` bound.
+    bool runCached(detail::CacheEntry& entry, const std::vector<const detail::Token*>& literals,
+                   ResultSink* sink, const ExecOptions& options, std::int64_t* rowsAffected,
+                   std::vector<Error>& errors);
     // Runs an UPDATE that writes only the rows that change and reports, as the rows affected,
     // the count of the rows its WHERE selects; both under one savepoint, so the count sees the
     // snapshot the update ran on and a failure undoes the update.

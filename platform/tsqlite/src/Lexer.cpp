@@ -73,7 +73,7 @@ bool isIdChar(char c) {
 
 } // namespace
 
-LexResult lex(std::string_view s) {
+LexResult lex(std::string_view s, bool placeholders) {
     LexResult result;
     auto& out = result.tokens;
     std::size_t i = 0;
@@ -258,6 +258,11 @@ LexResult lex(std::string_view s) {
             ++i;
             break;
         case CharClass::Other:
+            if (placeholders && c == '?') {
+                push(TokenKind::Param, "?", start);
+                ++i;
+                break;
+            }
             result.error = std::string("Incorrect syntax near '") + c + "'";
             return result;
         }

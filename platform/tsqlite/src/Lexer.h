@@ -22,7 +22,7 @@ enum class TokenKind {
     RParen,
     Comma,
     Semicolon,
-    Param, // a placeholder written by the rewriter itself (never produced by lexing)
+    Param, // a placeholder: written by the rewriter, or a '?' lexed with placeholders on
 };
 
 struct Token {
@@ -50,6 +50,8 @@ struct LexResult {
     std::string error; // set when the text cannot be tokenized (unterminated string, ...)
 };
 
-LexResult lex(std::string_view text);
+// With `placeholders`, a '?' outside quotes is a Param token (a statement sent with its values
+// apart, Connection::executeWithLiterals); otherwise it is a syntax error, as on SQL Server.
+LexResult lex(std::string_view text, bool placeholders = false);
 
 } // namespace tsqlite::detail

@@ -47,15 +47,15 @@ TEST(WriteBack, LocatesTheRowByItsKeyAndQuotesText) {
                     column("D", DataType::DBTimeStamp, "T"), column("CALC", DataType::Integer)};
     rows.rows = {{textCell("it's"), textCell("a"), textCell("2026-03-01 10:00:00"), intCell(1)}};
     const std::string update =
-        "UPDATE [T] SET [NAME] = N'O''Brien', [D] = '20260402 08:30:00' WHERE [K] = 'it''s'";
+        "UPDATE [T] SET [NAME] = N'O''Brien?', [D] = '20260402 08:30:00' WHERE [K] = 'it''s'";
     Server s(rows, {{update, affected(1)}});
-    ASSERT_TRUE(s.rs.setValue("NAME", "O'Brien"));
+    ASSERT_TRUE(s.rs.setValue("NAME", "O'Brien?"));
     ASSERT_TRUE(s.rs.setValue("D", QDateTime(QDate(2026, 4, 2), QTime(8, 30))));
     ASSERT_TRUE(s.rs.setValue("CALC", 5)); // computed: kept on the client only
     ASSERT_TRUE(s.rs.update()) << s.rs.lastErrorText().toStdString();
     ASSERT_EQ(s.log->texts.size(), 1u);
     EXPECT_EQ(s.log->texts[0], update);
-    EXPECT_EQ(s.rs.value("NAME").asText(), "O'Brien");
+    EXPECT_EQ(s.rs.value("NAME").asText(), "O'Brien?");
     EXPECT_EQ(s.rs.value("CALC").asInt(), 5);
 }
 

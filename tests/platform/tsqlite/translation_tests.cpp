@@ -73,6 +73,51 @@ TEST_F(Translation, OncePerRowStatementIsTranslatedOnce) {
     EXPECT_EQ(sink.results[0].rows[0][0], std::to_string(2 * (49 * 50 / 2)));
 }
 
+TEST_F(Translation, LiteralsSentApartRunAsWrittenInAndAreTranslatedOnce) {
+    run("INSERT INTO A VALUES ('o''k', 1.5, '20240301'), ('b', 2.25, '2024-03-02 10:00:00')");
+    using Kind = Literal::Kind;
+    const auto update = [&](std::vector<Literal> values) {
+        std::vector<Error> errors;
+        std::int64_t affected = -1;
+        EXPECT_TRUE(m_db->executeWithLiterals("UPDATE A SET Q = ? WHERE K = ? AND D = ?", values, nullptr,
+                                              errors, {}, &affected))
+            << (errors.empty() ? "" : errors.front().description);
+        return affected;
+    };
+    const auto before = m_db->cacheStatistics();
+    // The quote needs no doubling; the dates are read in any accepted form, as when written in.
+    EXPECT_EQ(update({{Kind::Number, "9.125"}, {Kind::String, "o'k"}, {Kind::String, "20240301"}}), 1);
+    EXPECT_EQ(update({{Kind::Number, "7.5"}, {Kind::String, "B"}, {Kind::String, "2024-03-02 10:00:00.000"}}),
+              1);
+    EXPECT_EQ(update({{Kind::Number, "1.25"}, {Kind::String, "b"}, {Kind::String, "20240302"}}), 0);
+    const auto after = m_db->cacheStatistics();
+    EXPECT_EQ(after.translated - before.translated, 1);
+    EXPECT_EQ(after.boundOnly - before.boundOnly, 2);
+    // A whole number has a shape of its own, as when written in.
+    EXPECT_EQ(update({{Kind::Number, "7"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00"}}), 1);
+    EXPECT_EQ(m_db->cacheStatistics().translated - after.translated, 1);
+
+    // After the schema changed the statement is translated again, with the same meaning.
+    run("CREATE INDEX IX_A_Q ON A (Q)");
+    EXPECT_EQ(update({{Kind::Number, "3.5"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00:00"}}), 1);
+
+    // A '?' inside brackets or quotes is no placeholder; too few values is an error.
+    // A literal written in besides those sent apart is read again each time.
+    RecordingSink sink;
+    std::vector<Error> errors;
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(m_db->executeWithLiterals("SELECT K AS [k?], '?' FROM A WHERE Q = ? ORDER BY K",
+                                              {{Kind::Number, "3.5"}}, &sink, errors));
+    ASSERT_EQ(sink.results.size(), 2u);
+    EXPECT_EQ(sink.results[1].columns[0].name, "k?");
+    EXPECT_EQ(sink.results[1].rows, (std::vector<std::vector<std::string>>{{"b", "?"}}));
+    ASSERT_TRUE(m_db->execute("SELECT Q FROM A ORDER BY K", &sink, errors));
+    EXPECT_EQ(sink.results[2].rows, (std::vector<std::vector<std::string>>{{"3.5"}, {"9.125"}}));
+    EXPECT_FALSE(m_db->executeWithLiterals("SELECT ?, ?", {{Kind::Number, "1"}}, &sink, errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_NE(errors.back().description.find("placeholders"), std::string::npos);
+}
+
 TEST_F(Translation, LiteralKindsAreNotConfusedAcrossCachedRuns) {
     // Same text but for the kind of a literal: "+" concatenates with text, adds with numbers.
     RecordingSink sink;

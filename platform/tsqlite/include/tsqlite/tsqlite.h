@@ -75,6 +75,16 @@ struct Parameter {
     std::string textStorage;
 };
 
+// The value standing for one '?' of a statement sent with its values apart
+// (Connection::executeWithLiterals): the statement runs exactly as if the literal were written in
+// its place, a number as its text, a string quoted (N'...' when unicode).
+struct Literal {
+    enum class Kind { Number, String };
+    Kind kind = Kind::String;
+    std::string text;
+    bool unicode = false;
+};
+
 class Connection;
 
 // The rows of one SELECT read a slice at a time, so that a client can show the first rows of a
@@ -195,6 +205,13 @@ public:
     // `rowsAffected` gets the count of the last data-changing statement.
     bool execute(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,
                  const ExecOptions& options = {}, std::int64_t* rowsAffected = nullptr);
+    // Runs one statement whose literals are written as '?' and given in `literals`, in order. A
+    // statement sent once per row with other values is lexed and translated the first time only;
+    // after that only its values are bound. The result is the one execute() gives for the same
+    // statement with the literals written in.
+    bool executeWithLiterals(std::string_view tsql, const std::vector<Literal>& literals, ResultSink* sink,
+                             std::vector<Error>& errors, const ExecOptions& options = {},
+                             std::int64_t* rowsAffected = nullptr);
 
     // Opens a single SELECT for reading in slices (see Query). Returns nullptr without an error
     // when the text is anything else (several statements, SELECT ... INTO, a procedure call):
@@ -249,11 +266,13 @@ public:
     sqlite3* handle() const;
     const std::string& path() const;
 
-    // Statements translated since the connection opened, and statements whose translation and
-    // prepared statement were found by shape and reused.
+    // Statements translated since the connection opened, statements whose translation and
+    // prepared statement were found by shape and reused, and of those the ones sent with their
+    // literals apart that were run without being read again.
     struct CacheStatistics {
         std::int64_t translated = 0;
         std::int64_t reused = 0;
+        std::int64_t boundOnly = 0;
     };
     CacheStatistics cacheStatistics() const;
 

@@ -201,9 +201,14 @@ bool TsqliteBackend::isOpen() const {
     return m_connection != nullptr;
 }
 
-bool TsqliteBackend::execute(std::string_view text, const ExecuteOptions& options, IRowSink* sink,
-                             std::vector<ProviderError>& errors, std::int64_t* rowsAffected) {
-    if (!m_connection) {
+namespace {
+
+// Runs one call on the connection with the options and sink of the backend interface, moving
+// its errors over.
+template <typename Call>
+bool runOn(tsqlite::Connection* connection, const ExecuteOptions& options, IRowSink* sink,
+           std::vector<ProviderError>& errors, Call&& call) {
+    if (!connection) {
         errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
         return false;
     }
@@ -212,34 +217,36 @@ bool TsqliteBackend::execute(std::string_view text, const ExecuteOptions& option
     exec.timeoutSeconds = options.timeoutSeconds;
     SinkAdapter adapter(sink);
     std::vector<tsqlite::Error> list;
-    const bool ok = m_connection->execute(text, sink && !options.noRecords ? &adapter : nullptr, list, exec,
-                                          rowsAffected);
+    const bool ok = call(sink && !options.noRecords ? &adapter : nullptr, list, exec);
     moveErrors(list, errors);
     return ok;
+}
+
+} // namespace
+
+bool TsqliteBackend::execute(std::string_view text, const ExecuteOptions& options, IRowSink* sink,
+                             std::vector<ProviderError>& errors, std::int64_t* rowsAffected) {
+    return runOn(
+        m_connection.get(), options, sink, errors,
+        [&](tsqlite::ResultSink* to, std::vector<tsqlite::Error>& list, const tsqlite::ExecOptions& exec) {
+            return m_connection->execute(text, to, list, exec, rowsAffected);
+        });
 }
 
 bool TsqliteBackend::executeWithLiterals(std::string_view text, const std::vector<StatementLiteral>& literals,
                                          const ExecuteOptions& options, IRowSink* sink,
                                          std::vector<ProviderError>& errors, std::int64_t* rowsAffected) {
-    if (!m_connection) {
-        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
-        return false;
-    }
     std::vector<tsqlite::Literal> values;
     values.reserve(literals.size());
     for (const StatementLiteral& l : literals)
         values.push_back({l.kind == StatementLiteral::Kind::Number ? tsqlite::Literal::Kind::Number
                                                                    : tsqlite::Literal::Kind::String,
                           l.text, l.unicode});
-    tsqlite::ExecOptions exec;
-    exec.noRecords = options.noRecords;
-    exec.timeoutSeconds = options.timeoutSeconds;
-    SinkAdapter adapter(sink);
-    std::vector<tsqlite::Error> list;
-    const bool ok = m_connection->executeWithLiterals(
-        text, values, sink && !options.noRecords ? &adapter : nullptr, list, exec, rowsAffected);
-    moveErrors(list, errors);
-    return ok;
+    return runOn(
+        m_connection.get(), options, sink, errors,
+        [&](tsqlite::ResultSink* to, std::vector<tsqlite::Error>& list, const tsqlite::ExecOptions& exec) {
+            return m_connection->executeWithLiterals(text, values, to, list, exec, rowsAffected);
+        });
 }
 
 std::unique_ptr<IRowCursor> TsqliteBackend::openCursor(std::string_view text,

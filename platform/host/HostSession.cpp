@@ -36,6 +36,7 @@ constexpr int kEndedPid = 0;
 
 // Start time of a process in clock ticks since boot (field 22 of /proc/<pid>/stat; the
 // command name may hold blanks and parentheses, so fields are counted after the last ')').
+// Empty when the process has ended: gone, or a zombie its parent has not collected yet.
 QString startTicks(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
@@ -46,6 +47,8 @@ QString startTicks(qint64 pid) {
         return {};
     const QList<QByteArray> fields = content.mid(close + 1).simplified().split(' ');
     // fields[0] is field 3 (state)
+    if (fields.isEmpty() || fields.at(0) == "Z" || fields.at(0) == "X")
+        return {};
     return fields.size() > 19 ? QString::fromLatin1(fields.at(19)) : QString();
 }
 
@@ -65,7 +68,8 @@ bool processAlive(qint64 pid, const QString& stamp) {
         return false;
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
         return false;
-    return processStamp(pid) == stamp;
+    const QString now = processStamp(pid);
+    return !now.isEmpty() && now == stamp;
 }
 
 bool run(scadlav::db::Connection& connection, const QString& sql) {

@@ -12,8 +12,9 @@
 namespace tsqlite::detail {
 namespace {
 
-// Field 22 of /proc/<pid>/stat; the command name (field 2) may hold blanks, so parsing
-// starts after its closing parenthesis.
+// Field 22 of /proc/<pid>/stat, or -1 when the process has ended: gone, or a zombie whose parent
+// has not collected it yet (it holds no file and no lock any more). The command name (field 2)
+// may hold blanks, so parsing starts after its closing parenthesis; field 3 is the state.
 std::int64_t startTimeOf(std::int64_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -23,6 +24,8 @@ std::int64_t startTimeOf(std::int64_t pid) {
     std::istringstream fields(content.substr(close + 1));
     std::string field;
     for (int index = 3; fields >> field; ++index) {
+        if (index == 3 && (field == "Z" || field == "X"))
+            return -1;
         if (index == 22)
             return std::stoll(field);
     }
@@ -46,7 +49,8 @@ bool processAlive(const ProcessIdentity& process) {
         return false;
     if (::kill(static_cast<pid_t>(process.pid), 0) != 0 && errno == ESRCH)
         return false;
-    return startTimeOf(process.pid) == process.startTime;
+    const std::int64_t started = startTimeOf(process.pid);
+    return started >= 0 && started == process.startTime;
 }
 
 std::string newConnectionToken() {

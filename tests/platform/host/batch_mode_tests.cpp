@@ -3,6 +3,7 @@
 #include "erpdb.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
+#include "tests/platform/tsqlite/TestSupport.h"
 #include "tests/support/ErpDbTesting.h"
 #include "tests/support/HandSchedule.h"
 
@@ -16,8 +17,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTimer>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -468,6 +471,22 @@ TEST_F(BatchMode, AKilledSessionNeverBlocksAnybodyAfterItIsGone) {
     EXPECT_EQ(other.exitCode, 0) << other.log();
     EXPECT_TRUE(other.err.contains("Rimossa la sessione terminata dell'utente 3")) << other.err;
     EXPECT_TRUE(registry().isEmpty());
+    EXPECT_TRUE(sessions().isEmpty());
+
+    // A killed session whose process its parent has not collected yet (a zombie) is gone too.
+    const tsqlite::testing::Zombie zombie;
+    ASSERT_GE(zombie.startTicks(), 0);
+    QFile boot(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    ASSERT_TRUE(boot.open(QIODevice::ReadOnly));
+    exec(QStringLiteral("INSERT INTO FWSE_SESSIONE VALUES (77, 5, 'ZOMBIE', '%1', %2, '%3/%4', GETDATE(), "
+                        "GETDATE())")
+             .arg(QSysInfo::machineHostName().left(128))
+             .arg(zombie.pid())
+             .arg(QString::fromLatin1(boot.readAll().trimmed()))
+             .arg(zombie.startTicks()));
+    const HostProcess& after = run(batch(6, since2020));
+    EXPECT_EQ(after.exitCode, 0) << after.log();
+    EXPECT_TRUE(after.err.contains("Rimossa la sessione terminata dell'utente 5")) << after.err;
     EXPECT_TRUE(sessions().isEmpty());
 }
 

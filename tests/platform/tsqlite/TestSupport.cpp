@@ -4,7 +4,12 @@
 
 #include <charconv>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tsqlite::testing {
 
@@ -56,6 +61,30 @@ std::unique_ptr<Connection> ScratchDatabase::open() const {
     auto connection = Connection::open(m_path, errors, true);
     EXPECT_TRUE(connection) << (errors.empty() ? "" : errors.front().description);
     return connection;
+}
+
+Zombie::Zombie() {
+    m_pid = ::fork();
+    if (m_pid == 0)
+        ::_exit(0);
+    for (int wait = 0; m_pid > 0 && wait < 500 && m_startTicks < 0; ++wait) {
+        std::ifstream in("/proc/" + std::to_string(m_pid) + "/stat");
+        const std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::istringstream fields(stat.substr(stat.rfind(')') + 1));
+        std::string field;
+        fields >> field;
+        if (field == "Z")
+            for (int index = 4; fields >> field; ++index)
+                if (index == 22)
+                    m_startTicks = std::stoll(field);
+        if (m_startTicks < 0)
+            ::usleep(10000);
+    }
+}
+
+Zombie::~Zombie() {
+    if (m_pid > 0)
+        ::waitpid(m_pid, nullptr, 0);
 }
 
 } // namespace tsqlite::testing

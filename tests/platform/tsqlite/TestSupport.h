@@ -4,8 +4,10 @@
 
 #include <tsqlite/tsqlite.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace tsqlite::testing {
@@ -37,6 +39,22 @@ public:
 private:
     std::filesystem::path m_dir;
     std::string m_path;
+};
+
+// A child process that has ended but that this process has not collected: a zombie, as a killed
+// process stays until its parent waits for it. Collected when the object goes.
+class Zombie {
+public:
+    Zombie();
+    ~Zombie();
+    pid_t pid() const { return m_pid; }
+    // Its start time in clock ticks since boot (field 22 of /proc/<pid>/stat); -1 if it never
+    // showed as a zombie.
+    std::int64_t startTicks() const { return m_startTicks; }
+
+private:
+    pid_t m_pid = -1;
+    std::int64_t m_startTicks = -1;
 };
 
 } // namespace tsqlite::testing

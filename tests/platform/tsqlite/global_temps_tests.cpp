@@ -104,10 +104,15 @@ TEST(GlobalTemps, LeftoversOfDeadProcessesAreDroppedAtOpen) {
     // A pid that does not run, and our own pid with another start time (a recycled pid).
     plantLeftover(scratch.path(), "##Morta", 0x3FFFFFF0, 1);
     plantLeftover(scratch.path(), "##Riciclata", static_cast<std::int64_t>(::getpid()), start + 1);
+    // A process killed while its parent has not collected it yet: a zombie holds nothing.
+    const tsqlite::testing::Zombie zombie;
+    ASSERT_GE(zombie.startTicks(), 0) << "the child never showed as a zombie";
+    plantLeftover(scratch.path(), "##Zombie", static_cast<std::int64_t>(zombie.pid()), zombie.startTicks());
 
     auto next = scratch.open();
     EXPECT_FALSE(exists(*next, "##Morta"));
     EXPECT_FALSE(exists(*next, "##Riciclata"));
+    EXPECT_FALSE(exists(*next, "##Zombie"));
     EXPECT_TRUE(exists(*next, "##Mia")); // its creator still runs
 }
 

@@ -266,28 +266,35 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
 
 namespace {
 
-// The literals as the lexer gives them from a statement that has them written in.
+bool negative(const Literal& v) {
+    return v.kind == Literal::Kind::Number && !v.text.empty() && v.text.front() == '-';
+}
+
+// The literals as the lexer gives them from a statement that has them written in. A negative
+// number is read there as a minus before the number, which is what is bound.
 std::vector<Token> literalTokens(const std::vector<Literal>& values) {
     std::vector<Token> out(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
         const Literal& v = values[i];
         out[i].kind = v.kind == Literal::Kind::Number ? TokenKind::Number : TokenKind::String;
-        out[i].text = v.text;
+        out[i].text = negative(v) ? v.text.substr(1) : v.text;
         out[i].unicode = v.kind == Literal::Kind::String && v.unicode;
     }
     return out;
 }
 
 // The text and, per literal, what the statement cache's shape tells apart: a string or a Unicode
-// string, a whole number or another.
+// string, a whole number or another, and the minus of a negative one.
 std::string literalsKey(std::string_view tsql, const std::vector<Literal>& values) {
     std::string key(tsql);
     key += '\x1f';
     for (const Literal& v : values) {
         if (v.kind == Literal::Kind::String)
             key += v.unicode ? 'N' : 'S';
+        else if (v.text.find_first_of(".eE") == std::string::npos)
+            key += negative(v) ? 'i' : 'I';
         else
-            key += v.text.find_first_of(".eE") == std::string::npos ? 'I' : 'R';
+            key += negative(v) ? 'r' : 'R';
     }
     return key;
 }
@@ -325,24 +332,35 @@ bool Connection::Impl::executeWithLiterals(std::string_view tsql, const std::vec
         errors.push_back(statementError(lexed.error));
         return false;
     }
+    std::vector<Token> tokens;
+    tokens.reserve(lexed.tokens.size() + literals.size());
     std::size_t used = 0;
+    std::size_t placeholders = 0;
     for (Token& t : lexed.tokens) {
-        if (t.kind != TokenKind::Param)
+        if (t.kind != TokenKind::Param) {
+            tokens.push_back(std::move(t));
             continue;
-        if (used == literals.size())
-            break;
-        const std::size_t offset = t.offset;
-        t = literals[used++];
-        t.offset = offset;
+        }
+        if (used == literals.size()) {
+            ++placeholders;
+            continue;
+        }
+        if (negative(values[used])) {
+            Token minus;
+            minus.kind = TokenKind::Operator;
+            minus.text = "-";
+            minus.offset = t.offset;
+            tokens.push_back(std::move(minus));
+        }
+        tokens.push_back(literals[used++]);
+        tokens.back().offset = t.offset;
     }
-    const auto placeholders = static_cast<std::size_t>(std::count_if(
-        lexed.tokens.begin(), lexed.tokens.end(), [](const Token& t) { return t.kind == TokenKind::Param; }));
     if (placeholders > 0 || used != literals.size()) {
         errors.push_back(statementError("The statement has " + std::to_string(used + placeholders) +
                                         " placeholders for " + std::to_string(literals.size()) + " values."));
         return false;
     }
-    std::vector<Statement> statements = splitBatch(std::move(lexed.tokens));
+    std::vector<Statement> statements = splitBatch(std::move(tokens));
     if (statements.size() != 1) {
         errors.push_back(
             statementError("A statement sent with its values apart must be a single statement."));

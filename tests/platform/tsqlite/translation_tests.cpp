@@ -93,9 +93,23 @@ TEST_F(Translation, LiteralsSentApartRunAsWrittenInAndAreTranslatedOnce) {
     const auto after = m_db->cacheStatistics();
     EXPECT_EQ(after.translated - before.translated, 1);
     EXPECT_EQ(after.boundOnly - before.boundOnly, 2);
-    // A whole number has a shape of its own, as when written in.
+    // A whole number has a shape of its own, as when written in; a negative number is read as
+    // written in, a minus before the number, so the statement written in finds the same shape.
     EXPECT_EQ(update({{Kind::Number, "7"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00"}}), 1);
-    EXPECT_EQ(m_db->cacheStatistics().translated - after.translated, 1);
+    EXPECT_EQ(update({{Kind::Number, "-2.50"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00"}}), 1);
+    EXPECT_EQ(update({{Kind::Number, "-1.25"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00"}}), 1);
+    const auto negatives = m_db->cacheStatistics();
+    {
+        RecordingSink value;
+        std::vector<Error> errors;
+        ASSERT_TRUE(m_db->execute("SELECT Q FROM A WHERE K = 'b'", &value, errors));
+        EXPECT_EQ(value.results[0].rows[0][0], "-1.25");
+    }
+    EXPECT_EQ(negatives.translated - after.translated, 2);
+    EXPECT_EQ(negatives.boundOnly - after.boundOnly, 1);
+    const auto writtenIn = m_db->cacheStatistics();
+    run("UPDATE A SET Q = -3.75 WHERE K = 'b' AND D = '20240302 10:00'");
+    EXPECT_EQ(m_db->cacheStatistics().translated, writtenIn.translated);
 
     // After the schema changed the statement is translated again, with the same meaning.
     run("CREATE INDEX IX_A_Q ON A (Q)");

@@ -61,6 +61,25 @@ tsqlite::Parameter toParameter(const ProcedureParameter& p) {
     return out;
 }
 
+// Runs one call on the connection with the options and sink of the backend interface, moving
+// its errors over.
+template <typename Call>
+bool runOn(tsqlite::Connection* connection, const ExecuteOptions& options, IRowSink* sink,
+           std::vector<ProviderError>& errors, Call&& call) {
+    if (!connection) {
+        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
+        return false;
+    }
+    tsqlite::ExecOptions exec;
+    exec.noRecords = options.noRecords;
+    exec.timeoutSeconds = options.timeoutSeconds;
+    SinkAdapter adapter(sink);
+    std::vector<tsqlite::Error> list;
+    const bool ok = call(sink && !options.noRecords ? &adapter : nullptr, list, exec);
+    moveErrors(list, errors);
+    return ok;
+}
+
 } // namespace
 
 ColumnInfo columnInfoFromDeclaredType(const std::string& declType) {
@@ -200,29 +219,6 @@ void TsqliteBackend::close() {
 bool TsqliteBackend::isOpen() const {
     return m_connection != nullptr;
 }
-
-namespace {
-
-// Runs one call on the connection with the options and sink of the backend interface, moving
-// its errors over.
-template <typename Call>
-bool runOn(tsqlite::Connection* connection, const ExecuteOptions& options, IRowSink* sink,
-           std::vector<ProviderError>& errors, Call&& call) {
-    if (!connection) {
-        errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
-        return false;
-    }
-    tsqlite::ExecOptions exec;
-    exec.noRecords = options.noRecords;
-    exec.timeoutSeconds = options.timeoutSeconds;
-    SinkAdapter adapter(sink);
-    std::vector<tsqlite::Error> list;
-    const bool ok = call(sink && !options.noRecords ? &adapter : nullptr, list, exec);
-    moveErrors(list, errors);
-    return ok;
-}
-
-} // namespace
 
 bool TsqliteBackend::execute(std::string_view text, const ExecuteOptions& options, IRowSink* sink,
                              std::vector<ProviderError>& errors, std::int64_t* rowsAffected) {

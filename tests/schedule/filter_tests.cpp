@@ -218,19 +218,27 @@ TEST_F(FilterPanelTest, QualifiersJobsAndSubJobsReachTheDecode) {
     answer(CodeKind::Job, "C-01", {"2"}, "Seconda fornitura");
     answer(CodeKind::Supplier, "100", {}, "Zincatura Srl");
     answer(CodeKind::SubProject, "4", {"P1"}, "Sotto 4");
-    type("MG66_GRUSTAT3_MG76", 1, "ST");
-    type("PD68_CLASSEB_PD1G", 2, "CL");
-    type("DO41_CODCOMMESSA", 1, "C-01");
-    type("DO41_CODSCOMMESSA", 1, "2");
-    type("DO46_CLIFOR_CG44", 1, "100");
-    type("DO41_CODPROGETTO", 2, "P1");
-    type("DO41_CODSPROGETTO", 2, "4");
-    EXPECT_EQ(panel->fromDescription("MG66_GRUSTAT3_MG76"), "Stat 3");
-    EXPECT_EQ(panel->toDescription("PD68_CLASSEB_PD1G"), "Classe B");
-    EXPECT_EQ(panel->fromDescription("DO41_CODCOMMESSA"), "Commessa 1");
-    EXPECT_EQ(panel->fromDescription("DO41_CODSCOMMESSA"), "Seconda fornitura");
-    EXPECT_EQ(panel->fromDescription("DO46_CLIFOR_CG44"), "Zincatura Srl");
-    EXPECT_EQ(panel->toDescription("DO41_CODSPROGETTO"), "Sotto 4");
+    // Typed in this order (a sub-job or sub-project is decoded within what was typed before it);
+    // each side then shows its description.
+    const struct {
+        const char* field;
+        int side;
+        const char* value;
+        const char* description; // nullptr: not checked
+    } rows[] = {
+        {"MG66_GRUSTAT3_MG76", 1, "ST", "Stat 3"},       {"PD68_CLASSEB_PD1G", 2, "CL", "Classe B"},
+        {"DO41_CODCOMMESSA", 1, "C-01", "Commessa 1"},   {"DO41_CODSCOMMESSA", 1, "2", "Seconda fornitura"},
+        {"DO46_CLIFOR_CG44", 1, "100", "Zincatura Srl"}, {"DO41_CODPROGETTO", 2, "P1", nullptr},
+        {"DO41_CODSPROGETTO", 2, "4", "Sotto 4"}};
+    for (const auto& row : rows)
+        type(row.field, row.side, row.value);
+    for (const auto& row : rows) {
+        if (!row.description)
+            continue;
+        EXPECT_EQ(row.side == 1 ? panel->fromDescription(row.field) : panel->toDescription(row.field),
+                  row.description)
+            << row.field;
+    }
 }
 
 TEST_F(FilterPanelTest, DecodeFailuresAreLoggedOrShownByRoutine) {

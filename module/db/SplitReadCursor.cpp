@@ -33,19 +33,21 @@ constexpr std::chrono::milliseconds kLongestWait{30};
 
 // Relative cost of a row, measured on the schedule's show statement: read by the record set's
 // connection and stored; read by the helper and buffered; taken from the buffer and stored; and
-// passed over by the helper's statement on its way to the first row of its part.
+// passed over by the helper's statement on its way to the first row of its part (one test in the
+// plan's outermost loop).
 constexpr double kHeadRowCost = 15.0;
-constexpr double kTailRowCost = 13.0;
-constexpr double kReplayRowCost = 4.5;
-constexpr double kSkipRowCost = 3.1;
+constexpr double kTailRowCost = 11.5;
+constexpr double kReplayRowCost = 3.5;
+constexpr double kSkipRowCost = 0.2;
 
-// The row at which both parts end together, the first part having read `read` rows when the
-// helper starts on the second.
-std::int64_t balancedSplit(std::int64_t rows, std::int64_t read) {
-    const double split = (static_cast<double>(read) * kHeadRowCost +
+// The outer row at which both parts end together, the first part having walked `walked` of the
+// `rows` outer rows when the helper starts on the second. Rows are taken as spread evenly over
+// the outer rows: an uneven spread only makes the parts less even.
+std::int64_t balancedSplit(std::int64_t rows, std::int64_t walked) {
+    const double split = (static_cast<double>(walked) * kHeadRowCost +
                           static_cast<double>(rows) * (kTailRowCost - kReplayRowCost)) /
                          (kHeadRowCost - kReplayRowCost + kTailRowCost - kSkipRowCost);
-    return std::max<std::int64_t>(read, static_cast<std::int64_t>(split));
+    return std::max<std::int64_t>(walked, static_cast<std::int64_t>(split));
 }
 
 // Rows the helper read, as bytes: per cell its kind (the backend interface's), then an integer or
@@ -152,10 +154,12 @@ std::atomic<std::int64_t> g_splitReads{0};
 struct Handover {
     std::mutex mutex;
     std::condition_variable changed;
-    // Set by the helper once it knows the count: the first row of its part (max: no part).
+    // The first part's query while it runs; the helper limits it to the outer rows before its own.
+    tsqlite::Query* head = nullptr;
+    // Set by the helper when it limits the first part: the first outer row of its own part.
     std::int64_t splitRow = -1;
-    // Rows the first part has read, or will have read at the end of the slice it is reading.
-    std::int64_t headReserved = 0;
+    // The outer rows of the statement, once a part has walked them all.
+    std::int64_t outerRows = -1;
     struct Chunk {
         std::string bytes;
         std::size_t rows = 0;
@@ -205,69 +209,60 @@ private:
     std::int64_t m_rows = 0;
 };
 
-class CountSink : public tsqlite::ResultSink {
+class NoRowSink : public tsqlite::ResultSink {
 public:
     void beginResultSet(const std::vector<tsqlite::Column>&) override {}
-    void row(const tsqlite::Cell* cells, std::size_t count) override {
-        if (count > 0 && cells[0].kind == tsqlite::Cell::Kind::Integer)
-            rows = cells[0].i;
-    }
+    void row(const tsqlite::Cell*, std::size_t) override {}
     void endResultSet() override {}
-    std::int64_t rows = -1;
 };
 
-// The helper thread: counts, picks the split, reads from there on. Runs inside the helper's
-// snapshot, which it ends.
+// The helper thread: learns how many outer rows the plan walks, limits the first part to those
+// before the split and reads from there on. Runs inside the helper's snapshot, which it ends.
 //
-// An exact count costs the helper about a third of reading the rows, so when no earlier read
-// of the same statement gave it, the helper samples one row in sixteen of the table the plan
-// walks and starts from that. A count that is off only makes the parts less even; one too high
-// can put the split past the last row, and then the helper's part is empty: it counts exactly and
-// splits again, after the rows the first part has already taken.
+// The outer rows are counted by running the statement with all of them left out (one test a
+// row, no join), unless an earlier read of the same statement gave their number. A number that is
+// off only makes the parts less even; one too high can put the split past the last outer row, and
+// then the helper's part is empty: having walked them all it knows their number, and splits
+// again, after the outer rows the first part has already walked.
 void readTail(Handover& h, tsqlite::Connection& helper, const std::string& text, std::int64_t knownRows) {
     std::vector<tsqlite::Error> errors;
     auto finish = [&](bool split) {
         helper.endSnapshot();
         std::lock_guard lock(h.mutex);
-        if (!split && h.splitRow < 0)
-            h.splitRow = std::numeric_limits<std::int64_t>::max();
+        if (!split)
+            errors.clear(); // the first part then reads every row; nothing is lost
         h.errors = std::move(errors);
         h.tailDone = true;
         h.changed.notify_all();
     };
-    const auto countRows = [&](tsqlite::Connection::QueryForm form) -> std::int64_t {
-        CountSink count;
-        std::unique_ptr<tsqlite::Query> counting = helper.openQuery(text, form, 0, errors);
-        if (!counting || !counting->fetch(count, 1, errors))
-            return -1;
-        return count.rows;
-    };
     std::int64_t rows = knownRows;
     bool guessed = rows >= 0;
-    if (rows >= 0) {
-        // Prepared even so: a statement this connection cannot run (one that reads a temporary
-        // table of the record set's connection) is then read by that connection alone.
-        if (!helper.openQuery(text, tsqlite::Connection::QueryForm::Count, 0, errors))
-            rows = -1;
-    } else {
-        rows = countRows(tsqlite::Connection::QueryForm::SampledCount);
-        guessed = rows >= 0;
-        errors.clear(); // a statement that cannot be sampled is counted
-        if (rows < 0)
-            rows = countRows(tsqlite::Connection::QueryForm::Count);
+    // Opened even when the number is known: a statement this connection cannot run (one that
+    // reads a temporary table of the record set's connection) is then read by that one alone.
+    std::unique_ptr<tsqlite::Query> counting = helper.openQuery(
+        text, tsqlite::Connection::QueryForm::FromOuterRow, std::numeric_limits<std::int64_t>::max(), errors);
+    if (!counting)
+        return finish(false);
+    if (rows < 0) {
+        NoRowSink none;
+        while (counting && !counting->done() && !h.stop)
+            if (!counting->fetch(none, kChunkRows, errors))
+                return finish(false);
+        rows = counting->outerRowsWalked();
     }
+    counting.reset();
     for (;;) {
-        if (rows < kMinRowsToSplit || h.stop) {
-            errors.clear(); // the first part then reads every row; nothing is lost
+        if (rows < kMinRowsToSplit || h.stop)
             return finish(false);
-        }
         std::int64_t split = -1;
         {
             std::lock_guard lock(h.mutex);
-            // Never before the rows the first part has taken or is taking.
-            if (const std::int64_t at = balancedSplit(rows, h.headReserved);
-                rows - at >= kMinRowsToSplit / 2) {
-                split = at;
+            if (!h.head)
+                return finish(false); // the first part is already read
+            // Never before the outer rows the first part has walked.
+            const std::int64_t at = balancedSplit(rows, h.head->outerRowsWalked());
+            if (rows - at >= kMinRowsToSplit / 2) {
+                split = h.head->limitOuterRows(at);
                 h.splitRow = split;
                 h.changed.notify_all();
             }
@@ -275,7 +270,7 @@ void readTail(Handover& h, tsqlite::Connection& helper, const std::string& text,
         if (split < 0)
             return finish(false);
         std::unique_ptr<tsqlite::Query> tail =
-            helper.openQuery(text, tsqlite::Connection::QueryForm::FromRow, split, errors);
+            helper.openQuery(text, tsqlite::Connection::QueryForm::FromOuterRow, split, errors);
         if (!tail) {
             if (errors.empty())
                 errors.push_back({kErrGeneric, "The rest of the rows could not be read.", "HY000", 0, text});
@@ -286,15 +281,19 @@ void readTail(Handover& h, tsqlite::Connection& helper, const std::string& text,
         while (!tail->done() && !h.stop)
             if (!tail->fetch(sink, kChunkRows, errors))
                 break;
+        const bool walkedAll = tail->done() && errors.empty() && !h.stop;
+        const std::int64_t walked = tail->outerRowsWalked();
         tail.reset();
+        if (walkedAll) {
+            std::lock_guard lock(h.mutex);
+            h.outerRows = walked;
+        }
         if (h.stop && errors.empty())
             errors.push_back({kErrGeneric, "The reading of the rows was stopped.", "HY008", 0, {}});
-        if (sink.rows() > 0 || !guessed || !errors.empty() || h.stop)
+        if (sink.rows() > 0 || !guessed || !walkedAll)
             return finish(true);
-        rows = countRows(tsqlite::Connection::QueryForm::Count);
+        rows = walked;
         guessed = false;
-        if (!errors.empty())
-            return finish(true);
     }
 }
 
@@ -327,6 +326,7 @@ public:
         : m_head(std::move(head)), m_helper(std::move(helper)), m_text(std::move(text)),
           m_counts(std::move(counts)) {
         const std::int64_t known = m_counts ? m_counts->rows(m_text) : -1;
+        m_handover.head = m_head.get();
         m_worker = std::thread([this, known] { readTail(m_handover, *m_helper, m_text, known); });
     }
 
@@ -339,31 +339,29 @@ public:
         m_target = &sink;
         std::size_t handed = 0;
         while (m_head && handed < maxRows) {
-            std::size_t slice = maxRows - handed;
-            {
-                // The helper may move the split later, never before what is reserved here.
-                std::lock_guard lock(m_handover.mutex);
-                if (m_handover.splitRow >= 0)
-                    slice = static_cast<std::size_t>(std::min<std::int64_t>(
-                        static_cast<std::int64_t>(slice), m_handover.splitRow - m_headSink.rows));
-                m_handover.headReserved = m_headSink.rows + static_cast<std::int64_t>(slice);
-            }
-            if (slice == 0) {
-                m_head.reset(); // the second part starts here
-                break;
-            }
             const std::int64_t before = m_headSink.rows;
             std::vector<tsqlite::Error> list;
-            if (!m_head->fetch(m_headSink, slice, list)) {
+            if (!m_head->fetch(m_headSink, maxRows - handed, list)) {
                 moveErrors(list, errors);
                 return fail();
             }
             handed += static_cast<std::size_t>(m_headSink.rows - before);
             if (m_head->done()) {
-                // The first part read every row: the second part, if the helper started one, is empty.
+                // Every row of the first part is read: up to the split, or every row when the
+                // helper has not split (it will not any more).
+                bool split = false;
+                {
+                    std::lock_guard lock(m_handover.mutex);
+                    m_handover.head = nullptr;
+                    split = m_handover.splitRow >= 0;
+                    if (!split)
+                        m_handover.outerRows = m_head->outerRowsWalked();
+                }
                 m_head.reset();
-                stopHelper();
-                return finish();
+                if (!split) {
+                    stopHelper();
+                    return finish();
+                }
             }
         }
         while (!m_head && handed < maxRows) {
@@ -392,7 +390,7 @@ public:
                 m_at = m_chunk.bytes.data();
                 m_cells.resize(m_headSink.columnCount);
             }
-            for (; m_chunkRow < m_chunk.rows && handed < maxRows; ++m_chunkRow, ++handed, ++m_replayed) {
+            for (; m_chunkRow < m_chunk.rows && handed < maxRows; ++m_chunkRow, ++handed) {
                 m_at = decodeRow(m_at, m_cells.data(), m_cells.size());
                 m_target->row(m_cells.data(), m_cells.size());
             }
@@ -417,12 +415,16 @@ private:
     bool finish() {
         stopHelper();
         m_done = true;
-        if (m_counts)
-            m_counts->remember(m_text, m_headSink.rows + m_replayed);
+        if (m_counts && m_handover.outerRows >= 0)
+            m_counts->remember(m_text, m_handover.outerRows);
         m_adapter.endResultSet();
         return true;
     }
     bool fail() {
+        {
+            std::lock_guard lock(m_handover.mutex);
+            m_handover.head = nullptr;
+        }
         m_head.reset();
         stopHelper();
         m_done = true;
@@ -433,7 +435,6 @@ private:
     std::unique_ptr<tsqlite::Connection> m_helper;
     const std::string m_text;
     std::shared_ptr<RowCountMemory> m_counts;
-    std::int64_t m_replayed = 0;
     SinkAdapter m_adapter{nullptr};
     HeadSink m_headSink{m_adapter};
     Handover m_handover;
@@ -471,7 +472,7 @@ std::unique_ptr<IRowCursor> openSplitRead(tsqlite::Connection& connection, std::
         return nullptr;
     std::vector<tsqlite::Error> ignored; // any failure here reads on one connection instead
     std::unique_ptr<tsqlite::Query> head =
-        connection.openQuery(text, tsqlite::Connection::QueryForm::FromRow, 0, ignored);
+        connection.openQuery(text, tsqlite::Connection::QueryForm::FromOuterRow, 0, ignored);
     if (!head || head->sortsRows())
         return nullptr;
     std::unique_ptr<tsqlite::Connection> helper = tsqlite::Connection::openReader(path, ignored);

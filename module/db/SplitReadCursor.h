@@ -1,10 +1,11 @@
 #pragma once
 // A large SELECT of the embedded database read on both cores. The connection of the record set
 // reads the first rows, as a single cursor would, so that the first rows come at once; a helper
-// connection on its own thread, on the same snapshot, counts the rows, picks the row at which the
-// two parts take equally long, and reads from there on into a buffer. Once the first part is
-// read, the buffered rows follow, in the statement's order. The caller sees one cursor and one
-// result, exactly what a single cursor reads.
+// connection on its own thread, on the same snapshot, counts the rows of the table the plan walks
+// first (its outer rows), picks the outer row at which the two parts take equally long, stops the
+// first part there and reads from there on into a buffer. Once the first part is read, the
+// buffered rows follow, in the statement's order. The caller sees one cursor and one result,
+// exactly what a single cursor reads.
 //
 // Taken only when it can give the same rows: the statement reads its rows in the order of an
 // index (a plan that sorts reads everything before its first row anyway), the connection has no
@@ -25,9 +26,9 @@ class Connection;
 
 namespace scadlav::db {
 
-// How many rows the statements split lately returned, by text: the next read of the same
-// statement splits at once instead of counting its rows first. A count that is no longer right
-// only makes the two parts less even.
+// How many outer rows the plans of the statements split lately walked, by text: the next read of
+// the same statement splits at once instead of counting them first. A count that is no longer
+// right only makes the two parts less even.
 class RowCountMemory {
 public:
     std::int64_t rows(const std::string& text) const; // -1: not known

@@ -105,7 +105,7 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, std::vecto
     // index, as the statements were written for.
     constexpr int kBloomFilterOptimisation = 0x00080000;
     sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, impl->db, kBloomFilterOptimisation);
-    if (registerDialect(impl->db) != SQLITE_OK) {
+    if (registerDialect(impl->db) != SQLITE_OK || detail::registerOuterRowFunction(impl->db) != SQLITE_OK) {
         errors.push_back(
             errorFromSqlite(impl->db, sqlite3_errcode(impl->db), "registering the T-SQL functions"));
         return nullptr;

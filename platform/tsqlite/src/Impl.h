@@ -77,4 +77,9 @@ private:
 // Ends the queries still open on a connection that is closing.
 void endOpenQueries(Connection::Impl& connection);
 
+namespace detail {
+// The function by which a query read in parts numbers its outer rows (Query.cpp).
+int registerOuterRowFunction(sqlite3* db);
+} // namespace detail
+
 } // namespace tsqlite

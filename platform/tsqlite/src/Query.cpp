@@ -9,12 +9,97 @@
 #include "Runner.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <limits>
+#include <mutex>
+#include <random>
+#include <unordered_map>
 #include <utility>
 
 namespace tsqlite {
 
 using namespace detail;
+
+namespace {
+
+// The numbering of the outer rows of a query opened FromOuterRow. The statement's plan tests
+// `tsqlite_outer_row(<outer table>.rowid, <id>)` once for every outer row it walks; the function
+// numbers the row and keeps it when its number is in [first, limit). The limit may be lowered from
+// another thread while the query runs, hence the lock (taken once an outer row, never contended
+// but at that moment).
+struct OuterRows {
+    std::mutex mutex;
+    std::int64_t walked = 0;
+    std::int64_t first = 0;
+    std::int64_t limit = std::numeric_limits<std::int64_t>::max();
+    std::atomic<bool> passed{false}; // an outer row at or past the limit was walked
+};
+
+// The numberings of the open queries of every connection, by an id written into the statement's
+// text. Ids are random, so that no statement of a user finds another query's numbering by guessing.
+struct OuterRowRegistry {
+    std::mutex mutex;
+    std::unordered_map<std::int64_t, OuterRows*> byId;
+    std::mt19937_64 ids{std::random_device{}()};
+};
+
+OuterRowRegistry& outerRowRegistry() {
+    static OuterRowRegistry registry;
+    return registry;
+}
+
+std::int64_t registerOuterRows(OuterRows* rows) {
+    OuterRowRegistry& r = outerRowRegistry();
+    std::lock_guard lock(r.mutex);
+    for (;;) {
+        // Within int: a larger number is a decimal literal in T-SQL.
+        const auto id = static_cast<std::int64_t>(r.ids() >> 33);
+        if (id != 0 && r.byId.emplace(id, rows).second)
+            return id;
+    }
+}
+
+void unregisterOuterRows(std::int64_t id) {
+    OuterRowRegistry& r = outerRowRegistry();
+    std::lock_guard lock(r.mutex);
+    r.byId.erase(id);
+}
+
+void outerRowFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    // The numbering is looked up once a statement: SQLite keeps it beside the constant id.
+    auto* rows = static_cast<OuterRows*>(sqlite3_get_auxdata(ctx, 1));
+    if (!rows) {
+        {
+            OuterRowRegistry& r = outerRowRegistry();
+            std::lock_guard lock(r.mutex);
+            const auto it = r.byId.find(sqlite3_value_int64(argv[1]));
+            rows = it == r.byId.end() ? nullptr : it->second;
+        }
+        if (!rows) {
+            sqlite3_result_error(ctx, "tsqlite_outer_row() belongs to the reading of a query in parts", -1);
+            return;
+        }
+        sqlite3_set_auxdata(ctx, 1, rows, nullptr);
+    }
+    std::lock_guard lock(rows->mutex);
+    const std::int64_t number = rows->walked++;
+    if (number >= rows->limit)
+        rows->passed = true;
+    sqlite3_result_int(ctx, number >= rows->first && number < rows->limit);
+}
+
+// Stops a statement that walked past its limit: the rest of its outer rows are left out anyway.
+int stopPastLimit(void* rows) {
+    return static_cast<OuterRows*>(rows)->passed.load(std::memory_order_relaxed) ? 1 : 0;
+}
+
+} // namespace
+
+int detail::registerOuterRowFunction(sqlite3* db) {
+    return sqlite3_create_function_v2(db, "tsqlite_outer_row", 2, SQLITE_UTF8, nullptr, outerRowFunction,
+                                      nullptr, nullptr, nullptr);
+}
 
 struct Query::Impl {
     Connection::Impl* connection = nullptr; // null once the connection closed
@@ -24,7 +109,27 @@ struct Query::Impl {
     bool begun = false;
     bool finished = false;
     bool sorts = false;
-    int startedRc = 0; // the result of the first step taken by start(), until fetch() uses it
+    int startedRc = 0;                // the result of the first step taken by start(), until fetch() uses it
+    std::unique_ptr<OuterRows> outer; // opened FromOuterRow
+    std::int64_t outerId = 0;
+
+    ~Impl() {
+        if (outerId)
+            unregisterOuterRows(outerId);
+    }
+
+    // One step; a query that walked past its outer-row limit is stopped and done.
+    int step() {
+        if (!outer)
+            return sqlite3_step(stmt);
+        sqlite3* db = sqlite3_db_handle(stmt);
+        sqlite3_progress_handler(db, 100, stopPastLimit, outer.get());
+        int rc = sqlite3_step(stmt);
+        sqlite3_progress_handler(db, 0, nullptr, nullptr);
+        if (rc == SQLITE_INTERRUPT && outer->passed)
+            rc = SQLITE_DONE;
+        return rc;
+    }
 
     void end() {
         if (stmt)
@@ -61,7 +166,7 @@ bool Query::fetch(ResultSink& sink, std::size_t maxRows, std::vector<Error>& err
         q.begun = true;
     }
     for (std::size_t n = 0; n < maxRows; ++n) {
-        const int rc = q.startedRc ? std::exchange(q.startedRc, 0) : sqlite3_step(q.stmt);
+        const int rc = q.startedRc ? std::exchange(q.startedRc, 0) : q.step();
         if (rc == SQLITE_ROW) {
             readRow(q.stmt, q.cells);
             sink.row(q.cells.data(), q.cells.size());
@@ -89,7 +194,7 @@ bool Query::start(std::vector<Error>& errors) {
         q.end();
         return false;
     }
-    const int rc = sqlite3_step(q.stmt);
+    const int rc = q.step();
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
         const char* sql = sqlite3_sql(q.stmt);
         errors.push_back(errorFromSqlite(q.connection->db, rc, sql ? sql : ""));
@@ -102,6 +207,22 @@ bool Query::start(std::vector<Error>& errors) {
 
 bool Query::sortsRows() const {
     return m_impl->sorts;
+}
+
+std::int64_t Query::outerRowsWalked() const {
+    if (!m_impl->outer)
+        return 0;
+    std::lock_guard lock(m_impl->outer->mutex);
+    return m_impl->outer->walked;
+}
+
+std::int64_t Query::limitOuterRows(std::int64_t limit) {
+    if (!m_impl->outer)
+        return 0;
+    OuterRows& rows = *m_impl->outer;
+    std::lock_guard lock(rows.mutex);
+    rows.limit = std::max(limit, rows.walked);
+    return rows.limit;
 }
 
 namespace {
@@ -150,13 +271,6 @@ std::size_t firstTopLevel(const std::vector<Token>& tokens, std::size_t start, M
     return tokens.size();
 }
 
-// Where the statement's own ORDER BY starts (not one inside parentheses), or tokens.size().
-std::size_t topLevelOrderBy(const std::vector<Token>& tokens) {
-    return firstTopLevel(tokens, 0, [&](std::size_t i) {
-        return i + 1 < tokens.size() && tokens[i].is("ORDER") && tokens[i + 1].is("BY");
-    });
-}
-
 bool isAggregateName(const Token& t) {
     static constexpr std::string_view names[] = {
         "COUNT",      "COUNT_BIG",    "SUM",      "AVG",         "MIN",
@@ -168,13 +282,12 @@ bool isAggregateName(const Token& t) {
     return false;
 }
 
-// Counting needs none of the columns. With a select list of `1`, SQLite leaves out every outer
-// join whose table nothing else reads and that matches at most one row by a unique key, so a
-// wide join counts in a fraction of the time. Only a plain SELECT ... FROM ... is so rewritten:
-// with DISTINCT, TOP, an aggregate or window in its list, grouping or a compound, the columns
-// decide how many rows there are. True when the list was replaced.
-bool selectOneInstead(std::vector<Token>& tokens) {
-    if (tokens.size() < 3 || tokens[1].is("DISTINCT") || tokens[1].is("TOP") || tokens[1].is("ALL"))
+// Whether `tokens` is a plain SELECT ... FROM ... whose rows each come from one row of the tables
+// it reads: no DISTINCT, TOP, aggregate or window in its list, no grouping, no compound, and no
+// RIGHT or FULL join (whose rows may come from no row of the first table). Only such a SELECT can
+// be cut by the rows its plan walks first.
+bool rowPerJoinedRow(const std::vector<Token>& tokens) {
+    if (tokens.size() < 3 || tokens[1].is("DISTINCT") || tokens[1].is("TOP"))
         return false;
     const std::size_t from = firstTopLevel(tokens, 0, [&](std::size_t i) { return tokens[i].is("FROM"); });
     if (from >= tokens.size() || from < 2)
@@ -185,20 +298,12 @@ bool selectOneInstead(std::vector<Token>& tokens) {
             (i + 1 < from && tokens[i + 1].kind == TokenKind::LParen && isAggregateName(t)))
             return false;
     }
-    const std::size_t grouped = firstTopLevel(tokens, from, [&](std::size_t i) {
+    const std::size_t other = firstTopLevel(tokens, from, [&](std::size_t i) {
         const Token& t = tokens[i];
         return t.is("GROUP") || t.is("HAVING") || t.is("UNION") || t.is("EXCEPT") || t.is("INTERSECT") ||
-               t.is("WINDOW");
+               t.is("WINDOW") || t.is("RIGHT") || t.is("FULL") || t.is("OFFSET");
     });
-    if (grouped < tokens.size())
-        return false;
-    Token one;
-    one.kind = TokenKind::Number;
-    one.text = "1";
-    one.offset = tokens[1].offset;
-    tokens.erase(tokens.begin() + 1, tokens.begin() + static_cast<std::ptrdiff_t>(from));
-    tokens.insert(tokens.begin() + 1, std::move(one));
-    return true;
+    return other == tokens.size();
 }
 
 // The table (or its alias) the plan of `sql` reads in its outermost loop, or "" when the plan
@@ -218,21 +323,21 @@ std::string drivingTable(sqlite3* db, const std::string& sql) {
     return name;
 }
 
-// Keeps the rows of `table` whose row number is a multiple of the sample step, besides the
-// statement's own conditions. `tokens` is a plain SELECT ... FROM ... [WHERE ...] without
-// grouping or order (see selectOneInstead).
-bool addSample(std::vector<Token>& tokens, const std::string& table) {
+// Adds to the statement's conditions the numbering of the outer rows of `table` under `id`,
+// before its ORDER BY.
+bool addOuterRowCondition(std::vector<Token>& tokens, const std::string& table, std::int64_t id) {
     std::string quoted;
     for (char ch : table)
         quoted += ch == ']' ? std::string("]]") : std::string(1, ch);
-    LexResult predicate = lex("[" + quoted + "].rowid % " + std::to_string(Connection::kSampleStep) + " = 0");
+    LexResult predicate = lex("tsqlite_outer_row([" + quoted + "].rowid, " + std::to_string(id) + ") = 1");
     if (!predicate.error.empty())
         return false;
     const std::size_t from = firstTopLevel(tokens, 0, [&](std::size_t i) { return tokens[i].is("FROM"); });
     const std::size_t where =
         firstTopLevel(tokens, from, [&](std::size_t i) { return tokens[i].is("WHERE"); });
     const std::size_t end = firstTopLevel(tokens, from, [&](std::size_t i) {
-        return tokens[i].is("OPTION") || tokens[i].is("FOR") || tokens[i].kind == TokenKind::Semicolon;
+        return tokens[i].is("OPTION") || tokens[i].is("FOR") || tokens[i].kind == TokenKind::Semicolon ||
+               (i + 1 < tokens.size() && tokens[i].is("ORDER") && tokens[i + 1].is("BY"));
     });
     const bool hasWhere = where < tokens.size();
     if (from >= tokens.size() || (hasWhere && where > end))
@@ -335,16 +440,8 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, QueryForm fo
         !statements.front().tokens.front().is("SELECT"))
         return nullptr;
     std::vector<Token> tokens = statements.front().tokens;
-    bool countsWithoutColumns = false;
-    if (form == QueryForm::Count || form == QueryForm::SampledCount) {
-        // Counting needs no order, and SQLite would put every row in order before counting it.
-        const std::size_t orderBy = topLevelOrderBy(tokens);
-        if (orderBy < tokens.size())
-            tokens.resize(orderBy);
-        countsWithoutColumns = selectOneInstead(tokens);
-        if (form == QueryForm::SampledCount && !countsWithoutColumns)
-            return nullptr;
-    }
+    if (!plain && !rowPerJoinedRow(tokens))
+        return nullptr;
     c.schema->refresh();
     Translation translation;
     Error error;
@@ -360,51 +457,47 @@ std::unique_ptr<Query> Connection::openQuery(std::string_view tsql, QueryForm fo
     };
     if (!translated())
         return nullptr;
-    if (form == QueryForm::SampledCount) {
-        // The sample is taken in the plan's outermost loop, where the condition costs one test a
-        // row and the joins run for the sampled rows only.
+    auto outer = plain ? nullptr : std::make_unique<OuterRows>();
+    std::int64_t outerId = 0;
+    if (outer) {
+        // The numbering is tested in the plan's outermost loop, once an outer row, before the joins.
         const std::string table = drivingTable(c.db, translation.parts.front().sql);
-        if (table.empty() || !addSample(tokens, table) || !translated())
+        if (table.empty())
             return nullptr;
+        outer->first = std::max<std::int64_t>(firstRow, 0);
+        outerId = registerOuterRows(outer.get());
+        const std::size_t errorsBefore = errors.size();
+        if (!addOuterRowCondition(tokens, table, outerId) || !translated() ||
+            drivingTable(c.db, translation.parts.front().sql) != table) {
+            errors.resize(errorsBefore); // the statement as written is fine: it is read whole
+            unregisterOuterRows(outerId);
+            return nullptr;
+        }
     }
     const SqlPart& part = translation.parts.front();
-    // A part is read with a row range appended, the same text on every connection whatever the
-    // range, so that every connection's plan is the same. A SELECT that limits its own rows
-    // (TOP) does not take one: it fails to prepare and is read whole.
-    std::string sql = part.sql;
-    if (form == QueryForm::FromRow)
-        sql += " LIMIT -1 OFFSET :tsqlite_first_row";
-    else if (form == QueryForm::Count && countsWithoutColumns)
-        // A subquery with an OFFSET is never merged into the count, so it keeps the joins left out.
-        sql = "SELECT count(*) FROM (" + sql + " LIMIT -1 OFFSET 0)";
-    else if (form == QueryForm::Count)
-        sql = "SELECT count(*) FROM (" + sql + ")";
-    else if (form == QueryForm::SampledCount)
-        sql = "SELECT count(*) * " + std::to_string(kSampleStep) + " FROM (" + sql + " LIMIT -1 OFFSET 0)";
+    const std::string& sql = part.sql;
     sqlite3_stmt* stmt = nullptr;
     const int rc = sqlite3_prepare_v2(c.db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
-    if (rc != SQLITE_OK) {
-        if (plain)
+    if (rc != SQLITE_OK || sqlite3_column_count(stmt) == 0 || !sqlite3_stmt_readonly(stmt)) {
+        if (rc != SQLITE_OK && plain)
             errors.push_back(errorFromSqlite(c.db, rc, sql));
         sqlite3_finalize(stmt);
-        return nullptr;
-    }
-    if (sqlite3_column_count(stmt) == 0 || !sqlite3_stmt_readonly(stmt)) {
-        sqlite3_finalize(stmt);
+        if (outerId)
+            unregisterOuterRows(outerId);
         return nullptr;
     }
     const std::vector<const Token*> literals = statementLiterals(tokens);
     for (std::size_t i = 0; i < part.params.size(); ++i)
         bindLiteral(stmt, static_cast<int>(i + 1), *literals.at(part.params[i].literal),
                     part.params[i].asDate);
-    if (const int index = sqlite3_bind_parameter_index(stmt, ":tsqlite_first_row"); index > 0)
-        sqlite3_bind_int64(stmt, index, std::max<std::int64_t>(firstRow, 0));
 
     auto impl = std::make_unique<Query::Impl>();
     impl->connection = &c;
     impl->stmt = stmt;
     impl->sorts = !plain && planSorts(c.db, sql);
     impl->columns = describeColumns(c.db, stmt);
+    impl->outer = std::move(outer);
+    impl->outerId = outerId;
     impl->cells.resize(impl->columns.size());
     c.openQueries.push_back(impl.get());
     return std::make_unique<Query>(std::move(impl));

@@ -107,17 +107,19 @@ TEST_F(SplitRead, TheRowsAreThoseOfOneReadOnTheSnapshotOfTheFirstRows) {
 
 TEST_F(SplitRead, ARowCountFarTooHighSplitsAgainAfterCounting) {
     // The count remembered from the last read puts the split past the last row once most rows are
-    // gone: the helper's first part is empty, and it must count and split again behind the first
-    // part, which holds its first slice meanwhile.
+    // gone: the helper's first part is empty, and having walked every outer row it must split
+    // again behind the first part, which holds its first slice meanwhile.
     const auto readInSlices = [&](Recordset& rs) {
         ASSERT_TRUE(rs.openInSlices(kSelect, cn, LockType::ReadOnly, 200))
             << rs.lastErrorText().toStdString();
     };
+    // More rows for the first read, so that the split of the second falls past its last row.
+    run("INSERT INTO T SELECT ID + 50000, GRUPPO, DESCR, QTA, DATA FROM T WHERE ID <= 30000");
     {
         Recordset first;
         readInSlices(first);
         ASSERT_TRUE(first.fetchAll());
-        ASSERT_EQ(first.recordCount(), kRows - 3);
+        ASSERT_EQ(first.recordCount(), kRows + 30000 - 3);
     }
     run("DELETE FROM T WHERE ID > 20503");
     const QStringList expected = wholeRead();
@@ -207,6 +209,22 @@ TEST_F(SplitRead, AConnectionNotReadingTheLatestCommitReadsAlone) {
     EXPECT_EQ(splitReadsStarted(), splitsBefore);
     EXPECT_EQ(second.recordCount(), kRows - 3);
     EXPECT_EQ(descrOf(second, 49997), QStringLiteral("riga 49997 è l'ultima"));
+}
+
+TEST_F(SplitRead, ATemporaryTableOfTheConnectionIsReadByItAloneEveryTime) {
+    // The helper cannot see the connection's own temporary table: neither the first read, nor
+    // the second that knows the number of rows from the first, may hand it a part.
+    run("CREATE TABLE #LAVORO (ID int NOT NULL PRIMARY KEY, GRUPPO int NOT NULL)");
+    run("INSERT INTO #LAVORO SELECT ID, GRUPPO FROM T");
+    const QString select = QStringLiteral("SELECT ID, GRUPPO FROM #LAVORO WHERE ID > 3 ORDER BY ID");
+    for (int round = 0; round < 2; ++round) {
+        const std::int64_t splitsBefore = splitReadsStarted();
+        Recordset rs;
+        ASSERT_TRUE(rs.openInSlices(select, cn, LockType::ReadOnly, 200)) << rs.lastErrorText().toStdString();
+        ASSERT_TRUE(rs.fetchAll()) << "round " << round << ": " << rs.lastErrorText().toStdString();
+        EXPECT_EQ(rs.recordCount(), kRows - 3);
+        EXPECT_EQ(splitReadsStarted(), splitsBefore);
+    }
 }
 
 TEST_F(SplitRead, ClosingHalfwayStopsTheHelperAndReleasesItsSnapshot) {

@@ -110,6 +110,14 @@ public:
     // GROUP BY) or joins several SELECTs: its first row comes only after every row was read.
     // Known for a query opened with a QueryForm; false for one opened as written.
     bool sortsRows() const;
+    // For a query opened FromOuterRow: the outer rows its plan has walked so far, those before
+    // its first one included (all of them once it is done, unless it was limited).
+    std::int64_t outerRowsWalked() const;
+    // For a query opened FromOuterRow: leaves out the rows of the outer rows from number `limit`
+    // on, and ends the query once its plan walks one of them. A limit below the outer rows already
+    // walked is raised to their number, so no row already handed over (or being read) is left
+    // out. Returns the limit taken. Any thread may call both, while the query is being fetched.
+    std::int64_t limitOuterRows(std::int64_t limit);
 
     struct Impl;
     explicit Query(std::unique_ptr<Impl> impl);
@@ -217,20 +225,17 @@ public:
     // when the text is anything else (several statements, SELECT ... INTO, a procedure call):
     // run that with execute(). Returns nullptr with the reason in `errors` when it fails.
     std::unique_ptr<Query> openQuery(std::string_view tsql, std::vector<Error>& errors);
-    // The same SELECT read in part, or counted, so that connections on one snapshot can share
-    // the reading of one result: rows are numbered in the statement's order, which is the same
-    // on every connection as long as the plan reads in the order of an index (sortsRows() false).
-    // Returns nullptr without an error when the SELECT cannot be read that way (TOP, ...).
+    // The same SELECT read in part, so that connections on one snapshot can share the reading of
+    // one result. The parts are cut by the rows of the table the plan walks first, its "outer
+    // rows", numbered from 0 as the plan walks them: the same numbers on every connection that
+    // reads the same snapshot with the same plan. Passing over outer rows costs one test each, the
+    // joins run only for the rows kept. Returns nullptr without an error when the SELECT cannot be
+    // cut that way (TOP, DISTINCT, grouping, an aggregate or window, a compound, or a plan that
+    // starts with anything but a table that has row numbers).
     enum class QueryForm {
-        AsWritten, // the statement as it is (the overload above)
-        FromRow,   // the rows from number `firstRow` on (0: every row), in the statement's order
-        Count,     // one row: how many rows the SELECT returns
-        // One row: about how many rows the SELECT returns, from the rows it returns for one row in
-        // kSampleStep of the table its plan reads first; nullptr when that table has no row number
-        // to sample by, or the SELECT groups or limits its rows.
-        SampledCount,
+        AsWritten,    // the statement as it is (the overload above)
+        FromOuterRow, // the rows of the outer rows from number `firstRow` on (0: every row)
     };
-    static constexpr int kSampleStep = 16;
     std::unique_ptr<Query> openQuery(std::string_view tsql, QueryForm form, std::int64_t firstRow,
                                      std::vector<Error>& errors);
 

@@ -35,8 +35,8 @@ constexpr std::chrono::milliseconds kLongestWait{30};
 // connection and stored; read by the helper and buffered; taken from the buffer and stored; and
 // passed over by the helper's statement on its way to the first row of its part (one test in the
 // plan's outermost loop).
-constexpr double kHeadRowCost = 15.0;
-constexpr double kTailRowCost = 11.5;
+constexpr double kHeadRowCost = 14.0;
+constexpr double kTailRowCost = 12.0;
 constexpr double kReplayRowCost = 3.5;
 constexpr double kSkipRowCost = 0.2;
 

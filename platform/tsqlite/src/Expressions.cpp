@@ -272,7 +272,7 @@ bool ExpressionRewriter::rewriteArguments(const FunctionRow& row, const std::str
         targetType = typeString(type);
         if (parseSqlType(targetType).cls == TypeClass::Unknown)
             return fail(kErrUnsupported, "CAST to the type '" + targetType + "' is not supported");
-        Seq kids{rawNode(quoteString(targetType)), commaNode()};
+        Seq kids{rawNode(quoteString(targetType + numberSource(targetType, expr))), commaNode()};
         kids.insert(kids.end(), expr.begin(), expr.end());
         args = std::move(kids);
         return true;
@@ -284,7 +284,7 @@ bool ExpressionRewriter::rewriteArguments(const FunctionRow& row, const std::str
         targetType = typeString(items[0]);
         if (parseSqlType(targetType).cls == TypeClass::Unknown)
             return fail(kErrUnsupported, "CONVERT to the type '" + targetType + "' is not supported");
-        items[0] = Seq{rawNode(quoteString(targetType))};
+        items[0] = Seq{rawNode(quoteString(targetType + numberSource(targetType, items[1])))};
         args = joinCommas(items);
         return true;
     }
@@ -588,6 +588,16 @@ void ExpressionRewriter::markDates(Seq& seq) {
                 mark(i - 1);
         }
     }
+}
+
+std::string ExpressionRewriter::numberSource(const std::string& target, const Seq& value) {
+    const SqlType to = parseSqlType(target);
+    if (to.cls != TypeClass::Text || to.length < 0)
+        return {};
+    const std::string from = typeOf(value);
+    const TypeClass cls = parseSqlType(from).cls;
+    return cls == TypeClass::Integer || cls == TypeClass::Decimal || cls == TypeClass::Float ? "|" + from
+                                                                                             : std::string();
 }
 
 std::string ExpressionRewriter::typeOf(const Seq& term) {

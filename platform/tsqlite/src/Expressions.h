@@ -28,6 +28,9 @@ public:
 
     // The T-SQL type an expression yields, as far as it can be told without running it.
     std::string typeOf(const Seq& term);
+    // "|<type>" when `value`, converted to the text type `target` of a given length, is a number
+    // whose type is known; "" otherwise (see SqlType::sourceClass).
+    std::string numberSource(const std::string& target, const Seq& value);
 
     // The declared type of a column reference (a name or qualified name), or "".
     std::string columnTypeOf(const Seq& term, std::size_t begin, std::size_t end);

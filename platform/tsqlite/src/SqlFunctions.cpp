@@ -199,6 +199,25 @@ void resultSizedText(sqlite3_context* ctx, sqlite3_value* v, int length, bool fi
     resultText(ctx, s);
 }
 
+// A number converted to a text type too short for it. SQL Server gives "*" for a whole number
+// (int, smallint, tinyint, bigint) going to char or varchar, and refuses every other case.
+void numberTooLong(sqlite3_context* ctx, const SqlType& type, int length) {
+    const bool unicode = type.base == "nchar" || type.base == "nvarchar";
+    if (type.sourceClass == TypeClass::Integer && !unicode) {
+        std::string star = "*";
+        if (type.fixedLength)
+            star.append(static_cast<std::size_t>(length > 1 ? length - 1 : 0), ' ');
+        return resultText(ctx, star);
+    }
+    const std::string& from = type.sourceBase;
+    const std::string source = type.sourceClass == TypeClass::Integer ? "expression"
+                               : from == "decimal" || from == "dec"   ? "numeric"
+                                                                      : from;
+    const std::string message =
+        "Arithmetic overflow error converting " + source + " to data type " + type.base + ".";
+    sqlite3_result_error(ctx, message.c_str(), -1);
+}
+
 // The years a date type holds: datetime from 1753, smalldatetime 1900 to 2079, the others
 // (date, datetime2) from year 1; all end in 9999.
 bool yearInRange(const std::string& type, int year) {
@@ -341,6 +360,9 @@ void convertTo(sqlite3_context* ctx, const SqlType& type, sqlite3_value* v, int 
         }
         // CAST and CONVERT without a length give 30 characters; a column write keeps its size.
         const int length = type.length == -1 && !forWrite ? 30 : type.length;
+        if (!forWrite && length >= 0 && type.sourceClass != TypeClass::Unknown &&
+            codePoints(valueText(v)) > static_cast<std::size_t>(length))
+            return numberTooLong(ctx, type, length);
         resultSizedText(ctx, v, length == -2 ? -1 : length, type.fixedLength, !forWrite);
         return;
     }

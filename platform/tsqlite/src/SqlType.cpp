@@ -8,6 +8,13 @@
 namespace tsqlite::detail {
 
 SqlType parseSqlType(std::string_view declared) {
+    if (const auto bar = declared.find('|'); bar != std::string_view::npos) {
+        SqlType t = parseSqlType(declared.substr(0, bar));
+        const SqlType source = parseSqlType(declared.substr(bar + 1));
+        t.sourceClass = source.cls;
+        t.sourceBase = source.base;
+        return t;
+    }
     SqlType t;
     std::string s;
     for (char c : declared) {

@@ -16,6 +16,11 @@ struct SqlType {
     TypeClass cls = TypeClass::Unknown;
     bool fixedLength = false; // char(n) and nchar(n) pad with blanks
     int integerBits = 0;      // tinyint 8 (unsigned), smallint 16, int 32, bigint 64
+    // For a conversion to text whose source is a number the translation knows the type of
+    // ("varchar(4)|decimal(4,0)"): that type's class and name, which decide what a number too
+    // long for the text becomes.
+    TypeClass sourceClass = TypeClass::Unknown;
+    std::string sourceBase;
 
     // Normalised declaration text, e.g. "decimal(14,3)".
     std::string spelling() const;

@@ -585,6 +585,12 @@ constexpr std::string_view kSchedule[] = {
     FWSE_BATTITO datetime NOT NULL,
     CONSTRAINT PK_FWSE_SESSIONE PRIMARY KEY (FWSE_ID)))",
     "CREATE UNIQUE INDEX UX_FWSE_UTENTE ON FWSE_SESSIONE (FWSE_ID_FW07)",
+    // Rebuilds of the schedule that a session left unfinished (the host's own as well).
+    R"(CREATE TABLE FWSR_RICINTERROTTI (
+    FWSR_ID_FW07 smallint NOT NULL,
+    FWSR_IDENTITA nvarchar(60) NOT NULL,
+    FWSR_AVVIO datetime NOT NULL,
+    FWSR_RILEVATO datetime NOT NULL))",
     R"(CREATE TABLE PD5M_MOVFASE (
     PD5M_ID int NOT NULL,
     PD5M_DITTA_CG18 smallint NOT NULL,

@@ -6,6 +6,7 @@
 #include "platform/host/ConnectionKind.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QSysInfo>
 #include <cerrno>
 #include <csignal>
@@ -27,6 +28,7 @@ constexpr int kTextUserBusy = 90701;
 constexpr int kTextCannotRegister = 90702;
 constexpr int kTextEndedBySignal = 90703;
 constexpr int kTextDeadRemoved = 90704;
+constexpr int kTextRebuildUnfinished = 90708;
 
 // The configured identity is cut to this length so that the working tables' names (prefix,
 // identity, session number and time) stay far below SQL Server's 128 characters.
@@ -76,6 +78,21 @@ bool run(scadlav::db::Connection& connection, const QString& sql) {
     return connection.execute(sql, scadlav::db::kCmdTextNoRecords) != nullptr;
 }
 
+// Notes that session `sessionId` leaves a rebuild unfinished, when its user's rebuild row is
+// still in the access registry: only the module removes it, at the rebuild's end. Run before the
+// host removes the registry rows. The time is the ERP's clock, the one the rebuild stamps the
+// schedule with, so that a later rebuild's rows tell that the note is out of date.
+bool noteUnfinishedRebuild(scadlav::db::Connection& connection, int sessionId, const QString& sameProcess) {
+    return run(
+        connection,
+        QStringLiteral("INSERT INTO FWSR_RICINTERROTTI (FWSR_ID_FW07, FWSR_IDENTITA, FWSR_AVVIO, "
+                       "FWSR_RILEVATO) SELECT FWSE_ID_FW07, FWSE_IDENTITA, FWSE_AVVIO, dbo.QRX_GETDATE() "
+                       "FROM FWSE_SESSIONE WHERE FWSE_ID = %1%2 AND EXISTS (SELECT PD5D_ID_FW07 FROM "
+                       "PD5D_ACCESSISCAD WHERE PD5D_ID_FW07 = FWSE_ID_FW07 AND PD5D_FLGRIC = 1)")
+            .arg(sessionId)
+            .arg(sameProcess));
+}
+
 // What the signal thread needs to know of the running session.
 struct Watched {
     std::mutex mutex;
@@ -112,6 +129,7 @@ void beat() {
     if (w.active) {
         scadlav::db::Connection connection;
         if (connection.open(w.connectionString)) {
+            noteUnfinishedRebuild(connection, w.sessionId, {});
             run(connection,
                 QStringLiteral("DELETE FROM PD5D_ACCESSISCAD WHERE PD5D_ID_FW07 = %1").arg(w.userId));
             run(connection, QStringLiteral("UPDATE FWSE_SESSIONE SET FWSE_PID = %1 WHERE FWSE_ID = %2")
@@ -180,18 +198,25 @@ void HostSession::installSignalHandling() {
     std::thread(sessionThread).detach();
 }
 
-QStringList HostSession::tableStatements() {
-    return {QStringLiteral("CREATE TABLE FWSE_SESSIONE (\n"
-                           "    FWSE_ID int NOT NULL,\n"
-                           "    FWSE_ID_FW07 smallint NOT NULL,\n"
-                           "    FWSE_IDENTITA nvarchar(60) NOT NULL,\n"
-                           "    FWSE_HOST nvarchar(128) NOT NULL,\n"
-                           "    FWSE_PID int NOT NULL,\n"
-                           "    FWSE_PROCESSO nvarchar(80) NOT NULL,\n"
-                           "    FWSE_AVVIO datetime NOT NULL,\n"
-                           "    FWSE_BATTITO datetime NOT NULL,\n"
-                           "    CONSTRAINT PK_FWSE_SESSIONE PRIMARY KEY (FWSE_ID))"),
-            QStringLiteral("CREATE UNIQUE INDEX UX_FWSE_UTENTE ON FWSE_SESSIONE (FWSE_ID_FW07)")};
+QList<QPair<QString, QStringList>> HostSession::tableStatements() {
+    return {{QStringLiteral("FWSE_SESSIONE"),
+             {QStringLiteral("CREATE TABLE FWSE_SESSIONE (\n"
+                             "    FWSE_ID int NOT NULL,\n"
+                             "    FWSE_ID_FW07 smallint NOT NULL,\n"
+                             "    FWSE_IDENTITA nvarchar(60) NOT NULL,\n"
+                             "    FWSE_HOST nvarchar(128) NOT NULL,\n"
+                             "    FWSE_PID int NOT NULL,\n"
+                             "    FWSE_PROCESSO nvarchar(80) NOT NULL,\n"
+                             "    FWSE_AVVIO datetime NOT NULL,\n"
+                             "    FWSE_BATTITO datetime NOT NULL,\n"
+                             "    CONSTRAINT PK_FWSE_SESSIONE PRIMARY KEY (FWSE_ID))"),
+              QStringLiteral("CREATE UNIQUE INDEX UX_FWSE_UTENTE ON FWSE_SESSIONE (FWSE_ID_FW07)")}},
+            {QStringLiteral("FWSR_RICINTERROTTI"),
+             {QStringLiteral("CREATE TABLE FWSR_RICINTERROTTI (\n"
+                             "    FWSR_ID_FW07 smallint NOT NULL,\n"
+                             "    FWSR_IDENTITA nvarchar(60) NOT NULL,\n"
+                             "    FWSR_AVVIO datetime NOT NULL,\n"
+                             "    FWSR_RILEVATO datetime NOT NULL)")}}};
 }
 
 HostSession::HostSession(const HostSettings& settings, const TextCatalog& catalog)
@@ -236,7 +261,7 @@ HostSession::Status HostSession::start() {
         return Status::UnknownUser;
     }
     user.reset();
-    if (!ensureTable())
+    if (!ensureTables())
         return fail(lastError());
 
     // Two hosts may clean up or register at the same moment: the losing insert tries again.
@@ -274,6 +299,7 @@ HostSession::Status HostSession::start() {
             }
         }
         if (insertSelf()) {
+            readUnfinishedRebuilds();
             Watched& w = watched();
             const std::lock_guard lock(w.mutex);
             w.active = true;
@@ -288,19 +314,48 @@ HostSession::Status HostSession::start() {
     return fail(lastError());
 }
 
-bool HostSession::ensureTable() {
-    auto exists = [this] {
-        auto rs = m_connection->execute(QStringLiteral("SELECT OBJECT_ID('FWSE_SESSIONE') AS ID"));
-        return rs && rs->isOpen() && rs->recordCount() > 0 && !rs->value(0).isNull();
+bool HostSession::ensureTables() {
+    for (const auto& [table, statements] : tableStatements()) {
+        auto exists = [this, &table] {
+            auto rs = m_connection->execute(QStringLiteral("SELECT OBJECT_ID('%1') AS ID").arg(table));
+            return rs && rs->isOpen() && rs->recordCount() > 0 && !rs->value(0).isNull();
+        };
+        if (exists())
+            continue;
+        bool created = true;
+        for (const QString& sql : statements)
+            created = created && run(*m_connection, sql);
+        // Another host may have created it meanwhile.
+        if (!created && !exists())
+            return false;
+    }
+    return true;
+}
+
+void HostSession::readUnfinishedRebuilds() {
+    m_warnings.clear();
+    // The schedule is read only when there is a note: its oldest stamp costs a scan.
+    auto count = m_connection->execute(QStringLiteral("SELECT COUNT(*) AS N FROM FWSR_RICINTERROTTI"));
+    if (!count || !count->isOpen() || count->recordCount() == 0 || count->value(0).toInt64().value_or(0) == 0)
+        return;
+    count.reset();
+    // A rebuild that stamped every row of the schedule after the note made it good.
+    run(*m_connection, QStringLiteral("DELETE FROM FWSR_RICINTERROTTI WHERE FWSR_RILEVATO < "
+                                      "(SELECT MIN(PD5C_DATAELAB) FROM PD5C_SCADLAV)"));
+    auto rs = m_connection->execute(QStringLiteral(
+        "SELECT FWSR_ID_FW07, FWSR_IDENTITA, FWSR_AVVIO, FWSR_RILEVATO FROM FWSR_RICINTERROTTI "
+        "ORDER BY FWSR_RILEVATO"));
+    if (!rs || !rs->isOpen())
+        return;
+    const QLocale locale; // the session's language
+    const auto when = [&locale](const scadlav::Value& v) {
+        const std::optional<QDateTime> at = v.toDateTime();
+        return at ? locale.toString(*at, QLocale::ShortFormat) : v.toText();
     };
-    if (exists())
-        return true;
-    const QStringList statements = tableStatements();
-    bool created = true;
-    for (const QString& sql : statements)
-        created = created && run(*m_connection, sql);
-    // Another host may have created it meanwhile.
-    return created || exists();
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        m_warnings << text(kTextRebuildUnfinished,
+                           {int(rs->value(0).toInt64().value_or(0)), rs->value(1).toText(),
+                            when(rs->value(2)), when(rs->value(3))});
 }
 
 bool HostSession::isDead(const Row& row) const {
@@ -314,7 +369,9 @@ bool HostSession::isDead(const Row& row) const {
 void HostSession::removeDead(const Row& row) {
     // The session row is what keeps its user from starting again, so the registry rows go
     // first and only while it still exists: a new session of that user is never touched.
+    const QString sameProcess = QStringLiteral(" AND FWSE_PID = %1").arg(row.pid);
     const bool removed =
+        noteUnfinishedRebuild(*m_connection, row.id, sameProcess) &&
         run(*m_connection,
             QStringLiteral("DELETE FROM PD5D_ACCESSISCAD WHERE PD5D_ID_FW07 = %1 AND EXISTS (SELECT FWSE_ID "
                            "FROM FWSE_SESSIONE WHERE FWSE_ID = %2 AND FWSE_PID = %3)")
@@ -373,7 +430,9 @@ void HostSession::end() {
     // A connection of its own: the one of the start may have been dropped by the server since.
     scadlav::db::Connection connection;
     if (connection.open(m_settings.connectionString)) {
-        // One live session per user: whatever registry rows the user still has are this one's.
+        // One live session per user: whatever registry rows the user still has are this one's. A
+        // rebuild row left means the module's rebuild stopped on a failure before its end.
+        noteUnfinishedRebuild(connection, m_id, {});
         run(connection,
             QStringLiteral("DELETE FROM PD5D_ACCESSISCAD WHERE PD5D_ID_FW07 = %1").arg(m_settings.userId));
         run(connection, QStringLiteral("DELETE FROM FWSE_SESSIONE WHERE FWSE_ID = %1").arg(m_id));

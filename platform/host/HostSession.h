@@ -11,6 +11,7 @@
 #include "platform/host/HostSettings.h"
 #include "platform/host/TextCatalog.h"
 
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -45,9 +46,13 @@ public:
     // heartbeat; a closed pipe no longer kills the process. Call first in main().
     static void installSignalHandling();
 
-    // The statements creating the session table (the ERP schema of the embedded database
-    // holds the same table).
-    static QStringList tableStatements();
+    // The host's tables and the statements creating each (the ERP schema of the embedded
+    // database holds the same tables): the sessions, and the rebuilds they left unfinished.
+    static QList<QPair<QString, QStringList>> tableStatements();
+
+    // Rebuilds of the schedule that sessions left unfinished and that no rebuild has made good
+    // since, one message each in the user's language; filled by start().
+    const QStringList& warnings() const { return m_warnings; }
 
     // Seconds between heartbeats, and the silence after which a session of another machine
     // counts as dead.
@@ -56,7 +61,8 @@ public:
 
 private:
     struct Row;
-    bool ensureTable();
+    bool ensureTables();
+    void readUnfinishedRebuilds();
     bool isDead(const Row& row) const;
     void removeDead(const Row& row);
     bool insertSelf();
@@ -68,6 +74,7 @@ private:
     const TextCatalog& m_catalog;
     std::unique_ptr<scadlav::db::Connection> m_connection;
     QString m_message;
+    QStringList m_warnings;
     QString m_identity;
     QString m_host;
     QString m_stamp;

@@ -156,6 +156,12 @@ int main(int argc, char** argv) {
     }
     // Unique among the live sessions, so the working tables of two jobs never meet.
     settings.identity = session.identity();
+    // A rebuild left unfinished: every start says so until a rebuild makes the schedule whole.
+    for (const QString& warning : session.warnings()) {
+        std::fprintf(stderr, "erp-host: %s\n", qPrintable(warning));
+        if (!batchMode && !request.quitAfterMs)
+            erphost::QtMessageBoxPresenter().show(warning, scadlav::msgbox::Exclamation, settings.caption);
+    }
 
     if (batchMode)
         return batch.run(settings, batchRequest);

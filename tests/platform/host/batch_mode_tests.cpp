@@ -170,7 +170,7 @@ protected:
             env.remove("QT_QPA_PLATFORM");
         env.insert("XDG_CONFIG_HOME", home.filePath("config"));
         env.insert("XDG_DATA_HOME", home.filePath("data"));
-        env.insert("ERP_FIXED_NOW", "2026-03-15 10:00:00");
+        env.insert("ERP_FIXED_NOW", fixedNow);
         if (!timeZone.isEmpty())
             env.insert("TZ", timeZone);
         host->process->setProcessEnvironment(env);
@@ -256,6 +256,7 @@ protected:
     QTemporaryDir home;
     QString database;
     QString timeZone; // TZ of the processes started; empty keeps the machine's
+    QString fixedNow = QStringLiteral("2026-03-15 10:00:00"); // the ERP's clock in the processes
     QElapsedTimer clock;
     std::vector<std::unique_ptr<HostProcess>> hosts; // launched
     std::vector<std::unique_ptr<HostProcess>> m_single;
@@ -354,6 +355,32 @@ TEST_F(BatchMode, ARebuildKilledHalfwayLeavesAUsableDatabase) {
     // The same user's next screen clears the stale row; its rebuild then goes through.
     EXPECT_EQ(run(batch(3, since2020)).exitCode, 0) << last().log();
     EXPECT_TRUE(registry().isEmpty());
+}
+
+TEST_F(BatchMode, ARebuildLeftUnfinishedIsToldAtEveryStartUntilARebuildStampsTheWholeSchedule) {
+    const QString unfinished =
+        QStringLiteral("Il ricalcolo delle fasi avviato dall'utente 3 (identità KILLED_");
+    HostProcess& host = launch(batch(3, QStringList{"--identity", "KILLED"} + since2020));
+    // Killed once the schedule is inserted and before the per-row pass has completed it.
+    ASSERT_TRUE(stopAt(host, "status: Elaborazione fase precedente")) << host.log();
+    host.send(SIGKILL);
+    host.process->waitForFinished();
+
+    const QString out = home.filePath("situazione.csv");
+    for (int start = 0; start < 2; ++start) {
+        EXPECT_EQ(run(exportArgs(out, since2020)).exitCode, 0) << last().log();
+        EXPECT_TRUE(last().err.contains(unfinished)) << start << ": " << last().err.toStdString();
+    }
+    // A rebuild in the same second as the note cannot tell it is later: the note stays.
+    EXPECT_EQ(run(batch(3, since2020)).exitCode, 0) << last().log();
+    EXPECT_EQ(run(exportArgs(out, since2020)).exitCode, 0) << last().log();
+    EXPECT_TRUE(last().err.contains(unfinished)) << last().err.toStdString();
+
+    fixedNow = QStringLiteral("2026-03-15 10:05:00");
+    EXPECT_EQ(run(batch(3, since2020)).exitCode, 0) << last().log();
+    EXPECT_EQ(run(exportArgs(out, since2020)).exitCode, 0) << last().log();
+    EXPECT_FALSE(last().err.contains(QStringLiteral("Il ricalcolo delle fasi"))) << last().err.toStdString();
+    EXPECT_TRUE(rowsOf("SELECT * FROM FWSR_RICINTERROTTI").isEmpty());
 }
 
 // Known and unknown users start a rebuild together: the known ones never rebuild at once, the
@@ -503,8 +530,10 @@ TEST_F(BatchMode, TerminationSignalsEndABatchJobCleanly) {
         EXPECT_TRUE(job.err.contains("Interrotto dal segnale")) << job.err;
         EXPECT_TRUE(registry().isEmpty()) << signal;
     }
-    // Nobody is blocked afterwards.
+    // Nobody is blocked afterwards, and the next start tells that the rebuild did not end.
     EXPECT_EQ(run(batch(3, since2020)).exitCode, 0) << last().err;
+    EXPECT_TRUE(last().err.contains(QStringLiteral("Il ricalcolo delle fasi avviato dall'utente 2 ")))
+        << last().err.toStdString();
     EXPECT_TRUE(sessions().isEmpty());
 }
 

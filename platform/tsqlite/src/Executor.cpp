@@ -266,6 +266,27 @@ bool Connection::Impl::executeStatement(const std::vector<Token>& tokens, std::s
 
 namespace {
 
+// A command's own time limit on waiting for the database's lock, the connection's own back after.
+class LockWait {
+public:
+    LockWait(sqlite3* db, int timeoutSeconds, int usualMs)
+        : m_db(db), m_usualMs(usualMs), m_set(timeoutSeconds > 0) {
+        if (m_set)
+            sqlite3_busy_timeout(m_db, timeoutSeconds * 1000);
+    }
+    ~LockWait() {
+        if (m_set)
+            sqlite3_busy_timeout(m_db, m_usualMs);
+    }
+    LockWait(const LockWait&) = delete;
+    LockWait& operator=(const LockWait&) = delete;
+
+private:
+    sqlite3* m_db;
+    int m_usualMs;
+    bool m_set;
+};
+
 bool negative(const Literal& v) {
     return v.kind == Literal::Kind::Number && !v.text.empty() && v.text.front() == '-';
 }
@@ -317,12 +338,8 @@ bool Connection::Impl::executeWithLiterals(std::string_view tsql, const std::vec
         if (entry && (entry->typedLiterals.empty() ||
                       entry->literalTypes == literalTypesOf(entry->typedLiterals, bound))) {
             ++statistics.boundOnly;
-            if (options.timeoutSeconds > 0)
-                sqlite3_busy_timeout(db, options.timeoutSeconds * 1000);
-            const bool ok = runCached(*entry, bound, sink, options, rowsAffected, errors);
-            if (options.timeoutSeconds > 0)
-                sqlite3_busy_timeout(db, busyTimeoutMs);
-            return ok;
+            const LockWait wait(db, options.timeoutSeconds, busyTimeoutMs);
+            return runCached(*entry, bound, sink, options, rowsAffected, errors);
         }
     }
     // The first time, or after the schema changed: the literals put in the place of the
@@ -380,13 +397,8 @@ bool Connection::Impl::executeWithLiterals(std::string_view tsql, const std::vec
             literalShapes[key] = std::move(shape);
         }
     }
-    if (options.timeoutSeconds > 0)
-        sqlite3_busy_timeout(db, options.timeoutSeconds * 1000);
-    const bool ok =
-        executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected);
-    if (options.timeoutSeconds > 0)
-        sqlite3_busy_timeout(db, busyTimeoutMs);
-    return ok;
+    const LockWait wait(db, options.timeoutSeconds, busyTimeoutMs);
+    return executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected);
 }
 
 bool Connection::Impl::executeBatch(std::string_view tsql, ResultSink* sink, std::vector<Error>& errors,
@@ -396,18 +408,11 @@ bool Connection::Impl::executeBatch(std::string_view tsql, ResultSink* sink, std
         errors.push_back(statementError(lexed.error));
         return false;
     }
-    if (options.timeoutSeconds > 0)
-        sqlite3_busy_timeout(db, options.timeoutSeconds * 1000);
-    bool ok = true;
-    for (const auto& statement : splitBatch(std::move(lexed.tokens))) {
-        if (!executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected)) {
-            ok = false;
-            break;
-        }
-    }
-    if (options.timeoutSeconds > 0)
-        sqlite3_busy_timeout(db, busyTimeoutMs);
-    return ok;
+    const LockWait wait(db, options.timeoutSeconds, busyTimeoutMs);
+    for (const auto& statement : splitBatch(std::move(lexed.tokens)))
+        if (!executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected))
+            return false;
+    return true;
 }
 
 } // namespace tsqlite

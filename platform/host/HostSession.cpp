@@ -3,6 +3,7 @@
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 #include "module/db/SqlLiteral.h"
+#include "platform/controls/DateText.h"
 #include "platform/host/ConnectionKind.h"
 
 #include <QFile>
@@ -350,7 +351,8 @@ void HostSession::readUnfinishedRebuilds() {
     const QLocale locale; // the session's language
     const auto when = [&locale](const scadlav::Value& v) {
         const std::optional<QDateTime> at = v.toDateTime();
-        return at ? locale.toString(*at, QLocale::ShortFormat) : v.toText();
+        return at ? locale.toString(*at, erpctl::localeDateFormat(locale) + QStringLiteral(" HH:mm"))
+                  : v.toText();
     };
     for (rs->moveFirst(); !rs->eof(); rs->moveNext())
         m_warnings << text(kTextRebuildUnfinished,

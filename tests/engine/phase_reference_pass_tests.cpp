@@ -4,6 +4,9 @@
 #include "tests/support/RebuildDatabase.h"
 
 #include "engine/PhaseReferencePass.h"
+#include "module/db/Connection.h"
+#include "module/db/Recordset.h"
+#include "module/services/RuntimeError.h"
 #include "module/sql/SqlText.h"
 
 #include <gtest/gtest.h>
@@ -118,9 +121,12 @@ void perRowPass(db::Connection& connection, int company, const QString& grouped,
 }
 
 // Every written column of every row, by row key.
-QHash<QString, QStringList> writtenColumns(RebuildDatabase& db) {
+QHash<QString, QStringList> writtenColumns(db::Connection& connection) {
     QHash<QString, QStringList> out;
-    auto rs = db.query(QStringLiteral("SELECT * FROM PD5C_SCADLAV WHERE PD5C_KEYGRID IS NOT NULL"));
+    auto rs = connection.execute(QStringLiteral("SELECT * FROM PD5C_SCADLAV WHERE PD5C_KEYGRID IS NOT NULL"));
+    EXPECT_TRUE(rs && rs->isOpen()) << connection.lastErrorText().toStdString();
+    if (!rs || !rs->isOpen())
+        return out;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
         QStringList values;
         for (const char* column : kWritten) {
@@ -132,21 +138,26 @@ QHash<QString, QStringList> writtenColumns(RebuildDatabase& db) {
     return out;
 }
 
-} // namespace
-
-TEST(PhaseReferencePass, WritesWhatRowByRowLookupsWrite) {
-    RebuildDatabase db;
+// A generated order book of 120 lines; the inputs that take every order of it.
+RebuildInputs generateBook(RebuildDatabase& db) {
     erpdb::DemoOptions options;
     options.lines = 120;
     options.seed = 7;
     options.today = QDate(2026, 12, 5);
     erpdb::DemoSummary summary;
     QString error;
-    ASSERT_TRUE(erpdb::generateDemoData(db.erp().connection(), options, &summary, &error))
+    EXPECT_TRUE(erpdb::generateDemoData(db.erp().connection(), options, &summary, &error))
         << error.toStdString();
-
     RebuildInputs in = RebuildDatabase::defaultInputs();
     in.minDateLiteral = QStringLiteral("'2020-01-01 00:00:00'");
+    return in;
+}
+
+} // namespace
+
+TEST(PhaseReferencePass, WritesWhatRowByRowLookupsWrite) {
+    RebuildDatabase db;
+    const RebuildInputs in = generateBook(db);
     ASSERT_TRUE(db.rebuild(in)) << db.connection().lastErrorText().toStdString();
     db.completeQuantities();
 
@@ -156,7 +167,7 @@ TEST(PhaseReferencePass, WritesWhatRowByRowLookupsWrite) {
         auto schedule = db.openSchedule();
         perRowPass(db.connection(), 1, db.tables().TempDatiGRP, *schedule);
     }
-    const QHash<QString, QStringList> expected = writtenColumns(db);
+    const QHash<QString, QStringList> expected = writtenColumns(db.connection());
 
     ASSERT_TRUE(db.rebuild(in));
     db.completeQuantities();
@@ -164,7 +175,7 @@ TEST(PhaseReferencePass, WritesWhatRowByRowLookupsWrite) {
     pass.load();
     auto schedule = db.openSchedule();
     const int written = pass.run(*schedule);
-    const QHash<QString, QStringList> actual = writtenColumns(db);
+    const QHash<QString, QStringList> actual = writtenColumns(db.connection());
 
     ASSERT_EQ(actual.size(), expected.size());
     int withReference = 0, withPrevious = 0;
@@ -177,4 +188,60 @@ TEST(PhaseReferencePass, WritesWhatRowByRowLookupsWrite) {
     EXPECT_GT(withReference, 5);
     EXPECT_GT(withPrevious, 5);
     EXPECT_GT(written, 10);
+}
+
+// The pass writes in batches; a write that fails halfway (another session changed the row
+// after the schedule was read) must leave every row written before it saved, as row-by-row
+// writes would, and no transaction open on the connection.
+TEST(PhaseReferencePass, RowsWrittenBeforeAFailedWriteStaySaved) {
+    RebuildDatabase db;
+    const RebuildInputs in = generateBook(db);
+    const auto prepare = [&] {
+        EXPECT_TRUE(db.rebuild(in)) << db.connection().lastErrorText().toStdString();
+        db.completeQuantities();
+    };
+
+    // A whole pass first tells which rows get written, in the order the pass walks them.
+    prepare();
+    const QHash<QString, QStringList> untouched = writtenColumns(db.connection());
+    QStringList walk;
+    {
+        auto schedule = db.openSchedule();
+        for (; !schedule->eof(); schedule->moveNext())
+            walk << schedule->value(QStringLiteral("PD5C_KEYGRID")).toText();
+        schedule->moveFirst();
+        PhaseReferencePass pass(db.connection(), 1, db.tables().TempDatiGRP);
+        pass.load();
+        pass.run(*schedule);
+    }
+    const QHash<QString, QStringList> complete = writtenColumns(db.connection());
+    QStringList written;
+    for (const QString& key : walk)
+        if (complete.value(key) != untouched.value(key))
+            written << key;
+    ASSERT_GT(written.size(), 10);
+    const QString refused = written[written.size() / 2];
+
+    prepare();
+    auto schedule = db.openSchedule();
+    db.erp().run("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1 WHERE PD5C_KEYGRID = '" + refused.toStdString() + "'");
+    PhaseReferencePass pass(db.connection(), 1, db.tables().TempDatiGRP);
+    pass.load();
+    EXPECT_THROW(pass.run(*schedule), RuntimeException);
+
+    // Read by another session, so that only what was committed shows.
+    db::Connection other;
+    ASSERT_TRUE(other.open(QStringLiteral("Provider=tsqlite;Data Source=") + db.erp().path()));
+    const QHash<QString, QStringList> after = writtenColumns(other);
+    bool beforeRefused = true;
+    for (const QString& key : written) {
+        if (key == refused)
+            beforeRefused = false;
+        EXPECT_EQ(after.value(key), beforeRefused ? complete.value(key) : untouched.value(key))
+            << key.toStdString();
+    }
+    // Nothing is left open: a commit now finds no transaction.
+    db.connection().clearErrors();
+    db.connection().execute(QStringLiteral("COMMIT TRANSACTION"), db::kCmdTextNoRecords);
+    EXPECT_FALSE(db.connection().errors().isEmpty());
 }

@@ -115,6 +115,11 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, std::vecto
         return nullptr;
     if (!runSetup(impl->db, "PRAGMA synchronous=NORMAL", errors))
         return nullptr;
+    // The log is copied into the database once it holds 32 MiB rather than SQLite's 4 MiB: each
+    // copy waits for the disk twice, and a batch job writing a million rows in small
+    // transactions spent a quarter of its time waiting for those copies.
+    if (!runSetup(impl->db, "PRAGMA wal_autocheckpoint=8192", errors))
+        return nullptr;
     // A large page cache and a memory map: reading a whole order book through 4 KiB reads
     // costs a system call per page. The map covers up to 2 GiB less 64 KiB, the most the system's
     // SQLite maps (its compile-time limit; a larger request is cut to it): a database of a

@@ -207,7 +207,10 @@ bool StatementTranslator::run(const std::vector<Token>& tokens, std::size_t body
         return true;
     }
     if (first.is("BEGIN") && (second("TRAN") || second("TRANSACTION"))) {
-        rawPart("BEGIN");
+        // The write lock at once: a transaction that read first could otherwise not write once
+        // another session had written meanwhile (SQLite refuses it without waiting), where SQL
+        // Server's writing statement waits for its locks. Another session's write waits instead.
+        rawPart("BEGIN IMMEDIATE");
         return true;
     }
     if (first.is("COMMIT") || first.is("ROLLBACK")) {

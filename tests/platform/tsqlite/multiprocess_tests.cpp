@@ -86,6 +86,35 @@ TEST(MultiProcess, FlagsSetWhileAnotherProcessInserts) {
     EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM SHARED WHERE SEGNO = 1"), "1000");
 }
 
+// A transaction that reads and then writes, while another process inserts row after row: in WAL
+// mode a transaction that began by reading cannot write once another connection wrote after its
+// read, and SQLite refuses at once; T-SQL's transaction must wait for its turn instead.
+TEST(MultiProcess, ATransactionThatReadsThenWritesWaitsForAnotherProcess) {
+    ScratchDatabase scratch;
+    auto db = scratch.open();
+    std::vector<Error> errors;
+    ASSERT_TRUE(
+        db->execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10), SEGNO smallint)",
+                    nullptr, errors));
+    QProcess writer;
+    startPeer(writer, scratch.path(), "write", "300");
+    int transactions = 0;
+    while (writer.state() != QProcess::NotRunning) {
+        ASSERT_TRUE(db->execute("BEGIN TRANSACTION", nullptr, errors)) << errors.front().description;
+        const std::string before = scalar(*db, "SELECT COUNT(*) FROM SHARED");
+        writer.waitForFinished(2); // room for the writer's next insert
+        ASSERT_TRUE(db->execute("UPDATE SHARED SET SEGNO = 1 WHERE ID > 0", nullptr, errors))
+            << errors.front().description;
+        EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM SHARED"), before) << "the transaction saw another's rows";
+        ASSERT_TRUE(db->execute("COMMIT TRANSACTION", nullptr, errors)) << errors.front().description;
+        ++transactions;
+        writer.waitForFinished(2);
+    }
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+    EXPECT_EQ(writer.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    EXPECT_GT(transactions, 1);
+}
+
 // Another process empties a table and fills it again with INSERT ... SELECT, its index built
 // after the rows each time: this one, reading through that index, sees the table either empty
 // or whole, never without its index, and never fails.

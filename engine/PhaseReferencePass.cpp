@@ -8,6 +8,8 @@
 #include "module/sql/SqlText.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <tuple>
 
 namespace scadlav::engine {
@@ -40,9 +42,13 @@ int field(const db::Recordset& rs, const char* name) {
 
 // Groups the pass's row writes into transactions of a few hundred rows. Each write committed on
 // its own costs the database a log append, file locks and a checksum of every page it touched,
-// which was half the pass; a batch pays that once. A batch holds the write lock for some
-// milliseconds, so another session's write waits no longer than it waits for one statement of
-// the rebuild. Every row written before a failure stays written, as it would row by row.
+// which was half the pass; a batch pays that once. Every row written before a failure stays
+// written, as it would row by row.
+//
+// A batch holds the write lock for about ten milliseconds. Nobody queues for the lock: a session
+// waiting to write tries again every few milliseconds (every 100 at most) and gets it only if it
+// is free at that moment. So after each batch the pass leaves the lock free for a millisecond;
+// without that pause a planner saving a date during the pass could wait until it ends.
 class WriteBatch {
 public:
     explicit WriteBatch(db::Connection& connection) : m_connection(connection) {}
@@ -76,10 +82,12 @@ public:
             send("ROLLBACK TRANSACTION"); // may find none left open: its error is of no use
             throw RuntimeException(error);
         }
+        std::this_thread::sleep_for(kPause);
     }
 
 private:
     static constexpr int kRowsPerBatch = 500;
+    static constexpr std::chrono::milliseconds kPause{1};
 
     bool send(const char* sql) {
         m_connection.clearErrors();

@@ -27,6 +27,15 @@ void startPeer(QProcess& peer, const std::string& path, const QString& mode, con
     ASSERT_TRUE(peer.waitForStarted(10000));
 }
 
+// Creates the table SHARED and starts another process inserting `rows` rows into it one by one.
+void startInserting(Connection& db, ScratchDatabase& scratch, QProcess& writer, int rows) {
+    std::vector<Error> errors;
+    ASSERT_TRUE(
+        db.execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10), SEGNO smallint)",
+                   nullptr, errors));
+    startPeer(writer, scratch.path(), "write", QString::number(rows));
+}
+
 } // namespace
 
 TEST(MultiProcess, WriterAndReaderWorkAtOnce) {
@@ -59,11 +68,8 @@ TEST(MultiProcess, FlagsSetWhileAnotherProcessInserts) {
     ScratchDatabase scratch;
     auto db = scratch.open();
     std::vector<Error> errors;
-    ASSERT_TRUE(
-        db->execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10), SEGNO smallint)",
-                    nullptr, errors));
     QProcess writer;
-    startPeer(writer, scratch.path(), "write", "1000");
+    ASSERT_NO_FATAL_FAILURE(startInserting(*db, scratch, writer, 1000));
     std::int64_t last = 0;
     int updates = 0;
     while (writer.state() != QProcess::NotRunning) {
@@ -93,11 +99,8 @@ TEST(MultiProcess, ATransactionThatReadsThenWritesWaitsForAnotherProcess) {
     ScratchDatabase scratch;
     auto db = scratch.open();
     std::vector<Error> errors;
-    ASSERT_TRUE(
-        db->execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10), SEGNO smallint)",
-                    nullptr, errors));
     QProcess writer;
-    startPeer(writer, scratch.path(), "write", "300");
+    ASSERT_NO_FATAL_FAILURE(startInserting(*db, scratch, writer, 300));
     int transactions = 0;
     while (writer.state() != QProcess::NotRunning) {
         ASSERT_TRUE(db->execute("BEGIN TRANSACTION", nullptr, errors)) << errors.front().description;

@@ -18,9 +18,10 @@ set(SCADLAV_LAYER_RULES
     "schedule:schedule,reminders,proposals,engine,module/contract,module/sql,module/db,module/services,module/value,platform/controls"
     "library:library,schedule,module/contract,module/services,module/value"
     "platform/controls:platform/controls"
-    "platform/host:platform/host,platform/controls,library/ModuleEntry.h,module/contract/Cinterface.h,module/sql,module/db,module/services,module/value"
+    "platform/host:platform/host,platform/controls,platform/procstart,library/ModuleEntry.h,module/contract/Cinterface.h,module/sql,module/db,module/services,module/value"
     "platform/tsql:platform/tsql,module/db,module/value"
-    "platform/tsqlite:platform/tsqlite"
+    "platform/tsqlite:platform/tsqlite,platform/procstart"
+    "platform/procstart:platform/procstart"
     "platform/erpdb:platform/erpdb")
 
 if(NOT SOURCE_DIR)

@@ -5,6 +5,7 @@
 #include "module/db/SqlLiteral.h"
 #include "platform/controls/DateText.h"
 #include "platform/host/ConnectionKind.h"
+#include "platform/procstart/ProcessStart.h"
 
 #include <QFile>
 #include <QLocale>
@@ -37,22 +38,10 @@ constexpr int kIdentityBaseLength = 40;
 // A session row whose process ended on a signal: dead whatever its heartbeat says.
 constexpr int kEndedPid = 0;
 
-// Start time of a process in clock ticks since boot (field 22 of /proc/<pid>/stat; the
-// command name may hold blanks and parentheses, so fields are counted after the last ')').
-// Empty when the process has ended: gone, or a zombie its parent has not collected yet.
+// Start time of a process in clock ticks since boot; empty when the process has ended.
 QString startTicks(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray content = stat.readAll();
-    const qsizetype close = content.lastIndexOf(')');
-    if (close < 0)
-        return {};
-    const QList<QByteArray> fields = content.mid(close + 1).simplified().split(' ');
-    // fields[0] is field 3 (state)
-    if (fields.isEmpty() || fields.at(0) == "Z" || fields.at(0) == "X")
-        return {};
-    return fields.size() > 19 ? QString::fromLatin1(fields.at(19)) : QString();
+    const std::int64_t ticks = procstart::startTicks(pid);
+    return ticks < 0 ? QString() : QString::number(ticks);
 }
 
 QString bootId() {

@@ -1,38 +1,15 @@
 #include "Identity.h"
 
+#include "platform/procstart/ProcessStart.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <fstream>
-#include <sstream>
 
 #include <signal.h>
 #include <unistd.h>
 
 namespace tsqlite::detail {
-namespace {
-
-// Field 22 of /proc/<pid>/stat, or -1 when the process has ended: gone, or a zombie whose parent
-// has not collected it yet (it holds no file and no lock any more). The command name (field 2)
-// may hold blanks, so parsing starts after its closing parenthesis; field 3 is the state.
-std::int64_t startTimeOf(std::int64_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto close = content.rfind(')');
-    if (close == std::string::npos)
-        return -1;
-    std::istringstream fields(content.substr(close + 1));
-    std::string field;
-    for (int index = 3; fields >> field; ++index) {
-        if (index == 3 && (field == "Z" || field == "X"))
-            return -1;
-        if (index == 22)
-            return std::stoll(field);
-    }
-    return -1;
-}
-
-} // namespace
 
 ProcessIdentity currentProcess() {
     // Kept per pid: reading the start time costs a file read, and a forked child, with its own
@@ -40,7 +17,7 @@ ProcessIdentity currentProcess() {
     thread_local ProcessIdentity known{-1, 0};
     const auto pid = static_cast<std::int64_t>(::getpid());
     if (known.pid != pid)
-        known = ProcessIdentity{pid, startTimeOf(::getpid())};
+        known = ProcessIdentity{pid, procstart::startTicks(::getpid())};
     return known;
 }
 
@@ -49,7 +26,7 @@ bool processAlive(const ProcessIdentity& process) {
         return false;
     if (::kill(static_cast<pid_t>(process.pid), 0) != 0 && errno == ESRCH)
         return false;
-    const std::int64_t started = startTimeOf(process.pid);
+    const std::int64_t started = procstart::startTicks(process.pid);
     return started >= 0 && started == process.startTime;
 }
 

@@ -72,7 +72,8 @@ bool runOn(tsqlite::Connection* connection, const ExecuteOptions& options, IRowS
     }
     tsqlite::ExecOptions exec;
     exec.noRecords = options.noRecords;
-    exec.timeoutSeconds = options.timeoutSeconds;
+    // A command timeout of 0 waits for a locked table as long as it takes, as on the server.
+    exec.timeoutSeconds = options.timeoutSeconds > 0 ? options.timeoutSeconds : -1;
     SinkAdapter adapter(sink);
     std::vector<tsqlite::Error> list;
     const bool ok = call(sink && !options.noRecords ? &adapter : nullptr, list, exec);

@@ -3,8 +3,13 @@
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace scadlav;
 using namespace scadlav::db;
@@ -55,7 +60,8 @@ TEST_F(TsqliteRecordset, ReadsTypedValuesAndKeepsNull) {
     EXPECT_EQ(rs.recordCount(), 3);
     EXPECT_EQ(rs.fieldInfo(rs.fieldIndex("PD5C_QTARES")).type, DataType::Decimal);
     EXPECT_EQ(rs.value("PD5C_QTARES").asDecimal(), Decimal(10500, 3));
-    EXPECT_EQ(rs.value("PD5C_DATAFINEFASE").asDateTime(), wallClock(QDateTime(QDate(2026, 3, 1), QTime(0, 0))));
+    EXPECT_EQ(rs.value("PD5C_DATAFINEFASE").asDateTime(),
+              wallClock(QDateTime(QDate(2026, 3, 1), QTime(0, 0))));
     rs.moveNext();
     EXPECT_TRUE(rs.value("PD5C_DESCART").isNull());
     EXPECT_TRUE(rs.value("PD5C_QTARES").isNull());
@@ -142,4 +148,46 @@ TEST_F(TsqliteRecordset, AQuoteInAValueNeverBreaksTheStatement) {
     ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM PD5C_SCADLAV").toInt64(), 3);
     EXPECT_EQ(scalar("SELECT PD5C_DESCART FROM PD5C_SCADLAV WHERE PD5C_KEYGRID = 'K2'").toText(), nasty);
+}
+
+// Another session holds the write lock longer than the embedded database's usual 10 s wait. A
+// command with a time limit gives up at its limit; one without (command timeout 0, as the schedule
+// screen and the rebuild set it) waits until the lock is given back, as on the server.
+TEST_F(TsqliteRecordset, ACommandWithoutTimeLimitWaitsForALockHeldPastTheUsualWait) {
+    Connection holder;
+    ASSERT_TRUE(holder.open(m_cs)) << holder.lastErrorText().toStdString();
+    ASSERT_TRUE(holder.execute(QStringLiteral("BEGIN TRANSACTION"), kCmdTextNoRecords));
+    ASSERT_TRUE(holder.execute(
+        QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 2 WHERE PD5C_KEYGRID = 'K1'"), kCmdTextNoRecords));
+
+    Connection limited;
+    ASSERT_TRUE(limited.open(m_cs));
+    limited.setCommandTimeout(1);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(limited.execute(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 3"), kCmdTextNoRecords));
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(limited.lastErrorText().contains(QStringLiteral("locked")))
+        << limited.lastErrorText().toStdString();
+
+    std::atomic<bool> written = false;
+    std::atomic<qint64> waitedMs = 0;
+    std::thread waiter([&] {
+        Connection unlimited;
+        if (!unlimited.open(m_cs))
+            return;
+        unlimited.setCommandTimeout(0);
+        QElapsedTimer waited;
+        waited.start();
+        written = unlimited.execute(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 4"),
+                                    kCmdTextNoRecords) != nullptr;
+        waitedMs = waited.elapsed();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(11000));
+    EXPECT_TRUE(holder.execute(QStringLiteral("COMMIT TRANSACTION"), kCmdTextNoRecords));
+    waiter.join();
+    EXPECT_TRUE(written) << "the write without a time limit gave up";
+    EXPECT_GE(waitedMs.load(), 10500);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM PD5C_SCADLAV WHERE PD5C_SEL = 4")).toInt64(),
+              std::optional<std::int64_t>(3));
 }

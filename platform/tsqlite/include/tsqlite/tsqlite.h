@@ -177,7 +177,9 @@ int registerDialect(sqlite3* db);
 // Options of one execution.
 struct ExecOptions {
     bool noRecords = false; // like adExecuteNoRecords: result rows are discarded
-    int timeoutSeconds = 0; // busy wait on a locked database; 0 means the default busy timeout
+    // Wait for another connection's write lock: 0 the connection's usual busy timeout (10 s), a
+    // positive number that many seconds, a negative one as long as the lock is held.
+    int timeoutSeconds = 0;
 };
 
 // Holds the write lock of a database file for a moment, so that no connection commits while

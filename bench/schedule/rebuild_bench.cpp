@@ -2,10 +2,12 @@
 // screen runs, against the embedded database, with the time of each step and the total, and how
 // each step grows from the first size to the others. Generation is not timed.
 //
-//   scadlav_rebuild_bench [--keep DIR] [phases ...]     default: 100000 300000 1000000
+//   scadlav_rebuild_bench [--keep DIR] [--again] [phases ...]   default: 100000 300000 1000000
 //
 // --keep DIR keeps each generated order book in DIR and copies it from there on the next run
 // (same size, same book), so repeated runs skip the generation of a million phases.
+// --again rebuilds each book a second time over the schedule the first rebuild wrote, as a
+// planner's rebuild usually runs, and gives the ratios of those second rebuilds too.
 
 #include "bench/BenchSupport.h"
 #include "bench/MachineSpell.h"
@@ -160,9 +162,9 @@ int prepare(const QString& path, int phases, const QString& keepDir) {
     return summary.phases;
 }
 
-Run rebuild(const QString& path, int phases, const QString& keepDir) {
+Run rebuild(const QString& path, int phases) {
     Run run;
-    run.phases = prepare(path, phases, keepDir);
+    run.phases = phases;
     // The copy or the generated book is written out before the clock starts: the kernel writing
     // half a gigabyte of dirty pages during the first steps made them vary by half.
     ::sync();
@@ -216,13 +218,13 @@ double ratio(double later, double first) {
 }
 
 // How every step grew from the first size to each later one, against how the phases grew.
-void printRatios(const std::vector<Run>& runs) {
+void printRatios(const std::vector<Run>& runs, const char* which) {
     if (runs.size() < 2)
         return;
     const Run& first = runs.front();
     for (std::size_t i = 1; i < runs.size(); ++i) {
         const Run& later = runs[i];
-        std::printf("\nratios %d -> %d phases (%.2fx the phases)\n", first.phases, later.phases,
+        std::printf("\nratios%s %d -> %d phases (%.2fx the phases)\n", which, first.phases, later.phases,
                     ratio(later.phases, first.phases));
         std::printf("%-48s %10s %10s\n", "step", "wall", "cpu");
         for (const Step& s : later.steps) {
@@ -244,32 +246,43 @@ int main(int argc, char** argv) {
     erpdb::registerDatabaseObjects();
     std::vector<int> sizes;
     QString keepDir;
+    bool again = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if (arg == QLatin1String("--keep") && i + 1 < argc) {
             keepDir = QString::fromLocal8Bit(argv[++i]);
             continue;
         }
+        if (arg == QLatin1String("--again")) {
+            again = true;
+            continue;
+        }
         bool ok = false;
         const int n = arg.toInt(&ok);
         if (!ok || n <= 0)
-            die(QStringLiteral("usage: scadlav_rebuild_bench [--keep DIR] [phases ...]"));
+            die(QStringLiteral("usage: scadlav_rebuild_bench [--keep DIR] [--again] [phases ...]"));
         sizes.push_back(n);
     }
     if (sizes.empty())
         sizes = {100000, 300000, 1000000};
     QTemporaryDir dir;
-    std::vector<Run> runs;
+    std::vector<Run> runs, secondRuns;
     bench::printMachineSpell("before");
     for (int n : sizes) {
         const QString path = dir.filePath(QStringLiteral("bench_%1.db").arg(n));
-        runs.push_back(rebuild(path, n, keepDir));
+        const int phases = prepare(path, n, keepDir);
+        runs.push_back(rebuild(path, phases));
+        if (again) {
+            std::printf("\nagain, over the schedule just written:\n");
+            secondRuns.push_back(rebuild(path, phases));
+        }
         // A million-phase database is over a gigabyte: keep the temporary folder small.
         QFile::remove(path);
         QFile::remove(path + QStringLiteral("-wal"));
         QFile::remove(path + QStringLiteral("-shm"));
     }
-    printRatios(runs);
+    printRatios(runs, "");
+    printRatios(secondRuns, " of the second rebuilds,");
     bench::printMachineSpell("after");
     return 0;
 }

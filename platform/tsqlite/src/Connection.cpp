@@ -132,6 +132,11 @@ std::unique_ptr<Connection> Connection::open(const std::string& path, std::vecto
     // Sorting a wide result spills to temporary files otherwise.
     if (!runSetup(impl->db, "PRAGMA temp_store=MEMORY", errors))
         return nullptr;
+    // The system's SQLite is built to overwrite deleted rows with zeros, which writes every page
+    // a delete frees: emptying a schedule of a million rows wrote its gigabyte again to the log.
+    // SQL Server leaves deleted rows to be reused as well, without overwriting them.
+    if (!runSetup(impl->db, "PRAGMA secure_delete=OFF", errors))
+        return nullptr;
     if (!detail::prepareGlobalTemps(impl->db, errors))
         return nullptr;
     for (const auto& initializer : detail::connectionInitializers())

@@ -427,7 +427,8 @@ void ScheduleResults::MostraStoricoSolleciti() {
     const Value supplier = m_rsScadlav && m_rsScadlav->isOpen() && !m_rsScadlav->eof() && !m_rsScadlav->bof()
                                ? m_rsScadlav->value(QStringLiteral("PD5C_CLIFOR_CG44"))
                                : Value();
-    if (supplier.isEmptyOrNull()) {
+    // A department's row carries supplier 0.
+    if (supplier.isEmptyOrNull() || supplier.toInt64().value_or(0) == 0) {
         session().QRX_MSGBOX(QStringLiteral("La riga non è di un fornitore."), 91032, msgbox::Information,
                              m_screen.windowTitle());
         return;

@@ -91,6 +91,7 @@ TEST_F(RebuildRows, InsertsEveryOpenPhaseWithItsKeyAndQuantities) {
 
     db.completeQuantities();
     EXPECT_EQ(at(kWeld, "PD5C_QTAINLAV"), dec("25")) << "second match, without the article";
+    EXPECT_EQ(at(kDone, "PD5C_QTAINLAV"), dec("0")) << "only positive quantities are grouped";
     EXPECT_EQ(at(kCut, "PD5C_FASEPREC"), dec("0"));
     EXPECT_EQ(at(kPaint, "PD5C_FASEPREC"), dec("0"));
     EXPECT_TRUE(at(kWeld, "PD5C_FASEPREC").isNull());

@@ -1,29 +1,19 @@
 // The rebuild driven through the schedule screen, offscreen, with scripted host services and
 // the small order book of the engine tests in an embedded database.
 
-#include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/ParametersPanel.h"
-#include "schedule/ScheduleControls.h"
 #include "schedule/ScheduleRebuilder.h"
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
 
-#include "module/contract/CLSPD_KVB_SCADLAV.h"
-#include "module/services/ClassNames.h"
 #include "module/services/IMessageService.h"
 #include "platform/controls/CheckList.h"
 #include "platform/controls/DateField.h"
+#include "tests/schedule/screen_harness.h"
 #include "tests/support/RebuildDatabase.h"
-#include "tests/support/doubles/EmbeddedDateObject.h"
-#include "tests/support/doubles/FakeGlobalContext.h"
-#include "tests/support/doubles/FakeObjectFactory.h"
-#include "tests/support/doubles/MemoryErrorLog.h"
 #include "tests/support/doubles/RecordingStatusBar.h"
-#include "tests/support/doubles/ScopedHostRuntime.h"
-#include "tests/support/doubles/ScriptedMessageService.h"
 
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 using namespace scadlav;
 using namespace scadlav::doubles;
@@ -33,25 +23,14 @@ namespace {
 
 const QString kPaint = QStringLiteral("P1") + "000012" + "00030" + "0000" + "00000000";
 
-class RebuildScreen : public ::testing::Test {
+class RebuildScreen : public scadlav::testing::ScreenHarness {
 protected:
     void SetUp() override {
         qputenv("ERP_FIXED_NOW", "2026-12-05 10:30:00");
         db.fillSmallOrderBook();
-        factory.registerClass(classnames::ErrorLog, [this] {
-            auto log = std::make_unique<MemoryErrorLog>();
-            errorLog = log.get();
-            return log;
-        });
-        factory.registerClass(classnames::DateObject, [] { return std::make_unique<EmbeddedDateObject>(); });
         global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + db.erp().path();
-        global.messages = &messages;
-        module.Cinterface_SetClsGlobal(&global);
         module.Cinterface_SetStatusBar(&statusBar);
-        module.Cinterface_ShowForm();
-        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
-        ASSERT_TRUE(screen);
-        screen->Form_Activate();
+        ASSERT_TRUE(open());
         ASSERT_TRUE(screen->isInitialized());
         screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
         // A schedule of an earlier rebuild, to see whether a refused rebuild touches it.
@@ -61,40 +40,31 @@ protected:
         statusBar.progressTexts.clear();
     }
     void TearDown() override {
-        module.Cinterface_CloseForm();
+        close();
         qunsetenv("ERP_FIXED_NOW");
     }
 
-    QList<int> boxIds() const {
-        QList<int> ids;
-        for (const auto& r : messages.boxes())
-            ids << r.textId;
-        return ids;
-    }
     // The outcome batch jobs read must say what the messages said.
     ActionOutcome::Status outcome() const { return screen->rebuilder().lastOutcome().status; }
     int registryRows() {
         auto rs = db.query(QStringLiteral("SELECT COUNT(*) FROM PD5D_ACCESSISCAD"));
         return int(rs->value(0).toInt64().value_or(-1));
     }
-    // Nothing changed: old schedule, empty registry, button usable, normal pointer.
-    void expectUntouched() {
-        EXPECT_EQ(db.scheduleCount(), 1);
-        EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
+    // However the rebuild ended: empty registry, button usable, normal pointer.
+    void expectReleased() {
         EXPECT_EQ(registryRows(), 0);
         EXPECT_TRUE(screen->canRebuild());
         EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
     }
+    // Nothing changed: the old schedule alone, and the screen released.
+    void expectUntouched() {
+        EXPECT_EQ(db.scheduleCount(), 1);
+        EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
+        expectReleased();
+    }
 
     RebuildDatabase db;
-    FakeObjectFactory factory;
-    ScopedHostRuntime runtime{&factory};
-    FakeGlobalContext global;
-    ScriptedMessageService messages;
     RecordingStatusBar statusBar;
-    MemoryErrorLog* errorLog = nullptr;
-    CLSPD_KVB_SCADLAV module{[] { return new FRMPD_KVB_SCADLAV(); }};
-    FRMPD_KVB_SCADLAV* screen = nullptr;
 };
 
 } // namespace
@@ -131,7 +101,7 @@ TEST_F(RebuildScreen, RefusalsChangeNothing) {
     press({78510, 78511}, Status::Refused);
     EXPECT_EQ(messages.boxes().last().parameters, QList<Value>{Value(QStringLiteral("Anna Bianchi"))});
     EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
-    EXPECT_EQ(errorLog ? errorLog->records.size() : 0, 0);
+    EXPECT_TRUE(errorLog.records.isEmpty());
 }
 
 TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
@@ -149,12 +119,10 @@ TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
     EXPECT_EQ(db.scheduleCount(), 6);
     EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 0);
     EXPECT_EQ(db.scheduleValue(kPaint, "PD5C_DESCFASEPREC").toText(), QStringLiteral("Saldatura"));
-    EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->canRebuild());
+    expectReleased();
     EXPECT_TRUE(screen->canShow());
-    EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
     EXPECT_EQ(screen->lastRebuildDay(), QDate(2026, 12, 5));
-    EXPECT_EQ(errorLog ? errorLog->records.size() : 0, 0);
+    EXPECT_TRUE(errorLog.records.isEmpty());
 }
 
 TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
@@ -176,9 +144,7 @@ TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
         << boxes[1].text.toStdString();
     EXPECT_EQ(statusBar.progressTexts.mid(3), (QStringList{"T42158|", "T78527"}));
     EXPECT_EQ(db.scheduleCount(), 0) << "the table stays empty until the next rebuild";
-    EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->canRebuild());
-    EXPECT_NE(screen->cursor().shape(), Qt::WaitCursor);
+    expectReleased();
 }
 
 TEST_F(RebuildScreen, NothingSelectedDisablesTheSchedule) {
@@ -188,24 +154,21 @@ TEST_F(RebuildScreen, NothingSelectedDisablesTheSchedule) {
     EXPECT_EQ(outcome(), ActionOutcome::Status::NoData);
     EXPECT_EQ(db.scheduleCount(), 0);
     EXPECT_FALSE(screen->canShow());
-    EXPECT_TRUE(screen->canRebuild());
-    EXPECT_EQ(registryRows(), 0);
+    expectReleased();
 }
 
 TEST_F(RebuildScreen, UnexpectedFailureIsLoggedAndReleasesTheScreen) {
     // Without the bill-of-materials table the grouped quantities cannot be read.
     db.exec(QStringLiteral("DROP TABLE PD95_DISBA"));
     screen->rebuilder().CMD_RICALCOLA_ButtonClick();
-    ASSERT_TRUE(errorLog);
-    ASSERT_EQ(errorLog->records.size(), 1);
-    const MemoryErrorLog::Record& logged = errorLog->records[0];
+    ASSERT_EQ(errorLog.records.size(), 1);
+    const MemoryErrorLog::Record& logged = errorLog.records[0];
     EXPECT_EQ(QStringList({logged.position, logged.moduleText, logged.routine}),
               (QStringList{"0_0_0_0", "FRMPD_KVB_SCADLAV", "CMD_RICALCOLA_ButtonClick"}));
     EXPECT_EQ(boxIds(), QList<int>{78510}) << "no message besides the question";
     EXPECT_EQ(outcome(), ActionOutcome::Status::Failed);
     EXPECT_TRUE(screen->rebuilder().lastOutcome().description.contains(QStringLiteral("PD95_DISBA")));
-    EXPECT_EQ(registryRows(), 0);
-    EXPECT_TRUE(screen->canRebuild());
+    expectReleased();
 }
 
 // The batch jobs press the same button through the screen's job interface.

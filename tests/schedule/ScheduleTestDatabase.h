@@ -15,6 +15,20 @@
 
 namespace scadlav::testing {
 
+// The access registry as "user/rebuild/modification" texts, in the table's order.
+inline QStringList registryRows(db::Connection& connection) {
+    QStringList rows;
+    auto rs = connection.execute(QStringLiteral(
+        "SELECT PD5D_ID_FW07, PD5D_FLGRIC, PD5D_FLGVISU FROM PD5D_ACCESSISCAD ORDER BY PD5D_ID_FW07, "
+        "PD5D_FLGRIC, PD5D_FLGVISU"));
+    if (!rs || !rs->isOpen())
+        return rows;
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext())
+        rows << rs->value(0).toText() + QLatin1Char('/') + rs->value(1).toText() + QLatin1Char('/') +
+                    rs->value(2).toText();
+    return rows;
+}
+
 class ScheduleTestDatabase {
 public:
     ScheduleTestDatabase() {
@@ -48,19 +62,7 @@ public:
             ADD_FAILURE() << sql.toStdString() << ": " << m_connection->lastErrorText().toStdString();
     }
 
-    // The registry as "user/rebuild/modification" texts, in the table's order.
-    QStringList registry() {
-        QStringList rows;
-        auto rs = m_connection->execute(QStringLiteral(
-            "SELECT PD5D_ID_FW07, PD5D_FLGRIC, PD5D_FLGVISU FROM PD5D_ACCESSISCAD ORDER BY PD5D_ID_FW07, "
-            "PD5D_FLGRIC, PD5D_FLGVISU"));
-        if (!rs || !rs->isOpen())
-            return rows;
-        for (rs->moveFirst(); !rs->eof(); rs->moveNext())
-            rows << rs->value(0).toText() + QLatin1Char('/') + rs->value(1).toText() + QLatin1Char('/') +
-                        rs->value(2).toText();
-        return rows;
-    }
+    QStringList registry() { return registryRows(*m_connection); }
 
     // True when a global temporary table of that name exists for any connection.
     bool tempTableExists(const QString& name) {

@@ -6,7 +6,6 @@
 #include "platform/controls/Grid.h"
 #include "schedule/DateRecalculation.h"
 #include "tests/support/doubles/FakePhaseScheduler.h"
-#include "tests/support/doubles/MemoryErrorLog.h"
 #include "tests/support/doubles/RecordingStatusBar.h"
 
 using namespace scadlav;
@@ -22,19 +21,12 @@ protected:
     void SetUp() override {
         factory.registerClass(classnames::PhaseScheduler,
                               [this] { return std::make_unique<doubles::FakePhaseScheduler>(calls); });
-        factory.registerClass(classnames::ErrorLog,
-                              [] { return std::make_unique<doubles::MemoryErrorLog>(); });
         module.Cinterface_SetStatusBar(&statusBar);
-        for (const auto& [numreg, line, sequence] :
-             std::initializer_list<std::tuple<const char*, int, int>>{{"R1", 1, 10},
-                                                                      {"R1", 1, 20},
-                                                                      {"R1", 1, 30},
-                                                                      {"R1", 1, 40},
-                                                                      {"R1", 1, 50},
-                                                                      {"R1", 2, 10},
-                                                                      {"R2", 1, 10},
-                                                                      {"R2", 1, 20}})
-            addPhase(phaseOf(numreg, line, sequence));
+        for (int sequence : {10, 20, 30, 40, 50})
+            addPhase(phaseOf(QStringLiteral("R1"), 1, sequence));
+        addPhase(phaseOf(QStringLiteral("R1"), 2, 10));
+        addPhase(phaseOf(QStringLiteral("R2"), 1, 10));
+        addPhase(phaseOf(QStringLiteral("R2"), 1, 20));
         exec(QStringLiteral(
             "UPDATE DO46_DOCCORORDDET SET DO46_DATAINIZIO = '2026-03-01', DO46_DATAFINE = "
             "'2026-03-02', DO46_IDCICLO_PD48 = 1, DO46_CLIFOR_CG44 = 0, DO46_INDSTATOORD = 0"));
@@ -63,13 +55,7 @@ protected:
         screen->results().CMD_ELABORA_ButtonClick();
         ASSERT_EQ(screen->viewMode(), FRMPD_KVB_SCADLAV::ViewMode::Results);
     }
-    // Loads the order line of schedule row `key` into the detail.
-    void load(const QString& key) {
-        erpctl::Grid* grid = screen->controls().GRID_ORD;
-        grid->setCurrentRow(grid->findRow(QStringLiteral("PD5C_KEYGRID"), key));
-        if (!screen->detail().isOpen())
-            screen->detail().CMD_DETT_Click();
-    }
+    void TearDown() override { close(); } // while the status bar is still there
     // Puts typed dates and a direction on the phase of schedule row `key` ("R1-1-30") in the
     // detail, as the editing rules leave them.
     void typed(const char* key, const char* start, const char* end, int direction) {
@@ -86,9 +72,9 @@ protected:
     }
     // A forward start on 1 April typed on phase 30 of R1 line 1 and on phase 10 of R2 line 1.
     void typeTwoLines() {
-        load(QStringLiteral("R1-1-30"));
+        openDetailOn(QStringLiteral("R1-1-30"));
         typed("R1-1-30", "2026-04-01", nullptr, 1);
-        load(QStringLiteral("R2-1-10"));
+        openDetailOn(QStringLiteral("R2-1-10"));
         typed("R2-1-10", "2026-04-01", nullptr, 1);
     }
     // Runs an order-line statement on phase `sequence` of R1 line 1.
@@ -155,7 +141,7 @@ protected:
 } // namespace
 
 TEST_F(DateRecalcTest, NothingTypedSaysSoAndTouchesNothing) {
-    load(QStringLiteral("R1-1-30"));
+    openDetailOn(QStringLiteral("R1-1-30"));
     click();
     EXPECT_EQ(boxIds(), QList<int>{78504});
     EXPECT_EQ(screen->recalculation().lastOutcome().status, ActionOutcome::Status::NoData);
@@ -165,7 +151,7 @@ TEST_F(DateRecalcTest, NothingTypedSaysSoAndTouchesNothing) {
 }
 
 TEST_F(DateRecalcTest, ForwardFromAMiddlePhaseMovesItAndTheLaterOnes) {
-    load(QStringLiteral("R1-1-30"));
+    openDetailOn(QStringLiteral("R1-1-30"));
     typed("R1-1-30", "2026-04-01", nullptr, 1);
     click();
 
@@ -216,7 +202,7 @@ TEST_F(DateRecalcTest, ForwardFromAMiddlePhaseMovesItAndTheLaterOnes) {
 
 TEST_F(DateRecalcTest, BackwardFromTheLastPhaseSkipsSettledPhasesAndSetsTheWorkStart) {
     onR1Phase(20, QStringLiteral("UPDATE DO46_DOCCORORDDET SET DO46_INDSTATOORD = 3"));
-    load(QStringLiteral("R1-1-50"));
+    openDetailOn(QStringLiteral("R1-1-50"));
     typed("R1-1-50", nullptr, "2026-05-20", 2);
     click();
     // 50 ends on the typed day; 40 ends where 50 starts; 30 is another resource (a transfer day
@@ -229,7 +215,7 @@ TEST_F(DateRecalcTest, BackwardFromTheLastPhaseSkipsSettledPhasesAndSetsTheWorkS
 }
 
 TEST_F(DateRecalcTest, TypedDatesInTheWalkAreKeptOrComputedFromAndUnreachedOnesDropped) {
-    load(QStringLiteral("R1-1-20"));
+    openDetailOn(QStringLiteral("R1-1-20"));
     typed("R1-1-10", "2026-06-01", nullptr, 0); // before the anchor: dropped
     typed("R1-1-20", "2026-04-01", nullptr, 1);
     typed("R1-1-30", "2026-04-10", "2026-04-12", 0);
@@ -276,7 +262,7 @@ TEST_F(DateRecalcTest, APhaseAnchorRecalculatesTheSubPhasesOfItsSequenceOnly) {
         "2, 42, 2, 0, '2026-03-10', '2026-03-20'"));
     screen->results().CMD_ELABORA_ButtonClick();
     screen->results().CMD_ELABORA_ButtonClick();
-    load(QStringLiteral("R1-1-40"));
+    openDetailOn(QStringLiteral("R1-1-40"));
     typed("R1-1-40", "2026-04-01", nullptr, 3);
     click();
     EXPECT_EQ(phases("R1", 1), (QStringList{"10:03-01..03-02", "20:03-01..03-02", "30:03-01..03-02",
@@ -314,7 +300,7 @@ TEST_F(DateRecalcTest, AFailingStatementEndsTheClickWithItsMessageKeepingTheDeta
 }
 
 TEST_F(DateRecalcTest, UndoPutsBackOnlyUntouchedRowsOnceAndOutlivesTheScreen) {
-    load(QStringLiteral("R1-1-30"));
+    openDetailOn(QStringLiteral("R1-1-30"));
     typed("R1-1-30", "2026-04-01", nullptr, 1);
     click();
     // Somebody else moves phase 40's end after the recalculation.

@@ -27,29 +27,24 @@ protected:
     // Today is 15 March 2026. Order R1 line 1: phase 10 closed, 20 subcontracted and over by the
     // 13th, 30 still to come; line 2 one phase across Easter 2026.
     void SetUp() override {
-        phase(QStringLiteral("R1"), 1, 10, false, 3, QStringLiteral("2026-03-02"),
-              QStringLiteral("2026-03-06"));
-        phase(QStringLiteral("R1"), 1, 20, true, 0, QStringLiteral("2026-03-09"),
-              QStringLiteral("2026-03-13"));
-        phase(QStringLiteral("R1"), 1, 30, false, 0, QStringLiteral("2026-03-16"),
-              QStringLiteral("2026-03-27"));
-        phase(QStringLiteral("R1"), 2, 10, false, 0, QStringLiteral("2026-03-30"),
-              QStringLiteral("2026-04-10"));
+        phase("R1", 1, 10, false, 3, "2026-03-02", "2026-03-06");
+        phase("R1", 1, 20, true, 0, "2026-03-09", "2026-03-13");
+        phase("R1", 1, 30, false, 0, "2026-03-16", "2026-03-27");
+        phase("R1", 2, 10, false, 0, "2026-03-30", "2026-04-10");
         exec(QStringLiteral("INSERT INTO PDCA_CALENDARIO (PDCA_DITTA_CG18, PDCA_DATA, PDCA_DESCR) VALUES "
-                            "(1, '2026-08-10 00:00:00', 'Chiusura estiva')"));
-        exec(QStringLiteral("INSERT INTO PDCA_CALENDARIO (PDCA_DITTA_CG18, PDCA_DATA, PDCA_DESCR) VALUES "
-                            "(2, '2026-08-11 00:00:00', 'Altra ditta')"));
+                            "(1, '2026-08-10 00:00:00', 'Chiusura estiva'), (2, '2026-08-11 00:00:00', "
+                            "'Altra ditta')"));
         open();
         screen->results().CMD_ELABORA_ButtonClick();
         ASSERT_EQ(screen->viewMode(), FRMPD_KVB_SCADLAV::ViewMode::Results);
     }
-    void phase(const QString& numreg, int line, int sequence, bool external, int state, const QString& start,
-               const QString& end) {
-        PhaseRow row = phaseOf(numreg, line, sequence);
+    void phase(const char* numreg, int line, int sequence, bool external, int state, const char* start,
+               const char* end) {
+        PhaseRow row = phaseOf(QString::fromLatin1(numreg), line, sequence);
         row.external = external ? 1 : 0;
         row.phaseState = state;
-        row.start = start;
-        row.end = end;
+        row.start = QString::fromLatin1(start);
+        row.end = QString::fromLatin1(end);
         addPhase(row);
     }
     // The timeline as painted once the event loop had its turn.
@@ -70,8 +65,7 @@ protected:
 } // namespace
 
 TEST_F(DetailTimelineTest, ShowsTheLineOfTheDetailAndFollowsIt) {
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetailOn(QStringLiteral("R1-1-20"));
     ASSERT_TRUE(screen->detail().isOpen());
     QList<erpctl::TimelineBar> bars = timeline()->bars();
     ASSERT_EQ(bars.size(), 3);
@@ -101,17 +95,12 @@ TEST_F(DetailTimelineTest, ShowsTheLineOfTheDetailAndFollowsIt) {
 }
 
 TEST_F(DetailTimelineTest, RepaintsWhenTheDetailsRowsChange) {
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetailOn(QStringLiteral("R1-1-20"));
     erpctl::Grid* grid = screen->controls().GRID_DETT;
 
     // A new start typed on phase 30: an outline until the dates are recalculated.
     const int row = grid->findRow(QStringLiteral("KEY_GRID"), QStringLiteral("A300"));
-    bool cancel = false;
-    screen->detail().GRID_DETT_OnEditing(row, QStringLiteral("DATA_INI"), cancel);
-    ASSERT_FALSE(cancel);
-    grid->commitCellInput(grid->model()->index(row, grid->columnIndex(QStringLiteral("DATA_INI"))),
-                          QStringLiteral("20/03/2026"), true);
+    ASSERT_TRUE(typeInDetail(row, QStringLiteral("DATA_INI"), QStringLiteral("20/03/2026")));
     EXPECT_EQ(timeline()->bars()[2].typedStart, d(2026, 3, 20));
     EXPECT_FALSE(timeline()->outlineRect(2).isEmpty());
     EXPECT_TRUE(timeline()->outlineRect(1).isEmpty());
@@ -138,21 +127,15 @@ TEST_F(DetailTimelineTest, RepaintsWhenTheDetailsRowsChange) {
 
 TEST_F(DetailTimelineTest, ShadesWeekendsHolidaysAndTheCompanysClosures) {
     erpctl::PhaseTimeline* chart = screen->controls().TIMELINE_DETT;
-    EXPECT_FALSE(chart->isNonWorkingDay(d(2026, 4, 3))); // Good Friday is worked
+    // The holidays themselves are the working calendar's; here, that the chart asks it.
     EXPECT_TRUE(chart->isNonWorkingDay(d(2026, 4, 4)));
     EXPECT_TRUE(chart->isNonWorkingDay(d(2026, 4, 5)));
     EXPECT_TRUE(chart->isNonWorkingDay(d(2026, 4, 6))); // Easter Monday
-    EXPECT_FALSE(chart->isNonWorkingDay(d(2026, 4, 7)));
-    EXPECT_FALSE(chart->isNonWorkingDay(d(2027, 4, 6))) << "Easter Monday 2027 is 29 March";
-    EXPECT_TRUE(chart->isNonWorkingDay(d(2027, 3, 29)));
-    EXPECT_TRUE(chart->isNonWorkingDay(d(2025, 8, 15))); // a Friday
-    EXPECT_FALSE(chart->isNonWorkingDay(d(2025, 8, 14)));
     EXPECT_TRUE(chart->isNonWorkingDay(d(2026, 8, 10))) << "closure of this company";
     EXPECT_FALSE(chart->isNonWorkingDay(d(2026, 8, 11))) << "closure of another company";
 
-    // Painted: the line across Easter, below its only row.
-    goTo(QStringLiteral("R1-2-10"));
-    screen->detail().CMD_DETT_Click();
+    // Painted: the line across Easter, below its only row; Good Friday and the Tuesday are worked.
+    openDetailOn(QStringLiteral("R1-2-10"));
     chart = timeline();
     chart->resize(700, 220);
     QImage image(chart->size(), QImage::Format_RGB32);
@@ -171,8 +154,7 @@ TEST_F(DetailTimelineTest, ShadesWeekendsHolidaysAndTheCompanysClosures) {
 TEST_F(DetailTimelineTest, CanBeHiddenAndIsRememberedWithTheLayout) {
     ScheduleControls& ui = screen->controls();
     EXPECT_TRUE(ui.DETT_AREA->isHidden()) << "closed detail: the schedule grid has the height";
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetailOn(QStringLiteral("R1-1-20"));
     EXPECT_FALSE(ui.DETT_AREA->isHidden());
     EXPECT_FALSE(ui.TIMELINE_DETT->isHidden());
     QAction* toggle = screen->timeline().toggleAction();
@@ -192,8 +174,7 @@ TEST_F(DetailTimelineTest, CanBeHiddenAndIsRememberedWithTheLayout) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_TRUE(open());
     screen->results().CMD_ELABORA_ButtonClick();
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetailOn(QStringLiteral("R1-1-20"));
     EXPECT_FALSE(screen->timeline().isShown());
     EXPECT_FALSE(screen->timeline().toggleAction()->isChecked());
     EXPECT_TRUE(screen->controls().TIMELINE_DETT->isHidden());

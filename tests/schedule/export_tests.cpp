@@ -117,13 +117,6 @@ QMap<QString, SheetCell> sheetCells(const QString& xml) {
     return cells;
 }
 
-QString columnLetter(int index) {
-    QString letters;
-    for (++index; index > 0; index = (index - 1) / 26)
-        letters.prepend(QChar(u'A' + (index - 1) % 26));
-    return letters;
-}
-
 } // namespace
 
 TEST_F(QueryScreenTest, ExcelCellsAreNumbersAndDatesWithTheGridsFormats) {
@@ -146,10 +139,11 @@ TEST_F(QueryScreenTest, ExcelCellsAreNumbersAndDatesWithTheGridsFormats) {
     const QMap<QString, SheetCell> cells = sheetCells(sheet);
     // The row's cell of the column with `caption` in the header row.
     const auto cellUnder = [&cells](const char* caption) {
-        for (int c = 0; c < 60; ++c)
-            if (cells.value(columnLetter(c) + QStringLiteral("1"))
-                    .content.contains(QStringLiteral(">%1<").arg(QLatin1String(caption))))
-                return cells.value(columnLetter(c) + QStringLiteral("2"));
+        static const QRegularExpression header(QStringLiteral("^[A-Z]+1$"));
+        for (auto it = cells.cbegin(); it != cells.cend(); ++it)
+            if (header.match(it.key()).hasMatch() &&
+                it->content.contains(QStringLiteral(">%1<").arg(caption)))
+                return cells.value(it.key().chopped(1) + u'2');
         ADD_FAILURE() << "no column " << caption;
         return SheetCell{};
     };
@@ -221,8 +215,7 @@ TEST_F(QueryScreenTest, TheOrderDetailExportsThePhasesOfItsLine) {
         addPhase(phaseOf(QStringLiteral("R1"), 1, sequence));
     addPhase(phaseOf(QStringLiteral("R1"), 2, 10));
     open()->results().CMD_ELABORA_ButtonClick();
-    goTo(QStringLiteral("R1-1-20"));
-    screen->detail().CMD_DETT_Click();
+    openDetailOn(QStringLiteral("R1-1-20"));
     ASSERT_TRUE(screen->detail().isOpen());
     EXPECT_FALSE(screen->controls().BAR_GRID_DETT->exportButton()->isHidden());
 

@@ -22,21 +22,9 @@ TEST_F(QueryScreenTest, GridKeysAndTheDetailsEditableDates) {
 }
 
 TEST_F(QueryScreenTest, CellsShowListCaptionsFormatsAndNoIconForNull) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    a.phaseState = 99;
-    a.start = QStringLiteral("NULL");
-    a.end = QStringLiteral("NULL");
-    a.inWork = QStringLiteral("2.5");
-    addPhase(a);
-    PhaseRow b;
-    b.key = QStringLiteral("B");
-    b.sequence = 20;
-    b.phaseState = 2;
-    b.ordered = QStringLiteral("1234.5");
-    addPhase(b);
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    addPhase({.key = "A", .phaseState = 99, .start = "NULL", .end = "NULL", .inWork = "2.5"});
+    addPhase({.key = "B", .sequence = 20, .phaseState = 2, .ordered = "1234.5"});
+    open()->results().CMD_ELABORA_ButtonClick();
     erpctl::Grid* g = screen->controls().GRID_ORD;
     const int ra = g->findRow(QStringLiteral("PD5C_KEYGRID"), QStringLiteral("A"));
     const int rb = g->findRow(QStringLiteral("PD5C_KEYGRID"), QStringLiteral("B"));

@@ -120,9 +120,7 @@ protected:
 } // namespace
 
 TEST_P(LanguageTest, EveryVisibleTextIsInTheCatalogFromTheFirstMomentToTheDetailAndTheOrders) {
-    PhaseRow a;
-    a.key = QStringLiteral("A");
-    addPhase(a);
+    addPhase({.key = "A"});
     open();
     screen->show();
     EXPECT_EQ(foreignTexts(), QStringList()) << "parameter view";

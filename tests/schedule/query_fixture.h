@@ -4,36 +4,22 @@
 // scripted host services.
 
 #include "erpdb.h"
-#include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
-#include "module/services/ClassNames.h"
 #include "platform/controls/Grid.h"
-#include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/OrderDetail.h"
 #include "schedule/ParametersPanel.h"
-#include "schedule/ScheduleControls.h"
 #include "schedule/ScheduleRebuilder.h"
 #include "schedule/ScheduleResults.h"
 #include "schedule/ScreenSession.h"
+#include "tests/schedule/ScheduleTestDatabase.h"
+#include "tests/schedule/screen_harness.h"
 #include "tests/support/ErpDbTesting.h"
-#include "tests/support/doubles/EmbeddedDateObject.h"
-#include "tests/support/doubles/FakeGlobalContext.h"
-#include "tests/support/doubles/FakeObjectFactory.h"
-#include "tests/support/doubles/FixedClock.h"
-#include "tests/support/doubles/MemoryLayoutStore.h"
-#include "tests/support/doubles/ScopedHostRuntime.h"
-#include "tests/support/doubles/ScriptedMessageService.h"
 
-#include <QCoreApplication>
 #include <QLocale>
-#include <QPointer>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace scadlav::testing {
-
-using doubles::EmbeddedDateObject;
 
 // One schedule row with the order and article rows its statement joins.
 struct PhaseRow {
@@ -57,9 +43,9 @@ struct PhaseRow {
     QString department = QStringLiteral("NULL");
 };
 
-class QueryScreenTest : public ::testing::Test {
+class QueryScreenTest : public ScreenHarness {
 protected:
-    QueryScreenTest() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
+    QueryScreenTest() {
         // The server's clock and the host's clock say the same moment.
         qputenv("ERP_FIXED_NOW", "2026-03-15 10:30:00");
         // No session language is applied here: the grid shows the default locale's formats, the
@@ -77,17 +63,10 @@ protected:
             "(1, 'ART1', 'PZ', 'F1')"));
         exec(QStringLiteral(
             "INSERT INTO PD18_ARTPROD (PD18_DITTA_CG18, PD18_CODART_MG66) VALUES (1, 'ART1')"));
-
-        factory.registerClass(classnames::DateObject, [] { return std::make_unique<EmbeddedDateObject>(); });
         global.connection = connectionString();
-        global.messages = &messages;
-        global.layouts = &layouts;
-        module.Cinterface_SetClsGlobal(&global);
     }
     ~QueryScreenTest() override {
-        if (screen)
-            module.Cinterface_CloseForm();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        close();
         qunsetenv("ERP_FIXED_NOW");
         QLocale::setDefault(QLocale::system());
     }
@@ -138,10 +117,7 @@ protected:
     }
 
     FRMPD_KVB_SCADLAV* open() {
-        module.Cinterface_ShowForm();
-        screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
-        if (screen)
-            screen->Form_Activate();
+        ScreenHarness::open();
         EXPECT_TRUE(screen && screen->isInitialized());
         return screen;
     }
@@ -162,6 +138,22 @@ protected:
         ASSERT_GE(row, 0) << key.toStdString();
         grid->setCurrentRow(row);
     }
+    // Stands on schedule row `key` and opens the order detail if it is closed.
+    void openDetailOn(const QString& key) {
+        goTo(key);
+        if (!screen->detail().isOpen())
+            screen->detail().CMD_DETT_Click();
+    }
+    // Types `text` into a cell of the detail grid as the planner does: the cell enters editing,
+    // unless that is refused (false), and the text is committed through the grid.
+    bool typeInDetail(int row, const QString& field, const QString& text) {
+        erpctl::Grid* grid = screen->controls().GRID_DETT;
+        bool cancel = false;
+        screen->detail().GRID_DETT_OnEditing(row, field, cancel);
+        if (!cancel)
+            grid->commitCellInput(grid->model()->index(row, grid->columnIndex(field)), text, true);
+        return !cancel;
+    }
 
     // Values of one field of the schedule record set, by row key.
     QMap<QString, QString> byKey(const QString& field) {
@@ -179,38 +171,15 @@ protected:
     QStringList keysInOrder() {
         QStringList keys;
         db::Recordset* rs = screen->results().scheduleRecordset();
-        for (rs->moveFirst(); rs && !rs->eof(); rs->moveNext())
+        for (rs && rs->moveFirst(); rs && !rs->eof(); rs->moveNext())
             keys << rs->value(QStringLiteral("PD5C_KEYGRID")).toText();
         return keys;
     }
-    QStringList registry() {
-        QStringList rows;
-        auto rs = db.execute(
-            QStringLiteral("SELECT PD5D_ID_FW07, PD5D_FLGRIC, PD5D_FLGVISU FROM PD5D_ACCESSISCAD ORDER "
-                           "BY PD5D_ID_FW07"));
-        for (rs->moveFirst(); rs->isOpen() && !rs->eof(); rs->moveNext())
-            rows << rs->value(0).toText() + QLatin1Char('/') + rs->value(1).toText() + QLatin1Char('/') +
-                        rs->value(2).toText();
-        return rows;
-    }
-    QList<int> boxIds() {
-        QList<int> ids;
-        for (const auto& box : messages.boxes())
-            ids << box.textId;
-        return ids;
-    }
+    QStringList registry() { return registryRows(db); }
 
     QTemporaryDir dir;
     QString path;
     db::Connection db;
-    doubles::FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 30, 0))};
-    doubles::FakeObjectFactory factory;
-    doubles::ScopedHostRuntime runtime;
-    doubles::ScriptedMessageService messages;
-    doubles::MemoryLayoutStore layouts;
-    doubles::FakeGlobalContext global;
-    CLSPD_KVB_SCADLAV module;
-    QPointer<FRMPD_KVB_SCADLAV> screen;
 };
 
 } // namespace scadlav::testing

@@ -10,7 +10,6 @@
 #include "platform/host/PhaseScheduler.h"
 #include "schedule/DateRecalculation.h"
 #include "tests/support/HandSchedule.h"
-#include "tests/support/doubles/MemoryErrorLog.h"
 #include "tests/support/doubles/RecordingStatusBar.h"
 
 #include <QFile>
@@ -40,8 +39,6 @@ protected:
 
         factory.registerClass(classnames::PhaseScheduler,
                               [] { return std::make_unique<erphost::PhaseScheduler>(); });
-        factory.registerClass(classnames::ErrorLog,
-                              [] { return std::make_unique<doubles::MemoryErrorLog>(); });
         global.connection = connectionString();
         global.user = 1;
         module.Cinterface_SetStatusBar(&statusBar);
@@ -118,15 +115,6 @@ protected:
             out << qMakePair(bar.start, bar.end);
         return out;
     }
-    // Types a start into row `row` of the detail grid, as the planner does.
-    void typeStart(int row, const QString& text) {
-        erpctl::Grid* grid = screen->controls().GRID_DETT;
-        bool cancel = false;
-        screen->detail().GRID_DETT_OnEditing(row, QStringLiteral("DATA_INI"), cancel);
-        ASSERT_FALSE(cancel);
-        grid->commitCellInput(grid->model()->index(row, grid->columnIndex(QStringLiteral("DATA_INI"))), text,
-                              true);
-    }
     // Another planner's change, committed on another connection while the schedule is read.
     void anotherPlannersChange() {
         ASSERT_TRUE(db.execute(QStringLiteral("INSERT INTO PDCA_CALENDARIO (PDCA_DITTA_CG18, PDCA_DATA, "
@@ -159,7 +147,7 @@ TEST_F(DemoRecalculation, ANewStartOnTheSecondPhaseMovesTheRoutingOnWorkingDaysA
 
     // The second phase, a start typed on the Saturday before Easter Monday 2026.
     screen->controls().GRID_DETT->setCurrentRow(1);
-    typeStart(1, QStringLiteral("04/04/2026"));
+    ASSERT_TRUE(typeInDetail(1, QStringLiteral("DATA_INI"), QStringLiteral("04/04/2026")));
     ASSERT_TRUE(messages.boxes().isEmpty()) << messages.boxes().first().text.toStdString();
     QCoreApplication::processEvents();
     EXPECT_EQ(screen->controls().TIMELINE_DETT->bars().value(1).typedStart, QDate(2026, 4, 4))
@@ -224,7 +212,8 @@ TEST_F(DemoRecalculation, ADateTypedWhileTheScheduleIsStillReadMarksTheRowAndIsR
     anotherPlannersChange();
 
     screen->controls().CMD_DETT->click();
-    typeStart(screen->controls().GRID_DETT->currentRow(), QStringLiteral("04/05/2026"));
+    ASSERT_TRUE(typeInDetail(screen->controls().GRID_DETT->currentRow(), QStringLiteral("DATA_INI"),
+                             QStringLiteral("04/05/2026")));
     const auto schedule = [&](const char* field) {
         auto rs = db.execute(QStringLiteral("SELECT %1 FROM PD5C_SCADLAV WHERE PD5C_KEYGRID = '%2'")
                                  .arg(QLatin1String(field), key));

@@ -36,6 +36,12 @@ protected:
         }
         exec(QStringLiteral("COMMIT"));
     }
+    // The book shown: the grid has its first slice of rows.
+    erpctl::Grid* showBook() {
+        addBook();
+        open()->results().CMD_ELABORA_ButtonClick();
+        return screen->controls().GRID_ORD;
+    }
     db::Recordset* rows() { return screen->results().scheduleRecordset(); }
     // Notes whether rows arriving in the grid's bound model came while the wait cursor was up.
     void watchTheCursor(erpctl::Grid* grid) {
@@ -59,11 +65,8 @@ protected:
 } // namespace
 
 TEST_F(SlicedShowTest, ActionsDuringTheReadingSeeEveryRow) {
-    addBook();
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    erpctl::Grid* grid = showBook();
     ASSERT_NE(rows(), nullptr);
-    erpctl::Grid* grid = screen->controls().GRID_ORD;
     ASSERT_TRUE(rows()->isFetching());
     EXPECT_LT(grid->rowCount(), kRows);
     EXPECT_FALSE(grid->allRowsFetched());
@@ -82,10 +85,7 @@ TEST_F(SlicedShowTest, ActionsDuringTheReadingSeeEveryRow) {
 }
 
 TEST_F(SlicedShowTest, AHeaderSortWaitsForTheRest) {
-    addBook();
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
-    erpctl::Grid* grid = screen->controls().GRID_ORD;
+    erpctl::Grid* grid = showBook();
     ASSERT_FALSE(grid->allRowsFetched());
     watchTheCursor(grid);
     grid->sortByField(QStringLiteral("PD5C_DATAFINEFASE"), Qt::DescendingOrder);
@@ -97,10 +97,7 @@ TEST_F(SlicedShowTest, AHeaderSortWaitsForTheRest) {
 }
 
 TEST_F(SlicedShowTest, AQuickSearchWaitsForTheRest) {
-    addBook();
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
-    erpctl::Grid* grid = screen->controls().GRID_ORD;
+    erpctl::Grid* grid = showBook();
     ASSERT_FALSE(grid->allRowsFetched());
     watchTheCursor(grid);
     grid->setQuickSearch(QStringLiteral("Fornitore 12"));
@@ -110,9 +107,7 @@ TEST_F(SlicedShowTest, AQuickSearchWaitsForTheRest) {
 }
 
 TEST_F(SlicedShowTest, TheReSortReusesTheRowsOnlyWhileTheStatementWouldReturnThem) {
-    addBook();
-    open();
-    screen->results().CMD_ELABORA_ButtonClick();
+    showBook();
     ASSERT_NE(rows(), nullptr);
 
     // Nothing committed, no phase date reached: the rows in hand, in the re-sort's order.

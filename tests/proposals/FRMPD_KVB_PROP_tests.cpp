@@ -49,19 +49,14 @@ protected:
         global.refresh = &refresh;
         module.Cinterface_SetClsGlobal(&global);
 
-        for (auto [name, type] : {std::pair{"PD5C_KEYGRID", DataType::VarWChar},
-                                  {"PD5C_CLIFOR_CG44", DataType::Decimal},
-                                  {"PD5C_FORREP", DataType::VarWChar},
-                                  {"PD5C_QTARES", DataType::Decimal},
-                                  {"PD5C_DOCUM_MG3G", DataType::VarWChar},
-                                  {"PD5C_NUMDOC", DataType::Decimal},
-                                  {"PD5C_DATADOC", DataType::DBTimeStamp},
-                                  {"PD5C_RIFOCLAV", DataType::VarWChar},
-                                  {"PD5C_CODFASE_PD12", DataType::Decimal},
-                                  {"PD5C_DESCFASE", DataType::VarWChar},
-                                  {"PD5C_QTADAINV", DataType::Decimal},
-                                  {"PD5C_GIACPREC", DataType::Decimal},
-                                  {"CTRL_QTA", DataType::Integer}})
+        using enum DataType;
+        const std::pair<const char*, DataType> columns[] = {
+            {"PD5C_KEYGRID", VarWChar},    {"PD5C_CLIFOR_CG44", Decimal}, {"PD5C_FORREP", VarWChar},
+            {"PD5C_QTARES", Decimal},      {"PD5C_DOCUM_MG3G", VarWChar}, {"PD5C_NUMDOC", Decimal},
+            {"PD5C_DATADOC", DBTimeStamp}, {"PD5C_RIFOCLAV", VarWChar},   {"PD5C_CODFASE_PD12", Decimal},
+            {"PD5C_DESCFASE", VarWChar},   {"PD5C_QTADAINV", Decimal},    {"PD5C_GIACPREC", Decimal},
+            {"CTRL_QTA", Integer}};
+        for (const auto& [name, type] : columns)
             rows.appendField(QString::fromLatin1(name), type, 60);
         rows.open();
         // Class 1 before class 2 whatever the supplier; then supplier, then order date.
@@ -148,30 +143,24 @@ TEST_F(ProposalsScreenTest, FullCoverageFirstThenSupplierThenDateWithItsSufficie
     EXPECT_TRUE(errors.records.isEmpty());
 }
 
-TEST_F(ProposalsScreenTest, SupplierBandsCountPhasesAndWhatTheStockLetsGo) {
-    open();
-    // Supplier 10: only 2 of 6 covered; 20: all 7 of K5 and the 4 in stock of K1; 30: 5 + 3.
-    EXPECT_EQ(bands(), (QList<Band>{{"10", "Fornitore 10", 1, Decimal::fromInt(2)},
-                                    {"20", "Fornitore 20", 2, Decimal::fromInt(11)},
-                                    {"30", "Fornitore 30", 2, Decimal::fromInt(8)}}));
-    EXPECT_EQ(screen->GRID_FORNITORI->rowCount(), 3);
-    EXPECT_EQ(screen->GRID_FORNITORI->item(1, 2)->text(), QStringLiteral("2"));
-}
-
-TEST_F(ProposalsScreenTest, InternalPhasesGetABandPerDepartmentNotOneForSupplierZero) {
-    // Internal phases carry supplier code 0 and the department's name.
+TEST_F(ProposalsScreenTest, SupplierBandsCountPhasesAndWhatTheStockLetsGoAndDepartmentsGetTheirOwn) {
+    // Internal phases carry supplier code 0 and the department's name: a band per department
+    // comes first, not one band for supplier 0.
     for (auto [key, department, toSend] :
          {std::tuple{"R1", "Saldatura", 4}, {"R2", "Montaggio", 6}, {"R3", "Saldatura", 5}})
         add({key, 0, 1, QDate(2026, 1, 4), toSend, 100, department});
     open();
-    const QList<Band> shown = bands();
-    ASSERT_EQ(shown.size(), 5);
-    EXPECT_EQ(shown[0], (Band{"", "Montaggio", 1, Decimal::fromInt(6)}));
-    EXPECT_EQ(shown[1], (Band{"", "Saldatura", 2, Decimal::fromInt(9)}));
-    EXPECT_EQ(std::get<0>(shown[2]), QStringLiteral("10"));
+    // Supplier 10: only 2 of 6 covered; 20: all 7 of K5 and the 4 in stock of K1; 30: 5 + 3.
+    EXPECT_EQ(bands(), (QList<Band>{{"", "Montaggio", 1, Decimal::fromInt(6)},
+                                    {"", "Saldatura", 2, Decimal::fromInt(9)},
+                                    {"10", "Fornitore 10", 1, Decimal::fromInt(2)},
+                                    {"20", "Fornitore 20", 2, Decimal::fromInt(11)},
+                                    {"30", "Fornitore 30", 2, Decimal::fromInt(8)}}));
+    EXPECT_EQ(screen->GRID_FORNITORI->rowCount(), 5);
+    EXPECT_EQ(screen->GRID_FORNITORI->item(3, 2)->text(), QStringLiteral("2"));
 }
 
-TEST_F(ProposalsScreenTest, OnlyTheFirstActivationSortsAndLaysOutAndAReopenDoesItAgain) {
+TEST_F(ProposalsScreenTest, OnlyTheFirstActivationSortsAndLaysOutTheHostIsToldAndAReopenDoesItAgain) {
     open();
     const int refreshesAfterFirst = refresh.refreshes;
     EXPECT_GE(refreshesAfterFirst, 1);
@@ -187,18 +176,13 @@ TEST_F(ProposalsScreenTest, OnlyTheFirstActivationSortsAndLaysOutAndAReopenDoesI
     screen->CMD_CHIUDI_Click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(screen.isNull()); // a closed screen goes away
+    // The host was told of both, and keeps the screen's place and size under its layout name.
+    EXPECT_EQ(usage.notices, (QStringList{QStringLiteral("tsOpen|Portafoglio ordini|T91200"),
+                                          QStringLiteral("tsClose|Portafoglio ordini|T91200")}));
+    EXPECT_TRUE(layouts.layouts.contains({global.user, FRMPD_KVB_PROP::LayoutName}));
     open();
     EXPECT_EQ(shownKeys(), (QStringList{"K5", "K4", "K2", "K3", "K1"}));
     EXPECT_FALSE(screen->GRID_GIAC->isColumnVisible(QStringLiteral("PD5C_FORREP")));
-}
-
-TEST_F(ProposalsScreenTest, OpeningAndClosingTellTheHost) {
-    open();
-    screen->CMD_CHIUDI_Click();
-    EXPECT_EQ(usage.notices, (QStringList{QStringLiteral("tsOpen|Portafoglio ordini|T91200"),
-                                          QStringLiteral("tsClose|Portafoglio ordini|T91200")}));
-    // The screen's own place and size are kept under the screen's layout name.
-    EXPECT_TRUE(layouts.layouts.contains({global.user, FRMPD_KVB_PROP::LayoutName}));
 }
 
 TEST_F(ProposalsScreenTest, ADatabaseThatCannotBeOpenedIsLoggedAndTheListStillShows) {

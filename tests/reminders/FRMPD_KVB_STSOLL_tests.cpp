@@ -33,7 +33,9 @@ protected:
     }
 };
 
-TEST_F(ReminderSelectionTest, ConfirmWithoutMarksStaysAndMarksSurviveGoingBackUntilAPrint) {
+// Marks are written at once and survive going back; a print, even one with nothing to print,
+// and the closing clear them.
+TEST_F(ReminderSelectionTest, ConfirmWithoutMarksStaysAndMarksSurviveGoingBackUntilAPrintOrTheClose) {
     EXPECT_EQ(screen->reminderRows()->recordCount(), 4); // A, B, C and X; N is not due
     screen->CMD_CONFERMA_Click();
     EXPECT_EQ(boxIds(), QList<int>{38891});
@@ -60,16 +62,19 @@ TEST_F(ReminderSelectionTest, ConfirmWithoutMarksStaysAndMarksSurviveGoingBackUn
     EXPECT_TRUE(screen->isSelectionPanelShown());
     for (const QString& key : {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")})
         EXPECT_EQ(marks().value(key), 0) << key.toStdString();
-}
 
-TEST_F(ReminderSelectionTest, APrintWithNothingToPrintSaysSoAndStillClearsTheMarks) {
-    mark({QStringLiteral("X")});
+    mark({QStringLiteral("X")}); // its company has no supplier 501: nothing to print
     screen->CMD_CONFERMA_Click();
     screen->CMD_STAMPA_Click();
-    EXPECT_TRUE(reports.prints.isEmpty());
-    EXPECT_EQ(boxIds(), QList<int>{39765});
+    EXPECT_EQ(reports.prints.size(), 1);
+    EXPECT_EQ(boxIds(), (QList<int>{38891, 39765}));
     EXPECT_EQ(marks().value(QStringLiteral("X")), 0);
     EXPECT_TRUE(screen->isSelectionPanelShown());
+
+    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1"));
+    screen->close();
+    for (int mark : marks())
+        EXPECT_EQ(mark, 0);
 }
 
 TEST_F(ReminderSelectionTest, NoteIsStoredAsTypedAndShownAgain) {
@@ -133,65 +138,38 @@ TEST_F(ReminderSelectionTest, TextsLongerThanTheirFieldsAreCutToTheFieldAndThePl
     EXPECT_EQ(statusBar.progressTexts.size(), told);
 }
 
-TEST_F(ReminderSelectionTest, RecipientSourceSwitchesTheContactType) {
-    ReminderControls& ui = screen->controls();
-    ui.TXT_TIPOCONTATTO->setCode(QStringLiteral("PROD"));
-    ui.CMB_FAXMAIL->setCurrentIndex(1);
-    screen->CMB_FAXMAIL_Click();
-    EXPECT_TRUE(ui.TXT_TIPOCONTATTO->text().isEmpty());
-    EXPECT_FALSE(ui.TXT_TIPOCONTATTO->isEnabled());
-    ui.CMB_FAXMAIL->setCurrentIndex(0);
-    screen->CMB_FAXMAIL_Click();
-    EXPECT_TRUE(ui.TXT_TIPOCONTATTO->isEnabled());
-}
-
-TEST_F(ReminderSelectionTest, ClosingClearsEveryMarkOfTheTable) {
-    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1"));
-    screen->close();
-    for (int mark : marks())
-        EXPECT_EQ(mark, 0);
-}
-
-TEST_F(ReminderScreenTest, OpeningAndClosingAreToldToTheHost) {
+// What the screen leaves with the host: the usage notices, the state refreshes and its grid
+// layout, which comes back at the next opening; the send buttons follow the host's channels.
+TEST_F(ReminderScreenTest, TheHostIsToldOfOpeningAndClosingKeepsTheLayoutAndOffersItsChannels) {
     doubles::RecordingUsageTracking usage;
     doubles::CountingHostStateRefresh refresh;
+    doubles::MemoryLayoutStore layouts;
     global.usage = &usage;
     global.refresh = &refresh;
-    open();
-    screen->close();
-    EXPECT_EQ(usage.notices, (QStringList{QStringLiteral("tsOpen|Portafoglio ordini|Stampa solleciti"),
-                                          QStringLiteral("tsClose|Portafoglio ordini|T54883")}));
-    EXPECT_EQ(refresh.refreshes, 2); // the activation and the close request
-    global.usage = nullptr;
-    global.refresh = nullptr;
-}
-
-TEST_F(ReminderScreenTest, TheGridLayoutIsKeptUnderTheScreensLayoutName) {
-    doubles::MemoryLayoutStore layouts;
     global.layouts = &layouts;
-    open();
-    erpctl::Grid* grid = screen->controls().GRID;
-    const int column = grid->columnIndex(QStringLiteral("PD5C_DESCFASE"));
-    ASSERT_GE(column, 0);
-    const int wider = grid->horizontalHeader()->sectionSize(column) + 60;
-    grid->horizontalHeader()->resizeSection(column, wider);
-    ASSERT_TRUE(layouts.layouts.contains({7, QStringLiteral("Form stampa solleciti")}));
-    const int twips = grid->columnWidthTwips(QStringLiteral("PD5C_DESCFASE"));
-    screen->close();
-    delete screen.data();
-
-    open();
-    EXPECT_EQ(screen->controls().GRID->columnWidthTwips(QStringLiteral("PD5C_DESCFASE")), twips);
-    screen->close();
-    global.layouts = nullptr;
-}
-
-TEST_F(ReminderScreenTest, SendButtonsFollowTheHostsChannels) {
     exec(QStringLiteral("DELETE FROM FW23_FAXER WHERE FW23_INDTIPO = 1"));
     open();
     EXPECT_TRUE(screen->controls().CMD_MAIL->isHidden());
     EXPECT_FALSE(screen->controls().CMD_MAIL->isEnabled());
     EXPECT_FALSE(screen->controls().CMD_FAX->isHidden());
+    erpctl::Grid* grid = screen->controls().GRID;
+    const int column = grid->columnIndex(QStringLiteral("PD5C_DESCFASE"));
+    ASSERT_GE(column, 0);
+    grid->horizontalHeader()->resizeSection(column, grid->horizontalHeader()->sectionSize(column) + 60);
+    ASSERT_TRUE(layouts.layouts.contains({7, QStringLiteral("Form stampa solleciti")}));
+    const int twips = grid->columnWidthTwips(QStringLiteral("PD5C_DESCFASE"));
+    screen->close();
+    EXPECT_EQ(usage.notices, (QStringList{QStringLiteral("tsOpen|Portafoglio ordini|Stampa solleciti"),
+                                          QStringLiteral("tsClose|Portafoglio ordini|T54883")}));
+    EXPECT_EQ(refresh.refreshes, 2); // the activation and the close request
+    delete screen.data();
+
+    open();
+    EXPECT_EQ(screen->controls().GRID->columnWidthTwips(QStringLiteral("PD5C_DESCFASE")), twips);
+    screen->close();
+    global.usage = nullptr;
+    global.refresh = nullptr;
+    global.layouts = nullptr;
 }
 
 TEST_F(ReminderSelectionTest, PrintFillsTheReportsParametersAndLetterhead) {
@@ -200,7 +178,7 @@ TEST_F(ReminderSelectionTest, PrintFillsTheReportsParametersAndLetterhead) {
     screen->CMD_CONFERMA_Click();
     const QString opening = QString(254, QLatin1Char('o')) + QStringLiteral("«Ω»   ");
     ui.TXT_TESTO_INIZ->setPlainText(opening);
-    ui.TXT_TESTO_FIN->setPlainText(QStringLiteral("Distinti saluti   "));
+    ui.TXT_TESTO_FIN->setPlainText(QStringLiteral("  Distinti saluti   "));
     ui.TXT_TITOLO->setText(QStringLiteral("  SOLLECITO \"URGENTE\" D'ORDINE  "));
     ui.CMB_TIPOLOGO->setCurrentIndex(3);
     screen->CMD_STAMPA_Click();
@@ -209,7 +187,7 @@ TEST_F(ReminderSelectionTest, PrintFillsTheReportsParametersAndLetterhead) {
     for (const auto& [name, expected] : {std::pair<const char*, QString>{"TIPOLOGO", QStringLiteral("3")},
                                          {"TESTO_INIZ", opening.left(255)},
                                          {"TESTO_INIZ_2", QStringLiteral("Ω»")},
-                                         {"TESTO_FIN", QStringLiteral("Distinti saluti")},
+                                         {"TESTO_FIN", QStringLiteral("  Distinti saluti")},
                                          {"TESTO_FIN_2", QString()},
                                          {"TITOLO", QStringLiteral("  SOLLECITO \"URGENTE\" D'ORDINE")}})
         EXPECT_EQ(p.value(QString::fromLatin1(name)).toText(), expected) << name;
@@ -250,10 +228,12 @@ protected:
         open();
         screen->CMD_SEL_Click();
         screen->CMD_CONFERMA_Click();
-        screen->controls().CMB_FAXMAIL->setCurrentIndex(source);
+        ReminderControls& ui = screen->controls();
+        ui.TXT_TIPOCONTATTO->setCode(contactType); // a change of source must clear it
+        ui.CMB_FAXMAIL->setCurrentIndex(source);
         screen->CMB_FAXMAIL_Click();
         if (source == 0)
-            screen->controls().TXT_TIPOCONTATTO->setCode(contactType);
+            ui.TXT_TIPOCONTATTO->setCode(contactType);
         mail ? screen->CMD_MAIL_Click() : screen->CMD_FAX_Click();
     }
 
@@ -267,37 +247,36 @@ protected:
     }
 };
 
+// Supplier 601 has two runs of rows (1 and 6): each run sends all of its rows.
 TEST_F(ReminderDispatchTest, ContactsPreferredThenByNameBlanksMeanNoneRegistryOtherwise) {
-    addRows({{"1", 601}, {"2", 602}, {"3", 603}, {"4", 604}, {"5", 605}});
+    addRows({{"1", 601}, {"2", 602}, {"3", 603}, {"4", 604}, {"5", 605}, {"6", 601}});
     sendAll(true);
-    EXPECT_EQ(recipients(),
-              (QStringList{QStringLiteral("601:2/10"), QStringLiteral("602:4/10"), QStringLiteral("603:0/-1"),
-                           QStringLiteral("604:1604/0"), QStringLiteral("605:0/-1")}));
+    EXPECT_EQ(recipients(), (QStringList{QStringLiteral("601:2/10"), QStringLiteral("602:4/10"),
+                                         QStringLiteral("603:0/-1"), QStringLiteral("604:1604/0"),
+                                         QStringLiteral("605:0/-1"), QStringLiteral("601:2/10")}));
     for (const auto& s : reports.sends)
         EXPECT_EQ(s.media, IReport::MediaMail);
+    ASSERT_EQ(reports.sends.size(), 6);
+    EXPECT_EQ(reports.sends[0].rows, (QStringList{QStringLiteral("601/ART-1"), QStringLiteral("601/ART-6")}));
+    EXPECT_EQ(reports.sends[5].rows, reports.sends[0].rows);
     EXPECT_EQ(boxIds(), QList<int>{34409});
     EXPECT_EQ(marks().value(QStringLiteral("1")), 0);
     EXPECT_TRUE(screen->isSelectionPanelShown());
 }
 
-TEST_F(ReminderDispatchTest, FaxFromTheGeneralRegistryIgnoresTheContactType) {
+TEST_F(ReminderDispatchTest, FaxFromTheGeneralRegistryIgnoresAndClearsTheContactType) {
     addRows({{"1", 601}, {"3", 603}, {"5", 605}});
     sendAll(false, 1);
     EXPECT_EQ(recipients(), (QStringList{QStringLiteral("601:1601/0"), QStringLiteral("603:1603/0"),
                                          QStringLiteral("605:0/-1")}));
     EXPECT_EQ(reports.sends[0].media, IReport::MediaFax);
     EXPECT_EQ(boxIds(), QList<int>{34412});
-}
-
-TEST_F(ReminderDispatchTest, EachRunOfASupplierSendsAllOfItsRows) {
-    addRows({{"a1", 601}, {"b1", 602}, {"c1", 601}, {"c2", 601}});
-    sendAll(true);
-    ASSERT_EQ(reports.sends.size(), 2 + 1);
-    const QStringList allOfA = {QStringLiteral("601/ART-a1"), QStringLiteral("601/ART-c1"),
-                                QStringLiteral("601/ART-c2")};
-    EXPECT_EQ(reports.sends[0].rows, allOfA);
-    EXPECT_EQ(reports.sends[1].rows, QStringList{QStringLiteral("602/ART-b1")});
-    EXPECT_EQ(reports.sends[2].rows, allOfA);
+    ReminderControls& ui = screen->controls();
+    EXPECT_TRUE(ui.TXT_TIPOCONTATTO->text().isEmpty());
+    EXPECT_FALSE(ui.TXT_TIPOCONTATTO->isEnabled());
+    ui.CMB_FAXMAIL->setCurrentIndex(0);
+    screen->CMB_FAXMAIL_Click();
+    EXPECT_TRUE(ui.TXT_TIPOCONTATTO->isEnabled());
 }
 
 TEST_F(ReminderDispatchTest, AMissingContactTypeSendsNothing) {
@@ -315,22 +294,15 @@ TEST_F(ReminderDispatchTest, NothingToSendStillEndsWithTheClosingMessage) {
     EXPECT_EQ(boxIds(), (QList<int>{39764, 34409}));
 }
 
-TEST_F(ReminderDispatchTest, AFailedSendShowsTheServicesAnswerAndTheOthersGoOn) {
-    addRows({{"1", 601}, {"2", 602}});
-    reports.failures.insert(QStringLiteral("601"), QStringLiteral("550 mailbox unavailable"));
-    sendAll(true);
-    EXPECT_EQ(reports.sends.size(), 2);
-    ASSERT_EQ(messages.boxes().size(), 2);
-    EXPECT_EQ(messages.boxes()[0].text, QStringLiteral("550 mailbox unavailable"));
-    EXPECT_EQ(messages.boxes()[0].flags & msgbox::IconMask, msgbox::Critical);
-    EXPECT_EQ(messages.boxes()[1].textId, 34409);
-}
-
-TEST_F(ReminderDispatchTest, HistoryKeepsEachRemindedPhaseWithItsTrueOutcomeAndTheGridShowsIt) {
+// A failed send shows the service's answer and the others go on; the history keeps each phase.
+TEST_F(ReminderDispatchTest, AFailedSendIsShownTheOthersGoOnAndTheHistoryKeepsEachPhasesOutcome) {
     qputenv("ERP_FIXED_NOW", "2026-03-15 10:30:00");
     addRows({{"1a", 601}, {"1b", 601}, {"2", 602}, {"5", 605}});
     reports.failures.insert(QStringLiteral("602"), QStringLiteral("421 server busy"));
     sendAll(true);
+    EXPECT_EQ(reports.sends.size(), 3);
+    ASSERT_EQ(messages.boxes().size(), 2);
+    EXPECT_EQ(messages.boxes()[0].text, QStringLiteral("421 server busy"));
     auto rs = db.execute(QStringLiteral(
         "SELECT PD5E_CLIFOR_CG44, PD5E_CANALE, PD5E_DESTINATARIO, PD5E_ESITO, PD5E_RISPOSTA, PD5E_ID_FW07, "
         "PD5E_DATAORA FROM PD5E_STORICOSOLL ORDER BY PD5E_CLIFOR_CG44, PD5E_NUMREG_CO99"));

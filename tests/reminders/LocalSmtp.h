@@ -13,17 +13,24 @@
 
 namespace scadlav::testing {
 
-// A loopback port nobody listens on now: the system picks one, and it is let go at once.
-inline int freeLocalPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+// A socket bound to a port of the loopback the system picks, listening if asked; the port, 0 when
+// that failed.
+inline int bindLoopback(int fd, bool listen) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        (listen && ::listen(fd, 4) != 0) ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return 0;
+    return ntohs(address.sin_port);
+}
+
+// A loopback port nobody listens on now: the system picks one, and it is let go at once.
+inline int freeLocalPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int port = bindLoopback(fd, false);
     ::close(fd);
     return port;
 }
@@ -31,25 +38,15 @@ inline int freeLocalPort() {
 // A loopback port that takes connections and never answers them: a mail server that hangs.
 class SilentServer {
 public:
-    SilentServer() {
-        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            ::listen(m_fd, 4) == 0 &&
-            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            m_port = ntohs(address.sin_port);
-    }
+    SilentServer() : m_fd(::socket(AF_INET, SOCK_STREAM, 0)), m_port(bindLoopback(m_fd, true)) {}
     ~SilentServer() { ::close(m_fd); }
     SilentServer(const SilentServer&) = delete;
     SilentServer& operator=(const SilentServer&) = delete;
     int port() const { return m_port; }
 
 private:
-    int m_fd = -1;
-    int m_port = 0;
+    int m_fd;
+    int m_port;
 };
 
 class LocalSmtpSink {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -60,13 +61,9 @@ protected:
         return r;
     }
 
-    QStringList lines(const QString& out, const QString& prefix) const {
-        QStringList found;
-        for (const QString& line : out.split(QLatin1Char('\n'))) {
-            if (line.startsWith(prefix))
-                found << line;
-        }
-        return found;
+    // The lines of `out` that start with `prefix` ("sent: ", "failed: "...).
+    static QStringList lines(const QString& out, const QString& prefix) {
+        return out.split(QLatin1Char('\n')).filter(QRegularExpression(QLatin1Char('^') + prefix));
     }
 
     // A reminder job over every row; `more` are further options, split at the blanks.

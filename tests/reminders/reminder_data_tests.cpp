@@ -28,13 +28,12 @@ TEST_F(ReminderDataTest, RecordCarriesRowAndAddressWithCutsAndNulls) {
     const QString longMail = QStringLiteral("ufficio.programmazione.produzione@fornitore-esempio.it"); // 54
     addSupplier(501, QStringLiteral("Tornerìa Ÿ \"Ø\" l'Emiliana"), longMail, QStringLiteral("0522 1"),
                 QString());
-    ReminderRow row;
-    row.key = QStringLiteral("A");
-    row.supplier = 501;
-    row.description = QString(250, QLatin1Char('d'));
-    row.end = QString(); // no end date
-    row.inWork = QStringLiteral("1234.5");
-    addRow(row);
+    // No end date.
+    addRow({.key = "A",
+            .supplier = 501,
+            .description = QString(250, QLatin1Char('d')),
+            .end = QString(),
+            .inWork = "1234.5"});
 
     auto data = dataFor({QStringLiteral("A")});
     ASSERT_EQ(data->fieldCount(), reminders::kReminderFieldCount);
@@ -72,14 +71,7 @@ TEST_F(ReminderDataTest, OnlyMarkedRowsOfTheCompanysSuppliersGiveRecords) {
     addSupplier(502, QStringLiteral("Beta cliente"), QString(), QString(), QStringLiteral("IT"), 1,
                 2); // a customer
     addSupplier(503, QStringLiteral("Gamma altra ditta"), QString(), QString(), QStringLiteral("IT"), 2);
-    for (const auto& [key, supplier] :
-         {std::pair{"A1", 501}, {"A2", 501}, {"A3", 501}, {"B", 502}, {"C", 503}, {"D", 0}, {"E", 501}}) {
-        ReminderRow row;
-        row.key = QString::fromLatin1(key);
-        row.supplier = supplier;
-        row.article = QStringLiteral("ART-") + row.key;
-        addRow(row);
-    }
+    addRows({{"A1", 501}, {"A2", 501}, {"A3", 501}, {"B", 502}, {"C", 503}, {"D", 0}, {"E", 501}});
     auto data = dataFor({QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A3"),
                          QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D")});
     EXPECT_EQ(recordRows(data.get()), (QStringList{QStringLiteral("501/ART-A1"), QStringLiteral("501/ART-A2"),
@@ -88,14 +80,11 @@ TEST_F(ReminderDataTest, OnlyMarkedRowsOfTheCompanysSuppliersGiveRecords) {
         EXPECT_EQ(RTrimN(data->value(QStringLiteral("CG16_RAGSOANAG_GEN"))), QStringLiteral("Alfa"));
 }
 
-TEST(ReminderTexts, SplitAt255AfterTrailingBlanks) {
+// The split of a typed text and its trailing blanks are in the print's test; here the bounds.
+TEST(ReminderTexts, SplitAt255AndKeepAtMostTwoParts) {
     const QString exactly255(255, QLatin1Char('a'));
-    EXPECT_EQ(reminders::dividiTesto(exactly255), std::make_pair(exactly255, QString()));
-    const auto [first, second] = reminders::dividiTesto(exactly255 + QStringLiteral("Z   "));
-    EXPECT_EQ(first, exactly255);
-    EXPECT_EQ(second, QStringLiteral("Z"));
-    EXPECT_EQ(reminders::dividiTesto(QStringLiteral("  l'àncora \"x\"   ")).first,
-              QStringLiteral("  l'àncora \"x\""));
+    EXPECT_EQ(reminders::dividiTesto(exactly255 + QStringLiteral("   ")),
+              std::make_pair(exactly255, QString()));
     const QString long600 = QString(300, QLatin1Char('b')) + QString(300, QLatin1Char('c'));
     EXPECT_EQ(reminders::dividiTesto(long600).second,
               QString(45, QLatin1Char('b')) + QString(210, QLatin1Char('c')));

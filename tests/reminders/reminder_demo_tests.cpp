@@ -1,7 +1,8 @@
 // A planner's reminder round on the demo database, through the real schedule screen and the
 // host's report service: "Visualizza" in modification mode, "Solleciti", rows marked, fixed texts
 // and a contact type chosen, the letters previewed and printed, then mailed to a local SMTP
-// server, and the reminders seen again in the reminder grid and in "Storico solleciti".
+// server, and the reminders seen again in the reminder grid and in "Storico solleciti" of the
+// schedule screen.
 #include "tests/reminders/CatalogMessages.h"
 #include "tests/reminders/LocalSmtp.h"
 #include "tests/reminders/ReadBack.h"
@@ -17,6 +18,7 @@
 #include "reminders/FRMPD_KVB_STSOLL.h"
 #include "schedule/FRMPD_KVB_SCADLAV.h"
 #include "schedule/ScheduleControls.h"
+#include "schedule/ScreenSession.h"
 #include "tests/support/ErpDbTesting.h"
 #include "tests/support/doubles/EmbeddedDateObject.h"
 #include "tests/support/doubles/FakeGlobalContext.h"
@@ -122,15 +124,6 @@ protected:
         return keys;
     }
 
-    // The letter's parameters as the planner fills them: demo fixed texts and contact type.
-    static void fill(FRMPD_KVB_STSOLL& form) {
-        ReminderControls& ui = form.controls();
-        ui.TXT_COD_INIZ->setCode(QStringLiteral("SOLL01"));
-        ui.TXT_COD_FIN->setCode(QStringLiteral("FINE01"));
-        ui.TXT_TITOLO->setText(QStringLiteral("SOLLECITO CONSEGNE"));
-        ui.TXT_TIPOCONTATTO->setCode(QStringLiteral("PROD"));
-    }
-
     QTemporaryDir dir;
     QString path;
     doubles::FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 0, 0))};
@@ -182,9 +175,13 @@ TEST_F(ReminderDemoTest, PlannerPreviewsPrintsMailsAndSeesTheHistory) {
         marked = tick(form, suppliers);
         form.CMD_CONFERMA_Click();
         ASSERT_FALSE(form.isSelectionPanelShown());
-        fill(form);
-        EXPECT_TRUE(
-            form.controls().TXT_TESTO_INIZ->toPlainText().startsWith(QStringLiteral("Con la presente")));
+        // The demo's fixed texts and contact type.
+        ReminderControls& ui = form.controls();
+        ui.TXT_COD_INIZ->setCode(QStringLiteral("SOLL01"));
+        ui.TXT_COD_FIN->setCode(QStringLiteral("FINE01"));
+        ui.TXT_TITOLO->setText(QStringLiteral("SOLLECITO CONSEGNE"));
+        ui.TXT_TIPOCONTATTO->setCode(QStringLiteral("PROD"));
+        EXPECT_TRUE(ui.TXT_TESTO_INIZ->toPlainText().startsWith(QStringLiteral("Con la presente")));
 
         // The preview shows the letters; the planner prints from it (here into a PDF file).
         whenOpen<QPrintPreviewDialog>([&](QPrintPreviewDialog& preview) {
@@ -196,14 +193,14 @@ TEST_F(ReminderDemoTest, PlannerPreviewsPrintsMailsAndSeesTheHistory) {
             pages->print();
             preview.accept();
         });
-        form.controls().CMD_STAMPA->click();
+        ui.CMD_STAMPA->click();
         EXPECT_TRUE(form.isSelectionPanelShown());
         EXPECT_EQ(form.reminderRows()->recordCount(), grid->rowCount());
 
         // The same rows mailed, each supplier's letter to its production contact or registry.
         tick(form, suppliers);
         form.CMD_CONFERMA_Click();
-        form.controls().CMD_MAIL->click();
+        ui.CMD_MAIL->click();
     });
     ASSERT_EQ(suppliers.size(), 3);
     EXPECT_GE(previewPages, 3);
@@ -211,33 +208,29 @@ TEST_F(ReminderDemoTest, PlannerPreviewsPrintsMailsAndSeesTheHistory) {
     EXPECT_EQ(printed.count(QStringLiteral("SOLLECITO CONSEGNE")), 3) << printed.toStdString();
     EXPECT_TRUE(printed.contains(QStringLiteral("Restiamo in attesa di un vostro cortese riscontro")));
 
-    // Every supplier's mail was sent or listed with why not; what was sent reached the server
-    // with that supplier's phases only.
+    // Only the marked suppliers were mailed; what was sent reached the server. (What each letter
+    // holds and why a mail did not go are checked with hand-made rows in reminder_sending_tests.)
     QSet<QString> mailed;
     for (const SendRecord& r : journal) {
-        if (r.channel != QLatin1String("mail"))
-            continue;
-        EXPECT_TRUE(suppliers.contains(r.supplier)) << r.supplier.toStdString();
-        if (r.outcome == SendRecord::Outcome::Sent)
+        EXPECT_TRUE(r.channel != QLatin1String("mail") || suppliers.contains(r.supplier))
+            << r.supplier.toStdString();
+        if (r.channel == QLatin1String("mail") && r.outcome == SendRecord::Outcome::Sent)
             mailed.insert(r.supplier);
-        else
-            EXPECT_FALSE(r.reason.isEmpty());
     }
     EXPECT_FALSE(mailed.isEmpty());
-    const QStringList received = QDir(mails).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
-    EXPECT_EQ(received.size(), mailed.size());
-    for (const QString& file : received)
-        EXPECT_EQ(pdfText(mails + QLatin1Char('/') + file).count(QStringLiteral("SOLLECITO CONSEGNE")), 1);
+    EXPECT_EQ(QDir(mails).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), mailed.size());
     EXPECT_EQ(messages.boxes().last().textId, 34409) << messages.boxes().last().text.toStdString();
 
-    // The reminder grid shows the print and the mail of each phase; the schedule screen's
-    // "Storico solleciti" lists them for the supplier of the current row.
+    // The reminder grid shows the print and the mail of each phase.
+    QString firstSupplier;
     solleciti([&](FRMPD_KVB_STSOLL& form) {
         erpctl::Grid* grid = form.controls().GRID;
         for (const QString& key : marked) {
             const int row = rowOfKey(*grid, key);
             ASSERT_GE(row, 0);
             const QString supplier = grid->cellText(row, QStringLiteral("PD5C_CLIFOR_CG44")).trimmed();
+            if (firstSupplier.isEmpty())
+                firstSupplier = supplier;
             const int expected = mailed.contains(supplier) ? 2 : 1;
             EXPECT_EQ(grid->cellText(row, QStringLiteral("N_SOLLECITI")), QString::number(expected))
                 << key.toStdString();
@@ -249,16 +242,23 @@ TEST_F(ReminderDemoTest, PlannerPreviewsPrintsMailsAndSeesTheHistory) {
                 << last.toStdString();
         }
     });
+
+    // "Storico solleciti" of the schedule screen lists the current row's supplier's reminders and
+    // nobody else's (the other two suppliers have theirs).
+    erpctl::Grid* schedule = screen->controls().GRID_ORD;
+    db::Connection& db = *screen->session().connection();
+    const auto own = db.execute(
+        QStringLiteral("SELECT COUNT(*) FROM PD5E_STORICOSOLL WHERE PD5E_CLIFOR_CG44 = ") + firstSupplier);
+    ASSERT_TRUE(own) << db.lastErrorText().toStdString();
     int historyRows = -1;
     whenOpen<QDialog>([&](QDialog& dialog) {
         if (auto* grid = dialog.findChild<erpctl::Grid*>(QStringLiteral("GRID_STORICO")))
             historyRows = grid->rowCount();
         dialog.close();
     });
-    erpctl::Grid* schedule = screen->controls().GRID_ORD;
     schedule->setCurrentRow(rowOfKey(*schedule, marked.constFirst()));
     screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_STSOLL"));
-    EXPECT_GE(historyRows, 2);
+    EXPECT_EQ(historyRows, own->value(0).toInt32().value_or(-1));
 }
 
 } // namespace

@@ -78,7 +78,9 @@ protected:
         auto rs = db.execute(QStringLiteral(
             "SELECT PD5E_CLIFOR_CG44, PD5E_CANALE, PD5E_DESTINATARIO, PD5E_ESITO, PD5E_RISPOSTA FROM "
             "PD5E_STORICOSOLL ORDER BY PD5E_CLIFOR_CG44, PD5E_NUMREG_CO99, PD5E_DATAORA"));
-        for (rs->moveFirst(); rs && rs->isOpen() && !rs->eof(); rs->moveNext()) {
+        if (!rs)
+            return {db.lastErrorText()};
+        for (rs->moveFirst(); rs->isOpen() && !rs->eof(); rs->moveNext()) {
             rows << QStringList{rs->value(0).toText(), RTrimN(rs->value(1)), RTrimN(rs->value(2)),
                                 rs->value(3).toText()}
                         .join(QLatin1Char(';'));
@@ -88,15 +90,12 @@ protected:
         return rows;
     }
 
+    // "outcome:supplier;channel;recipient" of each send the service journalled.
     QStringList outcomes() const {
         QStringList out;
-        for (const SendRecord& r : journal) {
-            const char* kind = r.outcome == SendRecord::Outcome::Sent      ? "sent"
-                               : r.outcome == SendRecord::Outcome::Skipped ? "skipped"
-                                                                           : "failed";
-            out << QString::fromLatin1(kind) + QLatin1Char(':') + r.supplier + QLatin1Char(';') + r.channel +
-                       QLatin1Char(';') + r.recipient;
-        }
+        for (const SendRecord& r : journal)
+            out << QStringList{"sent", "skipped", "failed"}.value(int(r.outcome)) + QLatin1Char(':') +
+                       QStringList{r.supplier, r.channel, r.recipient}.join(QLatin1Char(';'));
         return out;
     }
 
@@ -322,13 +321,14 @@ TEST_F(ReminderSendingTest, AFaxCommandThatFailsOrIsMissingIsReportedWithItsErro
 TEST(ReportSettings, AreReadFromTheConfigFileAndBadValuesAreNamed) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("erp-host.ini"));
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(
-        "[Report]\nOutput=pdf\nPdfFile=out/solleciti.pdf\n[Mail]\nServer=smtps://mail.example.com:465\n"
-        "From=Programmazione <p@example.com>\nUser=p\nPassword=segreta\nStartTls=true\nTimeoutSeconds=12\n"
-        "CaFile=ca.pem\n[Fax]\nCommand=myfax {number} {file}\n");
-    f.close();
+    const auto write = [&](const char* text) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    };
+    write("[Report]\nOutput=pdf\nPdfFile=out/solleciti.pdf\n[Mail]\nServer=smtps://mail.example.com:465\n"
+          "From=Programmazione <p@example.com>\nUser=p\nPassword=segreta\nStartTls=true\nTimeoutSeconds=12\n"
+          "CaFile=ca.pem\n[Fax]\nCommand=myfax {number} {file}\n");
     ASSERT_TRUE(QFile(dir.filePath(QStringLiteral("ca.pem"))).open(QIODevice::WriteOnly));
     erphost::HostSettings s;
     EXPECT_TRUE(erphost::readConfigFile(path, s).isEmpty());
@@ -340,10 +340,8 @@ TEST(ReportSettings, AreReadFromTheConfigFileAndBadValuesAreNamed) {
     EXPECT_EQ(s.report.mail.caFile, dir.filePath(QStringLiteral("ca.pem")));
     EXPECT_EQ(s.report.fax.command, QStringLiteral("myfax {number} {file}"));
 
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write("[Report]\nOutput=fax\n[Mail]\nServer=mail.example.com\nStartTls=forse\nTimeoutSeconds=0\n"
-            "CaFile=manca.pem\n");
-    f.close();
+    write("[Report]\nOutput=fax\n[Mail]\nServer=mail.example.com\nStartTls=forse\nTimeoutSeconds=0\n"
+          "CaFile=manca.pem\n");
     const QStringList problems = erphost::readConfigFile(path, s);
     ASSERT_EQ(problems.size(), 5) << problems.join(QLatin1Char('\n')).toStdString();
     for (const char* setting :

@@ -42,25 +42,33 @@ TEST(SafeFile, AFailedWriteKeepsTheOldFileAndLeavesNothingBehind) {
     EXPECT_FALSE(error.isEmpty());
 }
 
-TEST(SafeFile, LayoutsSurviveAFailedStore) {
+TEST(SafeFile, LayoutsAreKeptPerUserAndKeyAndSurviveAFailedStore) {
     QTemporaryDir dir;
-    erphost::LayoutStore store(dir.filePath(QStringLiteral("layouts")));
+    const QString folder = dir.filePath(QStringLiteral("layouts"));
+    erphost::LayoutStore store(folder);
     {
         // Layouts of the older INI file are read and carried over.
         QSettings ini(dir.filePath(QStringLiteral("layouts/layouts-7.ini")), QSettings::IniFormat);
         ini.setValue(QStringLiteral("layouts/Form%2Fstampa%20solleciti"), QByteArray("s"));
     }
-    EXPECT_EQ(store.restoreLayout(7, QStringLiteral("Form/stampa solleciti")).value_or(QByteArray()), "s");
-    ASSERT_TRUE(store.storeLayout(7, QStringLiteral("GRID_ORD"), "columns=1,2,3"));
-    EXPECT_EQ(store.restoreLayout(7, QStringLiteral("Form/stampa solleciti")).value_or(QByteArray()), "s");
+    const QString form = QStringLiteral("Form/stampa solleciti");
+    EXPECT_EQ(store.restoreLayout(7, form).value_or(QByteArray()), "s");
+    ASSERT_TRUE(store.storeLayout(7, QStringLiteral("GRID_ORD"), QByteArray("a\0b", 3)));
+    ASSERT_TRUE(store.storeLayout(8, QStringLiteral("GRID_ORD"), "other"));
     const QByteArray before = contentOf(store.fileFor(7));
     {
         const scadlav::testing::FileSizeLimit limit(before.size() + 100);
         EXPECT_FALSE(store.storeLayout(7, QStringLiteral("GRID_DETT"), QByteArray(64 * 1024, 'w')));
     }
     EXPECT_EQ(contentOf(store.fileFor(7)), before);
-    EXPECT_EQ(store.restoreLayout(7, QStringLiteral("GRID_ORD")).value_or(QByteArray()),
-              QByteArray("columns=1,2,3"));
+
+    // A store opened later reads every user's own layouts back, the carried-over one too.
+    const erphost::LayoutStore reopened(folder);
+    EXPECT_EQ(reopened.restoreLayout(7, QStringLiteral("GRID_ORD")).value_or(QByteArray()),
+              QByteArray("a\0b", 3));
+    EXPECT_EQ(reopened.restoreLayout(7, form).value_or(QByteArray()), "s");
+    EXPECT_EQ(reopened.restoreLayout(8, QStringLiteral("GRID_ORD")).value_or(QByteArray()), "other");
+    EXPECT_FALSE(reopened.restoreLayout(9, QStringLiteral("GRID_ORD")).has_value());
 }
 
 TEST(SafeFile, ALogLineThatCannotBeAppendedIsReported) {

@@ -94,7 +94,6 @@ TEST(CommandLine, OptionsOverrideTheConfigAndReportMistakes) {
     const QStringList settingProblems = bad.applySettings(t, badRequest);
     ASSERT_EQ(settingProblems.size(), 1);
     EXPECT_TRUE(settingProblems[0].contains(QStringLiteral("--user")));
-    EXPECT_TRUE(bad.usage().contains(QStringLiteral("--identity TEXT")));
 }
 
 // The host's own texts follow --lang, else the config file's language, else Italian: from the

@@ -108,13 +108,11 @@ TEST_F(PhaseSchedulerTest, ForwardAndBackwardFromTheRoutingRowOfTheCycle) {
         scheduler.CalcolaDaInizio(args(10, 100, Value(QStringLiteral("07/03/2026")), Value(200)));
     ASSERT_FALSE(scheduler.Errore()) << scheduler.DescrizioneErroreFase().toStdString();
     EXPECT_EQ(result, day(2026, 3, 9));
-    EXPECT_EQ(scheduler.DataRiferimento(), day(2026, 3, 9));
     EXPECT_EQ(scheduler.DataFineCalcolata(), day(2026, 3, 10));
 
     // Of two sub-phases with the same sequence and phase the lower counts: 4 days, not 9. The
     // transfer day lands after the company's summer closure.
     EXPECT_EQ(scheduler.CalcolaDaFine(args(20, 920, day(2026, 8, 24), Value(10), true), 0), day(2026, 8, 7));
-    EXPECT_EQ(scheduler.DataRiferimento(), day(2026, 8, 7));
     EXPECT_EQ(scheduler.DataInizioCalcolata(), day(2026, 8, 4));
     EXPECT_FALSE(scheduler.CambioFornitore());
 
@@ -143,7 +141,6 @@ TEST_F(PhaseSchedulerTest, FailuresAreReportedWithTheirTextsAndClearedByTheNextC
     EXPECT_TRUE(scheduler.CalcolaDaInizio(args(10, 555, day(2026, 3, 9), Value(1))).isNull());
     EXPECT_TRUE(scheduler.Errore());
     EXPECT_EQ(scheduler.DescrizioneErroreFase(), QStringLiteral("Fase 555 non presente nel ciclo CIC-T"));
-    EXPECT_TRUE(scheduler.DataRiferimento().isNull());
     scheduler.CalcolaDaFine(args(10, 100, Value(QStringLiteral("31/02/2026")), Value(1)), 0);
     EXPECT_EQ(scheduler.DescrizioneErroreFase(), QStringLiteral("Data di riferimento non valida"));
     scheduler.CalcolaDaInizio(args(10, 100, day(2026, 3, 9), Value(-1), true));

@@ -76,6 +76,8 @@ protected:
         if (!timeZone.isEmpty())
             env.insert("TZ", timeZone);
         host->process->setProcessEnvironment(env);
+        // A relative --out lands in the test's folder, never where the tests were started.
+        host->process->setWorkingDirectory(home.path());
         HostProcess* raw = host.get();
         QObject::connect(raw->process.get(), &QProcess::readyReadStandardOutput, [raw, this] {
             raw->pending += QString::fromUtf8(raw->process->readAllStandardOutput());

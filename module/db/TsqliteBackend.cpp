@@ -61,6 +61,14 @@ tsqlite::Parameter toParameter(const ProcedureParameter& p) {
     return out;
 }
 
+tsqlite::ExecOptions execOptions(const ExecuteOptions& options) {
+    tsqlite::ExecOptions exec;
+    exec.noRecords = options.noRecords;
+    // A command timeout of 0 waits for a locked table as long as it takes, as on the server.
+    exec.timeoutSeconds = options.timeoutSeconds > 0 ? options.timeoutSeconds : -1;
+    return exec;
+}
+
 // Runs one call on the connection with the options and sink of the backend interface, moving
 // its errors over.
 template <typename Call>
@@ -70,10 +78,7 @@ bool runOn(tsqlite::Connection* connection, const ExecuteOptions& options, IRowS
         errors.push_back(ProviderError{kErrGeneric, "The connection is closed.", "", 0, {}});
         return false;
     }
-    tsqlite::ExecOptions exec;
-    exec.noRecords = options.noRecords;
-    // A command timeout of 0 waits for a locked table as long as it takes, as on the server.
-    exec.timeoutSeconds = options.timeoutSeconds > 0 ? options.timeoutSeconds : -1;
+    const tsqlite::ExecOptions exec = execOptions(options);
     SinkAdapter adapter(sink);
     std::vector<tsqlite::Error> list;
     const bool ok = call(sink && !options.noRecords ? &adapter : nullptr, list, exec);
@@ -288,8 +293,8 @@ bool TsqliteBackend::callProcedure(std::string_view name, const std::vector<Proc
             p.value.text = p.textStorage;
     SinkAdapter adapter(sink);
     std::vector<tsqlite::Error> errs;
-    const bool ok =
-        m_connection->callProcedure(name, list, sink && !options.noRecords ? &adapter : nullptr, errs);
+    const bool ok = m_connection->callProcedure(name, list, sink && !options.noRecords ? &adapter : nullptr,
+                                                errs, execOptions(options));
     moveErrors(errs, errors);
     return ok;
 }

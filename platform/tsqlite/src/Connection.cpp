@@ -160,13 +160,14 @@ bool Connection::executeWithLiterals(std::string_view tsql, const std::vector<Li
 }
 
 bool Connection::callProcedure(std::string_view name, const std::vector<Parameter>& parameters,
-                               ResultSink* sink, std::vector<Error>& errors) {
+                               ResultSink* sink, std::vector<Error>& errors, const ExecOptions& options) {
     auto procedure = detail::findProcedure(name);
     if (!procedure) {
         errors.push_back(makeError(kErrNoSuchObject,
                                    "Could not find stored procedure '" + std::string(name) + "'", "42000"));
         return false;
     }
+    const detail::LockWait wait(m_impl->db, options.timeoutSeconds, m_impl->busyTimeoutMs);
     return (*procedure)(*this, parameters, sink, errors);
 }
 

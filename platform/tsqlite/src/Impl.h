@@ -9,12 +9,43 @@
 
 #include <sqlite3.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace tsqlite {
+
+namespace detail {
+
+// A command's own time limit on waiting for the database's lock, the connection's own back after.
+class LockWait {
+public:
+    LockWait(sqlite3* db, int timeoutSeconds, int usualMs)
+        : m_db(db), m_usualMs(usualMs), m_set(timeoutSeconds != 0) {
+        // Without a limit SQLite still needs one: 24 days stand for it. A process that dies
+        // holding the lock gives it back with its file locks, so the wait ends with the holder.
+        if (m_set)
+            sqlite3_busy_timeout(m_db, timeoutSeconds > 0 && timeoutSeconds < kLongestSeconds
+                                           ? timeoutSeconds * 1000
+                                           : kLongestSeconds * 1000);
+    }
+    ~LockWait() {
+        if (m_set)
+            sqlite3_busy_timeout(m_db, m_usualMs);
+    }
+    LockWait(const LockWait&) = delete;
+    LockWait& operator=(const LockWait&) = delete;
+
+private:
+    static constexpr int kLongestSeconds = std::numeric_limits<int>::max() / 1000;
+    sqlite3* m_db;
+    int m_usualMs;
+    bool m_set;
+};
+
+} // namespace detail
 
 struct Connection::Impl {
     sqlite3* db = nullptr;

@@ -1,7 +1,10 @@
 // Record sets over the embedded database: rows read with their types and Nulls, edits written
 // back to the table, requery, and the statements the module relies on.
+#include "module/db/Command.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
+
+#include <tsqlite/tsqlite.h>
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -170,24 +173,37 @@ TEST_F(TsqliteRecordset, ACommandWithoutTimeLimitWaitsForALockHeldPastTheUsualWa
     EXPECT_TRUE(limited.lastErrorText().contains(QStringLiteral("locked")))
         << limited.lastErrorText().toStdString();
 
-    std::atomic<bool> written = false;
+    // A stored procedure called without a time limit waits the same way, its statements too.
+    tsqlite::registerProcedure("SP_TEST_MARK", [](tsqlite::Connection& connection,
+                                                  const std::vector<tsqlite::Parameter>&,
+                                                  tsqlite::ResultSink*, std::vector<tsqlite::Error>& errors) {
+        return connection.execute("UPDATE PD5C_SCADLAV SET PD5C_SEL = 5", nullptr, errors, {true, 0});
+    });
+    std::atomic<bool> called = false, written = false;
     std::atomic<qint64> waitedMs = 0;
     std::thread waiter([&] {
         Connection unlimited;
         if (!unlimited.open(m_cs))
             return;
-        unlimited.setCommandTimeout(0);
+        Command procedure;
+        procedure.setActiveConnection(&unlimited);
+        procedure.setCommandType(kCmdStoredProc);
+        procedure.setCommandText(QStringLiteral("SP_TEST_MARK"));
+        procedure.setCommandTimeout(0);
         QElapsedTimer waited;
         waited.start();
+        called = procedure.execute(nullptr, kExecNoRecords) != nullptr;
+        waitedMs = waited.elapsed();
+        unlimited.setCommandTimeout(0);
         written = unlimited.execute(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 4"),
                                     kCmdTextNoRecords) != nullptr;
-        waitedMs = waited.elapsed();
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(11000));
     EXPECT_TRUE(holder.execute(QStringLiteral("COMMIT TRANSACTION"), kCmdTextNoRecords));
     waiter.join();
-    EXPECT_TRUE(written) << "the write without a time limit gave up";
+    EXPECT_TRUE(called) << "the procedure without a time limit gave up";
     EXPECT_GE(waitedMs.load(), 10500);
+    EXPECT_TRUE(written) << "the write without a time limit failed";
     EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM PD5C_SCADLAV WHERE PD5C_SEL = 4")).toInt64(),
               std::optional<std::int64_t>(3));
 }

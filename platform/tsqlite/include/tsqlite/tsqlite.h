@@ -262,9 +262,10 @@ public:
     // Equal numbers mean the same rows. Table names compare without case.
     std::uint64_t dataVersion(const std::vector<std::string>& tables);
 
-    // Calls a stored procedure with named parameters (command type 4).
+    // Calls a stored procedure with named parameters (command type 4). Its statements wait for a
+    // locked database as `options.timeoutSeconds` says.
     bool callProcedure(std::string_view name, const std::vector<Parameter>& parameters, ResultSink* sink,
-                       std::vector<Error>& errors);
+                       std::vector<Error>& errors, const ExecOptions& options = {});
 
     // The T-SQL statement rewritten into SQLite, for diagnostics and tests.
     bool translate(std::string_view tsql, std::vector<std::string>& sqliteStatements,

@@ -27,14 +27,26 @@ void startPeer(QProcess& peer, const std::string& path, const QString& mode, con
     ASSERT_TRUE(peer.waitForStarted(10000));
 }
 
-// Creates the table SHARED and starts another process inserting `rows` rows into it one by one.
-void startInserting(Connection& db, ScratchDatabase& scratch, QProcess& writer, int rows) {
+// A database whose table SHARED another process fills row by row while the test works on it.
+class InsertingPeer : public ::testing::Test {
+protected:
+    void startInserting(int rows) {
+        ASSERT_TRUE(db->execute(
+            "CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10), SEGNO smallint)", nullptr,
+            errors));
+        startPeer(writer, scratch.path(), "write", QString::number(rows));
+    }
+    // The other process inserted every row without a failure.
+    void expectWriterDone() {
+        ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+        EXPECT_EQ(writer.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    }
+
+    ScratchDatabase scratch;
+    std::unique_ptr<Connection> db = scratch.open();
     std::vector<Error> errors;
-    ASSERT_TRUE(
-        db.execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10), SEGNO smallint)",
-                   nullptr, errors));
-    startPeer(writer, scratch.path(), "write", QString::number(rows));
-}
+    QProcess writer;
+};
 
 } // namespace
 
@@ -64,12 +76,8 @@ TEST(MultiProcess, WriterAndReaderWorkAtOnce) {
 // Setting a flag on every row while another process inserts: the count and the update of the
 // rows that change run under one write lock, so neither process fails and every count holds
 // the rows of one moment.
-TEST(MultiProcess, FlagsSetWhileAnotherProcessInserts) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    std::vector<Error> errors;
-    QProcess writer;
-    ASSERT_NO_FATAL_FAILURE(startInserting(*db, scratch, writer, 1000));
+TEST_F(InsertingPeer, FlagsSetWhileAnotherProcessInserts) {
+    ASSERT_NO_FATAL_FAILURE(startInserting(1000));
     std::int64_t last = 0;
     int updates = 0;
     while (writer.state() != QProcess::NotRunning) {
@@ -83,8 +91,7 @@ TEST(MultiProcess, FlagsSetWhileAnotherProcessInserts) {
         // an updater that takes it back at once can starve the writer past its busy timeout.
         writer.waitForFinished(1);
     }
-    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
-    EXPECT_EQ(writer.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    ASSERT_NO_FATAL_FAILURE(expectWriterDone());
     EXPECT_GT(updates, 1);
     std::int64_t affected = -1;
     ASSERT_TRUE(db->execute("UPDATE SHARED SET SEGNO = 1", nullptr, errors, {}, &affected));
@@ -95,12 +102,8 @@ TEST(MultiProcess, FlagsSetWhileAnotherProcessInserts) {
 // A transaction that reads and then writes, while another process inserts row after row: in WAL
 // mode a transaction that began by reading cannot write once another connection wrote after its
 // read, and SQLite refuses at once; T-SQL's transaction must wait for its turn instead.
-TEST(MultiProcess, ATransactionThatReadsThenWritesWaitsForAnotherProcess) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    std::vector<Error> errors;
-    QProcess writer;
-    ASSERT_NO_FATAL_FAILURE(startInserting(*db, scratch, writer, 300));
+TEST_F(InsertingPeer, ATransactionThatReadsThenWritesWaitsForAnotherProcess) {
+    ASSERT_NO_FATAL_FAILURE(startInserting(300));
     int transactions = 0;
     while (writer.state() != QProcess::NotRunning) {
         ASSERT_TRUE(db->execute("BEGIN TRANSACTION", nullptr, errors)) << errors.front().description;
@@ -113,8 +116,7 @@ TEST(MultiProcess, ATransactionThatReadsThenWritesWaitsForAnotherProcess) {
         ++transactions;
         writer.waitForFinished(2);
     }
-    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
-    EXPECT_EQ(writer.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    ASSERT_NO_FATAL_FAILURE(expectWriterDone());
     EXPECT_GT(transactions, 1);
 }
 

@@ -37,6 +37,10 @@ IsolationLevel Connection::isolationLevel() const {
 void Connection::setCommandTimeout(int seconds) {
     m_session->commandTimeout = seconds < 0 ? 0 : seconds;
 }
+void Connection::setLockWaitNotice(std::function<void(bool waiting)> notice) {
+    m_session->lockWaitNotice = std::move(notice);
+}
+
 int Connection::commandTimeout() const {
     return m_session->commandTimeout;
 }
@@ -69,6 +73,7 @@ bool Connection::open() {
     // A new session, so that record sets of an earlier opening keep failing cleanly on theirs.
     auto session = std::make_shared<Session>();
     session->commandTimeout = m_session->commandTimeout;
+    session->lockWaitNotice = m_session->lockWaitNotice;
     session->errors = m_session->errors;
     std::vector<ProviderError> errors;
     const bool ok = backend->open(m_connectionString.toStdString(), m_openOptions, errors);

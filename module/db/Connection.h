@@ -52,6 +52,9 @@ public:
     void setCommandTimeout(int seconds); // 0 means no limit; default 30
     int commandTimeout() const;
     void setConnectionTimeout(int seconds);
+    // Told true when a command starts waiting noticeably long for another session's lock and
+    // false when that command ends, so that whoever shows the session can say it is waiting.
+    void setLockWaitNotice(std::function<void(bool waiting)> notice);
 
     // Opens with the current connection string. Fails (false, errors() tells why) when already
     // open, when the string is empty, or when the database cannot be reached.

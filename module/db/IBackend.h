@@ -16,6 +16,7 @@
 #include "module/value/Value.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -126,6 +127,9 @@ struct OpenOptions {
 struct ExecuteOptions {
     bool noRecords = false;  // result rows are discarded, the sink is not called
     int timeoutSeconds = 30; // 0 means no limit
+    // Called once, on the calling thread, when the command has been waiting noticeably long for
+    // another session's lock; a backend that cannot tell never calls it.
+    std::function<void()> onLongWait;
 };
 
 // A named stored-procedure parameter ("@Ditta"). Its SQL type follows the value's kind:

@@ -37,7 +37,7 @@ bool Session::run(bool noRecords,
     ExecuteOptions options;
     options.noRecords = noRecords;
     options.timeoutSeconds = commandTimeout;
-    const bool ok = statement(options, list);
+    const bool ok = withNotice(options, [&](const ExecuteOptions& o) { return statement(o, list); });
     addErrors(list);
     if (!ok && list.empty())
         addError(kErrGeneric, QStringLiteral("The statement failed without a reason from the database."));
@@ -68,11 +68,29 @@ bool Session::callProcedure(std::string_view name, const std::vector<ProcedurePa
     ExecuteOptions options;
     options.noRecords = noRecords;
     options.timeoutSeconds = timeoutSeconds;
-    bool ok = backend->callProcedure(name, parameters, options, noRecords ? nullptr : sink, list);
+    const bool ok = withNotice(options, [&](const ExecuteOptions& o) {
+        return backend->callProcedure(name, parameters, o, noRecords ? nullptr : sink, list);
+    });
     addErrors(list);
     if (!ok && list.empty())
         addError(kErrGeneric,
                  QStringLiteral("The procedure call failed without a reason from the database."));
+    return ok;
+}
+
+bool Session::withNotice(ExecuteOptions& options, const std::function<bool(const ExecuteOptions&)>& call) {
+    if (!lockWaitNotice)
+        return call(options);
+    bool told = false;
+    // A copy: the notice may be replaced while the command runs.
+    const auto notice = lockWaitNotice;
+    options.onLongWait = [&] {
+        told = true;
+        notice(true);
+    };
+    const bool ok = call(options);
+    if (told)
+        notice(false);
     return ok;
 }
 

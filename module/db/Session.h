@@ -18,6 +18,9 @@ struct Session {
     std::unique_ptr<IBackend> backend;
     QList<DbError> errors;
     int commandTimeout = 30;
+    // Told true when a command starts waiting noticeably long for another session's lock, and
+    // false when that command ends.
+    std::function<void(bool waiting)> lockWaitNotice;
 
     bool isOpen() const { return backend && backend->isOpen(); }
     Dialect dialect() const { return backend ? backend->dialect() : Dialect::Tsqlite; }
@@ -36,6 +39,8 @@ struct Session {
                        int timeoutSeconds, bool noRecords, IRowSink* sink);
 
 private:
+    // Runs `call` with options whose long-wait callback reaches lockWaitNotice.
+    bool withNotice(ExecuteOptions& options, const std::function<bool(const ExecuteOptions&)>& call);
     // Runs `statement` with the session's options, moving its errors into the list.
     bool run(bool noRecords,
              const std::function<bool(const ExecuteOptions&, std::vector<ProviderError>&)>& statement);

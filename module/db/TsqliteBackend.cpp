@@ -66,6 +66,7 @@ tsqlite::ExecOptions execOptions(const ExecuteOptions& options) {
     exec.noRecords = options.noRecords;
     // A command timeout of 0 waits for a locked table as long as it takes, as on the server.
     exec.timeoutSeconds = options.timeoutSeconds > 0 ? options.timeoutSeconds : -1;
+    exec.onLongWait = options.onLongWait;
     return exec;
 }
 

@@ -8,7 +8,7 @@ namespace erpdb {
 
 bool createSchema(tsqlite::Connection& connection, std::vector<tsqlite::Error>& errors) {
     for (std::string_view statement : detail::schemaStatements()) {
-        if (!connection.execute(statement, nullptr, errors, {true, 0}))
+        if (!connection.execute(statement, nullptr, errors, {true, 0, {}}))
             return false;
     }
     return true;

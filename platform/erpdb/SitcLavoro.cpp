@@ -198,7 +198,7 @@ private:
         std::vector<tsqlite::Error> probe;
         const std::string sql =
             "SELECT TOP 1 FILTRO_NUMREG_CO99, FILTRO_PROGRIGA FROM " + m_filterTable + " WITH (NOLOCK)";
-        if (m_connection.execute(sql, nullptr, probe, {true, 0}))
+        if (m_connection.execute(sql, nullptr, probe, {true, 0, {}}))
             return true;
         std::string cause = probe.empty() ? std::string() : " (" + probe.front().description + ")";
         return fail(tsqlite::kErrNoSuchObject,
@@ -326,7 +326,7 @@ private:
         return exec(dropStatement(table)) && exec("CREATE TABLE " + table + " (" + columns + ")");
     }
 
-    bool exec(const std::string& sql) { return m_connection.execute(sql, nullptr, m_errors, {true, 0}); }
+    bool exec(const std::string& sql) { return m_connection.execute(sql, nullptr, m_errors, {true, 0, {}}); }
 
     bool fail(std::int64_t number, std::string text, const char* sqlState = "42000") {
         m_errors.push_back(makeError(number, std::move(text), sqlState));

@@ -3,6 +3,7 @@
 #include "module/contract/Cinterface.h"
 #include "module/services/ClassNames.h"
 #include "module/services/HostRuntime.h"
+#include "platform/host/ConnectionFactory.h"
 #include "platform/host/CoreClasses.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@ constexpr int kActivationTimeoutMs = 10000;
 constexpr int kTextNoModuleClass = 92121;
 constexpr int kTextNoScheduleScreen = 92122;
 constexpr int kTextScreenNotReady = 92123;
+constexpr int kTextWaitingForLock = 92144;
 
 void printLine(const char* kind, const QString& text) {
     std::printf("%s: %s\n", kind, qPrintable(text));
@@ -68,6 +70,10 @@ void BatchStatusBar::setPanelText(int panel, const QString& text) {
         printLine("status", text);
 }
 
+void BatchStatusBar::showLockWait(const QString& text) {
+    printLine("status", text);
+}
+
 QString BatchStatusBar::panelText(int panel) const {
     return panel >= 1 && panel <= 3 ? m_texts[panel] : QString();
 }
@@ -86,6 +92,7 @@ BatchSession::BatchSession(HostSettings settings)
 
 BatchSession::~BatchSession() {
     close();
+    ConnectionFactory::setLockWaitNotice({});
     scadlav::HostRuntime::setObjectFactory(nullptr);
     scadlav::HostRuntime::setClock(nullptr);
 }
@@ -108,6 +115,10 @@ bool BatchSession::open() {
     m_module->Cinterface_SetClsGlobal(m_global.get());
     m_module->Cinterface_SetActiveNavigator(&m_navigator);
     m_module->Cinterface_SetStatusBar(&m_statusBar);
+    ConnectionFactory::setLockWaitNotice([this](bool waiting) {
+        if (waiting)
+            m_statusBar.showLockWait(text(kTextWaitingForLock));
+    });
     m_module->Cinterface_LetCanInsert(true);
     m_module->Cinterface_LetCanDelete(true);
     m_module->Cinterface_LetCanUpdate(true);

@@ -52,6 +52,9 @@ public:
     void setPanelText(int panel, const QString& text) override;
     QString panelText(int panel) const override;
     void repaint() override {}
+    // A command waits for another session's lock: one status line, so that the job's log
+    // shows why it paused.
+    void showLockWait(const QString& text);
 
 private:
     QString m_texts[4];

@@ -8,10 +8,21 @@ namespace erphost {
 namespace {
 constexpr int kTextCannotOpenDatabase = 92027;
 constexpr int kTextNoReason = 92028;
+
+std::function<void(bool)>& lockWaitNotice() {
+    static std::function<void(bool)> notice;
+    return notice;
+}
 } // namespace
 
 std::unique_ptr<scadlav::db::Connection> ConnectionFactory::createConnection() {
-    return std::make_unique<scadlav::db::Connection>();
+    auto connection = std::make_unique<scadlav::db::Connection>();
+    connection->setLockWaitNotice(lockWaitNotice());
+    return connection;
+}
+
+void ConnectionFactory::setLockWaitNotice(std::function<void(bool waiting)> notice) {
+    lockWaitNotice() = std::move(notice);
 }
 
 QString checkDatabase(const QString& connectionString, Language language) {

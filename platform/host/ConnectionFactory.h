@@ -4,6 +4,7 @@
 #include "platform/host/HostSettings.h"
 
 #include <QString>
+#include <functional>
 
 namespace erphost {
 
@@ -11,6 +12,11 @@ namespace erphost {
 class ConnectionFactory : public scadlav::IConnectionFactory {
 public:
     std::unique_ptr<scadlav::db::Connection> createConnection() override;
+
+    // What every connection made from now on tells when one of its commands waits noticeably
+    // long for another session's lock (true) and when that command ends (false); the window or
+    // the batch job shows it. Empty: nothing is told.
+    static void setLockWaitNotice(std::function<void(bool waiting)> notice);
 };
 
 // Opens the connection string once and closes it again: "" when the database answers, else

@@ -4,6 +4,7 @@
 #include "module/services/ClassNames.h"
 #include "module/services/HostRuntime.h"
 #include "platform/controls/DefaultLookupPresenter.h"
+#include "platform/host/ConnectionFactory.h"
 #include "platform/host/CoreClasses.h"
 #include "platform/host/LookupService.h"
 #include "platform/host/ScreenshotTour.h"
@@ -18,6 +19,7 @@ namespace erphost {
 
 namespace {
 constexpr int kTextNoModuleClass = 92121;
+constexpr int kTextWaitingForLock = 92144;
 } // namespace
 
 HostApplication::HostApplication(HostSettings settings)
@@ -39,6 +41,7 @@ HostApplication::HostApplication(HostSettings settings)
 
 HostApplication::~HostApplication() {
     closeModule();
+    ConnectionFactory::setLockWaitNotice({});
     if (m_module) {
         m_loader.destroy(m_module);
         m_module = nullptr;
@@ -74,6 +77,13 @@ int HostApplication::run(std::optional<int> quitAfterMs) {
     m_module->Cinterface_SetClsGlobal(m_global.get());
     m_module->Cinterface_SetActiveNavigator(&m_navigator);
     m_module->Cinterface_SetStatusBar(&m_window->statusBarService());
+    ConnectionFactory::setLockWaitNotice([this](bool waiting) {
+        StatusBar& bar = m_window->statusBarService();
+        if (waiting)
+            bar.showLockWait(m_catalog.text(kTextWaitingForLock, m_settings.language));
+        else
+            bar.endLockWait();
+    });
     m_module->Cinterface_SetActiveFrame(m_window.get());
     m_module->Cinterface_LetCanInsert(true);
     m_module->Cinterface_LetCanDelete(true);

@@ -3,6 +3,7 @@
 #include "platform/controls/ControlTexts.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QProgressBar>
@@ -91,6 +92,27 @@ void StatusBar::setPanelText(int panel, const QString& text) {
 QString StatusBar::panelText(int panel) const {
     const QLabel* l = label(panel);
     return l ? l->text() : QString();
+}
+
+void StatusBar::showLockWait(const QString& text) {
+    if (m_waiting)
+        return;
+    m_waiting = true;
+    QLabel* panel = label(ProgressPanel);
+    m_textBeforeWait = panel->text();
+    panel->setText(text);
+    panel->repaint();
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void StatusBar::endLockWait() {
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    QGuiApplication::restoreOverrideCursor();
+    QLabel* panel = label(ProgressPanel);
+    panel->setText(m_textBeforeWait);
+    panel->repaint();
 }
 
 void StatusBar::repaint() {

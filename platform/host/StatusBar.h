@@ -25,6 +25,12 @@ public:
     void setProgress(int step, int steps, qint64 rowsDone = -1, qint64 rowsTotal = -1) override;
     void endProgress() override;
 
+    // While a command waits for another session's lock: panel 2 says so, its own text back
+    // afterwards, and the mouse pointer waits. Painted at once: the wait happens inside the
+    // database's call, where the event loop must not run.
+    void showLockWait(const QString& text);
+    void endLockWait();
+
     // What the indicator shows now ("" when no job runs), for tests and the user guide.
     QString progressText() const;
     bool progressShown() const;
@@ -37,6 +43,8 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_progressText = nullptr;
     QElapsedTimer m_clock;
+    QString m_textBeforeWait;
+    bool m_waiting = false;
 };
 
 } // namespace erphost

@@ -107,7 +107,7 @@ public:
             // With browse information the server names the base table and column of every
             // result column, which record sets need to write edited rows back.
             std::vector<ProviderError> ignored;
-            execute("SET NO_BROWSETABLE ON", ExecuteOptions{true, 0}, nullptr, ignored, nullptr);
+            execute("SET NO_BROWSETABLE ON", ExecuteOptions{true, 0, {}}, nullptr, ignored, nullptr);
         }
         return true;
     }

@@ -167,7 +167,7 @@ bool Connection::callProcedure(std::string_view name, const std::vector<Paramete
                                    "Could not find stored procedure '" + std::string(name) + "'", "42000"));
         return false;
     }
-    const detail::LockWait wait(m_impl->db, options.timeoutSeconds, m_impl->busyTimeoutMs);
+    const detail::LockWait wait(m_impl->db, options, m_impl->busyTimeoutMs);
     return (*procedure)(*this, parameters, sink, errors);
 }
 

@@ -317,7 +317,7 @@ bool Connection::Impl::executeWithLiterals(std::string_view tsql, const std::vec
         if (entry && (entry->typedLiterals.empty() ||
                       entry->literalTypes == literalTypesOf(entry->typedLiterals, bound))) {
             ++statistics.boundOnly;
-            const LockWait wait(db, options.timeoutSeconds, busyTimeoutMs);
+            const LockWait wait(db, options, busyTimeoutMs);
             return runCached(*entry, bound, sink, options, rowsAffected, errors);
         }
     }
@@ -376,7 +376,7 @@ bool Connection::Impl::executeWithLiterals(std::string_view tsql, const std::vec
             literalShapes[key] = std::move(shape);
         }
     }
-    const LockWait wait(db, options.timeoutSeconds, busyTimeoutMs);
+    const LockWait wait(db, options, busyTimeoutMs);
     return executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected);
 }
 
@@ -387,7 +387,7 @@ bool Connection::Impl::executeBatch(std::string_view tsql, ResultSink* sink, std
         errors.push_back(statementError(lexed.error));
         return false;
     }
-    const LockWait wait(db, options.timeoutSeconds, busyTimeoutMs);
+    const LockWait wait(db, options, busyTimeoutMs);
     for (const auto& statement : splitBatch(std::move(lexed.tokens)))
         if (!executeStatement(statement.tokens, statement.bodyStart, sink, errors, options, rowsAffected))
             return false;

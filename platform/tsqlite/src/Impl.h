@@ -9,6 +9,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <string>
@@ -20,16 +24,25 @@ namespace tsqlite {
 namespace detail {
 
 // A command's own time limit on waiting for the database's lock, the connection's own back after.
+// With a notice, the wait is SQLite's own schedule of short sleeps timed by the clock, and the
+// notice is given once when one wait has lasted half a second.
 class LockWait {
 public:
-    LockWait(sqlite3* db, int timeoutSeconds, int usualMs)
-        : m_db(db), m_usualMs(usualMs), m_set(timeoutSeconds != 0) {
+    LockWait(sqlite3* db, const ExecOptions& options, int usualMs)
+        : m_db(db), m_usualMs(usualMs), m_set(options.timeoutSeconds != 0 || options.onLongWait),
+          m_notice(options.onLongWait) {
+        const int timeoutSeconds = options.timeoutSeconds;
         // Without a limit SQLite still needs one: 24 days stand for it. A process that dies
         // holding the lock gives it back with its file locks, so the wait ends with the holder.
-        if (m_set)
-            sqlite3_busy_timeout(m_db, timeoutSeconds > 0 && timeoutSeconds < kLongestSeconds
-                                           ? timeoutSeconds * 1000
-                                           : kLongestSeconds * 1000);
+        m_limitMs = timeoutSeconds == 0                                      ? usualMs
+                    : timeoutSeconds > 0 && timeoutSeconds < kLongestSeconds ? timeoutSeconds * 1000
+                                                                             : kLongestSeconds * 1000;
+        if (!m_set)
+            return;
+        if (m_notice)
+            sqlite3_busy_handler(m_db, &LockWait::waitOnce, this);
+        else
+            sqlite3_busy_timeout(m_db, m_limitMs);
     }
     ~LockWait() {
         if (m_set)
@@ -40,9 +53,36 @@ public:
 
 private:
     static constexpr int kLongestSeconds = std::numeric_limits<int>::max() / 1000;
+    static constexpr int kNoticeAfterMs = 500;
+
+    // SQLite's busy handler: `count` is 0 at the first refusal of each lock the statement asks
+    // for. Returns 0 to give up with SQLITE_BUSY.
+    static int waitOnce(void* self, int count) {
+        auto* wait = static_cast<LockWait*>(self);
+        static constexpr int kDelaysMs[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+        const auto now = std::chrono::steady_clock::now();
+        if (count == 0)
+            wait->m_since = now;
+        const long long waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now - wait->m_since).count();
+        if (waited >= wait->m_limitMs)
+            return 0;
+        if (waited >= kNoticeAfterMs && !wait->m_noticed) {
+            wait->m_noticed = true;
+            wait->m_notice();
+        }
+        const int delay = count < static_cast<int>(std::size(kDelaysMs)) ? kDelaysMs[count] : 100;
+        sqlite3_sleep(static_cast<int>(std::min<long long>(delay, wait->m_limitMs - waited)));
+        return 1;
+    }
+
     sqlite3* m_db;
     int m_usualMs;
     bool m_set;
+    const std::function<void()>& m_notice;
+    int m_limitMs = 0;
+    std::chrono::steady_clock::time_point m_since;
+    bool m_noticed = false;
 };
 
 } // namespace detail

@@ -155,7 +155,8 @@ TEST_F(TsqliteRecordset, AQuoteInAValueNeverBreaksTheStatement) {
 
 // Another session holds the write lock longer than the embedded database's usual 10 s wait. A
 // command with a time limit gives up at its limit; one without (command timeout 0, as the schedule
-// screen and the rebuild set it) waits until the lock is given back, as on the server.
+// screen and the rebuild set it) waits until the lock is given back, as on the server. Both tell
+// their notice once when the wait becomes noticeable and again when the command ends.
 TEST_F(TsqliteRecordset, ACommandWithoutTimeLimitWaitsForALockHeldPastTheUsualWait) {
     Connection holder;
     ASSERT_TRUE(holder.open(m_cs)) << holder.lastErrorText().toStdString();
@@ -164,12 +165,16 @@ TEST_F(TsqliteRecordset, ACommandWithoutTimeLimitWaitsForALockHeldPastTheUsualWa
         QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 2 WHERE PD5C_KEYGRID = 'K1'"), kCmdTextNoRecords));
 
     Connection limited;
+    QList<bool> limitedNotices;
+    limited.setLockWaitNotice([&](bool waiting) { limitedNotices << waiting; });
     ASSERT_TRUE(limited.open(m_cs));
     limited.setCommandTimeout(1);
     QElapsedTimer clock;
     clock.start();
     EXPECT_FALSE(limited.execute(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 3"), kCmdTextNoRecords));
+    EXPECT_GE(clock.elapsed(), 900);
     EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(limitedNotices, QList<bool>({true, false}));
     EXPECT_TRUE(limited.lastErrorText().contains(QStringLiteral("locked")))
         << limited.lastErrorText().toStdString();
 
@@ -177,12 +182,14 @@ TEST_F(TsqliteRecordset, ACommandWithoutTimeLimitWaitsForALockHeldPastTheUsualWa
     tsqlite::registerProcedure("SP_TEST_MARK", [](tsqlite::Connection& connection,
                                                   const std::vector<tsqlite::Parameter>&,
                                                   tsqlite::ResultSink*, std::vector<tsqlite::Error>& errors) {
-        return connection.execute("UPDATE PD5C_SCADLAV SET PD5C_SEL = 5", nullptr, errors, {true, 0});
+        return connection.execute("UPDATE PD5C_SCADLAV SET PD5C_SEL = 5", nullptr, errors, {true, 0, {}});
     });
     std::atomic<bool> called = false, written = false;
     std::atomic<qint64> waitedMs = 0;
+    QList<bool> notices; // read after the thread ends
     std::thread waiter([&] {
         Connection unlimited;
+        unlimited.setLockWaitNotice([&](bool waiting) { notices << waiting; });
         if (!unlimited.open(m_cs))
             return;
         Command procedure;
@@ -204,6 +211,7 @@ TEST_F(TsqliteRecordset, ACommandWithoutTimeLimitWaitsForALockHeldPastTheUsualWa
     EXPECT_TRUE(called) << "the procedure without a time limit gave up";
     EXPECT_GE(waitedMs.load(), 10500);
     EXPECT_TRUE(written) << "the write without a time limit failed";
+    EXPECT_EQ(notices, QList<bool>({true, false})) << "one wait for the procedure, none for the free lock";
     EXPECT_EQ(scalar(QStringLiteral("SELECT COUNT(*) FROM PD5C_SCADLAV WHERE PD5C_SEL = 4")).toInt64(),
               std::optional<std::int64_t>(3));
 }

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <gtest/gtest.h>
@@ -76,6 +77,16 @@ TEST_F(SessionLanguageTest, ProgressShowsStepTimeAndRowsInTheSessionLanguage) {
     EXPECT_EQ(status.progressText(), QStringLiteral("Passo 4 di 10 · 00:00"));
     status.endProgress();
     EXPECT_FALSE(status.progressShown());
+
+    // A wait for another session's lock takes panel 2 and the pointer, and gives both back.
+    status.showLockWait(QStringLiteral("In attesa"));
+    status.showLockWait(QStringLiteral("In attesa")); // told twice, undone once
+    EXPECT_EQ(status.panelText(2), QStringLiteral("In attesa"));
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    status.endLockWait();
+    EXPECT_EQ(status.panelText(2), QStringLiteral("Estrazione documenti ......"));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
     applySessionLanguage(Language::English, catalog);
     status.setProgress(11, 10, 1234, -1); // a step past the end is shown as the last

@@ -180,6 +180,9 @@ struct ExecOptions {
     // Wait for another connection's write lock: 0 the connection's usual busy timeout (10 s), a
     // positive number that many seconds, a negative one as long as the lock is held.
     int timeoutSeconds = 0;
+    // Called once, on the calling thread, when the command has waited half a second for
+    // another connection's lock, so that the caller can say so. It must not use the connection.
+    std::function<void()> onLongWait;
 };
 
 // Holds the write lock of a database file for a moment, so that no connection commits while

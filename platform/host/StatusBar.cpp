@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QThread>
 
 namespace erphost {
 
@@ -95,7 +96,8 @@ QString StatusBar::panelText(int panel) const {
 }
 
 void StatusBar::showLockWait(const QString& text) {
-    if (m_waiting)
+    // Widgets belong to the window's thread; a wait on any other thread is not shown.
+    if (m_waiting || QThread::currentThread() != m_bar->thread())
         return;
     m_waiting = true;
     QLabel* panel = label(ProgressPanel);
@@ -106,7 +108,7 @@ void StatusBar::showLockWait(const QString& text) {
 }
 
 void StatusBar::endLockWait() {
-    if (!m_waiting)
+    if (!m_waiting || QThread::currentThread() != m_bar->thread())
         return;
     m_waiting = false;
     QGuiApplication::restoreOverrideCursor();

@@ -103,7 +103,8 @@ TEST_F(InsertingPeer, FlagsSetWhileAnotherProcessInserts) {
 // mode a transaction that began by reading cannot write once another connection wrote after its
 // read, and SQLite refuses at once; T-SQL's transaction must wait for its turn instead.
 TEST_F(InsertingPeer, ATransactionThatReadsThenWritesWaitsForAnotherProcess) {
-    ASSERT_NO_FATAL_FAILURE(startInserting(300));
+    // Enough rows that the writer is still inserting after this process's first transactions.
+    ASSERT_NO_FATAL_FAILURE(startInserting(3000));
     int transactions = 0;
     while (writer.state() != QProcess::NotRunning) {
         ASSERT_TRUE(db->execute("BEGIN TRANSACTION", nullptr, errors)) << errors.front().description;

@@ -31,6 +31,7 @@ constexpr int kTextCannotRegister = 90702;
 constexpr int kTextEndedBySignal = 90703;
 constexpr int kTextDeadRemoved = 90704;
 constexpr int kTextRebuildUnfinished = 90708;
+constexpr int kTextWaitingForLock = 92144;
 
 // The configured identity is cut to this length so that the working tables' names (prefix,
 // identity, session number and time) stay far below SQL Server's 128 characters.
@@ -232,6 +233,14 @@ QString HostSession::lastError() const {
 
 HostSession::Status HostSession::start() {
     m_connection = std::make_unique<scadlav::db::Connection>();
+    // Registering waits for a session that is writing (a rebuild's insert can hold the database
+    // for a minute): say so, as the module's own commands do, before any window is up.
+    m_connection->setLockWaitNotice([this](bool waiting) {
+        if (waiting) {
+            std::printf("status: %s\n", qPrintable(text(kTextWaitingForLock, {})));
+            std::fflush(stdout);
+        }
+    });
     auto fail = [this](const QString& why) {
         m_message = text(kTextCannotRegister, {databaseName(), why});
         m_connection.reset();

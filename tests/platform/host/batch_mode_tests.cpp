@@ -185,6 +185,30 @@ TEST_F(BatchMode, RefusedByTheRegistryEndsWithTwoNamingWhoIsIn) {
     EXPECT_EQ(registry(), QStringList{"2/0/1"});
 }
 
+// Another session holds the write lock when the job starts: the job says in its log that it
+// waits (whether its registration or the rebuild meets the lock first), and completes once the
+// lock is given back.
+TEST_F(BatchMode, AJobThatWaitsForAnotherSessionsLockSaysSoAndCompletes) {
+    auto holder = connect();
+    ASSERT_TRUE(holder->execute(QStringLiteral("BEGIN TRANSACTION"), scadlav::db::kCmdTextNoRecords));
+    ASSERT_TRUE(holder->execute(QStringLiteral("UPDATE CG18_ANADITTABASE SET CG18_DITTA = CG18_DITTA"),
+                                scadlav::db::kCmdTextNoRecords))
+        << holder->lastErrorText();
+    HostProcess& host = launch(batch(1));
+    const QString waiting = QStringLiteral("status: In attesa del database");
+    QElapsedTimer waited;
+    waited.start();
+    while (host.timeOf(waiting) < 0 && host.process->state() != QProcess::NotRunning &&
+           waited.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    const qint64 released = clock.elapsed();
+    EXPECT_TRUE(holder->execute(QStringLiteral("COMMIT TRANSACTION"), scadlav::db::kCmdTextNoRecords));
+    finish();
+    EXPECT_EQ(host.exitCode, 0) << host.log();
+    EXPECT_GE(host.timeOf(waiting), 0) << host.out();
+    EXPECT_GE(host.timeOf(kDone), released) << host.out();
+}
+
 TEST_F(BatchMode, ADatabaseTheScreenCannotOpenEndsWithOneAndTellsTheCause) {
     // Still an ERP database, but the screen's first statement fails on it.
     exec("DROP TABLE PD5D_ACCESSISCAD");

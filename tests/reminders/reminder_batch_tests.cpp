@@ -2,7 +2,6 @@
 // SMTP server, one output line per send, and the exit codes.
 #include "erpdb.h"
 #include "tests/reminders/LocalSmtp.h"
-#include "tests/reminders/ReadBack.h"
 #include "tests/support/ErpDbTesting.h"
 
 #include <QDir>

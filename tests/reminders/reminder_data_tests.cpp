@@ -41,7 +41,11 @@ TEST_F(ReminderDataTest, RecordCarriesRowAndAddressWithCutsAndNulls) {
     EXPECT_EQ(data->fieldInfo(67).name, QStringLiteral("DO11_IDCONT_CO02"));
     ASSERT_EQ(data->recordCount(), 1);
     data->moveFirst();
-    auto text = [&](const char* f) { return data->value(QString::fromLatin1(f)); };
+    // A field missing from the set would read as null: each one asked for must be there.
+    auto text = [&](const char* f) {
+        EXPECT_GE(data->fieldIndex(QString::fromLatin1(f)), 0) << f;
+        return data->value(QString::fromLatin1(f));
+    };
 
     EXPECT_EQ(text("DITTA").toInt32(), 1);
     EXPECT_EQ(text("DO11_CLIFOR_CG44").toInt32(), 501);

@@ -5,7 +5,6 @@
 // schedule screen.
 #include "tests/reminders/CatalogMessages.h"
 #include "tests/reminders/LocalSmtp.h"
-#include "tests/reminders/ReadBack.h"
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Recordset.h"

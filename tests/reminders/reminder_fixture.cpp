@@ -97,10 +97,9 @@ public:
                 m_events->beforeSendMedia(cancel, printerMedia);
             return;
         }
-        RecordingDocument doc({QStringLiteral("TITOLO"), QStringLiteral("TESTO_INIZ"),
-                               QStringLiteral("TESTO_INIZ_2"), QStringLiteral("TESTO_FIN"),
-                               QStringLiteral("TESTO_FIN_2"), QStringLiteral("TIPOLOGO"),
-                               QStringLiteral("ALTRO")});
+        RecordingDocument doc(
+            QStringLiteral("TITOLO TESTO_INIZ TESTO_INIZ_2 TESTO_FIN TESTO_FIN_2 TIPOLOGO ALTRO")
+                .split(u' '));
         if (m_events)
             m_events->beforePrintReport(cancel, doc);
         ReportLog::Print print{doc.values, {}, recordRows(m_data)};
@@ -161,17 +160,16 @@ ReminderScreenTest::ReminderScreenTest() : runtime(&factory, &clock) {
           "INSERT INTO CG18_ANADITTABASE (CG18_DITTA, CG18_CODICE_CG16, CG18_INDIRLEG, CG18_CAPLEG, "
           "CG18_CITTALEG, CG18_PROVLEG) VALUES (1, 1, 'Via Emilia 12', '43100', 'Parma', 'PR')",
           "INSERT INTO CG07_TABSTATIEST (CG07_CODICE, CG07_DESCR) VALUES ('IT', 'Italia')",
-          "INSERT INTO CO01_TIPICONTATTO (CO01_CODICE, CO01_DESCR) VALUES ('PROD', 'Responsabile "
-          "produzione')",
+          "INSERT INTO CO01_TIPICONTATTO (CO01_CODICE, CO01_DESCR) VALUES ('PROD', 'Capo produzione')",
           "INSERT INTO MG66_ANAGRART (MG66_DITTA_CG18, MG66_CODART, MG66_UM1) VALUES (1, 'ART1', 'PZ')",
           "INSERT INTO MG62_TESTIFIS (MG62_CODICE, MG62_DESCR, MG62_TESTO) VALUES ('SOLL01', "
           "'Sollecito consegna', 'Vi sollecitiamo la riconsegna del materiale.  ')",
-          "INSERT INTO MG63_TESTIFISDITTA (MG63_CODICE_MG62, MG63_DITTA_CG18, MG63_DESCR) VALUES ('SOLL01', "
-          "1, "
-          "'Sollecito rientro materiale')"})
+          "INSERT INTO MG63_TESTIFISDITTA (MG63_CODICE_MG62, MG63_DITTA_CG18, MG63_DESCR) VALUES "
+          "('SOLL01', 1, 'Sollecito rientro materiale')",
+          // The host's send channels: fax (0) and mail (1).
+          "INSERT INTO FW23_FAXER (FW23_ID, FW23_INDTIPO, FW23_DESCR) VALUES (10, 0, 'fax'), (11, 1, "
+          "'mail')"})
         exec(QString::fromUtf8(sql));
-    addChannel(0);
-    addChannel(1);
 
     factory.registerClass(classnames::Report, [this]() -> std::unique_ptr<IHostObject> {
         if (!reportService)
@@ -223,11 +221,6 @@ void ReminderScreenTest::addContact(int id, int supplier, const QString& type, c
     exec(sql("INSERT INTO CO03_LEGCONTATTO (CO03_CODICE_CG16, CO03_ID_CO02, CO03_TIPO_CO01, CO03_FLGPREF) "
              "VALUES (%1, %2, %3, %4)",
              1000 + supplier, id, quoted(type), preferred ? 1 : 0));
-}
-
-void ReminderScreenTest::addChannel(int type) {
-    exec(sql("INSERT INTO FW23_FAXER (FW23_ID, FW23_INDTIPO, FW23_DESCR) VALUES (%1, %2, 'canale')",
-             10 + type, type));
 }
 
 void ReminderScreenTest::addRow(const ReminderRow& r) {

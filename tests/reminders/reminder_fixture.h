@@ -78,7 +78,6 @@ protected:
     void addRow(const ReminderRow& row);
     // Rows by key and supplier, each with the article "ART-" + key.
     void addRows(const QList<std::pair<const char*, int>>& rows);
-    void addChannel(int type);
 
     // Opens the screen over the rows (every company's rows, in key order), as the schedule
     // screen would, and runs its load and first activation.

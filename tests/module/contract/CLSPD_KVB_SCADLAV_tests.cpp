@@ -86,8 +86,12 @@ TEST(ModuleClass, TransferDataFiresOnceWithACopyAndReturnsEmpty) {
     EXPECT_EQ(received.front(), Value(QStringLiteral("ODL 42")));
 }
 
-TEST(ModuleClass, ShowFormModelessHandsOverReferencesCaptionAndState) {
+TEST(ModuleClass, ShowFormModelessHandsOverReferencesCaptionAndStateToAFreshScreenEachTime) {
     CLSPD_KVB_SCADLAV module([] { return new FakeScreen(nullptr); });
+    module.Cinterface_ShowForm();
+    QPointer<ModuleScreen> first = module.screen();
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->windowTitle().isEmpty()) << "no caption yet";
     module.Cinterface_LetCaption(Value(QStringLiteral("Fasi - ditta 1")));
     module.Cinterface_LetWindowState(2);
     const Value result = module.Cinterface_ShowForm();
@@ -95,6 +99,7 @@ TEST(ModuleClass, ShowFormModelessHandsOverReferencesCaptionAndState) {
     EXPECT_TRUE(result.isEmpty());
     ModuleScreen* screen = module.screen();
     ASSERT_NE(screen, nullptr);
+    EXPECT_NE(screen, first.data());
     EXPECT_TRUE(screen->isVisible());
     EXPECT_FALSE(screen->isModal());
     EXPECT_EQ(screen->windowTitle(), QStringLiteral("Fasi - ditta 1"));
@@ -102,6 +107,7 @@ TEST(ModuleClass, ShowFormModelessHandsOverReferencesCaptionAndState) {
     EXPECT_EQ(screen->ClsModulo, &module);
     EXPECT_EQ(screen->ActiveDll, &module);
     EXPECT_EQ(screen->parentWidget(), nullptr);
+    first->close();
 }
 
 TEST(ModuleClass, ShowFormModalBlocksUntilTheScreenCloses) {
@@ -123,17 +129,6 @@ TEST(ModuleClass, ShowFormModalBlocksUntilTheScreenCloses) {
     EXPECT_EQ(seenTitle, QStringLiteral("12"));
     flushDeletes();
     EXPECT_EQ(module.screen(), nullptr);
-}
-
-TEST(ModuleClass, ShowFormWithoutCaptionShowsAnEmptyTitleAndEveryCallMakesAFreshScreen) {
-    CLSPD_KVB_SCADLAV module([] { return new FakeScreen(nullptr); });
-    module.Cinterface_ShowForm();
-    QPointer<ModuleScreen> first = module.screen();
-    ASSERT_TRUE(first);
-    EXPECT_TRUE(first->windowTitle().isEmpty());
-    module.Cinterface_ShowForm();
-    EXPECT_NE(module.screen(), first.data());
-    first->close();
 }
 
 TEST(ModuleClass, CloseFormUnloadsOnceAndFailuresNeverReachTheHost) {

@@ -262,44 +262,40 @@ TEST_F(OdbcSqlite, BatchesOfSeveralStatementsAsThisDriverRunsThem) {
     EXPECT_EQ(select("SELECT COUNT(*) AS N FROM FASI").rows.at(0).at(0).i, 1);
 }
 
-TEST_F(OdbcSqlite, RecordsetWritesEditsBackToTheRowByKey) {
-    Connection connection;
-    ASSERT_TRUE(connection.open(QString::fromStdString(sqliteConnectionString(m_file))));
-    Recordset rs;
-    ASSERT_TRUE(rs.open(QStringLiteral("SELECT NUMERO, RIGA, NOTE, QTA, CONSEGNA FROM ORDINI ORDER BY RIGA"),
-                        connection))
-        << connection.lastErrorText().toStdString();
-    ASSERT_TRUE(rs.moveTo(1));
-    ASSERT_TRUE(rs.setValue(QStringLiteral("NOTE"), Value(QStringLiteral("Verniciatura d'urto"))));
-    ASSERT_TRUE(rs.setValue(QStringLiteral("QTA"), Value(Decimal(3, 0))));
-    ASSERT_TRUE(rs.setValue(QStringLiteral("CONSEGNA"), Value(QDateTime(QDate(2026, 9, 1), QTime(8, 0)))));
-    ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
+// Separate: the way SQL Server through FreeTDS works, where the catalog cannot be asked on the
+// connection that is still reading the result.
+TEST_F(OdbcSqlite, RecordsetWritesEditsBackToTheRowByKeyWithTheCatalogOnEitherConnection) {
+    for (const OdbcCatalogConnection catalog :
+         {OdbcCatalogConnection::Automatic, OdbcCatalogConnection::Separate}) {
+        SCOPED_TRACE(catalog == OdbcCatalogConnection::Automatic ? "catalog on the same connection"
+                                                                 : "catalog on a second connection");
+        Connection connection(makeOdbcBackend(catalog));
+        ASSERT_TRUE(connection.open(QString::fromStdString(sqliteConnectionString(m_file))));
+        Recordset rs;
+        ASSERT_TRUE(rs.open(
+            QStringLiteral("SELECT NUMERO, RIGA, NOTE, QTA, QTA AS Q, CONSEGNA FROM ORDINI ORDER BY RIGA"),
+            connection))
+            << connection.lastErrorText().toStdString();
+        EXPECT_TRUE(rs.fieldInfo(rs.fieldIndex(QStringLiteral("RIGA"))).inPrimaryKey);
+        EXPECT_TRUE(rs.fieldInfo(rs.fieldIndex(QStringLiteral("Q"))).baseColumn.isEmpty());
+        ASSERT_TRUE(rs.moveTo(1));
+        // Other values each round, so that a write that did nothing shows.
+        const int round = catalog == OdbcCatalogConnection::Automatic ? 0 : 1;
+        const QDateTime delivery(QDate(2026, 9, 1), QTime(8, 30 * round));
+        const QString note = QStringLiteral("Verniciatura d'urto %1").arg(round);
+        ASSERT_TRUE(rs.setValue(QStringLiteral("NOTE"), Value(note)));
+        ASSERT_TRUE(rs.setValue(QStringLiteral("QTA"), Value(Decimal(3 + round, 0))));
+        ASSERT_TRUE(rs.setValue(QStringLiteral("CONSEGNA"), Value(delivery)));
+        ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
 
-    const ResultSet after = select("SELECT RIGA, NOTE, QTA, CONSEGNA FROM ORDINI ORDER BY RIGA");
-    ASSERT_EQ(after.rows.size(), 2u);
-    EXPECT_EQ(after.rows[0][1].text, "Attività più lunga €"); // the other row is untouched
-    EXPECT_EQ(after.rows[1][1].text, "Verniciatura d'urto");
-    EXPECT_EQ(Decimal(after.rows[1][2].i, after.rows[1][2].scale), Decimal(3, 0));
-    EXPECT_EQ(QDateTime::fromMSecsSinceEpoch(after.rows[1][3].i, Qt::UTC),
-              QDateTime(QDate(2026, 9, 1), QTime(8, 0), Qt::UTC));
-}
-
-TEST_F(OdbcSqlite, KeysAreReadOverASecondConnectionForDriversOfOneStatementAtATime) {
-    // The way SQL Server through FreeTDS works: the catalog cannot be asked on the connection
-    // that is still reading the result.
-    auto backend = makeOdbcBackend(OdbcCatalogConnection::Separate);
-    Connection connection(std::move(backend));
-    ASSERT_TRUE(connection.open(QString::fromStdString(sqliteConnectionString(m_file))));
-    Recordset rs;
-    ASSERT_TRUE(
-        rs.open(QStringLiteral("SELECT RIGA, NOTE, QTA AS Q FROM ORDINI WHERE NUMERO = 7 ORDER BY RIGA"),
-                connection));
-    EXPECT_TRUE(rs.fieldInfo(rs.fieldIndex(QStringLiteral("RIGA"))).inPrimaryKey);
-    EXPECT_TRUE(rs.fieldInfo(rs.fieldIndex(QStringLiteral("Q"))).baseColumn.isEmpty());
-    ASSERT_TRUE(rs.moveFirst());
-    ASSERT_TRUE(rs.setValue(QStringLiteral("NOTE"), Value(QStringLiteral("scritta"))));
-    ASSERT_TRUE(rs.update()) << rs.lastErrorText().toStdString();
-    EXPECT_EQ(select("SELECT NOTE FROM ORDINI WHERE RIGA = 1").rows.at(0).at(0).text, "scritta");
+        const ResultSet after = select("SELECT RIGA, NOTE, QTA, CONSEGNA FROM ORDINI ORDER BY RIGA");
+        ASSERT_EQ(after.rows.size(), 2u);
+        EXPECT_EQ(after.rows[0][1].text, "Attività più lunga €"); // the other row is untouched
+        EXPECT_EQ(after.rows[1][1].text, note.toStdString());
+        EXPECT_EQ(Decimal(after.rows[1][2].i, after.rows[1][2].scale), Decimal(3 + round, 0));
+        EXPECT_EQ(QDateTime::fromMSecsSinceEpoch(after.rows[1][3].i, Qt::UTC),
+                  QDateTime(delivery.date(), delivery.time(), Qt::UTC));
+    }
 }
 
 TEST(OdbcConnect, UnreachableServerFailsWithConnectionErrors) {
@@ -353,13 +349,10 @@ TEST(OdbcProcedureCall, PassesParametersByNameAndRefusesInjectedNames) {
     EXPECT_FALSE(odbc::buildProcedureCall("P", {{"@a=1;--", Value(1)}}, Dialect::SqlServer, text, problem));
 }
 
-TEST(OdbcProcedureCall, ValuesThatCannotBePassedAreRefusedBeforeTheCall) {
-    QTemporaryDir dir;
-    auto backend = makeOdbcBackend();
+TEST_F(OdbcSqlite, ProcedureValuesThatCannotBePassedAreRefusedBeforeTheCall) {
     std::vector<ProviderError> errors;
-    ASSERT_TRUE(backend->open(sqliteConnectionString(dir.filePath("p.db")), {}, errors));
     ProcedureParameter small{"@Anno", Value(70000), true};
-    EXPECT_FALSE(backend->callProcedure("P", {small}, {}, nullptr, errors));
+    EXPECT_FALSE(m_backend->callProcedure("P", {small}, {}, nullptr, errors));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_NE(errors[0].description.find("smallint"), std::string::npos);
 }

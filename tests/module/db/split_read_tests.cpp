@@ -65,12 +65,12 @@ protected:
         return rowsOf(rs);
     }
 
-    // Waits until the helper has started its part: a record set read at once races the helper's
-    // count, and on a busy machine the first part can reach the end alone.
-    static void waitForTheSplit(std::int64_t before) {
+    // Waits until `splits` helpers have started their part: a record set read at once races the
+    // helper's count, and on a busy machine the first part can reach the end alone.
+    static void waitForTheSplit(std::int64_t before, int splits = 1) {
         QElapsedTimer waited;
         waited.start();
-        while (splitReadsStarted() == before && waited.elapsed() < 10000)
+        while (splitReadsStarted() < before + splits && waited.elapsed() < 10000)
             QThread::msleep(2);
     }
 
@@ -109,15 +109,11 @@ TEST_F(SplitRead, ARowCountFarTooHighSplitsAgainAfterCounting) {
     // The count remembered from the last read puts the split past the last row once most rows are
     // gone: the helper's first part is empty, and having walked every outer row it must split
     // again behind the first part, which holds its first slice meanwhile.
-    const auto readInSlices = [&](Recordset& rs) {
-        ASSERT_TRUE(rs.openInSlices(kSelect, cn, LockType::ReadOnly, 200))
-            << rs.lastErrorText().toStdString();
-    };
     // More rows for the first read, so that the split of the second falls past its last row.
     run("INSERT INTO T SELECT ID + 50000, GRUPPO, DESCR, QTA, DATA FROM T WHERE ID <= 30000");
     {
         Recordset first;
-        readInSlices(first);
+        ASSERT_TRUE(first.openInSlices(kSelect, cn, LockType::ReadOnly, 200));
         ASSERT_TRUE(first.fetchAll());
         ASSERT_EQ(first.recordCount(), kRows + 30000 - 3);
     }
@@ -126,11 +122,8 @@ TEST_F(SplitRead, ARowCountFarTooHighSplitsAgainAfterCounting) {
     ASSERT_EQ(expected.size(), 20500);
     const std::int64_t splitsBefore = splitReadsStarted();
     Recordset rs;
-    readInSlices(rs);
-    QElapsedTimer waited;
-    waited.start();
-    while (splitReadsStarted() < splitsBefore + 2 && waited.elapsed() < 10000)
-        QThread::msleep(2);
+    ASSERT_TRUE(rs.openInSlices(kSelect, cn, LockType::ReadOnly, 200)) << rs.lastErrorText().toStdString();
+    waitForTheSplit(splitsBefore, 2);
     EXPECT_EQ(splitReadsStarted(), splitsBefore + 2);
     ASSERT_TRUE(rs.fetchAll()) << rs.lastErrorText().toStdString();
     EXPECT_EQ(rowsOf(rs), expected);
@@ -198,10 +191,7 @@ TEST_F(SplitRead, AConnectionNotReadingTheLatestCommitReadsAlone) {
     Connection other;
     ASSERT_TRUE(other.open(m_source));
     run("UPDATE T SET DESCR = 'dopo' WHERE ID = 49997", &other);
-    QElapsedTimer waited; // the first read's own helper, started before
-    waited.start();
-    while (splitReadsStarted() == splitsBefore && waited.elapsed() < 10000)
-        QThread::msleep(5);
+    waitForTheSplit(splitsBefore); // the first read's own helper, started before
     splitsBefore = splitReadsStarted();
     Recordset second;
     ASSERT_TRUE(second.openInSlices(kSelect, cn, LockType::ReadOnly, 200));
@@ -232,10 +222,7 @@ TEST_F(SplitRead, ClosingHalfwayStopsTheHelperAndReleasesItsSnapshot) {
     {
         Recordset rs;
         ASSERT_TRUE(rs.openInSlices(kSelect, cn, LockType::ReadOnly, 200));
-        QElapsedTimer waited;
-        waited.start();
-        while (splitReadsStarted() == splitsBefore && waited.elapsed() < 10000)
-            QThread::msleep(5);
+        waitForTheSplit(splitsBefore);
         ASSERT_GT(splitReadsStarted(), splitsBefore);
     }
     // Nothing holds the database: a write and a full checkpoint go through at once.

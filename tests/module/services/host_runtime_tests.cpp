@@ -9,22 +9,16 @@ using namespace scadlav;
 namespace {
 
 // Sets ERP_FIXED_NOW for one test and restores what was there.
-class FixedNowVariable {
-public:
-    explicit FixedNowVariable(const char* value) : m_old(qgetenv(SystemClock::FixedNowVariable)) {
-        m_had = qEnvironmentVariableIsSet(SystemClock::FixedNowVariable);
-        qputenv(SystemClock::FixedNowVariable, value);
-    }
+struct FixedNowVariable {
+    explicit FixedNowVariable(const char* value) { qputenv(SystemClock::FixedNowVariable, value); }
     ~FixedNowVariable() {
-        if (m_had)
-            qputenv(SystemClock::FixedNowVariable, m_old);
+        if (had)
+            qputenv(SystemClock::FixedNowVariable, old);
         else
             qunsetenv(SystemClock::FixedNowVariable);
     }
-
-private:
-    QByteArray m_old;
-    bool m_had = false;
+    const bool had = qEnvironmentVariableIsSet(SystemClock::FixedNowVariable);
+    const QByteArray old = qgetenv(SystemClock::FixedNowVariable);
 };
 
 } // namespace

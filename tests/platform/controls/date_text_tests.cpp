@@ -25,10 +25,3 @@ TEST(DateText, RefusesImpossibleDaysAndOtherText) {
     EXPECT_FALSE(parseDateText("domani"));
     EXPECT_FALSE(parseDateText("1/2/3/4"));
 }
-
-TEST(DateText, ItalianGridFormatHasFourDigitYears) {
-    const QString format = erpctl::localeDateFormat(QLocale(QLocale::Italian, QLocale::Italy));
-    EXPECT_EQ(QDate(2026, 3, 7).toString(format), "07/03/2026");
-    EXPECT_EQ(erpctl::formatDateText(QDate(2026, 3, 7)), "07/03/2026");
-    EXPECT_EQ(erpctl::formatDateText(QDate()), "");
-}

@@ -42,20 +42,26 @@ QList<QStandardItem*> itemsOf(const QList<QVariant>& values) {
     return items;
 }
 
-// Rows of a small schedule: key, phase state, quantity, end date, class, mark.
-std::unique_ptr<ScheduleModel> scheduleModel() {
-    auto model = std::make_unique<ScheduleModel>(0, 7);
-    model->setHorizontalHeaderLabels({"PD5C_KEYGRID", "PD5C_INDSTATOORD", "PD5C_QTARES", "PD5C_DATAFINEFASE",
-                                      "SOLL", "PD5C_SEL", "PD5C_DATAELAB"});
-    const QList<QList<QVariant>> rows = {
-        {"K1  ", 2.0, 1234.5, QDateTime(QDate(2026, 3, 7), QTime(0, 0)), qlonglong(3), qlonglong(0), "x"},
-        {"K2", qlonglong(99), 0.0, QVariant(), QVariant(), qlonglong(0), "y"},
-        {"K3", qlonglong(7), QVariant(), QDateTime(QDate(2026, 12, 31), QTime(15, 0)), qlonglong(4),
-         qlonglong(1), "z"},
-    };
+template <class Model = QStandardItemModel>
+std::unique_ptr<Model> modelOf(const QStringList& fields, const QList<QList<QVariant>>& rows) {
+    auto model = std::make_unique<Model>(0, fields.size());
+    model->setHorizontalHeaderLabels(fields);
     for (const auto& values : rows)
         model->appendRow(itemsOf(values));
     return model;
+}
+
+// Rows of a small schedule: key, phase state, quantity, end date, class, mark.
+std::unique_ptr<ScheduleModel> scheduleModel() {
+    return modelOf<ScheduleModel>(
+        {"PD5C_KEYGRID", "PD5C_INDSTATOORD", "PD5C_QTARES", "PD5C_DATAFINEFASE", "SOLL", "PD5C_SEL",
+         "PD5C_DATAELAB"},
+        {
+            {"K1  ", 2.0, 1234.5, QDateTime(QDate(2026, 3, 7), QTime(0, 0)), qlonglong(3), qlonglong(0), "x"},
+            {"K2", qlonglong(99), 0.0, QVariant(), QVariant(), qlonglong(0), "y"},
+            {"K3", qlonglong(7), QVariant(), QDateTime(QDate(2026, 12, 31), QTime(15, 0)), qlonglong(4),
+             qlonglong(1), "z"},
+        });
 }
 
 QList<ListItem> phaseStates() {
@@ -104,21 +110,15 @@ TEST_F(GridTest, ColumnsPickTheirFieldsByNameAndOtherFieldsStayOut) {
     EXPECT_EQ(grid.addColumn("PD5C_QTARES", "Again", ColumnKind::Text, 100), -1);
 
     // A second model with the fields in another order shows the same columns.
-    QStandardItemModel other(1, 2);
-    other.setHorizontalHeaderLabels({"PD5C_QTARES", "PD5C_KEYGRID"});
-    other.setData(other.index(0, 0), 2.0, Qt::EditRole);
-    other.setData(other.index(0, 1), "Z9", Qt::EditRole);
-    grid.bind(&other);
+    auto other = modelOf({"PD5C_QTARES", "PD5C_KEYGRID"}, {{2.0, "Z9"}});
+    grid.bind(other.get());
     EXPECT_EQ(grid.gridColumnCount(), 6);
     EXPECT_EQ(grid.cellText(0, "PD5C_KEYGRID"), "Z9");
     EXPECT_EQ(grid.cellText(0, "PD5C_QTARES"), "2,00");
     EXPECT_TRUE(grid.isColumnHidden(grid.columnIndex("PD5C_KEYGRID")));
     // Keys of many digits are found as text: read as numbers these two would be equal.
-    QStandardItemModel digits(2, 1);
-    digits.setHorizontalHeaderLabels({"PD5C_KEYGRID"});
-    digits.setData(digits.index(0, 0), QStringLiteral("0000123456789012345678"), Qt::EditRole);
-    digits.setData(digits.index(1, 0), QStringLiteral("0000123456789012345679"), Qt::EditRole);
-    grid.bind(&digits);
+    auto digits = modelOf({"PD5C_KEYGRID"}, {{"0000123456789012345678"}, {"0000123456789012345679"}});
+    grid.bind(digits.get());
     EXPECT_EQ(grid.findRow("PD5C_KEYGRID", QStringLiteral("0000123456789012345679")), 1);
     EXPECT_EQ(grid.findRow("PD5C_KEYGRID", QStringLiteral("123456789012345678")), -1);
     grid.unbind();
@@ -398,7 +398,6 @@ TEST_F(GridTest, ColumnChooserShowsAndHidesColumns) {
     EXPECT_TRUE(grid.isColumnVisible("PD5C_KEYGRID"));
     EXPECT_FALSE(grid.isColumnHidden(grid.columnIndex("PD5C_KEYGRID")));
     EXPECT_GT(grid.columnWidth(grid.columnIndex("PD5C_KEYGRID")), 0);
-    EXPECT_EQ(grid.cellText(0, "PD5C_KEYGRID"), "K1");
     key->trigger();
     EXPECT_FALSE(grid.isColumnVisible("PD5C_KEYGRID"));
     EXPECT_EQ(changes.count(), 2);
@@ -411,7 +410,7 @@ TEST_F(GridTest, ColumnChooserShowsAndHidesColumns) {
     EXPECT_FALSE(actionOf(*last, "SOLL")->isEnabled());
 }
 
-TEST_F(GridTest, RowChangesAreReportedOnlyWhenTheRowMoves) {
+TEST_F(GridTest, FollowsTheBoundModelAndReportsRowChangesOnlyWhenTheRowMoves) {
     QList<std::pair<int, int>> moves;
     QObject::connect(&grid, &Grid::rowChanged, [&](int row, int previous) { moves.append({row, previous}); });
     grid.bind(model.get());
@@ -425,15 +424,7 @@ TEST_F(GridTest, RowChangesAreReportedOnlyWhenTheRowMoves) {
     EXPECT_EQ(grid.currentRow(), 2);
     EXPECT_EQ(moves.size(), 2);
     EXPECT_EQ(grid.cellText(2, "PD5C_QTARES"), "5,00");
-    // A new model starts on its first row again.
-    auto again = scheduleModel();
-    grid.bind(again.get());
-    EXPECT_EQ(moves.last(), std::make_pair(0, 2));
-}
 
-TEST_F(GridTest, FollowsRowsAddedRemovedAndReReadInTheBoundModel) {
-    grid.bind(model.get());
-    grid.setCurrentRow(1);
     model->appendRow(itemsOf({"K4", qlonglong(0), 7.25, QVariant(), qlonglong(1), qlonglong(0), "w"}));
     EXPECT_EQ(grid.rowCount(), 4);
     EXPECT_EQ(grid.cellText(3, "PD5C_QTARES"), "7,25");
@@ -442,14 +433,18 @@ TEST_F(GridTest, FollowsRowsAddedRemovedAndReReadInTheBoundModel) {
     EXPECT_EQ(grid.cellText(0, "PD5C_KEYGRID"), "K2");
 
     // A model that re-reads its rows (a requery) keeps the columns and the row position.
-    QSignalSpy moves(&grid, &Grid::rowChanged);
     grid.setCurrentRow(2);
-    moves.clear();
+    const qsizetype before = moves.size();
     model->reRead();
     EXPECT_EQ(grid.currentRow(), 2);
-    EXPECT_EQ(moves.count(), 0);
+    EXPECT_EQ(moves.size(), before);
     EXPECT_EQ(grid.gridColumnCount(), 6);
     EXPECT_EQ(grid.cellText(2, "PD5C_QTARES"), "7,25");
+
+    // A new model starts on its first row again.
+    auto again = scheduleModel();
+    grid.bind(again.get());
+    EXPECT_EQ(moves.last(), std::make_pair(0, 2));
 }
 
 TEST_F(GridTest, SuspendedDisplayRepaintsOnceAtResume) {

@@ -45,10 +45,10 @@ protected:
         ASSERT_EQ(timeline.lastDay(), d(3, 23));
         ASSERT_DOUBLE_EQ(timeline.dayWidth(), 20.0);
     }
-    QColor pixel(const QPoint& point) {
+    QImage rendered() {
         QImage image(timeline.size(), QImage::Format_RGB32);
         timeline.render(&image);
-        return image.pixelColor(point);
+        return image;
     }
     // The middle of a day's column at the height of a row.
     QPoint at(const QDate& day, int row) {
@@ -81,12 +81,11 @@ TEST_F(PhaseTimelineTest, BarsSpanTheirDaysBothIncluded) {
     timeline.setBars({});
     EXPECT_FALSE(timeline.firstDay().isValid());
     EXPECT_TRUE(timeline.barRect(0).isEmpty());
-    EXPECT_TRUE(pixel(QPoint(5, 5)).isValid()) << "an empty chart paints";
+    EXPECT_TRUE(rendered().pixelColor(5, 5).isValid()) << "an empty chart paints";
 }
 
 TEST_F(PhaseTimelineTest, PaintsEachKindOfPhaseInItsColour) {
-    QImage image(timeline.size(), QImage::Format_RGB32);
-    timeline.render(&image);
+    const QImage image = rendered();
     EXPECT_EQ(image.pixelColor(timeline.barRect(0).center()), PhaseTimeline::internalColor());
     EXPECT_EQ(image.pixelColor(timeline.barRect(1).center()), PhaseTimeline::subcontractedColor());
     EXPECT_EQ(image.pixelColor(timeline.barRect(2).center()),
@@ -106,8 +105,7 @@ TEST_F(PhaseTimelineTest, PaintsEachKindOfPhaseInItsColour) {
 TEST_F(PhaseTimelineTest, ShadesDaysNotWorkedAndMarksToday) {
     timeline.setNonWorkingDay([](const QDate& day) { return day.dayOfWeek() > 5 || day == d(3, 19); });
     timeline.setToday(d(3, 11));
-    QImage image(timeline.size(), QImage::Format_RGB32);
-    timeline.render(&image);
+    const QImage image = rendered();
     // Row 0 has its bar from 2 to 6 March: the days after it show the calendar.
     EXPECT_EQ(image.pixelColor(at(d(3, 7), 0)), PhaseTimeline::nonWorkingColor());  // Saturday
     EXPECT_EQ(image.pixelColor(at(d(3, 8), 0)), PhaseTimeline::nonWorkingColor());  // Sunday
@@ -123,8 +121,7 @@ TEST_F(PhaseTimelineTest, ShadesDaysNotWorkedAndMarksToday) {
 
 TEST_F(PhaseTimelineTest, HighlightsTheCurrentRowAndReportsClicks) {
     timeline.setCurrentBar(1);
-    QImage image(timeline.size(), QImage::Format_RGB32);
-    timeline.render(&image);
+    const QImage image = rendered();
     EXPECT_EQ(image.pixelColor(2, timeline.rowRect(1).center().y()), PhaseTimeline::currentRowColor());
     EXPECT_EQ(image.pixelColor(2, timeline.rowRect(0).center().y()), QColor(Qt::white));
     timeline.setCurrentBar(9);

@@ -14,22 +14,14 @@ std::vector<std::string> csv(const std::string& line) {
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                out.back() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                out.back() += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
+        if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"')
+            out.back() += line[++i];
+        else if (c == '"')
+            quoted = !quoted;
+        else if (c == ',' && !quoted)
             out.emplace_back();
-        } else {
+        else
             out.back() += c;
-        }
     }
     return out;
 }

@@ -44,6 +44,42 @@ void RecordingSink::row(const Cell* cells, std::size_t count) {
     results.back().rows.push_back(std::move(values));
 }
 
+namespace {
+
+std::string firstError(const std::vector<Error>& errors) {
+    return errors.empty() ? std::string() : errors.front().description;
+}
+
+TextResult lastResult(Connection& db, std::string_view sql) {
+    RecordingSink sink;
+    std::vector<Error> errors;
+    EXPECT_TRUE(db.execute(sql, &sink, errors)) << sql << "\n" << firstError(errors);
+    return sink.results.empty() ? TextResult{} : std::move(sink.results.back());
+}
+
+} // namespace
+
+void run(Connection& db, std::string_view sql) {
+    std::vector<Error> errors;
+    EXPECT_TRUE(db.execute(sql, nullptr, errors)) << sql << "\n" << firstError(errors);
+}
+
+std::vector<std::string> rows(Connection& db, std::string_view sql) {
+    std::vector<std::string> out;
+    for (const auto& row : lastResult(db, sql).rows) {
+        std::string line;
+        for (std::size_t i = 0; i < row.size(); ++i)
+            line += (i ? "|" : "") + row[i];
+        out.push_back(line);
+    }
+    return out;
+}
+
+std::string scalar(Connection& db, std::string_view sql) {
+    const TextResult result = lastResult(db, sql);
+    return result.rows.empty() || result.rows[0].empty() ? "<none>" : result.rows[0][0];
+}
+
 ScratchDatabase::ScratchDatabase() {
     std::random_device random;
     m_dir = std::filesystem::temp_directory_path() / ("tsqlite-test-" + std::to_string(random()));

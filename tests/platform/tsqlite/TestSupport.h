@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -27,6 +28,13 @@ public:
 };
 
 std::string cellText(const Cell& cell);
+
+// Runs a batch that must succeed.
+void run(Connection& db, std::string_view sql);
+// The rows of the last result set of a batch that must succeed, each as its cells joined by "|".
+std::vector<std::string> rows(Connection& db, std::string_view sql);
+// The first cell of that result set; "<none>" when it has no row.
+std::string scalar(Connection& db, std::string_view sql);
 
 // A fresh database file in a temporary folder, removed with the object.
 class ScratchDatabase {

@@ -5,13 +5,25 @@
 
 using namespace tsqlite;
 using tsqlite::testing::RecordingSink;
+using tsqlite::testing::run;
+using tsqlite::testing::scalar;
 using tsqlite::testing::ScratchDatabase;
 
-TEST(Connection, RunsBatchAndDescribesColumns) {
+namespace {
+
+// A scratch database and two connections on it: `db`, and `other` to look from outside.
+class Connections : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(db && other); }
     ScratchDatabase scratch;
-    auto db = scratch.open();
-    ASSERT_TRUE(db);
+    std::unique_ptr<Connection> db = scratch.open();
+    std::unique_ptr<Connection> other = scratch.open();
     std::vector<Error> errors;
+};
+
+} // namespace
+
+TEST_F(Connections, RunBatchesDescribeColumnsAndDiscardRowsOnRequest) {
     std::int64_t affected = -1;
     ASSERT_TRUE(
         db->execute("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, QTA decimal(14,3), DESCR nvarchar(20));"
@@ -34,20 +46,15 @@ TEST(Connection, RunsBatchAndDescribesColumns) {
     EXPECT_EQ(result.columns[3].baseTable, "");
     ASSERT_EQ(result.rows.size(), 2u);
     EXPECT_EQ(result.rows[1], (std::vector<std::string>{"2", "NULL", "b", "4"}));
-}
 
-TEST(Connection, NoRecordsDiscardsRows) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    std::vector<Error> errors;
-    RecordingSink sink;
+    RecordingSink discarded;
     ExecOptions options;
     options.noRecords = true;
-    ASSERT_TRUE(db->execute("SELECT 1", &sink, errors, options));
-    EXPECT_TRUE(sink.results.empty());
+    ASSERT_TRUE(db->execute("SELECT 1", &discarded, errors, options));
+    EXPECT_TRUE(discarded.results.empty());
 }
 
-TEST(Connection, CallsRegisteredProcedureByNameWithoutOwnerOrCase) {
+TEST_F(Connections, CallRegisteredProceduresByNameWithoutOwnerOrCase) {
     registerProcedure("dbo.SP_TEST_ECHO", [](Connection&, const std::vector<Parameter>& parameters,
                                              ResultSink*, std::vector<Error>& errors) {
         if (parameters.size() != 1 || parameters[0].value.i != 7) {
@@ -56,14 +63,8 @@ TEST(Connection, CallsRegisteredProcedureByNameWithoutOwnerOrCase) {
         }
         return true;
     });
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    std::vector<Error> errors;
-    Parameter p;
-    p.name = "@Ditta";
-    p.value.kind = Cell::Kind::Integer;
-    p.value.i = 7;
-    EXPECT_TRUE(db->callProcedure("sp_test_echo", {p}, nullptr, errors));
+    const Parameter ditta{"@Ditta", {Cell::Kind::Integer, 7, 0, {}}, {}};
+    EXPECT_TRUE(db->callProcedure("sp_test_echo", {ditta}, nullptr, errors));
     EXPECT_FALSE(db->callProcedure("SP_MISSING", {}, nullptr, errors));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].number, kErrNoSuchObject);
@@ -90,38 +91,20 @@ TEST(Connection, OpenFailuresAreReported) {
 
 // A statement nested far beyond any real query is refused with SQL Server's error 191, by every
 // entry that parses: the recursive passes over the tree would otherwise run out of stack.
-TEST(Connection, DeepNestingIsRefusedWithSqlServersError) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    ASSERT_TRUE(db);
-    const int depth = 15000;
-    std::string parentheses = "SELECT ";
-    for (int i = 0; i < depth; ++i)
-        parentheses += "(";
-    parentheses += "1";
-    for (int i = 0; i < depth; ++i)
-        parentheses += ")";
-    std::string subqueries = "SELECT 1 WHERE EXISTS ";
-    for (int i = 0; i < depth; ++i)
-        subqueries += "(SELECT 1 WHERE EXISTS ";
-    subqueries += "(SELECT 1)";
-    for (int i = 0; i < depth; ++i)
-        subqueries += ")";
-    std::string cases = "SELECT ";
-    for (int i = 0; i < depth; ++i)
-        cases += "CASE WHEN 1 = 1 THEN ";
-    cases += "1";
-    for (int i = 0; i < depth; ++i)
-        cases += " END";
-    // A run of "+" the rewriter turns into nested concatenations or additions.
-    std::string concatenation = "SELECT 'a'";
-    std::string addition = "SELECT 1";
-    for (int i = 0; i < depth; ++i) {
-        concatenation += " + 'a'";
-        addition += " + 1";
-    }
-    for (const std::string& sql : {parentheses, subqueries, cases, concatenation, addition}) {
-        std::vector<Error> errors;
+TEST_F(Connections, RefuseDeepNestingWithSqlServersError) {
+    const auto deep = [](std::string_view part) {
+        std::string out;
+        for (int i = 0; i < 15000; ++i)
+            out += part;
+        return out;
+    };
+    for (const std::string& sql :
+         {"SELECT " + deep("(") + "1" + deep(")"),
+          "SELECT 1 WHERE EXISTS " + deep("(SELECT 1 WHERE EXISTS ") + "(SELECT 1)" + deep(")"),
+          "SELECT " + deep("CASE WHEN 1 = 1 THEN ") + "1" + deep(" END"),
+          // a run of "+" the rewriter turns into nested concatenations or additions
+          "SELECT 'a'" + deep(" + 'a'"), "SELECT 1" + deep(" + 1")}) {
+        errors.clear();
         EXPECT_FALSE(db->execute(sql, nullptr, errors));
         ASSERT_EQ(errors.size(), 1u);
         EXPECT_EQ(errors[0].nativeError, 191);
@@ -135,20 +118,12 @@ TEST(Connection, DeepNestingIsRefusedWithSqlServersError) {
         ASSERT_EQ(errors.size(), 1u);
         EXPECT_EQ(errors[0].nativeError, 191);
     }
-    // Nesting SQLite follows still runs.
-    RecordingSink sink;
-    std::vector<Error> errors;
-    ASSERT_TRUE(db->execute("SELECT ((((((((((1))))))))))", &sink, errors));
-    EXPECT_EQ(sink.results.at(0).rows.at(0).at(0), "1");
+    EXPECT_EQ(scalar(*db, "SELECT ((((((((((1))))))))))"), "1") << "nesting SQLite follows still runs";
 }
 
 // The description is the short text; the statement SQLite ran is kept apart for the error log.
-TEST(Connection, ErrorDescriptionLeavesTheStatementApart) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    ASSERT_TRUE(db);
-    std::vector<Error> errors;
-    ASSERT_TRUE(db->execute("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, D datetime)", nullptr, errors));
+TEST_F(Connections, ErrorDescriptionLeavesTheStatementApart) {
+    run(*db, "CREATE TABLE T (ID int NOT NULL PRIMARY KEY, D datetime)");
     EXPECT_FALSE(db->execute("UPDATE T SET D = DATEADD(year, 100000, '20260101') WHERE ID = 1 OR 1 = 1; "
                              "INSERT INTO T (ID, D) VALUES (1, DATEADD(year, 100000, '20260101'))",
                              nullptr, errors));
@@ -162,22 +137,10 @@ TEST(Connection, ErrorDescriptionLeavesTheStatementApart) {
 // An update setting flags to constants runs as a count and an update of the rows that change.
 // Inside a transaction it must stay part of it; when it fails, nothing of it may stay, and the
 // connection must not be left holding a transaction (or the write lock) of its own.
-TEST(Connection, AConstantUpdateIsOneStatementInsideAndOutsideTransactions) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    auto other = scratch.open();
-    ASSERT_TRUE(db && other);
-    std::vector<Error> errors;
-    ASSERT_TRUE(
-        db->execute("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, SEL smallint);"
-                    "INSERT INTO T VALUES (1, 0); INSERT INTO T VALUES (2, 1); INSERT INTO T VALUES (3, 1)",
-                    nullptr, errors));
-    const auto marks = [&] {
-        RecordingSink sink;
-        std::vector<Error> e;
-        EXPECT_TRUE(other->execute("SELECT SUM(SEL) FROM T", &sink, e));
-        return sink.results.empty() ? std::string() : sink.results[0].rows[0][0];
-    };
+TEST_F(Connections, AConstantUpdateIsOneStatementInsideAndOutsideTransactions) {
+    run(*db, "CREATE TABLE T (ID int NOT NULL PRIMARY KEY, SEL smallint); INSERT INTO T VALUES (1, 0), (2, "
+             "1), (3, 1)");
+    const auto marks = [&] { return scalar(*other, "SELECT SUM(SEL) FROM T"); };
 
     // Rolled back with the transaction it ran in.
     ASSERT_EQ(sqlite3_exec(db->handle(), "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -191,8 +154,7 @@ TEST(Connection, AConstantUpdateIsOneStatementInsideAndOutsideTransactions) {
     // A key violation halfway: no row changed, no transaction left open.
     EXPECT_FALSE(db->execute("UPDATE T SET ID = 1", nullptr, errors));
     EXPECT_NE(sqlite3_get_autocommit(db->handle()), 0);
-    std::vector<Error> otherErrors;
-    EXPECT_TRUE(other->execute("UPDATE T SET SEL = 1 WHERE ID = 1", nullptr, otherErrors));
+    run(*other, "UPDATE T SET SEL = 1 WHERE ID = 1");
     EXPECT_EQ(marks(), "3");
 
     // Outside a transaction it commits at once.
@@ -203,22 +165,11 @@ TEST(Connection, AConstantUpdateIsOneStatementInsideAndOutsideTransactions) {
 
 // An INSERT ... SELECT into an empty table builds the non-unique indexes after the rows: the
 // schema's version moves (the indexes were dropped and made again) and nothing else may show.
-TEST(Connection, AnInsertSelectIntoAnEmptyTableBuildsItsIndexesAfterTheRows) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    auto other = scratch.open();
-    ASSERT_TRUE(db && other);
-    std::vector<Error> errors;
-    ASSERT_TRUE(db->execute("CREATE TABLE S (K int, V varchar(10));"
-                            "CREATE TABLE T (K int, V varchar(4));"
-                            "CREATE INDEX IX_T_V ON T (V DESC, K);"
-                            "CREATE UNIQUE INDEX UX_T_K ON T (K)",
-                            nullptr, errors))
-        << errors.front().description;
+TEST_F(Connections, AnInsertSelectIntoAnEmptyTableBuildsItsIndexesAfterTheRows) {
+    run(*db, "CREATE TABLE S (K int, V varchar(10)); CREATE TABLE T (K int, V varchar(4));"
+             "CREATE INDEX IX_T_V ON T (V DESC, K); CREATE UNIQUE INDEX UX_T_K ON T (K)");
     for (int i = 0; i < 500; ++i)
-        ASSERT_TRUE(
-            db->execute("INSERT INTO S VALUES (" + std::to_string(i) + ", 'v" + std::to_string(i % 7) + "')",
-                        nullptr, errors));
+        run(*db, "INSERT INTO S VALUES (" + std::to_string(i) + ", 'v" + std::to_string(i % 7) + "')");
     const auto single = [&](const char* sql) {
         sqlite3_stmt* stmt = nullptr;
         EXPECT_EQ(sqlite3_prepare_v2(other->handle(), sql, -1, &stmt, nullptr), SQLITE_OK) << sql;

@@ -2,12 +2,13 @@
 // writes it, run on a database loaded from corpus/fixture.sql, with the rows or the error it
 // must give. The cases of one file run in order on one database.
 #include "CorpusFile.h"
-#include "ErpFixture.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <map>
+#include <mutex>
 
 using namespace tsqlite;
 using tsqlite::testing::CorpusCase;
@@ -18,8 +19,51 @@ using tsqlite::testing::ScratchDatabase;
 
 namespace {
 
-std::string corpusDir() {
-    return TSQLITE_CORPUS_DIR;
+// Stand-ins for the ERP database objects the module calls, registered through the embedded
+// database's API: a fixed dbo.QRX_GETDATE(), the table functions FNMG62_TESTIFIS and
+// FNMG36_DOCUMENTI, and a small SPPD_SITCLAVORO that fills the stock-in-phase table.
+void fixedNow(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_text(ctx, "2024-03-15 12:00:00.000", -1, SQLITE_STATIC);
+}
+
+// Fills the quantity-in-work table the caller names with two phases of the production order.
+bool sitcLavoro(Connection& connection, const std::vector<Parameter>& parameters, ResultSink*,
+                std::vector<Error>& errors) {
+    std::string dati;
+    for (const auto& p : parameters)
+        if (p.name == "@Tabella_Dati" && p.value.kind == Cell::Kind::Text)
+            dati = p.value.text;
+    if (dati.empty()) {
+        errors.push_back({kErrSyntax, "SPPD_SITCLAVORO: @Tabella_Dati missing", "42000", 0, {}});
+        return false;
+    }
+    return connection.execute(
+        "CREATE TABLE " + dati +
+            " (NUMREG_ODL varchar(12) COLLATE DATABASE_DEFAULT, PROGRIGA_ODL int, FASE int, "
+            "CLIFOR int, ARTICOLO varchar(20) COLLATE DATABASE_DEFAULT, GIACENZA decimal(14,3))\r\n"
+            "INSERT INTO " +
+            dati +
+            " VALUES ('ODL000000001', 1, 200, 1234, 'ART-A', 35.5), "
+            "('ODL000000001', 1, 100, 0, 'ART-A', -3)",
+        nullptr, errors);
+}
+
+// Once per process, before any connection opens.
+void registerErpFixtureObjects() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        registerConnectionInitializer([](sqlite3* db) {
+            sqlite3_create_function_v2(db, "QRX_GETDATE", 0, SQLITE_UTF8, nullptr, fixedNow, nullptr, nullptr,
+                                       nullptr);
+        });
+        registerTableFunction(
+            "dbo.FNMG62_TESTIFIS", {"MG62_DESCR"},
+            "SELECT MG62_DESCR FROM MG62_TESTIFIS WHERE MG62_CODICE = ?1 AND MG62_DITTA_CG18 = ?2");
+        registerTableFunction("dbo.FNMG36_DOCUMENTI", {"MG36_DESCDOCUM"},
+                              "SELECT MG36_DESCDOCUM || CASE WHEN ?3 = 1 THEN ' (periodo)' ELSE '' END FROM "
+                              "MG36_DOCUMENTI WHERE MG36_CODDOCUM = ?1 AND MG36_DITTA_CG18 = ?2");
+        registerProcedure("SPPD_SITCLAVORO", sitcLavoro);
+    });
 }
 
 // One database per corpus file, advanced case by case; a case asked for out of order replays
@@ -43,7 +87,7 @@ Connection& databaseFor(const CorpusCase& c, const std::vector<CorpusCase>& all)
         db.connection = db.scratch->open();
         std::vector<Error> errors;
         const bool loaded =
-            db.connection->execute(readTextFile(corpusDir() + "/fixture.sql"), nullptr, errors);
+            db.connection->execute(readTextFile(TSQLITE_CORPUS_DIR "/fixture.sql"), nullptr, errors);
         EXPECT_TRUE(loaded) << (errors.empty() ? "" : errors.front().description);
         db.next = 0;
     }
@@ -58,13 +102,13 @@ Connection& databaseFor(const CorpusCase& c, const std::vector<CorpusCase>& all)
 }
 
 const std::vector<CorpusCase>& cases() {
-    static const std::vector<CorpusCase> instance = parseCorpusFolder(corpusDir());
+    static const std::vector<CorpusCase> instance = parseCorpusFolder(TSQLITE_CORPUS_DIR);
     return instance;
 }
 
 class Corpus : public ::testing::TestWithParam<std::size_t> {
 protected:
-    static void SetUpTestSuite() { tsqlite::testing::registerErpFixtureObjects(); }
+    static void SetUpTestSuite() { registerErpFixtureObjects(); }
 };
 
 } // namespace

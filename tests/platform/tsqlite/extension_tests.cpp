@@ -44,14 +44,10 @@ TEST(Extension, LetsTheSqliteShellReadTheDatabase) {
     {
         auto db = scratch.open();
         ASSERT_TRUE(db);
-        std::vector<Error> errors;
-        ASSERT_TRUE(db->execute(
-            "CREATE TABLE CLIENTI (ID int NOT NULL PRIMARY KEY, NOME nvarchar(30), DATA datetime)\n"
-            "INSERT INTO CLIENTI VALUES (1, 'bianchi', '20240131')\n"
-            "INSERT INTO CLIENTI VALUES (2, 'Alfa', '20240229')\n"
-            "INSERT INTO CLIENTI VALUES (3, 'ROSSI', '20240301')",
-            nullptr, errors))
-            << errors.front().description;
+        tsqlite::testing::run(
+            *db, "CREATE TABLE CLIENTI (ID int NOT NULL PRIMARY KEY, NOME nvarchar(30), DATA datetime)\n"
+                 "INSERT INTO CLIENTI VALUES (1, 'bianchi', '20240131'), (2, 'Alfa', '20240229'), "
+                 "(3, 'ROSSI', '20240301')");
     }
     const QString file = QString::fromStdString(scratch.path());
     const QString query = QStringLiteral("SELECT NOME FROM CLIENTI ORDER BY NOME;");
@@ -60,16 +56,12 @@ TEST(Extension, LetsTheSqliteShellReadTheDatabase) {
     EXPECT_NE(without.exitCode, 0);
     EXPECT_NE(without.err.find("no such collation sequence: ERPCI"), std::string::npos) << without.err;
 
-    const QString load = QStringLiteral(".load ") + QStringLiteral(TSQLITE_EXTENSION);
-    const ShellRun with = runShell({QStringLiteral("-cmd"), load, file, query});
+    // Bytewise, ROSSI would come before bianchi; comparisons ignore case and trailing blanks, and
+    // the T-SQL functions answer as through tsqlite.
+    const ShellRun with =
+        runShell({QStringLiteral("-cmd"), QStringLiteral(".load ") + TSQLITE_EXTENSION, file,
+                  query + "SELECT ID FROM CLIENTI WHERE NOME = 'rossi ';"
+                          "SELECT tsql_dateadd('month', 1, DATA) FROM CLIENTI WHERE ID = 1;"});
     EXPECT_EQ(with.exitCode, 0) << with.err;
-    EXPECT_EQ(with.out, "Alfa\nbianchi\nROSSI\n"); // bytewise, ROSSI would come before bianchi
-
-    // Comparisons ignore case and trailing blanks, and the T-SQL functions answer as through tsqlite.
-    const ShellRun functions =
-        runShell({QStringLiteral("-cmd"), load, file,
-                  QStringLiteral("SELECT ID FROM CLIENTI WHERE NOME = 'rossi ';"
-                                 "SELECT tsql_dateadd('month', 1, DATA) FROM CLIENTI WHERE ID = 1;")});
-    EXPECT_EQ(functions.exitCode, 0) << functions.err;
-    EXPECT_EQ(functions.out, "3\n2024-02-29 00:00:00.000\n");
+    EXPECT_EQ(with.out, "Alfa\nbianchi\nROSSI\n3\n2024-02-29 00:00:00.000\n");
 }

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <set>
+#include <sstream>
 
 using namespace tsqlite;
 using namespace tsqlite::detail;
@@ -20,18 +21,18 @@ using tsqlite::testing::ScratchDatabase;
 
 namespace {
 
-std::string lower(std::string_view s) {
+// ASCII case, whatever the locale.
+std::string withCase(std::string_view s, char from, char to) {
     std::string out;
     for (char c : s)
-        out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; // ASCII, whatever the locale
+        out += c >= from && c <= from + 25 ? static_cast<char>(c - from + to) : c;
     return out;
 }
-
+std::string lower(std::string_view s) {
+    return withCase(s, 'A', 'a');
+}
 std::string upper(std::string_view s) {
-    std::string out;
-    for (char c : s)
-        out += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    return out;
+    return withCase(s, 'a', 'A');
 }
 
 std::string describe(const FunctionRow& row) {
@@ -56,7 +57,6 @@ struct Words {
 };
 
 struct CaseWords {
-    std::string name;
     Words tsql;
     Words translated;
 };
@@ -66,13 +66,11 @@ struct CaseWords {
 std::vector<CaseWords> functionCases() {
     ScratchDatabase scratch;
     auto db = scratch.open();
+    tsqlite::testing::run(*db, tsqlite::testing::readTextFile(TSQLITE_CORPUS_DIR "/fixture.sql"));
     std::vector<Error> errors;
-    EXPECT_TRUE(db->execute(tsqlite::testing::readTextFile(std::string(TSQLITE_CORPUS_DIR) + "/fixture.sql"),
-                            nullptr, errors));
     std::vector<CaseWords> out;
-    for (const auto& c :
-         tsqlite::testing::parseCorpusFile(std::string(TSQLITE_CORPUS_DIR) + "/functions.test")) {
-        CaseWords words{c.name, {}, {}};
+    for (const auto& c : tsqlite::testing::parseCorpusFile(TSQLITE_CORPUS_DIR "/functions.test")) {
+        CaseWords words;
         words.tsql.add(c.sql);
         std::vector<std::string> statements;
         if (db->translate(c.sql, statements, errors)) {
@@ -129,32 +127,23 @@ std::vector<std::vector<std::string>> documentedFunctions() {
     EXPECT_NE(begin, std::string::npos) << "docs/tsqlite.md has no section \"T-SQL functions\"";
     if (begin == std::string::npos)
         return {};
-    const auto end = doc.find("\n## ", begin + 1);
+    std::istringstream section(doc.substr(begin + 1, doc.find("\n## ", begin + 1) - begin - 1));
     std::vector<std::vector<std::string>> lines;
-    std::size_t at = begin;
     bool header = true;
-    while (at < end) {
-        const auto next = std::min(doc.find('\n', at + 1), end);
-        const std::string line = doc.substr(at + 1, next - at - 1);
-        at = next;
+    for (std::string line; std::getline(section, line);) {
         if (line.rfind("|", 0) != 0)
             continue;
         if (header || line.rfind("|---", 0) == 0) {
             header = false;
             continue;
         }
-        std::vector<std::string> cells;
-        for (std::size_t p = 1; p < line.size();) {
-            const auto bar = line.find('|', p);
-            std::string cell = line.substr(p, bar == std::string::npos ? std::string::npos : bar - p);
+        std::istringstream fields(line.substr(1));
+        lines.emplace_back();
+        for (std::string cell; std::getline(fields, cell, '|');) {
             cell.erase(0, cell.find_first_not_of(' '));
             cell.erase(cell.find_last_not_of(' ') + 1);
-            cells.push_back(cell);
-            if (bar == std::string::npos)
-                break;
-            p = bar + 1;
+            lines.back().push_back(cell);
         }
-        lines.push_back(cells);
     }
     return lines;
 }

@@ -11,21 +11,16 @@
 #include <unistd.h>
 
 using namespace tsqlite;
-using tsqlite::testing::RecordingSink;
+using tsqlite::testing::rows;
+using tsqlite::testing::run;
+using tsqlite::testing::scalar;
 using tsqlite::testing::ScratchDatabase;
 
 namespace {
 
 bool exists(Connection& db, const std::string& name) {
-    RecordingSink sink;
-    std::vector<Error> errors;
-    EXPECT_TRUE(db.execute("SELECT OBJECT_ID('tempdb.." + name + "')", &sink, errors));
-    return !sink.results.empty() && sink.results[0].rows.size() == 1 && sink.results[0].rows[0][0] != "NULL";
-}
-
-void run(Connection& db, const std::string& sql) {
-    std::vector<Error> errors;
-    ASSERT_TRUE(db.execute(sql, nullptr, errors)) << sql << "\n" << errors.front().description;
+    const auto found = rows(db, "SELECT OBJECT_ID('tempdb.." + name + "')");
+    return found.size() == 1 && found[0] != "NULL";
 }
 
 // Writes a catalog row as another (dead or restarted) process would have left it.
@@ -49,14 +44,6 @@ void plantLeftover(const std::string& path, const std::string& name, std::int64_
     sqlite3_close(raw);
 }
 
-std::int64_t ownStartTime(Connection& db) {
-    RecordingSink sink;
-    std::vector<Error> errors;
-    EXPECT_TRUE(
-        db.execute("SELECT start_time FROM tsqlite_global_temps WHERE name = '##Mia'", &sink, errors));
-    return std::stoll(sink.results.at(0).rows.at(0).at(0));
-}
-
 } // namespace
 
 TEST(GlobalTemps, VisibleToOtherConnectionsAndDroppedWhenTheCreatorCloses) {
@@ -65,11 +52,8 @@ TEST(GlobalTemps, VisibleToOtherConnectionsAndDroppedWhenTheCreatorCloses) {
     auto other = scratch.open();
     run(*creator, "CREATE TABLE ##TempTableDett_U7 (KEY_GRID varchar(10) COLLATE DATABASE_DEFAULT not null)");
     run(*creator, "INSERT INTO ##TempTableDett_U7 VALUES ('A100')");
-    RecordingSink sink;
-    std::vector<Error> errors;
-    ASSERT_TRUE(
-        other->execute("SELECT KEY_GRID FROM ##TempTableDett_U7 WHERE KEY_GRID = 'a100'", &sink, errors));
-    ASSERT_EQ(sink.results.at(0).rows.size(), 1u);
+    EXPECT_EQ(rows(*other, "SELECT KEY_GRID FROM ##TempTableDett_U7 WHERE KEY_GRID = 'a100'"),
+              std::vector<std::string>{"A100"});
     EXPECT_TRUE(exists(*other, "##TempTableDett_U7"));
 
     // Closing another connection leaves the table alone.
@@ -99,7 +83,8 @@ TEST(GlobalTemps, LeftoversOfDeadProcessesAreDroppedAtOpen) {
     ScratchDatabase scratch;
     auto live = scratch.open();
     run(*live, "CREATE TABLE ##Mia (A int)");
-    const std::int64_t start = ownStartTime(*live);
+    const std::int64_t start =
+        std::stoll(scalar(*live, "SELECT start_time FROM tsqlite_global_temps WHERE name = '##Mia'"));
 
     // A pid that does not run, and our own pid with another start time (a recycled pid).
     plantLeftover(scratch.path(), "##Morta", 0x3FFFFFF0, 1);
@@ -132,25 +117,4 @@ TEST(GlobalTemps, LockedBeyondTheTimeoutIsReported) {
     run(*holder, "COMMIT");
     errors.clear();
     EXPECT_TRUE(waiter->execute("INSERT INTO T VALUES (2)", nullptr, errors, options));
-}
-
-TEST(GlobalTemps, ATableCreatedAgainWithOtherTypesIsReadWithItsNewTypes) {
-    // A work table dropped and created again for every order line keeps the column types the
-    // rewriter knows of the other tables, but never the old types of its own columns.
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    auto half = [&db] {
-        RecordingSink sink;
-        std::vector<Error> errors;
-        EXPECT_TRUE(db->execute("SELECT A / 2 FROM ##TMP_RIGA", &sink, errors));
-        return sink.results.empty() || sink.results[0].rows.empty() ? std::string()
-                                                                    : sink.results[0].rows[0][0];
-    };
-    run(*db, "CREATE TABLE ##TMP_RIGA (A int)");
-    run(*db, "INSERT INTO ##TMP_RIGA VALUES (3)");
-    EXPECT_EQ(half(), "1") << "integer division";
-    run(*db, "IF OBJECT_ID('tempdb..##TMP_RIGA') IS NOT NULL DROP TABLE ##TMP_RIGA");
-    run(*db, "CREATE TABLE ##TMP_RIGA (A decimal(5,2))");
-    run(*db, "INSERT INTO ##TMP_RIGA VALUES (3)");
-    EXPECT_EQ(half().substr(0, 3), "1.5") << "decimal division";
 }

@@ -8,23 +8,21 @@
 #include <QProcess>
 
 using namespace tsqlite;
-using tsqlite::testing::RecordingSink;
+using tsqlite::testing::run;
+using tsqlite::testing::scalar;
 using tsqlite::testing::ScratchDatabase;
 
 namespace {
 
-std::string scalar(Connection& db, const std::string& sql) {
-    RecordingSink sink;
-    std::vector<Error> errors;
-    EXPECT_TRUE(db.execute(sql, &sink, errors)) << (errors.empty() ? "" : errors.front().description);
-    if (sink.results.empty() || sink.results[0].rows.empty())
-        return "<none>";
-    return sink.results[0].rows[0][0];
-}
-
 void startPeer(QProcess& peer, const std::string& path, const QString& mode, const QString& arg) {
     peer.start(TSQLITE_PEER, {QString::fromStdString(path), mode, arg});
     ASSERT_TRUE(peer.waitForStarted(10000));
+}
+
+// A writing or refilling peer ended without a failed statement.
+void expectDone(QProcess& peer) {
+    ASSERT_EQ(peer.exitCode(), 0) << peer.readAllStandardError().toStdString();
+    EXPECT_EQ(peer.readAllStandardOutput().trimmed().toStdString(), "done 0");
 }
 
 // A database whose table SHARED another process fills row by row while the test works on it.
@@ -36,11 +34,6 @@ protected:
             errors));
         startPeer(writer, scratch.path(), "write", QString::number(rows));
     }
-    // The other process inserted every row without a failure.
-    void expectWriterDone() {
-        ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
-        EXPECT_EQ(writer.readAllStandardOutput().trimmed().toStdString(), "done 0");
-    }
 
     ScratchDatabase scratch;
     std::unique_ptr<Connection> db = scratch.open();
@@ -50,14 +43,8 @@ protected:
 
 } // namespace
 
-TEST(MultiProcess, WriterAndReaderWorkAtOnce) {
-    ScratchDatabase scratch;
-    auto db = scratch.open();
-    std::vector<Error> errors;
-    ASSERT_TRUE(
-        db->execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10))", nullptr, errors));
-    QProcess writer;
-    startPeer(writer, scratch.path(), "write", "300");
+TEST_F(InsertingPeer, WriterAndReaderWorkAtOnce) {
+    ASSERT_NO_FATAL_FAILURE(startInserting(300));
     // Read while the other process writes: counts only grow and reads never fail.
     long last = 0;
     while (writer.state() != QProcess::NotRunning) {
@@ -66,11 +53,10 @@ TEST(MultiProcess, WriterAndReaderWorkAtOnce) {
         last = now;
         writer.waitForFinished(5);
     }
-    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
-    EXPECT_EQ(writer.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    ASSERT_NO_FATAL_FAILURE(expectDone(writer));
     EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM SHARED"), "300");
     // And this process can write after it.
-    EXPECT_TRUE(db->execute("INSERT INTO SHARED VALUES (301, 'ultima')", nullptr, errors));
+    EXPECT_TRUE(db->execute("INSERT INTO SHARED (ID, TESTO) VALUES (301, 'ultima')", nullptr, errors));
 }
 
 // Setting a flag on every row while another process inserts: the count and the update of the
@@ -91,7 +77,7 @@ TEST_F(InsertingPeer, FlagsSetWhileAnotherProcessInserts) {
         // an updater that takes it back at once can starve the writer past its busy timeout.
         writer.waitForFinished(1);
     }
-    ASSERT_NO_FATAL_FAILURE(expectWriterDone());
+    ASSERT_NO_FATAL_FAILURE(expectDone(writer));
     EXPECT_GT(updates, 1);
     std::int64_t affected = -1;
     ASSERT_TRUE(db->execute("UPDATE SHARED SET SEGNO = 1", nullptr, errors, {}, &affected));
@@ -117,7 +103,7 @@ TEST_F(InsertingPeer, ATransactionThatReadsThenWritesWaitsForAnotherProcess) {
         ++transactions;
         writer.waitForFinished(2);
     }
-    ASSERT_NO_FATAL_FAILURE(expectWriterDone());
+    ASSERT_NO_FATAL_FAILURE(expectDone(writer));
     EXPECT_GT(transactions, 1);
 }
 
@@ -127,15 +113,12 @@ TEST_F(InsertingPeer, ATransactionThatReadsThenWritesWaitsForAnotherProcess) {
 TEST(MultiProcess, ReadsWhileAnotherProcessRefillsATable) {
     ScratchDatabase scratch;
     auto db = scratch.open();
-    std::vector<Error> errors;
-    ASSERT_TRUE(db->execute("CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10));"
-                            "CREATE TABLE COPY (ID int NOT NULL, TESTO varchar(10));"
-                            "CREATE INDEX IX_COPY_TESTO ON COPY (TESTO)",
-                            nullptr, errors));
+    run(*db,
+        "CREATE TABLE SHARED (ID int NOT NULL PRIMARY KEY, TESTO varchar(10));"
+        "CREATE TABLE COPY (ID int NOT NULL, TESTO varchar(10)); CREATE INDEX IX_COPY_TESTO ON COPY (TESTO)");
     for (int i = 1; i <= 2000; ++i)
-        ASSERT_TRUE(db->execute("INSERT INTO SHARED VALUES (" + std::to_string(i) + ", 'riga" +
-                                    std::to_string(i % 2) + "')",
-                                nullptr, errors));
+        run(*db,
+            "INSERT INTO SHARED VALUES (" + std::to_string(i) + ", 'riga" + std::to_string(i % 2) + "')");
     QProcess refiller;
     startPeer(refiller, scratch.path(), "refill", "40");
     int reads = 0;
@@ -146,8 +129,7 @@ TEST(MultiProcess, ReadsWhileAnotherProcessRefillsATable) {
         ++reads;
         refiller.waitForFinished(0);
     }
-    ASSERT_EQ(refiller.exitCode(), 0) << refiller.readAllStandardError().toStdString();
-    EXPECT_EQ(refiller.readAllStandardOutput().trimmed().toStdString(), "done 0");
+    ASSERT_NO_FATAL_FAILURE(expectDone(refiller));
     EXPECT_GT(reads, 1);
     EXPECT_EQ(scalar(*db, "SELECT COUNT(*) FROM COPY WHERE TESTO = 'riga0'"), "1000");
 }

@@ -41,26 +41,17 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    if (mode == "write") {
-        const int count = std::stoi(arg);
+    if (mode == "write" || mode == "refill") {
         int failed = 0;
-        for (int i = 1; i <= count; ++i) {
+        for (int i = 1; i <= std::stoi(arg); ++i) {
             errors.clear();
-            if (!db->execute("INSERT INTO SHARED (ID, TESTO) VALUES (" + std::to_string(i) + ", 'riga')",
-                             nullptr, errors))
-                ++failed;
-        }
-        std::printf("done %d\n", failed);
-        return 0;
-    }
-    if (mode == "refill") {
-        const int count = std::stoi(arg);
-        int failed = 0;
-        for (int i = 1; i <= count; ++i) {
-            errors.clear();
-            if (!db->execute("DELETE FROM COPY", nullptr, errors) ||
-                !db->execute("INSERT INTO COPY SELECT ID, TESTO FROM SHARED", nullptr, errors))
-                ++failed;
+            const bool ok =
+                mode == "write"
+                    ? db->execute("INSERT INTO SHARED (ID, TESTO) VALUES (" + std::to_string(i) + ", 'riga')",
+                                  nullptr, errors)
+                    : db->execute("DELETE FROM COPY", nullptr, errors) &&
+                          db->execute("INSERT INTO COPY SELECT ID, TESTO FROM SHARED", nullptr, errors);
+            failed += ok ? 0 : 1;
         }
         std::printf("done %d\n", failed);
         return 0;

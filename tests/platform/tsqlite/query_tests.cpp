@@ -5,25 +5,24 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <numeric>
 
 using namespace tsqlite;
 using tsqlite::testing::RecordingSink;
+using tsqlite::testing::rows;
+using tsqlite::testing::run;
 using tsqlite::testing::ScratchDatabase;
 
 namespace {
 
 void fill(Connection& db, int rows) {
-    std::vector<Error> errors;
-    ASSERT_TRUE(db.execute("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, QTA decimal(14,3), "
-                           "DESCR nvarchar(20), DATA datetime)",
-                           nullptr, errors));
-    ASSERT_TRUE(db.execute("BEGIN TRANSACTION", nullptr, errors));
+    run(db,
+        "CREATE TABLE T (ID int NOT NULL PRIMARY KEY, QTA decimal(14,3), DESCR nvarchar(20), DATA datetime)");
+    run(db, "BEGIN TRANSACTION");
     for (int i = 1; i <= rows; ++i)
-        ASSERT_TRUE(db.execute("INSERT INTO T VALUES (" + std::to_string(i) + ", " + std::to_string(i) +
-                                   ".5, 'riga ''" + std::to_string(i) + "', '2026-11-04')",
-                               nullptr, errors))
-            << errors.front().description;
-    ASSERT_TRUE(db.execute("COMMIT", nullptr, errors));
+        run(db, "INSERT INTO T VALUES (" + std::to_string(i) + ", " + std::to_string(i) + ".5, 'riga ''" +
+                    std::to_string(i) + "', '2026-11-04')");
+    run(db, "COMMIT");
 }
 
 // Counts the begin and end of the result set besides the rows.
@@ -49,6 +48,7 @@ protected:
     }
     ScratchDatabase scratch;
     std::unique_ptr<Connection> db;
+    std::vector<Error> errors;
 };
 
 } // namespace
@@ -57,7 +57,6 @@ TEST_F(QueryTest, SlicesGiveTheRowsOfAWholeExecutionWhileTheConnectionRunsOtherS
     open(1000);
     const std::string select = "SELECT ID, QTA, DESCR, DATA FROM T WHERE ID > 10 ORDER BY ID DESC";
     RecordingSink whole;
-    std::vector<Error> errors;
     ASSERT_TRUE(db->execute(select, &whole, errors));
 
     auto query = db->openQuery(select, errors);
@@ -68,11 +67,8 @@ TEST_F(QueryTest, SlicesGiveTheRowsOfAWholeExecutionWhileTheConnectionRunsOtherS
         ASSERT_TRUE(query->fetch(sliced, 97, errors)) << errors.front().description;
         ++slices;
         // The same shape with other literals, from the statement cache, and a write.
-        RecordingSink other;
-        ASSERT_TRUE(db->execute("SELECT ID, QTA, DESCR, DATA FROM T WHERE ID > 995 ORDER BY ID DESC", &other,
-                                errors));
-        EXPECT_EQ(other.results.front().rows.size(), 5u);
-        ASSERT_TRUE(db->execute("UPDATE T SET DESCR = 'x' WHERE ID = 1", nullptr, errors));
+        EXPECT_EQ(rows(*db, "SELECT ID, QTA, DESCR, DATA FROM T WHERE ID > 995 ORDER BY ID DESC").size(), 5u);
+        run(*db, "UPDATE T SET DESCR = 'x' WHERE ID = 1");
     }
     EXPECT_EQ(slices, 11); // 990 rows: ten full slices and the last
     EXPECT_EQ(sliced.begun, 1);
@@ -88,7 +84,6 @@ TEST_F(QueryTest, SlicesGiveTheRowsOfAWholeExecutionWhileTheConnectionRunsOtherS
 
 TEST_F(QueryTest, OnlyASingleSelectIsReadInSlicesAndAFailingOneSaysWhy) {
     open(3);
-    std::vector<Error> errors;
     EXPECT_FALSE(db->openQuery("SELECT ID FROM T; SELECT DESCR FROM T", errors));
     EXPECT_FALSE(db->openQuery("SELECT ID INTO #COPIA FROM T", errors));
     EXPECT_FALSE(db->openQuery("UPDATE T SET QTA = 0", errors));
@@ -100,7 +95,6 @@ TEST_F(QueryTest, OnlyASingleSelectIsReadInSlicesAndAFailingOneSaysWhy) {
 
 TEST_F(QueryTest, AConnectionClosedHalfwayIsAFailureNotTheEnd) {
     open(50);
-    std::vector<Error> errors;
     auto query = db->openQuery("SELECT * FROM T ORDER BY ID", errors);
     ASSERT_TRUE(query);
     SliceSink sink;
@@ -116,7 +110,6 @@ TEST_F(QueryTest, KeepsItsSnapshotWhileAnotherConnectionCommits) {
     open(100);
     auto other = scratch.open();
     ASSERT_TRUE(other);
-    std::vector<Error> errors;
     auto query = db->openQuery("SELECT ID FROM T ORDER BY ID", errors);
     ASSERT_TRUE(query);
     SliceSink sink;
@@ -131,8 +124,7 @@ TEST_F(QueryTest, TheDataVersionMovesWithEveryChangeToTheTablesButNotWithOwnWork
     open(10);
     auto other = scratch.open();
     ASSERT_TRUE(other);
-    std::vector<Error> errors;
-    ASSERT_TRUE(db->execute("CREATE TABLE ##LAVORO (A int); CREATE TABLE ALTRA (A int)", nullptr, errors));
+    run(*db, "CREATE TABLE ##LAVORO (A int); CREATE TABLE ALTRA (A int)");
     const std::vector<std::string> tables{"t"};
     const auto unchangedAfter = [&](const std::string& sql, Connection& by) {
         const std::uint64_t before = db->dataVersion(tables);
@@ -180,18 +172,15 @@ std::unique_ptr<Query> fromOuterRow(Connection& db, const std::string& select, s
 
 TEST_F(QueryTest, PartsCutAtAnyOuterRowJoinIntoTheWholeResult) {
     open(60);
-    std::vector<Error> errors;
     // Many rows share a key, and U matches some rows of T twice and V some once: the parts must
     // continue the very order of the whole, ties included, and keep an outer row's rows together.
-    ASSERT_TRUE(db->execute("CREATE INDEX IX_T_DESCR ON T (DESCR)", nullptr, errors));
-    ASSERT_TRUE(
-        db->execute("UPDATE T SET DESCR = CASE WHEN ID % 3 = 0 THEN 'b' ELSE 'a' END", nullptr, errors));
-    ASSERT_TRUE(db->execute("CREATE TABLE U (ID int NOT NULL, N int NOT NULL, PRIMARY KEY (ID, N))", nullptr,
-                            errors));
-    ASSERT_TRUE(db->execute("INSERT INTO U SELECT ID, 1 FROM T WHERE ID <= 30", nullptr, errors));
-    ASSERT_TRUE(db->execute("INSERT INTO U SELECT ID, 2 FROM T WHERE ID % 4 = 0", nullptr, errors));
-    ASSERT_TRUE(db->execute("CREATE TABLE V (ID int NOT NULL PRIMARY KEY, X int)", nullptr, errors));
-    ASSERT_TRUE(db->execute("INSERT INTO V SELECT ID, ID FROM T WHERE ID % 5 = 0", nullptr, errors));
+    run(*db, "CREATE INDEX IX_T_DESCR ON T (DESCR);"
+             "UPDATE T SET DESCR = CASE WHEN ID % 3 = 0 THEN 'b' ELSE 'a' END;"
+             "CREATE TABLE U (ID int NOT NULL, N int NOT NULL, PRIMARY KEY (ID, N));"
+             "INSERT INTO U SELECT ID, 1 FROM T WHERE ID <= 30;"
+             "INSERT INTO U SELECT ID, 2 FROM T WHERE ID % 4 = 0;"
+             "CREATE TABLE V (ID int NOT NULL PRIMARY KEY, X int);"
+             "INSERT INTO V SELECT ID, ID FROM T WHERE ID % 5 = 0");
     const std::string select =
         "SELECT T.ID, U.N FROM T LEFT JOIN U ON U.ID = T.ID LEFT JOIN V ON V.ID = T.ID "
         "WHERE T.ID > 5 AND (V.X IS NULL OR V.X <> 20) ORDER BY T.DESCR";
@@ -249,7 +238,6 @@ TEST_F(QueryTest, ConnectionsTakingTheirSnapshotsUnderTheWriteHoldReadTheSameRow
     auto reader = scratch.open();
     auto writer = scratch.open();
     ASSERT_TRUE(reader && writer);
-    std::vector<Error> errors;
     auto query = fromOuterRow(*db, "SELECT ID FROM T ORDER BY ID", 0);
     ASSERT_TRUE(query);
     EXPECT_TRUE(db->isIdle());
@@ -264,21 +252,14 @@ TEST_F(QueryTest, ConnectionsTakingTheirSnapshotsUnderTheWriteHoldReadTheSameRow
     EXPECT_FALSE(db->isIdle()); // its statement is half read
     ASSERT_TRUE(writer->execute("DELETE FROM T WHERE ID > 10", nullptr, errors));
 
-    SliceSink head;
+    std::vector<std::int64_t> all(40);
+    std::iota(all.begin(), all.end(), 1);
     query->limitOuterRows(20);
-    while (!query->done())
-        ASSERT_TRUE(query->fetch(head, 8, errors));
+    EXPECT_EQ(ids(*query), std::vector<std::int64_t>(all.begin(), all.begin() + 20));
     query.reset();
     auto tail = fromOuterRow(*reader, "SELECT ID FROM T ORDER BY ID", 20);
     ASSERT_TRUE(tail);
-    SliceSink rest;
-    while (!tail->done())
-        ASSERT_TRUE(tail->fetch(rest, 8, errors));
-    ASSERT_EQ(head.results.front().rows.size(), 20u);
-    ASSERT_EQ(rest.results.front().rows.size(), 20u);
-    EXPECT_EQ(head.results.front().rows.front().front(), "1");
-    EXPECT_EQ(rest.results.front().rows.front().front(), "21");
-    EXPECT_EQ(rest.results.front().rows.back().front(), "40");
+    EXPECT_EQ(ids(*tail), std::vector<std::int64_t>(all.begin() + 20, all.end()));
     reader->endSnapshot();
     auto after = fromOuterRow(*reader, "SELECT ID FROM T ORDER BY ID", 0);
     ASSERT_TRUE(after);

@@ -10,8 +10,7 @@
 #include <thread>
 
 using namespace tsqlite;
-using tsqlite::testing::RecordingSink;
-using tsqlite::testing::ScratchDatabase;
+using namespace tsqlite::testing;
 
 namespace {
 
@@ -20,38 +19,10 @@ protected:
     void SetUp() override {
         m_db = m_scratch.open();
         ASSERT_TRUE(m_db);
-        run("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, CODICE varchar(10), SIGLA char(4), QTA "
-            "decimal(14,3), "
-            "DATA datetime, FLAG bit)");
+        run("CREATE TABLE T (ID int NOT NULL PRIMARY KEY, CODICE varchar(10), QTA decimal(14,3))");
     }
-
-    void run(std::string_view sql) {
-        std::vector<Error> errors;
-        ASSERT_TRUE(m_db->execute(sql, nullptr, errors)) << sql << "\n" << errors.front().description;
-    }
-
-    // The rows of a query, each as its cells joined by "|".
-    std::vector<std::string> rows(std::string_view sql) {
-        RecordingSink sink;
-        std::vector<Error> errors;
-        EXPECT_TRUE(m_db->execute(sql, &sink, errors)) << sql << "\n"
-                                                       << (errors.empty() ? "" : errors.front().description);
-        std::vector<std::string> out;
-        if (sink.results.empty())
-            return out;
-        for (const auto& row : sink.results.back().rows) {
-            std::string line;
-            for (std::size_t i = 0; i < row.size(); ++i)
-                line += (i ? "|" : "") + row[i];
-            out.push_back(line);
-        }
-        return out;
-    }
-
-    std::string one(std::string_view sql) {
-        auto r = rows(sql);
-        return r.empty() ? "<no row>" : r.front();
-    }
+    void run(std::string_view sql) { tsqlite::testing::run(*m_db, sql); }
+    std::string one(std::string_view sql) { return scalar(*m_db, sql); }
 
     ScratchDatabase m_scratch;
     std::unique_ptr<Connection> m_db;
@@ -90,8 +61,8 @@ TEST_F(Semantics, StatementsMeanTheSameUnderAnyMachineLocale) {
         run("if exists (select * from t where id in (1)) update t set qta = qta + cast('0.25' as "
             "decimal(5,2)) "
             "where id = 1");
-        EXPECT_EQ(rows("select qta, cast('3.25' as float) + 1, convert(varchar(30), 1.5e0 * 2), "
-                       "cast(cast(2.25 as float) as decimal(6,3)) from t where codice like 'r%'"),
+        EXPECT_EQ(rows(*m_db, "select qta, cast('3.25' as float) + 1, convert(varchar(30), 1.5e0 * 2), "
+                              "cast(cast(2.25 as float) as decimal(6,3)) from t where codice like 'r%'"),
                   std::vector<std::string>{"2.75|4.25|3|2.25"});
         std::vector<Error> errors;
         EXPECT_FALSE(m_db->execute("select power(2, 31)", nullptr, errors));

@@ -8,6 +8,7 @@
 
 using namespace tsqlite;
 using tsqlite::testing::RecordingSink;
+using tsqlite::testing::scalar;
 using tsqlite::testing::ScratchDatabase;
 
 namespace {
@@ -20,10 +21,8 @@ protected:
         run("CREATE TABLE A (K varchar(12) NOT NULL PRIMARY KEY, Q decimal(14,3), D datetime)\r\n"
             "CREATE TABLE B (K varchar(12) NOT NULL, V int)");
     }
-    void run(std::string_view sql) {
-        std::vector<Error> errors;
-        ASSERT_TRUE(m_db->execute(sql, nullptr, errors)) << sql << "\n" << errors.front().description;
-    }
+    void run(std::string_view sql) { tsqlite::testing::run(*m_db, sql); }
+    std::string one(std::string_view sql) { return scalar(*m_db, sql); }
     std::vector<std::string> translate(std::string_view sql) {
         std::vector<std::string> out;
         std::vector<Error> errors;
@@ -36,75 +35,71 @@ protected:
 
 } // namespace
 
-TEST_F(Translation, UpdateFromDropsTheTargetFromTheJoin) {
-    const auto out = translate("UPDATE A SET Q = B.V FROM A INNER JOIN B ON A.K = B.K WHERE B.V > 0");
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0], "UPDATE \"A\" SET Q = tsql_write(B.V, 'decimal(14,3)') FROM B WHERE (A.K = B.K) AND "
-                      "(B.V > 0)");
-    const auto second = translate("UPDATE A SET Q = 1 FROM B INNER JOIN A ON A.K = B.K");
-    EXPECT_EQ(second.at(0), "UPDATE \"A\" SET Q = tsql_write(1, 'decimal(14,3)') FROM B WHERE A.K = B.K");
-}
-
-TEST_F(Translation, TopHintsAndBracketsBecomeSqlite) {
-    const auto out = translate("SELECT TOP 1 [K] FROM A WITH (NOLOCK) WHERE D >= '20240301' ORDER BY K DESC");
-    EXPECT_EQ(out.at(0), "SELECT \"K\" FROM A WHERE D >= '2024-03-01 00:00:00.000' ORDER BY K DESC LIMIT 1");
-}
-
-TEST_F(Translation, ConditionalDropGovernsOnlyTheNextStatement) {
-    const auto out = translate("IF OBJECT_ID('tempdb..##T') IS NOT NULL DROP TABLE ##T\r\nSELECT 1");
-    ASSERT_EQ(out.size(), 3u);
-    EXPECT_EQ(out[0], "SELECT CASE WHEN tsql_object_id('tempdb..##T') IS NOT NULL THEN 1 ELSE 0 END");
-    EXPECT_EQ(out[1], "DROP TABLE \"##T\"");
-    EXPECT_EQ(out[2], "SELECT 1 AS \"\""); // an unnamed column is headed with an empty name
+// T-SQL forms SQLite does not read, as SQLite gets them.
+TEST_F(Translation, TSqlFormsBecomeTheirSqliteEquivalents) {
+    const struct {
+        const char* tsql;
+        std::vector<std::string> sqlite;
+    } cases[] = {
+        // UPDATE ... FROM drops the target from the join, on either side of it
+        {"UPDATE A SET Q = B.V FROM A INNER JOIN B ON A.K = B.K WHERE B.V > 0",
+         {"UPDATE \"A\" SET Q = tsql_write(B.V, 'decimal(14,3)') FROM B WHERE (A.K = B.K) AND (B.V > 0)"}},
+        {"UPDATE A SET Q = 1 FROM B INNER JOIN A ON A.K = B.K",
+         {"UPDATE \"A\" SET Q = tsql_write(1, 'decimal(14,3)') FROM B WHERE A.K = B.K"}},
+        {"SELECT TOP 1 [K] FROM A WITH (NOLOCK) WHERE D >= '20240301' ORDER BY K DESC",
+         {"SELECT \"K\" FROM A WHERE D >= '2024-03-01 00:00:00.000' ORDER BY K DESC LIMIT 1"}},
+        // a conditional drop governs only the next statement; an unnamed column is headed with
+        // an empty name
+        {"IF OBJECT_ID('tempdb..##T') IS NOT NULL DROP TABLE ##T\r\nSELECT 1",
+         {"SELECT CASE WHEN tsql_object_id('tempdb..##T') IS NOT NULL THEN 1 ELSE 0 END",
+          "DROP TABLE \"##T\"", "SELECT 1 AS \"\""}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tsql);
+        EXPECT_EQ(translate(c.tsql), c.sqlite);
+    }
 }
 
 TEST_F(Translation, OncePerRowStatementIsTranslatedOnce) {
     const auto before = m_db->cacheStatistics();
-    for (int i = 0; i < 50; ++i)
+    for (int i = 0; i < 50; ++i) {
         run("INSERT INTO B (K, V) VALUES ('K" + std::to_string(i) + "', " + std::to_string(i) + ")");
-    for (int i = 0; i < 50; ++i)
         run("UPDATE B SET V = " + std::to_string(i * 2) + " WHERE K = 'K" + std::to_string(i) + "'");
+    }
     const auto after = m_db->cacheStatistics();
     EXPECT_EQ(after.translated - before.translated, 2);
     EXPECT_EQ(after.reused - before.reused, 98);
-    RecordingSink sink;
-    std::vector<Error> errors;
-    ASSERT_TRUE(m_db->execute("SELECT SUM(V) FROM B", &sink, errors));
-    EXPECT_EQ(sink.results[0].rows[0][0], std::to_string(2 * (49 * 50 / 2)));
+    EXPECT_EQ(one("SELECT SUM(V) FROM B"), std::to_string(2 * (49 * 50 / 2)));
 }
 
 TEST_F(Translation, LiteralsSentApartRunAsWrittenInAndAreTranslatedOnce) {
     run("INSERT INTO A VALUES ('o''k', 1.5, '20240301'), ('b', 2.25, '2024-03-02 10:00:00')");
     using Kind = Literal::Kind;
-    const auto update = [&](std::vector<Literal> values) {
+    // Q, K and D sent apart.
+    const auto update = [&](const char* q, const char* k, const char* d) {
         std::vector<Error> errors;
         std::int64_t affected = -1;
-        EXPECT_TRUE(m_db->executeWithLiterals("UPDATE A SET Q = ? WHERE K = ? AND D = ?", values, nullptr,
-                                              errors, {}, &affected))
+        EXPECT_TRUE(m_db->executeWithLiterals("UPDATE A SET Q = ? WHERE K = ? AND D = ?",
+                                              {{Kind::Number, q}, {Kind::String, k}, {Kind::String, d}},
+                                              nullptr, errors, {}, &affected))
             << (errors.empty() ? "" : errors.front().description);
         return affected;
     };
     const auto before = m_db->cacheStatistics();
     // The quote needs no doubling; the dates are read in any accepted form, as when written in.
-    EXPECT_EQ(update({{Kind::Number, "9.125"}, {Kind::String, "o'k"}, {Kind::String, "20240301"}}), 1);
-    EXPECT_EQ(update({{Kind::Number, "7.5"}, {Kind::String, "B"}, {Kind::String, "2024-03-02 10:00:00.000"}}),
-              1);
-    EXPECT_EQ(update({{Kind::Number, "1.25"}, {Kind::String, "b"}, {Kind::String, "20240302"}}), 0);
+    EXPECT_EQ(update("9.125", "o'k", "20240301"), 1);
+    EXPECT_EQ(update("7.5", "B", "2024-03-02 10:00:00.000"), 1);
+    EXPECT_EQ(update("1.25", "b", "20240302"), 0);
     const auto after = m_db->cacheStatistics();
     EXPECT_EQ(after.translated - before.translated, 1);
     EXPECT_EQ(after.boundOnly - before.boundOnly, 2);
     // A whole number has a shape of its own, as when written in; a negative number is read as
     // written in, a minus before the number, so the statement written in finds the same shape.
-    EXPECT_EQ(update({{Kind::Number, "7"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00"}}), 1);
-    EXPECT_EQ(update({{Kind::Number, "-2.50"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00"}}), 1);
-    EXPECT_EQ(update({{Kind::Number, "-1.25"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00"}}), 1);
+    EXPECT_EQ(update("7", "B", "20240302 10:00"), 1);
+    EXPECT_EQ(update("-2.50", "B", "20240302 10:00"), 1);
+    EXPECT_EQ(update("-1.25", "B", "20240302 10:00"), 1);
     const auto negatives = m_db->cacheStatistics();
-    {
-        RecordingSink value;
-        std::vector<Error> errors;
-        ASSERT_TRUE(m_db->execute("SELECT Q FROM A WHERE K = 'b'", &value, errors));
-        EXPECT_EQ(value.results[0].rows[0][0], "-1.25");
-    }
+    EXPECT_EQ(one("SELECT Q FROM A WHERE K = 'b'"), "-1.25");
     EXPECT_EQ(negatives.translated - after.translated, 2);
     EXPECT_EQ(negatives.boundOnly - after.boundOnly, 1);
     const auto writtenIn = m_db->cacheStatistics();
@@ -113,7 +108,7 @@ TEST_F(Translation, LiteralsSentApartRunAsWrittenInAndAreTranslatedOnce) {
 
     // After the schema changed the statement is translated again, with the same meaning.
     run("CREATE INDEX IX_A_Q ON A (Q)");
-    EXPECT_EQ(update({{Kind::Number, "3.5"}, {Kind::String, "B"}, {Kind::String, "20240302 10:00:00"}}), 1);
+    EXPECT_EQ(update("3.5", "B", "20240302 10:00:00"), 1);
 
     // A '?' inside brackets or quotes is no placeholder; too few values is an error.
     // A literal written in besides those sent apart is read again each time.
@@ -125,8 +120,8 @@ TEST_F(Translation, LiteralsSentApartRunAsWrittenInAndAreTranslatedOnce) {
     ASSERT_EQ(sink.results.size(), 2u);
     EXPECT_EQ(sink.results[1].columns[0].name, "k?");
     EXPECT_EQ(sink.results[1].rows, (std::vector<std::vector<std::string>>{{"b", "?"}}));
-    ASSERT_TRUE(m_db->execute("SELECT Q FROM A ORDER BY K", &sink, errors));
-    EXPECT_EQ(sink.results[2].rows, (std::vector<std::vector<std::string>>{{"3.5"}, {"9.125"}}));
+    EXPECT_EQ(tsqlite::testing::rows(*m_db, "SELECT Q FROM A ORDER BY K"),
+              (std::vector<std::string>{"3.5", "9.125"}));
     EXPECT_FALSE(m_db->executeWithLiterals("SELECT ?, ?", {{Kind::Number, "1"}}, &sink, errors));
     ASSERT_FALSE(errors.empty());
     EXPECT_NE(errors.back().description.find("placeholders"), std::string::npos);
@@ -134,23 +129,26 @@ TEST_F(Translation, LiteralsSentApartRunAsWrittenInAndAreTranslatedOnce) {
 
 TEST_F(Translation, LiteralKindsAreNotConfusedAcrossCachedRuns) {
     // Same text but for the kind of a literal: "+" concatenates with text, adds with numbers.
-    RecordingSink sink;
-    std::vector<Error> errors;
-    ASSERT_TRUE(m_db->execute("SELECT 1 + 2", &sink, errors));
-    ASSERT_TRUE(m_db->execute("SELECT '1' + '2'", &sink, errors));
-    EXPECT_EQ(sink.results[0].rows[0][0], "3");
-    EXPECT_EQ(sink.results[1].rows[0][0], "12");
+    EXPECT_EQ(one("SELECT 1 + 2"), "3");
+    EXPECT_EQ(one("SELECT '1' + '2'"), "12");
 }
 
-TEST_F(Translation, CachedStatementFollowsTheTableRecreatedWithOtherTypes) {
-    run("CREATE TABLE ##W (Q decimal(14,3))");
-    run("INSERT INTO ##W VALUES (1.23456)");
-    run("DROP TABLE ##W\r\nCREATE TABLE ##W (Q decimal(14,1))");
-    run("INSERT INTO ##W VALUES (1.23456)");
-    RecordingSink sink;
-    std::vector<Error> errors;
-    ASSERT_TRUE(m_db->execute("SELECT Q FROM ##W", &sink, errors));
-    EXPECT_EQ(sink.results[0].rows[0][0], "1.2");
+// A work table dropped and created again for every order line: the statements cached on it
+// follow its new column types where they read and where they write, whether the drop runs
+// alone or in the batch that creates the table again.
+TEST_F(Translation, CachedStatementsFollowATableRecreatedWithOtherTypes) {
+    run("CREATE TABLE ##W (A int, Q decimal(14,3))");
+    run("INSERT INTO ##W VALUES (3, 1.23456)");
+    EXPECT_EQ(one("SELECT A / 2 FROM ##W"), "1") << "integer division";
+    run("IF OBJECT_ID('tempdb..##W') IS NOT NULL DROP TABLE ##W");
+    run("CREATE TABLE ##W (A decimal(5,2), Q decimal(14,1))");
+    run("INSERT INTO ##W VALUES (3, 1.23456)");
+    EXPECT_EQ(one("SELECT A / 2 FROM ##W").substr(0, 3), "1.5") << "decimal division";
+    EXPECT_EQ(one("SELECT Q FROM ##W"), "1.2");
+    run("DROP TABLE ##W\r\nCREATE TABLE ##W (A int, Q decimal(14,2))");
+    run("INSERT INTO ##W VALUES (3, 1.23456)");
+    EXPECT_EQ(one("SELECT A / 2 FROM ##W"), "1") << "integer division again";
+    EXPECT_EQ(one("SELECT Q FROM ##W"), "1.23");
 }
 
 TEST_F(Translation, ReadOnlyFileIsRefused) {

@@ -34,6 +34,7 @@ constexpr std::array kSqlServerTexts = {
     SqlServerText{"The conversion of a ", 242, "22008"},
     SqlServerText{"Conversion failed when converting date and/or time from character string", 241, "22007"},
     SqlServerText{"Conversion failed when converting the ", 245, "22018"},
+    SqlServerText{"Error converting data type ", 8114, "42000"},
     SqlServerText{"String or binary data would be truncated", 8152, "22001"},
     SqlServerText{"Divide by zero error encountered", 8134, "22012"},
     SqlServerText{"Invalid length parameter passed to the ", 536, "42000"},

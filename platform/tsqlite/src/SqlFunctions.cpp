@@ -121,10 +121,17 @@ Number numberOf(sqlite3_value* v) {
     }
 }
 
-void conversionError(sqlite3_context* ctx, sqlite3_value* v, const char* type) {
-    const std::string from = sqlite3_value_type(v) == SQLITE_TEXT ? "varchar " : "";
-    const std::string message = "Conversion failed when converting the " + from + "value '" + valueText(v) +
-                                "' to data type " + type + ".";
+// SQL Server names the value only when it fails to become an integer or a bit (245); text
+// that is not a decimal or float number gets the types alone (8114), decimal called numeric.
+void conversionError(sqlite3_context* ctx, sqlite3_value* v, TypeClass target, const std::string& type) {
+    const bool text = sqlite3_value_type(v) == SQLITE_TEXT;
+    std::string message;
+    if (target == TypeClass::Decimal || target == TypeClass::Float)
+        message = std::string("Error converting data type ") + (text ? "varchar" : "numeric") + " to " +
+                  (target == TypeClass::Float ? "float" : "numeric") + ".";
+    else
+        message = "Conversion failed when converting the " + std::string(text ? "varchar " : "") + "value '" +
+                  valueText(v) + "' to data type " + type + ".";
     sqlite3_result_error(ctx, message.c_str(), -1);
 }
 
@@ -377,11 +384,11 @@ void convertTo(sqlite3_context* ctx, const SqlType& type, sqlite3_value* v, int 
             if (trimBlanks(textOf(v)).empty())
                 sqlite3_result_int(ctx, 0);
             else
-                conversionError(ctx, v, type.base.c_str());
+                conversionError(ctx, v, type.cls, type.base);
             return;
         }
         if (!n.ok) {
-            conversionError(ctx, v, type.base.c_str());
+            conversionError(ctx, v, type.cls, type.base);
             return;
         }
         if (type.cls == TypeClass::Integer)
@@ -691,10 +698,18 @@ void add(sqlite3_context* ctx, int, sqlite3_value** argv) {
         return resultText(ctx, std::string(textOf(argv[0])) + std::string(textOf(argv[1])));
     const Number a = numberOf(argv[0]);
     const Number b = numberOf(argv[1]);
+    // The text takes the other operand's type: an integer as int (a decimal column's whole
+    // values are stored as integers too, and would be numeric on the server), a fraction as
+    // numeric.
+    const auto failed = [ctx](sqlite3_value* text, sqlite3_value* other) {
+        if (sqlite3_value_type(other) == SQLITE_INTEGER)
+            return conversionError(ctx, text, TypeClass::Integer, "int");
+        conversionError(ctx, text, TypeClass::Decimal, "numeric");
+    };
     if (!a.ok)
-        return conversionError(ctx, argv[0], "numeric");
+        return failed(argv[0], argv[1]);
     if (!b.ok)
-        return conversionError(ctx, argv[1], "numeric");
+        return failed(argv[1], argv[0]);
     if (a.integer && b.integer)
         return sqlite3_result_int64(ctx, a.i + b.i);
     sqlite3_result_double(ctx, a.asDouble() + b.asDouble());
@@ -767,9 +782,9 @@ void power(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     const Number x = numberOf(argv[0]);
     const Number y = numberOf(argv[1]);
     if (!x.ok)
-        return conversionError(ctx, argv[0], "float");
+        return conversionError(ctx, argv[0], TypeClass::Float, "float");
     if (!y.ok)
-        return conversionError(ctx, argv[1], "float");
+        return conversionError(ctx, argv[1], TypeClass::Float, "float");
     const SqlType type = parseSqlType(argc > 2 ? textOf(argv[2]) : std::string_view());
     const double r = std::pow(x.asDouble(), y.asDouble());
     if (std::isnan(r))

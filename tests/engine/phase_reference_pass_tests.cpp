@@ -50,15 +50,13 @@ const char* const kReferenceSql =
     "CLAV.DO30_DITTA_CG18 = DO33_DITTA_CG18  \nAND CLAV.DO30_NUMREG_CO99 = DO33_NUMREG_CO99  \n"
     "AND CLAV.DO30_PROGRIGA = DO33_PROGRIGA  \nINNER JOIN DO11_DOCTESTATA WITH (NOLOCK) ON \n"
     "DO11_DITTA_CG18 = CLAV.DO30_DITTA_CG18  \nAND DO11_NUMREG_CO99 = CLAV.DO30_NUMREG_CO99  \n"
-    "INNER JOIN DO31_DOCCORPOORD DO31_CLAV WITH (NOLOCK) ON \n"
-    "CLAV.DO30_DITTA_CG18 = DO31_CLAV.DO31_DITTA_CG18  \nAND CLAV.DO30_NUMREG_CO99 = "
-    "DO31_CLAV.DO31_NUMREG_CO99  \n"
+    "INNER JOIN DO31_DOCCORPOORD DO31_CLAV WITH (NOLOCK) ON \nCLAV.DO30_DITTA_CG18 = "
+    "DO31_CLAV.DO31_DITTA_CG18  \nAND CLAV.DO30_NUMREG_CO99 = DO31_CLAV.DO31_NUMREG_CO99  \n"
     "AND CLAV.DO30_PROGRIGA = DO31_CLAV.DO31_PROGRIGA  \nINNER JOIN DO46_DOCCORORDDET WITH (NOLOCK) ON \n"
     "DO46_DITTA_CG18 = CLAV.DO30_DITTA_CG18  \nAND DO46_NUMREG_CO99 = CLAV.DO30_NUMREG_CO99  \n"
-    "AND DO46_PROGRIGA = CLAV.DO30_PROGRIGA  \nWHERE DO11_DITTA_CG18 = {co}\nAND ODL.DO30_NUMREG_CO99 = "
-    "'{reg}'\n"
-    "AND ODL.DO30_PROGRIGA = {line}\nAND DO46_CODFASE = {phase}\nAND DO46_CODSEQFASE = {seq}\n"
-    "AND DO11_TIPODOC = 25 AND DO11_STIPODOC = 1 \n";
+    "AND DO46_PROGRIGA = CLAV.DO30_PROGRIGA  \nWHERE DO11_DITTA_CG18 = {co}\n"
+    "AND ODL.DO30_NUMREG_CO99 = '{reg}'\nAND ODL.DO30_PROGRIGA = {line}\nAND DO46_CODFASE = {phase}\n"
+    "AND DO46_CODSEQFASE = {seq}\nAND DO11_TIPODOC = 25 AND DO11_STIPODOC = 1 \n";
 
 const char* const kPreviousSql =
     "SELECT TOP 1 DO46_CODSEQFASE,DO46_CODFASE,PD12_DESCR,ISNULL(CG16_RAGSOANAG,PD07_DESCR) AS "
@@ -138,28 +136,39 @@ QHash<QString, QStringList> writtenColumns(db::Connection& connection) {
     return out;
 }
 
-// A generated order book of 120 lines; the inputs that take every order of it.
-RebuildInputs generateBook(RebuildDatabase& db) {
-    erpdb::DemoOptions options;
-    options.lines = 120;
-    options.seed = 7;
-    options.today = QDate(2026, 12, 5);
-    erpdb::DemoSummary summary;
-    QString error;
-    EXPECT_TRUE(erpdb::generateDemoData(db.erp().connection(), options, &summary, &error))
-        << error.toStdString();
+// A generated order book of 120 lines and the inputs that take every order of it.
+class PhaseReferencePassTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        erpdb::DemoOptions options;
+        options.lines = 120;
+        options.seed = 7;
+        options.today = QDate(2026, 12, 5);
+        QString error;
+        ASSERT_TRUE(erpdb::generateDemoData(db.erp().connection(), options, nullptr, &error))
+            << error.toStdString();
+        in.minDateLiteral = QStringLiteral("'2020-01-01 00:00:00'");
+    }
+    // The schedule rebuilt and its quantities completed, as the pass finds it.
+    void rebuild() {
+        ASSERT_TRUE(db.rebuild(in)) << db.connection().lastErrorText().toStdString();
+        db.completeQuantities();
+    }
+    // A loaded pass run over `schedule` from its current row.
+    int runPass(db::Recordset& schedule) {
+        PhaseReferencePass pass(db.connection(), 1, db.tables().TempDatiGRP);
+        pass.load();
+        return pass.run(schedule);
+    }
+
+    RebuildDatabase db;
     RebuildInputs in = RebuildDatabase::defaultInputs();
-    in.minDateLiteral = QStringLiteral("'2020-01-01 00:00:00'");
-    return in;
-}
+};
 
 } // namespace
 
-TEST(PhaseReferencePass, WritesWhatRowByRowLookupsWrite) {
-    RebuildDatabase db;
-    const RebuildInputs in = generateBook(db);
-    ASSERT_TRUE(db.rebuild(in)) << db.connection().lastErrorText().toStdString();
-    db.completeQuantities();
+TEST_F(PhaseReferencePassTest, WritesWhatRowByRowLookupsWrite) {
+    rebuild();
 
     // The server asked row by row first; its results are kept, then the schedule is rebuilt
     // and completed by the pass.
@@ -169,12 +178,9 @@ TEST(PhaseReferencePass, WritesWhatRowByRowLookupsWrite) {
     }
     const QHash<QString, QStringList> expected = writtenColumns(db.connection());
 
-    ASSERT_TRUE(db.rebuild(in));
-    db.completeQuantities();
-    PhaseReferencePass pass(db.connection(), 1, db.tables().TempDatiGRP);
-    pass.load();
+    rebuild();
     auto schedule = db.openSchedule();
-    const int written = pass.run(*schedule);
+    const int written = runPass(*schedule);
     const QHash<QString, QStringList> actual = writtenColumns(db.connection());
 
     ASSERT_EQ(actual.size(), expected.size());
@@ -193,16 +199,9 @@ TEST(PhaseReferencePass, WritesWhatRowByRowLookupsWrite) {
 // The pass writes in batches; a write that fails halfway (another session changed the row
 // after the schedule was read) must leave every row written before it saved, as row-by-row
 // writes would, and no transaction open on the connection.
-TEST(PhaseReferencePass, RowsWrittenBeforeAFailedWriteStaySaved) {
-    RebuildDatabase db;
-    const RebuildInputs in = generateBook(db);
-    const auto prepare = [&] {
-        EXPECT_TRUE(db.rebuild(in)) << db.connection().lastErrorText().toStdString();
-        db.completeQuantities();
-    };
-
+TEST_F(PhaseReferencePassTest, RowsWrittenBeforeAFailedWriteStaySaved) {
     // A whole pass first tells which rows get written, in the order the pass walks them.
-    prepare();
+    rebuild();
     const QHash<QString, QStringList> untouched = writtenColumns(db.connection());
     QStringList walk;
     {
@@ -210,9 +209,7 @@ TEST(PhaseReferencePass, RowsWrittenBeforeAFailedWriteStaySaved) {
         for (; !schedule->eof(); schedule->moveNext())
             walk << schedule->value(QStringLiteral("PD5C_KEYGRID")).toText();
         schedule->moveFirst();
-        PhaseReferencePass pass(db.connection(), 1, db.tables().TempDatiGRP);
-        pass.load();
-        pass.run(*schedule);
+        runPass(*schedule);
     }
     const QHash<QString, QStringList> complete = writtenColumns(db.connection());
     QStringList written;
@@ -222,12 +219,10 @@ TEST(PhaseReferencePass, RowsWrittenBeforeAFailedWriteStaySaved) {
     ASSERT_GT(written.size(), 10);
     const QString refused = written[written.size() / 2];
 
-    prepare();
+    rebuild();
     auto schedule = db.openSchedule();
     db.erp().run("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1 WHERE PD5C_KEYGRID = '" + refused.toStdString() + "'");
-    PhaseReferencePass pass(db.connection(), 1, db.tables().TempDatiGRP);
-    pass.load();
-    EXPECT_THROW(pass.run(*schedule), RuntimeException);
+    EXPECT_THROW(runPass(*schedule), RuntimeException);
 
     // Read by another session, so that only what was committed shows.
     db::Connection other;

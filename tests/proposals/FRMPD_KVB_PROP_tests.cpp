@@ -106,15 +106,6 @@ protected:
         return keys;
     }
 
-    // Supplier, name, phases and sendable quantity of each band.
-    using Band = std::tuple<QString, QString, int, Decimal>;
-    QList<Band> bands() const {
-        QList<Band> out;
-        for (const SupplierBand& b : screen->bands())
-            out << Band{b.supplier, b.name, b.phases, b.sendable};
-        return out;
-    }
-
     QTemporaryDir dir;
     doubles::ScriptedMessageService messages;
     doubles::MemoryLayoutStore layouts;
@@ -151,11 +142,15 @@ TEST_F(ProposalsScreenTest, SupplierBandsCountPhasesAndWhatTheStockLetsGoAndDepa
         add({key, 0, 1, QDate(2026, 1, 4), toSend, 100, department});
     open();
     // Supplier 10: only 2 of 6 covered; 20: all 7 of K5 and the 4 in stock of K1; 30: 5 + 3.
-    EXPECT_EQ(bands(), (QList<Band>{{"", "Montaggio", 1, Decimal::fromInt(6)},
-                                    {"", "Saldatura", 2, Decimal::fromInt(9)},
-                                    {"10", "Fornitore 10", 1, Decimal::fromInt(2)},
-                                    {"20", "Fornitore 20", 2, Decimal::fromInt(11)},
-                                    {"30", "Fornitore 30", 2, Decimal::fromInt(8)}}));
+    using Band = std::tuple<QString, QString, int, Decimal>; // supplier, name, phases, sendable
+    QList<Band> bands;
+    for (const SupplierBand& b : screen->bands())
+        bands << Band{b.supplier, b.name, b.phases, b.sendable};
+    EXPECT_EQ(bands, (QList<Band>{{"", "Montaggio", 1, Decimal::fromInt(6)},
+                                  {"", "Saldatura", 2, Decimal::fromInt(9)},
+                                  {"10", "Fornitore 10", 1, Decimal::fromInt(2)},
+                                  {"20", "Fornitore 20", 2, Decimal::fromInt(11)},
+                                  {"30", "Fornitore 30", 2, Decimal::fromInt(8)}}));
     EXPECT_EQ(screen->GRID_FORNITORI->rowCount(), 5);
     EXPECT_EQ(screen->GRID_FORNITORI->item(3, 2)->text(), QStringLiteral("2"));
 }

@@ -50,7 +50,7 @@ void flushDeletes() {
 
 } // namespace
 
-TEST(ModuleClass, SixteenBitStoresKeepTheOldValueOnOverflow) {
+TEST(ModuleClass, StoresKeepTheOldValueOfWhatDoesNotFit) {
     CLSPD_KVB_SCADLAV module;
     module.Cinterface_LetWindowState(2);
     module.Cinterface_LetWindowState(70000);
@@ -60,10 +60,8 @@ TEST(ModuleClass, SixteenBitStoresKeepTheOldValueOnOverflow) {
     EXPECT_EQ(module.Cinterface_ProgramMode(), -32768);
     module.Cinterface_LetProgramMode(32767);
     EXPECT_EQ(module.Cinterface_ProgramMode(), 32767);
-}
 
-TEST(ModuleClass, TopAndLeftReadNumericTextAndIgnoreTheRest) {
-    CLSPD_KVB_SCADLAV module;
+    // Top and Left take numeric text and ignore the rest.
     module.Cinterface_LetTop(Value(QStringLiteral("120")));
     module.Cinterface_LetLeft(Value(3.0));
     EXPECT_EQ(module.Cinterface_Top(), Value(120));

@@ -120,29 +120,22 @@ TEST_F(TranslatedMessagesTest, UnreachableServiceFallsBackWithTheMarker) {
     EXPECT_EQ(fallbackCalls[1].text, QStringLiteral("[x0x] Testo libero"));
 }
 
-TEST_F(TranslatedMessagesTest, StandByBoxIsCreatedAtMostOncePerOwner) {
+TEST_F(TranslatedMessagesTest, StandByBoxIsCreatedAtMostOncePerOwnerAndItsAnswerIsConvertedOrZero) {
+    fallbackAnswer = Value(QStringLiteral("6"));
     messages.TraduzioneTesto(QStringLiteral("a"), 1);
-    messages.QRX_MSGBOX(QStringLiteral("b"), 2, 0, QString());
+    EXPECT_EQ(messages.QRX_MSGBOX(QStringLiteral("b"), 2, 4, QString()), 6);
     messages.QRX_MSGBOX(QStringLiteral("c"), 0, 0, QString());
     EXPECT_EQ(fallbackCreations(), 1);
     EXPECT_TRUE(messages.holdsFallback());
 
     // Another owner has its own.
+    fallbackAnswer = Value(QStringLiteral("si"));
     TranslatedMessages other{[] { return static_cast<Cinterface*>(nullptr); }};
-    other.QRX_MSGBOX(QStringLiteral("d"), 3, 0, QString());
+    EXPECT_EQ(other.QRX_MSGBOX(QStringLiteral("d"), 3, 4, QString()), 0) << "an answer that is no number";
     EXPECT_EQ(fallbackCreations(), 2);
 
     messages.releaseFallback();
     EXPECT_FALSE(messages.holdsFallback());
-}
-
-TEST_F(TranslatedMessagesTest, StandByAnswerIsConvertedOrZero) {
-    fallbackAnswer = Value(QStringLiteral("6"));
-    EXPECT_EQ(messages.QRX_MSGBOX(QStringLiteral("?"), 1, 4, QString()), 6);
-
-    TranslatedMessages second{[] { return static_cast<Cinterface*>(nullptr); }};
-    fallbackAnswer = Value(QStringLiteral("si"));
-    EXPECT_EQ(second.QRX_MSGBOX(QStringLiteral("?"), 1, 4, QString()), 0);
 }
 
 TEST_F(TranslatedMessagesTest, FailuresNeverReachTheCaller) {

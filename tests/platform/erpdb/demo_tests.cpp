@@ -1,11 +1,14 @@
 // The demo order book: deterministic, refusing bad requests, and holding material for every
 // classification the schedule shows.
 
-#include "tests/support/ErpDbTesting.h"
+#include "tests/support/RebuildDatabase.h"
+
+#include "engine/ScheduleStatement.h"
 
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -29,123 +32,41 @@ public:
         erpdb::registerDatabaseObjects();
         std::vector<tsqlite::Error> errors;
         m_connection = tsqlite::Connection::open(path.toStdString(), errors);
-        if (m_connection)
-            m_db = m_connection->handle();
-        else
+        if (!m_connection)
             ADD_FAILURE() << "cannot open " << path.toStdString();
     }
 
-    // Every row of the query, cells as text ("<null>" for Null).
-    std::vector<std::vector<std::string>>
-    rows(const std::string& sql, const std::vector<std::pair<const char*, std::string>>& binds = {}) {
-        std::vector<std::vector<std::string>> out;
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-            ADD_FAILURE() << sqlite3_errmsg(m_db);
-            return out;
-        }
-        for (const auto& [name, value] : binds)
-            sqlite3_bind_text(stmt, sqlite3_bind_parameter_index(stmt, name), value.c_str(), -1,
-                              SQLITE_TRANSIENT);
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            std::vector<std::string> row;
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-                const auto* t = sqlite3_column_text(stmt, i);
-                row.emplace_back(t ? reinterpret_cast<const char*>(t) : "<null>");
-            }
-            out.push_back(std::move(row));
-        }
-        sqlite3_finalize(stmt);
+    // Every cell of the query, row after row, as text ("<null>" for Null).
+    std::vector<std::string> cells(const std::string& sql) {
+        std::vector<std::string> out;
+        char* message = nullptr;
+        const auto collect = [](void* out, int count, char** values, char**) {
+            for (int i = 0; i < count; ++i)
+                static_cast<std::vector<std::string>*>(out)->emplace_back(values[i] ? values[i] : "<null>");
+            return 0;
+        };
+        if (!m_connection ||
+            sqlite3_exec(m_connection->handle(), sql.c_str(), collect, &out, &message) != SQLITE_OK)
+            ADD_FAILURE() << sql << ": " << (message ? message : "no database");
+        sqlite3_free(message);
         return out;
     }
 
     std::string one(const std::string& sql) {
-        auto r = rows(sql);
-        return r.empty() || r.front().empty() ? std::string() : r.front().front();
+        const auto r = cells(sql);
+        return r.empty() ? std::string() : r.front();
     }
 
     QByteArray digest(const char* table) {
         QCryptographicHash hash(QCryptographicHash::Sha1);
-        for (const auto& row : rows(std::string("SELECT * FROM ") + table + " ORDER BY rowid")) {
-            for (const auto& cell : row)
-                hash.addData(QByteArray::fromStdString(cell + "|"));
-        }
+        for (const auto& cell : cells(std::string("SELECT * FROM ") + table + " ORDER BY rowid"))
+            hash.addData(QByteArray::fromStdString(cell + "|"));
         return hash.result();
     }
 
 private:
     std::unique_ptr<tsqlite::Connection> m_connection;
-    sqlite3* m_db = nullptr;
 };
-
-// The rebuild's join over the generated orders, its quantity in work and quantity to send,
-// the previous phase's stock, and the schedule's three classification codes, for company 1.
-const char* kClassification = R"(
-WITH
-d AS (
-  SELECT PD5M_NUMREG_CO99 AS n, PD5M_PROGRIGA_DO30 AS r, PD5M_CODFASE_PD12 AS f, PD5M_CLIFOR_CG44 AS c,
-         PD5M_CODART_MG66 AS a, ROUND(SUM(PD5M_QTA), 3) AS g
-  FROM PD5M_MOVFASE JOIN DO31_DOCCORPOORD ON DO31_DITTA_CG18 = PD5M_DITTA_CG18
-       AND DO31_NUMREG_CO99 = PD5M_NUMREG_CO99 AND DO31_PROGRIGA = PD5M_PROGRIGA_DO30
-  WHERE PD5M_DITTA_CG18 = 1 AND IFNULL(DO31_INDSTATOCONS, 0) < 9
-  GROUP BY 1, 2, 3, 4, 5),
-grp AS (
-  SELECT n, r, f, c, a, MAX(g, 0) AS g FROM d
-  WHERE EXISTS (SELECT 1 FROM PD95_DISBA WHERE PD95_CODART_MG66 = d.a AND PD95_TIPO_DISTINTA = 0)),
-ins AS (
-  SELECT DO11_TIPODOC AS tipo, DO30_NUMREG_CO99 AS n, DO30_PROGRIGA AS r, DO46_CODSEQFASE AS seq,
-         DO46_PROGSFASE AS sub, DO46_CODFASE AS f, DO46_CLIFOR_CG44 AS c, DO46_INDFASEINTEST AS kind,
-         DO46_DATAINIZIO AS dini, DO46_DATAFINE AS dfine, IFNULL(DO46_INDSTATOORD, 99) AS stato,
-         IFNULL(DO31_INDSTATOCONS, 99) AS statocons, DO46_QTA1ORD AS qord,
-         IFNULL(DO46_QTA1CONSOLID, 0) AS qcons, IFNULL(DO46_QTA1SCARTO, 0) AS qscarto, grp.g AS giac
-  FROM DO11_DOCTESTATA
-  JOIN DO30_DOCCORPO ON DO11_DITTA_CG18 = DO30_DITTA_CG18 AND DO11_NUMREG_CO99 = DO30_NUMREG_CO99
-  JOIN DO46_DOCCORORDDET ON DO46_DITTA_CG18 = DO30_DITTA_CG18 AND DO46_NUMREG_CO99 = DO30_NUMREG_CO99
-       AND DO46_PROGRIGA = DO30_PROGRIGA
-  JOIN DO31_DOCCORPOORD ON DO31_DITTA_CG18 = DO30_DITTA_CG18 AND DO31_NUMREG_CO99 = DO30_NUMREG_CO99
-       AND DO31_PROGRIGA = DO30_PROGRIGA
-  JOIN MG66_ANAGRART ON MG66_DITTA_CG18 = DO30_DITTA_CG18 AND MG66_CODART = DO30_CODART_MG66
-  JOIN PD18_ARTPROD ON PD18_DITTA_CG18 = MG66_DITTA_CG18 AND PD18_CODART_MG66 = MG66_CODART
-  JOIN VPD12_FASILAVORO ON PD12_DITTA_CG18 = DO46_DITTA_CG18 AND PD12_CODFASE = DO46_CODFASE
-  JOIN VFW_SELDOC ON VFW_DITTA_CG18 = DO30_DITTA_CG18 AND VFW_NUMREG_CO99 = DO30_NUMREG_CO99
-       AND VFW_PROGRIGA_DO30 = DO30_PROGRIGA
-  LEFT JOIN grp ON grp.n = DO30_NUMREG_CO99 AND grp.r = DO30_PROGRIGA AND grp.f = DO46_CODFASE
-       AND grp.c = DO46_CLIFOR_CG44 AND grp.a = DO30_CODART_MG66
-  WHERE DO30_DITTA_CG18 = 1 AND IFNULL(DO31_INDSTATOCONS, 0) < 9 AND VFW_FLGDAEVADERE = 1
-    AND DO11_DATADOC >= :min
-    AND ((DO11_TIPODOC = 24 AND DO11_STIPODOC = 20)
-         OR (DO11_TIPODOC = 25 AND DO11_STIPODOC = 1 AND DO11_CAUSMAG_MG51 <> 9999))),
-quantities AS (
-  SELECT ins.*,
-    CASE WHEN IFNULL(giac, 0) = 0
-         THEN COALESCE((SELECT g FROM grp WHERE grp.n = ins.n AND grp.r = ins.r AND grp.f = ins.f AND grp.c = ins.c
-                        LIMIT 1), giac)
-         ELSE giac END AS inlav,
-    CASE WHEN giac > 0 THEN MAX(qord - qcons - ABS(giac) - qscarto, 0) END AS dainv
-  FROM ins),
-previous AS (
-  SELECT quantities.*,
-    CASE WHEN tipo = 24 AND dainv > 0 THEN
-      (SELECT IFNULL(ABS(grp.g), 0) FROM DO46_DOCCORORDDET p
-       LEFT JOIN grp ON grp.n = p.DO46_NUMREG_CO99 AND grp.r = p.DO46_PROGRIGA AND grp.f = p.DO46_CODFASE
-            AND grp.c = p.DO46_CLIFOR_CG44
-       WHERE p.DO46_DITTA_CG18 = 1 AND p.DO46_NUMREG_CO99 = quantities.n AND p.DO46_PROGRIGA = quantities.r
-         AND p.DO46_CODSEQFASE < quantities.seq
-       ORDER BY p.DO46_CODSEQFASE DESC LIMIT 1) END AS giacprec
-  FROM quantities)
-SELECT tipo, kind, sub,
-  CASE WHEN dfine < :now THEN 3
-       WHEN (:now BETWEEN dini AND dfine) AND qcons = 0 AND IFNULL(inlav, 0) = 0 THEN 2 ELSE 1 END AS ctrl_date,
-  CASE WHEN dainv > 0 AND giacprec >= dainv THEN 1
-       WHEN dainv > 0 AND giacprec < dainv AND giacprec > 0 THEN 2 ELSE 4 END AS ctrl_qta,
-  CASE WHEN IFNULL(inlav, 0) = 0 THEN 4
-       ELSE (CASE WHEN dini > :now THEN 1 WHEN dfine < :now THEN 3 WHEN :now BETWEEN dini AND dfine THEN 2 END)
-  END AS soll,
-  CASE WHEN inlav IS NULL THEN 'none' ELSE 'some' END AS inlav_kind,
-  CASE WHEN qcons >= qord THEN 'reported' ELSE 'open' END AS reported
-FROM previous
-WHERE qcons < qord AND stato <> 3 AND statocons IN (0, 1, 2, 3, 4)
-)";
 
 } // namespace
 
@@ -224,26 +145,39 @@ TEST(DemoDatabase, CommandLineToolExitsWithAMessageOnBadArguments) {
 }
 
 TEST(DemoDatabase, HoldsMaterialForEveryClassificationOfTheSchedule) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("demo.db");
+    // The schedule as the module rebuilds and shows it on the demo's today.
+    qputenv("ERP_FIXED_NOW", "2026-06-15 12:00:00");
+    const auto clock = qScopeGuard([] { qunsetenv("ERP_FIXED_NOW"); });
+    scadlav::testing::RebuildDatabase rebuilt;
     QString error;
-    ASSERT_TRUE(erpdb::createDemoDatabase(path, options(600, 3), false, nullptr, &error))
+    ASSERT_TRUE(erpdb::generateDemoData(rebuilt.erp().connection(), options(600, 3), nullptr, &error))
         << error.toStdString();
-    RawDatabase db(path);
-    const auto rows =
-        db.rows(kClassification, {{":now", "2026-06-15 12:00:00.000"}, {":min", "2025-12-15 00:00:00.000"}});
-    ASSERT_GT(rows.size(), 1000u);
+    scadlav::engine::RebuildInputs in = scadlav::testing::RebuildDatabase::defaultInputs();
+    in.minDateLiteral = QStringLiteral("'2025-12-15 00:00:00'");
+    const auto outcome = rebuilt.operation().run(in, QStringLiteral("CL"));
+    ASSERT_EQ(outcome.status, scadlav::engine::RebuildOutcome::Status::Done)
+        << outcome.error.description.toStdString();
+    scadlav::ScheduleParameters shown;
+    shown.companyCode = 1;
+    shown.minDateLiteral = in.minDateLiteral;
+    shown.stateKeys = *in.checkedStates;
+    const auto rows = rebuilt.query(*scadlav::schedule_sql::showStatement(shown));
+    ASSERT_GT(rows->recordCount(), 1000);
+    const auto cell = [&rows](const char* column) {
+        const scadlav::Value v = rows->value(QLatin1String(column));
+        return v.isNull() ? std::string("<null>") : v.toText().toStdString();
+    };
     std::set<std::string> ctrlDate, ctrlQta, soll, kinds, types, inWork;
     bool subPhases = false;
-    for (const auto& r : rows) {
-        types.insert(r[0]);
-        if (r[0] == "24")
-            kinds.insert(r[1]);
-        subPhases = subPhases || r[2] != "0";
-        ctrlDate.insert(r[3]);
-        ctrlQta.insert(r[4]);
-        soll.insert(r[5]);
-        inWork.insert(r[6]);
+    for (rows->moveFirst(); !rows->eof(); rows->moveNext()) {
+        types.insert(cell("PD5C_TIPODOC"));
+        if (cell("PD5C_TIPODOC") == "24")
+            kinds.insert(cell("PD5C_INDFASEINTEST"));
+        subPhases = subPhases || cell("PD5C_PROGSFASE") != "0";
+        ctrlDate.insert(cell("CTRL_DATE"));
+        ctrlQta.insert(cell("CTRL_QTA"));
+        soll.insert(cell("SOLL"));
+        inWork.insert(cell("PD5C_QTAINLAV") == "<null>" ? "none" : "some");
     }
     EXPECT_EQ(ctrlDate, (std::set<std::string>{"1", "2", "3"}));
     EXPECT_EQ(ctrlQta, (std::set<std::string>{"1", "2", "4"}));
@@ -253,6 +187,7 @@ TEST(DemoDatabase, HoldsMaterialForEveryClassificationOfTheSchedule) {
     EXPECT_EQ(inWork, (std::set<std::string>{"none", "some"}));
     EXPECT_TRUE(subPhases);
 
+    RawDatabase db(rebuilt.erp().path());
     // Subcontract orders reach the phases they work through the document references, some
     // phases through two of them, and some orders carry the reason that keeps them out.
     for (

@@ -23,23 +23,28 @@ public:
 
 void documentTypes(ErpDatabase& db) {
     db.run("INSERT INTO MG36_DOCUMENTI (MG36_CODDOCUM, MG36_DESCDOCUM, MG36_TIPODOC, MG36_STIPODOC, "
-           "MG36_INDSTAPER) "
-           "VALUES ('OPR', 'Ordine di produzione', 24, 20, 1), ('OPRU', 'Ordine urgente', 24, 20, 0), "
-           "('OCL', 'Ordine conto lavoro', 25, 1, 0), ('OC', 'Ordine cliente', 21, 1, 0), "
-           "('OPX', 'Produzione altro', 24, 21, 0)");
-    db.run("INSERT INTO MG37_DOCUMDITTA (MG37_CODDOCUM_MG36, MG37_DITTA_CG18, MG37_DESCDOCUM) VALUES "
-           "('OPR', 2, 'Ordine di lavorazione'), ('OPRU', 2, 'Ignorata: tipo non per ditta')");
+           "MG36_INDSTAPER) VALUES ('OPR', 'Ordine di produzione', 24, 20, 1), "
+           "('OPRU', 'Ordine urgente', 24, 20, 0), ('OCL', 'Ordine conto lavoro', 25, 1, 0), "
+           "('OC', 'Ordine cliente', 21, 1, 0), ('OPX', 'Produzione altro', 24, 21, 0)");
+    db.run("INSERT INTO MG37_DOCUMDITTA (MG37_CODDOCUM_MG36, MG37_DITTA_CG18, "
+           "MG37_DESCDOCUM) VALUES ('OPR', 2, 'Ordine di lavorazione'), ('OPRU', 2, "
+           "'Ignorata: tipo non per ditta')");
 }
 
-// The lookup of document codes, as the filter panel asks for it.
-std::string documentLookup(int company) {
-    return "SELECT TAB1.MG36_CODDOCUM, TAB2.MG36_DESCDOCUM \r\n FROM MG36_DOCUMENTI As TAB1 WITH (NOLOCK) "
-           "\r\n"
-           "   Outer Apply dbo.FNMG36_DOCUMENTI(TAB1.MG36_CODDOCUM, " +
-           std::to_string(company) +
-           ", TAB1.MG36_INDSTAPER) As TAB2 \r\n WHERE (TAB1.MG36_TIPODOC = 24 And TAB1.MG36_STIPODOC = 20) "
-           "Or \r\n"
-           " (TAB1.MG36_TIPODOC = 25 and TAB1.MG36_STIPODOC = 1) ORDER BY TAB1.MG36_CODDOCUM";
+// The lookup of document codes, as the filter panel asks for it: "code|description" per row.
+std::vector<std::string> documentLookup(ErpDatabase& db, int company) {
+    const QString sql = QStringLiteral("SELECT TAB1.MG36_CODDOCUM, TAB2.MG36_DESCDOCUM \r\n FROM "
+                                       "MG36_DOCUMENTI As TAB1 WITH (NOLOCK) \r\n   Outer Apply "
+                                       "dbo.FNMG36_DOCUMENTI(TAB1.MG36_CODDOCUM, %1, "
+                                       "TAB1.MG36_INDSTAPER) As TAB2 \r\n WHERE (TAB1.MG36_TIPODOC = 24 And "
+                                       "TAB1.MG36_STIPODOC = 20) Or \r\n (TAB1.MG36_TIPODOC = 25 and "
+                                       "TAB1.MG36_STIPODOC = 1) ORDER BY TAB1.MG36_CODDOCUM");
+    auto r = query(db.connection(), sql.arg(company).toStdString());
+    EXPECT_TRUE(r.ok) << r.firstError();
+    std::vector<std::string> out;
+    for (const auto& row : r.rows)
+        out.push_back(*row[0] + "|" + *row[1]);
+    return out;
 }
 
 std::string fixedText(const std::string& code, int company) {
@@ -126,19 +131,13 @@ TEST(ErpObjects, ConnectionsSharingAFrozenClockReadTheSameServerDate) {
 TEST(ErpObjects, DocumentTypeLookupOffersProductionAndSubcontractTypesWithCompanyDescriptions) {
     ErpDatabase db;
     documentTypes(db);
-    auto first = query(db.connection(), documentLookup(1));
-    ASSERT_TRUE(first.ok) << first.firstError();
-    ASSERT_EQ(first.rows.size(), 3u);
-    EXPECT_EQ(*first.rows[0][0], "OCL");
-    EXPECT_EQ(*first.rows[1][0], "OPR");
-    EXPECT_EQ(*first.rows[1][1], "Ordine di produzione");
-
-    auto second = query(db.connection(), documentLookup(2));
-    ASSERT_TRUE(second.ok) << second.firstError();
-    ASSERT_EQ(second.rows.size(), 3u);
-    EXPECT_EQ(*second.rows[1][1], "Ordine di lavorazione");
+    EXPECT_EQ(documentLookup(db, 1),
+              (std::vector<std::string>{"OCL|Ordine conto lavoro", "OPR|Ordine di produzione",
+                                        "OPRU|Ordine urgente"}));
     // A type not kept per company reads its own description whatever the company.
-    EXPECT_EQ(*second.rows[2][1], "Ordine urgente");
+    EXPECT_EQ(documentLookup(db, 2),
+              (std::vector<std::string>{"OCL|Ordine conto lavoro", "OPR|Ordine di lavorazione",
+                                        "OPRU|Ordine urgente"}));
 }
 
 TEST(ErpObjects, FixedTextDescriptionDependsOnTheCompany) {

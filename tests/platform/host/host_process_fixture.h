@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -96,14 +97,22 @@ protected:
         return *hosts.back();
     }
 
+    // Lets the processes' output in until `done` holds or `ms` have passed; whether it holds.
+    static bool waitUntil(const std::function<bool()>& done, qint64 ms, int step = 20) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done() && waited.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, step);
+        return done();
+    }
+
     // Waits for every process to end (all of them within two minutes).
     void finish(std::vector<std::unique_ptr<HostProcess>>& all) {
         QElapsedTimer waited;
         waited.start();
         for (auto& host : all) {
-            while (host->process->state() != QProcess::NotRunning && waited.elapsed() < 120000)
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            if (host->process->state() != QProcess::NotRunning) {
+            if (!waitUntil([&] { return host->process->state() == QProcess::NotRunning; },
+                           120000 - waited.elapsed())) {
                 host->process->kill();
                 host->process->waitForFinished();
                 ADD_FAILURE() << "erp-host did not end";
@@ -118,15 +127,12 @@ protected:
 
     // Waits for a line starting with `prefix` and freezes the process there.
     bool stopAt(HostProcess& host, const QString& prefix) {
-        QElapsedTimer waited;
-        waited.start();
-        while (host.timeOf(prefix) < 0 && host.process->state() != QProcess::NotRunning &&
-               waited.elapsed() < 60000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
-        if (host.timeOf(prefix) < 0)
-            return false;
-        host.send(SIGSTOP);
-        return true;
+        waitUntil([&] { return host.timeOf(prefix) >= 0 || host.process->state() == QProcess::NotRunning; },
+                  60000, 2);
+        const bool came = host.timeOf(prefix) >= 0;
+        if (came)
+            host.send(SIGSTOP);
+        return came;
     }
 
     // Runs one process to its end; it stays readable through last() until the next run.

@@ -77,44 +77,35 @@ TEST(LogFiles, ErrorAndUsageRecordsAreOneLineEach) {
     scadlav::doubles::FixedClock clock(QDateTime(QDate(2026, 5, 4), QTime(8, 9, 10)));
     scadlav::HostRuntime::setClock(&clock);
 
-    ErrorLog log(dir.filePath(QStringLiteral("logs/errors.log")));
-    log.takeError({13, QStringLiteral("Type mismatch\nin row"), QString(), {}});
-    log.writeRecord(QStringLiteral("0_0_0_0"), QStringLiteral("FRMPD_KVB_SCADLAV"),
-                    QStringLiteral("GRID_DETT_Validate"));
-    log.writeRecord(QStringLiteral("0_0_0_0"), QStringLiteral("PDUO_KVB_SCADLAV"),
-                    QStringLiteral("Form_Load"));
-    const QStringList errors = readLines(dir.filePath(QStringLiteral("logs/errors.log")));
-    ASSERT_EQ(errors.size(), 2);
-    EXPECT_EQ(errors[0],
-              QStringLiteral("2026-05-04 08:09:10\t0_0_0_0\tFRMPD_KVB_SCADLAV\tGRID_DETT_Validate\t13\t"
-                             "Type mismatch in row"));
-    EXPECT_TRUE(errors[1].endsWith(QStringLiteral("Form_Load\t0\t")));
+    const QString errorsPath = dir.filePath("logs/errors.log");
+    ErrorLog log(errorsPath);
+    log.takeError({13, "Type mismatch\nin row", QString(), {}});
+    log.writeRecord("0_0_0_0", "FRMPD_KVB_SCADLAV", "GRID_DETT_Validate");
+    log.writeRecord("0_0_0_0", "PDUO_KVB_SCADLAV", "Form_Load");
     // A database error: the short description, then the statement the database ran.
-    log.takeError({-2147217913, QStringLiteral("Adding a value to a 'datetime' column caused an overflow."),
-                   QString(), QStringLiteral("UPDATE T SET D = tsql_dateadd('year', ?, D)")});
-    log.writeRecord(QStringLiteral("0_0_0_0"), QStringLiteral("PDUO_KVB_SCADLAV"),
-                    QStringLiteral("Ricalcolo"));
-    EXPECT_TRUE(
-        readLines(dir.filePath(QStringLiteral("logs/errors.log")))
-            .value(2)
-            .endsWith(QStringLiteral("caused an overflow.\tUPDATE T SET D = tsql_dateadd('year', ?, D)")));
-
-    UsageLog usage(dir.filePath(QStringLiteral("usage.log")), 7);
-    usage.registerUsage(QStringLiteral("tsOpen"), QStringLiteral("Portafoglio ordini"),
-                        QStringLiteral("Stampa solleciti"));
-    EXPECT_FALSE(usage.cancelClose(QStringLiteral("Stampa solleciti")));
+    log.takeError({-2147217913, "Adding a value to a 'datetime' column caused an overflow.", QString(),
+                   "UPDATE T SET D = tsql_dateadd('year', ?, D)"});
+    log.writeRecord("0_0_0_0", "PDUO_KVB_SCADLAV", "Ricalcolo");
+    const QStringList errors = readLines(errorsPath);
+    ASSERT_EQ(errors.size(), 3);
     EXPECT_EQ(
-        readLines(dir.filePath(QStringLiteral("usage.log"))),
-        QStringList{QStringLiteral("2026-05-04 08:09:10\t7\ttsOpen\tPortafoglio ordini\tStampa solleciti")});
+        errors[0],
+        "2026-05-04 08:09:10\t0_0_0_0\tFRMPD_KVB_SCADLAV\tGRID_DETT_Validate\t13\tType mismatch in row");
+    EXPECT_TRUE(errors[1].endsWith("Form_Load\t0\t"));
+    EXPECT_TRUE(errors[2].endsWith("caused an overflow.\tUPDATE T SET D = tsql_dateadd('year', ?, D)"));
+
+    UsageLog usage(dir.filePath("usage.log"), 7);
+    usage.registerUsage("tsOpen", "Portafoglio ordini", "Stampa solleciti");
+    EXPECT_FALSE(usage.cancelClose("Stampa solleciti"));
+    EXPECT_EQ(readLines(dir.filePath("usage.log")),
+              QStringList{"2026-05-04 08:09:10\t7\ttsOpen\tPortafoglio ordini\tStampa solleciti"});
     scadlav::HostRuntime::setClock(nullptr);
 }
 
 TEST(ObjectFactory, CreatesByNameWithoutCase) {
     ObjectFactory factory;
-    factory.registerClass(QStringLiteral("ERPHOST.NumericFormatter"),
-                          [] { return std::make_unique<NumericFormatter>(); });
-    EXPECT_NE(factory.create<scadlav::INumericFormatter>(QStringLiteral("erphost.numericformatter")),
-              nullptr);
+    factory.registerClass("ERPHOST.NumericFormatter", [] { return std::make_unique<NumericFormatter>(); });
+    EXPECT_NE(factory.create<scadlav::INumericFormatter>("erphost.numericformatter"), nullptr);
     EXPECT_EQ(factory.create<scadlav::IDateObject>(QStringLiteral("ERPHOST.NumericFormatter")), nullptr);
     EXPECT_EQ(factory.createObject(QStringLiteral("Nessuna.Classe")), nullptr);
 }
@@ -127,6 +118,7 @@ TEST(MessageService, TextsByIdInTheUserLanguage) {
     EXPECT_EQ(english.messageBoxById(78507, 64, QStringLiteral("Fasi"), {Value(QStringLiteral("ROSSI"))}), 6);
     EXPECT_EQ(presenter.text, QStringLiteral("By user ROSSI"));
     EXPECT_EQ(presenter.flags, 64);
+    EXPECT_EQ(presenter.title, QStringLiteral("Fasi"));
     MessageService italian(catalog, Language::Italian, presenter);
     italian.messageBox(QStringLiteral("testo libero"), 16, QStringLiteral("T"), nullptr);
     EXPECT_EQ(presenter.text, QStringLiteral("testo libero"));

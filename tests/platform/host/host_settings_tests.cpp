@@ -60,13 +60,6 @@ TEST(HostSettings, BadValuesNameTheirSetting) {
     EXPECT_TRUE(problems[2].contains(QStringLiteral("Session/Language")));
     EXPECT_TRUE(problems[3].contains(QStringLiteral("Window/Modal")));
     EXPECT_EQ(s.company, 1); // the default stays
-
-    HostSettings missing;
-    const QStringList notThere =
-        readConfigFile(dir.filePath(QStringLiteral("none.ini")), missing, Language::English);
-    ASSERT_EQ(notThere.size(), 1);
-    EXPECT_TRUE(notThere[0].contains(QStringLiteral("no such file")));
-    EXPECT_TRUE(validate(missing).join(' ').contains(QStringLiteral("ConnectionString")));
 }
 
 TEST(CommandLine, OptionsOverrideTheConfigAndReportMistakes) {

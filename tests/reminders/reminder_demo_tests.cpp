@@ -6,31 +6,21 @@
 #include "tests/reminders/CatalogMessages.h"
 #include "tests/reminders/LocalSmtp.h"
 
-#include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/db/Recordset.h"
-#include "module/services/ClassNames.h"
 #include "platform/controls/CodeField.h"
 #include "platform/controls/DateText.h"
 #include "platform/controls/Grid.h"
 #include "platform/controls/MenuButton.h"
 #include "platform/host/ReportService.h"
 #include "reminders/FRMPD_KVB_STSOLL.h"
-#include "schedule/FRMPD_KVB_SCADLAV.h"
-#include "schedule/ScheduleControls.h"
 #include "schedule/ScreenSession.h"
+#include "tests/schedule/screen_harness.h"
 #include "tests/support/ErpDbTesting.h"
-#include "tests/support/doubles/EmbeddedDateObject.h"
-#include "tests/support/doubles/FakeGlobalContext.h"
-#include "tests/support/doubles/FakeObjectFactory.h"
-#include "tests/support/doubles/FixedClock.h"
-#include "tests/support/doubles/MemoryLayoutStore.h"
-#include "tests/support/doubles/ScopedHostRuntime.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -39,7 +29,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
-#include <gtest/gtest.h>
 
 namespace scadlav::testing {
 namespace {
@@ -71,27 +60,21 @@ template <class T> void whenOpen(const std::function<void(T&)>& step, int tries 
     });
 }
 
-class ReminderDemoTest : public ::testing::Test {
+class ReminderDemoTest : public ScreenHarness {
 protected:
-    ReminderDemoTest() : runtime(&factory, &clock), module([] { return new FRMPD_KVB_SCADLAV(); }) {
-        qputenv("ERP_FIXED_NOW", "2026-03-15 10:00:00");
+    ReminderDemoTest() {
+        qputenv("ERP_FIXED_NOW", "2026-03-15 10:30:00");
         path = dir.filePath(QStringLiteral("erp.db"));
         EXPECT_TRUE(QFile::copy(erpdb::testing::demoTemplate(), path));
-        factory.registerClass(classnames::DateObject,
-                              [] { return std::make_unique<doubles::EmbeddedDateObject>(); });
         factory.registerClass(classnames::Report, [this] {
             return std::make_unique<erphost::ReportService>(settings, erphost::Language::Italian,
                                                             [this](const SendRecord& r) { journal << r; });
         });
         global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + path;
-        global.messages = &messages;
-        global.layouts = &layouts;
-        module.Cinterface_SetClsGlobal(&global);
+        global.messages = &catalog;
     }
     ~ReminderDemoTest() override {
-        if (screen)
-            module.Cinterface_CloseForm();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        close();
         qunsetenv("ERP_FIXED_NOW");
     }
 
@@ -125,23 +108,13 @@ protected:
 
     QTemporaryDir dir;
     QString path;
-    doubles::FixedClock clock{QDateTime(QDate(2026, 3, 15), QTime(10, 0, 0))};
-    doubles::FakeObjectFactory factory;
-    doubles::ScopedHostRuntime runtime;
-    CatalogMessages messages;
-    doubles::MemoryLayoutStore layouts;
-    doubles::FakeGlobalContext global;
-    CLSPD_KVB_SCADLAV module;
-    QPointer<FRMPD_KVB_SCADLAV> screen;
+    CatalogMessages catalog;
     erphost::ReportSettings settings;
     QList<SendRecord> journal;
 };
 
 TEST_F(ReminderDemoTest, PlannerPreviewsPrintsMailsAndSeesTheHistory) {
-    module.Cinterface_ShowForm();
-    screen = qobject_cast<FRMPD_KVB_SCADLAV*>(module.screen());
-    ASSERT_TRUE(screen);
-    screen->Form_Activate();
+    ASSERT_TRUE(open());
     ASSERT_TRUE(screen->isInitialized());
     IScheduleJobs& jobs = *screen;
     JobParameters parameters;
@@ -218,7 +191,7 @@ TEST_F(ReminderDemoTest, PlannerPreviewsPrintsMailsAndSeesTheHistory) {
     }
     EXPECT_FALSE(mailed.isEmpty());
     EXPECT_EQ(QDir(mails).entryList({QStringLiteral("*.pdf")}, QDir::Files).size(), mailed.size());
-    EXPECT_EQ(messages.boxes().last().textId, 34409) << messages.boxes().last().text.toStdString();
+    EXPECT_EQ(catalog.boxes().last().textId, 34409) << catalog.boxes().last().text.toStdString();
 
     // The reminder grid shows the print and the mail of each phase.
     QString firstSupplier;

@@ -272,12 +272,20 @@ FRMPD_KVB_STSOLL* ReminderScreenTest::open() {
     return screen;
 }
 
-QMap<QString, int> ReminderScreenTest::marks() {
-    QMap<QString, int> result;
-    auto rs = db.execute(QStringLiteral("SELECT PD5C_KEYGRID, PD5C_SEL FROM PD5C_SCADLAV"));
-    for (rs->moveFirst(); rs->isOpen() && !rs->eof(); rs->moveNext())
-        result.insert(rs->value(0).toText(), int(rs->value(1).toInt32().value_or(-1)));
-    return result;
+QStringList ReminderScreenTest::rowsOf(const QString& sql) {
+    QStringList rows;
+    auto rs = db.execute(sql);
+    if (!rs || !rs->isOpen()) {
+        ADD_FAILURE() << sql.toStdString() << ": " << db.lastErrorText().toStdString();
+        return rows;
+    }
+    for (rs->moveFirst(); !rs->eof(); rs->moveNext()) {
+        QStringList cells;
+        for (int i = 0; i < rs->fieldCount(); ++i)
+            cells << rs->value(i).toText();
+        rows << cells.join(QLatin1Char(';'));
+    }
+    return rows;
 }
 
 QList<int> ReminderScreenTest::boxIds() const {

@@ -82,8 +82,14 @@ protected:
     // Opens the screen over the rows (every company's rows, in key order), as the schedule
     // screen would, and runs its load and first activation.
     FRMPD_KVB_STSOLL* open();
-    // PD5C_SEL of each row by key, read from the database.
-    QMap<QString, int> marks();
+    // Each row of `sql`, its columns' texts joined by ';'.
+    QStringList rowsOf(const QString& sql);
+    // "key;PD5C_SEL" of each row whose mark is not cleared, in key order.
+    QStringList marked() {
+        return rowsOf(
+            QStringLiteral("SELECT PD5C_KEYGRID, PD5C_SEL FROM PD5C_SCADLAV WHERE ISNULL(PD5C_SEL, -1) "
+                           "<> 0 ORDER BY PD5C_KEYGRID"));
+    }
     QList<int> boxIds() const;
     // Marks rows by key through the screen's own handler.
     void mark(const QStringList& keys);

@@ -38,22 +38,15 @@ struct HandCalendar {
         return d.dayOfWeek() < 6 && !holidays.contains({d.month(), d.day()}) && d != easterMonday(d.year()) &&
                !closures.contains(d);
     }
-    QDate onOrAfter(QDate d) const {
+    // `d` when worked, else the first working day from it in the direction of `step` (1 or -1).
+    QDate nearest(QDate d, int step) const {
         while (!working(d))
-            d = d.addDays(1);
-        return d;
-    }
-    QDate onOrBefore(QDate d) const {
-        while (!working(d))
-            d = d.addDays(-1);
+            d = d.addDays(step);
         return d;
     }
     QDate move(QDate d, int days) const {
-        for (int step = days > 0 ? 1 : -1; days != 0; days -= step) {
-            d = d.addDays(step);
-            while (!working(d))
-                d = d.addDays(step);
-        }
+        for (int step = days > 0 ? 1 : -1; days != 0; days -= step)
+            d = nearest(d.addDays(step), step);
         return d;
     }
 
@@ -150,25 +143,19 @@ inline QList<HandPhase> handPhases(db::Connection& c, int company, const QString
 // reach keep their dates.
 inline QList<HandPhase> handWalk(QList<HandPhase> phases, const HandCalendar& calendar, int from,
                                  const QDate& day, bool forward) {
+    const int step = forward ? 1 : -1;
     QString current = phases[from].resource;
     QDate running = day;
-    for (int i = from; forward ? i < phases.size() : i >= 0; i += forward ? 1 : -1) {
+    for (int i = from; i >= 0 && i < phases.size(); i += step) {
         HandPhase& p = phases[i];
-        const bool transfer = p.resource != current;
+        // The day the walk reaches first (the start forward, the end backward) and the other one.
+        QDate first = calendar.nearest(running, step);
+        if (p.resource != current)
+            first = calendar.move(first, step);
         current = p.resource;
-        if (forward) {
-            p.start = calendar.onOrAfter(running);
-            if (transfer)
-                p.start = calendar.move(p.start, 1);
-            p.end = calendar.move(p.start, p.days - 1);
-            running = p.end;
-        } else {
-            p.end = calendar.onOrBefore(running);
-            if (transfer)
-                p.end = calendar.move(p.end, -1);
-            p.start = calendar.move(p.end, -(p.days - 1));
-            running = p.start;
-        }
+        running = calendar.move(first, step * (p.days - 1));
+        (forward ? p.start : p.end) = first;
+        (forward ? p.end : p.start) = running;
     }
     return phases;
 }

@@ -29,7 +29,6 @@ public:
         Value company;
         bool connectionSet = false;
         bool moduleSet = false;
-        QList<std::int16_t> modes;
     };
 
     explicit FakePhaseScheduler(std::shared_ptr<Log> log) : m_log(std::move(log)) {}
@@ -48,7 +47,7 @@ public:
     bool CambioFornitore() const override { return false; }
     Value DataFineCalcolata() const override { return m_end; }
     Value CalcolaDaInizio(const PhaseScheduleArgs& args) override { return compute(args, true); }
-    void setModalita(std::int16_t mode) override { m_log->modes << mode; }
+    void setModalita(std::int16_t) override {}
 
 private:
     Value compute(const PhaseScheduleArgs& args, bool forward) {

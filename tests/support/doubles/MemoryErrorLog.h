@@ -17,12 +17,8 @@ public:
     };
 
     QList<Record> records;
-    int errorsTaken = 0;
 
-    void takeError(const RuntimeError& error) override {
-        m_pending = error;
-        ++errorsTaken;
-    }
+    void takeError(const RuntimeError& error) override { m_pending = error; }
     void writeRecord(const QString& position, const QString& moduleText, const QString& routine) override {
         records << Record{position, moduleText, routine, m_pending};
         m_pending = {};

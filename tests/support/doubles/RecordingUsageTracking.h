@@ -7,20 +7,15 @@
 
 namespace scadlav::doubles {
 
-// Usage tracking that records "event|title|caption" lines and answers close requests.
+// Usage tracking that records "event|title|caption" lines and never holds a close back.
 class RecordingUsageTracking : public IUsageTracking {
 public:
     QStringList notices;
-    bool cancelAnswer = false;
-    int closeQuestions = 0;
 
     void registerUsage(const QString& event, const QString& title, const QString& caption) override {
         notices << event + QLatin1Char('|') + title + QLatin1Char('|') + caption;
     }
-    bool cancelClose(const QString&) override {
-        ++closeQuestions;
-        return cancelAnswer;
-    }
+    bool cancelClose(const QString&) override { return false; }
 };
 
 // Counts host-state refreshes.

@@ -24,9 +24,8 @@ public:
 
     QList<Record> records;
     QHash<int, QString> texts;
-    // Answers of the next message boxes, in order; once used up, `defaultAnswer`.
+    // Answers of the next message boxes, in order; once used up, OK.
     QQueue<int> answers;
-    int defaultAnswer = msgbox::ResultOk;
 
     void answerNext(int code) { answers.enqueue(code); }
     // The message boxes shown (text lookups left out).
@@ -54,7 +53,7 @@ public:
     }
 
 private:
-    int nextAnswer() { return answers.isEmpty() ? defaultAnswer : answers.dequeue(); }
+    int nextAnswer() { return answers.isEmpty() ? msgbox::ResultOk : answers.dequeue(); }
     QString resolve(int textId, const QList<Value>& parameters) const {
         QString text = texts.value(textId, QStringLiteral("T%1").arg(textId));
         for (const Value& p : parameters)

@@ -198,6 +198,28 @@ TEST_F(ReminderSendingTest, MailsReachTheServerEachWithItsOwnLetterAndRefusalsAr
         << statusBar.progressSteps.join(", ").toStdString();
 }
 
+// With no server in the host's settings the mail goes through the ERP's e-mail channel, its
+// sender included; a server in the settings wins over the channel's.
+TEST_F(ReminderSendingTest, WithoutAConfiguredServerTheErpMailChannelIsUsed) {
+    startSink();
+    const int port = sink.url().section(QLatin1Char(':'), -1).toInt();
+    settings.mail.server.clear();
+    settings.mail.from.clear();
+    exec(QStringLiteral("UPDATE FW23_FAXER SET FW23_SERVER = '127.0.0.1 ', FW23_PORTA = %1, FW23_MITTENTE = "
+                        "'officina@demo.it', FW23_FLGSSL = 0 WHERE FW23_INDTIPO = 1")
+             .arg(port));
+    addRows({{"a", 601}});
+    press(&ReminderControls::CMD_MAIL);
+    EXPECT_EQ(outcomes(), QStringList{"sent:601;mail;verdi@uno.it"});
+    EXPECT_EQ(readText(mailDir + "/001.from"), "officina@demo.it");
+
+    journal.clear();
+    settings.mail.server = QStringLiteral("smtp://127.0.0.1:%1").arg(freeLocalPort());
+    press(&ReminderControls::CMD_MAIL);
+    EXPECT_EQ(outcomes(), QStringList{"failed:601;mail;verdi@uno.it"});
+    EXPECT_EQ(QDir(mailDir).entryList({QStringLiteral("*.to")}, QDir::Files).size(), 1);
+}
+
 TEST_F(ReminderSendingTest, AServerThatIsDownOrNeverAnswersFailsTheSendAloudAfterTheTimeout) {
     addRows({{"a", 601}});
     SilentServer silent;

@@ -39,6 +39,8 @@ class Sink:
             f.write(str(message["subject"]))
         with open(base + ".to", "w", encoding="utf-8") as f:
             f.write("\n".join(envelope.rcpt_tos))
+        with open(base + ".from", "w", encoding="utf-8") as f:
+            f.write(envelope.mail_from)
         if session.authenticated:
             with open(base + ".login", "w", encoding="utf-8") as f:
                 f.write(session.auth_data.login.decode())

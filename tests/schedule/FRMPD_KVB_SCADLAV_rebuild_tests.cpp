@@ -11,7 +11,6 @@
 #include "platform/controls/DateField.h"
 #include "tests/schedule/screen_harness.h"
 #include "tests/support/RebuildDatabase.h"
-#include "tests/support/doubles/RecordingStatusBar.h"
 
 #include <QPushButton>
 
@@ -29,13 +28,11 @@ protected:
         qputenv("ERP_FIXED_NOW", "2026-12-05 10:30:00");
         db.fillSmallOrderBook();
         global.connection = QStringLiteral("Provider=tsqlite;Data Source=") + db.erp().path();
-        module.Cinterface_SetStatusBar(&statusBar);
         ASSERT_TRUE(open());
         ASSERT_TRUE(screen->isInitialized());
-        screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+        screen->controls().TXT_DATAMIN->setText("01/01/2026");
         // A schedule of an earlier rebuild, to see whether a refused rebuild touches it.
-        db.exec(QStringLiteral(
-            "INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_NUMREG_CO99) VALUES ('OLD', 'OLD')"));
+        db.exec("INSERT INTO PD5C_SCADLAV (PD5C_KEYGRID, PD5C_NUMREG_CO99) VALUES ('OLD', 'OLD')");
         messages.records.clear();
         statusBar.progressTexts.clear();
     }
@@ -47,7 +44,7 @@ protected:
     // The outcome batch jobs read must say what the messages said.
     ActionOutcome::Status outcome() const { return screen->rebuilder().lastOutcome().status; }
     int registryRows() {
-        auto rs = db.query(QStringLiteral("SELECT COUNT(*) FROM PD5D_ACCESSISCAD"));
+        auto rs = db.query("SELECT COUNT(*) FROM PD5D_ACCESSISCAD");
         return int(rs->value(0).toInt64().value_or(-1));
     }
     // However the rebuild ended: empty registry, button usable, normal pointer.
@@ -59,12 +56,11 @@ protected:
     // Nothing changed: the old schedule alone, and the screen released.
     void expectUntouched() {
         EXPECT_EQ(db.scheduleCount(), 1);
-        EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
+        EXPECT_EQ(db.scheduleCount("PD5C_KEYGRID = 'OLD'"), 1);
         expectReleased();
     }
 
     RebuildDatabase db;
-    RecordingStatusBar statusBar;
 };
 
 } // namespace
@@ -85,7 +81,7 @@ TEST_F(RebuildScreen, RefusalsChangeNothing) {
     press({78509}, Status::Cancelled);
     EXPECT_EQ(messages.boxes().first().flags, 64);
 
-    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2026"));
+    screen->controls().TXT_DATAMIN->setText("01/01/2026");
     messages.answerNext(msgbox::ResultNo);
     press({78510}, Status::Cancelled);
     EXPECT_EQ(messages.boxes().first().flags, 4);
@@ -97,10 +93,10 @@ TEST_F(RebuildScreen, RefusalsChangeNothing) {
 
     // Somebody else in the schedule.
     screen->controls().lstStati->setAllChecked(true);
-    db.exec(QStringLiteral("INSERT INTO PD5D_ACCESSISCAD VALUES(8,0,1)"));
+    db.exec("INSERT INTO PD5D_ACCESSISCAD VALUES(8,0,1)");
     press({78510, 78511}, Status::Refused);
     EXPECT_EQ(messages.boxes().last().parameters, QList<Value>{Value(QStringLiteral("Anna Bianchi"))});
-    EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 1);
+    EXPECT_EQ(db.scheduleCount("PD5C_KEYGRID = 'OLD'"), 1);
     EXPECT_TRUE(errorLog.records.isEmpty());
 }
 
@@ -113,12 +109,12 @@ TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
     EXPECT_EQ(statusBar.progressTexts, (QStringList{"T78532", "T78533", "T78534", "T78535", "T78527"}));
     // Every step is counted on the indicator, which goes before the closing message.
     ASSERT_FALSE(statusBar.progressSteps.isEmpty());
-    EXPECT_EQ(statusBar.progressSteps.first(), QStringLiteral("1/10"));
-    EXPECT_TRUE(statusBar.progressSteps.contains(QStringLiteral("9/10")));
-    EXPECT_EQ(statusBar.progressSteps.last(), QStringLiteral("end"));
+    EXPECT_EQ(statusBar.progressSteps.first(), "1/10");
+    EXPECT_TRUE(statusBar.progressSteps.contains("9/10"));
+    EXPECT_EQ(statusBar.progressSteps.last(), "end");
     EXPECT_EQ(db.scheduleCount(), 6);
-    EXPECT_EQ(db.scheduleCount(QStringLiteral("PD5C_KEYGRID = 'OLD'")), 0);
-    EXPECT_EQ(db.scheduleValue(kPaint, "PD5C_DESCFASEPREC").toText(), QStringLiteral("Saldatura"));
+    EXPECT_EQ(db.scheduleCount("PD5C_KEYGRID = 'OLD'"), 0);
+    EXPECT_EQ(db.scheduleValue(kPaint, "PD5C_DESCFASEPREC").toText(), "Saldatura");
     expectReleased();
     EXPECT_TRUE(screen->canShow());
     EXPECT_EQ(screen->lastRebuildDay(), QDate(2026, 12, 5));
@@ -126,10 +122,9 @@ TEST_F(RebuildScreen, RebuildFillsTheScheduleAndReportsProgress) {
 }
 
 TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
-    db.exec(QStringLiteral(
-        "INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, "
-        "DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_CLIFOR_CG44, DO46_QTA1ORD) VALUES "
-        "(1, 'P1', 12, 10, 0, 30, 0, 5)"));
+    db.exec("INSERT INTO DO46_DOCCORORDDET (DO46_DITTA_CG18, DO46_NUMREG_CO99, DO46_PROGRIGA, "
+            "DO46_CODSEQFASE, DO46_PROGSFASE, DO46_CODFASE, DO46_CLIFOR_CG44, DO46_QTA1ORD) VALUES "
+            "(1, 'P1', 12, 10, 0, 30, 0, 5)");
     screen->rebuilder().CMD_RICALCOLA_ButtonClick();
 
     const auto boxes = messages.boxes();
@@ -137,10 +132,9 @@ TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
     EXPECT_EQ(outcome(), ActionOutcome::Status::Failed);
     EXPECT_EQ(boxes[1].textId, 0);
     EXPECT_EQ(boxes[1].flags, 16);
-    EXPECT_TRUE(
-        boxes[1].text.startsWith(QStringLiteral("Anomalia dovuta alla presenza di righe ordine con fasi di "
-                                                "lavoro diverse ma con stesso numero di sequenza.\r\nT42158"
-                                                "\r\n\r\nDescription: ")))
+    EXPECT_TRUE(boxes[1].text.startsWith("Anomalia dovuta alla presenza di righe ordine con fasi di "
+                                         "lavoro diverse ma con stesso numero di sequenza.\r\nT42158"
+                                         "\r\n\r\nDescription: "))
         << boxes[1].text.toStdString();
     EXPECT_EQ(statusBar.progressTexts.mid(3), (QStringList{"T42158|", "T78527"}));
     EXPECT_EQ(db.scheduleCount(), 0) << "the table stays empty until the next rebuild";
@@ -148,7 +142,7 @@ TEST_F(RebuildScreen, DuplicateSequenceReportsTheAnomalyAndFreesTheScreen) {
 }
 
 TEST_F(RebuildScreen, NothingSelectedDisablesTheSchedule) {
-    screen->controls().TXT_DATAMIN->setText(QStringLiteral("01/01/2027"));
+    screen->controls().TXT_DATAMIN->setText("01/01/2027");
     screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     EXPECT_EQ(boxIds(), (QList<int>{78510, 78512}));
     EXPECT_EQ(outcome(), ActionOutcome::Status::NoData);
@@ -159,7 +153,7 @@ TEST_F(RebuildScreen, NothingSelectedDisablesTheSchedule) {
 
 TEST_F(RebuildScreen, UnexpectedFailureIsLoggedAndReleasesTheScreen) {
     // Without the bill-of-materials table the grouped quantities cannot be read.
-    db.exec(QStringLiteral("DROP TABLE PD95_DISBA"));
+    db.exec("DROP TABLE PD95_DISBA");
     screen->rebuilder().CMD_RICALCOLA_ButtonClick();
     ASSERT_EQ(errorLog.records.size(), 1);
     const MemoryErrorLog::Record& logged = errorLog.records[0];
@@ -167,7 +161,7 @@ TEST_F(RebuildScreen, UnexpectedFailureIsLoggedAndReleasesTheScreen) {
               (QStringList{"0_0_0_0", "FRMPD_KVB_SCADLAV", "CMD_RICALCOLA_ButtonClick"}));
     EXPECT_EQ(boxIds(), QList<int>{78510}) << "no message besides the question";
     EXPECT_EQ(outcome(), ActionOutcome::Status::Failed);
-    EXPECT_TRUE(screen->rebuilder().lastOutcome().description.contains(QStringLiteral("PD95_DISBA")));
+    EXPECT_TRUE(screen->rebuilder().lastOutcome().description.contains("PD95_DISBA"));
     expectReleased();
 }
 
@@ -175,11 +169,11 @@ TEST_F(RebuildScreen, UnexpectedFailureIsLoggedAndReleasesTheScreen) {
 TEST_F(RebuildScreen, BatchJobsSetTheParametersAndReadTheOutcome) {
     IScheduleJobs& jobs = *screen;
     JobParameters bad;
-    bad.phaseType = QStringLiteral("7");
-    EXPECT_EQ(jobs.applyParameters(bad), QStringLiteral("T90420|7"));
+    bad.phaseType = "7";
+    EXPECT_EQ(jobs.applyParameters(bad), "T90420|7");
     bad = {};
-    bad.filters = {{QStringLiteral("NOPE"), QStringLiteral("1"), QStringLiteral("2")}};
-    EXPECT_EQ(jobs.applyParameters(bad), QStringLiteral("T90422|NOPE"));
+    bad.filters = {{"NOPE", "1", "2"}};
+    EXPECT_EQ(jobs.applyParameters(bad), "T90422|NOPE");
 
     JobParameters later;
     later.minDate = QDate(2027, 1, 1);

@@ -5,22 +5,22 @@
 #include "erpdb.h"
 #include "module/db/Connection.h"
 #include "module/db/Recordset.h"
+#include "tests/support/ErpDbTesting.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <vector>
 
 namespace scadlav::testing {
 
 // The access registry as "user/rebuild/modification" texts, in the table's order.
 inline QStringList registryRows(db::Connection& connection) {
     QStringList rows;
-    auto rs = connection.execute(QStringLiteral(
+    auto rs = connection.execute(
         "SELECT PD5D_ID_FW07, PD5D_FLGRIC, PD5D_FLGVISU FROM PD5D_ACCESSISCAD ORDER BY PD5D_ID_FW07, "
-        "PD5D_FLGRIC, PD5D_FLGVISU"));
+        "PD5D_FLGRIC, PD5D_FLGVISU");
     if (!rs || !rs->isOpen())
         return rows;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext())
@@ -32,25 +32,13 @@ inline QStringList registryRows(db::Connection& connection) {
 class ScheduleTestDatabase {
 public:
     ScheduleTestDatabase() {
-        erpdb::registerDatabaseObjects();
-        m_path = m_dir.filePath(QStringLiteral("erp.db"));
-        std::vector<tsqlite::Error> errors;
-        auto raw = tsqlite::Connection::open(m_path.toStdString(), errors, true);
-        if (!raw || !erpdb::createSchema(*raw, errors))
-            ADD_FAILURE() << "schema: " << (errors.empty() ? std::string("?") : errors.front().description);
-        raw.reset();
+        m_path = m_dir.filePath("erp.db");
+        erpdb::testing::createEmptyErpDatabase(m_path);
         m_connection = std::make_unique<db::Connection>();
         if (!m_connection->open(connectionString()))
             ADD_FAILURE() << "open: " << m_connection->lastErrorText().toStdString();
-        exec(QStringLiteral(
-            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (2, 'mrossi', 'Mario "
-            "Rossi   ')"));
-        exec(QStringLiteral(
-            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (3, 'gbianchi', "
-            "'Giulia Bianchi')"));
-        exec(QStringLiteral(
-            "INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (7, 'lferrari', 'Luca "
-            "Ferrari')"));
+        exec("INSERT INTO FW07_APPUSER (FW07_ID, FW07_LOGIN, FW07_DESCR) VALUES (2, 'mrossi', "
+             "'Mario Rossi   '), (3, 'gbianchi', 'Giulia Bianchi'), (7, 'lferrari', 'Luca Ferrari')");
     }
 
     QString path() const { return m_path; }
@@ -66,8 +54,7 @@ public:
 
     // True when a global temporary table of that name exists for any connection.
     bool tempTableExists(const QString& name) {
-        auto rs = m_connection->execute(QStringLiteral("SELECT OBJECT_ID('tempdb..") + name +
-                                        QStringLiteral("') AS ID"));
+        auto rs = m_connection->execute(QStringLiteral("SELECT OBJECT_ID('tempdb..") + name + "') AS ID");
         return rs && rs->isOpen() && rs->recordCount() > 0 && !rs->value(0).isEmptyOrNull();
     }
 

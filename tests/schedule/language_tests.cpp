@@ -30,8 +30,8 @@ QList<QRegularExpression> catalogPatterns(const erphost::TextCatalog& catalog, e
     for (int id : catalog.ids()) {
         // Mnemonic marks are not read: "&Rebuild" shows as "Rebuild".
         QString pattern = QRegularExpression::escape(catalog.rawText(id, language).remove(QLatin1Char('&')));
-        pattern.replace(QRegularExpression(QStringLiteral("\\\\?%[1-9]")), QStringLiteral(".*"));
-        patterns << QRegularExpression(QStringLiteral("^") + pattern + QStringLiteral("$"),
+        pattern.replace(QRegularExpression("\\\\?%[1-9]"), ".*");
+        patterns << QRegularExpression(QStringLiteral("^") + pattern + "$",
                                        QRegularExpression::DotMatchesEverythingOption);
     }
     return patterns;
@@ -101,7 +101,7 @@ protected:
     QStringList foreignTexts() {
         QStringList foreign;
         for (const QString& entry : shownTexts(screen)) {
-            const QString text = entry.section(QStringLiteral(": "), 1);
+            const QString text = entry.section(": ", 1);
             if (isData(text))
                 continue;
             const bool known =
@@ -131,7 +131,7 @@ TEST_P(LanguageTest, EveryVisibleTextIsInTheCatalogFromTheFirstMomentToTheDetail
     screen->detail().CMD_DETT_Click();
     ASSERT_FALSE(screen->controls().GRID_DETT->isHidden());
     EXPECT_EQ(foreignTexts(), QStringList()) << "order detail";
-    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_IMP"));
+    screen->controls().CMD_FUNZ->triggerItem("KEY_IMP");
     ASSERT_TRUE(screen->controls().FrameCLI->isVisibleTo(screen));
     EXPECT_EQ(foreignTexts(), QStringList()) << "customer orders";
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The schedule screen shown by the module class as the host shows it, with a fixed clock, one
-// error log for every object that asks and scripted messages. Each fixture adds its database,
-// sets global.connection and closes the screen in its destructor while the database is there.
+// error log for every object that asks, scripted messages and a recording status bar. Each fixture
+// adds its database, sets global.connection and closes the screen in its destructor while the
+// database is there.
 
 #include "module/contract/CLSPD_KVB_SCADLAV.h"
 #include "module/services/ClassNames.h"
@@ -13,6 +14,7 @@
 #include "tests/support/doubles/FixedClock.h"
 #include "tests/support/doubles/MemoryErrorLog.h"
 #include "tests/support/doubles/MemoryLayoutStore.h"
+#include "tests/support/doubles/RecordingStatusBar.h"
 #include "tests/support/doubles/ScopedHostRuntime.h"
 #include "tests/support/doubles/ScriptedMessageService.h"
 
@@ -33,6 +35,7 @@ protected:
         global.layouts = &layouts;
         module.Cinterface_SetClsGlobal(&global);
         module.Cinterface_SetActiveNavigator(&navigator);
+        module.Cinterface_SetStatusBar(&statusBar);
     }
     ~ScreenHarness() override { close(); }
 
@@ -68,6 +71,7 @@ protected:
     doubles::MemoryLayoutStore layouts;
     doubles::FakeGlobalContext global;
     doubles::FakeNavigator navigator;
+    doubles::RecordingStatusBar statusBar;
     CLSPD_KVB_SCADLAV module{[] { return new FRMPD_KVB_SCADLAV(); }};
     QPointer<FRMPD_KVB_SCADLAV> screen;
 };

@@ -22,19 +22,19 @@ constexpr int kRows = 450;
 class SlicedShowTest : public QueryScreenTest {
 protected:
     void addBook() {
-        exec(QStringLiteral("BEGIN TRANSACTION"));
+        exec("BEGIN TRANSACTION");
         for (int i = 0; i < kRows; ++i) {
             PhaseRow row = phaseOf(QStringLiteral("R%1").arg(i / 8), 1, 10 * (i % 8 + 1));
             row.end = QDate(2026, 3, 16).addDays(i % 40).toString(Qt::ISODate);
             row.forrep = QStringLiteral("Fornitore %1").arg(i % 13);
             row.numdoc = i / 8;
             if (i % 3 == 0) { // every third covered by the previous phase's stock
-                row.toSend = QStringLiteral("5");
-                row.stockBefore = QStringLiteral("5");
+                row.toSend = "5";
+                row.stockBefore = "5";
             }
             addPhase(row);
         }
-        exec(QStringLiteral("COMMIT"));
+        exec("COMMIT");
     }
     // The book shown: the grid has its first slice of rows.
     erpctl::Grid* showBook() {
@@ -55,7 +55,7 @@ protected:
     QList<qint64> endDates() {
         QList<qint64> dates;
         db::Recordset* rs = rows();
-        const int field = rs->fieldIndex(QStringLiteral("PD5C_DATAFINEFASE"));
+        const int field = rs->fieldIndex("PD5C_DATAFINEFASE");
         for (int r = 0; r < rs->recordCount(); ++r)
             dates << rs->cellAt(r, field).i;
         return dates;
@@ -70,37 +70,36 @@ TEST_F(SlicedShowTest, ActionsDuringTheReadingSeeEveryRow) {
     ASSERT_TRUE(rows()->isFetching());
     EXPECT_LT(grid->rowCount(), kRows);
     EXPECT_FALSE(grid->allRowsFetched());
-    EXPECT_FALSE(grid->total(QStringLiteral("PD5C_QTADAINV")).has_value()); // no total of a part
+    EXPECT_FALSE(grid->total("PD5C_QTADAINV").has_value()); // no total of a part
 
     // The proposals check counts every covered row, not those read so far.
     QTimer::singleShot(0, [] {
         if (QWidget* proposals = QApplication::activeModalWidget())
             proposals->close();
     });
-    screen->controls().CMD_FUNZ->triggerItem(QStringLiteral("KEY_PROP"));
+    screen->controls().CMD_FUNZ->triggerItem("KEY_PROP");
     ASSERT_NE(screen->results().proposalRows(), nullptr);
     EXPECT_EQ(screen->results().proposalRows()->recordCount(), (kRows + 2) / 3);
     EXPECT_EQ(grid->rowCount(), kRows);
-    EXPECT_EQ(grid->total(QStringLiteral("PD5C_QTADAINV")).value_or(0), 5.0 * ((kRows + 2) / 3));
+    EXPECT_EQ(grid->total("PD5C_QTADAINV").value_or(0), 5.0 * ((kRows + 2) / 3));
 }
 
 TEST_F(SlicedShowTest, AHeaderSortWaitsForTheRest) {
     erpctl::Grid* grid = showBook();
     ASSERT_FALSE(grid->allRowsFetched());
     watchTheCursor(grid);
-    grid->sortByField(QStringLiteral("PD5C_DATAFINEFASE"), Qt::DescendingOrder);
+    grid->sortByField("PD5C_DATAFINEFASE", Qt::DescendingOrder);
     EXPECT_TRUE(readUnderWaitCursor);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(grid->shownRowCount(), kRows);
-    EXPECT_EQ(grid->value(grid->shownRow(0), QStringLiteral("PD5C_DATAFINEFASE")).toDate(),
-              QDate(2026, 3, 16).addDays(39));
+    EXPECT_EQ(grid->value(grid->shownRow(0), "PD5C_DATAFINEFASE").toDate(), QDate(2026, 3, 16).addDays(39));
 }
 
 TEST_F(SlicedShowTest, AQuickSearchWaitsForTheRest) {
     erpctl::Grid* grid = showBook();
     ASSERT_FALSE(grid->allRowsFetched());
     watchTheCursor(grid);
-    grid->setQuickSearch(QStringLiteral("Fornitore 12"));
+    grid->setQuickSearch("Fornitore 12");
     EXPECT_TRUE(readUnderWaitCursor);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_EQ(grid->shownRowCount(), kRows / 13 + (kRows % 13 > 12 ? 1 : 0));
@@ -111,30 +110,29 @@ TEST_F(SlicedShowTest, TheReSortReusesTheRowsOnlyWhileTheStatementWouldReturnThe
     ASSERT_NE(rows(), nullptr);
 
     // Nothing committed, no phase date reached: the rows in hand, in the re-sort's order.
-    screen->controls().CBO_ORD->setText(QStringLiteral("2"));
+    screen->controls().CBO_ORD->setText("2");
     ASSERT_NE(rows(), nullptr);
-    EXPECT_EQ(rows()->sort(), QStringLiteral("PD5C_DATAFINEFASE desc"));
-    EXPECT_TRUE(
-        screen->session().currentStatement().endsWith(QStringLiteral(" ORDER BY PD5C_DATAFINEFASE desc")));
+    EXPECT_EQ(rows()->sort(), "PD5C_DATAFINEFASE desc");
+    EXPECT_TRUE(screen->session().currentStatement().endsWith(" ORDER BY PD5C_DATAFINEFASE desc"));
     const QList<qint64> reused = endDates();
     ASSERT_EQ(reused.size(), kRows);
 
     // Another planner commits: the statement runs again.
-    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1 WHERE PD5C_KEYGRID = 'R0-1-10'"));
-    screen->controls().CBO_ORD->setText(QStringLiteral("1"));
+    exec("UPDATE PD5C_SCADLAV SET PD5C_SEL = 1 WHERE PD5C_KEYGRID = 'R0-1-10'");
+    screen->controls().CBO_ORD->setText("1");
     EXPECT_TRUE(rows()->sort().isEmpty());
     // Run by the database, the end-date order is the one the rows were put in.
-    exec(QStringLiteral("UPDATE PD5C_SCADLAV SET PD5C_SEL = 0 WHERE PD5C_KEYGRID = 'R0-1-10'"));
-    screen->controls().CBO_ORD->setText(QStringLiteral("2"));
+    exec("UPDATE PD5C_SCADLAV SET PD5C_SEL = 0 WHERE PD5C_KEYGRID = 'R0-1-10'");
+    screen->controls().CBO_ORD->setText("2");
     EXPECT_TRUE(rows()->sort().isEmpty());
     EXPECT_EQ(endDates(), reused);
 
     // The server's clock passes a phase end date: the codes may change, so the rows are read.
     qputenv("ERP_FIXED_NOW", "2026-03-16 10:30:00");
-    screen->controls().CBO_ORD->setText(QStringLiteral("3"));
+    screen->controls().CBO_ORD->setText("3");
     EXPECT_TRUE(rows()->sort().isEmpty());
-    EXPECT_EQ(byKey(QStringLiteral("CTRL_DATE")).value(QStringLiteral("R0-1-10")), QStringLiteral("3"));
-    screen->controls().CBO_ORD->setText(QStringLiteral("2"));
+    EXPECT_EQ(byKey("CTRL_DATE").value("R0-1-10"), "3");
+    screen->controls().CBO_ORD->setText("2");
     EXPECT_FALSE(rows()->sort().isEmpty());
     EXPECT_EQ(endDates(), reused);
 }

@@ -228,6 +228,9 @@ void ScheduleResults::MostraSchedulazione() {
     }
     m_modelOrd->setRecordset(m_rsScadlav.get());
     ui().GRID_ORD->bind(m_modelOrd.get());
+    // New rows start at the top, not where the previous ones were scrolled to (which would also
+    // read on at once the rows down to there).
+    ui().GRID_ORD->scrollToTop();
     ui().GRID_ORD->show();
     m_modelOrd->setFetchInBackground(true);
     if (m_rsScadlav->isFetching())

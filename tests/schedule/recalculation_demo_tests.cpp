@@ -109,9 +109,10 @@ protected:
         return out;
     }
     // Another planner's change, committed on another connection while the schedule is read.
-    void anotherPlannersChange() {
-        ASSERT_TRUE(db.execute("INSERT INTO PDCA_CALENDARIO (PDCA_DITTA_CG18, PDCA_DATA, "
-                               "PDCA_DESCR) VALUES (2, '2026-06-15', 'Altra ditta')",
+    void anotherPlannersChange(int day = 0) {
+        ASSERT_TRUE(db.execute(QStringLiteral("INSERT INTO PDCA_CALENDARIO (PDCA_DITTA_CG18, PDCA_DATA, "
+                                              "PDCA_DESCR) VALUES (2, '2026-06-%1', 'Altra ditta')")
+                                   .arg(15 + day),
                                db::kCmdTextNoRecords))
             << db.lastErrorText().toStdString();
     }
@@ -167,7 +168,14 @@ TEST_F(DemoRecalculation, ANewStartOnTheSecondPhaseMovesTheRoutingOnWorkingDaysA
     EXPECT_EQ(onTimeline(), spans(expected));
     EXPECT_FALSE(screen->controls().TIMELINE_DETT->bars().value(1).typedStart.isValid());
 
-    // Undone from the function menu: the dates come back in the order and in the grids.
+    // Another planner's change makes "Visualizza" read the schedule again; undone from the
+    // function menu while those rows are still read and after a second change: the dates come
+    // back in the order and in the grids.
+    anotherPlannersChange();
+    screen->results().CMD_ELABORA_ButtonClick(); // "Parametri"
+    screen->results().CMD_ELABORA_ButtonClick(); // "Visualizza"
+    ASSERT_TRUE(screen->results().scheduleRecordset()->isFetching());
+    anotherPlannersChange(1);
     ASSERT_TRUE(screen->controls().CMD_FUNZ->triggerItem("KEY_ANNRIC"));
     ASSERT_EQ(messages.boxes().size(), 1);
     EXPECT_TRUE(messages.boxes().first().text.startsWith("T90802|"))

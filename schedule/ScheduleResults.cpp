@@ -253,9 +253,8 @@ void ScheduleResults::MostraLettura(int rows, bool finita) {
         return;
     m_mostrataLettura.start();
     bar->setPanelText(IStatusBar::ProgressPanel,
-                      session()
-                          .TraduzioneTesto(QStringLiteral("Lettura delle fasi: %1 righe"), 91751)
-                          .arg(m_screen.locale().toString(rows)));
+                      session().TraduzioneTesto(QStringLiteral("Lettura delle fasi: %1 righe"), 91751,
+                                                Value(QList<Value>{m_screen.locale().toString(rows)})));
     bar->setProgress(1, 1, rows, -1);
 }
 

@@ -71,6 +71,9 @@ TEST_F(SlicedShowTest, ActionsDuringTheReadingSeeEveryRow) {
     EXPECT_LT(grid->rowCount(), kRows);
     EXPECT_FALSE(grid->allRowsFetched());
     EXPECT_FALSE(grid->total("PD5C_QTADAINV").has_value()); // no total of a part
+    // The status bar counts the rows read so far, in the session's number format.
+    EXPECT_EQ(statusBar.panelText(IStatusBar::ProgressPanel),
+              QStringLiteral("T91751|%1").arg(grid->rowCount()));
 
     // The proposals check counts every covered row, not those read so far.
     QTimer::singleShot(0, [] {
